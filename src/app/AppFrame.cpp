@@ -1,0 +1,30 @@
+#include "app/AppFrame.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quarrow {
+
+void AppFrame::ShowPrompt(const QString& text)
+{
+    QString oneLine = text;
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    displayPrompt(oneLine);
+}
+
+MessageAnswer AppFrame::ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo)
+{
+    MessageRequest request;
+    request.buttons = yesNo ? MessageButtons::YesNo : MessageButtons::Ok;
+    request.text = text;
+    if (!pictureName.isEmpty()) {
+        const QString path = QDir(programFolder()).filePath(pictureName);
+        if (QFileInfo::exists(path)) {
+            request.picturePath = path;
+            request.text += QStringLiteral("\r请按图示操作步骤打开窗口");
+        }
+    }
+    return showMessage(request);
+}
+
+}  // namespace quarrow

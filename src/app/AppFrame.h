@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+namespace quarrow {
+
+// Colours of the log lines: red for a rise or a problem, green for a fall, magenta for a
+// storing failure, blue for batch progress.
+enum class LogColor { Default, Red, Green, Magenta, Blue };
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageRequest {
+    QString title = QStringLiteral("注意");
+    QString text;
+    QString picturePath;  // a help picture shown beside the box; empty for none
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+// The narrow window onto the user that every piece of logic talks through: the prompt
+// line, message boxes, the coloured log, the status panels and the event pump. The
+// desktop window implements it with widgets, the command line with the terminal, and
+// tests with a recorder that presets the answers.
+class AppFrame {
+public:
+    virtual ~AppFrame() = default;
+
+    // The prompt line is one line: carriage returns become spaces before it is shown.
+    void ShowPrompt(const QString& text);
+
+    // A message box with an optional help picture from the program folder. When the
+    // picture exists the text gains the hint to follow the pictured steps.
+    MessageAnswer ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo);
+
+    virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
+    virtual void addLog(const QString& line, LogColor color) = 0;
+    virtual void setStatusPanel(int panel, const QString& text) = 0;
+    // Lets the user interface handle what is waiting (clicks, repaints) during long work.
+    virtual void processEvents() = 0;
+
+    // The folder where help pictures are looked up.
+    virtual QString programFolder() const = 0;
+
+protected:
+    virtual void displayPrompt(const QString& oneLine) = 0;
+};
+
+}  // namespace quarrow

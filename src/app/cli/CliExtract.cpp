@@ -1,0 +1,83 @@
+#include "app/cli/CliCommands.h"
+
+#include "platform/NetworkState.h"
+#include "platform/ProcessLauncher.h"
+#include "report/ReportDocuments.h"
+#include "report/StockExtraction.h"
+
+#include <QFileInfo>
+
+namespace quarrow {
+
+// quarrow-cli extract: runs the per-stock extraction on saved or captured report texts,
+// as the re-analysis does, or with --document as the mining run does.
+int runExtract(CliContext& context, const QStringList& arguments)
+{
+    static const char* synopsis = "--code CODE [--name NAME] [--all-changes] [--percent N] [--document] FILE...";
+    QCommandLineParser parser;
+    const QCommandLineOption codeOption(QStringLiteral("code"), QStringLiteral("Stock code."), QStringLiteral("CODE"));
+    const QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Stock name."), QStringLiteral("NAME"));
+    const QCommandLineOption allOption(QStringLiteral("all-changes"), QStringLiteral("Walk every anomaly day."));
+    const QCommandLineOption percentOption(QStringLiteral("percent"), QStringLiteral("Least price change."),
+                                           QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption documentOption(QStringLiteral("document"),
+                                            QStringLiteral("Keep the report as a document and archive it."));
+    const QCommandLineOption rarOption(QStringLiteral("rar"), QStringLiteral("Archiver folder."), QStringLiteral("DIR"));
+    parser.addOptions({codeOption, nameOption, allOption, percentOption, documentOption, rarOption});
+    if (!parseCommandLine(parser, arguments, synopsis))
+        return kExitUsage;
+
+    if (!parser.isSet(codeOption)) {
+        printError(QStringLiteral("extract needs --code CODE"));
+        return kExitUsage;
+    }
+    bool percentOk = false;
+    const int percent = parser.value(percentOption).toInt(&percentOk);
+    if (!percentOk || percent < 0 || percent > 100) {
+        printError(QStringLiteral("--percent takes a whole number from 0 to 100"));
+        return kExitUsage;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty()) {
+        printError(QStringLiteral("extract needs at least one report FILE"));
+        return kExitUsage;
+    }
+
+    // Read every file first: a typo in the last name should not leave half the work done.
+    QList<QStringList> reports;
+    for (const QString& file : files) {
+        QString error;
+        const auto lines = ReportDocuments::readDocument(file, &error);
+        if (!lines) {
+            printError(QStringLiteral("cannot read %1: %2").arg(file, error));
+            return kExitFailure;
+        }
+        reports.append(*lines);
+    }
+
+    TDataBase db(context.home.databaseFile());
+    if (!db.open())
+        context.frame.ShowHelpPicture(QStringLiteral("数据库打开出错!"), QString(), false);
+
+    SystemProcessLauncher launcher;
+    SystemNetworkState network;
+    ExtractionServices services{db, context.frame, context.clock, launcher, network, context.home};
+    ExtractionTotals totals;
+    StockExtraction extraction(services, totals);
+
+    ExtractionOptions options;
+    options.code = parser.value(codeOption);
+    options.name = parser.value(nameOption);
+    options.allChanges = parser.isSet(allOption);
+    options.percent = percent;
+    options.rarFolder = parser.value(rarOption);
+    const ExtractionCaller caller =
+        parser.isSet(documentOption) ? ExtractionCaller::MiningRun : ExtractionCaller::Reanalysis;
+    for (const QStringList& report : reports) {
+        if (!extraction.run(report, options, caller).ran)
+            return kExitFailure;  // the code itself was refused; the prompt line said why
+    }
+    return kExitOk;
+}
+
+}  // namespace quarrow

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+
+#include <QMainWindow>
+
+namespace quarrow {
+
+// The desktop program's main window. For now it only shows which program folder it
+// works in; the pages and commands join it as their logic lands in the core.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const ProgramFolder& folder, QWidget* parent = nullptr);
+};
+
+}  // namespace quarrow

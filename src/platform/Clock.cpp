@@ -1,0 +1,42 @@
+#include "platform/Clock.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+namespace quarrow {
+
+namespace {
+qint64 monotonicMs()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer.elapsed();
+}
+}  // namespace
+
+SystemClock::SystemClock() : m_startMs(monotonicMs()) {}
+
+QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+
+void SystemClock::sleep(int delay_ms)
+{
+    if (delay_ms > 0)
+        QThread::msleep(static_cast<unsigned long>(delay_ms));
+}
+
+qint64 SystemClock::elapsedMs() const { return monotonicMs() - m_startMs; }
+
+VirtualClock::VirtualClock(QDateTime start) : m_now(std::move(start)) {}
+
+void VirtualClock::advance(qint64 delay_ms)
+{
+    if (delay_ms <= 0)
+        return;
+    m_now = m_now.addMSecs(delay_ms);
+    m_elapsedMs += delay_ms;
+}
+
+}  // namespace quarrow

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+
+namespace quarrow {
+
+// Every wait of the program (key delays, clipboard polls, launch waits) and every look at
+// "today" goes through a Clock, so tests can run whole batches on virtual time.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+    virtual void sleep(int delay_ms) = 0;
+    // Monotonic milliseconds for measuring elapsed time; unaffected by clock changes.
+    virtual qint64 elapsedMs() const = 0;
+
+    QDate today() const { return now().date(); }
+};
+
+class SystemClock final : public Clock {
+public:
+    SystemClock();
+    QDateTime now() const override;
+    void sleep(int delay_ms) override;
+    qint64 elapsedMs() const override;
+
+private:
+    qint64 m_startMs;
+};
+
+// A clock that only moves when told to; sleeping advances it instantly.
+class VirtualClock final : public Clock {
+public:
+    explicit VirtualClock(QDateTime start = QDateTime(QDate(2017, 3, 16), QTime(15, 30)));
+    QDateTime now() const override { return m_now; }
+    void sleep(int delay_ms) override { advance(delay_ms); }
+    qint64 elapsedMs() const override { return m_elapsedMs; }
+
+    void advance(qint64 delay_ms);
+    void setNow(const QDateTime& now) { m_now = now; }
+
+private:
+    QDateTime m_now;
+    qint64 m_elapsedMs = 0;
+};
+
+}  // namespace quarrow

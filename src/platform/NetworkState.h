@@ -1,0 +1,30 @@
+#pragma once
+
+namespace quarrow {
+
+// Whether the computer has an internet connection, as the system reports it.
+class NetworkState {
+public:
+    virtual ~NetworkState() = default;
+    virtual bool isConnected() const = 0;
+};
+
+// Asks the operating system (the connected-state query on Windows; Qt's network
+// information elsewhere, assuming a connection when the system cannot tell).
+class SystemNetworkState final : public NetworkState {
+public:
+    bool isConnected() const override;
+};
+
+// A fixed answer, for the simulated desktop and tests.
+class FixedNetworkState final : public NetworkState {
+public:
+    explicit FixedNetworkState(bool connected) : m_connected(connected) {}
+    bool isConnected() const override { return m_connected; }
+    void setConnected(bool connected) { m_connected = connected; }
+
+private:
+    bool m_connected;
+};
+
+}  // namespace quarrow

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/AppFrame.h"
+#include "app/ProgramFolder.h"
+#include "store/DataBase.h"
+#include "store/Money.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace quarrow {
+
+class Clock;
+class ProcessLauncher;
+class NetworkState;
+
+// The outside world an extraction reaches: database, user, time, processes, network.
+struct ExtractionServices {
+    TDataBase& db;
+    AppFrame& frame;
+    Clock& clock;
+    ProcessLauncher& launcher;
+    NetworkState& network;
+    ProgramFolder folder;
+};
+
+// Who asked for the extraction. The button needs the internet; the mining run keeps the
+// report as a document; the re-analysis of saved documents only parses and stores.
+enum class ExtractionCaller { Button, MiningRun, Reanalysis };
+
+// What the user set for one extraction.
+struct ExtractionOptions {
+    QString code;             // edtStockCode
+    QString name;             // pnlStockName
+    bool allChanges = false;  // chkGetAllChanges: walk every anomaly day, not just the newest
+    int percent = 0;          // ValuePercnt: least absolute price change in percent; 0 = any
+    QString rarFolder;        // edtRarFolder: where the archiver lives
+};
+
+// What outlives one extraction: the counters of the status bar, the query page's date
+// range, and the latest anomaly's day and kind. The batches reset the counters.
+struct ExtractionTotals {
+    int savedRowCount = 0;
+    int savedChangeCount = 0;
+    int savedBigCount = 0;
+    QDate dateFrom;  // the query page's range, widened to every stored day
+    QDate dateTo;
+    bool departmentsAdded = false;  // new names were stored: the department list needs a reload
+    QDate changeDate;               // ChangeDate of the latest anomaly day read
+    QString stMemo = QStringLiteral("--");  // kind of the latest anomaly, for the program's lifetime
+
+    void widenDateRange(const QDate& day)
+    {
+        if (!day.isValid())
+            return;
+        if (!dateFrom.isValid() || dateFrom > day)
+            dateFrom = day;
+        if (!dateTo.isValid() || dateTo < day)
+            dateTo = day;
+    }
+};
+
+}  // namespace quarrow

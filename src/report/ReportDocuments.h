@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quarrow::ReportDocuments {
+
+// A stock's report documents live in the folder named by its code in the program folder,
+// as "<code>-<yyyy-mm-dd>变动资料.txt", so name order is date order.
+QString documentName(const QString& code, const QString& reportDate);
+
+// Writes the report lines as GBK text with Windows line ends, so the files move freely
+// between our installations. Replaces any old file only once the new one is complete.
+bool writeDocument(const QString& path, const QStringList& lines, QString* error);
+
+// Reads a saved or captured report: a byte-order mark decides the encoding, valid UTF-8
+// is UTF-8, anything else GBK. Nothing when the file cannot be read.
+std::optional<QStringList> readDocument(const QString& path, QString* error);
+
+// The files (not folders) of a folder that match a mask such as "*.txt", in name order.
+QStringList listDocuments(const QString& folder, const QString& mask);
+
+// The archiver's executable inside its configured folder: "RAR.exe" on Windows, "rar"
+// elsewhere. The folder may or may not end in a separator.
+QString archiverPath(const QString& rarFolder);
+
+}  // namespace quarrow::ReportDocuments

@@ -1,0 +1,354 @@
+#include "report/ReportParser.h"
+
+#include "platform/Clock.h"
+#include "report/ReportMarkers.h"
+#include "report/TableLineSplitter.h"
+#include "store/RecordKeys.h"
+
+namespace quarrow {
+
+using namespace ReportMarkers;
+
+namespace {
+
+const QString kInsertChange = QStringLiteral(
+    "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+    "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY)");
+// The department rows name their key parameter ":StKey"; kept apart from the anomaly row's text.
+const QString kInsertDepartmentRow = QStringLiteral(
+    "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+    "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKey)");
+const QString kInsertDepartment =
+    QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
+const QString kInsertBigTrade = QStringLiteral(
+    "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
+    "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
+// A stock row made without a block-trade day counts as older than any trade.
+const QString kRaiseBigLast = QStringLiteral(
+    "update tblStocks set StBigLast=:StDate "
+    "where (StCode=:StCode) and (StBigLast is null or StBigLast<:StDateP)");
+
+QDate readDay(const QString& text)
+{
+    return QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
+}
+
+bool isEmptyAmount(const QString& text) { return text.isEmpty() || text == QLatin1String("-"); }
+
+}  // namespace
+
+ReportParser::ReportParser(ExtractionServices& services, ExtractionTotals& totals, const ExtractionOptions& options,
+                           const QStringList& memo)
+    : m_services(services), m_totals(totals), m_options(options), m_memo(memo)
+{
+}
+
+QString ReportParser::duplicateMessage() const
+{
+    return QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复!<<<<<");
+}
+
+Money ReportParser::readAmount(const QString& text)
+{
+    if (isEmptyAmount(text))
+        return Money();
+    return Money::parse(text).value_or(Money());
+}
+
+ReportParser::Figures ReportParser::readFigures(const QString& text)
+{
+    QList<Money> found;
+    auto matches = figurePattern().globalMatch(text);
+    while (matches.hasNext() && found.size() < 3)
+        found.append(Money::parse(matches.next().captured(0)).value_or(Money()));
+
+    Figures figures;
+    switch (found.size()) {
+    case 0: break;
+    case 1: figures.volume = found[0]; break;
+    case 2:  // a turnover day prints no change figure
+        figures.volume = found[0];
+        figures.amount = found[1];
+        figures.rate = Money::fromUnits(20);
+        break;
+    default:
+        figures.rate = found[0];
+        figures.volume = found[1];
+        figures.amount = found[2];
+        break;
+    }
+    return figures;
+}
+
+bool ReportParser::beginChangeBlock()
+{
+    const QString& dateLine = m_memo.at(m_cursor);
+    m_turnover = dateLine.contains(kTurnover);
+    const auto match = datePattern().match(dateLine);
+    if (!match.hasMatch())
+        return false;
+
+    m_dateText = match.captured(0).trimmed();
+    // The description is what follows the date, less the one character after it.
+    const qsizetype tailLength = dateLine.size() - (match.capturedStart(0) + 1) - 10;
+    m_description = tailLength > 0 ? dateLine.right(tailLength) : QString();
+    log(QStringLiteral("\t振幅或换手率异常日期:") + m_dateText, LogColor::Default);
+
+    const QDate day = readDay(m_dateText);
+    const QDate today = m_services.clock.today();
+    m_totals.changeDate = day.isValid() ? day : today.addDays(-9125);
+    m_rowDay = day.isValid() ? day : today;
+
+    ++m_cursor;
+    const QString figuresLine = m_cursor < m_memo.size() ? m_memo.at(m_cursor).trimmed() : QString();
+    if (m_turnover) {
+        m_figuresText = kTurnover + QStringLiteral(">") + QStringLiteral("20%") + figuresLine;
+        m_totals.stMemo = QStringLiteral("换手率高");
+    } else {
+        m_figuresText = figuresLine;
+        m_totals.stMemo = QStringLiteral("涨跌幅大");
+    }
+    m_cursor += 2;
+    m_rate = readFigures(m_figuresText).rate;
+    return true;
+}
+
+ReportParser::ChangeOutcome ReportParser::finishChangeBlock()
+{
+    const Figures figures = readFigures(m_figuresText);
+    m_rate = figures.rate;
+    if (!m_services.db.DBOpened())
+        return ChangeOutcome::Skipped;
+
+    if (!m_turnover && m_options.percent != 0 && Money::fromUnits(m_options.percent) > m_rate.abs())
+        return ChangeOutcome::Dropped;
+
+    log(QStringLiteral("\t") + m_figuresText, m_rate.isPositive() ? LogColor::Red : LogColor::Green);
+
+    const qint32 descriptionKey = CalcDeptKey(m_description);
+    const QDate day = m_totals.changeDate;
+    Statement insert = m_services.db.DBCommand(kInsertChange);
+    insert.bind(QStringLiteral(":StCode"), m_options.code)
+        .bind(QStringLiteral(":StDate"), day)
+        .bind(QStringLiteral(":StDeptKey"), descriptionKey)
+        .bind(QStringLiteral(":StBuy"), figures.volume)
+        .bind(QStringLiteral(":StSale"), figures.amount)
+        .bind(QStringLiteral(":StRate"), figures.rate)
+        .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
+        .bind(QStringLiteral(":StKEY"),
+              CalcRecordKey(m_options.code, m_figuresText, figures.volume, figures.amount, day));
+    if (!insert.exec()) {
+        log(QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复<<<<<"),
+            LogColor::Magenta);
+        return ChangeOutcome::Duplicate;
+    }
+    ++m_totals.savedRowCount;
+    ++m_totals.savedChangeCount;
+    m_totals.widenDateRange(day);
+    storeDepartment(descriptionKey, m_description);
+    return ChangeOutcome::Stored;
+}
+
+void ReportParser::storeDepartment(qint32 key, const QString& name)
+{
+    // Every name is offered; the unique key turns away the ones already known.
+    Statement insert = m_services.db.DBCommand(kInsertDepartment);
+    insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
+    insert.exec();
+}
+
+void ReportParser::remember(const TStockSaleBuy& row)
+{
+    if (m_handled.size() < kHandledCapacity)
+        m_handled.append(row);
+}
+
+bool ReportParser::ParseDeptSection(const QString& heading)
+{
+    const int count = lineCount();
+    for (;; ++m_cursor) {
+        if (m_cursor >= count)
+            return false;
+        const QString& current = m_memo.at(m_cursor);
+        if (current.contains(kBigTradeSection)) {
+            m_bigTradeStart = m_cursor;
+            return false;
+        }
+        if (current.contains(heading))
+            break;
+    }
+    m_cursor += 4;  // heading, border, column titles, border
+
+    bool readRows = false;
+    QString name;
+    QString buyText;
+    QString saleText;
+    while (m_cursor < count) {
+        const QStringList fields = splitTableLine(m_memo.at(m_cursor));
+        if (fields.size() >= 4) {
+            readRows = true;
+            name = fields[1];
+            buyText = fields[2];
+            saleText = fields[3];
+        }
+        // A long name goes on in the next line, whose amount columns are empty.
+        ++m_cursor;
+        if (m_cursor < count) {
+            const QStringList next = splitTableLine(m_memo.at(m_cursor));
+            if (next.size() >= 4 && isEmptyAmount(next[2]) && isEmptyAmount(next[3])) {
+                name += next[1];
+                ++m_cursor;
+            }
+        }
+
+        const TStockSaleBuy row{m_options.code, m_rowDay,           name,
+                                readAmount(buyText), readAmount(saleText), m_rate};
+        if (!isHandled(row)) {
+            log(QStringLiteral("\t") + name + QStringLiteral("\t") + buyText + QStringLiteral("\t") + saleText,
+                m_rate.isPositive() ? LogColor::Red : LogColor::Green);
+            if (m_services.db.DBOpened() && (row.StBuy.isPositive() || row.StSale.isPositive())) {
+                remember(row);
+                const qint32 key = CalcDeptKey(name);
+                Statement insert = m_services.db.DBCommand(kInsertDepartmentRow);
+                insert.bind(QStringLiteral(":StCode"), m_options.code)
+                    .bind(QStringLiteral(":StDate"), m_rowDay)
+                    .bind(QStringLiteral(":StDeptKey"), key)
+                    .bind(QStringLiteral(":StBuy"), row.StBuy)
+                    .bind(QStringLiteral(":StSale"), row.StSale)
+                    .bind(QStringLiteral(":StRate"), m_rate)
+                    .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
+                    .bind(QStringLiteral(":StKey"),
+                          CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay));
+                if (insert.exec()) {
+                    ++m_totals.savedRowCount;
+                    m_totals.widenDateRange(m_rowDay);
+                    storeDepartment(key, name);
+                    m_totals.departmentsAdded = true;
+                } else {
+                    log(duplicateMessage(), LogColor::Magenta);
+                }
+            }
+        }
+
+        m_bigTradeStart = m_cursor;
+        if (m_cursor < count && m_memo.at(m_cursor).contains(kRule))
+            return readRows;
+    }
+    return readRows;
+}
+
+void ReportParser::raiseBigLast(const QDate& day)
+{
+    Statement update = m_services.db.QueryPublic(kRaiseBigLast);
+    update.bind(QStringLiteral(":StDate"), day)
+        .bind(QStringLiteral(":StCode"), m_options.code)
+        .bind(QStringLiteral(":StDateP"), day);
+    update.exec();
+}
+
+void ReportParser::ParseBigTrades()
+{
+    const QString& code = m_options.code;
+    log(QStringLiteral("\t") + code + QStringLiteral("大宗买卖数据"), LogColor::Default);
+
+    const int count = lineCount();
+    m_cursor = m_bigTradeStart;
+    while (m_cursor < count && !atStart(m_memo.at(m_cursor), kBigTradeSection))
+        ++m_cursor;
+    if (m_cursor + 1 >= count || !m_memo.at(m_cursor + 1).contains(kRule))
+        return;
+    m_handled.clear();
+    m_cursor += 1 + 4;  // four lines past the rule under the heading
+
+    // Every trade is compared with the block-trade day the stock had when this step began,
+    // so the older trades of one report are not taken for stored ones once the newest is in.
+    bool bigLastLoaded = false;
+    QDate bigLastAtStart;
+    bool stockKnown = false;
+
+    while (m_cursor < count) {
+        const QStringList first = splitTableLine(m_memo.at(m_cursor));
+        if (first.size() < 7)
+            return;
+        const QString dateText = first[1];
+        const QString priceText = first[2];
+        const QString quantityText = first[3];
+        const QString amountText = first[4];
+        QString buyer = first[5];
+        QString seller = first[6];
+        for (++m_cursor; m_cursor < count; ++m_cursor) {
+            const QStringList more = splitTableLine(m_memo.at(m_cursor));
+            if (more.size() < 7 || !more[1].isEmpty())
+                break;
+            buyer += more[5];
+            seller += more[6];
+        }
+
+        const Money price = readAmount(priceText);
+        const Money quantity = readAmount(quantityText);
+        const Money amount = readAmount(amountText);
+        const QDate day = readDay(dateText);
+
+        bool mustRaise = false;
+        if (day.isValid() && !m_options.allChanges && m_services.db.DBOpened()) {
+            if (!bigLastLoaded) {
+                Statement select =
+                    m_services.db.QueryPublic(QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
+                select.bind(QStringLiteral(":StCode"), code);
+                stockKnown = select.exec() && select.next();
+                if (stockKnown)
+                    bigLastAtStart = select.date(0);
+                bigLastLoaded = true;
+            }
+            if (stockKnown && bigLastAtStart.isValid() && bigLastAtStart >= day) {
+                log(QStringLiteral("\t>>>>>数据库中已经保存过 ") + code + QStringLiteral(" 的大宗交易数据"),
+                    LogColor::Red);
+                return;
+            }
+            mustRaise = true;
+        }
+
+        const TStockSaleBuy trade{code, day, buyer, quantity, amount, price};
+        if (!isHandled(trade)) {
+            log(QStringLiteral("\t") + dateText + QStringLiteral("\t") + buyer + QStringLiteral("\t") + quantityText +
+                    QStringLiteral("\t") + amountText + QStringLiteral("\t") + seller,
+                price.isPositive() ? LogColor::Red : LogColor::Green);
+            if (!day.isValid()) {
+                log(QStringLiteral("\t>>>>>大宗交易日期\"") + dateText + QStringLiteral("\"无法识别,未保存<<<<<"),
+                    LogColor::Magenta);
+            } else if (m_services.db.DBOpened() && (quantity.isPositive() || amount.isPositive())) {
+                const bool firstEntered = m_handled.isEmpty();
+                remember(trade);
+                const qint32 buyerKey = CalcDeptKey(buyer);
+                const qint32 sellerKey = CalcDeptKey(seller);
+                Statement insert = m_services.db.DBCommand(kInsertBigTrade);
+                insert.bind(QStringLiteral(":StCode"), code)
+                    .bind(QStringLiteral(":StDate"), day)
+                    .bind(QStringLiteral(":StDeptBuy"), buyerKey)
+                    .bind(QStringLiteral(":StPrice"), price)
+                    .bind(QStringLiteral(":StQTY"), quantity)
+                    .bind(QStringLiteral(":StAMT"), amount)
+                    .bind(QStringLiteral(":StDeptSale"), sellerKey)
+                    .bind(QStringLiteral(":StKey"), CalcRecordKey(code, buyer, quantity, amount, day));
+                if (!insert.exec()) {
+                    log(duplicateMessage(), LogColor::Magenta);
+                    if (mustRaise)
+                        raiseBigLast(day);
+                    return;
+                }
+                ++m_totals.savedBigCount;
+                m_totals.widenDateRange(day);
+                if (!m_options.allChanges || firstEntered)
+                    raiseBigLast(day);
+                storeDepartment(sellerKey, seller);
+                storeDepartment(buyerKey, buyer);
+                m_totals.departmentsAdded = true;
+            }
+        }
+
+        if (m_cursor < count && m_memo.at(m_cursor).contains(kRule))
+            return;
+    }
+}
+
+}  // namespace quarrow

@@ -1,0 +1,252 @@
+#include "report/StockExtraction.h"
+
+#include "platform/Clock.h"
+#include "platform/NetworkState.h"
+#include "platform/ProcessLauncher.h"
+#include "report/ReportDocuments.h"
+#include "report/ReportMarkers.h"
+#include "report/ReportParser.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quarrow {
+
+using namespace ReportMarkers;
+
+namespace {
+
+constexpr int kArchiverWait_ms = 15000;
+constexpr int kCodeSearchLines = 4;
+
+// The day value 0 of the old date type: what a stock row gets as its document day when
+// no document was saved.
+const QDate kDayZero(1899, 12, 30);
+
+bool isStockCode(const QString& code)
+{
+    if (code.size() != 6)
+        return false;
+    for (const QChar c : code) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+StockExtraction::StockExtraction(ExtractionServices& services, ExtractionTotals& totals)
+    : m_services(services), m_totals(totals)
+{
+}
+
+ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions& options, ExtractionCaller caller)
+{
+    ExtractionResult result;
+    AppFrame& frame = m_services.frame;
+    if (caller == ExtractionCaller::Button && !m_services.network.isConnected()) {
+        frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        return result;
+    }
+
+    options.code = options.code.trimmed();
+    // The code names a folder and goes into statements: six digits and nothing else.
+    if (!isStockCode(options.code)) {
+        frame.ShowPrompt(QStringLiteral("没有指定代码或者代码格式不对!"));
+        return result;
+    }
+    result.ran = true;
+    const QString& code = options.code;
+
+    int codeLine = -1;
+    for (int i = 0; i < kCodeSearchLines && i < memo.size(); ++i) {
+        if (memo.at(i).contains(code)) {
+            codeLine = i;
+            break;
+        }
+    }
+    if (codeLine < 0) {
+        frame.addLog(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 ") + code + QStringLiteral(" 的报告(没有找到股票代码)!"),
+                     LogColor::Red);
+        showCounters();
+        return result;
+    }
+    const auto dateMatch = datePattern().match(memo.at(codeLine));
+    if (!dateMatch.hasMatch()) {
+        showCounters();
+        return result;
+    }
+    const QString reportDate = dateMatch.captured(0).trimmed();
+    result.reportRecognised = true;
+    result.reportDate = reportDate;
+    frame.addLog(QStringLiteral("股票") + code + options.name + QLatin1Char(':') + reportDate +
+                     QStringLiteral("最新动态"),
+                 LogColor::Default);
+
+    ReportParser parser(m_services, m_totals, options, memo);
+    parser.setCursor(codeLine + 1);
+    parser.setBigTradeStart(4);
+
+    QDate documentDate;
+    if (caller != ExtractionCaller::Reanalysis) {
+        if (!saveDocument(memo, options, reportDate, &documentDate)) {
+            showCounters();
+            return result;
+        }
+        result.documentWritten = documentDate.isValid();
+    }
+
+    Transaction transaction(m_services.db);
+    recordDocumentDate(options, documentDate);
+
+    // The anomaly section, then one pass per anomaly day taken.
+    const int count = parser.lineCount();
+    int line = parser.cursor();
+    while (line < count && !atStart(parser.line(line), kChangeSection))
+        ++line;
+    if (line < count) {
+        parser.setCursor(line + 1);
+        parser.setBigTradeStart(line + 1);
+        bool duplicate = false;
+        for (int anomaly = 1;; ++anomaly) {
+            bool found = false;
+            for (int cursor = parser.cursor(); cursor < count; ++cursor) {
+                const QString& text = parser.line(cursor);
+                if (text.contains(kBigTradeSection)) {
+                    parser.setBigTradeStart(cursor);
+                    break;
+                }
+                if (text.contains(kTradingDate) && (anomaly == 1 || options.allChanges || options.percent > 0)) {
+                    parser.setCursor(cursor);
+                    found = true;
+                    break;
+                }
+                if (text.contains(kNoData))
+                    break;
+            }
+            if (!found)
+                break;
+            const int dateLine = parser.cursor();
+            if (!parser.beginChangeBlock())
+                break;
+            parser.setBigTradeStart(dateLine + 4);
+
+            if (m_services.db.DBOpened() &&
+                checkLastDate(options, documentDate, parser.changeDate()) == DayCheck::AlreadyStored)
+                break;
+            const auto outcome = parser.finishChangeBlock();
+            if (outcome == ReportParser::ChangeOutcome::Dropped)
+                break;
+            duplicate = outcome == ReportParser::ChangeOutcome::Duplicate;
+
+            parser.resetHandled();
+            if (!duplicate && parser.ParseDeptSection(kBuyTable))
+                parser.ParseDeptSection(kSaleTable);
+            if (!options.allChanges || duplicate)
+                break;
+        }
+    }
+
+    if (parser.bigTradeStart() > 0)
+        parser.ParseBigTrades();
+
+    if (!transaction.commit()) {
+        frame.addLog(QStringLiteral("\t>>>>>保存") + code + QStringLiteral("出错!数据库写入失败<<<<<"), LogColor::Magenta);
+    }
+    showCounters();
+    return result;
+}
+
+bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOptions& options,
+                                   const QString& reportDate, QDate* documentDate)
+{
+    const QString folder = m_services.folder.stockFolder(options.code);
+    if (!QDir().mkpath(folder)) {
+        m_services.frame.ShowHelpPicture(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder), QString(),
+                                         false);
+        return false;
+    }
+    const QString path = QDir(folder).filePath(ReportDocuments::documentName(options.code, reportDate));
+    if (QFileInfo::exists(path))
+        return true;  // an existing document is never touched
+
+    QString error;
+    if (!ReportDocuments::writeDocument(path, memo, &error)) {
+        m_services.frame.addLog(QStringLiteral("\t>>>>>保存文档") + QDir::toNativeSeparators(path) +
+                                    QStringLiteral("出错:") + error + QStringLiteral("<<<<<"),
+                                LogColor::Magenta);
+        return true;  // the report is still parsed and stored
+    }
+    const QDate day = QDate::fromString(reportDate, QStringLiteral("yyyy-MM-dd"));
+    *documentDate = day.isValid() ? day : m_services.clock.today();
+    archive(folder, options.code, path, options.rarFolder);
+    return true;
+}
+
+void StockExtraction::archive(const QString& stockFolder, const QString& code, const QString& documentPath,
+                              const QString& rarFolder)
+{
+    const QString archiver = ReportDocuments::archiverPath(rarFolder);
+    if (archiver.isEmpty() || !QFileInfo(archiver).isFile()) {
+        m_services.frame.ShowPrompt(QStringLiteral("没有安装WinRar! 资料不能压缩保存,将占用很多磁盘存储空间"));
+        return;
+    }
+    // A slow archiver is not waited for beyond the bound; the text document stays anyway.
+    m_services.launcher.run(archiver, {QStringLiteral("A"), code, documentPath}, stockFolder, kArchiverWait_ms);
+}
+
+void StockExtraction::recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate)
+{
+    if (!documentDate.isValid() || !m_services.db.DBOpened())
+        return;
+    Statement update = m_services.db.QueryPublic(QStringLiteral("update tblStocks set stDocDate=:StDate where (StCode=:StCode)"));
+    update.bind(QStringLiteral(":StDate"), documentDate).bind(QStringLiteral(":StCode"), options.code);
+    if (update.exec() && update.rowsAffected() > 0)
+        return;
+    Statement insert = m_services.db.QueryPublic(
+        QStringLiteral("insert into tblStocks (StCode,StName,StDocDate) values(:StCode,:StName,:StDocDate)"));
+    insert.bind(QStringLiteral(":StCode"), options.code)
+        .bind(QStringLiteral(":StName"), options.name)
+        .bind(QStringLiteral(":StDocDate"), documentDate);
+    insert.exec();
+}
+
+StockExtraction::DayCheck StockExtraction::checkLastDate(const ExtractionOptions& options, const QDate& documentDate,
+                                                         const QDate& changeDate)
+{
+    Statement select = m_services.db.QueryPublic(QStringLiteral("Select stLastDate from tblStocks where stCode=:StCode"));
+    select.bind(QStringLiteral(":StCode"), options.code);
+    if (!select.exec() || !select.next()) {
+        Statement insert = m_services.db.QueryPublic(QStringLiteral(
+            "insert into tblStocks (StCode,StName,StDocDate,StLastDate) values(:StCode,:StName,:StDocDate,:StLastDate)"));
+        insert.bind(QStringLiteral(":StCode"), options.code)
+            .bind(QStringLiteral(":StName"), options.name)
+            .bind(QStringLiteral(":StDocDate"), documentDate.isValid() ? documentDate : kDayZero)
+            .bind(QStringLiteral(":StLastDate"), changeDate);
+        insert.exec();
+        return DayCheck::Go;
+    }
+    // A row made without an anomaly day counts as older than any day.
+    const QDate lastDate = select.date(0);
+    if (lastDate.isValid() && lastDate >= changeDate) {
+        if (options.allChanges)
+            return DayCheck::Go;  // the record keys turn away what is already stored
+        m_services.frame.addLog(QStringLiteral("\t>>>>>数据库中已经保存过 ") + options.code + QStringLiteral(" 的操盘数据"),
+                                LogColor::Red);
+        return DayCheck::AlreadyStored;
+    }
+    Statement update =
+        m_services.db.QueryPublic(QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)"));
+    update.bind(QStringLiteral(":StLastDate"), changeDate).bind(QStringLiteral(":StCode"), options.code);
+    update.exec();
+    return DayCheck::Go;
+}
+
+void StockExtraction::showCounters()
+{
+    m_services.frame.setStatusPanel(7, QString::number(m_totals.savedChangeCount));
+    m_services.frame.setStatusPanel(9, QString::number(m_totals.savedBigCount));
+}
+
+}  // namespace quarrow

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "report/ExtractionTypes.h"
+
+namespace quarrow {
+
+// What one extraction found, for the callers that go on with it.
+struct ExtractionResult {
+    bool ran = false;              // the code was valid and the report was looked at
+    bool reportRecognised = false;  // the code (with a date) stood in the report's first lines
+    bool documentWritten = false;
+    QString reportDate;            // the date on the report's code line
+};
+
+// Takes one stock's dragon-tiger report (one string per text line), checks that it is
+// that stock's, keeps it as a document when the caller wants one, keeps the stock's
+// bookkeeping dates, and runs the parser over the anomaly days and the block trades.
+// One stock is one transaction: a crash never leaves half a day stored.
+class StockExtraction {
+public:
+    StockExtraction(ExtractionServices& services, ExtractionTotals& totals);
+
+    // options.code is trimmed in place, as the code edit is.
+    ExtractionResult run(const QStringList& memo, ExtractionOptions& options, ExtractionCaller caller);
+
+private:
+    bool saveDocument(const QStringList& memo, const ExtractionOptions& options, const QString& reportDate,
+                      QDate* documentDate);
+    void archive(const QString& stockFolder, const QString& code, const QString& documentPath,
+                 const QString& rarFolder);
+    void recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate);
+    enum class DayCheck { Go, AlreadyStored };
+    DayCheck checkLastDate(const ExtractionOptions& options, const QDate& documentDate, const QDate& changeDate);
+    void showCounters();
+
+    ExtractionServices& m_services;
+    ExtractionTotals& m_totals;
+};
+
+}  // namespace quarrow

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "store/Money.h"
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+namespace quarrow {
+
+// One prepared statement, filled by name with typed values. Values travel the way the
+// schema stores them: days as 'yyyy-mm-dd' text, money as its decimal value, record keys
+// as 64-bit integers, department keys as 32-bit integers.
+class Statement {
+public:
+    Statement(QSqlDatabase db, const QString& sql);
+
+    Statement& bind(const QString& name, const QString& text);
+    Statement& bind(const QString& name, const char* text) { return bind(name, QString::fromUtf8(text)); }
+    Statement& bind(const QString& name, const QDate& day);
+    Statement& bind(const QString& name, Money amount);
+    Statement& bind(const QString& name, qint32 value);
+    Statement& bind(const QString& name, qint64 value);
+    Statement& bindNull(const QString& name);
+
+    // Runs the statement; false on any error (a repeated unique key among them), with the
+    // reason in error(). A failed statement changes nothing and leaves a transaction open.
+    bool exec();
+    QString error() const { return m_error; }
+    int rowsAffected() const { return m_query.numRowsAffected(); }
+
+    bool next() { return m_query.next(); }
+    bool isNull(int column) const { return m_query.isNull(column); }
+    QString text(int column) const { return m_query.value(column).toString(); }
+    QDate date(int column) const;
+    Money money(int column) const;
+    qint64 integer(int column) const { return m_query.value(column).toLongLong(); }
+    double real(int column) const { return m_query.value(column).toDouble(); }
+    QVariant value(int column) const { return m_query.value(column); }
+
+    static QString dayText(const QDate& day);
+    static QDate parseDay(const QString& text);
+
+private:
+    QSqlQuery m_query;
+    QString m_error;
+    bool m_prepared = false;
+};
+
+// The data module: owns the single connection to the database file and hands out the
+// statements every other part of the program runs. The file is SQLite, created with its
+// tables, views and indexes on first open and migrated forward when older.
+class TDataBase {
+public:
+    static constexpr int kSchemaVersion = 1;
+
+    explicit TDataBase(QString databaseFile);
+    ~TDataBase();
+    TDataBase(const TDataBase&) = delete;
+    TDataBase& operator=(const TDataBase&) = delete;
+
+    // Opens (and when new, creates) the file. DBOpened() tells the outcome for good:
+    // there is no reconnect, and with a closed database the program only parses and logs.
+    bool open();
+    void close();
+    bool DBOpened() const { return m_opened; }
+    QString openError() const { return m_openError; }
+    QString fileName() const { return m_file; }
+
+    // Selects and bookkeeping updates.
+    Statement QueryPublic(const QString& sql);
+    // Row inserts.
+    Statement DBCommand(const QString& sql);
+    // Runs a statement without parameters; errors are returned, never thrown.
+    bool execute(const QString& sql, QString* error = nullptr);
+
+    bool beginTransaction();
+    bool commit();
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+
+    int schemaVersion();
+    // SQLite's own check of the file: true when it reports "ok".
+    bool integrityCheck(QString* report = nullptr);
+
+    // A few statements were written for Access ("delete * from ..."); they are adapted to
+    // SQLite here and only here.
+    static QString adaptSql(const QString& sql);
+
+    QSqlDatabase connection() const { return QSqlDatabase::database(m_connectionName, false); }
+
+private:
+    bool createOrMigrate();
+    bool registerFunctions();
+
+    QString m_file;
+    QString m_connectionName;
+    bool m_opened = false;
+    bool m_inTransaction = false;
+    QString m_openError;
+};
+
+// Commits on commit(), rolls back when it goes out of scope uncommitted. A no-op on a
+// closed database.
+class Transaction {
+public:
+    explicit Transaction(TDataBase& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    bool commit();
+
+private:
+    TDataBase& m_db;
+    bool m_active = false;
+};
+
+}  // namespace quarrow

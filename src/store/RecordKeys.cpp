@@ -1,0 +1,59 @@
+#include "store/RecordKeys.h"
+
+namespace quarrow {
+
+namespace {
+
+quint64 byteSum(Money amount)
+{
+    quint64 raw = static_cast<quint64>(amount.raw());
+    quint64 sum = 0;
+    for (int b = 0; b < 8; ++b) {
+        sum += raw & 0xFFu;
+        raw >>= 8;
+    }
+    return sum;
+}
+
+}  // namespace
+
+qint32 CalcDeptKey(const QString& text)
+{
+    quint32 sum = 0;
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        const quint32 unit = text.at(index).unicode();
+        const qsizetype position = index + 1;
+        if (unit <= 0x7F) {
+            switch (position % 4) {
+            case 1: sum += unit << 8; break;
+            case 2: sum += unit << 16; break;
+            case 3: sum += unit << 24; break;
+            default: sum += unit; break;
+            }
+        } else {
+            sum += position % 4 == 1 ? unit << 16 : unit;
+        }
+    }
+    return static_cast<qint32>(sum);
+}
+
+qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstAmount, Money secondAmount,
+                     const QDate& day)
+{
+    bool ok = false;
+    const quint64 code = stockCode.trimmed().toULongLong(&ok);
+    quint64 key = ok ? (code & 0xFFFFFFu) << 40 : 0;
+    key += static_cast<quint64>(static_cast<quint32>(CalcDeptKey(text))) << 32;
+    key += byteSum(secondAmount) << 8;
+    key += byteSum(firstAmount);
+    if (day.isValid()) {
+        key += static_cast<quint64>(day.year() % 100);
+        key += static_cast<quint64>(day.month()) * 128;
+        key += static_cast<quint64>(day.day()) * 2048;
+    }
+    key += static_cast<quint64>(secondAmount.raw());
+    key += static_cast<quint64>(firstAmount.raw());
+    return static_cast<qint64>(key);
+}
+
+}  // namespace quarrow

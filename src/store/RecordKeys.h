@@ -1,0 +1,21 @@
+#pragma once
+
+#include "store/Money.h"
+
+#include <QDate>
+#include <QString>
+
+namespace quarrow {
+
+// The keys that make rows unique. Their exact bit layout is shared with every database
+// our users already hold and with the server's rows, so it must never change.
+
+// A department name (or an anomaly description) folded into 32 bits.
+qint32 CalcDeptKey(const QString& text);
+
+// The key of one stored row: stock code, text, the two amounts and the day, packed and
+// summed with wrap-around in 64 bits. Stored as a signed 64-bit integer (same bits).
+qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstAmount, Money secondAmount,
+                     const QDate& day);
+
+}  // namespace quarrow

@@ -1,0 +1,104 @@
+#include "store/Schema.h"
+
+namespace quarrow::Schema {
+
+namespace {
+
+// Days are 'yyyy-mm-dd' text; money columns REAL (read back rounded to four decimals);
+// record keys INTEGER, because a REAL cannot hold a 64-bit key exactly.
+QStringList version1()
+{
+    return {
+        QStringLiteral("create table tblStocks ("
+                       " StCode text not null,"
+                       " StName text,"
+                       " StIssueDate text,"
+                       " StAmount real default 0,"
+                       " StQuantity real,"
+                       " StAQuantity real,"
+                       " StRefreshDate text,"
+                       " StNew integer,"
+                       " StDocDate text,"
+                       " StLastDate text,"
+                       " StBigLast text)"),
+        QStringLiteral("create unique index ixStocksCode on tblStocks (StCode)"),
+
+        QStringLiteral("create table tblStChange ("
+                       " ID integer primary key autoincrement,"
+                       " StCode text,"
+                       " StDate text,"
+                       " StDeptKey integer,"
+                       " StBuy real,"
+                       " StSale real,"
+                       " StRate real,"
+                       " StMemo text,"
+                       " StKEY integer not null,"
+                       " StArchived integer not null default 0)"),
+        QStringLiteral("create unique index ixStChangeKey on tblStChange (StKEY)"),
+        QStringLiteral("create index ixStChangeCodeDate on tblStChange (StCode, StDate)"),
+        QStringLiteral("create index ixStChangeDate on tblStChange (StDate)"),
+        QStringLiteral("create index ixStChangeDept on tblStChange (StDeptKey)"),
+
+        QStringLiteral("create table tblBigBuySale ("
+                       " ID integer primary key autoincrement,"
+                       " StCode text,"
+                       " StDate text,"
+                       " StDeptBuy integer,"
+                       " StPrice real,"
+                       " StQTY real,"
+                       " StAMT real,"
+                       " StDeptSale integer,"
+                       " StKEY integer not null,"
+                       " StArchived integer not null default 0)"),
+        QStringLiteral("create unique index ixBigKey on tblBigBuySale (StKEY)"),
+        QStringLiteral("create index ixBigCodeDate on tblBigBuySale (StCode, StDate)"),
+        QStringLiteral("create index ixBigDate on tblBigBuySale (StDate)"),
+        QStringLiteral("create index ixBigDeptBuy on tblBigBuySale (StDeptBuy)"),
+        QStringLiteral("create index ixBigDeptSale on tblBigBuySale (StDeptSale)"),
+
+        QStringLiteral("create table tblStDepart ("
+                       " StDeptKey integer not null,"
+                       " StDept text)"),
+        QStringLiteral("create unique index ixDepartKey on tblStDepart (StDeptKey)"),
+
+        QStringLiteral("create table tblMainBuySale ("
+                       " ID integer primary key autoincrement,"
+                       " StCode text,"
+                       " StName text,"
+                       " StDate text,"
+                       " StDept text,"
+                       " StBuy real,"
+                       " StSale real,"
+                       " StRate real,"
+                       " StMemo text)"),
+        QStringLiteral("create index ixMainCodeDate on tblMainBuySale (StCode, StDate)"),
+        QStringLiteral("create index ixMainDate on tblMainBuySale (StDate)"),
+
+        QStringLiteral("create view viewStChange as"
+                       " select c.ID, c.StCode, s.StName, c.StDate, d.StDept,"
+                       "  c.StBuy, c.StSale, c.StRate, c.StMemo"
+                       " from tblStChange c"
+                       " left join tblStocks s on s.StCode = c.StCode"
+                       " left join tblStDepart d on d.StDeptKey = c.StDeptKey"),
+        QStringLiteral("create view viewStBigBuySale as"
+                       " select b.ID, b.StCode, s.StName, b.StDate,"
+                       "  buyer.StDept as StDeptBuy, seller.StDept as StDeptSale,"
+                       "  b.StPrice, b.StQTY, b.StAMT"
+                       " from tblBigBuySale b"
+                       " left join tblStocks s on s.StCode = b.StCode"
+                       " left join tblStDepart buyer on buyer.StDeptKey = b.StDeptBuy"
+                       " left join tblStDepart seller on seller.StDeptKey = b.StDeptSale"),
+    };
+}
+
+}  // namespace
+
+QStringList migration(int version)
+{
+    switch (version) {
+    case 1: return version1();
+    default: return {};
+    }
+}
+
+}  // namespace quarrow::Schema

@@ -1,0 +1,147 @@
+#include "store/DataBase.h"
+
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+using namespace quarrow;
+using quarrow::test::TempHome;
+
+namespace {
+
+const QString kInsertChange = QStringLiteral(
+    "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+    "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY)");
+
+bool insertChange(TDataBase& db, qint64 key, const QDate& day = QDate(2017, 3, 16))
+{
+    Statement insert = db.DBCommand(kInsertChange);
+    insert.bind(QStringLiteral(":StCode"), QStringLiteral("600610"))
+        .bind(QStringLiteral(":StDate"), day)
+        .bind(QStringLiteral(":StDeptKey"), qint32(-5))
+        .bind(QStringLiteral(":StBuy"), *Money::parse(QStringLiteral("1234.56")))
+        .bind(QStringLiteral(":StSale"), Money())
+        .bind(QStringLiteral(":StRate"), *Money::parse(QStringLiteral("10.02")))
+        .bind(QStringLiteral(":StMemo"), QStringLiteral("涨跌幅大"))
+        .bind(QStringLiteral(":StKEY"), key);
+    return insert.exec();
+}
+
+qint64 count(TDataBase& db, const QString& table)
+{
+    Statement query = db.QueryPublic(QStringLiteral("select count(*) from ") + table);
+    EXPECT_TRUE(query.exec());
+    EXPECT_TRUE(query.next());
+    return query.integer(0);
+}
+
+}  // namespace
+
+TEST(TDataBase, CreatesEverythingOnFirstOpenAndKeepsItOnReopen)
+{
+    TempHome home;
+    {
+        TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+        ASSERT_TRUE(db.open()) << db.openError().toStdString();
+        EXPECT_TRUE(db.DBOpened());
+        EXPECT_EQ(db.schemaVersion(), TDataBase::kSchemaVersion);
+        for (const char* table : {"tblStocks", "tblStChange", "tblBigBuySale", "tblStDepart", "tblMainBuySale",
+                                  "viewStChange", "viewStBigBuySale"})
+            EXPECT_EQ(count(db, QString::fromUtf8(table)), 0) << table;
+        ASSERT_TRUE(insertChange(db, 42));
+    }
+    TDataBase again(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(again.open());
+    EXPECT_EQ(count(again, QStringLiteral("tblStChange")), 1);
+    EXPECT_TRUE(again.integrityCheck());
+}
+
+TEST(TDataBase, ARepeatedKeyFailsOnlyThatRowInsideATransaction)
+{
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    Transaction transaction(db);
+    EXPECT_TRUE(insertChange(db, 7));
+    EXPECT_FALSE(insertChange(db, 7));
+    EXPECT_TRUE(insertChange(db, 8));
+    EXPECT_TRUE(transaction.commit());
+    EXPECT_EQ(count(db, QStringLiteral("tblStChange")), 2);
+}
+
+TEST(TDataBase, AnUncommittedTransactionLeavesNothing)
+{
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    {
+        Transaction transaction(db);
+        EXPECT_TRUE(insertChange(db, 1));
+    }
+    EXPECT_EQ(count(db, QStringLiteral("tblStChange")), 0);
+}
+
+TEST(TDataBase, KeysBeyondDoublePrecisionStayExactAndUnique)
+{
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    // Two keys a REAL column could not tell apart.
+    const qint64 big = (600610LL << 40) + 1;
+    ASSERT_TRUE(insertChange(db, big));
+    ASSERT_TRUE(insertChange(db, big + 1));
+    EXPECT_FALSE(insertChange(db, big));
+    Statement query = db.QueryPublic(QStringLiteral("select StKEY, StBuy, StDate from tblStChange order by ID"));
+    ASSERT_TRUE(query.exec());
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.integer(0), big);
+    EXPECT_EQ(query.money(1).raw(), 12345600);
+    EXPECT_EQ(query.date(2), QDate(2017, 3, 16));
+}
+
+TEST(TDataBase, RunsTheFunctionsAndAccessSyntaxOfOurStatements)
+{
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    ASSERT_TRUE(insertChange(db, 1, QDate(2017, 3, 5)));
+    ASSERT_TRUE(insertChange(db, 2, QDate(2017, 3, 16)));
+    Statement query = db.QueryPublic(QStringLiteral(
+        "select count(*), Max(StDate), sum(ABS(StRate)), Trim('  x ') from tblStChange where StDate>=CDate('2017-3-6')"));
+    ASSERT_TRUE(query.exec()) << query.error().toStdString();
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.integer(0), 1);
+    EXPECT_EQ(query.text(1), QStringLiteral("2017-03-16"));
+    EXPECT_EQ(query.text(3), QStringLiteral("x"));
+    EXPECT_TRUE(db.execute(QStringLiteral("delete * from tblStChange")));
+    EXPECT_EQ(count(db, QStringLiteral("tblStChange")), 0);
+}
+
+TEST(TDataBase, NullDaysReadAsNoDay)
+{
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    Statement insert = db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StName) values(:StCode,:StName)"));
+    insert.bind(QStringLiteral(":StCode"), QStringLiteral("600610")).bind(QStringLiteral(":StName"), QStringLiteral("中毅达"));
+    ASSERT_TRUE(insert.exec());
+    Statement select = db.QueryPublic(QStringLiteral("select StBigLast from tblStocks where StCode=:StCode"));
+    select.bind(QStringLiteral(":StCode"), QStringLiteral("600610"));
+    ASSERT_TRUE(select.exec());
+    ASSERT_TRUE(select.next());
+    EXPECT_FALSE(select.date(0).isValid());
+}
+
+TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed)
+{
+    TempHome home;
+    const QString path = home.file(QStringLiteral("Quarrow.db"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    TDataBase db(path);
+    EXPECT_FALSE(db.open());
+    EXPECT_FALSE(db.DBOpened());
+    EXPECT_FALSE(db.openError().isEmpty());
+}

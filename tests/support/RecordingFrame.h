@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/AppFrame.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace quarrow::test {
+
+struct LoggedLine {
+    QString text;
+    LogColor color;
+};
+
+// A frame that remembers everything shown to the user and answers questions from a
+// preset queue (No once the queue is empty).
+class RecordingFrame final : public AppFrame {
+public:
+    explicit RecordingFrame(QString programFolder = QString()) : m_folder(std::move(programFolder)) {}
+
+    MessageAnswer showMessage(const MessageRequest& request) override;
+    void addLog(const QString& line, LogColor color) override { logs.append({line, color}); }
+    void setStatusPanel(int panel, const QString& text) override;
+    void processEvents() override { ++eventPumps; }
+    QString programFolder() const override { return m_folder; }
+
+    // The logged texts only, and how many contain a fragment.
+    QStringList logTexts() const;
+    int countLogs(const QString& fragment) const;
+    bool hasLog(const QString& text, LogColor color) const;
+
+    QList<LoggedLine> logs;
+    QStringList prompts;
+    QList<MessageRequest> messages;
+    QList<MessageAnswer> answers;  // consumed front first by Yes/No boxes
+    QStringList statusPanels = QStringList(13, QString());
+    int eventPumps = 0;
+
+protected:
+    void displayPrompt(const QString& oneLine) override { prompts.append(oneLine); }
+
+private:
+    QString m_folder;
+};
+
+}  // namespace quarrow::test

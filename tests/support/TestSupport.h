@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+// Readable failure messages for Qt types.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QDate& day, std::ostream* os) { *os << day.toString(Qt::ISODate).toStdString(); }
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
+QT_END_NAMESPACE
+
+namespace quarrow::test {
+
+// A fresh program folder per test, removed afterwards.
+class TempHome {
+public:
+    TempHome();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A file of tests/data, read as bytes.
+QByteArray dataFile(const QString& name);
+QString dataPath(const QString& name);
+
+}  // namespace quarrow::test
