@@ -151,10 +151,14 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock()
 
 void ReportParser::storeDepartment(qint32 key, const QString& name)
 {
-    // Every name is offered; the unique key turns away the ones already known.
+    // Every name is offered; the unique key turns away the ones already stored. Names
+    // this session has already seen stored are not offered again.
+    if (m_services.db.isKnownDepartment(key))
+        return;
     Statement insert = m_services.db.DBCommand(kInsertDepartment);
     insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    insert.exec();
+    if (insert.exec() || insert.failedOnUniqueKey())
+        m_services.db.rememberDepartment(key);
 }
 
 void ReportParser::remember(const TStockSaleBuy& row)

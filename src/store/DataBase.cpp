@@ -45,47 +45,51 @@ void sqlCDate(sqlite3_context* context, int argc, sqlite3_value** argv)
 // ---------------------------------------------------------------------------------------------
 // Statement
 
-Statement::Statement(QSqlDatabase db, const QString& sql) : m_query(db)
+Statement::Statement(std::shared_ptr<QSqlQuery> query, bool prepared, QString error)
+    : m_query(std::move(query)), m_error(std::move(error)), m_prepared(prepared)
 {
-    m_query.setForwardOnly(true);
-    m_prepared = m_query.prepare(TDataBase::adaptSql(sql));
-    if (!m_prepared)
-        m_error = m_query.lastError().text();
+}
+
+Statement::~Statement()
+{
+    // A select left open would hold its read snapshot until the statement is reused.
+    if (m_query && m_query->isActive())
+        m_query->finish();
 }
 
 Statement& Statement::bind(const QString& name, const QString& text)
 {
-    m_query.bindValue(name, text);
+    m_query->bindValue(name, text);
     return *this;
 }
 
 Statement& Statement::bind(const QString& name, const QDate& day)
 {
-    m_query.bindValue(name, day.isValid() ? QVariant(dayText(day)) : QVariant());
+    m_query->bindValue(name, day.isValid() ? QVariant(dayText(day)) : QVariant());
     return *this;
 }
 
 Statement& Statement::bind(const QString& name, Money amount)
 {
-    m_query.bindValue(name, amount.toDouble());
+    m_query->bindValue(name, amount.toDouble());
     return *this;
 }
 
 Statement& Statement::bind(const QString& name, qint32 value)
 {
-    m_query.bindValue(name, value);
+    m_query->bindValue(name, value);
     return *this;
 }
 
 Statement& Statement::bind(const QString& name, qint64 value)
 {
-    m_query.bindValue(name, value);
+    m_query->bindValue(name, value);
     return *this;
 }
 
 Statement& Statement::bindNull(const QString& name)
 {
-    m_query.bindValue(name, QVariant());
+    m_query->bindValue(name, QVariant());
     return *this;
 }
 
@@ -93,19 +97,27 @@ bool Statement::exec()
 {
     if (!m_prepared)
         return false;
-    if (m_query.exec())
+    if (m_query->exec())
         return true;
-    m_error = m_query.lastError().text();
+    const QSqlError error = m_query->lastError();
+    m_error = error.text();
+    m_nativeError = error.nativeErrorCode();
     return false;
+}
+
+bool Statement::failedOnUniqueKey() const
+{
+    // SQLITE_CONSTRAINT_UNIQUE and SQLITE_CONSTRAINT_PRIMARYKEY.
+    return m_nativeError == QLatin1String("2067") || m_nativeError == QLatin1String("1555");
 }
 
 QDate Statement::date(int column) const
 {
-    const QVariant v = m_query.value(column);
+    const QVariant v = m_query->value(column);
     return v.isNull() ? QDate() : parseDay(v.toString());
 }
 
-Money Statement::money(int column) const { return Money::fromDouble(m_query.value(column).toDouble()); }
+Money Statement::money(int column) const { return Money::fromDouble(m_query->value(column).toDouble()); }
 
 QString Statement::dayText(const QDate& day) { return day.toString(QStringLiteral("yyyy-MM-dd")); }
 
@@ -136,8 +148,10 @@ bool TDataBase::open()
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
             m_openError = db.lastError().text();
+            QSqlDatabase::removeDatabase(m_connectionName);
             return false;
         }
+        m_connection = db;
     }
     if (!registerFunctions()) {
         m_openError = QStringLiteral("cannot register the SQL functions");
@@ -145,9 +159,12 @@ bool TDataBase::open()
         return false;
     }
     QString error;
-    // Write-ahead logging: a killed process loses at most the open transaction.
+    // Write-ahead logging: a killed process loses at most the open transaction. Every
+    // stock is its own transaction, so the log is copied back in larger steps than the
+    // default to spare rewriting the same pages after every few stocks.
     if (!execute(QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
-        !execute(QStringLiteral("PRAGMA synchronous=NORMAL"), &error)) {
+        !execute(QStringLiteral("PRAGMA synchronous=NORMAL"), &error) ||
+        !execute(QStringLiteral("PRAGMA wal_autocheckpoint=8000"), &error)) {
         m_openError = error;
         close();
         return false;
@@ -162,15 +179,16 @@ bool TDataBase::open()
 
 void TDataBase::close()
 {
-    if (QSqlDatabase::contains(m_connectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-            if (m_inTransaction)
-                db.rollback();
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_connectionName);
+    m_statements.clear();
+    m_knownDepartments.clear();
+    if (m_connection.isValid()) {
+        if (m_inTransaction)
+            m_connection.rollback();
+        m_connection.close();
     }
+    m_connection = QSqlDatabase();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::removeDatabase(m_connectionName);
     m_inTransaction = false;
     m_opened = false;
 }
@@ -242,9 +260,28 @@ bool TDataBase::integrityCheck(QString* report)
     return lines == QStringList{QStringLiteral("ok")};
 }
 
-Statement TDataBase::QueryPublic(const QString& sql) { return Statement(connection(), sql); }
+Statement TDataBase::prepare(const QString& sql)
+{
+    constexpr int kMaxCachedStatements = 64;
+    auto cached = m_statements.find(sql);
+    if (cached != m_statements.end() && cached.value().use_count() == 1)
+        return Statement(cached.value(), true, QString());
 
-Statement TDataBase::DBCommand(const QString& sql) { return Statement(connection(), sql); }
+    auto query = std::make_shared<QSqlQuery>(m_connection);
+    query->setForwardOnly(true);
+    if (!query->prepare(adaptSql(sql)))
+        return Statement(query, false, query->lastError().text());
+    if (cached == m_statements.end()) {
+        if (m_statements.size() >= kMaxCachedStatements)
+            m_statements.clear();
+        m_statements.insert(sql, query);
+    }
+    return Statement(query, true, QString());
+}
+
+Statement TDataBase::QueryPublic(const QString& sql) { return prepare(sql); }
+
+Statement TDataBase::DBCommand(const QString& sql) { return prepare(sql); }
 
 bool TDataBase::execute(const QString& sql, QString* error)
 {
@@ -276,6 +313,7 @@ bool TDataBase::commit()
 
 void TDataBase::rollback()
 {
+    m_knownDepartments.clear();  // names offered in the rolled-back work may be gone again
     if (!m_inTransaction)
         return;
     connection().rollback();

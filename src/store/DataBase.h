@@ -3,10 +3,14 @@
 #include "store/Money.h"
 
 #include <QDate>
+#include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+
+#include <memory>
 
 namespace quarrow {
 
@@ -15,7 +19,11 @@ namespace quarrow {
 // as 64-bit integers, department keys as 32-bit integers.
 class Statement {
 public:
-    Statement(QSqlDatabase db, const QString& sql);
+    // query comes prepared (or failed to prepare, with the reason in error).
+    Statement(std::shared_ptr<QSqlQuery> query, bool prepared, QString error);
+    ~Statement();
+    Statement(Statement&&) noexcept = default;
+    Statement& operator=(Statement&&) noexcept = default;
 
     Statement& bind(const QString& name, const QString& text);
     Statement& bind(const QString& name, const char* text) { return bind(name, QString::fromUtf8(text)); }
@@ -29,23 +37,26 @@ public:
     // reason in error(). A failed statement changes nothing and leaves a transaction open.
     bool exec();
     QString error() const { return m_error; }
-    int rowsAffected() const { return m_query.numRowsAffected(); }
+    // The last run failed because the row repeats a unique key (and nothing else).
+    bool failedOnUniqueKey() const;
+    int rowsAffected() const { return m_query->numRowsAffected(); }
 
-    bool next() { return m_query.next(); }
-    bool isNull(int column) const { return m_query.isNull(column); }
-    QString text(int column) const { return m_query.value(column).toString(); }
+    bool next() { return m_query->next(); }
+    bool isNull(int column) const { return m_query->isNull(column); }
+    QString text(int column) const { return m_query->value(column).toString(); }
     QDate date(int column) const;
     Money money(int column) const;
-    qint64 integer(int column) const { return m_query.value(column).toLongLong(); }
-    double real(int column) const { return m_query.value(column).toDouble(); }
-    QVariant value(int column) const { return m_query.value(column); }
+    qint64 integer(int column) const { return m_query->value(column).toLongLong(); }
+    double real(int column) const { return m_query->value(column).toDouble(); }
+    QVariant value(int column) const { return m_query->value(column); }
 
     static QString dayText(const QDate& day);
     static QDate parseDay(const QString& text);
 
 private:
-    QSqlQuery m_query;
+    std::shared_ptr<QSqlQuery> m_query;
     QString m_error;
+    QString m_nativeError;
     bool m_prepared = false;
 };
 
@@ -81,6 +92,11 @@ public:
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
 
+    // Department keys known to be in tblStDepart since the file was opened; lets the
+    // parser skip offering the same name again and again. Forgotten on rollback.
+    bool isKnownDepartment(qint32 key) const { return m_knownDepartments.contains(key); }
+    void rememberDepartment(qint32 key) { m_knownDepartments.insert(key); }
+
     int schemaVersion();
     // SQLite's own check of the file: true when it reports "ok".
     bool integrityCheck(QString* report = nullptr);
@@ -89,12 +105,18 @@ public:
     // SQLite here and only here.
     static QString adaptSql(const QString& sql);
 
-    QSqlDatabase connection() const { return QSqlDatabase::database(m_connectionName, false); }
+    QSqlDatabase connection() const { return m_connection; }
 
 private:
+    // Statements are prepared once per text and reused: preparing costs more than running
+    // most of our one-row inserts. A text whose statement is still in use gets a fresh one.
+    Statement prepare(const QString& sql);
     bool createOrMigrate();
     bool registerFunctions();
 
+    QSqlDatabase m_connection;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
+    QSet<qint32> m_knownDepartments;
     QString m_file;
     QString m_connectionName;
     bool m_opened = false;

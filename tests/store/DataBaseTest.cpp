@@ -145,3 +145,22 @@ TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed)
     EXPECT_FALSE(db.DBOpened());
     EXPECT_FALSE(db.openError().isEmpty());
 }
+
+TEST(TDataBase, TellsARepeatedKeyFromOtherFailures)
+{
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    Statement first = db.DBCommand(QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
+    first.bind(QStringLiteral(":StDeptKey"), qint32(1)).bind(QStringLiteral(":StDept"), QStringLiteral("机构专用"));
+    ASSERT_TRUE(first.exec());
+    Statement again = db.DBCommand(QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
+    again.bind(QStringLiteral(":StDeptKey"), qint32(1)).bind(QStringLiteral(":StDept"), QStringLiteral("机构专用"));
+    EXPECT_FALSE(again.exec());
+    EXPECT_TRUE(again.failedOnUniqueKey());
+    Statement broken = db.DBCommand(QStringLiteral("insert into tblNoSuchTable (x) values (:x)"));
+    broken.bind(QStringLiteral(":x"), qint32(1));
+    EXPECT_FALSE(broken.exec());
+    EXPECT_FALSE(broken.failedOnUniqueKey());
+    EXPECT_FALSE(broken.error().isEmpty());
+}
