@@ -9,6 +9,18 @@ namespace quarrow {
 enum class LogColor { Default, Red, Green, Magenta, Blue };
 
 enum class MessageButtons { Ok, YesNo };
+
+// The progress box of a long run: the mining layout, or the download layout with the
+// embedded page below the figures.
+enum class ProgressLayout { Mining, Download };
+
+struct RunProgress {
+    ProgressLayout layout = ProgressLayout::Mining;
+    int position = 0;
+    int maximum = 0;
+    QString timeNeeded = QStringLiteral("00:00:00");     // lblTimeNeeded
+    QString timeRemaining = QStringLiteral("00:00:00");  // lblRemain
+};
 enum class MessageAnswer { Ok, Yes, No };
 
 struct MessageRequest {
@@ -38,6 +50,12 @@ public:
     virtual void setStatusPanel(int panel, const QString& text) = 0;
     // Lets the user interface handle what is waiting (clicks, repaints) during long work.
     virtual void processEvents() = 0;
+
+    // The progress box of a run: shown or updated, and hidden at the run's end.
+    virtual void showProgress(const RunProgress& progress) = 0;
+    virtual void hideProgress() = 0;
+    // Switches the commands that start work on or off (off while a run is active).
+    virtual void enableCommands(bool on) = 0;
 
     // The folder where help pictures are looked up.
     virtual QString programFolder() const = 0;

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace quarrow::test {
 
 struct LoggedLine {
@@ -21,7 +23,17 @@ public:
     MessageAnswer showMessage(const MessageRequest& request) override;
     void addLog(const QString& line, LogColor color) override { logs.append({line, color}); }
     void setStatusPanel(int panel, const QString& text) override;
-    void processEvents() override { ++eventPumps; }
+    void processEvents() override {
+        ++eventPumps;
+        if (onProcessEvents)
+            onProcessEvents();
+    }
+    void showProgress(const RunProgress& progress) override {
+        progressShown = true;
+        progressUpdates.append(progress);
+    }
+    void hideProgress() override { progressShown = false; }
+    void enableCommands(bool on) override { commandsEnabled = on; }
     QString programFolder() const override { return m_folder; }
 
     // The logged texts only, and how many contain a fragment.
@@ -35,6 +47,11 @@ public:
     QList<MessageAnswer> answers;  // consumed front first by Yes/No boxes
     QStringList statusPanels = QStringList(13, QString());
     int eventPumps = 0;
+    // Runs inside every event pump: what the user does while a run works (clicks).
+    std::function<void()> onProcessEvents;
+    QList<RunProgress> progressUpdates;
+    bool progressShown = false;
+    bool commandsEnabled = true;
 
 protected:
     void displayPrompt(const QString& oneLine) override { prompts.append(oneLine); }

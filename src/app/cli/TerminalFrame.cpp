@@ -89,6 +89,22 @@ void TerminalFrame::setStatusPanel(int, const QString&) {}
 
 void TerminalFrame::processEvents() { QCoreApplication::processEvents(); }
 
+void TerminalFrame::showProgress(const RunProgress& progress)
+{
+    const int percent = progress.maximum > 0 ? progress.position * 100 / progress.maximum : 0;
+    // Into a file or a pipe every update would be a line of its own: every tenth only.
+    if (!m_stderrIsTerminal) {
+        if (percent / 10 == m_lastTenth && progress.position != progress.maximum)
+            return;
+        m_lastTenth = percent / 10;
+    }
+    showProgressLine(QStringLiteral("%1/%2 (%3%)  needed %4  remaining %5")
+                         .arg(progress.position)
+                         .arg(progress.maximum)
+                         .arg(percent)
+                         .arg(progress.timeNeeded, progress.timeRemaining));
+}
+
 void TerminalFrame::showProgressLine(const QString& text)
 {
     std::fflush(stdout);

@@ -21,6 +21,10 @@ public:
     void addLog(const QString& line, LogColor color) override;
     void setStatusPanel(int panel, const QString& text) override;
     void processEvents() override;
+    // The progress box becomes the progress line: items done, total, time remaining.
+    void showProgress(const RunProgress& progress) override;
+    void hideProgress() override { endProgressLine(); }
+    void enableCommands(bool) override {}
     QString programFolder() const override { return m_programFolder; }
 
     // Return nothing from the policy to fall back to asking (or the safe answer).
@@ -39,6 +43,7 @@ private:
     bool m_stderrIsTerminal;
     bool m_stdinIsTerminal;
     bool m_progressShown = false;
+    int m_lastTenth = -1;
 };
 
 }  // namespace quarrow

@@ -1,0 +1,111 @@
+#include "app/RunControl.h"
+
+#include "platform/Clock.h"
+
+namespace quarrow {
+
+namespace {
+// While paused the loop keeps the window alive; a short rest keeps it off the processor.
+constexpr int kPausedRest_ms = 20;
+}  // namespace
+
+RunControl::RunControl(AppFrame& frame, Clock& clock) : m_frame(frame), m_clock(clock) {}
+
+int RunControl::stopTag() const {
+    switch (m_state) {
+        case RunState::StopRequested:
+            return 1;
+        case RunState::Paused:
+            return 2;
+        case RunState::Idle:
+        case RunState::Running:
+            break;
+    }
+    return 0;
+}
+
+bool RunControl::start(int maximum, int firstPosition, ProgressLayout layout) {
+    if (isActive())
+        return false;
+    m_state = RunState::Running;
+    m_endProgram = false;
+    m_firstPosition = firstPosition;
+    m_done = 0;
+    m_startMs = m_clock.elapsedMs();
+    m_progress = RunProgress();
+    m_progress.layout = layout;
+    m_progress.maximum = maximum;
+    m_progress.position = firstPosition;
+    m_frame.enableCommands(false);
+    m_frame.showProgress(m_progress);
+    return true;
+}
+
+void RunControl::pause() {
+    if (m_state == RunState::Running)
+        m_state = RunState::Paused;
+}
+
+void RunControl::resume() {
+    if (m_state == RunState::Paused)
+        m_state = RunState::Running;
+}
+
+void RunControl::requestStop() {
+    if (m_state == RunState::StopRequested) {
+        m_endProgram = true;
+        return;
+    }
+    if (stopEnabled())
+        m_state = RunState::StopRequested;
+}
+
+bool RunControl::beforeItem() {
+    m_frame.processEvents();
+    while (m_state == RunState::Paused) {
+        m_clock.sleep(kPausedRest_ms);
+        m_frame.processEvents();
+    }
+    return m_state == RunState::Running;
+}
+
+void RunControl::setPosition(int position) {
+    m_progress.position = position;
+    m_frame.showProgress(m_progress);
+}
+
+void RunControl::itemFinished() {
+    ++m_done;
+    const qint64 elapsed = m_clock.elapsedMs() - m_startMs;
+    const int items = m_progress.maximum - m_firstPosition;
+    if (m_done == 1)
+        m_progress.timeNeeded = durationText(elapsed * items);
+    const int left = std::max(0, m_progress.maximum - m_progress.position);
+    m_progress.timeRemaining = durationText(elapsed / m_done * left);
+    m_frame.showProgress(m_progress);
+}
+
+RunControl::EndResult RunControl::finish(const QString& finalMessage, bool shutdownWhenDone,
+                                         Shutdown* shutdown) {
+    EndResult result;
+    result.stopped = m_state == RunState::StopRequested;
+    m_state = RunState::Idle;
+    m_frame.hideProgress();
+    m_frame.ShowPrompt(finalMessage);
+    m_frame.enableCommands(true);
+    if (shutdownWhenDone && !result.stopped && shutdown) {
+        result.shutdownAttempted = true;
+        result.shutdown = shutdown->powerOff();
+    }
+    return result;
+}
+
+QString RunControl::durationText(qint64 ms) {
+    const qint64 seconds = std::max<qint64>(0, ms) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace quarrow

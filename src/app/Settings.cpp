@@ -1,0 +1,263 @@
+#include "app/Settings.h"
+
+#include "app/ProgramFolder.h"
+#include "platform/Clock.h"
+
+#include <QDir>
+
+namespace quarrow {
+
+namespace {
+
+const QString kFolder = QStringLiteral("Folder");
+const QString kLast = QStringLiteral("Last");
+const QString kAutoStart = QStringLiteral("AutoStart");
+
+std::optional<int> parseInteger(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+QDate parseDate(const QString& text) {
+    return QDate::fromString(text.trimmed(), QStringLiteral("yyyy-M-d"));
+}
+
+QTime parseTime(const QString& text) {
+    const QString trimmed = text.trimmed();
+    for (const QString& format : {QStringLiteral("H:m:s"), QStringLiteral("H:m")}) {
+        const QTime time = QTime::fromString(trimmed, format);
+        if (time.isValid())
+            return time;
+    }
+    return QTime();
+}
+
+QString withTrailingSeparator(const QString& folder) {
+    const QString native = QDir::toNativeSeparators(folder);
+    return native.endsWith(QDir::separator()) ? native : native + QDir::separator();
+}
+
+}  // namespace
+
+const QList<SettingKey>& settingKeys() {
+    static const QList<SettingKey> keys = {
+        {"Folder", "hualin", SettingType::Text},       {"Folder", "dongfang", SettingType::Text},
+        {"Folder", "current", SettingType::Text},      {"Folder", "RAR", SettingType::Text},
+        {"Folder", "DBCOPY", SettingType::Text},       {"QQ", "QQName", SettingType::Text},
+        {"Holiday", "MMDD", SettingType::Integer, 25}, {"ExceptDay", "MMDD", SettingType::Integer, 10},
+        {"AutoStart", "Time", SettingType::Time},      {"AutoStart", "Start", SettingType::Boolean},
+        {"Last", "StockDate", SettingType::Date},      {"Last", "RunDate", SettingType::Date},
+        {"Last", "Code", SettingType::Text},           {"Last", "Index", SettingType::Integer},
+    };
+    return keys;
+}
+
+std::optional<SettingKey> findSettingKey(const QString& section, const QString& key) {
+    for (const SettingKey& entry : settingKeys()) {
+        if (section.compare(QLatin1String(entry.section), Qt::CaseInsensitive) != 0)
+            continue;
+        const QLatin1String name(entry.key);
+        if (entry.familySize == 0) {
+            if (key.compare(name, Qt::CaseInsensitive) == 0)
+                return entry;
+            continue;
+        }
+        if (!key.startsWith(name, Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int number = key.mid(name.size()).toInt(&ok);
+        if (ok && number >= 1 && number <= entry.familySize &&
+            !key.mid(name.size()).startsWith(QLatin1Char('0')))
+            return entry;
+    }
+    return std::nullopt;
+}
+
+Settings::Settings(const ProgramFolder& folder, const Clock& clock)
+    : Settings(folder.settingsFile(), folder.path(), clock) {}
+
+Settings::Settings(QString file, QString programFolder, const Clock& clock)
+    : m_file(std::move(file)), m_programFolder(withTrailingSeparator(programFolder)), m_clock(clock) {}
+
+QString Settings::defaultText(const QString& section, const QString& key) const {
+    const auto entry = findSettingKey(section, key);
+    if (!entry)
+        return QString();
+    const QLatin1String name(entry->key);
+    const QLatin1String part(entry->section);
+    if (part == QLatin1String("Folder")) {
+        if (name == QLatin1String("hualin"))
+            return QStringLiteral("D:\\jcb_hlzq\\");
+        if (name == QLatin1String("dongfang"))
+            return QStringLiteral("D:\\jcb_dfzq\\");
+        if (name == QLatin1String("current"))
+            return QStringLiteral("HUALIN");
+        if (name == QLatin1String("DBCOPY"))
+            return m_programFolder;
+        return QString();
+    }
+    if (part == QLatin1String("QQ"))
+        return QStringLiteral("(输入QQ昵称)");
+    if (part == QLatin1String("AutoStart"))
+        return name == QLatin1String("Time") ? timeText(m_clock.now().time()) : QStringLiteral("0");
+    if (part == QLatin1String("Last")) {
+        if (name == QLatin1String("StockDate") || name == QLatin1String("RunDate"))
+            return dateText(kNoDate);
+        return name == QLatin1String("Index") ? QStringLiteral("0") : QString();
+    }
+    return QStringLiteral("0");  // the calendar lists
+}
+
+QString Settings::readRaw(const QString& section, const QString& key, bool* found) const {
+    const auto value = m_file.read(section, key);
+    *found = value.has_value();
+    return value.value_or(QString());
+}
+
+QString Settings::effectiveText(const QString& section, const QString& key) const {
+    bool found = false;
+    const QString value = readRaw(section, key, &found);
+    return found ? value : defaultText(section, key);
+}
+
+bool Settings::isValid(SettingType type, const QString& text) {
+    switch (type) {
+        case SettingType::Text:
+            return true;
+        case SettingType::Integer:
+        case SettingType::Boolean:
+            return parseInteger(text).has_value();
+        case SettingType::Date:
+            return parseDate(text).isValid();
+        case SettingType::Time:
+            return parseTime(text).isValid();
+    }
+    return false;
+}
+
+QString Settings::readText(const QString& section, const QString& key, const QString& fallback) const {
+    bool found = false;
+    const QString value = readRaw(section, key, &found);
+    return found ? value : fallback;
+}
+
+int Settings::readInteger(const QString& section, const QString& key, int fallback) const {
+    bool found = false;
+    const auto value = parseInteger(readRaw(section, key, &found));
+    return found && value ? *value : fallback;
+}
+
+bool Settings::readBool(const QString& section, const QString& key, bool fallback) const {
+    bool found = false;
+    const auto value = parseInteger(readRaw(section, key, &found));
+    return found && value ? *value != 0 : fallback;
+}
+
+QDate Settings::readDate(const QString& section, const QString& key, const QDate& fallback) const {
+    bool found = false;
+    const QDate value = parseDate(readRaw(section, key, &found));
+    return found && value.isValid() ? value : fallback;
+}
+
+QTime Settings::readTime(const QString& section, const QString& key, const QTime& fallback) const {
+    bool found = false;
+    const QTime value = parseTime(readRaw(section, key, &found));
+    return found && value.isValid() ? value : fallback;
+}
+
+bool Settings::record(bool ok, const QString& error) {
+    m_error = ok ? QString() : error;
+    return ok;
+}
+
+bool Settings::update(const std::function<void(IniDocument&)>& edit) {
+    QString error;
+    const bool ok = m_file.update(edit, &error);
+    return record(ok, error);
+}
+
+bool Settings::writeText(const QString& section, const QString& key, const QString& value) {
+    return update([&](IniDocument& document) { document.setValue(section, key, value); });
+}
+
+bool Settings::writeInteger(const QString& section, const QString& key, int value) {
+    return writeText(section, key, QString::number(value));
+}
+
+bool Settings::writeBool(const QString& section, const QString& key, bool value) {
+    return writeText(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool Settings::writeDate(const QString& section, const QString& key, const QDate& value) {
+    return writeText(section, key, dateText(value));
+}
+
+bool Settings::writeTime(const QString& section, const QString& key, const QTime& value) {
+    return writeText(section, key, timeText(value));
+}
+
+QString Settings::hualinFolder() const {
+    return readText(kFolder, QStringLiteral("hualin"), defaultText(kFolder, QStringLiteral("hualin")));
+}
+
+QString Settings::dongfangFolder() const {
+    return readText(kFolder, QStringLiteral("dongfang"), defaultText(kFolder, QStringLiteral("dongfang")));
+}
+
+QString Settings::current() const {
+    return readText(kFolder, QStringLiteral("current"), QStringLiteral("HUALIN"));
+}
+
+QString Settings::rarFolder() const {
+    return readText(kFolder, QStringLiteral("RAR"), QString());
+}
+
+QString Settings::dbCopyFolder() const {
+    return readText(kFolder, QStringLiteral("DBCOPY"), m_programFolder);
+}
+
+QString Settings::qqName() const {
+    return readText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("(输入QQ昵称)"));
+}
+
+QTime Settings::autoStartTime() const {
+    return readTime(kAutoStart, QStringLiteral("Time"), m_clock.now().time());
+}
+
+bool Settings::autoStartEnabled() const {
+    return readBool(kAutoStart, QStringLiteral("Start"), false);
+}
+
+QDate Settings::lastStockDate() const {
+    return readDate(kLast, QStringLiteral("StockDate"), kNoDate);
+}
+
+QDate Settings::lastRunDate() const {
+    return readDate(kLast, QStringLiteral("RunDate"), kNoDate);
+}
+
+QString Settings::lastCode() const {
+    return readText(kLast, QStringLiteral("Code"), QString());
+}
+
+int Settings::lastIndex() const {
+    return readInteger(kLast, QStringLiteral("Index"), 0);
+}
+
+bool Settings::writeLastStock(const QString& code, int index) {
+    return update([&](IniDocument& document) {
+        document.setValue(kLast, QStringLiteral("Code"), code);
+        document.setValue(kLast, QStringLiteral("Index"), QString::number(index));
+    });
+}
+
+bool Settings::startFreshRun(const QDate& today) {
+    return update([&](IniDocument& document) {
+        document.setValue(kLast, QStringLiteral("RunDate"), dateText(today));
+        document.setValue(kLast, QStringLiteral("Code"), QString());
+        document.setValue(kLast, QStringLiteral("Index"), QStringLiteral("0"));
+    });
+}
+
+}  // namespace quarrow
