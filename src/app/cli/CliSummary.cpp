@@ -30,13 +30,15 @@ int runSummary(CliContext& context, const QStringList& arguments)
     text += QStringLiteral("stocks:           %1\n").arg(countRows(db, QStringLiteral("select count(*) from tblStocks")));
     text += QStringLiteral("anomaly days:     %1\n")
                 .arg(countRows(db, QStringLiteral("select count(*) from (select distinct StCode, StDate from tblStChange)")));
-    text += QStringLiteral("department rows:  %1\n").arg(countRows(db, QStringLiteral("select count(*) from tblStChange")));
+    text += QStringLiteral("change rows:      %1\n").arg(countRows(db, QStringLiteral("select count(*) from tblStChange")));
     text += QStringLiteral("block trades:     %1\n").arg(countRows(db, QStringLiteral("select count(*) from tblBigBuySale")));
     text += QStringLiteral("department names: %1\n").arg(countRows(db, QStringLiteral("select count(*) from tblStDepart")));
 
     Statement top = db.QueryPublic(QStringLiteral(
         "select StDept, count(*), sum(StBuy), sum(StSale) from viewStChange"
-        " where StMemo<>'--' and (StBuy>0 or StSale>0) and StDept is not null"
+        // each anomaly day's first row is the day itself, not a department
+        " where ID not in (select min(ID) from tblStChange group by StCode, StDate)"
+        "  and StDept is not null"
         " group by StDept order by sum(StBuy) desc limit 5"));
     if (top.exec()) {
         text += QStringLiteral("top buying departments (rows, bought, sold):\n");

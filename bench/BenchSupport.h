@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/AppFrame.h"
+
+#include <chrono>
+
+namespace quarrow::bench {
+
+// A frame that swallows everything: the benchmarks measure work, not terminal output.
+class SilentFrame final : public AppFrame {
+public:
+    MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::No; }
+    void addLog(const QString&, LogColor) override { ++logLines; }
+    void setStatusPanel(int, const QString&) override {}
+    void processEvents() override {}
+    void showProgress(const RunProgress&) override {}
+    void hideProgress() override {}
+    void enableCommands(bool) override {}
+    QString programFolder() const override { return {}; }
+    long logLines = 0;
+
+protected:
+    void displayPrompt(const QString&) override {}
+};
+
+class Stopwatch {
+public:
+    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
+    double seconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+}  // namespace quarrow::bench

@@ -1,0 +1,158 @@
+// Parsing and storing dragon-tiger reports: how many documents per second this machine
+// parses, parses and stores, and how fast SQLite takes the same rows in one transaction.
+//
+//   bench_report [DOCUMENTS]   (default 2000)
+
+#include "BenchSupport.h"
+
+#include "platform/Clock.h"
+#include "platform/NetworkState.h"
+#include "platform/ProcessLauncher.h"
+#include "report/ReportGenerator.h"
+#include "report/StockExtraction.h"
+#include "store/DataBase.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <vector>
+
+using namespace quarrow;
+using namespace quarrow::bench;
+
+namespace {
+
+struct Row {
+    QString code, date, memo;
+    qint64 deptKey, key;
+    double buy, sale, rate;
+};
+struct Trade {
+    QString code, date;
+    qint64 buyer, seller, key;
+    double price, qty, amt;
+};
+
+double runExtractions(TDataBase& db, const QString& folder, const QList<GeneratedReport>& reports)
+{
+    SilentFrame frame;
+    SystemClock clock;
+    SystemProcessLauncher launcher;
+    FixedNetworkState network(true);
+    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(folder)};
+    ExtractionTotals totals;
+    StockExtraction extraction(services, totals);
+    Stopwatch watch;
+    for (const GeneratedReport& report : reports) {
+        ExtractionOptions options;
+        options.code = report.code;
+        options.name = report.name;
+        options.allChanges = true;
+        extraction.run(report.lines, options, ExtractionCaller::Reanalysis);
+    }
+    return watch.seconds();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int documents = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 2000;
+    if (documents <= 0) {
+        std::fprintf(stderr, "usage: bench_report [DOCUMENTS]\n");
+        return 2;
+    }
+
+    ReportGenerator generator(20170316);
+    QList<GeneratedReport> reports;
+    const QList<GeneratedStock> stocks = ReportGenerator::stocks(documents * 2);
+    for (int i = 0; i < documents; ++i)
+        reports.append(generator.generate(stocks[i % stocks.size()], QDate(2017, 3, 16), 4, 6));
+    qint64 lines = 0;
+    for (const auto& report : reports)
+        lines += report.lines.size();
+    std::printf("documents: %d (%lld lines, 4 anomaly days and 6 block trades each)\n", documents,
+                static_cast<long long>(lines));
+
+    QTemporaryDir dir;
+    // 1. Parsing alone: with the database closed the parser reads and logs but stores nothing.
+    TDataBase closed(dir.filePath(QStringLiteral("closed.db")));
+    const double parseSeconds = runExtractions(closed, dir.path(), reports);
+
+    // 2. Parsing and storing, every anomaly day, into a fresh file.
+    TDataBase db(dir.filePath(QStringLiteral("Quarrow.db")));
+    if (!db.open()) {
+        std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(db.openError()));
+        return 1;
+    }
+    const double storeSeconds = runExtractions(db, dir.path(), reports);
+
+    // 3. The storage limit: the same rows, inserted in one transaction without any parsing.
+    std::vector<Row> rows;
+    Statement selectRows = db.QueryPublic(
+        QStringLiteral("select StCode, StDate, StDeptKey, StBuy, StSale, StRate, StMemo, StKEY from tblStChange"));
+    selectRows.exec();
+    while (selectRows.next())
+        rows.push_back({selectRows.text(0), selectRows.text(1), selectRows.text(6), selectRows.integer(2),
+                        selectRows.integer(7), selectRows.real(3), selectRows.real(4), selectRows.real(5)});
+    std::vector<Trade> trades;
+    Statement selectTrades = db.QueryPublic(QStringLiteral(
+        "select StCode, StDate, StDeptBuy, StDeptSale, StKEY, StPrice, StQTY, StAMT from tblBigBuySale"));
+    selectTrades.exec();
+    while (selectTrades.next())
+        trades.push_back({selectTrades.text(0), selectTrades.text(1), selectTrades.integer(2),
+                          selectTrades.integer(3), selectTrades.integer(4), selectTrades.real(5),
+                          selectTrades.real(6), selectTrades.real(7)});
+
+    TDataBase plain(dir.filePath(QStringLiteral("plain.db")));
+    plain.open();
+    QSqlDatabase connection = plain.connection();
+    Stopwatch insertWatch;
+    connection.transaction();
+    QSqlQuery insertRow(connection);
+    insertRow.prepare(QStringLiteral("insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+                                     "values (?,?,?,?,?,?,?,?)"));
+    for (const Row& row : rows) {
+        insertRow.addBindValue(row.code);
+        insertRow.addBindValue(row.date);
+        insertRow.addBindValue(row.deptKey);
+        insertRow.addBindValue(row.buy);
+        insertRow.addBindValue(row.sale);
+        insertRow.addBindValue(row.rate);
+        insertRow.addBindValue(row.memo);
+        insertRow.addBindValue(row.key);
+        insertRow.exec();
+    }
+    QSqlQuery insertTrade(connection);
+    insertTrade.prepare(QStringLiteral("insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY) "
+                                       "values (?,?,?,?,?,?,?,?)"));
+    for (const Trade& trade : trades) {
+        insertTrade.addBindValue(trade.code);
+        insertTrade.addBindValue(trade.date);
+        insertTrade.addBindValue(trade.buyer);
+        insertTrade.addBindValue(trade.price);
+        insertTrade.addBindValue(trade.qty);
+        insertTrade.addBindValue(trade.amt);
+        insertTrade.addBindValue(trade.seller);
+        insertTrade.addBindValue(trade.key);
+        insertTrade.exec();
+    }
+    connection.commit();
+    const double insertSeconds = insertWatch.seconds();
+
+    const double storedRows = static_cast<double>(rows.size() + trades.size());
+    const double parseRate = documents / parseSeconds;
+    const double storeRate = documents / storeSeconds;
+    const double rowRate = storedRows / insertSeconds;
+    const double storageDocRate = rowRate / (storedRows / documents);
+    const double limit = std::min(parseRate, storageDocRate);
+    std::printf("rows stored: %.0f (%.1f per document)\n", storedRows, storedRows / documents);
+    std::printf("parse only:             %10.0f documents/s  (%.3f s)\n", parseRate, parseSeconds);
+    std::printf("parse and store:        %10.0f documents/s  (%.3f s)\n", storeRate, storeSeconds);
+    std::printf("plain SQLite insert:    %10.0f rows/s       (%.3f s) = %.0f documents/s\n", rowRate, insertSeconds,
+                storageDocRate);
+    std::printf("parse-and-store / lower limit: %.2f (goal: at least 0.50)\n", storeRate / limit);
+    return 0;
+}
