@@ -12,6 +12,17 @@ const std::vector<CliCommand>& cliCommands()
         {"summary", "", "print what the database holds", &runSummary},
         {"generate-reports", "--out DIR [--count N] [--seed S]",
          "write generated dragon-tiger reports (demo and test data)", &runGenerateReports},
+        {"stocks", "", "print the all-stocks list (prefixed code, tab, name) from the quote folder", &runStocks},
+        {"import-capital", "", "store the share capital of the quote program's base.dbf in the database",
+         &runImportCapital},
+        {"refresh-names", "", "store the stock list's names where the database holds other ones", &runRefreshNames},
+        {"capital", "[CODE]", "list the stored share capital of all stocks or of one", &runCapital},
+        {"screen", "[--days N] [--percent T] [PREFIXEDCODE...]",
+         "screen the stocks against their index by price change and turnover", &runScreen},
+        {"daily", "PREFIXEDCODE [--days N]", "print a stock's latest daily bars, newest first", &runDaily},
+        {"own", "list | add CODE | del CODE", "show or change the own stock list SelfStock.Txt", &runOwn},
+        {"generate-quote", "--out DIR [--stocks N] [--bars N] [--seed S]",
+         "write a generated quote-program folder (demo and test data)", &runGenerateQuote},
     };
     return commands;
 }

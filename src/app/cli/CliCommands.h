@@ -42,5 +42,13 @@ void printOut(const QString& text);
 int runExtract(CliContext& context, const QStringList& arguments);
 int runSummary(CliContext& context, const QStringList& arguments);
 int runGenerateReports(CliContext& context, const QStringList& arguments);
+int runStocks(CliContext& context, const QStringList& arguments);
+int runImportCapital(CliContext& context, const QStringList& arguments);
+int runRefreshNames(CliContext& context, const QStringList& arguments);
+int runCapital(CliContext& context, const QStringList& arguments);
+int runScreen(CliContext& context, const QStringList& arguments);
+int runDaily(CliContext& context, const QStringList& arguments);
+int runOwn(CliContext& context, const QStringList& arguments);
+int runGenerateQuote(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

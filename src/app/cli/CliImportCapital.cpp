@@ -1,0 +1,40 @@
+#include "app/cli/CliQuoteSupport.h"
+
+#include "quotefiles/ShareCapital.h"
+#include "store/DataBase.h"
+
+namespace quarrow {
+
+// quarrow-cli import-capital: base.dbf's share capital into tblStocks; prints the log lines.
+int runImportCapital(CliContext& context, const QStringList& arguments) {
+    QCommandLineParser parser;
+    if (!parseCommandLine(parser, arguments, ""))
+        return kExitUsage;
+    const auto quoteFolder = cliQuoteFolder(context);
+    if (!quoteFolder)
+        return kExitUsage;
+    TDataBase db(context.home.databaseFile());
+    if (!db.open()) {
+        printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
+        return kExitFailure;
+    }
+    return runReadingQuoteFiles([&] {
+        StockList list;
+        loadStartUpStockList(context, *quoteFolder, list);
+        ShareCapital capital(&db, context.frame, context.clock);
+        const CapitalImportResult result = capital.importShareCapital(*quoteFolder, list);
+        if (!result.fileRead)
+            return int(kExitFailure);
+        QString text;
+        for (const QString& line : result.memo)
+            text += line + QLatin1Char('\n');
+        text += QStringLiteral("%1 records read, %2 stocks added, %3 changed\n")
+                    .arg(result.recordsRead)
+                    .arg(result.inserted)
+                    .arg(result.changed);
+        printOut(text);
+        return int(kExitOk);
+    });
+}
+
+}  // namespace quarrow

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/cli/CliCommands.h"
+#include "quotefiles/StockList.h"
+
+#include <functional>
+#include <optional>
+
+namespace quarrow {
+
+// The quote program's folder for this call, or nothing after printing why there is none.
+std::optional<QString> cliQuoteFolder(const CliContext& context);
+
+// The all-stocks list as the program loads it at start-up: the quote program's name
+// tables, else the hand-kept table in the program folder.
+void loadStartUpStockList(CliContext& context, const QString& quoteFolder, StockList& list);
+
+// Runs a command body, turning a failed read of a quote-program file into a message and
+// a failure status instead of an abort.
+int runReadingQuoteFiles(const std::function<int()>& body);
+
+// A six-digit code, also accepted with its market prefix; nothing when malformed.
+std::optional<QString> sixDigitCode(const QString& text);
+// "sh" or "sz" followed by six digits.
+bool isPrefixedCode(const QString& text);
+
+}  // namespace quarrow

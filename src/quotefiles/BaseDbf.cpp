@@ -1,0 +1,62 @@
+#include "quotefiles/BaseDbf.h"
+
+#include "quotefiles/FileOP.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <cerrno>
+
+namespace quarrow {
+
+namespace {
+
+QString asciiField(const char* record, int offset, int width) {
+    return QString::fromLatin1(record + offset, width);
+}
+
+}  // namespace
+
+BaseDbfContents readBaseDbf(const QString& path) {
+    using namespace BaseDbfLayout;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const int code = errno;
+        throw RecordFileError(QStringLiteral("open"), path, file.errorString(), code);
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        const int code = errno;
+        throw RecordFileError(QStringLiteral("read"), path, file.errorString(), code);
+    }
+
+    BaseDbfContents contents;
+    // The dBase header states its own sizes: a table of another layout would put other
+    // numbers where we expect the share capital, so it is not read at all.
+    if (bytes.size() >= 12) {
+        const int headerSize = qFromLittleEndian<quint16>(bytes.constData() + 8);
+        const int recordSize = qFromLittleEndian<quint16>(bytes.constData() + 10);
+        if (headerSize != kHeaderSize || recordSize != kRecordSize) {
+            contents.layoutProblem = QStringLiteral("文件头长度%1、记录长度%2,应为%3和%4")
+                                         .arg(headerSize)
+                                         .arg(recordSize)
+                                         .arg(kHeaderSize)
+                                         .arg(kRecordSize);
+            return contents;
+        }
+    }
+    for (qsizetype offset = kHeaderSize; bytes.size() - offset >= kRecordSize; offset += kRecordSize) {
+        const char* record = bytes.constData() + offset;
+        BaseDbfRecord entry;
+        entry.market = record[1];
+        entry.code = asciiField(record, 2, 6).trimmed();
+        entry.figuresDate = asciiField(record, 8, 8).trimmed();
+        entry.totalText = asciiField(record, 16, 14);
+        entry.tradableText = asciiField(record, 100, 14);
+        entry.listingDate = asciiField(record, 459, 8).trimmed();
+        contents.records.append(entry);
+    }
+    return contents;
+}
+
+}  // namespace quarrow

@@ -1,0 +1,92 @@
+#include "quotefiles/DailyChanges.h"
+
+#include "quotefiles/DailyBar.h"
+#include "quotefiles/FileOP.h"
+#include "quotefiles/QuotePaths.h"
+
+#include <QFileInfo>
+
+namespace quarrow {
+
+qint64 divideRoundHalfEven(qint64 a, qint64 b) {
+    if (b < 0) {
+        a = -a;
+        b = -b;
+    }
+    qint64 quotient = a / b;
+    const qint64 remainder = a % b;
+    const qint64 twice = 2 * (remainder < 0 ? -remainder : remainder);
+    const qint64 away = remainder < 0 ? -1 : 1;
+    if (twice > b || (twice == b && (quotient % 2) != 0))
+        quotient += away;
+    return quotient;
+}
+
+Money percentChange(qint32 close, qint32 base) {
+    // Percent with four decimals is the change scaled by 100 × 10,000.
+    const qint64 numerator = (static_cast<qint64>(close) - base) * 100 * Money::kScale;
+    return Money::fromRaw(divideRoundHalfEven(numerator, base));
+}
+
+QString shanghaiIndexCode() {
+    return QStringLiteral("sh999998");
+}
+
+QString shenzhenIndexCode() {
+    return QStringLiteral("sz399107");
+}
+
+TStockChange CalcDailysChanges(const QString& quoteFolder, const QString& pStCode, qint64 pDays) {
+    TStockChange result;
+    const QString path = QuotePaths::dailyBarFile(quoteFolder, pStCode);
+    if (pDays < 1 || !QFileInfo::exists(path))
+        return result;
+
+    TFileOP file(path, DailyBar::kSize, 'r');
+    const qint64 records = file.RecordCount();
+    DailyBar bar;
+    qint32 base = 0;
+    if (records <= pDays) {
+        // A short history: the first bar's own open is the base of its change.
+        result.StDays = static_cast<qint32>(records);
+        if (records > 0) {
+            if (!readDailyBar(file, bar))
+                return result;
+            file.SeekToFirst();
+            base = bar.Open;
+        }
+    } else {
+        file.SeekTo(records - pDays - 1);
+        result.StDays = static_cast<qint32>(pDays);
+        if (!readDailyBar(file, bar))
+            return result;
+        base = bar.Close;
+        result.StDateLast = bar.Date;
+        result.StQTYLast = bar.Volume;
+    }
+    while (readDailyBar(file, bar)) {
+        if (base > 0)
+            result.StChang = result.StChang + percentChange(bar.Close, base);
+        base = bar.Close;
+        result.StDateLast = bar.Date;
+        result.StQTYLast = bar.Volume;
+    }
+    return result;
+}
+
+IndexSummaries IndexSummaries::compute(const QString& quoteFolder, qint64 days) {
+    IndexSummaries summaries;
+    summaries.shanghai = CalcDailysChanges(quoteFolder, shanghaiIndexCode(), days);
+    summaries.shenzhen = CalcDailysChanges(quoteFolder, shenzhenIndexCode(), days);
+    return summaries;
+}
+
+bool IndexSummaries::isShenzhen(const QString& prefixedCode) const {
+    return QuotePaths::marketOf(prefixedCode) == QLatin1String("sz");
+}
+
+const TStockChange& IndexSummaries::forStock(const QString& prefixedCode) const {
+    return isShenzhen(prefixedCode) ? shenzhen : shanghai;
+}
+
+}  // namespace quarrow

@@ -1,0 +1,69 @@
+#include "quotefiles/DailyViewer.h"
+
+#include "quotefiles/DailyBar.h"
+#include "quotefiles/FileOP.h"
+#include "quotefiles/QuotePaths.h"
+#include "store/Money.h"
+
+#include <QFileInfo>
+
+namespace quarrow {
+
+namespace {
+
+// Prices and volumes are whole hundredths, so the money type shows them exactly.
+QString hundredths(qint64 value) {
+    return Money::fromRaw(value * (Money::kScale / 100)).toString();
+}
+
+DailyViewRow makeRow(const DailyBar& bar, qint32 previousClose) {
+    DailyViewRow row;
+    row.up = bar.Close > previousClose;
+    row.cells << QString::number(bar.Date) + (row.up ? QStringLiteral("↑") : QStringLiteral("↓"))
+              << hundredths(bar.Open) << hundredths(bar.High) << hundredths(bar.Low) << hundredths(bar.Close)
+              << Money::fromDouble(static_cast<double>(bar.Amount) / 10000.0).toString()
+              << hundredths(bar.Volume);
+    return row;
+}
+
+}  // namespace
+
+QStringList dailyViewTitles() {
+    return {QStringLiteral("日期"),      QStringLiteral("开盘价"), QStringLiteral("最高价"),
+            QStringLiteral("最低价"),    QStringLiteral("收盘价"), QStringLiteral("成交额(万元)"),
+            QStringLiteral("成交量(手)")};
+}
+
+std::optional<DailyView> loadDailyRows(const QString& quoteFolder, const QString& prefixedCode, qint64 days) {
+    DailyView view;
+    view.path = QuotePaths::dailyBarFile(quoteFolder, prefixedCode);
+    if (!QFileInfo::exists(view.path))
+        return std::nullopt;
+
+    TFileOP file(view.path, DailyBar::kSize, 'r');
+    view.recordCount = file.RecordCount();
+    const qint64 rows = (days != 0 && days < view.recordCount) ? days : view.recordCount;
+    if (rows <= 0)
+        return view;
+
+    DailyBar current;
+    file.SeekTo(view.recordCount - 1);
+    if (!readDailyBar(file, current))
+        return view;
+    for (qint64 i = 0; i < rows; ++i) {
+        const qint64 index = view.recordCount - 1 - i;
+        DailyBar previous;
+        bool hasPrevious = false;
+        if (index > 0) {
+            file.SeekTo(index - 1);
+            hasPrevious = readDailyBar(file, previous);
+        }
+        view.rows.append(makeRow(current, hasPrevious ? previous.Close : current.Open));
+        if (!hasPrevious)
+            break;
+        current = previous;
+    }
+    return view;
+}
+
+}  // namespace quarrow

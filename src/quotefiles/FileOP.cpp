@@ -1,0 +1,183 @@
+#include "quotefiles/FileOP.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+namespace quarrow {
+
+RecordFileError::RecordFileError(const QString& operation, const QString& fileName,
+                                 const QString& systemMessage, int systemCode)
+    : std::runtime_error(
+          QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage).toStdString()),
+      m_message(QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage)),
+      m_fileName(fileName),
+      m_systemCode(systemCode) {}
+
+TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filenm) {
+    if (recSize <= 0 || (RW != 'r' && RW != 'w' && RW != 'a'))
+        throw RecordFileError(
+            QStringLiteral("open"), filenm,
+            QStringLiteral("record size %1 and mode '%2' are not a valid way to open a record file")
+                .arg(recSize)
+                .arg(QLatin1Char(RW)),
+            EINVAL);
+    m_fileHandle.setFileName(filenm);
+    if (!QFileInfo::exists(filenm)) {
+        if (RW == 'r')
+            return;
+        QFile create(filenm);
+        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            const int code = errno;
+            throw RecordFileError(QStringLiteral("create"), filenm, create.errorString(), code);
+        }
+        create.close();
+    }
+    QIODevice::OpenMode mode = QIODevice::Unbuffered | QIODevice::ExistingOnly;
+    if (RW == 'r')
+        mode |= QIODevice::ReadOnly;
+    else
+        mode |= QIODevice::ReadWrite;  // for 'w' too: a write-only open would truncate the file
+    if (!m_fileHandle.open(mode))
+        fail(QStringLiteral("open"));
+    m_fileOpend = true;
+    m_readWrite = RW;
+    m_recordSize = recSize;
+    m_scratch.resize(recSize);
+    m_recordIdx = 0;
+    m_records = wholeRecordsInFile();
+    seekToIndex(0);
+}
+
+TFileOP::~TFileOP() {
+    if (m_fileOpend)
+        m_fileHandle.close();
+}
+
+void TFileOP::fail(const QString& operation) const {
+    const int code = errno;
+    throw RecordFileError(operation, m_fileName, m_fileHandle.errorString(), code);
+}
+
+qint64 TFileOP::wholeRecordsInFile() {
+    const qint64 bytes = m_fileHandle.size();
+    if (bytes < 0)
+        fail(QStringLiteral("size"));
+    return bytes / m_recordSize;
+}
+
+void TFileOP::seekToIndex(qint64 index) {
+    m_recordIdx = index;
+    if (!m_fileHandle.seek(index * m_recordSize))
+        fail(QStringLiteral("seek in"));
+}
+
+void TFileOP::Close() {
+    if (!m_fileOpend)
+        return;
+    m_fileHandle.close();
+    m_fileOpend = false;
+}
+
+qint64 TFileOP::RecordCount() {
+    if (!m_fileOpend)
+        return 0;
+    if (m_readWrite != 'r')
+        m_records = wholeRecordsInFile();
+    return m_records;
+}
+
+bool TFileOP::AtEnd() {
+    if (!m_fileOpend)
+        return true;
+    return m_recordIdx >= wholeRecordsInFile();
+}
+
+int TFileOP::ReadRecord(char* fRecord) {
+    if (!m_fileOpend)
+        return 0;
+    if (m_readWrite == 'w')
+        throw RecordFileError(QStringLiteral("read"), m_fileName,
+                              QStringLiteral("the file is open for writing only"), EBADF);
+    const qint64 offset = m_recordIdx * m_recordSize;
+    if (m_fileHandle.pos() != offset && !m_fileHandle.seek(offset))
+        fail(QStringLiteral("seek in"));
+    const qint64 got = m_fileHandle.read(m_scratch.data(), m_recordSize);
+    if (got < 0)
+        fail(QStringLiteral("read"));
+    ++m_recordIdx;
+    if (got < m_recordSize)
+        return 0;
+    std::memcpy(fRecord, m_scratch.constData(), static_cast<size_t>(m_recordSize));
+    return 1;
+}
+
+int TFileOP::WriteRecord(const char* fRecord) {
+    if (!m_fileOpend)
+        return 0;
+    const qint64 offset = m_recordIdx * m_recordSize;
+    if (m_fileHandle.pos() != offset && !m_fileHandle.seek(offset))
+        fail(QStringLiteral("seek in"));
+    if (m_fileHandle.write(fRecord, m_recordSize) != m_recordSize)
+        fail(QStringLiteral("write"));
+    ++m_recordIdx;
+    if (m_records < m_recordIdx)
+        m_records = m_recordIdx;
+    return 1;
+}
+
+void TFileOP::AppendRecord(const char* fRecord) {
+    if (!m_fileOpend)
+        return;
+    SeekToEnd();
+    WriteRecord(fRecord);
+}
+
+void TFileOP::SeekToFirst() {
+    if (m_fileOpend)
+        seekToIndex(0);
+}
+
+void TFileOP::SeekToLast() {
+    if (m_fileOpend)
+        seekToIndex(qMax<qint64>(0, wholeRecordsInFile() - 1));
+}
+
+qint64 TFileOP::SeekToEnd() {
+    if (!m_fileOpend)
+        return 0;
+    seekToIndex(wholeRecordsInFile());
+    return m_recordIdx;
+}
+
+qint64 TFileOP::SeekTo(qint64 RecIDX) {
+    if (!m_fileOpend)
+        return 0;
+    seekToIndex(qBound<qint64>(0, RecIDX, m_records));
+    return m_recordIdx;
+}
+
+qint64 TFileOP::SkipTo(qint64 skipRecrods) {
+    if (!m_fileOpend)
+        return 0;
+    const qint64 last = qMax<qint64>(0, m_records - 1);
+    // Saturate instead of overflowing for offsets near the integer limits.
+    qint64 target = 0;
+    if (skipRecrods > 0)
+        target = skipRecrods > last - m_recordIdx ? last : m_recordIdx + skipRecrods;
+    else
+        target = -skipRecrods > m_recordIdx ? 0 : m_recordIdx + skipRecrods;
+    seekToIndex(qBound<qint64>(0, target, last));
+    return m_recordIdx;
+}
+
+void TFileOP::Clear() {
+    if (!m_fileOpend)
+        return;
+    seekToIndex(0);
+    if (!m_fileHandle.resize(0))
+        fail(QStringLiteral("truncate"));
+}
+
+}  // namespace quarrow

@@ -1,0 +1,195 @@
+#include "quotefiles/ShareCapital.h"
+
+#include "quotefiles/BaseDbf.h"
+#include "quotefiles/QuotePaths.h"
+
+#include <QFileInfo>
+
+#include <optional>
+
+namespace quarrow {
+
+namespace {
+
+bool isUniqueViolation(const QString& error) {
+    return error.contains(QLatin1String("UNIQUE"), Qt::CaseInsensitive);
+}
+
+QDate dayOrToday(const QString& yyyymmdd, const QDate& today) {
+    const QDate day = Statement::parseDay(yyyymmdd.left(4) + QLatin1Char('-') + yyyymmdd.mid(4, 2) +
+                                          QLatin1Char('-') + yyyymmdd.mid(6, 2));
+    return day.isValid() ? day : today;
+}
+
+Money figureOrZero(const QString& text) {
+    return Money::parse(text.trimmed()).value_or(Money());
+}
+
+bool codeInRange(char market, const QString& code) {
+    if (code.size() != 6)
+        return false;
+    if (market == '0')
+        return code >= QLatin1String("000001") && code <= QLatin1String("390000");
+    return code >= QLatin1String("500001") && code <= QLatin1String("910000");
+}
+
+}  // namespace
+
+QString marketOfBaseRecord(char market) {
+    if (market == '0')
+        return QStringLiteral("sz");
+    if (market == '1')
+        return QStringLiteral("sh");
+    return QString();
+}
+
+ShareCapital::ShareCapital(TDataBase* db, AppFrame& frame, Clock& clock)
+    : m_db(db), m_frame(frame), m_clock(clock) {}
+
+CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder, const StockList& list) {
+    CapitalImportResult result;
+    const QString path = QuotePaths::baseDbfFile(quoteFolder);
+    if (!QFileInfo::exists(path)) {
+        m_frame.ShowPrompt(path + QStringLiteral(" 不存在!需要安装华林证券或东方证券行情分析软件"));
+        return result;
+    }
+    const BaseDbfContents contents = readBaseDbf(path);
+    if (!contents.layoutProblem.isEmpty()) {
+        m_frame.ShowPrompt(path + QStringLiteral(" 的格式不符(") + contents.layoutProblem +
+                           QStringLiteral("),股本数据未导入"));
+        return result;
+    }
+    result.fileRead = true;
+    result.recordsRead = static_cast<int>(contents.records.size());
+
+    const QDate today = m_clock.today();
+    // One transaction for the whole table: fast, and a failure leaves the stored data as it was.
+    std::optional<Transaction> transaction;
+    if (databaseOpen())
+        transaction.emplace(*m_db);
+    bool databaseFailed = false;
+    for (const BaseDbfRecord& record : contents.records) {
+        const QString market = marketOfBaseRecord(record.market);
+        if (market.isEmpty() || !codeInRange(record.market, record.code))
+            continue;
+        const QString name = list.nameOf(market + record.code);
+        if (name.isEmpty()) {
+            result.memo.append(market + record.code + QStringLiteral("----无股票名称,其股票数据未保存."));
+            continue;
+        }
+        if (!databaseOpen() || databaseFailed)
+            continue;
+
+        const QDate listed = dayOrToday(record.listingDate, today);
+        const QDate figures = dayOrToday(record.figuresDate, today);
+        const Money total = figureOrZero(record.totalText);
+        const Money tradable = figureOrZero(record.tradableText);
+
+        // "is not" also counts a row whose figures were never stored (NULL) as changed,
+        // which a plain "<>" would pass over for good.
+        Statement update = m_db->QueryPublic(
+            QStringLiteral("update tblStocks set StName=:stName, "
+                           "stQuantity=:stQTY,stAQuantity=:stAQTY,StRefreshDate=:StDate,StNew=2 "
+                           "where (StCode=:StCode)and((StName is not :stName0)or(stQuantity is not :stQTY0)"
+                           "or(stAQuantity is not :stAQTY0))"));
+        update.bind(QStringLiteral(":stName"), name)
+            .bind(QStringLiteral(":stName0"), name)
+            .bind(QStringLiteral(":stQTY"), total)
+            .bind(QStringLiteral(":stQTY0"), total)
+            .bind(QStringLiteral(":stAQTY"), tradable)
+            .bind(QStringLiteral(":stAQTY0"), tradable)
+            .bind(QStringLiteral(":StDate"), figures)
+            .bind(QStringLiteral(":StCode"), record.code);
+        if (!update.exec()) {
+            m_frame.addLog(QStringLiteral("\t>>>>>保存") + record.code + QStringLiteral("的股本数据出错:") +
+                               update.error(),
+                           LogColor::Magenta);
+            databaseFailed = true;
+            continue;
+        }
+        if (update.rowsAffected() > 0) {
+            ++result.changed;
+            result.memo.append(record.code + QLatin1Char('|') + name);
+            continue;
+        }
+        Statement insert = m_db->DBCommand(QStringLiteral(
+            "insert into tblStocks "
+            "(StCode,StName,StIssueDate,StAmount,StQuantity,StAQuantity,StRefreshDate,StDocDate,"
+            "StNew) "
+            "values(:StCode,:StName,:StIssue,:StAmount,:StQuantity,:StAQuantity,:StRefresh,:StDocDate,1)"));
+        insert.bind(QStringLiteral(":StCode"), record.code)
+            .bind(QStringLiteral(":StName"), name)
+            .bind(QStringLiteral(":StIssue"), listed)
+            .bind(QStringLiteral(":StAmount"), Money())
+            .bind(QStringLiteral(":StQuantity"), total)
+            .bind(QStringLiteral(":StAQuantity"), tradable)
+            .bind(QStringLiteral(":StRefresh"), figures)
+            .bind(QStringLiteral(":StDocDate"), today);
+        if (insert.exec()) {
+            ++result.inserted;
+            result.memo.append(QStringLiteral("增加新股票") + record.code + QLatin1Char('(') + name +
+                               QStringLiteral(")的股本数据:总股本=") + record.totalText +
+                               QStringLiteral(",流通A股:") + record.tradableText);
+        } else if (!isUniqueViolation(insert.error())) {
+            // A stored stock with unchanged figures is the expected refusal; anything
+            // else is a real failure and must not pass unseen.
+            m_frame.addLog(QStringLiteral("\t>>>>>保存") + record.code + QStringLiteral("的股本数据出错:") +
+                               insert.error(),
+                           LogColor::Magenta);
+            databaseFailed = true;
+        }
+    }
+    if (databaseOpen()) {
+        if (databaseFailed || !transaction->commit()) {
+            m_frame.ShowPrompt(QStringLiteral("股本数据未能存入数据库,数据库保持不变"));
+            result.inserted = 0;
+            result.changed = 0;
+        }
+    }
+    m_frame.setStatusPanel(10,
+                           QStringLiteral("取得股本数据的股票数目:") + QString::number(result.recordsRead));
+    return result;
+}
+
+QStringList ShareCapital::refreshNames(const StockList& list) {
+    QStringList memo;
+    if (!databaseOpen())
+        return memo;
+    Transaction transaction(*m_db);
+    for (const StockEntry& entry : list.entries()) {
+        const QString code = entry.key.right(6);
+        Statement update =
+            m_db->QueryPublic(QStringLiteral("update tblStocks set StName=:StName0,StNew=3 where "
+                                             "(StCode=:StCode)and(StName is not :StName1)"));
+        update.bind(QStringLiteral(":StName0"), entry.name)
+            .bind(QStringLiteral(":StName1"), entry.name)
+            .bind(QStringLiteral(":StCode"), code);
+        if (!update.exec()) {
+            m_frame.ShowPrompt(QStringLiteral("更新股票名称出错:") + update.error());
+            return {};
+        }
+        if (update.rowsAffected() > 0)
+            memo.append(code + QLatin1Char('|') + entry.name);
+    }
+    if (!transaction.commit()) {
+        m_frame.ShowPrompt(QStringLiteral("股票名称未能存入数据库,数据库保持不变"));
+        return {};
+    }
+    return memo;
+}
+
+QString ShareCapital::listingSql(bool oneStock) {
+    return QStringLiteral(
+               "Select StCode as 代码, StName as 股票名称,StIssueDate as 上市日期,stQuantity as 总股本_万股,"
+               "stAQuantity as 流通A股_万股,StRefreshDate as 更新日期 From tblStocks ") +
+           (oneStock ? QStringLiteral(" where StCode=:StCode") : QStringLiteral(" order by StCode"));
+}
+
+Statement ShareCapital::listing(TDataBase& db, bool oneStock, const QString& code) {
+    Statement query = db.QueryPublic(listingSql(oneStock));
+    if (oneStock)
+        query.bind(QStringLiteral(":StCode"), code);
+    return query;
+}
+
+}  // namespace quarrow

@@ -1,0 +1,71 @@
+#include "quotefiles/StockScreening.h"
+
+#include "store/DataBase.h"
+
+#include <cmath>
+
+namespace quarrow {
+
+StockScreener::StockScreener(QString quoteFolder, TDataBase* db, AppFrame& frame)
+    : m_quoteFolder(std::move(quoteFolder)), m_db(db), m_frame(frame) {}
+
+std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVolume) {
+    Statement query =
+        m_db->QueryPublic(QStringLiteral("select stAQuantity from tblStocks where StCode=:StCode"));
+    query.bind(QStringLiteral(":StCode"), code);
+    if (!query.exec()) {
+        m_frame.addLog(
+            QStringLiteral("\t>>>>>读取") + code + QStringLiteral("的流通股本出错:") + query.error(),
+            LogColor::Magenta);
+        return std::nullopt;
+    }
+    if (!query.next())
+        return std::nullopt;
+    // Tradable A shares in units of 10,000, taken as a whole number.
+    const qint64 quantity = query.isNull(0) ? 0 : static_cast<qint64>(std::nearbyint(query.real(0)));
+    if (quantity <= 0 || lastVolume <= 0)
+        return Money();
+    // lastVolume / (quantity × 10,000) × 100 percent, kept to four decimals.
+    return Money::fromRaw(divideRoundHalfEven(static_cast<qint64>(lastVolume) * 100, quantity));
+}
+
+ScreenResult StockScreener::ScreenStock(const QString& prefixedCode, const QString& name, qint64 days,
+                                        int thresholdPercent, const IndexSummaries& indexes) {
+    ScreenResult result;
+    result.stock = CalcDailysChanges(m_quoteFolder, prefixedCode, days);
+    const TStockChange& index = indexes.forStock(prefixedCode);
+
+    if (result.stock.StDateLast != index.StDateLast) {
+        result.stale = true;
+        const QString which = indexes.isShenzhen(prefixedCode)
+                                  ? QStringLiteral("\t股票收盘数据和深证指数日期不符:")
+                                  : QStringLiteral("\t股票收盘数据和上证指数日期不符:");
+        m_frame.addLog(which + QString::number(result.stock.StDateLast) + QStringLiteral("<>") +
+                           QString::number(index.StDateLast),
+                       LogColor::Red);
+        m_frame.addLog(QStringLiteral("\t请操作证券行情分析系统,下载最新的股市收盘数据!"), LogColor::Red);
+        return result;
+    }
+
+    const Money threshold = Money::fromUnits(thresholdPercent);
+    const Money deviation = result.stock.StChang - index.StChang;
+    result.value = deviation;
+    result.measure = ScreenMeasure::Deviation;
+    if (deviation.abs() < threshold && m_db && m_db->DBOpened()) {
+        if (const auto rate = turnover(prefixedCode.mid(2), result.stock.StQTYLast))
+            result.value = *rate;
+        result.measure = ScreenMeasure::Turnover;
+    }
+
+    result.picked = result.value.abs() >= threshold;
+    if (result.picked) {
+        const QString label =
+            result.measure == ScreenMeasure::Turnover ? QStringLiteral("换手率") : QStringLiteral("涨跌幅度");
+        m_frame.addLog(QStringLiteral("\t") + prefixedCode + name + label + result.value.toString() +
+                           QStringLiteral("%:>") + QString::number(thresholdPercent) + QStringLiteral("%"),
+                       result.value.isPositive() ? LogColor::Red : LogColor::Green);
+    }
+    return result;
+}
+
+}  // namespace quarrow
