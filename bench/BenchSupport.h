@@ -26,8 +26,7 @@ protected:
 class Stopwatch {
 public:
     Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
-    double seconds() const
-    {
+    double seconds() const {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
     }
 

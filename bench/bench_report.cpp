@@ -34,8 +34,7 @@ struct Trade {
     double price, qty, amt;
 };
 
-double runExtractions(TDataBase& db, const QString& folder, const QList<GeneratedReport>& reports)
-{
+double runExtractions(TDataBase& db, const QString& folder, const QList<GeneratedReport>& reports) {
     SilentFrame frame;
     SystemClock clock;
     SystemProcessLauncher launcher;
@@ -56,8 +55,7 @@ double runExtractions(TDataBase& db, const QString& folder, const QList<Generate
 
 }  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int documents = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 2000;
     if (documents <= 0) {
@@ -91,8 +89,8 @@ int main(int argc, char* argv[])
 
     // 3. The storage limit: the same rows, inserted in one transaction without any parsing.
     std::vector<Row> rows;
-    Statement selectRows = db.QueryPublic(
-        QStringLiteral("select StCode, StDate, StDeptKey, StBuy, StSale, StRate, StMemo, StKEY from tblStChange"));
+    Statement selectRows = db.QueryPublic(QStringLiteral(
+        "select StCode, StDate, StDeptKey, StBuy, StSale, StRate, StMemo, StKEY from tblStChange"));
     selectRows.exec();
     while (selectRows.next())
         rows.push_back({selectRows.text(0), selectRows.text(1), selectRows.text(6), selectRows.integer(2),
@@ -112,8 +110,9 @@ int main(int argc, char* argv[])
     Stopwatch insertWatch;
     connection.transaction();
     QSqlQuery insertRow(connection);
-    insertRow.prepare(QStringLiteral("insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-                                     "values (?,?,?,?,?,?,?,?)"));
+    insertRow.prepare(
+        QStringLiteral("insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+                       "values (?,?,?,?,?,?,?,?)"));
     for (const Row& row : rows) {
         insertRow.addBindValue(row.code);
         insertRow.addBindValue(row.date);
@@ -126,8 +125,9 @@ int main(int argc, char* argv[])
         insertRow.exec();
     }
     QSqlQuery insertTrade(connection);
-    insertTrade.prepare(QStringLiteral("insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY) "
-                                       "values (?,?,?,?,?,?,?,?)"));
+    insertTrade.prepare(QStringLiteral(
+        "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY) "
+        "values (?,?,?,?,?,?,?,?)"));
     for (const Trade& trade : trades) {
         insertTrade.addBindValue(trade.code);
         insertTrade.addBindValue(trade.date);
@@ -151,8 +151,8 @@ int main(int argc, char* argv[])
     std::printf("rows stored: %.0f (%.1f per document)\n", storedRows, storedRows / documents);
     std::printf("parse only:             %10.0f documents/s  (%.3f s)\n", parseRate, parseSeconds);
     std::printf("parse and store:        %10.0f documents/s  (%.3f s)\n", storeRate, storeSeconds);
-    std::printf("plain SQLite insert:    %10.0f rows/s       (%.3f s) = %.0f documents/s\n", rowRate, insertSeconds,
-                storageDocRate);
+    std::printf("plain SQLite insert:    %10.0f rows/s       (%.3f s) = %.0f documents/s\n", rowRate,
+                insertSeconds, storageDocRate);
     std::printf("parse-and-store / lower limit: %.2f (goal: at least 0.50)\n", storeRate / limit);
     return 0;
 }

@@ -5,15 +5,13 @@
 
 namespace quarrow {
 
-void AppFrame::ShowPrompt(const QString& text)
-{
+void AppFrame::ShowPrompt(const QString& text) {
     QString oneLine = text;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '));
     displayPrompt(oneLine);
 }
 
-MessageAnswer AppFrame::ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo)
-{
+MessageAnswer AppFrame::ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo) {
     MessageRequest request;
     request.buttons = yesNo ? MessageButtons::YesNo : MessageButtons::Ok;
     request.text = text;

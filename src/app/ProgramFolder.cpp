@@ -5,8 +5,7 @@
 
 namespace quarrow {
 
-ProgramFolder ProgramFolder::resolve(const QString& explicitHome)
-{
+ProgramFolder ProgramFolder::resolve(const QString& explicitHome) {
     if (!explicitHome.isEmpty())
         return ProgramFolder(explicitHome);
     const QString fromEnvironment = qEnvironmentVariable("QUARROW_HOME");
@@ -17,8 +16,12 @@ ProgramFolder ProgramFolder::resolve(const QString& explicitHome)
 
 ProgramFolder::ProgramFolder(const QString& path) : m_path(QDir::cleanPath(QDir(path).absolutePath())) {}
 
-QString ProgramFolder::filePath(const QString& name) const { return QDir(m_path).filePath(name); }
+QString ProgramFolder::filePath(const QString& name) const {
+    return QDir(m_path).filePath(name);
+}
 
-QString ProgramFolder::stockFolder(const QString& code) const { return filePath(code.trimmed()); }
+QString ProgramFolder::stockFolder(const QString& code) const {
+    return filePath(code.trimmed());
+}
 
 }  // namespace quarrow

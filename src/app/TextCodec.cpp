@@ -7,8 +7,7 @@ namespace quarrow::TextCodec {
 
 namespace {
 
-bool isValidUtf8(const QByteArray& bytes)
-{
+bool isValidUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(bytes);
     return !decoder.hasError();
@@ -16,8 +15,7 @@ bool isValidUtf8(const QByteArray& bytes)
 
 }  // namespace
 
-QString decode(const QByteArray& bytes)
-{
+QString decode(const QByteArray& bytes) {
     if (const auto bom = QStringConverter::encodingForData(bytes)) {
         QStringDecoder decoder(*bom, QStringDecoder::Flag::Stateless);
         return decoder.decode(bytes);  // the decoder drops the mark itself
@@ -27,24 +25,21 @@ QString decode(const QByteArray& bytes)
     return decodeGbk(bytes);
 }
 
-QString decodeGbk(const QByteArray& bytes)
-{
+QString decodeGbk(const QByteArray& bytes) {
     QStringDecoder decoder("GBK", QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
         return QString::fromLocal8Bit(bytes);  // a Qt without ICU: the ANSI code page
     return decoder.decode(bytes);
 }
 
-QByteArray encodeGbk(const QString& text)
-{
+QByteArray encodeGbk(const QString& text) {
     QStringEncoder encoder("GBK", QStringEncoder::Flag::Stateless);
     if (!encoder.isValid())
         return text.toLocal8Bit();
     return encoder.encode(text);
 }
 
-QStringList splitLines(const QString& text)
-{
+QStringList splitLines(const QString& text) {
     QStringList lines;
     qsizetype start = 0;
     const qsizetype size = text.size();

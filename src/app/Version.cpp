@@ -2,6 +2,8 @@
 
 namespace quarrow {
 
-QString versionText() { return QStringLiteral(QUARROW_VERSION); }
+QString versionText() {
+    return QStringLiteral(QUARROW_VERSION);
+}
 
 }  // namespace quarrow

@@ -6,8 +6,7 @@
 namespace quarrow {
 
 namespace {
-qint64 monotonicMs()
-{
+qint64 monotonicMs() {
     static QElapsedTimer timer = [] {
         QElapsedTimer t;
         t.start();
@@ -19,20 +18,22 @@ qint64 monotonicMs()
 
 SystemClock::SystemClock() : m_startMs(monotonicMs()) {}
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTime();
+}
 
-void SystemClock::sleep(int delay_ms)
-{
+void SystemClock::sleep(int delay_ms) {
     if (delay_ms > 0)
         QThread::msleep(static_cast<unsigned long>(delay_ms));
 }
 
-qint64 SystemClock::elapsedMs() const { return monotonicMs() - m_startMs; }
+qint64 SystemClock::elapsedMs() const {
+    return monotonicMs() - m_startMs;
+}
 
 VirtualClock::VirtualClock(QDateTime start) : m_now(std::move(start)) {}
 
-void VirtualClock::advance(qint64 delay_ms)
-{
+void VirtualClock::advance(qint64 delay_ms) {
     if (delay_ms <= 0)
         return;
     m_now = m_now.addMSecs(delay_ms);

@@ -9,8 +9,7 @@
 
 namespace quarrow {
 
-bool SystemNetworkState::isConnected() const
-{
+bool SystemNetworkState::isConnected() const {
 #ifdef Q_OS_WIN
     DWORD flags = 0;
     return InternetGetConnectedState(&flags, 0) != FALSE;

@@ -9,8 +9,7 @@
 namespace quarrow {
 
 LaunchResult SystemProcessLauncher::run(const QString& program, const QStringList& arguments,
-                                        const QString& workingFolder, int wait_ms)
-{
+                                        const QString& workingFolder, int wait_ms) {
     if (wait_ms <= 0) {
         return QProcess::startDetached(program, arguments, workingFolder) ? LaunchResult::Finished
                                                                           : LaunchResult::FailedToStart;

@@ -46,12 +46,11 @@ struct ExtractionTotals {
     int savedBigCount = 0;
     QDate dateFrom;  // the query page's range, widened to every stored day
     QDate dateTo;
-    bool departmentsAdded = false;  // new names were stored: the department list needs a reload
-    QDate changeDate;               // ChangeDate of the latest anomaly day read
+    bool departmentsAdded = false;          // new names were stored: the department list needs a reload
+    QDate changeDate;                       // ChangeDate of the latest anomaly day read
     QString stMemo = QStringLiteral("--");  // kind of the latest anomaly, for the program's lifetime
 
-    void widenDateRange(const QDate& day)
-    {
+    void widenDateRange(const QDate& day) {
         if (!day.isValid())
             return;
         if (!dateFrom.isValid() || dateFrom > day)

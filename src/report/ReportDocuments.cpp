@@ -8,13 +8,11 @@
 
 namespace quarrow::ReportDocuments {
 
-QString documentName(const QString& code, const QString& reportDate)
-{
+QString documentName(const QString& code, const QString& reportDate) {
     return code + QLatin1Char('-') + reportDate + QStringLiteral("变动资料.txt");
 }
 
-bool writeDocument(const QString& path, const QStringList& lines, QString* error)
-{
+bool writeDocument(const QString& path, const QStringList& lines, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
@@ -35,8 +33,7 @@ bool writeDocument(const QString& path, const QStringList& lines, QString* error
     return true;
 }
 
-std::optional<QStringList> readDocument(const QString& path, QString* error)
-{
+std::optional<QStringList> readDocument(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
@@ -46,13 +43,11 @@ std::optional<QStringList> readDocument(const QString& path, QString* error)
     return TextCodec::splitLines(TextCodec::decode(file.readAll()));
 }
 
-QStringList listDocuments(const QString& folder, const QString& mask)
-{
+QStringList listDocuments(const QString& folder, const QString& mask) {
     return QDir(folder).entryList({mask}, QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-QString archiverPath(const QString& rarFolder)
-{
+QString archiverPath(const QString& rarFolder) {
 #ifdef Q_OS_WIN
     const QString program = QStringLiteral("RAR.exe");
 #else

@@ -34,27 +34,27 @@ const char* const kDepartments[] = {
 };
 
 const char* const kStockNames[] = {
-    "中毅达", "浦发银行", "平安银行", "万科Ａ", "中国宝安", "深振业Ａ", "全新好", "神州高铁", "中国国贸",
-    "首创股份", "上海机场", "包钢股份", "华能国际", "皖通高速", "华夏银行", "民生银行", "日照港",
-    "上港集团", "宝钢股份", "中原高速", "特力Ａ", "飞亚达Ａ", "深圳能源", "中集集团", "深康佳Ａ",
-    "特锐德", "神州泰岳", "乐普医疗", "南风股份", "探路者", "莱美药业", "汉威科技", "爱尔眼科",
-    "亿纬锂能", "华测检测", "北陆药业", "天海防务", "金龙机电", "中青宝", "网宿科技",
+    "中毅达",   "浦发银行", "平安银行", "万科Ａ",   "中国宝安", "深振业Ａ", "全新好",   "神州高铁",
+    "中国国贸", "首创股份", "上海机场", "包钢股份", "华能国际", "皖通高速", "华夏银行", "民生银行",
+    "日照港",   "上港集团", "宝钢股份", "中原高速", "特力Ａ",   "飞亚达Ａ", "深圳能源", "中集集团",
+    "深康佳Ａ", "特锐德",   "神州泰岳", "乐普医疗", "南风股份", "探路者",   "莱美药业", "汉威科技",
+    "爱尔眼科", "亿纬锂能", "华测检测", "北陆药业", "天海防务", "金龙机电", "中青宝",   "网宿科技",
 };
 
 constexpr int kNameBreak = 18;  // longer department names go on in a second table line
 
-QString rule(int width) { return QString(width, QChar(0x2500)); }
+QString rule(int width) {
+    return QString(width, QChar(0x2500));
+}
 
-QString tableRow(const QStringList& cells)
-{
+QString tableRow(const QStringList& cells) {
     QString row = QStringLiteral("｜");
     for (const QString& cell : cells)
         row += cell + QStringLiteral("｜");
     return row;
 }
 
-QDate previousTradingDay(QDate day, int steps)
-{
+QDate previousTradingDay(QDate day, int steps) {
     while (steps > 0) {
         day = day.addDays(-1);
         if (day.dayOfWeek() <= 5)
@@ -67,35 +67,37 @@ QDate previousTradingDay(QDate day, int steps)
 
 ReportGenerator::ReportGenerator(quint32 seed) : m_random(seed) {}
 
-int ReportGenerator::uniform(int low, int high)
-{
+int ReportGenerator::uniform(int low, int high) {
     const auto span = static_cast<quint32>(high - low + 1);
     return low + static_cast<int>(m_random() % span);
 }
 
-QString ReportGenerator::amountText(int low, int high)
-{
+QString ReportGenerator::amountText(int low, int high) {
     const int whole = uniform(low, high);
     return QStringLiteral("%1.%2").arg(whole).arg(uniform(0, 99), 2, 10, QLatin1Char('0'));
 }
 
-QString ReportGenerator::department()
-{
+QString ReportGenerator::department() {
     constexpr int count = static_cast<int>(std::size(kDepartments));
     return QString::fromUtf8(kDepartments[uniform(0, count - 1)]);
 }
 
-QList<GeneratedStock> ReportGenerator::stocks(int count)
-{
+QList<GeneratedStock> ReportGenerator::stocks(int count) {
     QList<GeneratedStock> list;
     constexpr int names = static_cast<int>(std::size(kStockNames));
     for (int i = 0; i < count; ++i) {
         // Alternate the markets: Shanghai 600xxx/601xxx, Shenzhen 000xxx and 300xxx.
         int code = 0;
         switch (i % 3) {
-        case 0: code = 600000 + (i / 3) * 7 % 4000; break;
-        case 1: code = 1 + (i / 3) * 3 % 2999; break;
-        default: code = 300001 + (i / 3) % 999; break;
+            case 0:
+                code = 600000 + (i / 3) * 7 % 4000;
+                break;
+            case 1:
+                code = 1 + (i / 3) * 3 % 2999;
+                break;
+            default:
+                code = 300001 + (i / 3) % 999;
+                break;
         }
         QString name = QString::fromUtf8(kStockNames[i % names]);
         if (i >= names)
@@ -114,9 +116,8 @@ QList<GeneratedStock> ReportGenerator::stocks(int count)
     return unique;
 }
 
-GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDate& reportDate, int anomalyDays,
-                                          int bigTrades)
-{
+GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDate& reportDate,
+                                          int anomalyDays, int bigTrades) {
     GeneratedReport report;
     report.code = stock.code;
     report.name = stock.name;
@@ -130,12 +131,12 @@ GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDa
     out << QStringLiteral("【1.涨跌幅异动】");
     out << rule(40);
 
-    const QString border = QStringLiteral("┌") + rule(22) + QStringLiteral("┬") + rule(8) + QStringLiteral("┬") +
-                           rule(8) + QStringLiteral("┐");
-    const QString middle = QStringLiteral("├") + rule(22) + QStringLiteral("┼") + rule(8) + QStringLiteral("┼") +
-                           rule(8) + QStringLiteral("┤");
-    const QString bottom = QStringLiteral("└") + rule(22) + QStringLiteral("┴") + rule(8) + QStringLiteral("┴") +
-                           rule(8) + QStringLiteral("┘");
+    const QString border = QStringLiteral("┌") + rule(22) + QStringLiteral("┬") + rule(8) +
+                           QStringLiteral("┬") + rule(8) + QStringLiteral("┐");
+    const QString middle = QStringLiteral("├") + rule(22) + QStringLiteral("┼") + rule(8) +
+                           QStringLiteral("┼") + rule(8) + QStringLiteral("┤");
+    const QString bottom = QStringLiteral("└") + rule(22) + QStringLiteral("┴") + rule(8) +
+                           QStringLiteral("┴") + rule(8) + QStringLiteral("┘");
 
     QDate day = reportDate;
     for (int d = 0; d < anomalyDays; ++d) {
@@ -145,12 +146,18 @@ GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDa
         const QString dayText = day.toString(QStringLiteral("yyyy-MM-dd"));
         if (turnover) {
             out << QStringLiteral("【交易日期】%1 日换手率达20%的证券").arg(dayText);
-            out << QStringLiteral("成交量:%1万股 成交金额:%2万元").arg(amountText(500, 9000), amountText(5000, 90000));
+            out << QStringLiteral("成交量:%1万股 成交金额:%2万元")
+                       .arg(amountText(500, 9000), amountText(5000, 90000));
         } else {
-            out << QStringLiteral("【交易日期】%1 %2").arg(dayText, rising ? QStringLiteral("日涨幅偏离值达7%的证券")
-                                                                          : QStringLiteral("日跌幅偏离值达7%的证券"));
-            const QString rate = rising ? QStringLiteral("%1.%2").arg(uniform(5, 10)).arg(uniform(0, 99), 2, 10, QLatin1Char('0'))
-                                        : QStringLiteral("-%1.%2").arg(uniform(5, 10)).arg(uniform(0, 99), 2, 10, QLatin1Char('0'));
+            out << QStringLiteral("【交易日期】%1 %2")
+                       .arg(dayText, rising ? QStringLiteral("日涨幅偏离值达7%的证券")
+                                            : QStringLiteral("日跌幅偏离值达7%的证券"));
+            const QString rate =
+                rising
+                    ? QStringLiteral("%1.%2").arg(uniform(5, 10)).arg(uniform(0, 99), 2, 10, QLatin1Char('0'))
+                    : QStringLiteral("-%1.%2")
+                          .arg(uniform(5, 10))
+                          .arg(uniform(0, 99), 2, 10, QLatin1Char('0'));
             out << QStringLiteral("涨跌幅:%1% 成交量:%2万股 成交金额:%3万元")
                        .arg(rate, amountText(500, 9000), amountText(5000, 90000));
         }
@@ -179,12 +186,15 @@ GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDa
         QList<Row> buyRows;
         QList<Row> saleRows;
         for (const QString& name : buyers)
-            buyRows.append({name, amountText(300, 9000), uniform(0, 3) == 0 ? amountText(1, 200) : QStringLiteral("0.00")});
+            buyRows.append({name, amountText(300, 9000),
+                            uniform(0, 3) == 0 ? amountText(1, 200) : QStringLiteral("0.00")});
         for (const QString& name : sellers) {
-            auto it = std::find_if(buyRows.begin(), buyRows.end(), [&](const Row& r) { return r.name == name; });
-            saleRows.append(it != buyRows.end() ? *it
-                                                : Row{name, uniform(0, 3) == 0 ? amountText(1, 200) : QStringLiteral("0.00"),
-                                                      amountText(300, 9000)});
+            auto it =
+                std::find_if(buyRows.begin(), buyRows.end(), [&](const Row& r) { return r.name == name; });
+            saleRows.append(it != buyRows.end()
+                                ? *it
+                                : Row{name, uniform(0, 3) == 0 ? amountText(1, 200) : QStringLiteral("0.00"),
+                                      amountText(300, 9000)});
         }
         if (uniform(0, 7) == 0)
             saleRows.last() = Row{saleRows.last().name, QStringLiteral("0.00"), QStringLiteral("0.00")};
@@ -234,8 +244,10 @@ GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDa
         const QString dayText = tradeDay.toString(QStringLiteral("yyyy-MM-dd"));
         tradeKeys.insert(dayText + buyer + quantity + amount + price);
         if (buyer.size() > kNameBreak || seller.size() > kNameBreak) {
-            out << tableRow({dayText, price, quantity, amount, buyer.left(kNameBreak), seller.left(kNameBreak)});
-            out << tableRow({QString(), QString(), QString(), QString(), buyer.mid(kNameBreak), seller.mid(kNameBreak)});
+            out << tableRow(
+                {dayText, price, quantity, amount, buyer.left(kNameBreak), seller.left(kNameBreak)});
+            out << tableRow(
+                {QString(), QString(), QString(), QString(), buyer.mid(kNameBreak), seller.mid(kNameBreak)});
         } else {
             out << tableRow({dayText, price, quantity, amount, buyer, seller});
         }

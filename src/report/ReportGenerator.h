@@ -37,7 +37,8 @@ public:
     // A stock list of the given size: codes from both markets, names from a fixed pool.
     static QList<GeneratedStock> stocks(int count);
 
-    GeneratedReport generate(const GeneratedStock& stock, const QDate& reportDate, int anomalyDays, int bigTrades);
+    GeneratedReport generate(const GeneratedStock& stock, const QDate& reportDate, int anomalyDays,
+                             int bigTrades);
 
 private:
     int uniform(int low, int high);  // inclusive

@@ -2,14 +2,12 @@
 
 namespace quarrow::ReportMarkers {
 
-const QRegularExpression& datePattern()
-{
+const QRegularExpression& datePattern() {
     static const QRegularExpression pattern(QStringLiteral("[0-9]{4}[-][0-9]{2}[-][0-9]{2}"));
     return pattern;
 }
 
-const QRegularExpression& figurePattern()
-{
+const QRegularExpression& figurePattern() {
     static const QRegularExpression pattern(QStringLiteral("(\\-|\\+)?\\d+\\.[0-9]{2}"));
     return pattern;
 }

@@ -18,8 +18,7 @@ inline const QString kReportTitle = QStringLiteral("☆龙虎榜单☆");
 
 // A section heading counts only near the start of its line (one of the first four
 // positions), so the same words inside a sentence do not open a section.
-inline bool atStart(const QString& line, const QString& marker)
-{
+inline bool atStart(const QString& line, const QString& marker) {
     const qsizetype position = line.indexOf(marker);
     return position >= 0 && position <= 3;
 }

@@ -28,35 +28,31 @@ const QString kRaiseBigLast = QStringLiteral(
     "update tblStocks set StBigLast=:StDate "
     "where (StCode=:StCode) and (StBigLast is null or StBigLast<:StDateP)");
 
-QDate readDay(const QString& text)
-{
+QDate readDay(const QString& text) {
     return QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
 }
 
-bool isEmptyAmount(const QString& text) { return text.isEmpty() || text == QLatin1String("-"); }
+bool isEmptyAmount(const QString& text) {
+    return text.isEmpty() || text == QLatin1String("-");
+}
 
 }  // namespace
 
-ReportParser::ReportParser(ExtractionServices& services, ExtractionTotals& totals, const ExtractionOptions& options,
-                           const QStringList& memo)
-    : m_services(services), m_totals(totals), m_options(options), m_memo(memo)
-{
-}
+ReportParser::ReportParser(ExtractionServices& services, ExtractionTotals& totals,
+                           const ExtractionOptions& options, const QStringList& memo)
+    : m_services(services), m_totals(totals), m_options(options), m_memo(memo) {}
 
-QString ReportParser::duplicateMessage() const
-{
+QString ReportParser::duplicateMessage() const {
     return QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复!<<<<<");
 }
 
-Money ReportParser::readAmount(const QString& text)
-{
+Money ReportParser::readAmount(const QString& text) {
     if (isEmptyAmount(text))
         return Money();
     return Money::parse(text).value_or(Money());
 }
 
-ReportParser::Figures ReportParser::readFigures(const QString& text)
-{
+ReportParser::Figures ReportParser::readFigures(const QString& text) {
     QList<Money> found;
     auto matches = figurePattern().globalMatch(text);
     while (matches.hasNext() && found.size() < 3)
@@ -64,24 +60,26 @@ ReportParser::Figures ReportParser::readFigures(const QString& text)
 
     Figures figures;
     switch (found.size()) {
-    case 0: break;
-    case 1: figures.volume = found[0]; break;
-    case 2:  // a turnover day prints no change figure
-        figures.volume = found[0];
-        figures.amount = found[1];
-        figures.rate = Money::fromUnits(20);
-        break;
-    default:
-        figures.rate = found[0];
-        figures.volume = found[1];
-        figures.amount = found[2];
-        break;
+        case 0:
+            break;
+        case 1:
+            figures.volume = found[0];
+            break;
+        case 2:  // a turnover day prints no change figure
+            figures.volume = found[0];
+            figures.amount = found[1];
+            figures.rate = Money::fromUnits(20);
+            break;
+        default:
+            figures.rate = found[0];
+            figures.volume = found[1];
+            figures.amount = found[2];
+            break;
     }
     return figures;
 }
 
-bool ReportParser::beginChangeBlock()
-{
+bool ReportParser::beginChangeBlock() {
     const QString& dateLine = m_memo.at(m_cursor);
     m_turnover = dateLine.contains(kTurnover);
     const auto match = datePattern().match(dateLine);
@@ -113,8 +111,7 @@ bool ReportParser::beginChangeBlock()
     return true;
 }
 
-ReportParser::ChangeOutcome ReportParser::finishChangeBlock()
-{
+ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
     const Figures figures = readFigures(m_figuresText);
     m_rate = figures.rate;
     if (!m_services.db.DBOpened())
@@ -149,8 +146,7 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock()
     return ChangeOutcome::Stored;
 }
 
-void ReportParser::storeDepartment(qint32 key, const QString& name)
-{
+void ReportParser::storeDepartment(qint32 key, const QString& name) {
     // Every name is offered; the unique key turns away the ones already stored. Names
     // this session has already seen stored are not offered again.
     if (m_services.db.isKnownDepartment(key))
@@ -161,14 +157,12 @@ void ReportParser::storeDepartment(qint32 key, const QString& name)
         m_services.db.rememberDepartment(key);
 }
 
-void ReportParser::remember(const TStockSaleBuy& row)
-{
+void ReportParser::remember(const TStockSaleBuy& row) {
     if (m_handled.size() < kHandledCapacity)
         m_handled.append(row);
 }
 
-bool ReportParser::ParseDeptSection(const QString& heading)
-{
+bool ReportParser::ParseDeptSection(const QString& heading) {
     const int count = lineCount();
     for (;; ++m_cursor) {
         if (m_cursor >= count)
@@ -205,10 +199,11 @@ bool ReportParser::ParseDeptSection(const QString& heading)
             }
         }
 
-        const TStockSaleBuy row{m_options.code, m_rowDay,           name,
-                                readAmount(buyText), readAmount(saleText), m_rate};
+        const TStockSaleBuy row{m_options.code,       m_rowDay, name, readAmount(buyText),
+                                readAmount(saleText), m_rate};
         if (!isHandled(row)) {
-            log(QStringLiteral("\t") + name + QStringLiteral("\t") + buyText + QStringLiteral("\t") + saleText,
+            log(QStringLiteral("\t") + name + QStringLiteral("\t") + buyText + QStringLiteral("\t") +
+                    saleText,
                 m_rate.isPositive() ? LogColor::Red : LogColor::Green);
             if (m_services.db.DBOpened() && (row.StBuy.isPositive() || row.StSale.isPositive())) {
                 remember(row);
@@ -241,8 +236,7 @@ bool ReportParser::ParseDeptSection(const QString& heading)
     return readRows;
 }
 
-void ReportParser::raiseBigLast(const QDate& day)
-{
+void ReportParser::raiseBigLast(const QDate& day) {
     Statement update = m_services.db.QueryPublic(kRaiseBigLast);
     update.bind(QStringLiteral(":StDate"), day)
         .bind(QStringLiteral(":StCode"), m_options.code)
@@ -250,8 +244,7 @@ void ReportParser::raiseBigLast(const QDate& day)
     update.exec();
 }
 
-void ReportParser::ParseBigTrades()
-{
+void ReportParser::ParseBigTrades() {
     const QString& code = m_options.code;
     log(QStringLiteral("\t") + code + QStringLiteral("大宗买卖数据"), LogColor::Default);
 
@@ -296,8 +289,8 @@ void ReportParser::ParseBigTrades()
         bool mustRaise = false;
         if (day.isValid() && !m_options.allChanges && m_services.db.DBOpened()) {
             if (!bigLastLoaded) {
-                Statement select =
-                    m_services.db.QueryPublic(QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
+                Statement select = m_services.db.QueryPublic(
+                    QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
                 select.bind(QStringLiteral(":StCode"), code);
                 stockKnown = select.exec() && select.next();
                 if (stockKnown)
@@ -314,11 +307,12 @@ void ReportParser::ParseBigTrades()
 
         const TStockSaleBuy trade{code, day, buyer, quantity, amount, price};
         if (!isHandled(trade)) {
-            log(QStringLiteral("\t") + dateText + QStringLiteral("\t") + buyer + QStringLiteral("\t") + quantityText +
-                    QStringLiteral("\t") + amountText + QStringLiteral("\t") + seller,
+            log(QStringLiteral("\t") + dateText + QStringLiteral("\t") + buyer + QStringLiteral("\t") +
+                    quantityText + QStringLiteral("\t") + amountText + QStringLiteral("\t") + seller,
                 price.isPositive() ? LogColor::Red : LogColor::Green);
             if (!day.isValid()) {
-                log(QStringLiteral("\t>>>>>大宗交易日期\"") + dateText + QStringLiteral("\"无法识别,未保存<<<<<"),
+                log(QStringLiteral("\t>>>>>大宗交易日期\"") + dateText +
+                        QStringLiteral("\"无法识别,未保存<<<<<"),
                     LogColor::Magenta);
             } else if (m_services.db.DBOpened() && (quantity.isPositive() || amount.isPositive())) {
                 const bool firstEntered = m_handled.isEmpty();

@@ -23,8 +23,7 @@ constexpr int kCodeSearchLines = 4;
 // no document was saved.
 const QDate kDayZero(1899, 12, 30);
 
-bool isStockCode(const QString& code)
-{
+bool isStockCode(const QString& code) {
     if (code.size() != 6)
         return false;
     for (const QChar c : code) {
@@ -37,12 +36,10 @@ bool isStockCode(const QString& code)
 }  // namespace
 
 StockExtraction::StockExtraction(ExtractionServices& services, ExtractionTotals& totals)
-    : m_services(services), m_totals(totals)
-{
-}
+    : m_services(services), m_totals(totals) {}
 
-ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions& options, ExtractionCaller caller)
-{
+ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions& options,
+                                      ExtractionCaller caller) {
     ExtractionResult result;
     AppFrame& frame = m_services.frame;
     if (caller == ExtractionCaller::Button && !m_services.network.isConnected()) {
@@ -67,7 +64,8 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
         }
     }
     if (codeLine < 0) {
-        frame.addLog(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 ") + code + QStringLiteral(" 的报告(没有找到股票代码)!"),
+        frame.addLog(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 ") + code +
+                         QStringLiteral(" 的报告(没有找到股票代码)!"),
                      LogColor::Red);
         showCounters();
         return result;
@@ -117,7 +115,8 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
                     parser.setBigTradeStart(cursor);
                     break;
                 }
-                if (text.contains(kTradingDate) && (anomaly == 1 || options.allChanges || options.percent > 0)) {
+                if (text.contains(kTradingDate) &&
+                    (anomaly == 1 || options.allChanges || options.percent > 0)) {
                     parser.setCursor(cursor);
                     found = true;
                     break;
@@ -152,19 +151,19 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
         parser.ParseBigTrades();
 
     if (!transaction.commit()) {
-        frame.addLog(QStringLiteral("\t>>>>>保存") + code + QStringLiteral("出错!数据库写入失败<<<<<"), LogColor::Magenta);
+        frame.addLog(QStringLiteral("\t>>>>>保存") + code + QStringLiteral("出错!数据库写入失败<<<<<"),
+                     LogColor::Magenta);
     }
     showCounters();
     return result;
 }
 
 bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOptions& options,
-                                   const QString& reportDate, QDate* documentDate)
-{
+                                   const QString& reportDate, QDate* documentDate) {
     const QString folder = m_services.folder.stockFolder(options.code);
     if (!QDir().mkpath(folder)) {
-        m_services.frame.ShowHelpPicture(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder), QString(),
-                                         false);
+        m_services.frame.ShowHelpPicture(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder),
+                                         QString(), false);
         return false;
     }
     const QString path = QDir(folder).filePath(ReportDocuments::documentName(options.code, reportDate));
@@ -185,22 +184,23 @@ bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOpti
 }
 
 void StockExtraction::archive(const QString& stockFolder, const QString& code, const QString& documentPath,
-                              const QString& rarFolder)
-{
+                              const QString& rarFolder) {
     const QString archiver = ReportDocuments::archiverPath(rarFolder);
     if (archiver.isEmpty() || !QFileInfo(archiver).isFile()) {
-        m_services.frame.ShowPrompt(QStringLiteral("没有安装WinRar! 资料不能压缩保存,将占用很多磁盘存储空间"));
+        m_services.frame.ShowPrompt(
+            QStringLiteral("没有安装WinRar! 资料不能压缩保存,将占用很多磁盘存储空间"));
         return;
     }
     // A slow archiver is not waited for beyond the bound; the text document stays anyway.
-    m_services.launcher.run(archiver, {QStringLiteral("A"), code, documentPath}, stockFolder, kArchiverWait_ms);
+    m_services.launcher.run(archiver, {QStringLiteral("A"), code, documentPath}, stockFolder,
+                            kArchiverWait_ms);
 }
 
-void StockExtraction::recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate)
-{
+void StockExtraction::recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate) {
     if (!documentDate.isValid() || !m_services.db.DBOpened())
         return;
-    Statement update = m_services.db.QueryPublic(QStringLiteral("update tblStocks set stDocDate=:StDate where (StCode=:StCode)"));
+    Statement update = m_services.db.QueryPublic(
+        QStringLiteral("update tblStocks set stDocDate=:StDate where (StCode=:StCode)"));
     update.bind(QStringLiteral(":StDate"), documentDate).bind(QStringLiteral(":StCode"), options.code);
     if (update.exec() && update.rowsAffected() > 0)
         return;
@@ -212,14 +212,15 @@ void StockExtraction::recordDocumentDate(const ExtractionOptions& options, const
     insert.exec();
 }
 
-StockExtraction::DayCheck StockExtraction::checkLastDate(const ExtractionOptions& options, const QDate& documentDate,
-                                                         const QDate& changeDate)
-{
-    Statement select = m_services.db.QueryPublic(QStringLiteral("Select stLastDate from tblStocks where stCode=:StCode"));
+StockExtraction::DayCheck StockExtraction::checkLastDate(const ExtractionOptions& options,
+                                                         const QDate& documentDate, const QDate& changeDate) {
+    Statement select =
+        m_services.db.QueryPublic(QStringLiteral("Select stLastDate from tblStocks where stCode=:StCode"));
     select.bind(QStringLiteral(":StCode"), options.code);
     if (!select.exec() || !select.next()) {
-        Statement insert = m_services.db.QueryPublic(QStringLiteral(
-            "insert into tblStocks (StCode,StName,StDocDate,StLastDate) values(:StCode,:StName,:StDocDate,:StLastDate)"));
+        Statement insert = m_services.db.QueryPublic(
+            QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
+                           "values(:StCode,:StName,:StDocDate,:StLastDate)"));
         insert.bind(QStringLiteral(":StCode"), options.code)
             .bind(QStringLiteral(":StName"), options.name)
             .bind(QStringLiteral(":StDocDate"), documentDate.isValid() ? documentDate : kDayZero)
@@ -232,19 +233,19 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(const ExtractionOptions
     if (lastDate.isValid() && lastDate >= changeDate) {
         if (options.allChanges)
             return DayCheck::Go;  // the record keys turn away what is already stored
-        m_services.frame.addLog(QStringLiteral("\t>>>>>数据库中已经保存过 ") + options.code + QStringLiteral(" 的操盘数据"),
-                                LogColor::Red);
+        m_services.frame.addLog(
+            QStringLiteral("\t>>>>>数据库中已经保存过 ") + options.code + QStringLiteral(" 的操盘数据"),
+            LogColor::Red);
         return DayCheck::AlreadyStored;
     }
-    Statement update =
-        m_services.db.QueryPublic(QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)"));
+    Statement update = m_services.db.QueryPublic(
+        QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)"));
     update.bind(QStringLiteral(":StLastDate"), changeDate).bind(QStringLiteral(":StCode"), options.code);
     update.exec();
     return DayCheck::Go;
 }
 
-void StockExtraction::showCounters()
-{
+void StockExtraction::showCounters() {
     m_services.frame.setStatusPanel(7, QString::number(m_totals.savedChangeCount));
     m_services.frame.setStatusPanel(9, QString::number(m_totals.savedBigCount));
 }

@@ -6,10 +6,10 @@ namespace quarrow {
 
 // What one extraction found, for the callers that go on with it.
 struct ExtractionResult {
-    bool ran = false;              // the code was valid and the report was looked at
+    bool ran = false;               // the code was valid and the report was looked at
     bool reportRecognised = false;  // the code (with a date) stood in the report's first lines
     bool documentWritten = false;
-    QString reportDate;            // the date on the report's code line
+    QString reportDate;  // the date on the report's code line
 };
 
 // Takes one stock's dragon-tiger report (one string per text line), checks that it is
@@ -30,7 +30,8 @@ private:
                  const QString& rarFolder);
     void recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate);
     enum class DayCheck { Go, AlreadyStored };
-    DayCheck checkLastDate(const ExtractionOptions& options, const QDate& documentDate, const QDate& changeDate);
+    DayCheck checkLastDate(const ExtractionOptions& options, const QDate& documentDate,
+                           const QDate& changeDate);
     void showCounters();
 
     ExtractionServices& m_services;

@@ -7,12 +7,13 @@ namespace {
 constexpr char16_t kDelimiter = u'|';
 constexpr char16_t kQuote = u'"';
 
-bool isBlank(char16_t c) { return c <= 0x20; }
+bool isBlank(char16_t c) {
+    return c <= 0x20;
+}
 
 }  // namespace
 
-QStringList splitTableLine(const QString& input)
-{
+QStringList splitTableLine(const QString& input) {
     QString line = input;
     line.replace(QChar(0xFF5C), QLatin1Char('|'));
 

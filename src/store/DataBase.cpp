@@ -16,16 +16,14 @@ namespace quarrow {
 
 namespace {
 
-QString newConnectionName()
-{
+QString newConnectionName() {
     static QAtomicInteger<int> counter;
     return QStringLiteral("quarrow-db-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
 // CDate(text): a day written as y-m-d or y/m/d, with or without leading zeros, returned in
 // the stored 'yyyy-mm-dd' form so it compares correctly with the date columns.
-void sqlCDate(sqlite3_context* context, int argc, sqlite3_value** argv)
-{
+void sqlCDate(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(context);
         return;
@@ -46,55 +44,45 @@ void sqlCDate(sqlite3_context* context, int argc, sqlite3_value** argv)
 // Statement
 
 Statement::Statement(std::shared_ptr<QSqlQuery> query, bool prepared, QString error)
-    : m_query(std::move(query)), m_error(std::move(error)), m_prepared(prepared)
-{
-}
+    : m_query(std::move(query)), m_error(std::move(error)), m_prepared(prepared) {}
 
-Statement::~Statement()
-{
+Statement::~Statement() {
     // A select left open would hold its read snapshot until the statement is reused.
     if (m_query && m_query->isActive())
         m_query->finish();
 }
 
-Statement& Statement::bind(const QString& name, const QString& text)
-{
+Statement& Statement::bind(const QString& name, const QString& text) {
     m_query->bindValue(name, text);
     return *this;
 }
 
-Statement& Statement::bind(const QString& name, const QDate& day)
-{
+Statement& Statement::bind(const QString& name, const QDate& day) {
     m_query->bindValue(name, day.isValid() ? QVariant(dayText(day)) : QVariant());
     return *this;
 }
 
-Statement& Statement::bind(const QString& name, Money amount)
-{
+Statement& Statement::bind(const QString& name, Money amount) {
     m_query->bindValue(name, amount.toDouble());
     return *this;
 }
 
-Statement& Statement::bind(const QString& name, qint32 value)
-{
+Statement& Statement::bind(const QString& name, qint32 value) {
     m_query->bindValue(name, value);
     return *this;
 }
 
-Statement& Statement::bind(const QString& name, qint64 value)
-{
+Statement& Statement::bind(const QString& name, qint64 value) {
     m_query->bindValue(name, value);
     return *this;
 }
 
-Statement& Statement::bindNull(const QString& name)
-{
+Statement& Statement::bindNull(const QString& name) {
     m_query->bindValue(name, QVariant());
     return *this;
 }
 
-bool Statement::exec()
-{
+bool Statement::exec() {
     if (!m_prepared)
         return false;
     if (m_query->exec())
@@ -105,24 +93,25 @@ bool Statement::exec()
     return false;
 }
 
-bool Statement::failedOnUniqueKey() const
-{
+bool Statement::failedOnUniqueKey() const {
     // SQLITE_CONSTRAINT_UNIQUE and SQLITE_CONSTRAINT_PRIMARYKEY.
     return m_nativeError == QLatin1String("2067") || m_nativeError == QLatin1String("1555");
 }
 
-QDate Statement::date(int column) const
-{
+QDate Statement::date(int column) const {
     const QVariant v = m_query->value(column);
     return v.isNull() ? QDate() : parseDay(v.toString());
 }
 
-Money Statement::money(int column) const { return Money::fromDouble(m_query->value(column).toDouble()); }
+Money Statement::money(int column) const {
+    return Money::fromDouble(m_query->value(column).toDouble());
+}
 
-QString Statement::dayText(const QDate& day) { return day.toString(QStringLiteral("yyyy-MM-dd")); }
+QString Statement::dayText(const QDate& day) {
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
+}
 
-QDate Statement::parseDay(const QString& text)
-{
+QDate Statement::parseDay(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{4})[-/](\\d{1,2})[-/](\\d{1,2})"));
     const auto match = pattern.match(text);
     if (!match.hasMatch())
@@ -133,14 +122,14 @@ QDate Statement::parseDay(const QString& text)
 // ---------------------------------------------------------------------------------------------
 // TDataBase
 
-TDataBase::TDataBase(QString databaseFile) : m_file(std::move(databaseFile)), m_connectionName(newConnectionName())
-{
+TDataBase::TDataBase(QString databaseFile)
+    : m_file(std::move(databaseFile)), m_connectionName(newConnectionName()) {}
+
+TDataBase::~TDataBase() {
+    close();
 }
 
-TDataBase::~TDataBase() { close(); }
-
-bool TDataBase::open()
-{
+bool TDataBase::open() {
     close();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -177,8 +166,7 @@ bool TDataBase::open()
     return true;
 }
 
-void TDataBase::close()
-{
+void TDataBase::close() {
     m_statements.clear();
     m_knownDepartments.clear();
     if (m_connection.isValid()) {
@@ -193,8 +181,7 @@ void TDataBase::close()
     m_opened = false;
 }
 
-bool TDataBase::registerFunctions()
-{
+bool TDataBase::registerFunctions() {
     const QVariant handle = connection().driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
@@ -205,11 +192,11 @@ bool TDataBase::registerFunctions()
                                    nullptr, nullptr) == SQLITE_OK;
 }
 
-bool TDataBase::createOrMigrate()
-{
+bool TDataBase::createOrMigrate() {
     const int version = schemaVersion();
     if (version > kSchemaVersion) {
-        m_openError = QStringLiteral("the database file was written by a newer version (schema %1)").arg(version);
+        m_openError =
+            QStringLiteral("the database file was written by a newer version (schema %1)").arg(version);
         return false;
     }
     if (version == kSchemaVersion)
@@ -237,16 +224,14 @@ bool TDataBase::createOrMigrate()
     return true;
 }
 
-int TDataBase::schemaVersion()
-{
+int TDataBase::schemaVersion() {
     QSqlQuery query(connection());
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
         return -1;
     return query.value(0).toInt();
 }
 
-bool TDataBase::integrityCheck(QString* report)
-{
+bool TDataBase::integrityCheck(QString* report) {
     QSqlQuery query(connection());
     QStringList lines;
     if (query.exec(QStringLiteral("PRAGMA integrity_check"))) {
@@ -260,8 +245,7 @@ bool TDataBase::integrityCheck(QString* report)
     return lines == QStringList{QStringLiteral("ok")};
 }
 
-Statement TDataBase::prepare(const QString& sql)
-{
+Statement TDataBase::prepare(const QString& sql) {
     constexpr int kMaxCachedStatements = 64;
     auto cached = m_statements.find(sql);
     if (cached != m_statements.end() && cached.value().use_count() == 1)
@@ -279,12 +263,15 @@ Statement TDataBase::prepare(const QString& sql)
     return Statement(query, true, QString());
 }
 
-Statement TDataBase::QueryPublic(const QString& sql) { return prepare(sql); }
+Statement TDataBase::QueryPublic(const QString& sql) {
+    return prepare(sql);
+}
 
-Statement TDataBase::DBCommand(const QString& sql) { return prepare(sql); }
+Statement TDataBase::DBCommand(const QString& sql) {
+    return prepare(sql);
+}
 
-bool TDataBase::execute(const QString& sql, QString* error)
-{
+bool TDataBase::execute(const QString& sql, QString* error) {
     QSqlQuery query(connection());
     if (query.exec(adaptSql(sql)))
         return true;
@@ -293,16 +280,14 @@ bool TDataBase::execute(const QString& sql, QString* error)
     return false;
 }
 
-bool TDataBase::beginTransaction()
-{
+bool TDataBase::beginTransaction() {
     if (m_inTransaction)
         return false;
     m_inTransaction = connection().transaction();
     return m_inTransaction;
 }
 
-bool TDataBase::commit()
-{
+bool TDataBase::commit() {
     if (!m_inTransaction)
         return false;
     const bool ok = connection().commit();
@@ -311,8 +296,7 @@ bool TDataBase::commit()
     return ok;
 }
 
-void TDataBase::rollback()
-{
+void TDataBase::rollback() {
     m_knownDepartments.clear();  // names offered in the rolled-back work may be gone again
     if (!m_inTransaction)
         return;
@@ -320,8 +304,7 @@ void TDataBase::rollback()
     m_inTransaction = false;
 }
 
-QString TDataBase::adaptSql(const QString& sql)
-{
+QString TDataBase::adaptSql(const QString& sql) {
     static const QRegularExpression deleteStar(QStringLiteral("^\\s*delete\\s+\\*\\s+from\\b"),
                                                QRegularExpression::CaseInsensitiveOption);
     QString adapted = sql;
@@ -332,20 +315,17 @@ QString TDataBase::adaptSql(const QString& sql)
 // ---------------------------------------------------------------------------------------------
 // Transaction
 
-Transaction::Transaction(TDataBase& db) : m_db(db)
-{
+Transaction::Transaction(TDataBase& db) : m_db(db) {
     if (m_db.DBOpened())
         m_active = m_db.beginTransaction();
 }
 
-Transaction::~Transaction()
-{
+Transaction::~Transaction() {
     if (m_active)
         m_db.rollback();
 }
 
-bool Transaction::commit()
-{
+bool Transaction::commit() {
     if (!m_active)
         return true;
     m_active = false;

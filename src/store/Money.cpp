@@ -5,8 +5,7 @@
 
 namespace quarrow {
 
-Money Money::fromDouble(double value)
-{
+Money Money::fromDouble(double value) {
     const double scaled = std::round(value * kScale);
     constexpr double kLimit = 9.2e18;
     if (!std::isfinite(scaled) || scaled > kLimit || scaled < -kLimit)
@@ -14,8 +13,7 @@ Money Money::fromDouble(double value)
     return Money(static_cast<qint64>(scaled));
 }
 
-std::optional<Money> Money::parse(const QString& input)
-{
+std::optional<Money> Money::parse(const QString& input) {
     const QString text = input.trimmed();
     qsizetype i = 0;
     bool negative = false;
@@ -65,8 +63,7 @@ std::optional<Money> Money::parse(const QString& input)
     return Money(negative ? -raw : raw);
 }
 
-QString Money::toFixed(int decimals) const
-{
+QString Money::toFixed(int decimals) const {
     decimals = qBound(0, decimals, 4);
     qint64 divisor = 1;
     for (int d = decimals; d < 4; ++d)
@@ -82,14 +79,14 @@ QString Money::toFixed(int decimals) const
         unitScale *= 10;
     QString text = QString::number(rounded / unitScale);
     if (decimals > 0)
-        text += QLatin1Char('.') + QString::number(rounded % unitScale).rightJustified(decimals, QLatin1Char('0'));
+        text += QLatin1Char('.') +
+                QString::number(rounded % unitScale).rightJustified(decimals, QLatin1Char('0'));
     if (negative && rounded != 0)
         text.prepend(QLatin1Char('-'));
     return text;
 }
 
-QString Money::toString() const
-{
+QString Money::toString() const {
     QString text = toFixed(4);
     if (text.contains(QLatin1Char('.'))) {
         while (text.endsWith(QLatin1Char('0')))

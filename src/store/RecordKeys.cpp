@@ -4,8 +4,7 @@ namespace quarrow {
 
 namespace {
 
-quint64 byteSum(Money amount)
-{
+quint64 byteSum(Money amount) {
     quint64 raw = static_cast<quint64>(amount.raw());
     quint64 sum = 0;
     for (int b = 0; b < 8; ++b) {
@@ -17,18 +16,25 @@ quint64 byteSum(Money amount)
 
 }  // namespace
 
-qint32 CalcDeptKey(const QString& text)
-{
+qint32 CalcDeptKey(const QString& text) {
     quint32 sum = 0;
     for (qsizetype index = 0; index < text.size(); ++index) {
         const quint32 unit = text.at(index).unicode();
         const qsizetype position = index + 1;
         if (unit <= 0x7F) {
             switch (position % 4) {
-            case 1: sum += unit << 8; break;
-            case 2: sum += unit << 16; break;
-            case 3: sum += unit << 24; break;
-            default: sum += unit; break;
+                case 1:
+                    sum += unit << 8;
+                    break;
+                case 2:
+                    sum += unit << 16;
+                    break;
+                case 3:
+                    sum += unit << 24;
+                    break;
+                default:
+                    sum += unit;
+                    break;
             }
         } else {
             sum += position % 4 == 1 ? unit << 16 : unit;
@@ -38,8 +44,7 @@ qint32 CalcDeptKey(const QString& text)
 }
 
 qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstAmount, Money secondAmount,
-                     const QDate& day)
-{
+                     const QDate& day) {
     bool ok = false;
     const quint64 code = stockCode.trimmed().toULongLong(&ok);
     quint64 key = ok ? (code & 0xFFFFFFu) << 40 : 0;

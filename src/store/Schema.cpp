@@ -6,8 +6,7 @@ namespace {
 
 // Days are 'yyyy-mm-dd' text; money columns REAL (read back rounded to four decimals);
 // record keys INTEGER, because a REAL cannot hold a 64-bit key exactly.
-QStringList version1()
-{
+QStringList version1() {
     return {
         QStringLiteral("create table tblStocks ("
                        " StCode text not null,"
@@ -93,11 +92,12 @@ QStringList version1()
 
 }  // namespace
 
-QStringList migration(int version)
-{
+QStringList migration(int version) {
     switch (version) {
-    case 1: return version1();
-    default: return {};
+        case 1:
+            return version1();
+        default:
+            return {};
     }
 }
 

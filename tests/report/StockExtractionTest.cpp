@@ -16,8 +16,7 @@ using namespace quarrow::test;
 
 namespace {
 
-QStringList report(const QString& name)
-{
+QStringList report(const QString& name) {
     return TextCodec::splitLines(TextCodec::decode(dataFile(QStringLiteral("report/") + name)));
 }
 
@@ -28,46 +27,43 @@ protected:
           frame(home.path()),
           clock(QDateTime(QDate(2017, 3, 21), QTime(16, 0))),
           network(true),
-          services{db, frame, clock, launcher, network, ProgramFolder(home.path())}
-    {
+          services{db, frame, clock, launcher, network, ProgramFolder(home.path())} {
         EXPECT_TRUE(db.open());
     }
 
-    ExtractionResult extract(const QString& file, ExtractionCaller caller = ExtractionCaller::Reanalysis)
-    {
+    ExtractionResult extract(const QString& file, ExtractionCaller caller = ExtractionCaller::Reanalysis) {
         return extractLines(report(file), caller);
     }
 
-    ExtractionResult extractLines(const QStringList& lines, ExtractionCaller caller = ExtractionCaller::Reanalysis)
-    {
+    ExtractionResult extractLines(const QStringList& lines,
+                                  ExtractionCaller caller = ExtractionCaller::Reanalysis) {
         StockExtraction extraction(services, totals);
         return extraction.run(lines, options, caller);
     }
 
-    qint64 scalar(const QString& sql)
-    {
+    qint64 scalar(const QString& sql) {
         Statement query = db.QueryPublic(sql);
         EXPECT_TRUE(query.exec()) << query.error().toStdString();
         return query.next() ? query.integer(0) : -1;
     }
 
-    QString text(const QString& sql)
-    {
+    QString text(const QString& sql) {
         Statement query = db.QueryPublic(sql);
         EXPECT_TRUE(query.exec()) << query.error().toStdString();
         return query.next() ? query.text(0) : QStringLiteral("<no row>");
     }
 
     // Department rows of one day, as "name buy sale" in insertion order.
-    QStringList departmentRows(const QString& day)
-    {
-        Statement query = db.QueryPublic(QStringLiteral(
-            "select StDept, StBuy, StSale from viewStChange where StDate=:StDate and StMemo is not null order by ID"));
+    QStringList departmentRows(const QString& day) {
+        Statement query =
+            db.QueryPublic(QStringLiteral("select StDept, StBuy, StSale from viewStChange where "
+                                          "StDate=:StDate and StMemo is not null order by ID"));
         query.bind(QStringLiteral(":StDate"), day);
         EXPECT_TRUE(query.exec());
         QStringList rows;
         while (query.next())
-            rows << QStringLiteral("%1 %2 %3").arg(query.text(0), query.money(1).toFixed(2), query.money(2).toFixed(2));
+            rows << QStringLiteral("%1 %2 %3")
+                        .arg(query.text(0), query.money(1).toFixed(2), query.money(2).toFixed(2));
         return rows;
     }
 
@@ -79,8 +75,7 @@ protected:
     FixedNetworkState network;
     ExtractionServices services;
     ExtractionTotals totals;
-    static ExtractionOptions optionsFor(const QString& code, const QString& name)
-    {
+    static ExtractionOptions optionsFor(const QString& code, const QString& name) {
         ExtractionOptions result;
         result.code = code;
         result.name = name;
@@ -92,8 +87,7 @@ protected:
 
 }  // namespace
 
-TEST_F(StockExtractionTest, StoresTheNewestDayItsDepartmentsOnceAndEveryNewerBlockTrade)
-{
+TEST_F(StockExtractionTest, StoresTheNewestDayItsDepartmentsOnceAndEveryNewerBlockTrade) {
     const auto result = extract(QStringLiteral("two_days.txt"));
     EXPECT_TRUE(result.reportRecognised);
     EXPECT_EQ(result.reportDate, QStringLiteral("2017-03-16"));
@@ -106,7 +100,8 @@ TEST_F(StockExtractionTest, StoresTheNewestDayItsDepartmentsOnceAndEveryNewerBlo
                            "华鑫证券有限责任公司上海分公司 650.00 600.00", "深股通专用 0.00 480.25"}));
     EXPECT_EQ(frame.countLogs(QStringLiteral("华鑫证券有限责任公司上海分公司")), 1);
     EXPECT_TRUE(frame.hasLog(QStringLiteral("\t兴业证券股份有限公司陕西分公司\t0.00\t0.00"), LogColor::Red));
-    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t涨跌幅:10.02% 成交量:1234.56万股 成交金额:5678.90万元"), LogColor::Red));
+    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t涨跌幅:10.02% 成交量:1234.56万股 成交金额:5678.90万元"),
+                             LogColor::Red));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange where StDate='2017-03-14'")), 0);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange where StRate<>10.02")), 0);
     EXPECT_EQ(text(QStringLiteral("select StMemo from tblStChange where StDate='2017-03-16' limit 1")),
@@ -118,8 +113,10 @@ TEST_F(StockExtractionTest, StoresTheNewestDayItsDepartmentsOnceAndEveryNewerBlo
               QStringLiteral("国泰君安证券股份有限公司上海江苏路证券营业部"));
     EXPECT_EQ(text(QStringLiteral("select StDeptBuy from viewStBigBuySale where StDate='2017-03-02'")),
               QStringLiteral("华泰证券股份有限公司深圳益田路证券营业部"));
-    EXPECT_EQ(text(QStringLiteral("select StBigLast from tblStocks where StCode='600610'")), QStringLiteral("2017-03-10"));
-    EXPECT_EQ(text(QStringLiteral("select StLastDate from tblStocks where StCode='600610'")), QStringLiteral("2017-03-16"));
+    EXPECT_EQ(text(QStringLiteral("select StBigLast from tblStocks where StCode='600610'")),
+              QStringLiteral("2017-03-10"));
+    EXPECT_EQ(text(QStringLiteral("select StLastDate from tblStocks where StCode='600610'")),
+              QStringLiteral("2017-03-16"));
 
     EXPECT_EQ(totals.savedRowCount, 5);
     EXPECT_EQ(totals.savedChangeCount, 1);
@@ -130,56 +127,60 @@ TEST_F(StockExtractionTest, StoresTheNewestDayItsDepartmentsOnceAndEveryNewerBlo
     EXPECT_EQ(frame.statusPanels[9], QStringLiteral("2"));
 }
 
-TEST_F(StockExtractionTest, ASecondRunOfTheSameReportStoresNothing)
-{
+TEST_F(StockExtractionTest, ASecondRunOfTheSameReportStoresNothing) {
     extract(QStringLiteral("two_days.txt"));
     frame.logs.clear();
     extract(QStringLiteral("two_days.txt"));
     EXPECT_TRUE(frame.hasLog(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的操盘数据"), LogColor::Red));
-    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的大宗交易数据"), LogColor::Red));
+    EXPECT_TRUE(
+        frame.hasLog(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的大宗交易数据"), LogColor::Red));
     EXPECT_EQ(frame.countLogs(QStringLiteral("出错")), 0);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 5);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 2);
 }
 
-TEST_F(StockExtractionTest, ANewerReportAddsOnlyWhatIsNew)
-{
+TEST_F(StockExtractionTest, ANewerReportAddsOnlyWhatIsNew) {
     extract(QStringLiteral("two_days.txt"));
     extract(QStringLiteral("newer.txt"));
     // The turnover day prints two figures: rate 20.00, volume and amount.
-    EXPECT_EQ(departmentRows(QStringLiteral("2017-03-20")),
-              (QStringList{"日换手率达20%的证券 3000.00 12000.00",
-                           "财通证券股份有限公司温岭东辉北路证券营业部 900.00 1.00", "机构专用 0.00 700.00"}));
+    EXPECT_EQ(
+        departmentRows(QStringLiteral("2017-03-20")),
+        (QStringList{"日换手率达20%的证券 3000.00 12000.00",
+                     "财通证券股份有限公司温岭东辉北路证券营业部 900.00 1.00", "机构专用 0.00 700.00"}));
     EXPECT_EQ(text(QStringLiteral("select StMemo from tblStChange where StDate='2017-03-20' limit 1")),
               QStringLiteral("换手率高"));
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange where StDate='2017-03-20' and StRate=20")), 3);
+    EXPECT_EQ(
+        scalar(QStringLiteral("select count(*) from tblStChange where StDate='2017-03-20' and StRate=20")),
+        3);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 3);
-    EXPECT_EQ(text(QStringLiteral("select StBigLast from tblStocks where StCode='600610'")), QStringLiteral("2017-03-17"));
+    EXPECT_EQ(text(QStringLiteral("select StBigLast from tblStocks where StCode='600610'")),
+              QStringLiteral("2017-03-17"));
     // The first run's trades are met once, as already stored.
     EXPECT_EQ(frame.countLogs(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的大宗交易数据")), 1);
 }
 
-TEST_F(StockExtractionTest, AllChangesWalksEveryDayAndStopsAtTheFirstStoredOne)
-{
+TEST_F(StockExtractionTest, AllChangesWalksEveryDayAndStopsAtTheFirstStoredOne) {
     options.allChanges = true;
     extract(QStringLiteral("two_days.txt"));
-    EXPECT_EQ(departmentRows(QStringLiteral("2017-03-14")),
-              (QStringList{"日跌幅偏离值达7%的证券 2000.00 9000.00",
-                           "东吴证券股份有限公司苏州西北街证券营业部 300.00 10.00", "机构专用 0.00 1200.00"}));
-    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t东吴证券股份有限公司苏州西北街证券营业部\t300.00\t10.00"), LogColor::Green));
+    EXPECT_EQ(
+        departmentRows(QStringLiteral("2017-03-14")),
+        (QStringList{"日跌幅偏离值达7%的证券 2000.00 9000.00",
+                     "东吴证券股份有限公司苏州西北街证券营业部 300.00 10.00", "机构专用 0.00 1200.00"}));
+    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t东吴证券股份有限公司苏州西北街证券营业部\t300.00\t10.00"),
+                             LogColor::Green));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 8);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 2);
 
     frame.logs.clear();
     extract(QStringLiteral("two_days.txt"));
     EXPECT_EQ(frame.countLogs(QStringLiteral("\t>>>>>保存600610出错!数据可能重复<<<<<")), 1);
-    EXPECT_EQ(frame.countLogs(QStringLiteral("\t>>>>>保存600610出错!数据可能重复!<<<<<")), 1);  // first block trade
+    EXPECT_EQ(frame.countLogs(QStringLiteral("\t>>>>>保存600610出错!数据可能重复!<<<<<")),
+              1);                                                        // first block trade
     EXPECT_EQ(frame.countLogs(QStringLiteral("机构专用\t1500.00")), 0);  // no department row attempted
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 8);
 }
 
-TEST_F(StockExtractionTest, ThePercentThresholdDropsSmallMovesButNeverTurnoverDays)
-{
+TEST_F(StockExtractionTest, ThePercentThresholdDropsSmallMovesButNeverTurnoverDays) {
     options.percent = 11;
     extract(QStringLiteral("two_days.txt"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 0);
@@ -191,25 +192,25 @@ TEST_F(StockExtractionTest, ThePercentThresholdDropsSmallMovesButNeverTurnoverDa
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange where StDate='2017-03-20'")), 3);
 }
 
-TEST_F(StockExtractionTest, OneAndTwoFiguresAndASpacedName)
-{
+TEST_F(StockExtractionTest, OneAndTwoFiguresAndASpacedName) {
     options = optionsFor(QStringLiteral("300001"), QStringLiteral("特锐德"));
     options.allChanges = true;
     extract(QStringLiteral("odd_figures.txt"));
     // One figure is the volume; rate and amount stay 0 and the day logs green.
-    EXPECT_EQ(departmentRows(QStringLiteral("2017-03-16")).value(0), QStringLiteral("日价格振幅达15%的证券 88.50 0.00"));
+    EXPECT_EQ(departmentRows(QStringLiteral("2017-03-16")).value(0),
+              QStringLiteral("日价格振幅达15%的证券 88.50 0.00"));
     EXPECT_TRUE(frame.hasLog(QStringLiteral("\t成交量:88.50万股"), LogColor::Green));
     // The space splits the name: its second half lands in the buying column.
     EXPECT_TRUE(frame.hasLog(QStringLiteral("\t华泰证券\t深圳营业部\t1.00"), LogColor::Green));
     EXPECT_EQ(departmentRows(QStringLiteral("2017-03-16")).value(1), QStringLiteral("华泰证券 0.00 1.00"));
     // A quote in a name is just a character to the database.
-    EXPECT_EQ(departmentRows(QStringLiteral("2017-03-16")).value(2), QStringLiteral("O'Neil证券营业部 0.00 5.00"));
+    EXPECT_EQ(departmentRows(QStringLiteral("2017-03-16")).value(2),
+              QStringLiteral("O'Neil证券营业部 0.00 5.00"));
     EXPECT_EQ(departmentRows(QStringLiteral("2017-03-13")),
               (QStringList{"日换手率达20%的证券 1500.25 33000.75", "机构专用 100.00 0.00"}));
 }
 
-TEST_F(StockExtractionTest, TheCodeMustStandInTheFirstFourLines)
-{
+TEST_F(StockExtractionTest, TheCodeMustStandInTheFirstFourLines) {
     options = optionsFor(QStringLiteral("000001"), QStringLiteral("平安银行"));
     EXPECT_TRUE(extract(QStringLiteral("code_on_fourth_line.txt")).reportRecognised);
     EXPECT_EQ(frame.countLogs(QStringLiteral("没有找到股票代码")), 0);
@@ -217,7 +218,8 @@ TEST_F(StockExtractionTest, TheCodeMustStandInTheFirstFourLines)
 
     frame.logs.clear();
     EXPECT_FALSE(extract(QStringLiteral("code_on_fifth_line.txt")).reportRecognised);
-    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 000001 的报告(没有找到股票代码)!"), LogColor::Red));
+    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 000001 的报告(没有找到股票代码)!"),
+                             LogColor::Red));
 
     // Someone else's report is refused the same way.
     options = optionsFor(QStringLiteral("600000"), QStringLiteral("浦发银行"));
@@ -225,8 +227,7 @@ TEST_F(StockExtractionTest, TheCodeMustStandInTheFirstFourLines)
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStocks where StCode='600000'")), 0);
 }
 
-TEST_F(StockExtractionTest, OnlySixDigitCodesAreAccepted)
-{
+TEST_F(StockExtractionTest, OnlySixDigitCodesAreAccepted) {
     for (const char* code : {"60061", "6006100", "60061a", "'; drop table tblStocks; --", ""}) {
         frame.prompts.clear();
         options.code = QString::fromUtf8(code);
@@ -239,8 +240,7 @@ TEST_F(StockExtractionTest, OnlySixDigitCodesAreAccepted)
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStocks")), 1);
 }
 
-TEST_F(StockExtractionTest, TruncatedAndEmptyReportsStoreWhatTheyHold)
-{
+TEST_F(StockExtractionTest, TruncatedAndEmptyReportsStoreWhatTheyHold) {
     // Cut off after a name whose second line never came.
     extract(QStringLiteral("truncated.txt"));
     EXPECT_EQ(departmentRows(QStringLiteral("2017-03-16")),
@@ -265,14 +265,14 @@ TEST_F(StockExtractionTest, TruncatedAndEmptyReportsStoreWhatTheyHold)
         extraction.run(lines.mid(0, n), options, ExtractionCaller::Reanalysis);
     }
     EXPECT_TRUE(prefixDb.integrityCheck());
-    Statement days = prefixDb.QueryPublic(QStringLiteral(
-        "select count(*) from tblStChange where StCode<>'600610' or StDate not in ('2017-03-16','2017-03-14')"));
+    Statement days =
+        prefixDb.QueryPublic(QStringLiteral("select count(*) from tblStChange where StCode<>'600610' or "
+                                            "StDate not in ('2017-03-16','2017-03-14')"));
     ASSERT_TRUE(days.exec() && days.next());
     EXPECT_EQ(days.integer(0), 0);
 }
 
-TEST_F(StockExtractionTest, AClosedDatabaseOnlyLogs)
-{
+TEST_F(StockExtractionTest, AClosedDatabaseOnlyLogs) {
     db.close();
     extract(QStringLiteral("two_days.txt"));
     EXPECT_EQ(frame.countLogs(QStringLiteral("成交金额:5678.90万元")), 0);  // the anomaly row is not logged
@@ -283,8 +283,7 @@ TEST_F(StockExtractionTest, AClosedDatabaseOnlyLogs)
     EXPECT_EQ(totals.savedRowCount, 0);
 }
 
-TEST_F(StockExtractionTest, TheMiningRunKeepsOneDocumentAndArchivesIt)
-{
+TEST_F(StockExtractionTest, TheMiningRunKeepsOneDocumentAndArchivesIt) {
     const QString rarFolder = home.file(QStringLiteral("rar"));
     ASSERT_TRUE(QDir().mkpath(rarFolder));
     QFile archiver(ReportDocuments::archiverPath(rarFolder));
@@ -319,25 +318,26 @@ TEST_F(StockExtractionTest, TheMiningRunKeepsOneDocumentAndArchivesIt)
     EXPECT_EQ(launcher.calls.size(), 1);
 }
 
-TEST_F(StockExtractionTest, WithoutTheArchiverTheDocumentIsStillWritten)
-{
+TEST_F(StockExtractionTest, WithoutTheArchiverTheDocumentIsStillWritten) {
     extract(QStringLiteral("two_days.txt"), ExtractionCaller::MiningRun);
     EXPECT_TRUE(QFile::exists(home.file(QStringLiteral("600610/600610-2017-03-16变动资料.txt"))));
-    EXPECT_EQ(frame.prompts, QStringList{QStringLiteral("没有安装WinRar! 资料不能压缩保存,将占用很多磁盘存储空间")});
+    EXPECT_EQ(frame.prompts,
+              QStringList{QStringLiteral("没有安装WinRar! 资料不能压缩保存,将占用很多磁盘存储空间")});
     EXPECT_TRUE(launcher.calls.isEmpty());
 }
 
-TEST_F(StockExtractionTest, TheReanalysisWritesNoDocumentAndMarksNewStocksWithDayZero)
-{
+TEST_F(StockExtractionTest, TheReanalysisWritesNoDocumentAndMarksNewStocksWithDayZero) {
     extract(QStringLiteral("two_days_gbk.txt"));
     EXPECT_FALSE(QDir(home.file(QStringLiteral("600610"))).exists());
-    EXPECT_EQ(text(QStringLiteral("select StDocDate from tblStocks where StCode='600610'")), QStringLiteral("1899-12-30"));
-    EXPECT_EQ(text(QStringLiteral("select StName from tblStocks where StCode='600610'")), QStringLiteral("中毅达"));
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 5);  // the GBK file reads as the UTF-8 one
+    EXPECT_EQ(text(QStringLiteral("select StDocDate from tblStocks where StCode='600610'")),
+              QStringLiteral("1899-12-30"));
+    EXPECT_EQ(text(QStringLiteral("select StName from tblStocks where StCode='600610'")),
+              QStringLiteral("中毅达"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")),
+              5);  // the GBK file reads as the UTF-8 one
 }
 
-TEST_F(StockExtractionTest, TheButtonNeedsTheInternet)
-{
+TEST_F(StockExtractionTest, TheButtonNeedsTheInternet) {
     network.setConnected(false);
     EXPECT_FALSE(extract(QStringLiteral("two_days.txt"), ExtractionCaller::Button).ran);
     ASSERT_EQ(frame.messages.size(), 1);
@@ -345,15 +345,16 @@ TEST_F(StockExtractionTest, TheButtonNeedsTheInternet)
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStocks")), 0);
 }
 
-TEST_F(StockExtractionTest, StocksWithoutBookkeepingDatesCountAsOlderThanAnyDay)
-{
+TEST_F(StockExtractionTest, StocksWithoutBookkeepingDatesCountAsOlderThanAnyDay) {
     // A row made by the stock-list import has neither an anomaly day nor a block-trade day.
-    Statement insert = db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StName) values('600610','中毅达')"));
+    Statement insert =
+        db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StName) values('600610','中毅达')"));
     ASSERT_TRUE(insert.exec());
     extract(QStringLiteral("two_days.txt"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 5);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 2);
     frame.logs.clear();
     extract(QStringLiteral("two_days.txt"));
-    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的大宗交易数据"), LogColor::Red));
+    EXPECT_TRUE(
+        frame.hasLog(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的大宗交易数据"), LogColor::Red));
 }

@@ -4,23 +4,20 @@
 
 using namespace quarrow;
 
-TEST(TableLineSplitter, BarsDelimitAndTheFirstColumnIsField1)
-{
+TEST(TableLineSplitter, BarsDelimitAndTheFirstColumnIsField1) {
     EXPECT_EQ(splitTableLine(QStringLiteral("｜机构专用｜ 1234.56｜   12.30｜")),
               (QStringList{"", "机构专用", "1234.56", "12.30", ""}));
     EXPECT_EQ(splitTableLine(QStringLiteral("|a|b|c")), (QStringList{"", "a", "b", "c"}));
 }
 
-TEST(TableLineSplitter, SpacesAlsoEndAField)
-{
+TEST(TableLineSplitter, SpacesAlsoEndAField) {
     // A spaced name falls apart and shifts the amount columns by one.
     EXPECT_EQ(splitTableLine(QStringLiteral("｜华泰证券 深圳营业部｜1.00｜2.00｜")),
               (QStringList{"", "华泰证券", "深圳营业部", "1.00", "2.00", ""}));
     EXPECT_EQ(splitTableLine(QStringLiteral("  a   b  ")), (QStringList{"a", "b"}));
 }
 
-TEST(TableLineSplitter, EmptyFieldsBetweenDelimiters)
-{
+TEST(TableLineSplitter, EmptyFieldsBetweenDelimiters) {
     EXPECT_EQ(splitTableLine(QStringLiteral("｜｜ ｜｜x｜")), (QStringList{"", "", "", "", "x", ""}));
     // A final bar followed by blanks opens no extra field.
     EXPECT_EQ(splitTableLine(QStringLiteral("|a|  ")), (QStringList{"", "a"}));
@@ -28,8 +25,7 @@ TEST(TableLineSplitter, EmptyFieldsBetweenDelimiters)
     EXPECT_TRUE(splitTableLine(QStringLiteral("   ")).isEmpty());
 }
 
-TEST(TableLineSplitter, QuotedFieldsKeepSpacesAndBars)
-{
+TEST(TableLineSplitter, QuotedFieldsKeepSpacesAndBars) {
     EXPECT_EQ(splitTableLine(QStringLiteral("|\"a b|c\"|1.00|")), (QStringList{"", "a b|c", "1.00", ""}));
     EXPECT_EQ(splitTableLine(QStringLiteral("|\"say \"\"hi\"\"\"|")), (QStringList{"", "say \"hi\"", ""}));
     // An unclosed quote runs to the end of the line.
@@ -38,7 +34,6 @@ TEST(TableLineSplitter, QuotedFieldsKeepSpacesAndBars)
     EXPECT_EQ(splitTableLine(QStringLiteral("|\"某\"证券|")), (QStringList{"", "某", "证券", ""}));
 }
 
-TEST(TableLineSplitter, FullWidthSpacesAreKeptInsideNames)
-{
+TEST(TableLineSplitter, FullWidthSpacesAreKeptInsideNames) {
     EXPECT_EQ(splitTableLine(QStringLiteral("｜万科Ａ　股份｜")), (QStringList{"", "万科Ａ　股份", ""}));
 }

@@ -6,8 +6,7 @@
 
 using namespace quarrow;
 
-TEST(TextCodec, ByteOrderMarkThenUtf8ThenGbk)
-{
+TEST(TextCodec, ByteOrderMarkThenUtf8ThenGbk) {
     const QString text = QStringLiteral("☆龙虎榜单☆ 600610 中毅达");
     EXPECT_EQ(TextCodec::decode(text.toUtf8()), text);
     EXPECT_EQ(TextCodec::decode(QByteArray("\xEF\xBB\xBF") + text.toUtf8()), text);
@@ -18,8 +17,7 @@ TEST(TextCodec, ByteOrderMarkThenUtf8ThenGbk)
               TextCodec::decode(test::dataFile(QStringLiteral("report/two_days.txt"))));
 }
 
-TEST(TextCodec, SplitsLinesLikeAMemo)
-{
+TEST(TextCodec, SplitsLinesLikeAMemo) {
     EXPECT_EQ(TextCodec::splitLines(QStringLiteral("a\r\nb\nc\rd")), (QStringList{"a", "b", "c", "d"}));
     EXPECT_EQ(TextCodec::splitLines(QStringLiteral("a\r\n\r\nb\r\n")), (QStringList{"a", "", "b"}));
     EXPECT_TRUE(TextCodec::splitLines(QString()).isEmpty());

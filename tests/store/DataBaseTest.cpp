@@ -13,8 +13,7 @@ const QString kInsertChange = QStringLiteral(
     "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
     "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY)");
 
-bool insertChange(TDataBase& db, qint64 key, const QDate& day = QDate(2017, 3, 16))
-{
+bool insertChange(TDataBase& db, qint64 key, const QDate& day = QDate(2017, 3, 16)) {
     Statement insert = db.DBCommand(kInsertChange);
     insert.bind(QStringLiteral(":StCode"), QStringLiteral("600610"))
         .bind(QStringLiteral(":StDate"), day)
@@ -27,8 +26,7 @@ bool insertChange(TDataBase& db, qint64 key, const QDate& day = QDate(2017, 3, 1
     return insert.exec();
 }
 
-qint64 count(TDataBase& db, const QString& table)
-{
+qint64 count(TDataBase& db, const QString& table) {
     Statement query = db.QueryPublic(QStringLiteral("select count(*) from ") + table);
     EXPECT_TRUE(query.exec());
     EXPECT_TRUE(query.next());
@@ -37,16 +35,15 @@ qint64 count(TDataBase& db, const QString& table)
 
 }  // namespace
 
-TEST(TDataBase, CreatesEverythingOnFirstOpenAndKeepsItOnReopen)
-{
+TEST(TDataBase, CreatesEverythingOnFirstOpenAndKeepsItOnReopen) {
     TempHome home;
     {
         TDataBase db(home.file(QStringLiteral("Quarrow.db")));
         ASSERT_TRUE(db.open()) << db.openError().toStdString();
         EXPECT_TRUE(db.DBOpened());
         EXPECT_EQ(db.schemaVersion(), TDataBase::kSchemaVersion);
-        for (const char* table : {"tblStocks", "tblStChange", "tblBigBuySale", "tblStDepart", "tblMainBuySale",
-                                  "viewStChange", "viewStBigBuySale"})
+        for (const char* table : {"tblStocks", "tblStChange", "tblBigBuySale", "tblStDepart",
+                                  "tblMainBuySale", "viewStChange", "viewStBigBuySale"})
             EXPECT_EQ(count(db, QString::fromUtf8(table)), 0) << table;
         ASSERT_TRUE(insertChange(db, 42));
     }
@@ -56,8 +53,7 @@ TEST(TDataBase, CreatesEverythingOnFirstOpenAndKeepsItOnReopen)
     EXPECT_TRUE(again.integrityCheck());
 }
 
-TEST(TDataBase, ARepeatedKeyFailsOnlyThatRowInsideATransaction)
-{
+TEST(TDataBase, ARepeatedKeyFailsOnlyThatRowInsideATransaction) {
     TempHome home;
     TDataBase db(home.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
@@ -69,8 +65,7 @@ TEST(TDataBase, ARepeatedKeyFailsOnlyThatRowInsideATransaction)
     EXPECT_EQ(count(db, QStringLiteral("tblStChange")), 2);
 }
 
-TEST(TDataBase, AnUncommittedTransactionLeavesNothing)
-{
+TEST(TDataBase, AnUncommittedTransactionLeavesNothing) {
     TempHome home;
     TDataBase db(home.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
@@ -81,8 +76,7 @@ TEST(TDataBase, AnUncommittedTransactionLeavesNothing)
     EXPECT_EQ(count(db, QStringLiteral("tblStChange")), 0);
 }
 
-TEST(TDataBase, KeysBeyondDoublePrecisionStayExactAndUnique)
-{
+TEST(TDataBase, KeysBeyondDoublePrecisionStayExactAndUnique) {
     TempHome home;
     TDataBase db(home.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
@@ -91,7 +85,8 @@ TEST(TDataBase, KeysBeyondDoublePrecisionStayExactAndUnique)
     ASSERT_TRUE(insertChange(db, big));
     ASSERT_TRUE(insertChange(db, big + 1));
     EXPECT_FALSE(insertChange(db, big));
-    Statement query = db.QueryPublic(QStringLiteral("select StKEY, StBuy, StDate from tblStChange order by ID"));
+    Statement query =
+        db.QueryPublic(QStringLiteral("select StKEY, StBuy, StDate from tblStChange order by ID"));
     ASSERT_TRUE(query.exec());
     ASSERT_TRUE(query.next());
     EXPECT_EQ(query.integer(0), big);
@@ -99,15 +94,15 @@ TEST(TDataBase, KeysBeyondDoublePrecisionStayExactAndUnique)
     EXPECT_EQ(query.date(2), QDate(2017, 3, 16));
 }
 
-TEST(TDataBase, RunsTheFunctionsAndAccessSyntaxOfOurStatements)
-{
+TEST(TDataBase, RunsTheFunctionsAndAccessSyntaxOfOurStatements) {
     TempHome home;
     TDataBase db(home.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
     ASSERT_TRUE(insertChange(db, 1, QDate(2017, 3, 5)));
     ASSERT_TRUE(insertChange(db, 2, QDate(2017, 3, 16)));
-    Statement query = db.QueryPublic(QStringLiteral(
-        "select count(*), Max(StDate), sum(ABS(StRate)), Trim('  x ') from tblStChange where StDate>=CDate('2017-3-6')"));
+    Statement query =
+        db.QueryPublic(QStringLiteral("select count(*), Max(StDate), sum(ABS(StRate)), Trim('  x ') from "
+                                      "tblStChange where StDate>=CDate('2017-3-6')"));
     ASSERT_TRUE(query.exec()) << query.error().toStdString();
     ASSERT_TRUE(query.next());
     EXPECT_EQ(query.integer(0), 1);
@@ -117,13 +112,14 @@ TEST(TDataBase, RunsTheFunctionsAndAccessSyntaxOfOurStatements)
     EXPECT_EQ(count(db, QStringLiteral("tblStChange")), 0);
 }
 
-TEST(TDataBase, NullDaysReadAsNoDay)
-{
+TEST(TDataBase, NullDaysReadAsNoDay) {
     TempHome home;
     TDataBase db(home.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
-    Statement insert = db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StName) values(:StCode,:StName)"));
-    insert.bind(QStringLiteral(":StCode"), QStringLiteral("600610")).bind(QStringLiteral(":StName"), QStringLiteral("中毅达"));
+    Statement insert =
+        db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StName) values(:StCode,:StName)"));
+    insert.bind(QStringLiteral(":StCode"), QStringLiteral("600610"))
+        .bind(QStringLiteral(":StName"), QStringLiteral("中毅达"));
     ASSERT_TRUE(insert.exec());
     Statement select = db.QueryPublic(QStringLiteral("select StBigLast from tblStocks where StCode=:StCode"));
     select.bind(QStringLiteral(":StCode"), QStringLiteral("600610"));
@@ -132,8 +128,7 @@ TEST(TDataBase, NullDaysReadAsNoDay)
     EXPECT_FALSE(select.date(0).isValid());
 }
 
-TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed)
-{
+TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed) {
     TempHome home;
     const QString path = home.file(QStringLiteral("Quarrow.db"));
     QFile file(path);
@@ -146,16 +141,19 @@ TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed)
     EXPECT_FALSE(db.openError().isEmpty());
 }
 
-TEST(TDataBase, TellsARepeatedKeyFromOtherFailures)
-{
+TEST(TDataBase, TellsARepeatedKeyFromOtherFailures) {
     TempHome home;
     TDataBase db(home.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
-    Statement first = db.DBCommand(QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
-    first.bind(QStringLiteral(":StDeptKey"), qint32(1)).bind(QStringLiteral(":StDept"), QStringLiteral("机构专用"));
+    Statement first = db.DBCommand(
+        QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
+    first.bind(QStringLiteral(":StDeptKey"), qint32(1))
+        .bind(QStringLiteral(":StDept"), QStringLiteral("机构专用"));
     ASSERT_TRUE(first.exec());
-    Statement again = db.DBCommand(QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
-    again.bind(QStringLiteral(":StDeptKey"), qint32(1)).bind(QStringLiteral(":StDept"), QStringLiteral("机构专用"));
+    Statement again = db.DBCommand(
+        QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
+    again.bind(QStringLiteral(":StDeptKey"), qint32(1))
+        .bind(QStringLiteral(":StDept"), QStringLiteral("机构专用"));
     EXPECT_FALSE(again.exec());
     EXPECT_TRUE(again.failedOnUniqueKey());
     Statement broken = db.DBCommand(QStringLiteral("insert into tblNoSuchTable (x) values (:x)"));

@@ -17,8 +17,7 @@ public:
     };
 
     LaunchResult run(const QString& program, const QStringList& arguments, const QString& workingFolder,
-                     int wait_ms) override
-    {
+                     int wait_ms) override {
         calls.append({program, arguments, workingFolder, wait_ms});
         return result;
     }

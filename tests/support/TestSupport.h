@@ -11,10 +11,13 @@
 
 QT_BEGIN_NAMESPACE
 // Readable failure messages for Qt types.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QDate& day, std::ostream* os) { *os << day.toString(Qt::ISODate).toStdString(); }
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QDate& day, std::ostream* os) {
+    *os << day.toString(Qt::ISODate).toStdString();
+}
+inline void PrintTo(const QStringList& list, std::ostream* os) {
     *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
 }
 QT_END_NAMESPACE

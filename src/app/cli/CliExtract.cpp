@@ -11,18 +11,22 @@ namespace quarrow {
 
 // quarrow-cli extract: runs the per-stock extraction on saved or captured report texts,
 // as the re-analysis does, or with --document as the mining run does.
-int runExtract(CliContext& context, const QStringList& arguments)
-{
-    static const char* synopsis = "--code CODE [--name NAME] [--all-changes] [--percent N] [--document] FILE...";
+int runExtract(CliContext& context, const QStringList& arguments) {
+    static const char* synopsis =
+        "--code CODE [--name NAME] [--all-changes] [--percent N] [--document] FILE...";
     QCommandLineParser parser;
-    const QCommandLineOption codeOption(QStringLiteral("code"), QStringLiteral("Stock code."), QStringLiteral("CODE"));
-    const QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Stock name."), QStringLiteral("NAME"));
-    const QCommandLineOption allOption(QStringLiteral("all-changes"), QStringLiteral("Walk every anomaly day."));
+    const QCommandLineOption codeOption(QStringLiteral("code"), QStringLiteral("Stock code."),
+                                        QStringLiteral("CODE"));
+    const QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Stock name."),
+                                        QStringLiteral("NAME"));
+    const QCommandLineOption allOption(QStringLiteral("all-changes"),
+                                       QStringLiteral("Walk every anomaly day."));
     const QCommandLineOption percentOption(QStringLiteral("percent"), QStringLiteral("Least price change."),
                                            QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption documentOption(QStringLiteral("document"),
                                             QStringLiteral("Keep the report as a document and archive it."));
-    const QCommandLineOption rarOption(QStringLiteral("rar"), QStringLiteral("Archiver folder."), QStringLiteral("DIR"));
+    const QCommandLineOption rarOption(QStringLiteral("rar"), QStringLiteral("Archiver folder."),
+                                       QStringLiteral("DIR"));
     parser.addOptions({codeOption, nameOption, allOption, percentOption, documentOption, rarOption});
     if (!parseCommandLine(parser, arguments, synopsis))
         return kExitUsage;

@@ -10,13 +10,13 @@ namespace quarrow {
 
 // quarrow-cli generate-reports: writes generated reports into a folder, with a manifest
 // "reports.tsv" (file, code, name) for scripts.
-int runGenerateReports(CliContext& context, const QStringList& arguments)
-{
+int runGenerateReports(CliContext& context, const QStringList& arguments) {
     static const char* synopsis = "--out DIR [--count N] [--seed S]";
     QCommandLineParser parser;
-    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("Folder."), QStringLiteral("DIR"));
-    const QCommandLineOption countOption(QStringLiteral("count"), QStringLiteral("Reports."), QStringLiteral("N"),
-                                         QStringLiteral("6"));
+    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("Folder."),
+                                       QStringLiteral("DIR"));
+    const QCommandLineOption countOption(QStringLiteral("count"), QStringLiteral("Reports."),
+                                         QStringLiteral("N"), QStringLiteral("6"));
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed."), QStringLiteral("S"),
                                         QStringLiteral("20170316"));
     parser.addOptions({outOption, countOption, seedOption});
@@ -42,14 +42,17 @@ int runGenerateReports(CliContext& context, const QStringList& arguments)
                                  : context.clock.today().addDays(5 - context.clock.today().dayOfWeek());
     QString manifest;
     for (const GeneratedStock& stock : ReportGenerator::stocks(count)) {
-        const GeneratedReport report = generator.generate(stock, reportDate, 2 + static_cast<int>(manifest.size() % 4), 3);
-        const QString name = QStringLiteral("%1-%2.txt").arg(stock.code, reportDate.toString(QStringLiteral("yyyy-MM-dd")));
+        const GeneratedReport report =
+            generator.generate(stock, reportDate, 2 + static_cast<int>(manifest.size() % 4), 3);
+        const QString name =
+            QStringLiteral("%1-%2.txt").arg(stock.code, reportDate.toString(QStringLiteral("yyyy-MM-dd")));
         QString error;
         if (!ReportDocuments::writeDocument(QDir(folder).filePath(name), report.lines, &error)) {
             printError(QStringLiteral("cannot write %1: %2").arg(name, error));
             return kExitFailure;
         }
-        manifest += name + QLatin1Char('\t') + stock.code + QLatin1Char('\t') + stock.name + QLatin1Char('\n');
+        manifest +=
+            name + QLatin1Char('\t') + stock.code + QLatin1Char('\t') + stock.name + QLatin1Char('\n');
     }
     QSaveFile file(QDir(folder).filePath(QStringLiteral("reports.tsv")));
     if (!file.open(QIODevice::WriteOnly) || file.write(manifest.toUtf8()) < 0 || !file.commit()) {

@@ -12,8 +12,7 @@ using namespace quarrow;
 
 namespace {
 
-void printUsage()
-{
+void printUsage() {
     QString text = QStringLiteral(
         "usage: quarrow-cli [--home DIR] [--quote DIR] COMMAND [ARGS...]\n"
         "       quarrow-cli --help | --version\n\n"
@@ -32,8 +31,7 @@ void printUsage()
 
 }  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quarrow-cli"));
     QCoreApplication::setApplicationVersion(versionText());

@@ -5,8 +5,7 @@
 
 namespace quarrow {
 
-MainWindow::MainWindow(const ProgramFolder& folder, QWidget* parent) : QMainWindow(parent)
-{
+MainWindow::MainWindow(const ProgramFolder& folder, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quarrow 操盘庄家挖掘"));
     auto* label = new QLabel(QStringLiteral("程序文件夹: %1").arg(folder.path()), this);

@@ -5,8 +5,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quarrow"));
     QApplication::setApplicationVersion(quarrow::versionText());
@@ -14,7 +13,8 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Program folder."), QStringLiteral("DIR"));
+    QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Program folder."),
+                                  QStringLiteral("DIR"));
     parser.addOption(homeOption);
     parser.process(app);
 

@@ -14,8 +14,7 @@ struct CliRun {
     QString err;
 };
 
-CliRun runCli(const QStringList& arguments)
-{
+CliRun runCli(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral(QUARROW_CLI), arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
@@ -28,8 +27,7 @@ CliRun runCli(const QStringList& arguments)
 
 }  // namespace
 
-TEST(CliExtract, StoresAReportAndLogsPlainLinesWhenNotOnATerminal)
-{
+TEST(CliExtract, StoresAReportAndLogsPlainLinesWhenNotOnATerminal) {
     TempHome home;
     const CliRun run = runCli({"--home", home.path(), "extract", "--code", "600610", "--name", "中毅达",
                                dataPath("report/two_days_gbk.txt")});
@@ -38,7 +36,8 @@ TEST(CliExtract, StoresAReportAndLogsPlainLinesWhenNotOnATerminal)
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     EXPECT_EQ(lines.value(0), "股票600610中毅达:2017-03-16最新动态");
     EXPECT_TRUE(lines.contains("\t机构专用\t1500.00\t0.00"));
-    EXPECT_TRUE(lines.contains("\t2017-03-10\t机构专用\t56.00\t691.04\t国泰君安证券股份有限公司上海江苏路证券营业部"));
+    EXPECT_TRUE(lines.contains(
+        "\t2017-03-10\t机构专用\t56.00\t691.04\t国泰君安证券股份有限公司上海江苏路证券营业部"));
 
     const CliRun summary = runCli({"--home", home.path(), "summary"});
     EXPECT_EQ(summary.status, 0);
@@ -46,13 +45,13 @@ TEST(CliExtract, StoresAReportAndLogsPlainLinesWhenNotOnATerminal)
     EXPECT_TRUE(summary.out.contains("block trades:     2\n"));
 
     // The same report again stores nothing and says so.
-    const CliRun again = runCli({"--home", home.path(), "extract", "--code", "600610", dataPath("report/two_days.txt")});
+    const CliRun again =
+        runCli({"--home", home.path(), "extract", "--code", "600610", dataPath("report/two_days.txt")});
     EXPECT_EQ(again.status, 0);
     EXPECT_TRUE(again.out.contains("\t>>>>>数据库中已经保存过 600610 的操盘数据\n"));
 }
 
-TEST(CliExtract, DocumentModeKeepsTheReportAndPromptsGoToStandardError)
-{
+TEST(CliExtract, DocumentModeKeepsTheReportAndPromptsGoToStandardError) {
     TempHome home;
     const CliRun run = runCli({"--home", home.path(), "extract", "--code", "600610", "--document",
                                dataPath("report/two_days.txt")});
@@ -62,8 +61,7 @@ TEST(CliExtract, DocumentModeKeepsTheReportAndPromptsGoToStandardError)
     EXPECT_FALSE(run.out.contains("没有安装WinRar"));
 }
 
-TEST(CliExtract, RefusesBadArgumentsWithClearMessages)
-{
+TEST(CliExtract, RefusesBadArgumentsWithClearMessages) {
     TempHome home;
     const QString report = dataPath("report/two_days.txt");
 
@@ -74,7 +72,8 @@ TEST(CliExtract, RefusesBadArgumentsWithClearMessages)
     const CliRun noFile = runCli({"--home", home.path(), "extract", "--code", "600610"});
     EXPECT_EQ(noFile.status, 2);
 
-    const CliRun missing = runCli({"--home", home.path(), "extract", "--code", "600610", report, home.file("nope.txt")});
+    const CliRun missing =
+        runCli({"--home", home.path(), "extract", "--code", "600610", report, home.file("nope.txt")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains("cannot read")) << missing.err.toStdString();
     EXPECT_FALSE(QFile::exists(home.file("Quarrow.db")));  // nothing done before every file was read
@@ -83,15 +82,15 @@ TEST(CliExtract, RefusesBadArgumentsWithClearMessages)
     EXPECT_EQ(badCode.status, 1);
     EXPECT_TRUE(badCode.err.contains("没有指定代码或者代码格式不对!"));
 
-    const CliRun badPercent = runCli({"--home", home.path(), "extract", "--code", "600610", "--percent", "x", report});
+    const CliRun badPercent =
+        runCli({"--home", home.path(), "extract", "--code", "600610", "--percent", "x", report});
     EXPECT_EQ(badPercent.status, 2);
 
     EXPECT_EQ(runCli({"--home", home.path(), "no-such-command"}).status, 2);
     EXPECT_EQ(runCli({"--bogus"}).status, 2);
 }
 
-TEST(CliExtract, HelpAndVersion)
-{
+TEST(CliExtract, HelpAndVersion) {
     const CliRun help = runCli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("extract --code CODE"));
