@@ -23,6 +23,12 @@ const std::vector<CliCommand>& cliCommands()
         {"own", "list | add CODE | del CODE", "show or change the own stock list SelfStock.Txt", &runOwn},
         {"generate-quote", "--out DIR [--stocks N] [--bars N] [--seed S]",
          "write a generated quote-program folder (demo and test data)", &runGenerateQuote},
+        {"reanalyse", "[--resume|--restart] [--clear|--keep] [--shutdown] [--all-changes] [--percent N]",
+         "re-analyse the saved report documents of every stock folder into the database", &runReanalyse},
+        {"settings", "get SECTION KEY | set SECTION KEY VALUE", "read or change the settings file quarrow.INI",
+         &runSettings},
+        {"generate-corpus", "[--stocks N] [--docs M] [--seed S]",
+         "fill the program folder with generated saved report documents (demo and test data)", &runGenerateCorpus},
     };
     return commands;
 }

@@ -50,5 +50,8 @@ int runScreen(CliContext& context, const QStringList& arguments);
 int runDaily(CliContext& context, const QStringList& arguments);
 int runOwn(CliContext& context, const QStringList& arguments);
 int runGenerateQuote(CliContext& context, const QStringList& arguments);
+int runReanalyse(CliContext& context, const QStringList& arguments);
+int runSettings(CliContext& context, const QStringList& arguments);
+int runGenerateCorpus(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

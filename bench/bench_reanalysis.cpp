@@ -1,0 +1,130 @@
+// Re-analyses a generated corpus of saved report documents (5,000 stocks × 4 documents by
+// default) into a fresh database and prints documents per second, the time per stock and
+// the peak memory, sampled early and at the end to show it does not grow with the stocks.
+//
+//   bench_reanalysis [STOCKS] [DOCUMENTS_PER_STOCK]
+
+#include "app/ProgramFolder.h"
+#include "app/RunControl.h"
+#include "app/Settings.h"
+#include "platform/Clock.h"
+#include "platform/NetworkState.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Shutdown.h"
+#include "report/DemoCorpus.h"
+#include "report/ReanalysisBatch.h"
+#include "report/StockFolderList.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace quarrow;
+
+namespace {
+
+long peakMemoryKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The memory in use now (Linux), to compare early and late in the batch.
+long currentMemoryKb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
+
+// Answers the batch's questions (go on, start over, clear) and samples the peak memory
+// as the rows go by; everything else is swallowed.
+class BenchFrame final : public AppFrame {
+public:
+    MessageAnswer showMessage(const MessageRequest& request) override {
+        return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    }
+    void addLog(const QString&, LogColor) override {}
+    void setStatusPanel(int panel, const QString& text) override {
+        if (panel == 3 && text.toInt() == rowsForEarlySample)
+            earlyMemoryKb = currentMemoryKb();
+    }
+    void processEvents() override {}
+    void showProgress(const RunProgress&) override {}
+    void hideProgress() override {}
+    void enableCommands(bool) override {}
+    QString programFolder() const override { return QString(); }
+
+    int rowsForEarlySample = -1;
+    long earlyMemoryKb = 0;
+
+protected:
+    void displayPrompt(const QString&) override {}
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    DemoCorpusOptions options;
+    options.stocks = arguments.size() > 1 ? arguments.at(1).toInt() : 5000;
+    options.documentsPerStock = arguments.size() > 2 ? arguments.at(2).toInt() : 4;
+    if (options.stocks < 1 || options.documentsPerStock < 1) {
+        std::fprintf(stderr, "usage: bench_reanalysis [STOCKS] [DOCUMENTS_PER_STOCK]\n");
+        return 2;
+    }
+
+    QTemporaryDir dir;
+    const ProgramFolder folder(dir.path());
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    if (!DemoCorpus(options).write(folder, nullptr, &error)) {
+        std::fprintf(stderr, "cannot write the corpus: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("corpus: %d stocks x %d documents generated in %.1f s\n", options.stocks,
+                options.documentsPerStock, timer.elapsed() / 1000.0);
+
+    TDataBase db(folder.databaseFile());
+    if (!db.open()) {
+        std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(db.openError()));
+        return 1;
+    }
+    BenchFrame frame;
+    SystemClock clock;
+    SystemProcessLauncher launcher;
+    FixedNetworkState network(true);
+    SimulatedShutdown shutdown;
+    Settings settings(folder, clock);
+    ExtractionServices services{db, frame, clock, launcher, network, folder};
+    ExtractionTotals totals;
+    RunControl run(frame, clock);
+    ReanalysisBatch batch(services, totals, settings, run, shutdown);
+
+    const QList<StockRow> rows = stockFolderList(folder, db);
+    frame.rowsForEarlySample =
+        static_cast<int>(rows.size()) - std::min<int>(1000, static_cast<int>(rows.size()));
+    const long before = currentMemoryKb();
+    timer.restart();
+    const ReanalysisOutcome outcome = batch.btnGetAllFromTxtDocsClick(rows, ReanalysisOptions{});
+    const double seconds = timer.elapsed() / 1000.0;
+
+    std::printf("re-analysed: %d stocks, %d documents in %.2f s\n", outcome.stocksAnalysed, outcome.documents,
+                seconds);
+    std::printf("documents per second: %.0f\n", outcome.documents / seconds);
+    std::printf("time per stock: %.2f ms\n", seconds * 1000.0 / std::max(1, outcome.stocksAnalysed));
+    std::printf("stored: %d anomaly days, %d block trades\n", totals.savedChangeCount, totals.savedBigCount);
+    std::printf("memory in use: %ld KiB before the batch, %ld KiB after 1,000 stocks, %ld KiB at the end\n",
+                before, frame.earlyMemoryKb, currentMemoryKb());
+    std::printf("peak memory (getrusage): %ld KiB\n", peakMemoryKb());
+    return outcome.documents == options.stocks * options.documentsPerStock ? 0 : 1;
+}

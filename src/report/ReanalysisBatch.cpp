@@ -1,0 +1,199 @@
+#include "report/ReanalysisBatch.h"
+
+#include "app/Settings.h"
+#include "platform/Clock.h"
+#include "platform/Shutdown.h"
+#include "report/SavedDocuments.h"
+#include "report/StockExtraction.h"
+
+#include <QFileInfo>
+
+#include <memory>
+
+namespace quarrow {
+
+namespace {
+
+const QString kNotice = QStringLiteral("提示!");
+constexpr qint64 kResumeNoteInterval_ms = 1000;
+
+bool askYes(AppFrame& frame, const QString& text) {
+    MessageRequest request;
+    request.title = kNotice;
+    request.text = text;
+    request.buttons = MessageButtons::YesNo;
+    return frame.showMessage(request) == MessageAnswer::Yes;
+}
+
+}  // namespace
+
+ReanalysisBatch::ReanalysisBatch(ExtractionServices& services, ExtractionTotals& totals, Settings& settings,
+                                 RunControl& run, Shutdown& shutdown)
+    : m_services(services), m_totals(totals), m_settings(settings), m_run(run), m_shutdown(shutdown) {}
+
+int ReanalysisBatch::chooseStartRow(const QList<StockRow>& rows) {
+    AppFrame& frame = m_services.frame;
+    const QDate today = m_services.clock.today();
+    if (m_settings.lastRunDate() == today) {
+        const QString key = m_settings.lastCode();
+        qsizetype position = -1;
+        if (!key.isEmpty()) {
+            for (qsizetype i = 0; i < rows.size() && position < 0; ++i) {
+                if (rows.at(i).key == key)
+                    position = i;
+            }
+        }
+        if (position > 0 &&
+            askYes(frame,
+                   QStringLiteral("今日已经分析到") + key + QStringLiteral("的") +
+                       QStringLiteral("☆龙虎榜单☆") +
+                       QStringLiteral(
+                           ",是否从此股票开始分析后续股票的数据?\r(如果选择否,将从第一只股票重新开始)")))
+            return static_cast<int>(position) + 1;  // that stock is analysed again
+    }
+    // Starting over: the day and the cleared resume point go into the file together, so
+    // a batch killed before its first stock is noted never offers an older stock.
+    if (!m_settings.startFreshRun(today))
+        frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(), LogColor::Magenta);
+    return 1;
+}
+
+void ReanalysisBatch::resetStoredDates() {
+    TDataBase& db = m_services.db;
+    if (db.DBOpened())
+        db.execute(QStringLiteral("update tblStocks set StLastDate='1980-01-01',StBigLast='1980-01-01'"));
+    if (!askYes(m_services.frame, QStringLiteral("为避免出现重复数据,建议清除历史数据. \r是否清除历史数据?")))
+        return;
+    if (!db.DBOpened())
+        return;
+    db.execute(QStringLiteral("delete * from tblStChange"));
+    db.execute(QStringLiteral("delete * from tblBigBuySale"));
+    db.execute(QStringLiteral("update tblStocks set stDocDate='1980-01-01'"));
+}
+
+ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRow>& rows,
+                                                             const ReanalysisOptions& options) {
+    ReanalysisOutcome outcome;
+    AppFrame& frame = m_services.frame;
+    if (options.qqMonitoring || m_run.isActive())
+        return outcome;
+    if (!askYes(frame, QStringLiteral("从历次下载的动态文件中挖掘操盘庄家和大宗交易数据,"
+                                      "\r藉此恢复损坏或遗失的数据库数据\r是否继续?")))
+        return outcome;
+
+    frame.ShowPrompt(QStringLiteral("从历次下载的股票异常动态文件中挖掘振幅超过20%的股票操盘庄家"));
+    frame.ShowPrompt(QStringLiteral("正在从下载的文件中挖掘操盘庄家,请勿操作使用计算机!"));
+    m_totals.savedChangeCount = 0;
+    m_totals.savedBigCount = 0;
+    m_totals.departmentsAdded = false;
+    m_totals.changeDate = QDate();
+
+    const int startRow = chooseStartRow(rows);
+    if (startRow == 1)
+        resetStoredDates();
+    outcome.ran = true;
+    outcome.startRow = startRow;
+
+    const int count = static_cast<int>(rows.size());
+    m_run.start(count, startRow - 1);
+    SavedDocuments documents(m_services.folder, m_services.launcher, frame);
+    StockExtraction extraction(m_services, m_totals);
+    QDate latest;
+    // Stocks are stored in groups of about a second's work, one transaction each, and
+    // the resume point is noted only after its group is committed: a kill loses at most
+    // that second, and never notes a stock whose rows are not in the file. Committing
+    // every document on its own would cost more than analysing it.
+    std::unique_ptr<Transaction> group;
+    QString pendingKey;  // the last finished stock when it is not noted yet
+    int pendingRow = 0;
+    qint64 lastNoted_ms = m_services.clock.elapsedMs();
+    auto storeGroup = [&] {
+        const bool stored = !group || group->commit();
+        group.reset();
+        if (!stored) {
+            frame.addLog(QStringLiteral("\t>>>>>保存出错!数据库写入失败<<<<<"), LogColor::Magenta);
+            pendingKey.clear();  // those stocks are analysed again by the next batch
+            return;
+        }
+        if (!pendingKey.isEmpty() && !m_settings.writeLastStock(pendingKey, pendingRow))
+            frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(),
+                         LogColor::Magenta);
+        pendingKey.clear();
+        lastNoted_ms = m_services.clock.elapsedMs();
+    };
+
+    for (int row = startRow; row <= count; ++row) {
+        if (!m_run.beforeItem())
+            break;
+        m_run.setPosition(row);
+        const StockRow& stock = rows.at(row - 1);
+        ExtractionOptions extractionOptions;
+        extractionOptions.code = stock.code().trimmed();
+        extractionOptions.name = stock.name;
+        extractionOptions.allChanges = options.allChanges;
+        extractionOptions.percent = options.percent;
+        extractionOptions.rarFolder = options.rarFolder;
+
+        const QString folder = m_services.folder.stockFolder(extractionOptions.code);
+        if (!QFileInfo(folder).isDir())
+            continue;  // no documents for this stock: passed over without a word
+        if (!group)
+            group = std::make_unique<Transaction>(m_services.db);
+        frame.addLog(m_services.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
+                         QStringLiteral(":分析") + extractionOptions.code + stock.name +
+                         QStringLiteral(">>>>>>>>>>>>>>>"),
+                     LogColor::Blue);
+        frame.setStatusPanel(3, QString::number(count - row));
+        documents.clear();
+        documents.list(folder, QStringLiteral("*.txt"));  // archives are not analysed again
+        const QStringList names = documents.ListBoxStDoc();
+        for (int j = 0; j < names.size(); ++j) {
+            const auto opened = documents.ListBoxStDocClick(j, SavedDocuments::Sender::Program,
+                                                            extractionOptions.code, options.rarFolder);
+            if (!opened.loaded) {
+                // A document that cannot be read is reported and passed; the batch goes on.
+                ++outcome.unreadable;
+                frame.addLog(QStringLiteral("\t>>>>>读取文档") + names.at(j) + QStringLiteral("出错:") +
+                                 documents.readError() + QStringLiteral("<<<<<"),
+                             LogColor::Magenta);
+                continue;
+            }
+            frame.setStatusPanel(10, names.at(j));
+            extraction.run(documents.MemoPastFrom(), extractionOptions, ExtractionCaller::Reanalysis);
+            ++outcome.documents;
+            if (m_totals.changeDate.isValid() && (!latest.isValid() || m_totals.changeDate > latest))
+                latest = m_totals.changeDate;
+        }
+        m_run.itemFinished();
+        ++outcome.stocksAnalysed;
+        outcome.lastRow = row;
+        // Replacing the settings file costs milliseconds on a journalling file system, as
+        // much as analysing a stock: the resume point is noted at most once a second and
+        // always when the batch ends. A batch killed in between repeats the stocks of that
+        // second, which the stored dates and record keys keep from being stored twice.
+        pendingKey = stock.key;
+        pendingRow = row;
+        if (m_services.clock.elapsedMs() - lastNoted_ms >= kResumeNoteInterval_ms ||
+            m_run.state() != RunState::Running)
+            storeGroup();
+    }
+    storeGroup();
+
+    outcome.stopped = m_run.state() == RunState::StopRequested;
+    outcome.endProgram = m_run.endProgramRequested();
+    const QString finalText = QStringLiteral("全部股票文件分析完毕!");
+    frame.addLog(finalText, LogColor::Red);
+    // A batch that met no later day (a resumed tail, documents without anomalies) must
+    // not move the newest stored day back.
+    const QDate stored = m_settings.lastStockDate();
+    outcome.stockDate = latest.isValid() && latest > stored ? latest : stored;
+    if (!m_settings.writeDate(QStringLiteral("Last"), QStringLiteral("StockDate"), outcome.stockDate))
+        frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(), LogColor::Magenta);
+    outcome.end = m_run.finish(finalText, options.shutdownWhenDone && !outcome.endProgram, &m_shutdown);
+    if (outcome.end.shutdownAttempted)
+        frame.ShowPrompt(outcome.end.shutdown.message);
+    outcome.reloadDepartments = !outcome.end.shutdownAttempted && m_totals.departmentsAdded;
+    return outcome;
+}
+
+}  // namespace quarrow

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/RunControl.h"
+#include "report/ExtractionTypes.h"
+#include "report/StockFolderList.h"
+
+#include <QDate>
+#include <QList>
+
+namespace quarrow {
+
+class Settings;
+class Shutdown;
+
+// What the user set for a re-analysis, from the main window or the command line.
+struct ReanalysisOptions {
+    bool allChanges = false;        // chkGetAllChanges
+    int percent = 0;                // ValuePercnt
+    QString rarFolder;              // edtRarFolder
+    bool shutdownWhenDone = false;  // chkShutDown
+    bool qqMonitoring = false;      // the QQ relay runs: no batch may start
+};
+
+struct ReanalysisOutcome {
+    bool ran = false;                // the batch was confirmed and walked the list
+    bool stopped = false;            // a stop request ended it before the last stock
+    bool endProgram = false;         // asked to end the program as soon as a stock was stored
+    int startRow = 0;                // 1-based row it started at
+    int lastRow = 0;                 // 1-based row of the last stock finished
+    int stocksAnalysed = 0;          // stocks that had a folder
+    int documents = 0;               // documents read and run through the extraction
+    int unreadable = 0;              // documents that could not be read
+    QDate stockDate;                 // the StockDate kept at the end
+    bool reloadDepartments = false;  // new department names: the department list needs a reload
+    RunControl::EndResult end;
+};
+
+// The batch re-analysis of saved report documents: walks the stock list, runs every text
+// document of each stock's folder through the extraction (nothing is saved as a document)
+// and keeps "RunDate", "Code", "Index" and "StockDate" so that a batch of the same day
+// resumes where it stopped. Each document is one transaction and the record keys turn
+// away rows already stored, so a stock analysed twice (after a crash between storing it
+// and noting it) stores nothing twice.
+class ReanalysisBatch {
+public:
+    ReanalysisBatch(ExtractionServices& services, ExtractionTotals& totals, Settings& settings,
+                    RunControl& run, Shutdown& shutdown);
+
+    ReanalysisOutcome btnGetAllFromTxtDocsClick(const QList<StockRow>& rows,
+                                                const ReanalysisOptions& options);
+
+private:
+    int chooseStartRow(const QList<StockRow>& rows);
+    void resetStoredDates();
+
+    ExtractionServices& m_services;
+    ExtractionTotals& m_totals;
+    Settings& m_settings;
+    RunControl& m_run;
+    Shutdown& m_shutdown;
+};
+
+}  // namespace quarrow

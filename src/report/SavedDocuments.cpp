@@ -1,0 +1,91 @@
+#include "report/SavedDocuments.h"
+
+#include "app/AppFrame.h"
+#include "platform/ProcessLauncher.h"
+#include "report/ReportDocuments.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quarrow {
+
+namespace {
+constexpr int kViewerWait_ms = 15000;
+}  // namespace
+
+SavedDocuments::SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, AppFrame& frame)
+    : m_folder(std::move(folder)), m_launcher(launcher), m_frame(frame) {}
+
+void SavedDocuments::clear() {
+    m_list.clear();
+    m_selected = -1;
+}
+
+int SavedDocuments::list(const QString& folder, const QString& mask) {
+    const QStringList names = ReportDocuments::listDocuments(folder, mask);
+    for (const QString& name : names) {
+        m_list.append(name);
+        m_frame.processEvents();
+    }
+    return static_cast<int>(names.size());
+}
+
+void SavedDocuments::btnReadStDocumentsClick(const QString& stockCode, const QString& rarFolder) {
+    const QString folder = m_folder.stockFolder(stockCode);
+    if (!QFileInfo(folder).isDir())
+        return;
+    clear();
+    const int texts = list(folder, QStringLiteral("*.txt"));
+    list(folder, QStringLiteral("*.rar"));
+    if (texts > 0) {
+        m_selected = texts - 1;
+        ListBoxStDocClick(m_selected, Sender::Program, stockCode, rarFolder);
+    }
+}
+
+SavedDocuments::OpenResult SavedDocuments::ListBoxStDocClick(int index, Sender sender,
+                                                             const QString& stockCode,
+                                                             const QString& rarFolder) {
+    OpenResult result;
+    if (index < 0 || index >= m_list.size())
+        return result;
+    m_selected = index;
+    result.showDocumentPage = sender == Sender::List;
+    const QString folder = m_folder.stockFolder(stockCode);
+    const QString path = QDir(folder).filePath(m_list.at(index));
+    if (!QFileInfo(path).isFile())
+        return result;
+
+    if (!path.endsWith(QLatin1String("rar"))) {
+        m_readError.clear();
+        const auto lines = ReportDocuments::readDocument(path, &m_readError);
+        if (!lines) {
+            if (m_readError.isEmpty())
+                m_readError = QStringLiteral("unreadable");
+            return result;
+        }
+        m_memo = *lines;
+        result.loaded = true;
+        return result;
+    }
+    const QString viewer = archiveViewerPath(rarFolder);
+    if (viewer.isEmpty() || !QFileInfo(viewer).isFile())
+        return result;
+    m_launcher.run(viewer, {path}, folder, kViewerWait_ms);
+    result.archiveShown = true;
+    return result;
+}
+
+QString SavedDocuments::archiveViewerPath(const QString& rarFolder) {
+    if (rarFolder.isEmpty())
+        return QString();
+#ifdef Q_OS_WIN
+    return QDir(rarFolder).filePath(QStringLiteral("WinRAR.exe"));
+#else
+    // No WinRAR here: a "winrar" program in the archiver's folder (an archive manager or
+    // a script that starts one) shows the archive instead.
+    return QDir(rarFolder).filePath(QStringLiteral("winrar"));
+#endif
+}
+
+}  // namespace quarrow

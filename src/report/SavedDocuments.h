@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace quarrow {
+
+class AppFrame;
+class ProcessLauncher;
+
+// The saved report documents of one stock: the list ListBoxStDoc of the report page and
+// the capture memo MemoPastFrom that an opened document is loaded into.
+class SavedDocuments {
+public:
+    SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, AppFrame& frame);
+
+    const QStringList& ListBoxStDoc() const { return m_list; }
+    int selected() const { return m_selected; }
+    const QStringList& MemoPastFrom() const { return m_memo; }
+    // Why the last text document could not be loaded; empty when it was.
+    QString readError() const { return m_readError; }
+
+    void clear();
+    // Adds the names of the folder's files that match the mask, letting the interface
+    // breathe after each; returns how many were added.
+    int list(const QString& folder, const QString& mask);
+
+    // Lists the stock's text documents, then its archives, and opens the newest text.
+    void btnReadStDocumentsClick(const QString& stockCode, const QString& rarFolder);
+
+    enum class Sender { List, Program };
+    struct OpenResult {
+        bool showDocumentPage = false;  // the user clicked: the report page comes to the front
+        bool loaded = false;            // a text document is now in the memo
+        bool archiveShown = false;      // an archive went to the archiver's window
+    };
+    // Opens entry index: a text document into the memo, an archive in the archiver.
+    OpenResult ListBoxStDocClick(int index, Sender sender, const QString& stockCode,
+                                 const QString& rarFolder);
+
+    // The archiver's own window program inside its folder.
+    static QString archiveViewerPath(const QString& rarFolder);
+
+private:
+    ProgramFolder m_folder;
+    ProcessLauncher& m_launcher;
+    AppFrame& m_frame;
+    QStringList m_list;
+    int m_selected = -1;
+    QStringList m_memo;
+    QString m_readError;
+};
+
+}  // namespace quarrow

@@ -1,0 +1,44 @@
+#include "report/StockFolderList.h"
+
+#include "app/ProgramFolder.h"
+#include "store/DataBase.h"
+
+#include <QDir>
+#include <QHash>
+
+namespace quarrow {
+
+namespace {
+
+bool isStockCode(const QString& name) {
+    if (name.size() != 6)
+        return false;
+    for (const QChar c : name) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QList<StockRow> stockFolderList(const ProgramFolder& folder, TDataBase& db) {
+    QStringList codes = QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    codes.removeIf([](const QString& name) { return !isStockCode(name); });
+
+    QHash<QString, QString> names;
+    if (db.DBOpened()) {
+        Statement select = db.QueryPublic(QStringLiteral("select StCode, StName from tblStocks"));
+        if (select.exec()) {
+            while (select.next())
+                names.insert(select.text(0), select.text(1));
+        }
+    }
+    QList<StockRow> rows;
+    rows.reserve(codes.size());
+    for (const QString& code : codes)
+        rows.append({code, names.value(code)});
+    return rows;
+}
+
+}  // namespace quarrow
