@@ -4,8 +4,6 @@
 #include "quotefiles/FileOP.h"
 #include "quotefiles/QuotePaths.h"
 
-#include <QFileInfo>
-
 namespace quarrow {
 
 qint64 divideRoundHalfEven(qint64 a, qint64 b) {
@@ -38,11 +36,10 @@ QString shenzhenIndexCode() {
 
 TStockChange CalcDailysChanges(const QString& quoteFolder, const QString& pStCode, qint64 pDays) {
     TStockChange result;
-    const QString path = QuotePaths::dailyBarFile(quoteFolder, pStCode);
-    if (pDays < 1 || !QFileInfo::exists(path))
+    if (pDays < 1)
         return result;
-
-    TFileOP file(path, DailyBar::kSize, 'r');
+    // A missing file leaves the reader closed, and a closed reader reads nothing.
+    TFileOP file(QuotePaths::dailyBarFile(quoteFolder, pStCode), DailyBar::kSize, 'r');
     const qint64 records = file.RecordCount();
     DailyBar bar;
     qint32 base = 0;

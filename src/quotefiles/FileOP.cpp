@@ -24,9 +24,8 @@ TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filen
                 .arg(QLatin1Char(RW)),
             EINVAL);
     m_fileHandle.setFileName(filenm);
-    if (!QFileInfo::exists(filenm)) {
-        if (RW == 'r')
-            return;
+    // Read mode asks the file system once: a failed open of a missing file is no error.
+    if (RW != 'r' && !QFileInfo::exists(filenm)) {
         QFile create(filenm);
         if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             const int code = errno;
@@ -39,8 +38,11 @@ TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filen
         mode |= QIODevice::ReadOnly;
     else
         mode |= QIODevice::ReadWrite;  // for 'w' too: a write-only open would truncate the file
-    if (!m_fileHandle.open(mode))
+    if (!m_fileHandle.open(mode)) {
+        if (RW == 'r' && !QFileInfo::exists(filenm))
+            return;
         fail(QStringLiteral("open"));
+    }
     m_fileOpend = true;
     m_readWrite = RW;
     m_recordSize = recSize;
