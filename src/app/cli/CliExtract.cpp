@@ -1,5 +1,6 @@
 #include "app/cli/CliCommands.h"
 
+#include "app/Settings.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
 #include "report/ReportDocuments.h"
@@ -74,7 +75,9 @@ int runExtract(CliContext& context, const QStringList& arguments) {
     options.name = parser.value(nameOption);
     options.allChanges = parser.isSet(allOption);
     options.percent = percent;
-    options.rarFolder = parser.value(rarOption);
+    // The archiver's folder is a setting; --rar overrides it for this call.
+    options.rarFolder =
+        parser.isSet(rarOption) ? parser.value(rarOption) : Settings(context.home, context.clock).rarFolder();
     const ExtractionCaller caller =
         parser.isSet(documentOption) ? ExtractionCaller::MiningRun : ExtractionCaller::Reanalysis;
     for (const QStringList& report : reports) {

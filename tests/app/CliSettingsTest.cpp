@@ -1,0 +1,147 @@
+#include "report/ReportDocuments.h"
+#include "report/ReportGenerator.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+using namespace quarrow;
+using namespace quarrow::test;
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliResult cli(const QString& home, const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(QUARROW_CLI), QStringList{QStringLiteral("--home"), home} + arguments);
+    CliResult result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QString settingsText(const TempHome& home) {
+    QFile file(home.file(QStringLiteral("quarrow.INI")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// An archiver stand-in that notes how it was called.
+void writeArchiver(const QString& folder, const QString& marker) {
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile script(ReportDocuments::archiverPath(folder));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$@\" > '%1'\n").arg(marker).toUtf8());
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+}
+
+}  // namespace
+
+TEST(CliSettingsTest, GetPrintsTheValueInUseAndSetWritesItForTheNextCall) {
+    TempHome home;
+    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("Folder"),
+                                QStringLiteral("current")})
+                  .out,
+              QStringLiteral("HUALIN\n"));
+    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("Last"),
+                                QStringLiteral("RunDate")})
+                  .out,
+              QStringLiteral("1899-12-31\n"));
+    EXPECT_TRUE(settingsText(home).isEmpty()) << "reading creates no file";
+
+    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("QQ"),
+                                QStringLiteral("QQName"), QStringLiteral("股市老王")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("qq"),
+                                QStringLiteral("qqname")})
+                  .out,
+              QStringLiteral("股市老王\n"));
+    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("Last"),
+                                QStringLiteral("Index"), QStringLiteral("42")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("LAST"),
+                                QStringLiteral("index")})
+                  .out,
+              QStringLiteral("42\n"));
+}
+
+TEST(CliSettingsTest, BadValuesAndNamesAreRefusedAndLeaveTheFileAlone) {
+    TempHome home;
+    ASSERT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("Last"),
+                                QStringLiteral("Code"), QStringLiteral("600610")})
+                  .exitCode,
+              0);
+    const QString before = settingsText(home);
+    const QList<QStringList> refused = {
+        {QStringLiteral("Last"), QStringLiteral("Index"), QStringLiteral("12abc")},
+        {QStringLiteral("Last"), QStringLiteral("RunDate"), QStringLiteral("2017-02-30")},
+        {QStringLiteral("AutoStart"), QStringLiteral("Start"), QStringLiteral("yes")},
+        {QStringLiteral("AutoStart"), QStringLiteral("Time"), QStringLiteral("25:00:00")},
+        {QStringLiteral("Holiday"), QStringLiteral("MMDD3"), QStringLiteral("十月")},
+        {QStringLiteral("Fo]lder"), QStringLiteral("RAR"), QStringLiteral("x")},
+        {QStringLiteral("Folder"), QStringLiteral("RAR=1"), QStringLiteral("x")},
+        {QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("two\nlines")},
+    };
+    for (const QStringList& words : refused) {
+        const CliResult result =
+            cli(home.path(), QStringList{QStringLiteral("settings"), QStringLiteral("set")} + words);
+        EXPECT_EQ(result.exitCode, 2) << words.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(result.err.isEmpty());
+    }
+    EXPECT_EQ(settingsText(home), before);
+
+    const CliResult unknown = cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"),
+                                                QStringLiteral("Nowhere"), QStringLiteral("x")});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.out.isEmpty());
+    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("Last")})
+                  .exitCode,
+              2);
+}
+
+#ifndef Q_OS_WIN
+TEST(CliSettingsTest, ExtractArchivesWithTheConfiguredArchiverUnlessTold) {
+    TempHome home;
+    const QString configured = home.file(QStringLiteral("WinRAR"));
+    const QString other = home.file(QStringLiteral("OtherRAR"));
+    writeArchiver(configured, home.file(QStringLiteral("configured.txt")));
+    writeArchiver(other, home.file(QStringLiteral("other.txt")));
+    ASSERT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("Folder"),
+                                QStringLiteral("RAR"), configured + QLatin1Char('/')})
+                  .exitCode,
+              0);
+
+    ReportGenerator generator(3);
+    const GeneratedStock stock = ReportGenerator::stocks(1).first();
+    const GeneratedReport first = generator.generate(stock, QDate(2017, 3, 15), 2, 2);
+    const GeneratedReport second = generator.generate(stock, QDate(2017, 3, 16), 2, 2);
+    QString error;
+    ASSERT_TRUE(ReportDocuments::writeDocument(home.file(QStringLiteral("a.txt")), first.lines, &error));
+    ASSERT_TRUE(ReportDocuments::writeDocument(home.file(QStringLiteral("b.txt")), second.lines, &error));
+
+    ASSERT_EQ(cli(home.path(), {QStringLiteral("extract"), QStringLiteral("--code"), stock.code,
+                                QStringLiteral("--document"), home.file(QStringLiteral("a.txt"))})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(QFile::exists(home.file(QStringLiteral("configured.txt"))));
+    EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("other.txt"))));
+
+    ASSERT_EQ(cli(home.path(), {QStringLiteral("extract"), QStringLiteral("--code"), stock.code,
+                                QStringLiteral("--document"), QStringLiteral("--rar"), other,
+                                home.file(QStringLiteral("b.txt"))})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(QFile::exists(home.file(QStringLiteral("other.txt"))));
+}
+#endif

@@ -1,0 +1,331 @@
+#include "ReanalysisTestSupport.h"
+
+#include "app/Settings.h"
+#include "platform/Clock.h"
+#include "platform/NetworkState.h"
+#include "platform/Shutdown.h"
+#include "report/DemoCorpus.h"
+#include "report/ReanalysisBatch.h"
+#include "report/ReportDocuments.h"
+#include "report/StockFolderList.h"
+#include "support/FakeLauncher.h"
+#include "support/RecordingFrame.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <memory>
+
+using namespace quarrow;
+using namespace quarrow::test;
+
+namespace {
+
+const QString kConfirm = QStringLiteral(
+    "从历次下载的动态文件中挖掘操盘庄家和大宗交易数据,\r藉此恢复损坏或遗失的数据库数据\r是否继续?");
+const QString kClear = QStringLiteral("为避免出现重复数据,建议清除历史数据. \r是否清除历史数据?");
+const MessageAnswer Yes = MessageAnswer::Yes;
+const MessageAnswer No = MessageAnswer::No;
+
+// One program folder with its database, settings and the services a batch needs.
+class Installation {
+public:
+    explicit Installation(VirtualClock& clock, int stocks = 12, int documents = 3) : m_clock(clock) {
+        DemoCorpusOptions options;
+        options.stocks = stocks;
+        options.documentsPerStock = documents;
+        options.seed = 7;
+        QString error;
+        EXPECT_TRUE(DemoCorpus(options).write(folder, &corpus, &error)) << error.toStdString();
+        // In the order of the stock list: by code.
+        std::sort(corpus.begin(), corpus.end(), [](const DemoCorpusStock& a, const DemoCorpusStock& b) {
+            return a.stock.code < b.stock.code;
+        });
+        EXPECT_TRUE(db.open());
+    }
+
+    ReanalysisOutcome run(QList<MessageAnswer> answers, ReanalysisOptions options = {}) {
+        frame.answers = std::move(answers);
+        frame.messages.clear();
+        ReanalysisBatch batch(services, totals, settings, control, shutdown);
+        return batch.btnGetAllFromTxtDocsClick(stockFolderList(folder, db), options);
+    }
+    QString key(int row) const { return corpus.at(row - 1).stock.code; }
+    QStringList questions() const {
+        QStringList texts;
+        for (const MessageRequest& message : frame.messages)
+            texts << message.text;
+        return texts;
+    }
+
+    TempHome home;
+    ProgramFolder folder{home.path()};
+    QList<DemoCorpusStock> corpus;
+    TDataBase db{folder.databaseFile()};
+    VirtualClock& m_clock;
+    Settings settings{folder, m_clock};
+    RecordingFrame frame{home.path()};
+    FakeLauncher launcher;
+    FixedNetworkState network{true};
+    SimulatedShutdown shutdown;
+    ExtractionServices services{db, frame, m_clock, launcher, network, folder};
+    ExtractionTotals totals;
+    RunControl control{frame, m_clock};
+};
+
+// Stops the batch once the given stock's analysis line was logged (the stop takes effect
+// after that stock).
+void stopAtStock(Installation& site, const QString& code) {
+    site.frame.onProcessEvents = [&site, code] {
+        const auto& logs = site.frame.logs;
+        if (!logs.isEmpty() && logs.last().color == LogColor::Blue && logs.last().text.contains(code))
+            site.control.requestStop();
+    };
+}
+
+class ReanalysisBatchTest : public ::testing::Test {
+protected:
+    VirtualClock clock{QDateTime(QDate(2017, 3, 20), QTime(19, 0))};
+};
+
+}  // namespace
+
+TEST_F(ReanalysisBatchTest, AFreshBatchStoresTheNewestDayOfEveryDocumentAndKeepsTheBookkeeping) {
+    Installation site(clock);
+    const auto outcome = site.run({Yes, Yes});
+    ASSERT_TRUE(outcome.ran);
+    EXPECT_FALSE(outcome.stopped);
+    EXPECT_EQ(site.questions(), (QStringList{kConfirm, kClear})) << "no resume question on a new day";
+    EXPECT_EQ(site.frame.messages[0].title, QStringLiteral("提示!"));
+    EXPECT_EQ(outcome.startRow, 1);
+    EXPECT_EQ(outcome.stocksAnalysed, 12);
+    EXPECT_EQ(outcome.documents, 36);
+
+    // Without all changes, each document adds its own newest day: one day per document.
+    EXPECT_EQ(countOf(site.db, QStringLiteral(
+                                   "select count(*) from (select distinct StCode, StDate from tblStChange)")),
+              36);
+    EXPECT_EQ(site.totals.savedChangeCount, 36);
+    EXPECT_GT(countOf(site.db, QStringLiteral("select count(*) from tblBigBuySale")), 0);
+
+    QDate newest;
+    for (const auto& stock : site.corpus)
+        newest = std::max(newest, stock.documentDates.last());
+    EXPECT_EQ(site.settings.lastRunDate(), QDate(2017, 3, 20));
+    EXPECT_EQ(site.settings.lastCode(), site.key(12));
+    EXPECT_EQ(site.settings.lastIndex(), 12);
+    EXPECT_EQ(site.settings.lastStockDate(), newest);
+
+    // The database does not know the stocks' names yet: the line carries the code alone.
+    EXPECT_TRUE(site.frame.hasLog(
+        QStringLiteral("2017-03-20 19:00:00:分析") + site.key(1) + QStringLiteral(">>>>>>>>>>>>>>>"),
+        LogColor::Blue));
+    EXPECT_TRUE(site.frame.hasLog(QStringLiteral("全部股票文件分析完毕!"), LogColor::Red));
+    EXPECT_EQ(site.frame.prompts.last(), QStringLiteral("全部股票文件分析完毕!"));
+    EXPECT_TRUE(
+        site.frame.prompts.contains(QStringLiteral("正在从下载的文件中挖掘操盘庄家,请勿操作使用计算机!")));
+    EXPECT_EQ(site.frame.progressUpdates.last().position, 12);
+    EXPECT_EQ(site.frame.progressUpdates.last().maximum, 12);
+    EXPECT_FALSE(site.frame.progressShown);
+    EXPECT_TRUE(site.frame.commandsEnabled);
+    EXPECT_TRUE(site.launcher.calls.isEmpty()) << "re-analysis never archives";
+    EXPECT_TRUE(outcome.reloadDepartments);
+}
+
+TEST_F(ReanalysisBatchTest, NothingRunsWithoutConsentOrWhileTheQqRelayRuns) {
+    Installation site(clock, 3, 1);
+    EXPECT_FALSE(site.run({No}).ran);
+    EXPECT_EQ(site.questions(), QStringList{kConfirm});
+    ReanalysisOptions relay;
+    relay.qqMonitoring = true;
+    EXPECT_FALSE(site.run({Yes, Yes}, relay).ran);
+    EXPECT_TRUE(site.frame.messages.isEmpty());
+    EXPECT_FALSE(site.settings.exists());
+    EXPECT_EQ(countOf(site.db, QStringLiteral("select count(*) from tblStChange")), 0);
+}
+
+TEST_F(ReanalysisBatchTest, AStoppedBatchResumesTheSameDayAtItsLastStockAndEndsLikeAWholeRun) {
+    Installation reference(clock);
+    reference.run({Yes, Yes});
+
+    Installation site(clock);
+    stopAtStock(site, site.key(5));
+    const auto stopped = site.run({Yes, Yes});
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.lastRow, 5);
+    EXPECT_EQ(site.settings.lastCode(), site.key(5));
+    EXPECT_EQ(site.settings.lastIndex(), 5);
+    EXPECT_FALSE(site.frame.progressShown);
+
+    site.frame.onProcessEvents = nullptr;
+    clock.advance(3600 * 1000);  // later the same day
+    const auto resumed = site.run({Yes, Yes});
+    ASSERT_EQ(site.questions().size(), 2) << "a resumed batch does not offer to clear the data";
+    EXPECT_EQ(site.questions()[1], QStringLiteral("今日已经分析到") + site.key(5) +
+                                       QStringLiteral("的☆龙虎榜单☆,是否从此股票开始分析后续股票的数据?\r"
+                                                      "(如果选择否,将从第一只股票重新开始)"));
+    EXPECT_EQ(resumed.startRow, 5) << "the stock the stop came after is analysed again";
+    EXPECT_EQ(resumed.stocksAnalysed, 8);
+    EXPECT_EQ(storedRows(site.db), storedRows(reference.db));
+    EXPECT_EQ(site.settings.lastStockDate(), reference.settings.lastStockDate());
+}
+
+TEST_F(ReanalysisBatchTest, StartingOverTheSameDayClearsTheOldResumePointAtOnce) {
+    Installation site(clock);
+    stopAtStock(site, site.key(8));
+    site.run({Yes, Yes});
+    ASSERT_EQ(site.settings.lastCode(), site.key(8));
+
+    // Answering No starts at row 1; the stock noted before must be gone before the first
+    // stock is done, or a kill now would offer to resume at row 8 and skip rows 2 to 7.
+    QString codeDuringFirstStock = QStringLiteral("unchanged");
+    site.frame.onProcessEvents = [&] {
+        if (codeDuringFirstStock == QLatin1String("unchanged"))
+            codeDuringFirstStock = site.settings.lastCode();
+    };
+    const auto again = site.run({Yes, No, No});
+    EXPECT_EQ(again.startRow, 1);
+    EXPECT_EQ(site.questions().size(), 3);
+    EXPECT_EQ(site.questions()[2], kClear);
+    EXPECT_EQ(codeDuringFirstStock, QString());
+    EXPECT_EQ(site.settings.lastCode(), site.key(12));
+}
+
+TEST_F(ReanalysisBatchTest, ALaterDayStartsOverAndKeptDataIsNotStoredTwice) {
+    Installation site(clock);
+    site.run({Yes, Yes});
+    const QStringList first = storedRows(site.db);
+    const QDate stockDate = site.settings.lastStockDate();
+
+    clock.setNow(QDateTime(QDate(2017, 3, 21), QTime(9, 0)));
+    const auto kept = site.run({Yes, No});
+    EXPECT_EQ(site.questions(), (QStringList{kConfirm, kClear}));
+    EXPECT_EQ(kept.startRow, 1);
+    EXPECT_EQ(site.settings.lastRunDate(), QDate(2017, 3, 21));
+    EXPECT_EQ(site.totals.savedChangeCount, 0) << "every day is found stored already";
+    EXPECT_EQ(storedRows(site.db), first);
+    EXPECT_EQ(site.settings.lastStockDate(), stockDate);
+
+    clock.setNow(QDateTime(QDate(2017, 3, 22), QTime(9, 0)));
+    site.run({Yes, Yes});
+    EXPECT_EQ(site.totals.savedChangeCount, 36) << "cleared, then stored again";
+    EXPECT_EQ(storedRows(site.db), first);
+}
+
+TEST_F(ReanalysisBatchTest, DocumentsOlderThanTheStoredDayAreReportedAndNewerOnesStored) {
+    Installation site(clock, 4, 3);
+    stopAtStock(site, site.key(2));
+    site.run({Yes, Yes});
+    // Meanwhile the mining run stored the middle document's day of the third stock.
+    const QString code = site.key(3);
+    const QList<QDate> dates = site.corpus.at(2).documentDates;
+    Statement insert =
+        site.db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StLastDate) values(:Code,:Day)"));
+    insert.bind(QStringLiteral(":Day"), dates.at(1)).bind(QStringLiteral(":Code"), code);
+    ASSERT_TRUE(insert.exec());
+    site.frame.onProcessEvents = nullptr;
+    site.frame.logs.clear();
+
+    clock.advance(60 * 1000);
+    site.run({Yes, Yes});
+    EXPECT_EQ(site.frame.countLogs(QStringLiteral("\t>>>>>数据库中已经保存过 ") + code +
+                                   QStringLiteral(" 的操盘数据")),
+              2);
+    Statement days =
+        site.db.QueryPublic(QStringLiteral("select distinct StDate from tblStChange where StCode=:Code"));
+    days.bind(QStringLiteral(":Code"), code);
+    ASSERT_TRUE(days.exec());
+    QList<QDate> stored;
+    while (days.next())
+        stored << days.date(0);
+    EXPECT_EQ(stored, QList<QDate>{dates.at(2)});
+}
+
+TEST_F(ReanalysisBatchTest, ABrokenDocumentIsReportedAndTheBatchGoesOn) {
+    Installation site(clock, 3, 2);
+    const QString code = site.key(2);
+    const QString folder = site.folder.stockFolder(code);
+    // Not a report of this stock, half a report, and an empty file, before the real ones.
+    QString error;
+    ASSERT_TRUE(ReportDocuments::writeDocument(
+        QDir(folder).filePath(code + QStringLiteral("-2000-01-01变动资料.txt")),
+        {QStringLiteral("☆龙虎榜单☆ ◇999999 别的股票◇ 更新日期:2000-01-01"), QStringLiteral("乱码\x01\x02")},
+        &error));
+    const auto lines = ReportDocuments::readDocument(
+        QDir(folder).filePath(ReportDocuments::documentName(
+            code, site.corpus.at(1).documentDates.first().toString(QStringLiteral("yyyy-MM-dd")))),
+        &error);
+    ASSERT_TRUE(lines.has_value());
+    ASSERT_TRUE(ReportDocuments::writeDocument(
+        QDir(folder).filePath(code + QStringLiteral("-2000-01-02变动资料.txt")), lines->mid(0, 12), &error));
+    QFile empty(QDir(folder).filePath(code + QStringLiteral("-2000-01-03变动资料.txt")));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    // A folder with no documents at all, and folders that are not stocks.
+    ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("688001")));
+    ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("12345")));
+    ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("backup")));
+
+    const auto outcome = site.run({Yes, Yes});
+    EXPECT_FALSE(outcome.stopped);
+    EXPECT_EQ(outcome.stocksAnalysed, 4);
+    EXPECT_EQ(outcome.documents, 9);
+    EXPECT_EQ(site.frame.countLogs(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 ") + code), 2);
+    EXPECT_EQ(site.totals.savedChangeCount, 6) << "the documents of all three stocks are stored";
+    EXPECT_EQ(site.settings.lastCode(), QStringLiteral("688001"));
+    EXPECT_EQ(site.settings.lastIndex(), 4);
+}
+
+TEST_F(ReanalysisBatchTest, PauseHoldsTheBatchAndOnlyAWholeRunSwitchesTheComputerOff) {
+    Installation site(clock, 4, 1);
+    int pumps = 0;
+    site.frame.onProcessEvents = [&] {
+        ++pumps;
+        if (pumps == 2)
+            site.control.pause();
+        if (pumps == 6)
+            site.control.resume();
+    };
+    ReanalysisOptions shutdown;
+    shutdown.shutdownWhenDone = true;
+    const auto whole = site.run({Yes, Yes}, shutdown);
+    EXPECT_EQ(whole.stocksAnalysed, 4);
+    EXPECT_GE(pumps, 6);
+    EXPECT_TRUE(whole.end.shutdownAttempted);
+    EXPECT_EQ(site.shutdown.requests, 1);
+    EXPECT_FALSE(whole.reloadDepartments) << "the computer goes off instead";
+
+    stopAtStock(site, site.key(2));
+    clock.setNow(clock.now().addDays(1));
+    const auto stopped = site.run({Yes, Yes}, shutdown);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(site.shutdown.requests, 1);
+}
+
+TEST_F(ReanalysisBatchTest, TheStockListIsTheSixDigitFoldersInCodeOrderNamedFromTheDatabase) {
+    Installation site(clock, 5, 1);
+    ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("60000a")));
+    QFile file(site.home.file(QStringLiteral("600999")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("002999")));
+
+    Statement name =
+        site.db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StName) values(:Code,:Name)"));
+    name.bind(QStringLiteral(":Code"), site.key(1)).bind(QStringLiteral(":Name"), QStringLiteral("浦发银行"));
+    ASSERT_TRUE(name.exec());
+
+    const QList<StockRow> rows = stockFolderList(site.folder, site.db);
+    QStringList codes;
+    for (const StockRow& row : rows)
+        codes << row.key;
+    QStringList expected;
+    for (const auto& stock : site.corpus)
+        expected << stock.stock.code;
+    expected << QStringLiteral("002999");
+    expected.sort();
+    EXPECT_EQ(codes, expected);
+    for (const StockRow& row : rows)
+        EXPECT_EQ(row.name, row.key == site.key(1) ? QStringLiteral("浦发银行") : QString());
+}

@@ -1,0 +1,94 @@
+#include "report/ReportDocuments.h"
+#include "report/SavedDocuments.h"
+#include "support/FakeLauncher.h"
+#include "support/RecordingFrame.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace quarrow;
+using namespace quarrow::test;
+
+namespace {
+
+class SavedDocumentsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("600610")));
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("rar")));
+        const QString folder = home.file(QStringLiteral("600610"));
+        for (const QString& day :
+             {QStringLiteral("2017-03-16"), QStringLiteral("2016-11-02"), QStringLiteral("2017-01-05")}) {
+            QString error;
+            ASSERT_TRUE(ReportDocuments::writeDocument(
+                QDir(folder).filePath(ReportDocuments::documentName(QStringLiteral("600610"), day)),
+                {QStringLiteral("☆龙虎榜单☆ 600610 ") + day, QStringLiteral("第二行")}, &error));
+        }
+        QFile archive(QDir(folder).filePath(QStringLiteral("600610.rar")));
+        ASSERT_TRUE(archive.open(QIODevice::WriteOnly));
+    }
+
+    TempHome home;
+    RecordingFrame frame{home.path()};
+    FakeLauncher launcher;
+    SavedDocuments documents{ProgramFolder(home.path()), launcher, frame};
+};
+
+}  // namespace
+
+TEST_F(SavedDocumentsTest, BrowsingListsTextsThenArchivesAndOpensTheNewestText) {
+    documents.btnReadStDocumentsClick(QStringLiteral(" 600610 "), home.file(QStringLiteral("rar")));
+    EXPECT_EQ(documents.ListBoxStDoc(),
+              (QStringList{QStringLiteral("600610-2016-11-02变动资料.txt"),
+                           QStringLiteral("600610-2017-01-05变动资料.txt"),
+                           QStringLiteral("600610-2017-03-16变动资料.txt"), QStringLiteral("600610.rar")}));
+    EXPECT_EQ(documents.selected(), 2);
+    EXPECT_EQ(documents.MemoPastFrom(),
+              (QStringList{QStringLiteral("☆龙虎榜单☆ 600610 2017-03-16"), QStringLiteral("第二行")}));
+    EXPECT_GE(frame.eventPumps, 4) << "the interface breathes after each listed name";
+}
+
+TEST_F(SavedDocumentsTest, AnArchiveOpensInTheArchiverAndLeavesTheMemoAlone) {
+    const QString rar = home.file(QStringLiteral("rar"));
+    documents.btnReadStDocumentsClick(QStringLiteral("600610"), rar);
+    const QStringList memo = documents.MemoPastFrom();
+
+    auto result = documents.ListBoxStDocClick(3, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
+    EXPECT_TRUE(result.showDocumentPage);
+    EXPECT_FALSE(result.archiveShown) << "no archiver installed: nothing happens";
+    EXPECT_TRUE(launcher.calls.isEmpty());
+
+    QFile viewer(SavedDocuments::archiveViewerPath(rar));
+    ASSERT_TRUE(viewer.open(QIODevice::WriteOnly));
+    viewer.close();
+    result = documents.ListBoxStDocClick(3, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
+    EXPECT_TRUE(result.archiveShown);
+    ASSERT_EQ(launcher.calls.size(), 1);
+    EXPECT_EQ(launcher.calls[0].program, SavedDocuments::archiveViewerPath(rar));
+    EXPECT_EQ(launcher.calls[0].arguments,
+              QStringList{QDir(home.file(QStringLiteral("600610"))).filePath(QStringLiteral("600610.rar"))});
+    EXPECT_EQ(launcher.calls[0].workingFolder, home.file(QStringLiteral("600610")));
+    EXPECT_EQ(launcher.calls[0].wait_ms, 15000);
+    EXPECT_EQ(documents.MemoPastFrom(), memo);
+
+    result = documents.ListBoxStDocClick(0, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
+    EXPECT_TRUE(result.loaded);
+    EXPECT_EQ(documents.MemoPastFrom().first(), QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02"));
+}
+
+TEST_F(SavedDocumentsTest, AStockWithoutAFolderOrAVanishedEntryChangesNothing) {
+    documents.btnReadStDocumentsClick(QStringLiteral("600610"), QString());
+    const QStringList list = documents.ListBoxStDoc();
+    documents.btnReadStDocumentsClick(QStringLiteral("000001"), QString());
+    EXPECT_EQ(documents.ListBoxStDoc(), list);
+
+    ASSERT_TRUE(QFile::remove(QDir(home.file(QStringLiteral("600610"))).filePath(list.first())));
+    const auto result =
+        documents.ListBoxStDocClick(0, SavedDocuments::Sender::Program, QStringLiteral("600610"), QString());
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(documents.MemoPastFrom().first(), QStringLiteral("☆龙虎榜单☆ 600610 2017-03-16"));
+    EXPECT_FALSE(
+        documents.ListBoxStDocClick(9, SavedDocuments::Sender::List, QStringLiteral("600610"), QString())
+            .loaded);
+}
