@@ -11,7 +11,7 @@ int runCapital(CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
     if (!parseCommandLine(parser, arguments, synopsis))
         return kExitUsage;
-    const QStringList codes = parser.positionalArguments().mid(1);
+    const QStringList codes = parser.positionalArguments();
     std::optional<QString> code;
     if (codes.size() > 1 || (codes.size() == 1 && !(code = sixDigitCode(codes.first())))) {
         printError(QStringLiteral("give at most one six-digit stock code\nusage: quarrow-cli capital %1")

@@ -15,7 +15,7 @@ int runDaily(CliContext& context, const QStringList& arguments) {
         return kExitUsage;
     bool daysOk = false;
     const qint64 days = parser.value(daysOption).toLongLong(&daysOk);
-    const QStringList codes = parser.positionalArguments().mid(1);
+    const QStringList codes = parser.positionalArguments();
     if (!daysOk || codes.size() != 1 || !isPrefixedCode(codes.first())) {
         printError(QStringLiteral("give one prefixed stock code such as sh600000 and a whole number of days\n"
                                   "usage: quarrow-cli daily %1")

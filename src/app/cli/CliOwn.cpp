@@ -11,7 +11,7 @@ int runOwn(CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
     if (!parseCommandLine(parser, arguments, synopsis))
         return kExitUsage;
-    const QStringList words = parser.positionalArguments().mid(1);
+    const QStringList words = parser.positionalArguments();
     const QString action = words.value(0);
     const bool takesCode = action == QLatin1String("add") || action == QLatin1String("del");
     const std::optional<QString> code = takesCode ? sixDigitCode(words.value(1)) : std::nullopt;

@@ -30,7 +30,7 @@ int runScreen(CliContext& context, const QStringList& arguments) {
                        .arg(QString::fromUtf8(synopsis)));
         return kExitUsage;
     }
-    const QStringList given = parser.positionalArguments().mid(1);
+    const QStringList given = parser.positionalArguments();
     for (const QString& code : given) {
         if (!isPrefixedCode(code)) {
             printError(
