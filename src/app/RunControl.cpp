@@ -81,7 +81,7 @@ void RunControl::itemFinished() {
     if (m_done == 1)
         m_progress.timeNeeded = durationText(elapsed * items);
     const int left = std::max(0, m_progress.maximum - m_progress.position);
-    m_progress.timeRemaining = durationText(elapsed / m_done * left);
+    m_progress.timeRemaining = durationText(elapsed * left / m_done);  // items may take under a millisecond
     m_frame.showProgress(m_progress);
 }
 

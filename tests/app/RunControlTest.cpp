@@ -117,6 +117,16 @@ TEST_F(RunControlTest, TimeNeededAndTimeLeftFollowTheItems) {
     EXPECT_EQ(run.progress().timeNeeded, QStringLiteral("00:00:12"));
     EXPECT_EQ(run.progress().timeRemaining, QStringLiteral("00:00:09"));
     EXPECT_EQ(RunControl::durationText(qint64(27) * 3600 * 1000 + 61000), QStringLiteral("27:01:01"));
+
+    // Items quicker than a millisecond still add up to a time left.
+    run.finish(QString(), false, nullptr);
+    ASSERT_TRUE(run.start(100000));
+    for (int position = 1; position <= 4; ++position) {
+        run.setPosition(position);
+        clock.advance(position % 2);  // 0.5 ms an item
+        run.itemFinished();
+    }
+    EXPECT_EQ(run.progress().timeRemaining, QStringLiteral("00:00:49"));
 }
 
 TEST_F(RunControlTest, OnlyARunThatWasNotStoppedSwitchesTheComputerOff) {
