@@ -1,5 +1,7 @@
 #include "app/cli/CliQuoteSupport.h"
 
+#include "app/Settings.h"
+
 #include "quotefiles/FileOP.h"
 #include "quotefiles/StockListLoader.h"
 
@@ -9,13 +11,21 @@
 namespace quarrow {
 
 std::optional<QString> cliQuoteFolder(const CliContext& context) {
-    const QString folder = context.quoteFolderOverride;
-    if (folder.isEmpty()) {
-        printError(QStringLiteral("no quote folder: give --quote DIR"));
-        return std::nullopt;
+    if (!context.quoteFolderOverride.isEmpty()) {
+        if (!QFileInfo(context.quoteFolderOverride).isDir()) {
+            printError(QStringLiteral("the quote folder %1 does not exist").arg(context.quoteFolderOverride));
+            return std::nullopt;
+        }
+        return context.quoteFolderOverride;
     }
+    // Without --quote, the quote program chosen in the settings file, as the desktop uses it.
+    const Settings settings(context.home, context.clock);
+    const QString folder = settings.QuoteFolder();
     if (!QFileInfo(folder).isDir()) {
-        printError(QStringLiteral("the quote folder %1 does not exist").arg(folder));
+        printError(QStringLiteral("the quote folder %1 (Folder/%2 in %3) does not exist: give --quote DIR, or set it "
+                                  "with 'quarrow-cli settings set Folder %2 DIR'")
+                       .arg(folder, settings.hualinSelected() ? QStringLiteral("hualin") : QStringLiteral("dongfang"),
+                            settings.fileName()));
         return std::nullopt;
     }
     return folder;
