@@ -1,5 +1,6 @@
 #include "report/StockExtraction.h"
 
+#include "app/StockCode.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
@@ -22,16 +23,6 @@ constexpr int kCodeSearchLines = 4;
 // The day value 0 of the old date type: what a stock row gets as its document day when
 // no document was saved.
 const QDate kDayZero(1899, 12, 30);
-
-bool isStockCode(const QString& code) {
-    if (code.size() != 6)
-        return false;
-    for (const QChar c : code) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
 
 }  // namespace
 

@@ -1,26 +1,13 @@
 #include "report/StockFolderList.h"
 
 #include "app/ProgramFolder.h"
+#include "app/StockCode.h"
 #include "store/DataBase.h"
 
 #include <QDir>
 #include <QHash>
 
 namespace quarrow {
-
-namespace {
-
-bool isStockCode(const QString& name) {
-    if (name.size() != 6)
-        return false;
-    for (const QChar c : name) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 QList<StockRow> stockFolderList(const ProgramFolder& folder, TDataBase& db) {
     QStringList codes = QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);

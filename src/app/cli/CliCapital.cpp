@@ -19,10 +19,8 @@ int runCapital(CliContext& context, const QStringList& arguments) {
         return kExitUsage;
     }
     TDataBase db(context.home.databaseFile());
-    if (!db.open()) {
-        printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
+    if (!openDatabaseOrReport(db))
         return kExitFailure;
-    }
     Statement query = ShareCapital::listing(db, code.has_value(), code.value_or(QString()));
     if (!query.exec()) {
         printError(QStringLiteral("cannot list the share capital: %1").arg(query.error()));

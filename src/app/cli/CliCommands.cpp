@@ -4,18 +4,19 @@
 
 namespace quarrow {
 
-const std::vector<CliCommand>& cliCommands()
-{
+const std::vector<CliCommand>& cliCommands() {
     static const std::vector<CliCommand> commands = {
         {"extract", "--code CODE [--name NAME] [--all-changes] [--percent N] [--document] FILE...",
          "parse captured dragon-tiger reports of one stock into the database", &runExtract},
         {"summary", "", "print what the database holds", &runSummary},
         {"generate-reports", "--out DIR [--count N] [--seed S]",
          "write generated dragon-tiger reports (demo and test data)", &runGenerateReports},
-        {"stocks", "", "print the all-stocks list (prefixed code, tab, name) from the quote folder", &runStocks},
+        {"stocks", "", "print the all-stocks list (prefixed code, tab, name) from the quote folder",
+         &runStocks},
         {"import-capital", "", "store the share capital of the quote program's base.dbf in the database",
          &runImportCapital},
-        {"refresh-names", "", "store the stock list's names where the database holds other ones", &runRefreshNames},
+        {"refresh-names", "", "store the stock list's names where the database holds other ones",
+         &runRefreshNames},
         {"capital", "[CODE]", "list the stored share capital of all stocks or of one", &runCapital},
         {"screen", "[--days N] [--percent T] [PREFIXEDCODE...]",
          "screen the stocks against their index by price change and turnover", &runScreen},
@@ -25,16 +26,16 @@ const std::vector<CliCommand>& cliCommands()
          "write a generated quote-program folder (demo and test data)", &runGenerateQuote},
         {"reanalyse", "[--resume|--restart] [--clear|--keep] [--shutdown] [--all-changes] [--percent N]",
          "re-analyse the saved report documents of every stock folder into the database", &runReanalyse},
-        {"settings", "get SECTION KEY | set SECTION KEY VALUE", "read or change the settings file quarrow.INI",
-         &runSettings},
+        {"settings", "get SECTION KEY | set SECTION KEY VALUE",
+         "read or change the settings file quarrow.INI", &runSettings},
         {"generate-corpus", "[--stocks N] [--docs M] [--seed S]",
-         "fill the program folder with generated saved report documents (demo and test data)", &runGenerateCorpus},
+         "fill the program folder with generated saved report documents (demo and test data)",
+         &runGenerateCorpus},
     };
     return commands;
 }
 
-bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, const char* synopsis)
-{
+bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, const char* synopsis) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (parser.parse(arguments))
         return true;
@@ -43,15 +44,20 @@ bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, 
     return false;
 }
 
-void printError(const QString& message)
-{
+void printError(const QString& message) {
     const QByteArray bytes = (QStringLiteral("quarrow-cli: ") + message + QLatin1Char('\n')).toUtf8();
     std::fflush(stdout);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
-void printOut(const QString& text)
-{
+bool openDatabaseOrReport(TDataBase& db) {
+    if (db.open())
+        return true;
+    printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
+    return false;
+}
+
+void printOut(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }

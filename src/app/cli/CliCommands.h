@@ -3,6 +3,7 @@
 #include "app/ProgramFolder.h"
 #include "app/cli/TerminalFrame.h"
 #include "platform/Clock.h"
+#include "store/DataBase.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -37,6 +38,8 @@ const std::vector<CliCommand>& cliCommands();
 // prints it with the command's synopsis and returns false.
 bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, const char* synopsis);
 void printError(const QString& message);
+// Opens the program folder's database; on failure says why and returns false.
+bool openDatabaseOrReport(TDataBase& db);
 void printOut(const QString& text);
 
 int runExtract(CliContext& context, const QStringList& arguments);

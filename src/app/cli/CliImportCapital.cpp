@@ -7,22 +7,12 @@ namespace quarrow {
 
 // quarrow-cli import-capital: base.dbf's share capital into tblStocks; prints the log lines.
 int runImportCapital(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    if (!parseCommandLine(parser, arguments, ""))
-        return kExitUsage;
-    const auto quoteFolder = cliQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
     TDataBase db(context.home.databaseFile());
-    if (!db.open()) {
-        printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
-        return kExitFailure;
-    }
-    return runReadingQuoteFiles([&] {
-        StockList list;
-        loadStartUpStockList(context, *quoteFolder, list);
+    return runWithStockList(context, arguments, [&](const QString& quoteFolder, StockList& list) {
+        if (!openDatabaseOrReport(db))
+            return int(kExitFailure);
         ShareCapital capital(&db, context.frame, context.clock);
-        const CapitalImportResult result = capital.importShareCapital(*quoteFolder, list);
+        const CapitalImportResult result = capital.importShareCapital(quoteFolder, list);
         if (!result.fileRead)
             return int(kExitFailure);
         QString text;

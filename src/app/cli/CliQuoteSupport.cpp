@@ -22,9 +22,11 @@ std::optional<QString> cliQuoteFolder(const CliContext& context) {
     const Settings settings(context.home, context.clock);
     const QString folder = settings.QuoteFolder();
     if (!QFileInfo(folder).isDir()) {
-        printError(QStringLiteral("the quote folder %1 (Folder/%2 in %3) does not exist: give --quote DIR, or set it "
-                                  "with 'quarrow-cli settings set Folder %2 DIR'")
-                       .arg(folder, settings.hualinSelected() ? QStringLiteral("hualin") : QStringLiteral("dongfang"),
+        printError(QStringLiteral(
+                       "the quote folder %1 (Folder/%2 in %3) does not exist: give --quote DIR, or set it "
+                       "with 'quarrow-cli settings set Folder %2 DIR'")
+                       .arg(folder,
+                            settings.hualinSelected() ? QStringLiteral("hualin") : QStringLiteral("dongfang"),
                             settings.fileName()));
         return std::nullopt;
     }
@@ -34,6 +36,21 @@ std::optional<QString> cliQuoteFolder(const CliContext& context) {
 void loadStartUpStockList(CliContext& context, const QString& quoteFolder, StockList& list) {
     StockListLoader loader(context.frame);
     loader.loadAtStartUp(quoteFolder, context.home.filePath(handKeptTableName()), list);
+}
+
+int runWithStockList(CliContext& context, const QStringList& arguments,
+                     const std::function<int(const QString& quoteFolder, StockList& list)>& body) {
+    QCommandLineParser parser;
+    if (!parseCommandLine(parser, arguments, ""))
+        return kExitUsage;
+    const auto quoteFolder = cliQuoteFolder(context);
+    if (!quoteFolder)
+        return kExitUsage;
+    return runReadingQuoteFiles([&] {
+        StockList list;
+        loadStartUpStockList(context, *quoteFolder, list);
+        return body(*quoteFolder, list);
+    });
 }
 
 int runReadingQuoteFiles(const std::function<int()>& body) {

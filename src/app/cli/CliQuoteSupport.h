@@ -15,6 +15,11 @@ std::optional<QString> cliQuoteFolder(const CliContext& context);
 // tables, else the hand-kept table in the program folder.
 void loadStartUpStockList(CliContext& context, const QString& quoteFolder, StockList& list);
 
+// The frame of the commands without options that work on the start-up stock list:
+// parses the arguments, finds the quote folder, loads the list, and runs body with them.
+int runWithStockList(CliContext& context, const QStringList& arguments,
+                     const std::function<int(const QString& quoteFolder, StockList& list)>& body);
+
 // Runs a command body, turning a failed read of a quote-program file into a message and
 // a failure status instead of an abort.
 int runReadingQuoteFiles(const std::function<int()>& body);

@@ -7,20 +7,10 @@ namespace quarrow {
 
 // quarrow-cli refresh-names: stores the list's names where tblStocks holds others.
 int runRefreshNames(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    if (!parseCommandLine(parser, arguments, ""))
-        return kExitUsage;
-    const auto quoteFolder = cliQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
     TDataBase db(context.home.databaseFile());
-    if (!db.open()) {
-        printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
-        return kExitFailure;
-    }
-    return runReadingQuoteFiles([&] {
-        StockList list;
-        loadStartUpStockList(context, *quoteFolder, list);
+    return runWithStockList(context, arguments, [&](const QString&, StockList& list) {
+        if (!openDatabaseOrReport(db))
+            return int(kExitFailure);
         ShareCapital capital(&db, context.frame, context.clock);
         const QStringList changed = capital.refreshNames(list);
         QString text;

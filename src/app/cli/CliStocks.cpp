@@ -4,15 +4,7 @@ namespace quarrow {
 
 // quarrow-cli stocks: the all-stocks list, one "prefixed code<TAB>name" line per stock.
 int runStocks(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    if (!parseCommandLine(parser, arguments, ""))
-        return kExitUsage;
-    const auto quoteFolder = cliQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
-    return runReadingQuoteFiles([&] {
-        StockList list;
-        loadStartUpStockList(context, *quoteFolder, list);
+    return runWithStockList(context, arguments, [](const QString&, StockList& list) {
         if (list.isEmpty()) {
             printError(QStringLiteral(
                 "no stocks: neither the quote program's name tables nor the hand-kept table list any"));

@@ -19,10 +19,8 @@ int runSummary(CliContext& context, const QStringList& arguments) {
     if (!parseCommandLine(parser, arguments, ""))
         return kExitUsage;
     TDataBase db(context.home.databaseFile());
-    if (!db.open()) {
-        printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
+    if (!openDatabaseOrReport(db))
         return kExitFailure;
-    }
     QString text;
     text += QStringLiteral("database: %1\n").arg(db.fileName());
     text += QStringLiteral("stocks:           %1\n")
