@@ -23,16 +23,32 @@ using namespace quarrow::bench;
 
 namespace {
 
-struct Row {
-    QString code, date, memo;
-    qint64 deptKey, key;
-    double buy, sale, rate;
-};
-struct Trade {
-    QString code, date;
-    qint64 buyer, seller, key;
-    double price, qty, amt;
-};
+QList<QVariantList> readRows(const QSqlDatabase& connection, const QString& table,
+                             const QStringList& columns) {
+    QList<QVariantList> rows;
+    QSqlQuery query(connection);
+    query.exec(QStringLiteral("select %1 from %2").arg(columns.join(QLatin1Char(',')), table));
+    while (query.next()) {
+        QVariantList row;
+        for (int c = 0; c < columns.size(); ++c)
+            row.append(query.value(c));
+        rows.append(row);
+    }
+    return rows;
+}
+
+void insertRows(const QSqlDatabase& connection, const QString& table, const QStringList& columns,
+                const QList<QVariantList>& rows) {
+    QSqlQuery insert(connection);
+    insert.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
+                       .arg(table, columns.join(QLatin1Char(',')),
+                            QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+    for (const QVariantList& row : rows) {
+        for (const QVariant& value : row)
+            insert.addBindValue(value);
+        insert.exec();
+    }
+}
 
 // groupSize 1: every stock its own transaction, as a single extraction commits. Larger:
 // that many stocks share one transaction, as the re-analysis batch groups them.
@@ -104,61 +120,27 @@ int main(int argc, char* argv[]) {
     const double groupedSeconds = runExtractions(grouped, dir.path(), reports, kGroup);
 
     // 3. The storage limit: the same rows, inserted in one transaction without any parsing.
-    std::vector<Row> rows;
-    Statement selectRows = db.QueryPublic(QStringLiteral(
-        "select StCode, StDate, StDeptKey, StBuy, StSale, StRate, StMemo, StKEY from tblStChange"));
-    selectRows.exec();
-    while (selectRows.next())
-        rows.push_back({selectRows.text(0), selectRows.text(1), selectRows.text(6), selectRows.integer(2),
-                        selectRows.integer(7), selectRows.real(3), selectRows.real(4), selectRows.real(5)});
-    std::vector<Trade> trades;
-    Statement selectTrades = db.QueryPublic(QStringLiteral(
-        "select StCode, StDate, StDeptBuy, StDeptSale, StKEY, StPrice, StQTY, StAMT from tblBigBuySale"));
-    selectTrades.exec();
-    while (selectTrades.next())
-        trades.push_back({selectTrades.text(0), selectTrades.text(1), selectTrades.integer(2),
-                          selectTrades.integer(3), selectTrades.integer(4), selectTrades.real(5),
-                          selectTrades.real(6), selectTrades.real(7)});
+    const QStringList changeColumns =
+        QStringLiteral("StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY").split(QLatin1Char(','));
+    const QStringList tradeColumns =
+        QStringLiteral("StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY")
+            .split(QLatin1Char(','));
+    const QList<QVariantList> changes =
+        readRows(db.connection(), QStringLiteral("tblStChange"), changeColumns);
+    const QList<QVariantList> trades =
+        readRows(db.connection(), QStringLiteral("tblBigBuySale"), tradeColumns);
 
     TDataBase plain(dir.filePath(QStringLiteral("plain.db")));
     plain.open();
     QSqlDatabase connection = plain.connection();
     Stopwatch insertWatch;
     connection.transaction();
-    QSqlQuery insertRow(connection);
-    insertRow.prepare(
-        QStringLiteral("insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-                       "values (?,?,?,?,?,?,?,?)"));
-    for (const Row& row : rows) {
-        insertRow.addBindValue(row.code);
-        insertRow.addBindValue(row.date);
-        insertRow.addBindValue(row.deptKey);
-        insertRow.addBindValue(row.buy);
-        insertRow.addBindValue(row.sale);
-        insertRow.addBindValue(row.rate);
-        insertRow.addBindValue(row.memo);
-        insertRow.addBindValue(row.key);
-        insertRow.exec();
-    }
-    QSqlQuery insertTrade(connection);
-    insertTrade.prepare(QStringLiteral(
-        "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY) "
-        "values (?,?,?,?,?,?,?,?)"));
-    for (const Trade& trade : trades) {
-        insertTrade.addBindValue(trade.code);
-        insertTrade.addBindValue(trade.date);
-        insertTrade.addBindValue(trade.buyer);
-        insertTrade.addBindValue(trade.price);
-        insertTrade.addBindValue(trade.qty);
-        insertTrade.addBindValue(trade.amt);
-        insertTrade.addBindValue(trade.seller);
-        insertTrade.addBindValue(trade.key);
-        insertTrade.exec();
-    }
+    insertRows(connection, QStringLiteral("tblStChange"), changeColumns, changes);
+    insertRows(connection, QStringLiteral("tblBigBuySale"), tradeColumns, trades);
     connection.commit();
     const double insertSeconds = insertWatch.seconds();
 
-    const double storedRows = static_cast<double>(rows.size() + trades.size());
+    const double storedRows = static_cast<double>(changes.size() + trades.size());
     const double parseRate = documents / parseSeconds;
     const double storeRate = documents / storeSeconds;
     const double rowRate = storedRows / insertSeconds;
@@ -166,13 +148,14 @@ int main(int argc, char* argv[]) {
     const double limit = std::min(parseRate, storageDocRate);
     std::printf("rows stored: %.0f (%.1f per document)\n", storedRows, storedRows / documents);
     std::printf("parse only:             %10.0f documents/s  (%.3f s)\n", parseRate, parseSeconds);
-    std::printf("parse and store:        %10.0f documents/s  (%.3f s, one transaction per stock)\n", storeRate,
-                storeSeconds);
+    std::printf("parse and store:        %10.0f documents/s  (%.3f s, one transaction per stock)\n",
+                storeRate, storeSeconds);
     std::printf("parse and store:        %10.0f documents/s  (%.3f s, %d stocks per transaction)\n",
                 documents / groupedSeconds, groupedSeconds, kGroup);
     std::printf("plain SQLite insert:    %10.0f rows/s       (%.3f s) = %.0f documents/s\n", rowRate,
                 insertSeconds, storageDocRate);
-    std::printf("parse-and-store / lower limit: %.2f one transaction per stock, %.2f grouped (goal: at least 0.50)\n",
-                storeRate / limit, documents / groupedSeconds / limit);
+    std::printf(
+        "parse-and-store / lower limit: %.2f one transaction per stock, %.2f grouped (goal: at least 0.50)\n",
+        storeRate / limit, documents / groupedSeconds / limit);
     return 0;
 }
