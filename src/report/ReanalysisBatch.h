@@ -38,9 +38,10 @@ struct ReanalysisOutcome {
 // The batch re-analysis of saved report documents: walks the stock list, runs every text
 // document of each stock's folder through the extraction (nothing is saved as a document)
 // and keeps "RunDate", "Code", "Index" and "StockDate" so that a batch of the same day
-// resumes where it stopped. Each document is one transaction and the record keys turn
-// away rows already stored, so a stock analysed twice (after a crash between storing it
-// and noting it) stores nothing twice.
+// resumes where it stopped. Stocks are committed in groups of about a second's work and
+// noted only once committed; the stored dates and record keys turn away rows already
+// stored, so a stock analysed twice (after a crash between storing it and noting it)
+// stores nothing twice.
 class ReanalysisBatch {
 public:
     ReanalysisBatch(ExtractionServices& services, ExtractionTotals& totals, Settings& settings,
