@@ -107,20 +107,19 @@ bool ReportParser::beginChangeBlock() {
         m_totals.stMemo = QStringLiteral("涨跌幅大");
     }
     m_cursor += 2;
-    m_rate = readFigures(m_figuresText).rate;
+    m_figures = readFigures(m_figuresText);
     return true;
 }
 
 ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
-    const Figures figures = readFigures(m_figuresText);
-    m_rate = figures.rate;
+    const Figures& figures = m_figures;
     if (!m_services.db.DBOpened())
         return ChangeOutcome::Skipped;
 
-    if (!m_turnover && m_options.percent != 0 && Money::fromUnits(m_options.percent) > m_rate.abs())
+    if (!m_turnover && m_options.percent != 0 && Money::fromUnits(m_options.percent) > figures.rate.abs())
         return ChangeOutcome::Dropped;
 
-    log(QStringLiteral("\t") + m_figuresText, m_rate.isPositive() ? LogColor::Red : LogColor::Green);
+    log(QStringLiteral("\t") + m_figuresText, figures.rate.isPositive() ? LogColor::Red : LogColor::Green);
 
     const qint32 descriptionKey = CalcDeptKey(m_description);
     const QDate day = m_totals.changeDate;
@@ -199,12 +198,12 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
             }
         }
 
-        const TStockSaleBuy row{m_options.code,       m_rowDay, name, readAmount(buyText),
-                                readAmount(saleText), m_rate};
+        const TStockSaleBuy row{m_options.code,       m_rowDay,      name, readAmount(buyText),
+                                readAmount(saleText), m_figures.rate};
         if (!isHandled(row)) {
             log(QStringLiteral("\t") + name + QStringLiteral("\t") + buyText + QStringLiteral("\t") +
                     saleText,
-                m_rate.isPositive() ? LogColor::Red : LogColor::Green);
+                m_figures.rate.isPositive() ? LogColor::Red : LogColor::Green);
             if (m_services.db.DBOpened() && (row.StBuy.isPositive() || row.StSale.isPositive())) {
                 remember(row);
                 const qint32 key = CalcDeptKey(name);
@@ -214,7 +213,7 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                     .bind(QStringLiteral(":StDeptKey"), key)
                     .bind(QStringLiteral(":StBuy"), row.StBuy)
                     .bind(QStringLiteral(":StSale"), row.StSale)
-                    .bind(QStringLiteral(":StRate"), m_rate)
+                    .bind(QStringLiteral(":StRate"), m_figures.rate)
                     .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
                     .bind(QStringLiteral(":StKey"),
                           CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay));

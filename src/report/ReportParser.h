@@ -89,7 +89,7 @@ private:
     QString m_description;
     QString m_figuresText;
     bool m_turnover = false;
-    Money m_rate;
+    Figures m_figures;  // read once from the figures text: rate, volume, amount
 
     QList<TStockSaleBuy> m_handled;
 };

@@ -26,7 +26,6 @@ public:
     Statement& operator=(Statement&&) noexcept = default;
 
     Statement& bind(const QString& name, const QString& text);
-    Statement& bind(const QString& name, const char* text) { return bind(name, QString::fromUtf8(text)); }
     Statement& bind(const QString& name, const QDate& day);
     Statement& bind(const QString& name, Money amount);
     Statement& bind(const QString& name, qint32 value);
