@@ -50,6 +50,19 @@ void printError(const QString& message) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
+std::optional<int> wholeNumberOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                     int low, int high) {
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    if (ok && value >= low && value <= high)
+        return value;
+    printError(QStringLiteral("--%1 takes a whole number from %2 to %3")
+                   .arg(option.names().first())
+                   .arg(low)
+                   .arg(high));
+    return std::nullopt;
+}
+
 bool openDatabaseOrReport(TDataBase& db) {
     if (db.open())
         return true;

@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace quarrow {
@@ -38,6 +39,10 @@ const std::vector<CliCommand>& cliCommands();
 // prints it with the command's synopsis and returns false.
 bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, const char* synopsis);
 void printError(const QString& message);
+// The whole-number value of an option within [low, high]; otherwise says
+// "--NAME takes a whole number from LOW to HIGH" and gives nothing.
+std::optional<int> wholeNumberOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                     int low, int high);
 // Opens the program folder's database; on failure says why and returns false.
 bool openDatabaseOrReport(TDataBase& db);
 void printOut(const QString& text);

@@ -19,21 +19,17 @@ int runGenerateCorpus(CliContext& context, const QStringList& arguments) {
     parser.addOptions({stocksOption, docsOption, seedOption});
     if (!parseCommandLine(parser, arguments, synopsis))
         return kExitUsage;
-    bool stocksOk = false;
-    bool docsOk = false;
+    const std::optional<int> stocks = wholeNumberOption(parser, stocksOption, 1, 20000);
+    if (!stocks)
+        return kExitUsage;
+    const std::optional<int> documents = wholeNumberOption(parser, docsOption, 1, 20);
+    if (!documents)
+        return kExitUsage;
     bool seedOk = false;
     DemoCorpusOptions options;
-    options.stocks = parser.value(stocksOption).toInt(&stocksOk);
-    options.documentsPerStock = parser.value(docsOption).toInt(&docsOk);
+    options.stocks = *stocks;
+    options.documentsPerStock = *documents;
     options.seed = parser.value(seedOption).toUInt(&seedOk);
-    if (!stocksOk || options.stocks < 1 || options.stocks > 20000) {
-        printError(QStringLiteral("--stocks takes a whole number from 1 to 20000"));
-        return kExitUsage;
-    }
-    if (!docsOk || options.documentsPerStock < 1 || options.documentsPerStock > 20) {
-        printError(QStringLiteral("--docs takes a whole number from 1 to 20"));
-        return kExitUsage;
-    }
     if (!seedOk || !parser.positionalArguments().isEmpty()) {
         printError(QStringLiteral("usage: quarrow-cli generate-corpus %1").arg(QString::fromUtf8(synopsis)));
         return kExitUsage;

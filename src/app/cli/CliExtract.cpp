@@ -36,12 +36,9 @@ int runExtract(CliContext& context, const QStringList& arguments) {
         printError(QStringLiteral("extract needs --code CODE"));
         return kExitUsage;
     }
-    bool percentOk = false;
-    const int percent = parser.value(percentOption).toInt(&percentOk);
-    if (!percentOk || percent < 0 || percent > 100) {
-        printError(QStringLiteral("--percent takes a whole number from 0 to 100"));
+    const std::optional<int> percent = wholeNumberOption(parser, percentOption, 0, 100);
+    if (!percent)
         return kExitUsage;
-    }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty()) {
         printError(QStringLiteral("extract needs at least one report FILE"));
@@ -74,7 +71,7 @@ int runExtract(CliContext& context, const QStringList& arguments) {
     options.code = parser.value(codeOption);
     options.name = parser.value(nameOption);
     options.allChanges = parser.isSet(allOption);
-    options.percent = percent;
+    options.percent = *percent;
     // The archiver's folder is a setting; --rar overrides it for this call.
     options.rarFolder =
         parser.isSet(rarOption) ? parser.value(rarOption) : Settings(context.home, context.clock).rarFolder();

@@ -56,12 +56,9 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
         printError(QStringLiteral("--clear and --keep exclude each other"));
         return kExitUsage;
     }
-    bool percentOk = false;
-    const int percent = parser.value(percentOption).toInt(&percentOk);
-    if (!percentOk || percent < 0 || percent > 1000) {
-        printError(QStringLiteral("--percent takes a whole number from 0 to 1000"));
+    const std::optional<int> percent = wholeNumberOption(parser, percentOption, 0, 1000);
+    if (!percent)
         return kExitUsage;
-    }
     if (!parser.positionalArguments().isEmpty()) {
         printError(QStringLiteral(
             "reanalyse takes no file names (it reads every stock folder of the program folder)"));
@@ -99,7 +96,7 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
 
     ReanalysisOptions options;
     options.allChanges = parser.isSet(allOption);
-    options.percent = percent;
+    options.percent = *percent;
     options.rarFolder = settings.rarFolder();
     options.shutdownWhenDone = parser.isSet(shutdownOption);
 
