@@ -84,6 +84,7 @@ QString ReportGenerator::department() {
 
 QList<GeneratedStock> ReportGenerator::stocks(int count) {
     QList<GeneratedStock> list;
+    QSet<QString> seen;  // the markets' code steps may meet; each code is listed once
     constexpr int names = static_cast<int>(std::size(kStockNames));
     for (int i = 0; i < count; ++i) {
         // Alternate the markets: Shanghai 600xxx/601xxx, Shenzhen 000xxx and 300xxx.
@@ -99,21 +100,16 @@ QList<GeneratedStock> ReportGenerator::stocks(int count) {
                 code = 300001 + (i / 3) % 999;
                 break;
         }
+        const QString codeText = QStringLiteral("%1").arg(code, 6, 10, QLatin1Char('0'));
+        if (seen.contains(codeText))
+            continue;
+        seen.insert(codeText);
         QString name = QString::fromUtf8(kStockNames[i % names]);
         if (i >= names)
             name += QString::number(i / names);
-        list.append({QStringLiteral("%1").arg(code, 6, 10, QLatin1Char('0')), name});
+        list.append({codeText, name});
     }
-    // Different steps may meet; keep codes unique.
-    QSet<QString> seen;
-    QList<GeneratedStock> unique;
-    for (const auto& stock : list) {
-        if (!seen.contains(stock.code)) {
-            seen.insert(stock.code);
-            unique.append(stock);
-        }
-    }
-    return unique;
+    return list;
 }
 
 GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDate& reportDate,
