@@ -1,5 +1,6 @@
 #include "platform/ProcessLauncher.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 
 #ifdef Q_OS_WIN
@@ -8,13 +9,18 @@
 
 namespace quarrow {
 
+namespace {
+// How long an ended program gets to go away before we stop looking.
+constexpr int kEndWait_ms = 2000;
+}  // namespace
+
 LaunchResult SystemProcessLauncher::run(const QString& program, const QStringList& arguments,
-                                        const QString& workingFolder, int wait_ms) {
+                                        const QString& workingFolder, int wait_ms,
+                                        WhenTimedOut whenTimedOut) {
     if (wait_ms <= 0) {
         return QProcess::startDetached(program, arguments, workingFolder) ? LaunchResult::Finished
                                                                           : LaunchResult::FailedToStart;
     }
-    // Owned by nobody once it outlives the wait: a slow archiver is left to finish on its own.
     auto* process = new QProcess;
     process->setProgram(program);
     process->setArguments(arguments);
@@ -28,15 +34,26 @@ LaunchResult SystemProcessLauncher::run(const QString& program, const QStringLis
         args->startupInfo->wShowWindow = SW_HIDE;
     });
 #endif
+    const QDeadlineTimer deadline(wait_ms);
     process->start();
-    if (!process->waitForStarted(wait_ms)) {
+    if (!process->waitForStarted(static_cast<int>(deadline.remainingTime()))) {
+        const bool neverStarted = process->state() == QProcess::NotRunning;
+        process->kill();
+        process->waitForFinished(kEndWait_ms);
         delete process;
-        return LaunchResult::FailedToStart;
+        return neverStarted ? LaunchResult::FailedToStart : LaunchResult::TimedOut;
     }
-    if (process->waitForFinished(wait_ms)) {
+    if (process->waitForFinished(static_cast<int>(deadline.remainingTime()))) {
         delete process;
         return LaunchResult::Finished;
     }
+    if (whenTimedOut == WhenTimedOut::End) {
+        process->kill();
+        process->waitForFinished(kEndWait_ms);  // reaps it; a kill is not refused
+        delete process;
+        return LaunchResult::TimedOut;
+    }
+    // Owned by nobody once it outlives the wait: it deletes itself when it ends.
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     return LaunchResult::TimedOut;
 }

@@ -7,25 +7,31 @@ namespace quarrow {
 
 enum class LaunchResult {
     Finished,      // the program ran and ended within the wait
-    TimedOut,      // still running when the wait ran out; it is left running
+    TimedOut,      // still running when the wait ran out (left running or ended, as asked)
     FailedToStart  // missing, not executable, or refused by the system
 };
+
+// What becomes of a program still running when its wait runs out. A tool doing a job for
+// us (the archiver) is ended: one that hangs must not outlive the run or the program. A
+// program the user looks at (an archive shown in the archive manager) is left running.
+enum class WhenTimedOut { LeaveRunning, End };
 
 // Starts outside programs (the archiver, the quote program, the updater).
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
     // Runs program with arguments in workingFolder, window hidden, and waits at most wait_ms
-    // (0: do not wait at all).
+    // from the call for it to start and end: one deadline, not one per step (0: do not
+    // wait at all, and the program is never ended).
     virtual LaunchResult run(const QString& program, const QStringList& arguments,
-                             const QString& workingFolder, int wait_ms) = 0;
+                             const QString& workingFolder, int wait_ms, WhenTimedOut whenTimedOut) = 0;
 };
 
 // The real launcher on every platform, built on QProcess.
 class SystemProcessLauncher final : public ProcessLauncher {
 public:
     LaunchResult run(const QString& program, const QStringList& arguments, const QString& workingFolder,
-                     int wait_ms) override;
+                     int wait_ms, WhenTimedOut whenTimedOut) override;
 };
 
 }  // namespace quarrow

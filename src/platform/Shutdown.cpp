@@ -41,7 +41,7 @@ ShutdownResult SystemShutdown::powerOff() {
     const QString program = words.isEmpty() ? QString() : words.takeFirst();
     if (program.isEmpty())
         return {false, QStringLiteral("shutdown not done: QUARROW_SHUTDOWN_COMMAND names no program")};
-    const LaunchResult result = m_launcher.run(program, words, QString(), 0);
+    const LaunchResult result = m_launcher.run(program, words, QString(), 0, WhenTimedOut::LeaveRunning);
     if (result == LaunchResult::FailedToStart)
         return {false, QStringLiteral("shutdown command failed to start: %1").arg(command)};
     return {true, QStringLiteral("shutdown command started: %1").arg(command)};

@@ -71,7 +71,7 @@ SavedDocuments::OpenResult SavedDocuments::ListBoxStDocClick(int index, Sender s
     const QString viewer = archiveViewerPath(rarFolder);
     if (viewer.isEmpty() || !QFileInfo(viewer).isFile())
         return result;
-    m_launcher.run(viewer, {path}, folder, kViewerWait_ms);
+    m_launcher.run(viewer, {path}, folder, kViewerWait_ms, WhenTimedOut::LeaveRunning);
     result.archiveShown = true;
     return result;
 }

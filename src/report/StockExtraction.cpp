@@ -184,7 +184,7 @@ void StockExtraction::archive(const QString& stockFolder, const QString& code, c
     }
     // A slow archiver is not waited for beyond the bound; the text document stays anyway.
     m_services.launcher.run(archiver, {QStringLiteral("A"), code, documentPath}, stockFolder,
-                            kArchiverWait_ms);
+                            kArchiverWait_ms, WhenTimedOut::End);
 }
 
 void StockExtraction::recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate) {

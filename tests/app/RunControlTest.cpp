@@ -20,7 +20,8 @@ protected:
 
 class RecordingLauncher final : public ProcessLauncher {
 public:
-    LaunchResult run(const QString& program, const QStringList& arguments, const QString&, int) override {
+    LaunchResult run(const QString& program, const QStringList& arguments, const QString&, int,
+                     WhenTimedOut) override {
         calls << (QStringList{program} + arguments);
         return LaunchResult::Finished;
     }

@@ -70,6 +70,7 @@ TEST_F(SavedDocumentsTest, AnArchiveOpensInTheArchiverAndLeavesTheMemoAlone) {
               QStringList{QDir(home.file(QStringLiteral("600610"))).filePath(QStringLiteral("600610.rar"))});
     EXPECT_EQ(launcher.calls[0].workingFolder, home.file(QStringLiteral("600610")));
     EXPECT_EQ(launcher.calls[0].wait_ms, 15000);
+    EXPECT_EQ(launcher.calls[0].whenTimedOut, WhenTimedOut::LeaveRunning);  // the user looks at it
     EXPECT_EQ(documents.MemoPastFrom(), memo);
 
     result = documents.ListBoxStDocClick(0, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);

@@ -14,11 +14,12 @@ public:
         QStringList arguments;
         QString workingFolder;
         int wait_ms;
+        WhenTimedOut whenTimedOut;
     };
 
     LaunchResult run(const QString& program, const QStringList& arguments, const QString& workingFolder,
-                     int wait_ms) override {
-        calls.append({program, arguments, workingFolder, wait_ms});
+                     int wait_ms, WhenTimedOut whenTimedOut) override {
+        calls.append({program, arguments, workingFolder, wait_ms, whenTimedOut});
         return result;
     }
 

@@ -258,7 +258,8 @@ int SqliteWriteFaults::writesFailed() const {
 
 WriteLockHolder::WriteLockHolder(const QString& databaseFile) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(databaseFile.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+    if (sqlite3_open_v2(databaseFile.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK ||
         sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         ADD_FAILURE() << "cannot take the write lock of " << databaseFile.toStdString() << ": "
                       << (db ? sqlite3_errmsg(db) : "no connection");
