@@ -146,6 +146,10 @@ bool SettingsFile::exists() const {
     return QFileInfo(m_path).isFile();
 }
 
+bool SettingsFile::isReadable(QString* error) const {
+    return load(error).has_value();
+}
+
 std::optional<QByteArray> SettingsFile::load(QString* error) const {
     QFile file(m_path);
     if (!file.exists())

@@ -56,6 +56,9 @@ public:
     explicit SettingsFile(QString path);
 
     QString path() const { return m_path; }
+    // False, with the reason, when the file is there but cannot be read (a folder in its
+    // place, no permission); a missing file is readable and empty.
+    bool isReadable(QString* error) const;
     bool exists() const;
 
     // The value, or nothing when the file, the section or the key is missing.

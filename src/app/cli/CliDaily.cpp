@@ -2,6 +2,8 @@
 
 #include "quotefiles/DailyViewer.h"
 
+#include <limits>
+
 namespace quarrow {
 
 // quarrow-cli daily: the daily-bar viewer's rows, newest first, cells separated by tabs.
@@ -13,11 +15,12 @@ int runDaily(CliContext& context, const QStringList& arguments) {
     parser.addOption(daysOption);
     if (!parseCommandLine(parser, arguments, synopsis))
         return kExitUsage;
-    bool daysOk = false;
-    const qint64 days = parser.value(daysOption).toLongLong(&daysOk);
+    const std::optional<int> days = wholeNumberOption(parser, daysOption, 0, std::numeric_limits<int>::max());
+    if (!days)
+        return kExitUsage;
     const QStringList codes = parser.positionalArguments();
-    if (!daysOk || codes.size() != 1 || !isPrefixedCode(codes.first())) {
-        printError(QStringLiteral("give one prefixed stock code such as sh600000 and a whole number of days\n"
+    if (codes.size() != 1 || !isPrefixedCode(codes.first())) {
+        printError(QStringLiteral("give one prefixed stock code such as sh600000\n"
                                   "usage: quarrow-cli daily %1")
                        .arg(QString::fromUtf8(synopsis)));
         return kExitUsage;
@@ -26,7 +29,7 @@ int runDaily(CliContext& context, const QStringList& arguments) {
     if (!quoteFolder)
         return kExitUsage;
     return runReadingQuoteFiles([&] {
-        const auto view = loadDailyRows(*quoteFolder, codes.first(), days);
+        const auto view = loadDailyRows(*quoteFolder, codes.first(), *days);
         if (!view) {
             printError(QStringLiteral("no daily bars for %1 in the quote folder").arg(codes.first()));
             return int(kExitFailure);

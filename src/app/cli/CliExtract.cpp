@@ -57,9 +57,10 @@ int runExtract(CliContext& context, const QStringList& arguments) {
         reports.append(*lines);
     }
 
+    // The desktop program goes on parsing without a database; here storing is the whole job.
     TDataBase db(context.home.databaseFile());
-    if (!db.open())
-        context.frame.ShowHelpPicture(QStringLiteral("数据库打开出错!"), QString(), false);
+    if (!openDatabaseOrReport(db))
+        return kExitFailure;
 
     SystemProcessLauncher launcher;
     SystemNetworkState network;

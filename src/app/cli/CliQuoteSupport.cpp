@@ -49,6 +49,10 @@ int runWithStockList(CliContext& context, const QStringList& arguments,
     return runReadingQuoteFiles([&] {
         StockList list;
         loadStartUpStockList(context, *quoteFolder, list);
+        if (list.isEmpty()) {
+            reportNoStocks();
+            return int(kExitFailure);
+        }
         return body(*quoteFolder, list);
     });
 }
@@ -60,6 +64,11 @@ int runReadingQuoteFiles(const std::function<int()>& body) {
         printError(error.message());
         return kExitFailure;
     }
+}
+
+void reportNoStocks() {
+    printError(QStringLiteral(
+        "no stocks: neither the quote program's name tables nor the hand-kept table list any"));
 }
 
 std::optional<QString> sixDigitCode(const QString& text) {

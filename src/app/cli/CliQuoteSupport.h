@@ -17,12 +17,16 @@ void loadStartUpStockList(CliContext& context, const QString& quoteFolder, Stock
 
 // The frame of the commands without options that work on the start-up stock list:
 // parses the arguments, finds the quote folder, loads the list, and runs body with them.
+// An empty list is a failure: the command would report having done its work on nothing.
 int runWithStockList(CliContext& context, const QStringList& arguments,
                      const std::function<int(const QString& quoteFolder, StockList& list)>& body);
 
 // Runs a command body, turning a failed read of a quote-program file into a message and
 // a failure status instead of an abort.
 int runReadingQuoteFiles(const std::function<int()>& body);
+
+// Says that neither the name tables nor the hand-kept table list a stock.
+void reportNoStocks();
 
 // A six-digit code, also accepted with its market prefix; nothing when malformed.
 std::optional<QString> sixDigitCode(const QString& text);

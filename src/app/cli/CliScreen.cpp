@@ -8,6 +8,11 @@
 
 namespace quarrow {
 
+namespace {
+// Far more trading days than any quote folder holds.
+constexpr int kMaxScreenDays = 100000;
+}  // namespace
+
 // quarrow-cli screen: the mining run's pre-selection over the whole list (or the given
 // stocks), printing its log lines and then "picked P of S".
 int runScreen(CliContext& context, const QStringList& arguments) {
@@ -20,16 +25,12 @@ int runScreen(CliContext& context, const QStringList& arguments) {
     parser.addOptions({daysOption, percentOption});
     if (!parseCommandLine(parser, arguments, synopsis))
         return kExitUsage;
-    bool daysOk = false;
-    bool percentOk = false;
-    const int days = parser.value(daysOption).toInt(&daysOk);
-    const int percent = parser.value(percentOption).toInt(&percentOk);
-    if (!daysOk || !percentOk || percent < 1 || percent > 1000) {
-        printError(QStringLiteral("--days takes a whole number and --percent one from 1 to 1000\n"
-                                  "usage: quarrow-cli screen %1")
-                       .arg(QString::fromUtf8(synopsis)));
+    const std::optional<int> days = wholeNumberOption(parser, daysOption, 1, kMaxScreenDays);
+    if (!days)
         return kExitUsage;
-    }
+    const std::optional<int> percent = wholeNumberOption(parser, percentOption, 1, 1000);
+    if (!percent)
+        return kExitUsage;
     const QStringList given = parser.positionalArguments();
     for (const QString& code : given) {
         if (!isPrefixedCode(code)) {
@@ -53,12 +54,16 @@ int runScreen(CliContext& context, const QStringList& arguments) {
         loadStartUpStockList(context, *quoteFolder, list);
         QList<StockEntry> stocks;
         if (given.isEmpty()) {
+            if (list.isEmpty()) {
+                reportNoStocks();
+                return int(kExitFailure);
+            }
             stocks = list.entries();
         } else {
             for (const QString& code : given)
                 stocks.append({code, list.nameOf(code)});
         }
-        const IndexSummaries indexes = IndexSummaries::compute(*quoteFolder, days);
+        const IndexSummaries indexes = IndexSummaries::compute(*quoteFolder, *days);
         StockScreener screener(*quoteFolder, &db, context.frame);
         int screened = 0;
         int picked = 0;
@@ -66,7 +71,7 @@ int runScreen(CliContext& context, const QStringList& arguments) {
             if (!QFileInfo::exists(QuotePaths::dailyBarFile(*quoteFolder, stock.key)))
                 continue;
             ++screened;
-            if (screener.ScreenStock(stock.key, stock.name, days, percent, indexes).picked)
+            if (screener.ScreenStock(stock.key, stock.name, *days, *percent, indexes).picked)
                 ++picked;
         }
         printOut(QStringLiteral("picked %1 of %2\n").arg(picked).arg(screened));

@@ -61,6 +61,12 @@ int runSettings(CliContext& context, const QStringList& arguments) {
     const auto known = findSettingKey(section, key);
 
     if (action == QLatin1String("get")) {
+        // A file that is there but cannot be read must not pass for one without the key.
+        QString readError;
+        if (!settings.file().isReadable(&readError)) {
+            printError(QStringLiteral("cannot read %1: %2").arg(settings.fileName(), readError));
+            return kExitFailure;
+        }
         const auto value = settings.file().read(section, key);
         if (!value && !known) {
             printError(QStringLiteral("[%1] %2 is not set in %3 and has no default")

@@ -5,11 +5,6 @@ namespace quarrow {
 // quarrow-cli stocks: the all-stocks list, one "prefixed code<TAB>name" line per stock.
 int runStocks(CliContext& context, const QStringList& arguments) {
     return runWithStockList(context, arguments, [](const QString&, StockList& list) {
-        if (list.isEmpty()) {
-            printError(QStringLiteral(
-                "no stocks: neither the quote program's name tables nor the hand-kept table list any"));
-            return int(kExitFailure);
-        }
         QString text;
         for (const StockEntry& entry : list.entries())
             text += entry.key + QLatin1Char('\t') + entry.name + QLatin1Char('\n');

@@ -12,20 +12,23 @@ namespace quarrow {
 
 namespace {
 
-const char* ansiColour(LogColor color)
-{
+const char* ansiColour(LogColor color) {
     switch (color) {
-    case LogColor::Red: return "\x1b[31m";
-    case LogColor::Green: return "\x1b[32m";
-    case LogColor::Magenta: return "\x1b[35m";
-    case LogColor::Blue: return "\x1b[34m";
-    case LogColor::Default: break;
+        case LogColor::Red:
+            return "\x1b[31m";
+        case LogColor::Green:
+            return "\x1b[32m";
+        case LogColor::Magenta:
+            return "\x1b[35m";
+        case LogColor::Blue:
+            return "\x1b[34m";
+        case LogColor::Default:
+            break;
     }
     return "";
 }
 
-void writeErr(const QString& text)
-{
+void writeErr(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);
@@ -37,18 +40,14 @@ TerminalFrame::TerminalFrame(QString programFolder)
     : m_programFolder(std::move(programFolder)),
       m_colourOut(isatty(STDOUT_FILENO) != 0),
       m_stderrIsTerminal(isatty(STDERR_FILENO) != 0),
-      m_stdinIsTerminal(isatty(STDIN_FILENO) != 0)
-{
-}
+      m_stdinIsTerminal(isatty(STDIN_FILENO) != 0) {}
 
-void TerminalFrame::displayPrompt(const QString& oneLine)
-{
+void TerminalFrame::displayPrompt(const QString& oneLine) {
     endProgressLine();
     writeErr(oneLine + QLatin1Char('\n'));
 }
 
-MessageAnswer TerminalFrame::showMessage(const MessageRequest& request)
-{
+MessageAnswer TerminalFrame::showMessage(const MessageRequest& request) {
     endProgressLine();
     QString text = request.text;
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -72,8 +71,7 @@ MessageAnswer TerminalFrame::showMessage(const MessageRequest& request)
     return (!line.empty() && (line[0] == 'y' || line[0] == 'Y')) ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
-void TerminalFrame::addLog(const QString& line, LogColor color)
-{
+void TerminalFrame::addLog(const QString& line, LogColor color) {
     endProgressLine();
     QByteArray bytes;
     const char* colour = m_colourOut ? ansiColour(color) : "";
@@ -87,10 +85,11 @@ void TerminalFrame::addLog(const QString& line, LogColor color)
 
 void TerminalFrame::setStatusPanel(int, const QString&) {}
 
-void TerminalFrame::processEvents() { QCoreApplication::processEvents(); }
+void TerminalFrame::processEvents() {
+    QCoreApplication::processEvents();
+}
 
-void TerminalFrame::showProgress(const RunProgress& progress)
-{
+void TerminalFrame::showProgress(const RunProgress& progress) {
     const int percent = progress.maximum > 0 ? progress.position * 100 / progress.maximum : 0;
     // Into a file or a pipe every update would be a line of its own: every tenth only.
     if (!m_stderrIsTerminal) {
@@ -105,8 +104,7 @@ void TerminalFrame::showProgress(const RunProgress& progress)
                          .arg(progress.timeNeeded, progress.timeRemaining));
 }
 
-void TerminalFrame::showProgressLine(const QString& text)
-{
+void TerminalFrame::showProgressLine(const QString& text) {
     std::fflush(stdout);
     if (m_stderrIsTerminal) {
         writeErr(QStringLiteral("\r\x1b[K") + text);
@@ -116,8 +114,7 @@ void TerminalFrame::showProgressLine(const QString& text)
     }
 }
 
-void TerminalFrame::endProgressLine()
-{
+void TerminalFrame::endProgressLine() {
     if (!m_progressShown)
         return;
     m_progressShown = false;

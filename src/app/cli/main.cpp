@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 using namespace quarrow;
 
@@ -73,7 +75,14 @@ int main(int argc, char* argv[]) {
         SystemClock clock;
         CliContext context{folder, quote, frame, clock};
         const int status = command.run(context, arguments);
-        std::fflush(stdout);
+        // Output lost on a full disk or a closed pipe means the command did not do its job.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            const int code = errno;
+            printError(
+                QStringLiteral("cannot write the output: %1")
+                    .arg(code ? QString::fromLocal8Bit(std::strerror(code)) : QStringLiteral("write error")));
+            return kExitFailure;
+        }
         return status;
     }
     printError(QStringLiteral("unknown command '%1' (see quarrow-cli --help)").arg(arguments.first()));
