@@ -1,10 +1,10 @@
 #include "app/SettingsFile.h"
 
+#include "app/SafeFile.h"
 #include "app/TextCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -151,15 +151,12 @@ bool SettingsFile::isReadable(QString* error) const {
 }
 
 std::optional<QByteArray> SettingsFile::load(QString* error) const {
-    QFile file(m_path);
-    if (!file.exists())
+    if (!QFileInfo::exists(m_path))
         return QByteArray();
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    QByteArray bytes;
+    if (!SafeFile::readRegular(m_path, &bytes, error))
         return std::nullopt;
-    }
-    return file.readAll();
+    return bytes;
 }
 
 std::optional<QString> SettingsFile::read(const QString& section, const QString& key) const {
@@ -178,15 +175,7 @@ bool SettingsFile::update(const std::function<void(IniDocument&)>& edit, QString
     edit(document);
     const QByteArray out = encode(document.toText(), &encoding);
 
-    QSaveFile file(m_path);
-    // Never fall back to writing the file in place: that is what leaves half a file.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return SafeFile::replace(m_path, out, error);
 }
 
 bool SettingsFile::write(const QString& section, const QString& key, const QString& value, QString* error) {

@@ -1,11 +1,9 @@
 #include "quotefiles/BaseDbf.h"
 
+#include "app/SafeFile.h"
 #include "quotefiles/FileOP.h"
 
-#include <QFile>
 #include <QtEndian>
-
-#include <cerrno>
 
 namespace quarrow {
 
@@ -19,16 +17,11 @@ QString asciiField(const char* record, int offset, int width) {
 
 BaseDbfContents readBaseDbf(const QString& path) {
     using namespace BaseDbfLayout;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int code = errno;
-        throw RecordFileError(QStringLiteral("open"), path, file.errorString(), code);
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        const int code = errno;
-        throw RecordFileError(QStringLiteral("read"), path, file.errorString(), code);
-    }
+    QByteArray bytes;
+    QString error;
+    int code = 0;
+    if (!SafeFile::readRegular(path, &bytes, &error, &code))
+        throw RecordFileError(QStringLiteral("read"), path, error, code);
 
     BaseDbfContents contents;
     // The dBase header states its own sizes: a table of another layout would put other

@@ -34,35 +34,49 @@ QStringList dailyViewTitles() {
             QStringLiteral("成交量(手)")};
 }
 
-std::optional<DailyView> loadDailyRows(const QString& quoteFolder, const QString& prefixedCode, qint64 days) {
-    DailyView view;
-    view.path = QuotePaths::dailyBarFile(quoteFolder, prefixedCode);
-    if (!QFileInfo::exists(view.path))
+std::optional<DailyViewSource> visitDailyRows(const QString& quoteFolder, const QString& prefixedCode,
+                                              qint64 days,
+                                              const std::function<bool(const DailyViewRow&)>& visit) {
+    DailyViewSource source;
+    source.path = QuotePaths::dailyBarFile(quoteFolder, prefixedCode);
+    if (!QFileInfo::exists(source.path))
         return std::nullopt;
 
-    TFileOP file(view.path, DailyBar::kSize, 'r');
-    view.recordCount = file.RecordCount();
-    const qint64 rows = (days != 0 && days < view.recordCount) ? days : view.recordCount;
+    TFileOP file(source.path, DailyBar::kSize, 'r');
+    source.recordCount = file.RecordCount();
+    const qint64 rows = (days != 0 && days < source.recordCount) ? days : source.recordCount;
     if (rows <= 0)
-        return view;
+        return source;
 
     DailyBar current;
-    file.SeekTo(view.recordCount - 1);
+    file.SeekTo(source.recordCount - 1);
     if (!readDailyBar(file, current))
-        return view;
+        return source;
     for (qint64 i = 0; i < rows; ++i) {
-        const qint64 index = view.recordCount - 1 - i;
+        const qint64 index = source.recordCount - 1 - i;
         DailyBar previous;
         bool hasPrevious = false;
         if (index > 0) {
             file.SeekTo(index - 1);
             hasPrevious = readDailyBar(file, previous);
         }
-        view.rows.append(makeRow(current, hasPrevious ? previous.Close : current.Open));
-        if (!hasPrevious)
+        if (!visit(makeRow(current, hasPrevious ? previous.Close : current.Open)) || !hasPrevious)
             break;
         current = previous;
     }
+    return source;
+}
+
+std::optional<DailyView> loadDailyRows(const QString& quoteFolder, const QString& prefixedCode, qint64 days) {
+    DailyView view;
+    const auto source = visitDailyRows(quoteFolder, prefixedCode, days, [&](const DailyViewRow& row) {
+        view.rows.append(row);
+        return true;
+    });
+    if (!source)
+        return std::nullopt;
+    view.path = source->path;
+    view.recordCount = source->recordCount;
     return view;
 }
 

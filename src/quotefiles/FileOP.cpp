@@ -1,5 +1,7 @@
 #include "quotefiles/FileOP.h"
 
+#include "app/SafeFile.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
@@ -23,7 +25,6 @@ TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filen
                 .arg(recSize)
                 .arg(QLatin1Char(RW)),
             EINVAL);
-    m_fileHandle.setFileName(filenm);
     // Read mode asks the file system once: a failed open of a missing file is no error.
     if (RW != 'r' && !QFileInfo::exists(filenm)) {
         QFile create(filenm);
@@ -38,10 +39,14 @@ TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filen
         mode |= QIODevice::ReadOnly;
     else
         mode |= QIODevice::ReadWrite;  // for 'w' too: a write-only open would truncate the file
-    if (!m_fileHandle.open(mode)) {
+    // Only a regular file is opened: a FIFO in place of a daily-bar file would block the
+    // open for ever, and a device would never end.
+    QString error;
+    int code = 0;
+    if (!SafeFile::openRegular(m_fileHandle, filenm, mode, &error, &code)) {
         if (RW == 'r' && !QFileInfo::exists(filenm))
             return;
-        fail(QStringLiteral("open"));
+        throw RecordFileError(QStringLiteral("open"), filenm, error, code);
     }
     m_fileOpend = true;
     m_readWrite = RW;

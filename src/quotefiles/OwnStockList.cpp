@@ -1,9 +1,10 @@
 #include "quotefiles/OwnStockList.h"
 
+#include "app/SafeFile.h"
 #include "app/TextCodec.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace quarrow {
 
@@ -15,15 +16,12 @@ OwnStockList::OwnStockList(QString file) : m_file(std::move(file)) {}
 
 bool OwnStockList::load(QString* error) {
     m_items.clear();
-    QFile file(m_file);
-    if (!file.exists())
+    if (!QFileInfo::exists(m_file))
         return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    QByteArray bytes;
+    if (!SafeFile::readRegular(m_file, &bytes, error))
         return false;
-    }
-    for (const QString& line : TextCodec::splitLines(TextCodec::decode(file.readAll()))) {
+    for (const QString& line : TextCodec::splitLines(TextCodec::decode(bytes))) {
         const QString code = line.trimmed();
         if (!code.isEmpty() && !m_items.contains(code))
             m_items.append(code);
@@ -32,28 +30,32 @@ bool OwnStockList::load(QString* error) {
 }
 
 bool OwnStockList::save(QString* error) const {
-    QSaveFile file(m_file);
     QByteArray bytes;
     for (const QString& item : m_items)
         bytes += TextCodec::encodeGbk(item) + "\r\n";
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    return SafeFile::replace(m_file, bytes, error);
 }
 
 OwnStockList::Change OwnStockList::add(const QString& prefixedCode, QString* error) {
     if (prefixedCode.isEmpty() || m_items.contains(prefixedCode))
         return Change::Unchanged;
     m_items.append(prefixedCode);
-    return save(error) ? Change::Done : Change::SaveFailed;
+    if (save(error))
+        return Change::Done;
+    // The list stays what the file still holds.
+    m_items.removeLast();
+    return Change::SaveFailed;
 }
 
 OwnStockList::Change OwnStockList::remove(const QString& prefixedCode, QString* error) {
-    if (!m_items.removeOne(prefixedCode))
+    const qsizetype index = m_items.indexOf(prefixedCode);
+    if (index < 0)
         return Change::Unchanged;
-    return save(error) ? Change::Done : Change::SaveFailed;
+    m_items.removeAt(index);
+    if (save(error))
+        return Change::Done;
+    m_items.insert(index, prefixedCode);
+    return Change::SaveFailed;
 }
 
 }  // namespace quarrow

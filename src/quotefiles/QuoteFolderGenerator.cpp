@@ -1,5 +1,6 @@
 #include "quotefiles/QuoteFolderGenerator.h"
 
+#include "app/SafeFile.h"
 #include "app/TextCodec.h"
 #include "quotefiles/BaseDbf.h"
 #include "quotefiles/DailyBar.h"
@@ -7,7 +8,6 @@
 #include "quotefiles/QuotePaths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -140,15 +140,14 @@ QByteArray barsFor(const GeneratedQuoteStock* stock, const QList<QDate>& days, R
     return bytes;
 }
 
+// Generated files are made again in seconds, so they do not wait for the disk; a file
+// is still either the old one or the whole new one.
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
-        file.close();
-        if (file.error() == QFileDevice::NoError)
-            return true;
-    }
+    QString reason;
+    if (SafeFile::replace(path, bytes, &reason, SafeFile::Durability::Unsynced))
+        return true;
     if (error)
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("cannot write %1: %2").arg(path, reason);
     return false;
 }
 

@@ -1,15 +1,12 @@
 #include "quotefiles/StockListLoader.h"
 
+#include "app/SafeFile.h"
 #include "app/TextCodec.h"
 #include "quotefiles/FileOP.h"
 #include "quotefiles/QuotePaths.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
-
-#include <cerrno>
 
 namespace quarrow {
 
@@ -38,16 +35,11 @@ int numberOrZero(const QString& text) {
 }
 
 QByteArray readWholeFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int code = errno;
-        throw RecordFileError(QStringLiteral("open"), path, file.errorString(), code);
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        const int code = errno;
-        throw RecordFileError(QStringLiteral("read"), path, file.errorString(), code);
-    }
+    QByteArray bytes;
+    QString error;
+    int code = 0;
+    if (!SafeFile::readRegular(path, &bytes, &error, &code))
+        throw RecordFileError(QStringLiteral("read"), path, error, code);
     return bytes;
 }
 
@@ -202,13 +194,12 @@ HandKeptSave StockListLoader::saveHandKeptFromWebText(const QStringList& pastedL
 
     // Written the way the quote program's users keep it: GBK, Windows line ends, and
     // replaced in one step so a failed write leaves the old table.
-    QSaveFile file(handKeptFile);
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += TextCodec::encodeGbk(line) + "\r\n";
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_frame.ShowPrompt(QStringLiteral("保存") + handKeptFile + QStringLiteral("出错:") +
-                           file.errorString());
+    QString error;
+    if (!SafeFile::replace(handKeptFile, bytes, &error)) {
+        m_frame.ShowPrompt(QStringLiteral("保存") + handKeptFile + QStringLiteral("出错:") + error);
         return HandKeptSave::Failed;
     }
     return HandKeptSave::Saved;

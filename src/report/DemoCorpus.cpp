@@ -1,12 +1,12 @@
 #include "report/DemoCorpus.h"
 
 #include "app/ProgramFolder.h"
+#include "app/SafeFile.h"
 #include "app/TextCodec.h"
 #include "report/ReportDocuments.h"
 #include "report/ReportMarkers.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <random>
 
@@ -67,18 +67,9 @@ GeneratedReport reportAsOf(const GeneratedReport& full, int firstDay) {
 // waiting for the disk after each: a generated corpus is made again in seconds, and
 // tens of thousands of synchronised writes would take minutes.
 bool writeGenerated(const QString& path, const QStringList& lines, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *error = file.errorString();
-        return false;
-    }
     const QByteArray bytes =
         TextCodec::encodeGbk(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    if (file.write(bytes) != bytes.size()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return SafeFile::replace(path, bytes, error, SafeFile::Durability::Unsynced);
 }
 
 // Exactly count stocks with distinct codes from both markets (the report generator's own

@@ -1,10 +1,9 @@
 #include "report/ReportDocuments.h"
 
+#include "app/SafeFile.h"
 #include "app/TextCodec.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
 namespace quarrow::ReportDocuments {
 
@@ -13,34 +12,19 @@ QString documentName(const QString& code, const QString& reportDate) {
 }
 
 bool writeDocument(const QString& path, const QStringList& lines, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     QString text;
     for (const QString& line : lines) {
         text += line;
         text += QStringLiteral("\r\n");
     }
-    const QByteArray bytes = TextCodec::encodeGbk(text);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return SafeFile::replace(path, TextCodec::encodeGbk(text), error);
 }
 
 std::optional<QStringList> readDocument(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    QByteArray bytes;
+    if (!SafeFile::readRegular(path, &bytes, error))
         return std::nullopt;
-    }
-    return TextCodec::splitLines(TextCodec::decode(file.readAll()));
+    return TextCodec::splitLines(TextCodec::decode(bytes));
 }
 
 QStringList listDocuments(const QString& folder, const QString& mask) {

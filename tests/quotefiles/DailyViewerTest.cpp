@@ -97,3 +97,23 @@ TEST(DailyViewer, NoFileNoRowsAndBrokenFilesShowTheirWholeBars) {
     EXPECT_EQ(dates(*view), (QStringList{QStringLiteral("20170316↑"), QStringLiteral("20170315↑"),
                                          QStringLiteral("20170314↑")}));
 }
+
+TEST(DailyViewer, HandsRowsOverOneAtATimeNewestFirstAndStopsWhenAsked) {
+    TempHome home;
+    writeBars(home.path(), QStringLiteral("sh600000"), hundredBars());
+    const auto all = loadDailyRows(home.path(), QStringLiteral("sh600000"), 0);
+    ASSERT_TRUE(all.has_value());
+    ASSERT_EQ(all->rows.size(), 100);
+    EXPECT_EQ(all->rows.first().cells.value(0), QStringLiteral("20170200↑"));
+    EXPECT_EQ(all->rows.last().cells.value(0), QStringLiteral("20170101↓"));
+
+    QList<QStringList> seen;
+    const auto source =
+        visitDailyRows(home.path(), QStringLiteral("sh600000"), 0, [&](const DailyViewRow& row) {
+            seen.append(row.cells);
+            return seen.size() < 2;
+        });
+    ASSERT_TRUE(source.has_value());
+    EXPECT_EQ(source->recordCount, 100);
+    EXPECT_EQ(seen, (QList<QStringList>{all->rows.at(0).cells, all->rows.at(1).cells}));
+}

@@ -2,6 +2,7 @@
 
 #include "quotefiles/DailyViewer.h"
 
+#include <cstdio>
 #include <limits>
 
 namespace quarrow {
@@ -29,14 +30,24 @@ int runDaily(CliContext& context, const QStringList& arguments) {
     if (!quoteFolder)
         return kExitUsage;
     return runReadingQuoteFiles([&] {
-        const auto view = loadDailyRows(*quoteFolder, codes.first(), *days);
-        if (!view) {
+        // Rows go out in batches as they are read: --days 0 on a file of millions of bars
+        // must not hold them all.
+        constexpr int kRowsPerBatch = 4096;
+        QString text;
+        int batched = 0;
+        const auto source = visitDailyRows(*quoteFolder, codes.first(), *days, [&](const DailyViewRow& row) {
+            text += row.cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+            if (++batched == kRowsPerBatch) {
+                printOut(text);
+                text.clear();
+                batched = 0;
+            }
+            return !std::ferror(stdout);  // nobody reads the rest: stop reading
+        });
+        if (!source) {
             printError(QStringLiteral("no daily bars for %1 in the quote folder").arg(codes.first()));
             return int(kExitFailure);
         }
-        QString text;
-        for (const DailyViewRow& row : view->rows)
-            text += row.cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
         printOut(text);
         return int(kExitOk);
     });

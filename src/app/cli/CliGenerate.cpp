@@ -1,10 +1,10 @@
+#include "app/SafeFile.h"
 #include "app/cli/CliCommands.h"
 
 #include "report/ReportDocuments.h"
 #include "report/ReportGenerator.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace quarrow {
 
@@ -54,9 +54,10 @@ int runGenerateReports(CliContext& context, const QStringList& arguments) {
         manifest +=
             name + QLatin1Char('\t') + stock.code + QLatin1Char('\t') + stock.name + QLatin1Char('\n');
     }
-    QSaveFile file(QDir(folder).filePath(QStringLiteral("reports.tsv")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(manifest.toUtf8()) < 0 || !file.commit()) {
-        printError(QStringLiteral("cannot write the manifest in %1").arg(folder));
+    QString error;
+    if (!SafeFile::replace(QDir(folder).filePath(QStringLiteral("reports.tsv")), manifest.toUtf8(), &error,
+                           SafeFile::Durability::Unsynced)) {
+        printError(QStringLiteral("cannot write the manifest in %1: %2").arg(folder, error));
         return kExitFailure;
     }
     printOut(QStringLiteral("%1 reports written to %2\n").arg(count).arg(folder));

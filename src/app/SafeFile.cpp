@@ -1,0 +1,281 @@
+#include "app/SafeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quarrow::SafeFile {
+
+namespace {
+
+const QString kNotRegular = QStringLiteral("not a regular file");
+
+void setError(QString* error, const QString& text) {
+    if (error)
+        *error = text;
+}
+
+void setCode(int* errorCode, int code) {
+    if (errorCode)
+        *errorCode = code;
+}
+
+// The file a rewrite must replace: a link is followed, so the link stays and its target
+// gets the new contents.
+QString replacedPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        const QString target = info.canonicalFilePath();
+        if (!target.isEmpty())
+            return target;
+    }
+    return info.absoluteFilePath();
+}
+
+// A name beside the target that no one else uses: hidden, and marked as unfinished.
+QString temporaryName(const QString& target) {
+    const QFileInfo info(target);
+    return info.dir().filePath(QStringLiteral(".%1.%2.tmp")
+                                   .arg(info.fileName())
+                                   .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+}
+
+#ifdef Q_OS_WIN
+
+bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability durability, QString* error) {
+    const QFileInfo old(target);
+    if (old.exists() && !old.isFile()) {
+        setError(error, kNotRegular);
+        return false;
+    }
+    QString temporary;
+    QFile file;
+    for (int attempt = 0; attempt < 16 && !file.isOpen(); ++attempt) {
+        temporary = temporaryName(target);
+        file.setFileName(temporary);
+        file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
+    }
+    if (!file.isOpen()) {
+        setError(error, file.errorString());
+        return false;
+    }
+    const auto giveUp = [&](const QString& reason) {
+        setError(error, reason);
+        file.close();
+        QFile::remove(temporary);
+        return false;
+    };
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return giveUp(file.errorString());
+        done += written;
+    }
+    if (!file.flush())
+        return giveUp(file.errorString());
+    if (durability == Durability::Synced &&
+        !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))))
+        return giveUp(qt_error_string(static_cast<int>(GetLastError())));
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return giveUp(file.errorString());
+    if (old.exists())
+        QFile::setPermissions(temporary, QFile::permissions(target));
+    const std::wstring from = QDir::toNativeSeparators(temporary).toStdWString();
+    const std::wstring to = QDir::toNativeSeparators(target).toStdWString();
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const QString reason = qt_error_string(static_cast<int>(GetLastError()));
+        QFile::remove(temporary);
+        setError(error, reason);
+        return false;
+    }
+    return true;
+}
+
+#else
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    // Closes now and tells whether the close itself went well (NFS reports late write
+    // errors only here).
+    bool close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return false;
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability durability, QString* error) {
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat old {};
+    const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    if (replacing && !S_ISREG(old.st_mode)) {
+        setError(error, kNotRegular);
+        return false;
+    }
+
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = QFile::encodeName(temporaryName(target));
+        // 0666 as for any new file: the umask decides, as it would without the detour.
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        setError(error, qt_error_string(errno));
+        return false;
+    }
+    Descriptor file(fd);
+    const auto giveUp = [&] {
+        const int code = errno;
+        if (file.get() >= 0)
+            file.close();
+        ::unlink(temporary.constData());
+        setError(error, qt_error_string(code));
+        return false;
+    };
+    if (replacing && ::fchmod(file.get(), old.st_mode & 07777) != 0)
+        return giveUp();
+    if (!writeAll(file.get(), bytes))
+        return giveUp();
+    if (durability == Durability::Synced && ::fsync(file.get()) != 0)
+        return giveUp();
+    if (!file.close())
+        return giveUp();
+    if (::rename(temporary.constData(), targetName.constData()) != 0)
+        return giveUp();
+    if (durability == Durability::Synced) {
+        // The rename itself reaches the disk with the folder. The new file is in place
+        // whatever this says, so a failure here is no reason to report the write failed.
+        const int folder =
+            ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+    }
+    return true;
+}
+
+#endif
+
+}  // namespace
+
+bool replace(const QString& path, const QByteArray& bytes, QString* error, Durability durability) {
+    return writeAndReplace(replacedPath(path), bytes, durability, error);
+}
+
+bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* error, int* errorCode) {
+    file.setFileName(path);
+#ifdef Q_OS_WIN
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        setError(error, qt_error_string(ENOENT));
+        setCode(errorCode, ENOENT);
+        return false;
+    }
+    if (!info.isFile()) {
+        setError(error, kNotRegular);
+        setCode(errorCode, EINVAL);
+        return false;
+    }
+    if (!file.open(mode | QIODevice::ExistingOnly)) {
+        setError(error, file.errorString());
+        setCode(errorCode, EIO);
+        return false;
+    }
+    return true;
+#else
+    // Without O_NONBLOCK the open of a FIFO waits for the other end; with it the open
+    // returns at once and the type is checked on what was really opened.
+    const int access = (mode & QIODevice::WriteOnly) ? O_RDWR : O_RDONLY;
+    const int fd = ::open(QFile::encodeName(path).constData(), access | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        setError(error, qt_error_string(code));
+        setCode(errorCode, code);
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int code = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        setError(error, kNotRegular);
+        setCode(errorCode, code);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        const int code = errno;
+        ::close(fd);
+        setError(error, qt_error_string(code));
+        setCode(errorCode, code);
+        return false;
+    }
+    if (!file.open(fd, mode & ~QIODevice::ExistingOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        setError(error, file.errorString());
+        setCode(errorCode, EIO);
+        return false;
+    }
+    return true;
+#endif
+}
+
+bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode) {
+    QFile file;
+    if (!openRegular(file, path, QIODevice::ReadOnly, error, errorCode))
+        return false;
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, file.errorString());
+        setCode(errorCode, EIO);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quarrow::SafeFile

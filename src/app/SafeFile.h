@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace quarrow::SafeFile {
+
+// Whether a replaced file must be on the disk before replace() returns. Generated demo
+// data is made again in seconds and skips the wait; the user's own files never do.
+enum class Durability { Synced, Unsynced };
+
+// Replaces the file at `path` with `bytes` as a whole, or leaves it as it was: the bytes go
+// to a temporary file in the same folder, every write, the flush to disk and the close are
+// checked, and only then is the temporary file renamed over the old one. On any failure
+// the temporary file is removed, the old file is untouched and *error holds the system's
+// reason. A replaced file keeps its permissions; a new one gets the usual ones.
+bool replace(const QString& path, const QByteArray& bytes, QString* error,
+             Durability durability = Durability::Synced);
+
+// Opens an existing file in `mode` (ReadOnly or ReadWrite, with any extra flags such as
+// Unbuffered) only when it is a regular file. A FIFO, a device or a folder is refused with
+// a reason instead: opening a FIFO would wait for a writer for ever, and reading a device
+// never ends. On failure *errorCode holds the system's error number (ENOENT for a missing
+// file).
+bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* error,
+                 int* errorCode = nullptr);
+
+// The whole of a regular file. False with the reason when it is missing, not a regular
+// file or cannot be read.
+bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode = nullptr);
+
+}  // namespace quarrow::SafeFile
