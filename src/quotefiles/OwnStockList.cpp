@@ -1,6 +1,7 @@
 #include "quotefiles/OwnStockList.h"
 
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -24,7 +25,7 @@ bool OwnStockList::load(QString* error) {
         return false;
     }
     for (const QString& line : TextCodec::splitLines(TextCodec::decode(file.readAll()))) {
-        const QString code = line.trimmed();
+        const QString code = trimBlanks(line);
         if (!code.isEmpty() && !m_items.contains(code))
             m_items.append(code);
     }
