@@ -33,14 +33,14 @@ bool writeDocument(const QString& path, const QStringList& lines, QString* error
     return true;
 }
 
-std::optional<QStringList> readDocument(const QString& path, QString* error) {
+std::optional<QStringList> readDocument(const QString& path, QString* error, bool* replaced) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
             *error = file.errorString();
         return std::nullopt;
     }
-    return TextCodec::splitLines(TextCodec::decode(file.readAll()));
+    return TextCodec::splitLines(TextCodec::decode(file.readAll(), replaced));
 }
 
 QStringList listDocuments(const QString& folder, const QString& mask) {
