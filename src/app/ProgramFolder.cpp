@@ -1,5 +1,7 @@
 #include "app/ProgramFolder.h"
 
+#include "app/Trim.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -21,7 +23,7 @@ QString ProgramFolder::filePath(const QString& name) const {
 }
 
 QString ProgramFolder::stockFolder(const QString& code) const {
-    return filePath(code.trimmed());
+    return filePath(trimBlanks(code));
 }
 
 }  // namespace quarrow

@@ -1,6 +1,7 @@
 #include "app/Settings.h"
 
 #include "app/ProgramFolder.h"
+#include "app/Trim.h"
 #include "platform/Clock.h"
 
 #include <QDir>
@@ -15,16 +16,16 @@ const QString kAutoStart = QStringLiteral("AutoStart");
 
 std::optional<int> parseInteger(const QString& text) {
     bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
+    const int value = trimBlanks(text).toInt(&ok, 10);
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
 QDate parseDate(const QString& text) {
-    return QDate::fromString(text.trimmed(), QStringLiteral("yyyy-M-d"));
+    return QDate::fromString(trimBlanks(text), QStringLiteral("yyyy-M-d"));
 }
 
 QTime parseTime(const QString& text) {
-    const QString trimmed = text.trimmed();
+    const QString trimmed = trimBlanks(text);
     for (const QString& format : {QStringLiteral("H:m:s"), QStringLiteral("H:m")}) {
         const QTime time = QTime::fromString(trimmed, format);
         if (time.isValid())

@@ -2,6 +2,7 @@
 
 #include "app/SafeFile.h"
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,20 +15,6 @@ namespace {
 
 bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-bool isAscii(const QByteArray& bytes) {
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
-bool isValidUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
 }
 
 // The profile functions drop one pair of quotes around a value.
@@ -60,24 +47,24 @@ QString IniDocument::toText() const {
 }
 
 std::optional<QString> IniDocument::sectionName(const QString& line) {
-    const QString trimmed = line.trimmed();
+    const QString trimmed = trimBlanks(line);
     if (!trimmed.startsWith(QLatin1Char('[')))
         return std::nullopt;
     const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
     if (close < 0)
         return std::nullopt;
-    return trimmed.mid(1, close - 1).trimmed();
+    return trimBlanks(trimmed.mid(1, close - 1));
 }
 
 bool IniDocument::splitEntry(const QString& line, QString* key, QString* value) {
-    const QString trimmed = line.trimmed();
+    const QString trimmed = trimBlanks(line);
     if (trimmed.startsWith(QLatin1Char(';')))
         return false;
     const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
     if (equals <= 0)
         return false;
-    *key = trimmed.left(equals).trimmed();
-    *value = unquote(trimmed.mid(equals + 1).trimmed());
+    *key = trimBlanks(trimmed.left(equals));
+    *value = unquote(trimBlanks(trimmed.mid(equals + 1)));
     return true;
 }
 
@@ -125,7 +112,7 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
     QString old;
     int last = range->heading;
     for (int i = range->heading + 1; i < range->end; ++i) {
-        if (!m_lines.at(i).trimmed().isEmpty())
+        if (!trimBlanks(m_lines.at(i)).isEmpty())
             last = i;
         if (splitEntry(m_lines.at(i), &name, &old) && sameName(name, key)) {
             m_lines[i] = name + QLatin1Char('=') + value;  // the file's own spelling of the key stays
@@ -201,11 +188,10 @@ SettingsEncoding SettingsFile::detectEncoding(const QByteArray& bytes) {
     if (bytes.startsWith("\xFE\xFF"))
         return SettingsEncoding::Utf16Be;
     // A file of plain ASCII is most likely one the Windows profile functions wrote, and
-    // the first Chinese value written into it should stay readable for them: GBK. (Files
-    // this program creates carry a mark, so they never look like this.)
-    if (!isAscii(bytes) && isValidUtf8(bytes))
-        return SettingsEncoding::Utf8;
-    return SettingsEncoding::Gbk;
+    // the first Chinese value written into it should stay readable for them: GBK. So is a
+    // short file that reads both ways, such as "hualin=D:\水\". (Files this program
+    // creates carry a mark, so they never look like this.)
+    return TextCodec::looksLikeUtf8(bytes) ? SettingsEncoding::Utf8 : SettingsEncoding::Gbk;
 }
 
 QString SettingsFile::decode(const QByteArray& bytes, SettingsEncoding encoding) {
@@ -245,9 +231,8 @@ QByteArray SettingsFile::encode(const QString& text, SettingsEncoding* encoding)
         case SettingsEncoding::Gbk:
             break;
     }
-    const QByteArray gbk = TextCodec::encodeGbk(text);
-    if (TextCodec::decodeGbk(gbk) == text)
-        return gbk;
+    if (TextCodec::fitsGbk(text))
+        return TextCodec::encodeGbk(text);
     *encoding = SettingsEncoding::Utf16Le;
     return encode(text, encoding);
 }

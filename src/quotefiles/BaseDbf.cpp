@@ -1,6 +1,7 @@
 #include "quotefiles/BaseDbf.h"
 
 #include "app/SafeFile.h"
+#include "app/Trim.h"
 #include "quotefiles/FileOP.h"
 
 #include <QtEndian>
@@ -42,11 +43,11 @@ BaseDbfContents readBaseDbf(const QString& path) {
         const char* record = bytes.constData() + offset;
         BaseDbfRecord entry;
         entry.market = record[1];
-        entry.code = asciiField(record, 2, 6).trimmed();
-        entry.figuresDate = asciiField(record, 8, 8).trimmed();
+        entry.code = trimBlanks(asciiField(record, 2, 6));
+        entry.figuresDate = trimBlanks(asciiField(record, 8, 8));
         entry.totalText = asciiField(record, 16, 14);
         entry.tradableText = asciiField(record, 100, 14);
-        entry.listingDate = asciiField(record, 459, 8).trimmed();
+        entry.listingDate = trimBlanks(asciiField(record, 459, 8));
         contents.records.append(entry);
     }
     return contents;

@@ -2,6 +2,7 @@
 
 #include "app/SafeFile.h"
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +23,7 @@ bool OwnStockList::load(QString* error) {
     if (!SafeFile::readRegular(m_file, &bytes, error))
         return false;
     for (const QString& line : TextCodec::splitLines(TextCodec::decode(bytes))) {
-        const QString code = line.trimmed();
+        const QString code = trimBlanks(line);
         if (!code.isEmpty() && !m_items.contains(code))
             m_items.append(code);
     }

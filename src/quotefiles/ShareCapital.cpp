@@ -1,5 +1,6 @@
 #include "quotefiles/ShareCapital.h"
 
+#include "app/Trim.h"
 #include "quotefiles/BaseDbf.h"
 #include "quotefiles/QuotePaths.h"
 
@@ -22,7 +23,7 @@ QDate dayOrToday(const QString& yyyymmdd, const QDate& today) {
 }
 
 Money figureOrZero(const QString& text) {
-    return Money::parse(text.trimmed()).value_or(Money());
+    return Money::parse(trimBlanks(text)).value_or(Money());
 }
 
 bool codeInRange(char market, const QString& code) {

@@ -2,6 +2,7 @@
 
 #include "app/SafeFile.h"
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 #include "quotefiles/FileOP.h"
 #include "quotefiles/QuotePaths.h"
 
@@ -25,7 +26,7 @@ QString fieldText(const char* field, int width) {
     QString text = TextCodec::decodeGbk(QByteArray(field, length));
     while (text.endsWith(QChar(QChar::ReplacementCharacter)))
         text.chop(1);
-    return text.trimmed();
+    return trimBlanks(text);
 }
 
 int numberOrZero(const QString& text) {
@@ -83,8 +84,8 @@ QStringList composeHandKeptLines(const QStringList& pastedLines) {
             if (!inCode && c == QLatin1Char('(')) {
                 inCode = true;
             } else if (inCode && c == QLatin1Char(')')) {
-                name = name.trimmed();
-                code = code.trimmed();
+                name = trimBlanks(name);
+                code = trimBlanks(code);
                 if (range.contains(numberOrZero(code)))
                     lines.append(market + QLatin1Char('|') + name + QLatin1Char('|') + code);
                 name.clear();

@@ -1,5 +1,6 @@
 #include "quotefiles/StockPicker.h"
 
+#include "app/Trim.h"
 #include "store/DataBase.h"
 
 #include <cmath>
@@ -20,7 +21,7 @@ void StockPicker::pnlStockNameClick(PickSender sender) {
     // daily-bar viewer opens.
     m_hint = PrefixCode(m_codeText);
     m_caption = m_list.nameOf(m_hint);
-    if (m_caption.trimmed().isEmpty()) {
+    if (trimBlanks(m_caption).isEmpty()) {
         m_frame.ShowPrompt(QStringLiteral("没有与") + m_codeText + QStringLiteral("对应的股票！"));
         return;
     }

@@ -1,6 +1,7 @@
 #include "report/ReanalysisBatch.h"
 
 #include "app/Settings.h"
+#include "app/Trim.h"
 #include "platform/Clock.h"
 #include "platform/Shutdown.h"
 #include "report/SavedDocuments.h"
@@ -128,7 +129,7 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
         m_run.setPosition(row);
         const StockRow& stock = rows.at(row - 1);
         ExtractionOptions extractionOptions;
-        extractionOptions.code = stock.code().trimmed();
+        extractionOptions.code = trimBlanks(stock.code());
         extractionOptions.name = stock.name;
         extractionOptions.allChanges = options.allChanges;
         extractionOptions.percent = options.percent;

@@ -20,11 +20,11 @@ bool writeDocument(const QString& path, const QStringList& lines, QString* error
     return SafeFile::replace(path, TextCodec::encodeGbk(text), error);
 }
 
-std::optional<QStringList> readDocument(const QString& path, QString* error) {
+std::optional<QStringList> readDocument(const QString& path, QString* error, bool* replaced) {
     QByteArray bytes;
     if (!SafeFile::readRegular(path, &bytes, error))
         return std::nullopt;
-    return TextCodec::splitLines(TextCodec::decode(bytes));
+    return TextCodec::splitLines(TextCodec::decode(bytes, replaced));
 }
 
 QStringList listDocuments(const QString& folder, const QString& mask) {

@@ -1,5 +1,6 @@
 #include "report/ReportParser.h"
 
+#include "app/Trim.h"
 #include "platform/Clock.h"
 #include "report/ReportMarkers.h"
 #include "report/TableLineSplitter.h"
@@ -29,7 +30,7 @@ const QString kRaiseBigLast = QStringLiteral(
     "where (StCode=:StCode) and (StBigLast is null or StBigLast<:StDateP)");
 
 QDate readDay(const QString& text) {
-    return QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
+    return QDate::fromString(trimBlanks(text), QStringLiteral("yyyy-MM-dd"));
 }
 
 bool isEmptyAmount(const QString& text) {
@@ -54,9 +55,8 @@ Money ReportParser::readAmount(const QString& text) {
 
 ReportParser::Figures ReportParser::readFigures(const QString& text) {
     QList<Money> found;
-    auto matches = figurePattern().globalMatch(text);
-    while (matches.hasNext() && found.size() < 3)
-        found.append(Money::parse(matches.next().captured(0)).value_or(Money()));
+    for (const QString& figure : findFigures(text, 3))
+        found.append(Money::parse(figure).value_or(Money()));
 
     Figures figures;
     switch (found.size()) {
@@ -86,7 +86,7 @@ bool ReportParser::beginChangeBlock() {
     if (!match.hasMatch())
         return false;
 
-    m_dateText = match.captured(0).trimmed();
+    m_dateText = trimBlanks(match.captured(0));
     // The description is what follows the date, less the one character after it.
     const qsizetype tailLength = dateLine.size() - (match.capturedStart(0) + 1) - 10;
     m_description = tailLength > 0 ? dateLine.right(tailLength) : QString();
@@ -98,7 +98,7 @@ bool ReportParser::beginChangeBlock() {
     m_rowDay = day.isValid() ? day : today;
 
     ++m_cursor;
-    const QString figuresLine = m_cursor < m_memo.size() ? m_memo.at(m_cursor).trimmed() : QString();
+    const QString figuresLine = m_cursor < m_memo.size() ? trimBlanks(m_memo.at(m_cursor)) : QString();
     if (m_turnover) {
         m_figuresText = kTurnover + QStringLiteral(">") + QStringLiteral("20%") + figuresLine;
         m_totals.stMemo = QStringLiteral("换手率高");

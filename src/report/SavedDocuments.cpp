@@ -58,12 +58,18 @@ SavedDocuments::OpenResult SavedDocuments::ListBoxStDocClick(int index, Sender s
 
     if (!path.endsWith(QLatin1String("rar"))) {
         m_readError.clear();
-        const auto lines = ReportDocuments::readDocument(path, &m_readError);
+        bool replaced = false;
+        const auto lines = ReportDocuments::readDocument(path, &m_readError, &replaced);
         if (!lines) {
             if (m_readError.isEmpty())
                 m_readError = QStringLiteral("unreadable");
             return result;
         }
+        // The document is still parsed: the damage is usually one broken character.
+        if (replaced)
+            m_frame.addLog(QStringLiteral("\t>>>>>文档") + m_list.at(index) +
+                               QStringLiteral("中有无法识别的字节,已换成替换字符读入<<<<<"),
+                           LogColor::Red);
         m_memo = *lines;
         result.loaded = true;
         return result;

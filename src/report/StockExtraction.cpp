@@ -1,6 +1,7 @@
 #include "report/StockExtraction.h"
 
 #include "app/StockCode.h"
+#include "app/Trim.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
@@ -38,7 +39,7 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
         return result;
     }
 
-    options.code = options.code.trimmed();
+    options.code = trimBlanks(options.code);
     // The code names a folder and goes into statements: six digits and nothing else.
     if (!isStockCode(options.code)) {
         frame.ShowPrompt(QStringLiteral("没有指定代码或者代码格式不对!"));
@@ -66,7 +67,7 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
         showCounters();
         return result;
     }
-    const QString reportDate = dateMatch.captured(0).trimmed();
+    const QString reportDate = trimBlanks(dateMatch.captured(0));
     result.reportRecognised = true;
     result.reportDate = reportDate;
     frame.addLog(QStringLiteral("股票") + code + options.name + QLatin1Char(':') + reportDate +

@@ -1,15 +1,13 @@
 #include "report/TableLineSplitter.h"
 
+#include "app/Trim.h"
+
 namespace quarrow {
 
 namespace {
 
 constexpr char16_t kDelimiter = u'|';
 constexpr char16_t kQuote = u'"';
-
-bool isBlank(char16_t c) {
-    return c <= 0x20;
-}
 
 }  // namespace
 
@@ -21,7 +19,7 @@ QStringList splitTableLine(const QString& input) {
     const qsizetype size = line.size();
     const char16_t* text = reinterpret_cast<const char16_t*>(line.constData());
     qsizetype p = 0;
-    while (p < size && isBlank(text[p]))
+    while (p < size && isBlank(QChar(text[p])))
         ++p;
     while (p < size) {
         QString field;
@@ -42,18 +40,18 @@ QStringList splitTableLine(const QString& input) {
             }
         } else {
             const qsizetype start = p;
-            while (p < size && !isBlank(text[p]) && text[p] != kDelimiter)
+            while (p < size && !isBlank(QChar(text[p])) && text[p] != kDelimiter)
                 ++p;
             field = line.mid(start, p - start);
         }
-        fields.append(field.trimmed());
-        while (p < size && isBlank(text[p]))
+        fields.append(trimBlanks(field));
+        while (p < size && isBlank(QChar(text[p])))
             ++p;
         if (p < size && text[p] == kDelimiter) {
             if (p + 1 == size)
                 fields.append(QString());  // a closing delimiter opens one last, empty field
             ++p;
-            while (p < size && isBlank(text[p]))
+            while (p < size && isBlank(QChar(text[p])))
                 ++p;
         }
     }

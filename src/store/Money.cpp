@@ -1,5 +1,7 @@
 #include "store/Money.h"
 
+#include "app/Trim.h"
+
 #include <cmath>
 #include <limits>
 
@@ -14,7 +16,7 @@ Money Money::fromDouble(double value) {
 }
 
 std::optional<Money> Money::parse(const QString& input) {
-    const QString text = input.trimmed();
+    const QString text = trimBlanks(input);
     qsizetype i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {

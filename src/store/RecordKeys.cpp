@@ -1,5 +1,7 @@
 #include "store/RecordKeys.h"
 
+#include "app/Trim.h"
+
 namespace quarrow {
 
 namespace {
@@ -46,7 +48,7 @@ qint32 CalcDeptKey(const QString& text) {
 qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstAmount, Money secondAmount,
                      const QDate& day) {
     bool ok = false;
-    const quint64 code = stockCode.trimmed().toULongLong(&ok);
+    const quint64 code = trimBlanks(stockCode).toULongLong(&ok);
     quint64 key = ok ? (code & 0xFFFFFFu) << 40 : 0;
     key += static_cast<quint64>(static_cast<quint32>(CalcDeptKey(text))) << 32;
     key += byteSum(secondAmount) << 8;

@@ -107,6 +107,19 @@ TEST_F(SettingsFileTest, GbkFileIsReadAndKeepsItsEncodingAndCommentsWhenWritten)
     EXPECT_EQ(TextCodec::decodeGbk(bytes), expected);
 }
 
+TEST_F(SettingsFileTest, ShortGbkFileThatIsAlsoValidUtf8IsReadAsGbk) {
+    // The GBK bytes of "水" (CB AE) are valid UTF-8 as well, for "ˮ".
+    writeBytes(settings.fileName(), TextCodec::encodeGbk(QStringLiteral("[Folder]\r\nhualin=D:\\水\\\r\n")));
+    EXPECT_EQ(settings.hualinFolder(), QStringLiteral("D:\\水\\"));
+    // A full-width space at the end of a value is part of it: only characters up to
+    // U+0020 are trimmed.
+    ASSERT_TRUE(
+        settings.writeText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("老王\u3000")));
+    EXPECT_EQ(SettingsFile::detectEncoding(readBytes(settings.fileName())), SettingsEncoding::Gbk);
+    EXPECT_EQ(settings.qqName(), QStringLiteral("老王\u3000"));
+    EXPECT_EQ(settings.hualinFolder(), QStringLiteral("D:\\水\\"));
+}
+
 TEST_F(SettingsFileTest, Utf16FileWithMarkIsReadAndStaysUtf16) {
     writeBytes(settings.fileName(), utf16le(kUserFile));
     EXPECT_EQ(settings.qqName(), QStringLiteral("股市老王"));

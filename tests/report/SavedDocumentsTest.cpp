@@ -93,3 +93,35 @@ TEST_F(SavedDocumentsTest, AStockWithoutAFolderOrAVanishedEntryChangesNothing) {
         documents.ListBoxStDocClick(9, SavedDocuments::Sender::List, QStringLiteral("600610"), QString())
             .loaded);
 }
+
+TEST_F(SavedDocumentsTest, DocumentsKeepEveryCharacterAndBrokenBytesAreReported) {
+    const QString folder = home.file(QStringLiteral("600610"));
+    // GBK has no bytes for the emoji or for "䶮"; the document must keep them all the same,
+    // or a re-analysis stores the department under another name and key.
+    const QStringList lines{QStringLiteral("☆龙虎榜单☆ 600610 2017-03-16"),
+                            QStringLiteral("｜深股通\U0001F600䶮专用｜1.00｜2.00｜")};
+    QString error;
+    ASSERT_TRUE(ReportDocuments::writeDocument(QDir(folder).filePath(ReportDocuments::documentName(
+                                                   QStringLiteral("600610"), QStringLiteral("2017-03-16"))),
+                                               lines, &error));
+    QFile broken(QDir(folder).filePath(
+        ReportDocuments::documentName(QStringLiteral("600610"), QStringLiteral("2016-11-02"))));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02\r\n第二行").toUtf8() + "\xE4\xB8");
+    broken.close();
+
+    documents.btnReadStDocumentsClick(QStringLiteral("600610"), QString());
+    EXPECT_EQ(documents.MemoPastFrom(), lines);
+    EXPECT_TRUE(frame.logs.isEmpty());
+
+    const auto result =
+        documents.ListBoxStDocClick(0, SavedDocuments::Sender::Program, QStringLiteral("600610"), QString());
+    EXPECT_TRUE(result.loaded);
+    ASSERT_EQ(documents.MemoPastFrom().size(), 2);
+    EXPECT_EQ(documents.MemoPastFrom().first(), QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02"));
+    EXPECT_TRUE(
+        documents.MemoPastFrom().last().startsWith(QStringLiteral("第二行") + QChar::ReplacementCharacter));
+    EXPECT_TRUE(frame.hasLog(
+        QStringLiteral("\t>>>>>文档600610-2016-11-02变动资料.txt中有无法识别的字节,已换成替换字符读入<<<<<"),
+        LogColor::Red));
+}

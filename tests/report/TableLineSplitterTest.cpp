@@ -36,4 +36,8 @@ TEST(TableLineSplitter, QuotedFieldsKeepSpacesAndBars) {
 
 TEST(TableLineSplitter, FullWidthSpacesAreKeptInsideNames) {
     EXPECT_EQ(splitTableLine(QStringLiteral("｜万科Ａ　股份｜")), (QStringList{"", "万科Ａ　股份", ""}));
+    // Trimming cuts characters up to U+0020 only, control characters included: the record
+    // keys of stored names were made that way.
+    EXPECT_EQ(splitTableLine(QStringLiteral("｜万科Ａ　｜\"\x01国信\u00A0\t\"｜")),
+              (QStringList{"", "万科Ａ　", "国信\u00A0", ""}));
 }

@@ -49,11 +49,16 @@ int runExtract(CliContext& context, const QStringList& arguments) {
     QList<QStringList> reports;
     for (const QString& file : files) {
         QString error;
-        const auto lines = ReportDocuments::readDocument(file, &error);
+        bool replaced = false;
+        const auto lines = ReportDocuments::readDocument(file, &error, &replaced);
         if (!lines) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
             return kExitFailure;
         }
+        if (replaced)
+            printError(QStringLiteral("warning: %1 holds bytes that are neither UTF-8 nor GBK; "
+                                      "they were read as replacement characters")
+                           .arg(file));
         reports.append(*lines);
     }
 

@@ -1,4 +1,5 @@
 #include "app/Settings.h"
+#include "app/Trim.h"
 #include "app/cli/CliCommands.h"
 
 namespace quarrow {
@@ -6,7 +7,7 @@ namespace quarrow {
 namespace {
 
 bool isValidName(const QString& name) {
-    if (name.trimmed().isEmpty() || name.trimmed() != name)
+    if (trimBlanks(name).isEmpty() || trimBlanks(name) != name)
         return false;
     for (const QChar c : name) {
         if (c == QLatin1Char('[') || c == QLatin1Char(']') || c == QLatin1Char('=') ||
