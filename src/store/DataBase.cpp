@@ -122,8 +122,10 @@ QDate Statement::parseDay(const QString& text) {
 // ---------------------------------------------------------------------------------------------
 // TDataBase
 
-TDataBase::TDataBase(QString databaseFile)
-    : m_file(std::move(databaseFile)), m_connectionName(newConnectionName()) {}
+TDataBase::TDataBase(QString databaseFile, int busyTimeout_ms)
+    : m_file(std::move(databaseFile)),
+      m_connectionName(newConnectionName()),
+      m_busyTimeout_ms(busyTimeout_ms) {}
 
 TDataBase::~TDataBase() {
     close();
@@ -134,7 +136,7 @@ bool TDataBase::open() {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(m_file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout_ms));
         if (!db.open()) {
             m_openError = db.lastError().text();
             QSqlDatabase::removeDatabase(m_connectionName);

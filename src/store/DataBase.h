@@ -68,8 +68,10 @@ private:
 class TDataBase {
 public:
     static constexpr int kSchemaVersion = 1;
+    // How long a write waits for another writer (another program, a second window) to let go.
+    static constexpr int kBusyTimeout_ms = 5000;
 
-    explicit TDataBase(QString databaseFile);
+    explicit TDataBase(QString databaseFile, int busyTimeout_ms = kBusyTimeout_ms);
     ~TDataBase();
     TDataBase(const TDataBase&) = delete;
     TDataBase& operator=(const TDataBase&) = delete;
@@ -131,6 +133,7 @@ private:
     QSet<qint32> m_knownDepartments;
     QString m_file;
     QString m_connectionName;
+    int m_busyTimeout_ms;
     bool m_opened = false;
     bool m_inTransaction = false;
     QString m_openError;
