@@ -6,6 +6,7 @@
 #include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <memory>
@@ -184,7 +185,8 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
         if (documents.listFailed()) {
             // Its documents are unknown, not absent: reported, and not counted as analysed.
             ++outcome.unreadable;
-            frame.addLog(QStringLiteral("\t>>>>>读取文件夹") + folder + QStringLiteral("出错<<<<<"),
+            frame.addLog(QStringLiteral("\t>>>>>读取文件夹") + QDir::toNativeSeparators(folder) +
+                             QStringLiteral("出错<<<<<"),
                          LogColor::Magenta);
         }
         const QStringList names = documents.ListBoxStDoc();

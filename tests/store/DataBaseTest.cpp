@@ -186,12 +186,14 @@ TEST(TDataBase, AFailedCommitIsRolledBackAndTheNextTransactionStores) {
         {
             Transaction lost(db);
             ASSERT_TRUE(insertChange(db, 1));
+            db.rememberDepartment(5);
             faults.allow(0);
             EXPECT_FALSE(lost.commit());
             EXPECT_GT(faults.writesFailed(), 0) << "the fault never reached SQLite";
             faults.allow(-1);
         }
         EXPECT_FALSE(db.inTransaction());
+        EXPECT_FALSE(db.isKnownDepartment(5)) << "a name of the lost transaction is taken for stored";
         Transaction next(db);
         ASSERT_TRUE(next.began());
         ASSERT_TRUE(insertChange(db, 2));
