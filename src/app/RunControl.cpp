@@ -60,8 +60,10 @@ void RunControl::requestStop() {
         m_state = RunState::StopRequested;
 }
 
-bool RunControl::beforeItem() {
+bool RunControl::beforeItem(const std::function<void()>& beforeWaiting) {
     m_frame.processEvents();
+    if (m_state == RunState::Paused && beforeWaiting)
+        beforeWaiting();
     while (m_state == RunState::Paused) {
         m_clock.sleep(kPausedRest_ms);
         m_frame.processEvents();

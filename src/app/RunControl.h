@@ -3,6 +3,8 @@
 #include "app/AppFrame.h"
 #include "platform/Shutdown.h"
 
+#include <functional>
+
 namespace quarrow {
 
 class Clock;
@@ -41,8 +43,10 @@ public:
     bool endProgramRequested() const { return m_endProgram; }
 
     // Between two items: lets the user act, waits while paused, and tells whether the
-    // run goes on (false once a stop was requested).
-    bool beforeItem();
+    // run goes on (false once a stop was requested). beforeWaiting runs once when a pause
+    // begins, so the run can put its pending work away (commit, note where it stands)
+    // instead of holding it open for as long as the user pauses.
+    bool beforeItem(const std::function<void()>& beforeWaiting = {});
     // The item at position (1-based) is under way: the progress bar moves to it.
     void setPosition(int position);
     // An item is finished: the time needed (after the first) and the time left.

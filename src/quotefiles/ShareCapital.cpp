@@ -12,10 +12,6 @@ namespace quarrow {
 
 namespace {
 
-bool isUniqueViolation(const QString& error) {
-    return error.contains(QLatin1String("UNIQUE"), Qt::CaseInsensitive);
-}
-
 QDate dayOrToday(const QString& yyyymmdd, const QDate& today) {
     const QDate day = Statement::parseDay(yyyymmdd.left(4) + QLatin1Char('-') + yyyymmdd.mid(4, 2) +
                                           QLatin1Char('-') + yyyymmdd.mid(6, 2));
@@ -68,7 +64,9 @@ CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder,
     std::optional<Transaction> transaction;
     if (databaseOpen())
         transaction.emplace(*m_db);
-    bool databaseFailed = false;
+    bool databaseFailed = transaction && !transaction->began();
+    if (databaseFailed)
+        result.storeError = m_db->transactionError();
     for (const BaseDbfRecord& record : contents.records) {
         const QString market = marketOfBaseRecord(record.market);
         if (market.isEmpty() || !codeInRange(record.market, record.code))
@@ -106,6 +104,7 @@ CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder,
                                update.error(),
                            LogColor::Magenta);
             databaseFailed = true;
+            result.storeError = update.error();
             continue;
         }
         if (update.rowsAffected() > 0) {
@@ -131,18 +130,27 @@ CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder,
             result.memo.append(QStringLiteral("增加新股票") + record.code + QLatin1Char('(') + name +
                                QStringLiteral(")的股本数据:总股本=") + record.totalText +
                                QStringLiteral(",流通A股:") + record.tradableText);
-        } else if (!isUniqueViolation(insert.error())) {
+        } else if (!insert.failedOnUniqueKey()) {
             // A stored stock with unchanged figures is the expected refusal; anything
             // else is a real failure and must not pass unseen.
             m_frame.addLog(QStringLiteral("\t>>>>>保存") + record.code + QStringLiteral("的股本数据出错:") +
                                insert.error(),
                            LogColor::Magenta);
             databaseFailed = true;
+            result.storeError = insert.error();
         }
     }
     if (databaseOpen()) {
-        if (databaseFailed || !transaction->commit()) {
+        if (!databaseFailed && !transaction->commit()) {
+            databaseFailed = true;
+            result.storeError = m_db->transactionError();
+        }
+        if (databaseFailed) {
+            transaction->rollback();
             m_frame.ShowPrompt(QStringLiteral("股本数据未能存入数据库,数据库保持不变"));
+            result.storeFailed = true;
+            if (result.storeError.isEmpty())
+                result.storeError = QStringLiteral("the database ended the transaction");
             result.inserted = 0;
             result.changed = 0;
         }
@@ -152,11 +160,20 @@ CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder,
     return result;
 }
 
-QStringList ShareCapital::refreshNames(const StockList& list) {
+QStringList ShareCapital::refreshNames(const StockList& list, QString* storeError) {
     QStringList memo;
     if (!databaseOpen())
         return memo;
+    auto fail = [&](const QString& error) {
+        if (storeError)
+            *storeError = error.isEmpty() ? QStringLiteral("the database ended the transaction") : error;
+        return QStringList();
+    };
     Transaction transaction(*m_db);
+    if (!transaction.began()) {
+        m_frame.ShowPrompt(QStringLiteral("股票名称未能存入数据库,数据库保持不变"));
+        return fail(m_db->transactionError());
+    }
     for (const StockEntry& entry : list.entries()) {
         const QString code = entry.key.right(6);
         Statement update =
@@ -167,14 +184,14 @@ QStringList ShareCapital::refreshNames(const StockList& list) {
             .bind(QStringLiteral(":StCode"), code);
         if (!update.exec()) {
             m_frame.ShowPrompt(QStringLiteral("更新股票名称出错:") + update.error());
-            return {};
+            return fail(update.error());
         }
         if (update.rowsAffected() > 0)
             memo.append(code + QLatin1Char('|') + entry.name);
     }
     if (!transaction.commit()) {
         m_frame.ShowPrompt(QStringLiteral("股票名称未能存入数据库,数据库保持不变"));
-        return {};
+        return fail(m_db->transactionError());
     }
     return memo;
 }

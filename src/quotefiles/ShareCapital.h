@@ -14,6 +14,10 @@ struct CapitalImportResult {
     int recordsRead = 0;
     int inserted = 0;
     int changed = 0;
+    // The database refused the import (locked, full): nothing was stored, and inserted
+    // and changed are 0.
+    bool storeFailed = false;
+    QString storeError;
     QStringList memo;  // the lines the log page shows: changed, new and nameless stocks
 };
 
@@ -28,8 +32,10 @@ public:
     // transaction. Throws RecordFileError when base.dbf cannot be read.
     CapitalImportResult importShareCapital(const QString& quoteFolder, const StockList& list);
 
-    // Stores the list's names where they differ (StNew 3); returns "code|name" per change.
-    QStringList refreshNames(const StockList& list);
+    // Stores the list's names where they differ (StNew 3), in one transaction; returns
+    // "code|name" per change. When the database refuses, nothing is stored, the list is
+    // empty and storeError (when given) tells why.
+    QStringList refreshNames(const StockList& list, QString* storeError = nullptr);
 
     // The listing with its Chinese column titles, of one stock (code given) or all.
     static QString listingSql(bool oneStock);

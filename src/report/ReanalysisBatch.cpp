@@ -7,6 +7,7 @@
 #include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <memory>
@@ -107,24 +108,54 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
     std::unique_ptr<Transaction> group;
     QString pendingKey;  // the last finished stock when it is not noted yet
     int pendingRow = 0;
+    QDate pendingLatest;
     qint64 lastNoted_ms = m_services.clock.elapsedMs();
-    auto storeGroup = [&] {
-        const bool stored = !group || group->commit();
+    // What the committed stocks account for: a group the database refuses is taken back
+    // from the counts, so the summary never claims rows the file does not hold.
+    ReanalysisOutcome committedOutcome = outcome;
+    ExtractionTotals committedTotals = m_totals;
+    auto failGroup = [&](const QString& error) {
         group.reset();
-        if (!stored) {
-            frame.addLog(QStringLiteral("\t>>>>>保存出错!数据库写入失败<<<<<"), LogColor::Magenta);
-            pendingKey.clear();  // those stocks are analysed again by the next batch
+        const int unreadable = outcome.unreadable;
+        outcome = committedOutcome;
+        outcome.unreadable = unreadable;
+        outcome.storeFailed = true;
+        outcome.storeError = error.isEmpty() ? QStringLiteral("the database ended the transaction") : error;
+        m_totals.savedRowCount = committedTotals.savedRowCount;
+        m_totals.savedChangeCount = committedTotals.savedChangeCount;
+        m_totals.savedBigCount = committedTotals.savedBigCount;
+        m_totals.dateFrom = committedTotals.dateFrom;
+        m_totals.dateTo = committedTotals.dateTo;
+        m_totals.departmentsAdded = committedTotals.departmentsAdded;
+        pendingKey.clear();  // those stocks are analysed again by the next batch
+        pendingLatest = QDate();
+        frame.addLog(
+            QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
+            LogColor::Magenta);
+    };
+    auto storeGroup = [&] {
+        if (outcome.storeFailed)
+            return;
+        if (group && !group->commit()) {
+            failGroup(m_services.db.transactionError());
             return;
         }
+        group.reset();
         if (!pendingKey.isEmpty() && !m_settings.writeLastStock(pendingKey, pendingRow))
             frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(),
                          LogColor::Magenta);
+        if (pendingLatest.isValid() && (!latest.isValid() || pendingLatest > latest))
+            latest = pendingLatest;
         pendingKey.clear();
+        pendingLatest = QDate();
+        committedOutcome = outcome;
+        committedTotals = m_totals;
         lastNoted_ms = m_services.clock.elapsedMs();
     };
 
     for (int row = startRow; row <= count; ++row) {
-        if (!m_run.beforeItem())
+        // A pause must not hold the write lock, nor leave finished stocks unnoted.
+        if (!m_run.beforeItem(storeGroup) || outcome.storeFailed)
             break;
         m_run.setPosition(row);
         const StockRow& stock = rows.at(row - 1);
@@ -138,8 +169,13 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
         const QString folder = m_services.folder.stockFolder(extractionOptions.code);
         if (!QFileInfo(folder).isDir())
             continue;  // no documents for this stock: passed over without a word
-        if (!group)
+        if (!group) {
             group = std::make_unique<Transaction>(m_services.db);
+            if (!group->began()) {
+                failGroup(m_services.db.transactionError());
+                break;
+            }
+        }
         frame.addLog(m_services.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
                          QStringLiteral(":分析") + extractionOptions.code + stock.name +
                          QStringLiteral(">>>>>>>>>>>>>>>"),
@@ -147,7 +183,15 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
         frame.setStatusPanel(3, QString::number(count - row));
         documents.clear();
         documents.list(folder, QStringLiteral("*.txt"));  // archives are not analysed again
+        if (documents.listFailed()) {
+            // Its documents are unknown, not absent: reported, and not counted as analysed.
+            ++outcome.unreadable;
+            frame.addLog(QStringLiteral("\t>>>>>读取文件夹") + QDir::toNativeSeparators(folder) +
+                             QStringLiteral("出错<<<<<"),
+                         LogColor::Magenta);
+        }
         const QStringList names = documents.ListBoxStDoc();
+        bool stockFailed = false;
         for (int j = 0; j < names.size(); ++j) {
             const auto opened = documents.ListBoxStDocClick(j, SavedDocuments::Sender::Program,
                                                             extractionOptions.code, options.rarFolder);
@@ -160,13 +204,23 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
                 continue;
             }
             frame.setStatusPanel(10, names.at(j));
-            extraction.run(documents.MemoPastFrom(), extractionOptions, ExtractionCaller::Reanalysis);
+            const ExtractionResult result =
+                extraction.run(documents.MemoPastFrom(), extractionOptions, ExtractionCaller::Reanalysis);
+            if (result.storeFailed) {
+                failGroup(result.storeError);
+                stockFailed = true;
+                break;
+            }
             ++outcome.documents;
-            if (m_totals.changeDate.isValid() && (!latest.isValid() || m_totals.changeDate > latest))
-                latest = m_totals.changeDate;
+            if (m_totals.changeDate.isValid() &&
+                (!pendingLatest.isValid() || m_totals.changeDate > pendingLatest))
+                pendingLatest = m_totals.changeDate;
         }
+        if (stockFailed)
+            break;
         m_run.itemFinished();
-        ++outcome.stocksAnalysed;
+        if (!documents.listFailed())
+            ++outcome.stocksAnalysed;
         outcome.lastRow = row;
         // Replacing the settings file costs milliseconds on a journalling file system, as
         // much as analysing a stock: the resume point is noted at most once a second and
@@ -177,12 +231,15 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
         if (m_services.clock.elapsedMs() - lastNoted_ms >= kResumeNoteInterval_ms ||
             m_run.state() != RunState::Running)
             storeGroup();
+        if (outcome.storeFailed)
+            break;
     }
     storeGroup();
 
     outcome.stopped = m_run.state() == RunState::StopRequested;
     outcome.endProgram = m_run.endProgramRequested();
-    const QString finalText = QStringLiteral("全部股票文件分析完毕!");
+    const QString finalText = outcome.storeFailed ? QStringLiteral("数据库写入失败,股票文件分析中止!")
+                                                  : QStringLiteral("全部股票文件分析完毕!");
     frame.addLog(finalText, LogColor::Red);
     // A batch that met no later day (a resumed tail, documents without anomalies) must
     // not move the newest stored day back.
@@ -190,7 +247,8 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
     outcome.stockDate = latest.isValid() && latest > stored ? latest : stored;
     if (!m_settings.writeDate(QStringLiteral("Last"), QStringLiteral("StockDate"), outcome.stockDate))
         frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(), LogColor::Magenta);
-    outcome.end = m_run.finish(finalText, options.shutdownWhenDone && !outcome.endProgram, &m_shutdown);
+    outcome.end = m_run.finish(
+        finalText, options.shutdownWhenDone && !outcome.endProgram && !outcome.storeFailed, &m_shutdown);
     if (outcome.end.shutdownAttempted)
         frame.ShowPrompt(outcome.end.shutdown.message);
     outcome.reloadDepartments = !outcome.end.shutdownAttempted && m_totals.departmentsAdded;

@@ -22,14 +22,19 @@ struct ReanalysisOptions {
 };
 
 struct ReanalysisOutcome {
-    bool ran = false;                // the batch was confirmed and walked the list
-    bool stopped = false;            // a stop request ended it before the last stock
-    bool endProgram = false;         // asked to end the program as soon as a stock was stored
-    int startRow = 0;                // 1-based row it started at
-    int lastRow = 0;                 // 1-based row of the last stock finished
-    int stocksAnalysed = 0;          // stocks that had a folder
-    int documents = 0;               // documents read and run through the extraction
-    int unreadable = 0;              // documents that could not be read
+    bool ran = false;         // the batch was confirmed and walked the list
+    bool stopped = false;     // a stop request ended it before the last stock
+    bool endProgram = false;  // asked to end the program as soon as a stock was stored
+    int startRow = 0;         // 1-based row it started at
+    int lastRow = 0;          // 1-based row of the last stock finished
+    int stocksAnalysed = 0;   // stocks that had a folder
+    int documents = 0;        // documents read and run through the extraction
+    int unreadable = 0;       // documents and stock folders that could not be read
+    // The database refused a group of stocks (locked, full, an I/O error): the batch
+    // stopped there, the counts above and the stored counters cover only committed
+    // stocks, and the resume point stays at the last of them.
+    bool storeFailed = false;
+    QString storeError;
     QDate stockDate;                 // the StockDate kept at the end
     bool reloadDepartments = false;  // new department names: the department list needs a reload
     RunControl::EndResult end;

@@ -47,6 +47,20 @@ QString ReportParser::duplicateMessage() const {
     return QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复!<<<<<");
 }
 
+void ReportParser::noteStorageFailure(const QString& error) {
+    if (m_storageFailed)
+        return;
+    m_storageFailed = true;
+    m_storageError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
+}
+
+bool ReportParser::runTolerant(Statement& statement) {
+    if (statement.exec() || statement.failedOnUniqueKey())
+        return true;
+    noteStorageFailure(statement.error());
+    return false;
+}
+
 Money ReportParser::readAmount(const QString& text) {
     if (isEmptyAmount(text))
         return Money();
@@ -134,6 +148,10 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
         .bind(QStringLiteral(":StKEY"),
               CalcRecordKey(m_options.code, m_figuresText, figures.volume, figures.amount, day));
     if (!insert.exec()) {
+        if (!insert.failedOnUniqueKey()) {
+            noteStorageFailure(insert.error());
+            return ChangeOutcome::Failed;
+        }
         log(QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复<<<<<"),
             LogColor::Magenta);
         return ChangeOutcome::Duplicate;
@@ -142,7 +160,7 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
     ++m_totals.savedChangeCount;
     m_totals.widenDateRange(day);
     storeDepartment(descriptionKey, m_description);
-    return ChangeOutcome::Stored;
+    return m_storageFailed ? ChangeOutcome::Failed : ChangeOutcome::Stored;
 }
 
 void ReportParser::storeDepartment(qint32 key, const QString& name) {
@@ -152,7 +170,7 @@ void ReportParser::storeDepartment(qint32 key, const QString& name) {
         return;
     Statement insert = m_services.db.DBCommand(kInsertDepartment);
     insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    if (insert.exec() || insert.failedOnUniqueKey())
+    if (runTolerant(insert))
         m_services.db.rememberDepartment(key);
 }
 
@@ -222,9 +240,13 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                     m_totals.widenDateRange(m_rowDay);
                     storeDepartment(key, name);
                     m_totals.departmentsAdded = true;
-                } else {
+                } else if (insert.failedOnUniqueKey()) {
                     log(duplicateMessage(), LogColor::Magenta);
+                } else {
+                    noteStorageFailure(insert.error());
                 }
+                if (m_storageFailed)
+                    return readRows;
             }
         }
 
@@ -240,7 +262,7 @@ void ReportParser::raiseBigLast(const QDate& day) {
     update.bind(QStringLiteral(":StDate"), day)
         .bind(QStringLiteral(":StCode"), m_options.code)
         .bind(QStringLiteral(":StDateP"), day);
-    update.exec();
+    runTolerant(update);
 }
 
 void ReportParser::ParseBigTrades() {
@@ -291,7 +313,11 @@ void ReportParser::ParseBigTrades() {
                 Statement select = m_services.db.QueryPublic(
                     QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
                 select.bind(QStringLiteral(":StCode"), code);
-                stockKnown = select.exec() && select.next();
+                if (!select.exec()) {
+                    noteStorageFailure(select.error());
+                    return;
+                }
+                stockKnown = select.next();
                 if (stockKnown)
                     bigLastAtStart = select.date(0);
                 bigLastLoaded = true;
@@ -328,6 +354,10 @@ void ReportParser::ParseBigTrades() {
                     .bind(QStringLiteral(":StDeptSale"), sellerKey)
                     .bind(QStringLiteral(":StKey"), CalcRecordKey(code, buyer, quantity, amount, day));
                 if (!insert.exec()) {
+                    if (!insert.failedOnUniqueKey()) {
+                        noteStorageFailure(insert.error());
+                        return;
+                    }
                     log(duplicateMessage(), LogColor::Magenta);
                     if (mustRaise)
                         raiseBigLast(day);
@@ -340,6 +370,8 @@ void ReportParser::ParseBigTrades() {
                 storeDepartment(sellerKey, seller);
                 storeDepartment(buyerKey, buyer);
                 m_totals.departmentsAdded = true;
+                if (m_storageFailed)
+                    return;
             }
         }
 

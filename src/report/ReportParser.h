@@ -31,6 +31,7 @@ public:
         Skipped,    // the database is closed: nothing stored, departments are still read
         Dropped,    // below the percent threshold: nothing stored, the anomaly loop ends
         Duplicate,  // already stored: the anomaly loop ends
+        Failed,     // the database refused the row: the stock is rolled back
     };
 
     ReportParser(ExtractionServices& services, ExtractionTotals& totals, const ExtractionOptions& options,
@@ -58,6 +59,16 @@ public:
 
     // Searches from the block-trade start index for the block-trade table and stores it.
     void ParseBigTrades();
+
+    // A statement of this stock failed for another reason than a repeated key (a full
+    // disk, a lock, an I/O error): nothing more is stored and the stock is rolled back.
+    // Every step returns at once once this is set.
+    bool storageFailed() const { return m_storageFailed; }
+    QString storageError() const { return m_storageError; }
+    void noteStorageFailure(const QString& error);
+    // Runs a statement whose repeated key may be passed over; false when it failed for
+    // any other reason (noted as the stock's storage failure).
+    bool runTolerant(Statement& statement);
 
 private:
     struct Figures {
@@ -92,6 +103,9 @@ private:
     Figures m_figures;  // read once from the figures text: rate, volume, amount
 
     QList<TStockSaleBuy> m_handled;
+
+    bool m_storageFailed = false;
+    QString m_storageError;
 };
 
 }  // namespace quarrow

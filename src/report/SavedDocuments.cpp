@@ -22,6 +22,11 @@ void SavedDocuments::clear() {
 }
 
 int SavedDocuments::list(const QString& folder, const QString& mask) {
+    // An unreadable folder lists as empty; without this check its documents would pass
+    // for none at all.
+    m_listFailed = !QDir(folder).isReadable();
+    if (m_listFailed)
+        return 0;
     const QStringList names = ReportDocuments::listDocuments(folder, mask);
     for (const QString& name : names) {
         m_list.append(name);

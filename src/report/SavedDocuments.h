@@ -24,8 +24,10 @@ public:
 
     void clear();
     // Adds the names of the folder's files that match the mask, letting the interface
-    // breathe after each; returns how many were added.
+    // breathe after each; returns how many were added. A folder that cannot be listed
+    // adds nothing and says so in listFailed().
     int list(const QString& folder, const QString& mask);
+    bool listFailed() const { return m_listFailed; }
 
     // Lists the stock's text documents, then its archives, and opens the newest text.
     void btnReadStDocumentsClick(const QString& stockCode, const QString& rarFolder);
@@ -51,6 +53,7 @@ private:
     int m_selected = -1;
     QStringList m_memo;
     QString m_readError;
+    bool m_listFailed = false;
 };
 
 }  // namespace quarrow

@@ -87,9 +87,44 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
         result.documentWritten = documentDate.isValid();
     }
 
+    // Only committed rows are counted: a stock the database refuses leaves the counters
+    // (and the query page's range) as they were.
+    const ExtractionTotals before = m_totals;
     Transaction transaction(m_services.db);
-    recordDocumentDate(options, documentDate);
+    if (!transaction.began()) {
+        parser.noteStorageFailure(m_services.db.transactionError());
+    } else {
+        recordDocumentDate(parser, options, documentDate);
+        if (!parser.storageFailed())
+            parseAnomalyDays(parser, options, documentDate);
+        if (!parser.storageFailed() && parser.bigTradeStart() > 0)
+            parser.ParseBigTrades();
+        if (!parser.storageFailed() && !transaction.commit()) {
+            const QString error = m_services.db.transactionError();
+            parser.noteStorageFailure(error.isEmpty() ? QStringLiteral("the database ended the transaction")
+                                                      : error);
+        }
+    }
 
+    if (parser.storageFailed()) {
+        transaction.rollback();
+        m_totals.savedRowCount = before.savedRowCount;
+        m_totals.savedChangeCount = before.savedChangeCount;
+        m_totals.savedBigCount = before.savedBigCount;
+        m_totals.dateFrom = before.dateFrom;
+        m_totals.dateTo = before.dateTo;
+        m_totals.departmentsAdded = before.departmentsAdded;
+        result.storeFailed = true;
+        result.storeError = parser.storageError();
+        frame.addLog(QStringLiteral("\t>>>>>保存") + code + QStringLiteral("出错!数据库写入失败<<<<<"),
+                     LogColor::Magenta);
+    }
+    showCounters();
+    return result;
+}
+
+void StockExtraction::parseAnomalyDays(ReportParser& parser, const ExtractionOptions& options,
+                                       const QDate& documentDate) {
     // The anomaly section, then one pass per anomaly day taken.
     const int count = parser.lineCount();
     int line = parser.cursor();
@@ -123,31 +158,24 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
                 break;
             parser.setBigTradeStart(dateLine + 4);
 
-            if (m_services.db.DBOpened() &&
-                checkLastDate(options, documentDate, parser.changeDate()) == DayCheck::AlreadyStored)
-                break;
+            if (m_services.db.DBOpened()) {
+                const DayCheck check = checkLastDate(parser, options, documentDate, parser.changeDate());
+                if (check != DayCheck::Go)
+                    break;
+            }
             const auto outcome = parser.finishChangeBlock();
-            if (outcome == ReportParser::ChangeOutcome::Dropped)
+            if (outcome == ReportParser::ChangeOutcome::Dropped ||
+                outcome == ReportParser::ChangeOutcome::Failed)
                 break;
             duplicate = outcome == ReportParser::ChangeOutcome::Duplicate;
 
             parser.resetHandled();
-            if (!duplicate && parser.ParseDeptSection(kBuyTable))
+            if (!duplicate && parser.ParseDeptSection(kBuyTable) && !parser.storageFailed())
                 parser.ParseDeptSection(kSaleTable);
-            if (!options.allChanges || duplicate)
+            if (!options.allChanges || duplicate || parser.storageFailed())
                 break;
         }
     }
-
-    if (parser.bigTradeStart() > 0)
-        parser.ParseBigTrades();
-
-    if (!transaction.commit()) {
-        frame.addLog(QStringLiteral("\t>>>>>保存") + code + QStringLiteral("出错!数据库写入失败<<<<<"),
-                     LogColor::Magenta);
-    }
-    showCounters();
-    return result;
 }
 
 bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOptions& options,
@@ -188,28 +216,39 @@ void StockExtraction::archive(const QString& stockFolder, const QString& code, c
                             kArchiverWait_ms, WhenTimedOut::End);
 }
 
-void StockExtraction::recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate) {
+void StockExtraction::recordDocumentDate(ReportParser& parser, const ExtractionOptions& options,
+                                         const QDate& documentDate) {
     if (!documentDate.isValid() || !m_services.db.DBOpened())
         return;
     Statement update = m_services.db.QueryPublic(
         QStringLiteral("update tblStocks set stDocDate=:StDate where (StCode=:StCode)"));
     update.bind(QStringLiteral(":StDate"), documentDate).bind(QStringLiteral(":StCode"), options.code);
-    if (update.exec() && update.rowsAffected() > 0)
+    if (!update.exec()) {
+        parser.noteStorageFailure(update.error());
+        return;
+    }
+    if (update.rowsAffected() > 0)
         return;
     Statement insert = m_services.db.QueryPublic(
         QStringLiteral("insert into tblStocks (StCode,StName,StDocDate) values(:StCode,:StName,:StDocDate)"));
     insert.bind(QStringLiteral(":StCode"), options.code)
         .bind(QStringLiteral(":StName"), options.name)
         .bind(QStringLiteral(":StDocDate"), documentDate);
-    insert.exec();
+    if (!insert.exec())
+        parser.noteStorageFailure(insert.error());
 }
 
-StockExtraction::DayCheck StockExtraction::checkLastDate(const ExtractionOptions& options,
+StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
+                                                         const ExtractionOptions& options,
                                                          const QDate& documentDate, const QDate& changeDate) {
     Statement select =
         m_services.db.QueryPublic(QStringLiteral("Select stLastDate from tblStocks where stCode=:StCode"));
     select.bind(QStringLiteral(":StCode"), options.code);
-    if (!select.exec() || !select.next()) {
+    if (!select.exec()) {
+        parser.noteStorageFailure(select.error());
+        return DayCheck::Failed;
+    }
+    if (!select.next()) {
         Statement insert = m_services.db.QueryPublic(
             QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
                            "values(:StCode,:StName,:StDocDate,:StLastDate)"));
@@ -217,7 +256,10 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(const ExtractionOptions
             .bind(QStringLiteral(":StName"), options.name)
             .bind(QStringLiteral(":StDocDate"), documentDate.isValid() ? documentDate : kDayZero)
             .bind(QStringLiteral(":StLastDate"), changeDate);
-        insert.exec();
+        if (!insert.exec()) {
+            parser.noteStorageFailure(insert.error());
+            return DayCheck::Failed;
+        }
         return DayCheck::Go;
     }
     // A row made without an anomaly day counts as older than any day.
@@ -233,7 +275,10 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(const ExtractionOptions
     Statement update = m_services.db.QueryPublic(
         QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)"));
     update.bind(QStringLiteral(":StLastDate"), changeDate).bind(QStringLiteral(":StCode"), options.code);
-    update.exec();
+    if (!update.exec()) {
+        parser.noteStorageFailure(update.error());
+        return DayCheck::Failed;
+    }
     return DayCheck::Go;
 }
 

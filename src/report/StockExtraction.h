@@ -4,12 +4,18 @@
 
 namespace quarrow {
 
+class ReportParser;
+
 // What one extraction found, for the callers that go on with it.
 struct ExtractionResult {
     bool ran = false;               // the code was valid and the report was looked at
     bool reportRecognised = false;  // the code (with a date) stood in the report's first lines
     bool documentWritten = false;
     QString reportDate;  // the date on the report's code line
+    // The database refused the stock (locked, full, an I/O error): nothing of it was
+    // stored and the counters do not count it. A batch stops here; a command fails.
+    bool storeFailed = false;
+    QString storeError;
 };
 
 // Takes one stock's dragon-tiger report (one string per text line), checks that it is
@@ -28,10 +34,12 @@ private:
                       QDate* documentDate);
     void archive(const QString& stockFolder, const QString& code, const QString& documentPath,
                  const QString& rarFolder);
-    void recordDocumentDate(const ExtractionOptions& options, const QDate& documentDate);
-    enum class DayCheck { Go, AlreadyStored };
-    DayCheck checkLastDate(const ExtractionOptions& options, const QDate& documentDate,
+    void recordDocumentDate(ReportParser& parser, const ExtractionOptions& options,
+                            const QDate& documentDate);
+    enum class DayCheck { Go, AlreadyStored, Failed };
+    DayCheck checkLastDate(ReportParser& parser, const ExtractionOptions& options, const QDate& documentDate,
                            const QDate& changeDate);
+    void parseAnomalyDays(ReportParser& parser, const ExtractionOptions& options, const QDate& documentDate);
     void showCounters();
 
     ExtractionServices& m_services;

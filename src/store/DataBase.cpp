@@ -122,8 +122,10 @@ QDate Statement::parseDay(const QString& text) {
 // ---------------------------------------------------------------------------------------------
 // TDataBase
 
-TDataBase::TDataBase(QString databaseFile)
-    : m_file(std::move(databaseFile)), m_connectionName(newConnectionName()) {}
+TDataBase::TDataBase(QString databaseFile, int busyTimeout_ms)
+    : m_file(std::move(databaseFile)),
+      m_connectionName(newConnectionName()),
+      m_busyTimeout_ms(busyTimeout_ms) {}
 
 TDataBase::~TDataBase() {
     close();
@@ -134,7 +136,7 @@ bool TDataBase::open() {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(m_file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout_ms));
         if (!db.open()) {
             m_openError = db.lastError().text();
             QSqlDatabase::removeDatabase(m_connectionName);
@@ -144,6 +146,12 @@ bool TDataBase::open() {
     }
     if (!registerFunctions()) {
         m_openError = QStringLiteral("cannot register the SQL functions");
+        close();
+        return false;
+    }
+    // A file of a newer version is refused before anything is written to it: switching
+    // the journal mode alone would rewrite its header.
+    if (!refuseNewerSchema()) {
         close();
         return false;
     }
@@ -170,8 +178,7 @@ void TDataBase::close() {
     m_statements.clear();
     m_knownDepartments.clear();
     if (m_connection.isValid()) {
-        if (m_inTransaction)
-            m_connection.rollback();
+        rollback();
         m_connection.close();
     }
     m_connection = QSqlDatabase();
@@ -181,28 +188,37 @@ void TDataBase::close() {
     m_opened = false;
 }
 
-bool TDataBase::registerFunctions() {
-    const QVariant handle = connection().driver()->handle();
+sqlite3* TDataBase::handle() const {
+    if (!m_connection.isValid() || !m_connection.driver())
+        return nullptr;
+    const QVariant handle = m_connection.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return false;
-    sqlite3* sqlite = *static_cast<sqlite3* const*>(handle.constData());
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+bool TDataBase::registerFunctions() {
+    sqlite3* sqlite = handle();
     if (!sqlite)
         return false;
     return sqlite3_create_function(sqlite, "CDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqlCDate,
                                    nullptr, nullptr) == SQLITE_OK;
 }
 
+bool TDataBase::refuseNewerSchema() {
+    const int version = schemaVersion();
+    if (version <= kSchemaVersion)
+        return true;
+    m_openError = QStringLiteral("the database file was written by a newer version (schema %1)").arg(version);
+    return false;
+}
+
 bool TDataBase::createOrMigrate() {
     const int version = schemaVersion();
-    if (version > kSchemaVersion) {
-        m_openError =
-            QStringLiteral("the database file was written by a newer version (schema %1)").arg(version);
-        return false;
-    }
     if (version == kSchemaVersion)
         return true;
     if (!beginTransaction()) {
-        m_openError = connection().lastError().text();
+        m_openError = m_transactionError;
         return false;
     }
     for (int step = version; step < kSchemaVersion; ++step) {
@@ -217,7 +233,7 @@ bool TDataBase::createOrMigrate() {
     }
     QString error;
     if (!execute(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion), &error) || !commit()) {
-        m_openError = error.isEmpty() ? connection().lastError().text() : error;
+        m_openError = error.isEmpty() ? m_transactionError : error;
         rollback();
         return false;
     }
@@ -281,27 +297,53 @@ bool TDataBase::execute(const QString& sql, QString* error) {
 }
 
 bool TDataBase::beginTransaction() {
-    if (m_inTransaction)
+    m_transactionError.clear();
+    if (m_inTransaction) {
+        m_transactionError = QStringLiteral("a transaction is already open");
         return false;
-    m_inTransaction = connection().transaction();
-    return m_inTransaction;
+    }
+    // A plain BEGIN would take the write lock only at the first write, and a reader that
+    // must become a writer while another one writes gets "database is locked" at once,
+    // without waiting. Taking the lock here lets the busy timeout do its work.
+    QSqlQuery begin(connection());
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        m_transactionError = begin.lastError().text();
+        return false;
+    }
+    m_inTransaction = true;
+    return true;
 }
 
 bool TDataBase::commit() {
     if (!m_inTransaction)
         return false;
-    const bool ok = connection().commit();
-    if (ok)
+    QSqlQuery commitQuery(connection());
+    if (commitQuery.exec(QStringLiteral("COMMIT"))) {
         m_inTransaction = false;
-    return ok;
+        return true;
+    }
+    m_transactionError = commitQuery.lastError().text();
+    // A COMMIT that fails may leave the transaction open; ending it here keeps every
+    // later transaction of this connection from silently joining a dead one.
+    rollback();
+    return false;
 }
 
 void TDataBase::rollback() {
     m_knownDepartments.clear();  // names offered in the rolled-back work may be gone again
     if (!m_inTransaction)
         return;
-    connection().rollback();
+    sqlite3* sqlite = handle();
+    if (!sqlite || !sqlite3_get_autocommit(sqlite)) {
+        QSqlQuery rollbackQuery(connection());
+        rollbackQuery.exec(QStringLiteral("ROLLBACK"));
+    }
     m_inTransaction = false;
+}
+
+bool TDataBase::transactionLost() const {
+    sqlite3* sqlite = handle();
+    return m_inTransaction && sqlite && sqlite3_get_autocommit(sqlite) != 0;
 }
 
 QString TDataBase::adaptSql(const QString& sql) {
@@ -316,20 +358,39 @@ QString TDataBase::adaptSql(const QString& sql) {
 // Transaction
 
 Transaction::Transaction(TDataBase& db) : m_db(db) {
-    if (m_db.DBOpened())
-        m_active = m_db.beginTransaction();
+    if (!m_db.DBOpened())
+        return;
+    if (m_db.inTransaction())
+        m_state = State::Joined;
+    else
+        m_state = m_db.beginTransaction() ? State::Active : State::Failed;
 }
 
 Transaction::~Transaction() {
-    if (m_active)
-        m_db.rollback();
+    rollback();
 }
 
 bool Transaction::commit() {
-    if (!m_active)
-        return true;
-    m_active = false;
-    return m_db.commit();
+    switch (m_state) {
+        case State::Closed:
+            return true;
+        case State::Joined:
+            return !m_db.transactionLost();
+        case State::Active:
+            m_state = State::Done;
+            return m_db.commit();
+        case State::Failed:
+        case State::Done:
+            break;
+    }
+    return false;
+}
+
+void Transaction::rollback() {
+    if (m_state == State::Active)
+        m_db.rollback();
+    if (m_state != State::Closed && m_state != State::Joined)
+        m_state = State::Done;
 }
 
 }  // namespace quarrow

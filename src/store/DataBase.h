@@ -12,6 +12,8 @@
 
 #include <memory>
 
+struct sqlite3;
+
 namespace quarrow {
 
 // One prepared statement, filled by name with typed values. Values travel the way the
@@ -36,7 +38,8 @@ public:
     // reason in error(). A failed statement changes nothing and leaves a transaction open.
     bool exec();
     QString error() const { return m_error; }
-    // The last run failed because the row repeats a unique key (and nothing else).
+    // The last run failed because the row repeats a unique key (and nothing else): the
+    // row is already stored. Any other failure is a storage error.
     bool failedOnUniqueKey() const;
     int rowsAffected() const { return m_query->numRowsAffected(); }
 
@@ -65,8 +68,10 @@ private:
 class TDataBase {
 public:
     static constexpr int kSchemaVersion = 1;
+    // How long a write waits for another writer (another program, a second window) to let go.
+    static constexpr int kBusyTimeout_ms = 5000;
 
-    explicit TDataBase(QString databaseFile);
+    explicit TDataBase(QString databaseFile, int busyTimeout_ms = kBusyTimeout_ms);
     ~TDataBase();
     TDataBase(const TDataBase&) = delete;
     TDataBase& operator=(const TDataBase&) = delete;
@@ -86,10 +91,18 @@ public:
     // Runs a statement without parameters; errors are returned, never thrown.
     bool execute(const QString& sql, QString* error = nullptr);
 
+    // Takes the write lock at once (BEGIN IMMEDIATE), waiting out the busy timeout for
+    // another writer, so a transaction never fails half-way on a lock it could not get.
     bool beginTransaction();
+    // A failed COMMIT is rolled back: either way the connection is out of the transaction.
     bool commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // SQLite itself ended the open transaction (a full disk or log, an I/O error): the
+    // statements after it would run one by one outside any transaction.
+    bool transactionLost() const;
+    // Why the last begin or commit failed.
+    QString transactionError() const { return m_transactionError; }
 
     // Department keys known to be in tblStDepart since the file was opened; lets the
     // parser skip offering the same name again and again. Forgotten on rollback.
@@ -111,31 +124,42 @@ private:
     // most of our one-row inserts. A text whose statement is still in use gets a fresh one.
     Statement prepare(const QString& sql);
     bool createOrMigrate();
+    bool refuseNewerSchema();
     bool registerFunctions();
+    ::sqlite3* handle() const;
 
     QSqlDatabase m_connection;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
     QSet<qint32> m_knownDepartments;
     QString m_file;
     QString m_connectionName;
+    int m_busyTimeout_ms;
     bool m_opened = false;
     bool m_inTransaction = false;
     QString m_openError;
+    QString m_transactionError;
 };
 
 // Commits on commit(), rolls back when it goes out of scope uncommitted. A no-op on a
-// closed database.
+// closed database. Inside a transaction already open (a batch's group) it joins it: the
+// group's owner commits or rolls back, and a failure here must reach that owner.
 class Transaction {
 public:
     explicit Transaction(TDataBase& db);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
+
+    // False when the database is open but the write lock could not be had: nothing may
+    // be written, since every statement would run on its own.
+    bool began() const { return m_state != State::Failed; }
     bool commit();
+    void rollback();
 
 private:
+    enum class State { Closed, Joined, Active, Failed, Done };
     TDataBase& m_db;
-    bool m_active = false;
+    State m_state = State::Closed;
 };
 
 }  // namespace quarrow

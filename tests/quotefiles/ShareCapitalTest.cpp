@@ -2,11 +2,15 @@
 
 #include "QuoteTestFiles.h"
 #include "quotefiles/BaseDbf.h"
+#include "support/FaultInjection.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QSqlRecord>
 #include <QtEndian>
+
+#include <optional>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -64,7 +68,7 @@ protected:
     }
 
     TempHome home;
-    TDataBase db{home.file(QStringLiteral("Quarrow.db"))};
+    TDataBase db{home.file(QStringLiteral("Quarrow.db")), 300};  // a held lock costs a moment only
     RecordingFrame frame;
     VirtualClock clock;  // today 2017-03-16
     StockList list;
@@ -226,4 +230,45 @@ TEST_F(CapitalImport, TheListingShowsOneStockOrAllByCode) {
     EXPECT_EQ(one.money(4), Money::fromUnits(80));
     EXPECT_FALSE(one.next());
     EXPECT_TRUE(ShareCapital::listingSql(false).contains(QStringLiteral("流通A股_万股")));
+}
+
+TEST_F(CapitalImport, ADatabaseThatRefusesTheImportOrTheNamesIsLeftAsItWasAndTheFailureReported) {
+    enum class Fault { DiskFull, WriterHoldsTheLock };
+    StockList renamed;
+    renamed.append(QStringLiteral("sz000001"), QStringLiteral("平安银行"));
+    for (const Fault fault : {Fault::DiskFull, Fault::WriterHoldsTheLock}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        db.close();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(db.fileName() + QLatin1String(suffix));
+        std::optional<SqliteWriteFaults> faults;
+        if (fault == Fault::DiskFull)
+            faults.emplace(-1);
+        ASSERT_TRUE(db.open());
+        writeDbf(dbfHeader() + dbfRecord('0', "000001", "100.00", "50.00"));
+        ASSERT_EQ(import(&db).inserted, 1);
+        writeDbf(dbfHeader() + dbfRecord('0', "000001", "100.00", "50.00") +
+                 dbfRecord('1', "600000", "200.00", "80.00"));
+
+        std::optional<WriteLockHolder> writer;
+        if (faults)
+            faults->allow(0);
+        else
+            writer.emplace(db.fileName());
+        const CapitalImportResult refused = import(&db);
+        EXPECT_TRUE(refused.storeFailed);
+        EXPECT_FALSE(refused.storeError.isEmpty());
+        EXPECT_EQ(refused.inserted, 0);
+        QString namesError;
+        EXPECT_TRUE(ShareCapital(&db, frame, clock).refreshNames(renamed, &namesError).isEmpty());
+        EXPECT_FALSE(namesError.isEmpty());
+
+        faults.reset();
+        writer.reset();
+        EXPECT_TRUE(db.integrityCheck());
+        EXPECT_TRUE(row(QStringLiteral("600000")).isEmpty());
+        EXPECT_EQ(row(QStringLiteral("000001")).value(0), QStringLiteral("深发展A"));
+        EXPECT_EQ(import(&db).inserted, 1);
+        EXPECT_EQ(ShareCapital(&db, frame, clock).refreshNames(renamed).size(), 1);
+    }
 }

@@ -9,13 +9,16 @@
 #include "report/ReportDocuments.h"
 #include "report/StockFolderList.h"
 #include "support/FakeLauncher.h"
+#include "support/FaultInjection.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <memory>
+#include <optional>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -62,7 +65,7 @@ public:
     TempHome home;
     ProgramFolder folder{home.path()};
     QList<DemoCorpusStock> corpus;
-    TDataBase db{folder.databaseFile()};
+    TDataBase db{folder.databaseFile(), 300};  // a writer that keeps the lock costs a moment only
     VirtualClock& m_clock;
     Settings settings{folder, m_clock};
     RecordingFrame frame{home.path()};
@@ -82,6 +85,18 @@ void stopAtStock(Installation& site, const QString& code) {
         if (!logs.isEmpty() && logs.last().color == LogColor::Blue && logs.last().text.contains(code))
             site.control.requestStop();
     };
+}
+
+// The stored rows of the given stocks only (departments left out: they are shared).
+QStringList rowsOfStocks(const QStringList& rows, const QStringList& codes) {
+    QStringList kept;
+    for (const QString& row : rows) {
+        const QStringList cells = row.split(QLatin1Char('|'));
+        const QString code = cells.value(0) == QLatin1String("stock") ? cells.value(1) : cells.value(2);
+        if (cells.value(0) != QLatin1String("dept") && codes.contains(code))
+            kept << row;
+    }
+    return kept;
 }
 
 class ReanalysisBatchTest : public ::testing::Test {
@@ -328,4 +343,78 @@ TEST_F(ReanalysisBatchTest, TheStockListIsTheSixDigitFoldersInCodeOrderNamedFrom
     EXPECT_EQ(codes, expected);
     for (const StockRow& row : rows)
         EXPECT_EQ(row.name, row.key == site.key(1) ? QStringLiteral("浦发银行") : QString());
+}
+
+TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNextBatchResumesThere) {
+    enum class Fault { DiskFull, IoError, WriterHoldsTheLock };
+    Installation reference(clock, 6, 2);
+    reference.run({Yes, Yes});
+    for (const Fault fault : {Fault::DiskFull, Fault::IoError, Fault::WriterHoldsTheLock}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        std::optional<SqliteWriteFaults> faults;
+        if (fault != Fault::WriterHoldsTheLock)
+            faults.emplace(-1,
+                           fault == Fault::DiskFull ? 13 /* SQLITE_FULL */ : 778 /* SQLITE_IOERR_WRITE */);
+        Installation site(clock, 6, 2);
+        std::optional<WriteLockHolder> writer;
+        site.frame.onProcessEvents = [&] {
+            clock.advance(1000);  // a second per pump: every stock is a group of its own
+            const auto& logs = site.frame.logs;
+            const bool atFourth = !logs.isEmpty() && logs.last().color == LogColor::Blue &&
+                                  logs.last().text.contains(site.key(4));
+            if (faults && atFourth)
+                faults->allow(0);  // the fourth stock's group cannot be written
+            // Between the third and the fourth stock, when nothing is open.
+            if (fault == Fault::WriterHoldsTheLock && !writer && !site.db.inTransaction() &&
+                site.settings.lastCode() == site.key(3))
+                writer.emplace(site.db.fileName());
+        };
+        const auto failed = site.run({Yes, Yes});
+        EXPECT_TRUE(failed.storeFailed);
+        EXPECT_FALSE(failed.storeError.isEmpty());
+        EXPECT_EQ(failed.lastRow, 3);
+        EXPECT_EQ(failed.stocksAnalysed, 3);
+        EXPECT_EQ(failed.documents, 6);
+        EXPECT_TRUE(site.frame.hasLog(QStringLiteral("数据库写入失败,股票文件分析中止!"), LogColor::Red));
+        EXPECT_FALSE(site.frame.hasLog(QStringLiteral("全部股票文件分析完毕!"), LogColor::Red));
+
+        if (faults)
+            faults->allow(-1);
+        writer.reset();
+        site.frame.onProcessEvents = nullptr;
+        EXPECT_TRUE(site.db.integrityCheck());
+        EXPECT_EQ(site.settings.lastIndex(), 3) << "noted past what is stored";
+        EXPECT_EQ(storedRows(site.db).filter(QRegularExpression(QStringLiteral("^(change|big|stock)"))),
+                  rowsOfStocks(storedRows(reference.db), {site.key(1), site.key(2), site.key(3)}))
+            << "the stocks before the fault are whole, the others absent";
+        EXPECT_EQ(
+            site.totals.savedChangeCount,
+            countOf(site.db, QStringLiteral(
+                                 "select count(*) from (select distinct StCode, StDate from tblStChange)")));
+        EXPECT_EQ(site.totals.savedBigCount,
+                  countOf(site.db, QStringLiteral("select count(*) from tblBigBuySale")));
+
+        clock.advance(60 * 1000);
+        const auto resumed = site.run({Yes, Yes});
+        EXPECT_FALSE(resumed.storeFailed);
+        EXPECT_EQ(resumed.startRow, 3);
+        EXPECT_EQ(storedRows(site.db), storedRows(reference.db));
+    }
+}
+
+TEST_F(ReanalysisBatchTest, APauseCommitsTheStocksDoneAndNotesThemBeforeItWaits) {
+    Installation site(clock, 4, 1);
+    bool pausedOnce = false;
+    site.frame.onProcessEvents = [&] {
+        if (site.control.state() == RunState::Paused) {
+            EXPECT_FALSE(site.db.inTransaction()) << "the write lock is held through the pause";
+            EXPECT_EQ(site.settings.lastCode(), site.key(2));
+            site.control.resume();
+        } else if (!pausedOnce && site.totals.savedChangeCount == 2) {
+            pausedOnce = true;  // between the second and the third stock
+            site.control.pause();
+        }
+    };
+    EXPECT_EQ(site.run({Yes, Yes}).stocksAnalysed, 4);
+    EXPECT_TRUE(pausedOnce);
 }

@@ -5,11 +5,14 @@
 #include "platform/NetworkState.h"
 #include "report/ReportDocuments.h"
 #include "support/FakeLauncher.h"
+#include "support/FaultInjection.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <optional>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -22,8 +25,11 @@ QStringList report(const QString& name) {
 
 class StockExtractionTest : public ::testing::Test {
 protected:
+    // Short, so a writer that keeps the lock makes a test wait only a moment.
+    static constexpr int kBusyTimeout_ms = 300;
+
     StockExtractionTest()
-        : db(home.file(QStringLiteral("Quarrow.db"))),
+        : db(home.file(QStringLiteral("Quarrow.db")), kBusyTimeout_ms),
           frame(home.path()),
           clock(QDateTime(QDate(2017, 3, 21), QTime(16, 0))),
           network(true),
@@ -358,4 +364,71 @@ TEST_F(StockExtractionTest, StocksWithoutBookkeepingDatesCountAsOlderThanAnyDay)
     extract(QStringLiteral("two_days.txt"));
     EXPECT_TRUE(
         frame.hasLog(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的大宗交易数据"), LogColor::Red));
+}
+
+TEST_F(StockExtractionTest, AStockTheDatabaseRefusesIsRolledBackWholeAndStoredByTheNextRun) {
+    enum class Fault { AnomalyRowRefused, DepartmentNameRefused, DiskFull, IoError, WriterHoldsTheLock };
+    const auto refuse = [this](const char* table) {
+        return db.execute(QStringLiteral("create trigger refuse before insert on %1 begin "
+                                         "select raise(abort, 'refused'); end")
+                              .arg(QLatin1String(table)));
+    };
+    options.allChanges = true;
+    for (const Fault fault : {Fault::AnomalyRowRefused, Fault::DepartmentNameRefused, Fault::DiskFull,
+                              Fault::IoError, Fault::WriterHoldsTheLock}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        db.close();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(db.fileName() + QLatin1String(suffix));
+        std::optional<SqliteWriteFaults> faults;
+        if (fault == Fault::DiskFull || fault == Fault::IoError)
+            faults.emplace(-1,
+                           fault == Fault::DiskFull ? 13 /* SQLITE_FULL */ : 778 /* SQLITE_IOERR_WRITE */);
+        ASSERT_TRUE(db.open());
+        frame.logs.clear();
+        totals = ExtractionTotals();
+        std::optional<WriteLockHolder> writer;
+        switch (fault) {
+            case Fault::AnomalyRowRefused:
+                ASSERT_TRUE(refuse("tblStChange"));
+                break;
+            case Fault::DepartmentNameRefused:
+                ASSERT_TRUE(refuse("tblStDepart"));
+                break;
+            case Fault::DiskFull:
+            case Fault::IoError:
+                // A one-page cache spills into the log at once: the write fails inside the
+                // transaction, where SQLite may roll it back on its own.
+                ASSERT_TRUE(db.execute(QStringLiteral("PRAGMA cache_size=1")));
+                faults->allow(0);
+                break;
+            case Fault::WriterHoldsTheLock:
+                writer.emplace(db.fileName());
+                break;
+        }
+
+        const auto failed = extract(QStringLiteral("two_days.txt"));
+        EXPECT_TRUE(failed.storeFailed);
+        EXPECT_FALSE(failed.storeError.isEmpty());
+        EXPECT_TRUE(
+            frame.hasLog(QStringLiteral("\t>>>>>保存600610出错!数据库写入失败<<<<<"), LogColor::Magenta));
+        EXPECT_EQ(frame.countLogs(QStringLiteral("数据可能重复")), 0) << "not a repeated row";
+        EXPECT_EQ(frame.countLogs(QStringLiteral("大宗买卖数据")), 0) << "the stock goes no further";
+        EXPECT_EQ(totals.savedRowCount + totals.savedChangeCount + totals.savedBigCount, 0);
+        EXPECT_EQ(frame.statusPanels[7], QStringLiteral("0"));
+
+        faults.reset();
+        writer.reset();
+        db.execute(QStringLiteral("drop trigger if exists refuse"));
+        EXPECT_TRUE(db.integrityCheck());
+        EXPECT_EQ(scalar(QStringLiteral("select (select count(*) from tblStChange)+(select count(*) from "
+                                        "tblBigBuySale)+(select count(*) from tblStocks)")),
+                  0)
+            << "nothing of the stock stays, its StLastDate included";
+
+        const auto again = extract(QStringLiteral("two_days.txt"));
+        EXPECT_FALSE(again.storeFailed);
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 8);
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 2);
+    }
 }

@@ -1,11 +1,19 @@
 #include "store/DataBase.h"
 
+#include "support/FaultInjection.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <optional>
 
 using namespace quarrow;
+using quarrow::test::DelayedRelease;
+using quarrow::test::SqliteWriteFaults;
 using quarrow::test::TempHome;
+using quarrow::test::WriteLockHolder;
 
 namespace {
 
@@ -31,6 +39,11 @@ qint64 count(TDataBase& db, const QString& table) {
     EXPECT_TRUE(query.exec());
     EXPECT_TRUE(query.next());
     return query.integer(0);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -161,4 +174,87 @@ TEST(TDataBase, TellsARepeatedKeyFromOtherFailures) {
     EXPECT_FALSE(broken.exec());
     EXPECT_FALSE(broken.failedOnUniqueKey());
     EXPECT_FALSE(broken.error().isEmpty());
+}
+
+TEST(TDataBase, AFailedCommitIsRolledBackAndTheNextTransactionStores) {
+    TempHome home;
+    const QString path = home.file(QStringLiteral("Quarrow.db"));
+    SqliteWriteFaults faults(-1);
+    {
+        TDataBase db(path);
+        ASSERT_TRUE(db.open());
+        {
+            Transaction lost(db);
+            ASSERT_TRUE(insertChange(db, 1));
+            db.rememberDepartment(5);
+            faults.allow(0);
+            EXPECT_FALSE(lost.commit());
+            EXPECT_GT(faults.writesFailed(), 0) << "the fault never reached SQLite";
+            faults.allow(-1);
+        }
+        EXPECT_FALSE(db.inTransaction());
+        EXPECT_FALSE(db.isKnownDepartment(5)) << "a name of the lost transaction is taken for stored";
+        Transaction next(db);
+        ASSERT_TRUE(next.began());
+        ASSERT_TRUE(insertChange(db, 2));
+        EXPECT_TRUE(next.commit());
+    }
+    TDataBase again(path);
+    ASSERT_TRUE(again.open());
+    EXPECT_EQ(count(again, QStringLiteral("tblStChange")), 1);
+    EXPECT_TRUE(again.integrityCheck());
+}
+
+TEST(TDataBase, AWriteTransactionWaitsForAnotherWriterUpToTheBusyTimeout) {
+    struct Case {
+        const char* name;
+        int releaseAfter_ms;  // -1: held past the timeout
+    };
+    for (const Case& c : {Case{"released in time", 150}, Case{"held too long", -1}}) {
+        SCOPED_TRACE(c.name);
+        TempHome home;
+        const QString path = home.file(QStringLiteral("Quarrow.db"));
+        TDataBase db(path, 400);
+        ASSERT_TRUE(db.open());
+        WriteLockHolder holder(path);
+        ASSERT_TRUE(holder.holding());
+        std::optional<DelayedRelease> release;
+        if (c.releaseAfter_ms >= 0)
+            release.emplace(holder, c.releaseAfter_ms);
+        Transaction transaction(db);
+        EXPECT_EQ(transaction.began(), c.releaseAfter_ms >= 0);
+        if (!transaction.began()) {
+            EXPECT_FALSE(db.inTransaction());
+            EXPECT_FALSE(db.transactionError().isEmpty());
+            continue;
+        }
+        // A read first: a reader that turns writer while another one writes is refused
+        // at once unless the lock was taken when the transaction began.
+        EXPECT_EQ(count(db, QStringLiteral("tblStChange")), 0);
+        EXPECT_TRUE(insertChange(db, 1));
+        EXPECT_TRUE(transaction.commit());
+    }
+}
+
+TEST(TDataBase, AFileOfANewerVersionIsRefusedUntouched) {
+    TempHome home;
+    const QString path = home.file(QStringLiteral("Quarrow.db"));
+    {
+        QSqlDatabase future = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("future"));
+        future.setDatabaseName(path);
+        ASSERT_TRUE(future.open());
+        QSqlQuery query(future);
+        ASSERT_TRUE(query.exec(QStringLiteral("create table future(x)")));
+        ASSERT_TRUE(query.exec(QStringLiteral("pragma user_version=99")));
+        query.finish();
+        future.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("future"));
+    const QByteArray before = readAll(path);
+
+    TDataBase db(path);
+    EXPECT_FALSE(db.open());
+    EXPECT_TRUE(db.openError().contains(QLatin1String("newer"))) << db.openError().toStdString();
+    EXPECT_EQ(readAll(path), before) << "refused, yet written to";
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
 }

@@ -83,9 +83,15 @@ int runExtract(CliContext& context, const QStringList& arguments) {
         parser.isSet(rarOption) ? parser.value(rarOption) : Settings(context.home, context.clock).rarFolder();
     const ExtractionCaller caller =
         parser.isSet(documentOption) ? ExtractionCaller::MiningRun : ExtractionCaller::Reanalysis;
-    for (const QStringList& report : reports) {
-        if (!extraction.run(report, options, caller).ran)
+    for (int i = 0; i < reports.size(); ++i) {
+        const ExtractionResult result = extraction.run(reports.at(i), options, caller);
+        if (!result.ran)
             return kExitFailure;  // the code itself was refused; the prompt line said why
+        if (result.storeFailed) {
+            // The files after it would meet the same refusal; what came before is stored.
+            printError(QStringLiteral("%1 was not stored: %2").arg(files.at(i), result.storeError));
+            return kExitFailure;
+        }
     }
     return kExitOk;
 }

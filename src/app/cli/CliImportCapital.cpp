@@ -15,6 +15,11 @@ int runImportCapital(CliContext& context, const QStringList& arguments) {
         const CapitalImportResult result = capital.importShareCapital(quoteFolder, list);
         if (!result.fileRead)
             return int(kExitFailure);
+        if (result.storeFailed) {
+            printError(QStringLiteral("the share capital was not stored (the database is unchanged): ") +
+                       result.storeError);
+            return int(kExitFailure);
+        }
         QString text;
         for (const QString& line : result.memo)
             text += line + QLatin1Char('\n');

@@ -113,7 +113,7 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
     if (!outcome.ran)
         return kExitFailure;
 
-    if (outcome.endProgram) {
+    if (outcome.endProgram && !outcome.storeFailed) {
         printError(QStringLiteral("ended after row %1 of %2").arg(outcome.lastRow).arg(rows.size()));
         return kExitInterrupted;
     }
@@ -127,6 +127,13 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
                  .arg(outcome.unreadable)
                  .arg(totals.savedChangeCount)
                  .arg(totals.savedBigCount));
+    if (outcome.storeFailed) {
+        printError(QStringLiteral("storing failed after row %1 (%2); the batch stopped there, and "
+                                  "'quarrow-cli reanalyse --resume' goes on from that row today")
+                       .arg(outcome.lastRow)
+                       .arg(outcome.storeError));
+        return kExitFailure;
+    }
     if (outcome.stopped) {
         printError(QStringLiteral("stopped; 'quarrow-cli reanalyse --resume' goes on from row %1 today")
                        .arg(outcome.lastRow));

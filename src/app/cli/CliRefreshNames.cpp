@@ -12,7 +12,13 @@ int runRefreshNames(CliContext& context, const QStringList& arguments) {
         if (!openDatabaseOrReport(db))
             return int(kExitFailure);
         ShareCapital capital(&db, context.frame, context.clock);
-        const QStringList changed = capital.refreshNames(list);
+        QString storeError;
+        const QStringList changed = capital.refreshNames(list, &storeError);
+        if (!storeError.isEmpty()) {
+            printError(QStringLiteral("the names were not stored (the database is unchanged): ") +
+                       storeError);
+            return int(kExitFailure);
+        }
         QString text;
         for (const QString& line : changed)
             text += line + QLatin1Char('\n');
