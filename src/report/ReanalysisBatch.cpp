@@ -56,8 +56,15 @@ int ReanalysisBatch::chooseStartRow(const QList<StockRow>& rows) {
     // Starting over: the day and the cleared resume point go into the file together, so
     // a batch killed before its first stock is noted never offers an older stock.
     if (!m_settings.startFreshRun(today))
-        frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(), LogColor::Magenta);
+        settingsWriteFailed();
     return 1;
+}
+
+void ReanalysisBatch::settingsWriteFailed() {
+    m_services.frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(),
+                            LogColor::Magenta);
+    if (m_settingsError.isEmpty())
+        m_settingsError = m_settings.lastError();
 }
 
 void ReanalysisBatch::resetStoredDates() {
@@ -76,6 +83,7 @@ void ReanalysisBatch::resetStoredDates() {
 ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRow>& rows,
                                                              const ReanalysisOptions& options) {
     ReanalysisOutcome outcome;
+    m_settingsError.clear();
     AppFrame& frame = m_services.frame;
     if (options.qqMonitoring || m_run.isActive())
         return outcome;
@@ -142,8 +150,7 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
         }
         group.reset();
         if (!pendingKey.isEmpty() && !m_settings.writeLastStock(pendingKey, pendingRow))
-            frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(),
-                         LogColor::Magenta);
+            settingsWriteFailed();
         if (pendingLatest.isValid() && (!latest.isValid() || pendingLatest > latest))
             latest = pendingLatest;
         pendingKey.clear();
@@ -246,7 +253,8 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
     const QDate stored = m_settings.lastStockDate();
     outcome.stockDate = latest.isValid() && latest > stored ? latest : stored;
     if (!m_settings.writeDate(QStringLiteral("Last"), QStringLiteral("StockDate"), outcome.stockDate))
-        frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(), LogColor::Magenta);
+        settingsWriteFailed();
+    outcome.settingsError = m_settingsError;
     outcome.end = m_run.finish(
         finalText, options.shutdownWhenDone && !outcome.endProgram && !outcome.storeFailed, &m_shutdown);
     if (outcome.end.shutdownAttempted)

@@ -35,6 +35,9 @@ struct ReanalysisOutcome {
     // stocks, and the resume point stays at the last of them.
     bool storeFailed = false;
     QString storeError;
+    // The settings file refused the resume point or the newest day (the first reason): the
+    // stored rows are fine, but a resumed batch would start from an older stock.
+    QString settingsError;
     QDate stockDate;                 // the StockDate kept at the end
     bool reloadDepartments = false;  // new department names: the department list needs a reload
     RunControl::EndResult end;
@@ -57,6 +60,8 @@ public:
 
 private:
     int chooseStartRow(const QList<StockRow>& rows);
+    // Logs a refused write of the settings file and keeps its reason for the outcome.
+    void settingsWriteFailed();
     void resetStoredDates();
 
     ExtractionServices& m_services;
@@ -64,6 +69,7 @@ private:
     Settings& m_settings;
     RunControl& m_run;
     Shutdown& m_shutdown;
+    QString m_settingsError;  // the first refused write of the settings file in this batch
 };
 
 }  // namespace quarrow

@@ -80,7 +80,7 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
 
     QDate documentDate;
     if (caller != ExtractionCaller::Reanalysis) {
-        if (!saveDocument(memo, options, reportDate, &documentDate)) {
+        if (!saveDocument(memo, options, reportDate, &result.documentError, &documentDate)) {
             showCounters();
             return result;
         }
@@ -179,7 +179,7 @@ void StockExtraction::parseAnomalyDays(ReportParser& parser, const ExtractionOpt
 }
 
 bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOptions& options,
-                                   const QString& reportDate, QDate* documentDate) {
+                                   const QString& reportDate, QString* documentError, QDate* documentDate) {
     const QString folder = m_services.folder.stockFolder(options.code);
     if (!QDir().mkpath(folder)) {
         m_services.frame.ShowHelpPicture(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder),
@@ -195,6 +195,7 @@ bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOpti
         m_services.frame.addLog(QStringLiteral("\t>>>>>保存文档") + QDir::toNativeSeparators(path) +
                                     QStringLiteral("出错:") + error + QStringLiteral("<<<<<"),
                                 LogColor::Magenta);
+        *documentError = error;
         return true;  // the report is still parsed and stored
     }
     const QDate day = QDate::fromString(reportDate, QStringLiteral("yyyy-MM-dd"));

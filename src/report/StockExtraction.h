@@ -11,6 +11,9 @@ struct ExtractionResult {
     bool ran = false;               // the code was valid and the report was looked at
     bool reportRecognised = false;  // the code (with a date) stood in the report's first lines
     bool documentWritten = false;
+    // The report could not be kept as a document (a full disk, no permission): the report
+    // is still parsed and stored, but the caller that wanted the document must know.
+    QString documentError;
     QString reportDate;  // the date on the report's code line
     // The database refused the stock (locked, full, an I/O error): nothing of it was
     // stored and the counters do not count it. A batch stops here; a command fails.
@@ -31,7 +34,7 @@ public:
 
 private:
     bool saveDocument(const QStringList& memo, const ExtractionOptions& options, const QString& reportDate,
-                      QDate* documentDate);
+                      QString* documentError, QDate* documentDate);
     void archive(const QString& stockFolder, const QString& code, const QString& documentPath,
                  const QString& rarFolder);
     void recordDocumentDate(ReportParser& parser, const ExtractionOptions& options,

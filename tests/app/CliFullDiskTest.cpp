@@ -1,8 +1,7 @@
-#include "support/FaultInjection.h"
+#include "support/CliProcess.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
-#include <QProcess>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -42,18 +41,12 @@ TEST(CliFullDisk, SettingsSetAndOwnAddFailAndKeepTheOldFiles) {
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             ASSERT_EQ(file.write(c.old), c.old.size());
         }
-        QProcess process;
-        {
-            FileSizeLimit fullDisk(0);
-            process.start(QStringLiteral(QUARROW_CLI),
-                          QStringList{QStringLiteral("--home"), home.path()} + c.arguments);
-            ASSERT_TRUE(process.waitForStarted(60000));
-        }
-        ASSERT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_NE(process.exitCode(), 0);
-        EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
-        EXPECT_TRUE(process.readAllStandardError().startsWith("quarrow-cli: cannot write"));
+        CliCall fullDisk;
+        fullDisk.fileSizeLimit = 0;
+        const CliRun run = runCli(QStringList{QStringLiteral("--home"), home.path()} + c.arguments, fullDisk);
+        EXPECT_NE(run.status, 0);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.startsWith("quarrow-cli: cannot write")) << run.err.toStdString();
         EXPECT_EQ(readBytes(path), c.old);
     }
 }

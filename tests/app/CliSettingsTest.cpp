@@ -1,32 +1,18 @@
 #include "report/ReportDocuments.h"
 #include "report/ReportGenerator.h"
+#include "support/CliProcess.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 using namespace quarrow;
 using namespace quarrow::test;
 
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliResult cli(const QString& home, const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(QUARROW_CLI), QStringList{QStringLiteral("--home"), home} + arguments);
-    CliResult result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+CliRun cli(const QString& home, const QStringList& arguments) {
+    return runCli(QStringList{QStringLiteral("--home"), home} + arguments);
 }
 
 QString settingsText(const TempHome& home) {
@@ -60,7 +46,7 @@ TEST(CliSettingsTest, GetPrintsTheValueInUseAndSetWritesItForTheNextCall) {
 
     EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("QQ"),
                                 QStringLiteral("QQName"), QStringLiteral("股市老王")})
-                  .exitCode,
+                  .status,
               0);
     EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("qq"),
                                 QStringLiteral("qqname")})
@@ -68,7 +54,7 @@ TEST(CliSettingsTest, GetPrintsTheValueInUseAndSetWritesItForTheNextCall) {
               QStringLiteral("股市老王\n"));
     EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("Last"),
                                 QStringLiteral("Index"), QStringLiteral("42")})
-                  .exitCode,
+                  .status,
               0);
     EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("LAST"),
                                 QStringLiteral("index")})
@@ -80,7 +66,7 @@ TEST(CliSettingsTest, BadValuesAndNamesAreRefusedAndLeaveTheFileAlone) {
     TempHome home;
     ASSERT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("Last"),
                                 QStringLiteral("Code"), QStringLiteral("600610")})
-                  .exitCode,
+                  .status,
               0);
     const QString before = settingsText(home);
     const QList<QStringList> refused = {
@@ -94,20 +80,20 @@ TEST(CliSettingsTest, BadValuesAndNamesAreRefusedAndLeaveTheFileAlone) {
         {QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("two\nlines")},
     };
     for (const QStringList& words : refused) {
-        const CliResult result =
+        const CliRun result =
             cli(home.path(), QStringList{QStringLiteral("settings"), QStringLiteral("set")} + words);
-        EXPECT_EQ(result.exitCode, 2) << words.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(result.status, 2) << words.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(result.err.isEmpty());
     }
     EXPECT_EQ(settingsText(home), before);
 
-    const CliResult unknown = cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"),
+    const CliRun unknown = cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"),
                                                 QStringLiteral("Nowhere"), QStringLiteral("x")});
-    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(unknown.out.isEmpty());
-    EXPECT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("Last")})
-                  .exitCode,
-              2);
+    EXPECT_EQ(
+        cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("Last")}).status,
+        2);
 }
 
 #ifndef Q_OS_WIN
@@ -119,7 +105,7 @@ TEST(CliSettingsTest, ExtractArchivesWithTheConfiguredArchiverUnlessTold) {
     writeArchiver(other, home.file(QStringLiteral("other.txt")));
     ASSERT_EQ(cli(home.path(), {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("Folder"),
                                 QStringLiteral("RAR"), configured + QLatin1Char('/')})
-                  .exitCode,
+                  .status,
               0);
 
     ReportGenerator generator(3);
@@ -132,7 +118,7 @@ TEST(CliSettingsTest, ExtractArchivesWithTheConfiguredArchiverUnlessTold) {
 
     ASSERT_EQ(cli(home.path(), {QStringLiteral("extract"), QStringLiteral("--code"), stock.code,
                                 QStringLiteral("--document"), home.file(QStringLiteral("a.txt"))})
-                  .exitCode,
+                  .status,
               0);
     EXPECT_TRUE(QFile::exists(home.file(QStringLiteral("configured.txt"))));
     EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("other.txt"))));
@@ -140,7 +126,7 @@ TEST(CliSettingsTest, ExtractArchivesWithTheConfiguredArchiverUnlessTold) {
     ASSERT_EQ(cli(home.path(), {QStringLiteral("extract"), QStringLiteral("--code"), stock.code,
                                 QStringLiteral("--document"), QStringLiteral("--rar"), other,
                                 home.file(QStringLiteral("b.txt"))})
-                  .exitCode,
+                  .status,
               0);
     EXPECT_TRUE(QFile::exists(home.file(QStringLiteral("other.txt"))));
 }

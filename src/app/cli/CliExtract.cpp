@@ -83,6 +83,7 @@ int runExtract(CliContext& context, const QStringList& arguments) {
         parser.isSet(rarOption) ? parser.value(rarOption) : Settings(context.home, context.clock).rarFolder();
     const ExtractionCaller caller =
         parser.isSet(documentOption) ? ExtractionCaller::MiningRun : ExtractionCaller::Reanalysis;
+    bool documentsKept = true;
     for (int i = 0; i < reports.size(); ++i) {
         const ExtractionResult result = extraction.run(reports.at(i), options, caller);
         if (!result.ran)
@@ -92,8 +93,13 @@ int runExtract(CliContext& context, const QStringList& arguments) {
             printError(QStringLiteral("%1 was not stored: %2").arg(files.at(i), result.storeError));
             return kExitFailure;
         }
+        if (!result.documentError.isEmpty()) {
+            printError(QStringLiteral("%1 was stored but not kept as a document: %2")
+                           .arg(files.at(i), result.documentError));
+            documentsKept = false;
+        }
     }
-    return kExitOk;
+    return documentsKept ? kExitOk : kExitFailure;
 }
 
 }  // namespace quarrow

@@ -134,6 +134,12 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
                        .arg(outcome.storeError));
         return kExitFailure;
     }
+    if (!outcome.settingsError.isEmpty()) {
+        printError(QStringLiteral("cannot note the batch's progress in %1 (%2); what was analysed is stored, "
+                                  "but a resumed batch would start from an older stock")
+                       .arg(settings.fileName(), outcome.settingsError));
+        return kExitFailure;
+    }
     if (outcome.stopped) {
         printError(QStringLiteral("stopped; 'quarrow-cli reanalyse --resume' goes on from row %1 today")
                        .arg(outcome.lastRow));

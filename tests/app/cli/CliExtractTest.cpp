@@ -1,31 +1,9 @@
 // quarrow-cli as a user or a script meets it: exit statuses, what goes to which stream.
 
+#include "support/CliProcess.h"
 #include "support/TestSupport.h"
 
-#include <QProcess>
-
 using namespace quarrow::test;
-
-namespace {
-
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(QUARROW_CLI), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    CliRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-}  // namespace
 
 TEST(CliExtract, StoresAReportAndLogsPlainLinesWhenNotOnATerminal) {
     TempHome home;

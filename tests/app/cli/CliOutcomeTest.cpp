@@ -49,6 +49,16 @@ TEST(CliOutcome, FailedWorkIsReportedWithAStatusAndOneLine) {
          {},
          1,
          "cannot read"},
+        {"reanalyse, progress cannot be noted",
+         [](const TempHome& h) {
+             runCli({"--home", h.path(), "generate-corpus", "--stocks", "3", "--docs", "1"});
+             QFile::remove(h.file("quarrow.INI"));
+             QDir().mkpath(h.file("quarrow.INI"));
+         },
+         {"reanalyse", "--restart", "--keep"},
+         {},
+         1,
+         "cannot note the batch's progress"},
         {"output to a full disk",
          nullptr,
          {"settings", "get", "Last", "Code"},
@@ -76,7 +86,9 @@ TEST(CliOutcome, FailedWorkIsReportedWithAStatusAndOneLine) {
         QStringList arguments{"--home", home.path()};
         for (const QString& argument : c.arguments)
             arguments << (argument == "QUOTE" ? quote : argument);
-        const CliRun run = runCli(arguments, c.stdoutFile);
+        CliCall call;
+        call.stdoutFile = c.stdoutFile;
+        const CliRun run = runCli(arguments, call);
         EXPECT_EQ(run.status, c.status) << run.err.toStdString();
         // Prompts may come first; the command's own verdict is the closing line.
         const QStringList lines = run.err.split('\n', Qt::SkipEmptyParts);

@@ -1,38 +1,22 @@
 // quarrow-cli when the database refuses to store: a failure is reported and ends the
 // command with status 1, and the next run goes on from what was stored.
 
+#include "support/CliProcess.h"
 #include "support/FaultInjection.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-
-#include <unistd.h>
 
 using namespace quarrow::test;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
 CliRun runCli(const QString& home, const QStringList& arguments, const QStringList& asUser = {}) {
-    QProcess process;
-    const QStringList cli =
-        QStringList{QStringLiteral(QUARROW_CLI), QStringLiteral("--home"), home} + arguments;
-    const QStringList command = asUser + cli;
-    process.start(command.first(), command.mid(1));
-    EXPECT_TRUE(process.waitForFinished(120000));
-    CliRun run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    CliCall call;
+    call.asUser = asUser;
+    return quarrow::test::runCli(QStringList{QStringLiteral("--home"), home} + arguments, call);
 }
 
 // Runs one statement on the program folder's database, as another program would.
@@ -121,13 +105,7 @@ TEST(CliStoreFailure, AStockFolderThatCannotBeListedCountsAsUnreadable) {
     TempHome home;
     ASSERT_EQ(runCli(home.path(), {"generate-corpus", "--stocks", "3", "--docs", "2", "--seed", "1"}).status,
               0);
-    QStringList asUser;
-    if (geteuid() == 0) {
-        // Root lists any folder: the batch runs as nobody, who owns the program folder.
-        asUser = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                  QStringLiteral("--clear-groups")};
-        ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {"-R", "65534:65534", home.path()}), 0);
-    }
+    const QStringList asUser = asNobodyWhenRoot(home.path());
     const QString locked = QDir(home.path()).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs).value(0);
     ASSERT_FALSE(locked.isEmpty());
     ASSERT_TRUE(QFile::setPermissions(home.file(locked), QFileDevice::Permissions()));
@@ -137,4 +115,19 @@ TEST(CliStoreFailure, AStockFolderThatCannotBeListedCountsAsUnreadable) {
     EXPECT_TRUE(run.out.contains(
         QStringLiteral("re-analysed 2 stocks (rows 1 to 3 of 3), 4 documents (1 unreadable)")))
         << run.out.right(300).toStdString() << run.err.toStdString();
+}
+
+TEST(CliStoreFailure, AReportStoredButNotKeptAsADocumentFailsTheCommand) {
+    TempHome home;
+    // The stock's folder is there but refuses the document; the database takes the rows.
+    ASSERT_TRUE(QDir().mkpath(home.file("600610")));
+    const QStringList asUser = asNobodyWhenRoot(home.path());
+    ASSERT_TRUE(QFile::setPermissions(home.file("600610"), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                               QFileDevice::ReadOther |
+                                                               QFileDevice::ExeOther));
+    const CliRun run = runCli(
+        home.path(), {"extract", "--code", "600610", "--document", dataPath("report/two_days.txt")}, asUser);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("was stored but not kept as a document")) << run.err.toStdString();
+    EXPECT_TRUE(runCli(home.path(), {"summary"}).out.contains("change rows:      5\n"));
 }
