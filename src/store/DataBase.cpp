@@ -133,16 +133,21 @@ TDataBase::~TDataBase() {
 
 bool TDataBase::open() {
     close();
+    bool opened = false;
     {
+        // The handle must be gone before the connection is removed, or Qt warns that it is in use.
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(m_file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout_ms));
-        if (!db.open()) {
+        opened = db.open();
+        if (opened)
+            m_connection = db;
+        else
             m_openError = db.lastError().text();
-            QSqlDatabase::removeDatabase(m_connectionName);
-            return false;
-        }
-        m_connection = db;
+    }
+    if (!opened) {
+        QSqlDatabase::removeDatabase(m_connectionName);
+        return false;
     }
     if (!registerFunctions()) {
         m_openError = QStringLiteral("cannot register the SQL functions");
