@@ -50,6 +50,17 @@ struct ExtractionTotals {
     QDate changeDate;                       // ChangeDate of the latest anomaly day read
     QString stMemo = QStringLiteral("--");  // kind of the latest anomaly, for the program's lifetime
 
+    // Puts back what rows rolled back had counted: the counters, the date range and the
+    // reload flag return to what they were when `committed` was taken.
+    void forgetUncommitted(const ExtractionTotals& committed) {
+        savedRowCount = committed.savedRowCount;
+        savedChangeCount = committed.savedChangeCount;
+        savedBigCount = committed.savedBigCount;
+        dateFrom = committed.dateFrom;
+        dateTo = committed.dateTo;
+        departmentsAdded = committed.departmentsAdded;
+    }
+
     void widenDateRange(const QDate& day) {
         if (!day.isValid())
             return;

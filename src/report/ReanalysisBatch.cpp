@@ -129,12 +129,7 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
         outcome.unreadable = unreadable;
         outcome.storeFailed = true;
         outcome.storeError = error.isEmpty() ? QStringLiteral("the database ended the transaction") : error;
-        m_totals.savedRowCount = committedTotals.savedRowCount;
-        m_totals.savedChangeCount = committedTotals.savedChangeCount;
-        m_totals.savedBigCount = committedTotals.savedBigCount;
-        m_totals.dateFrom = committedTotals.dateFrom;
-        m_totals.dateTo = committedTotals.dateTo;
-        m_totals.departmentsAdded = committedTotals.departmentsAdded;
+        m_totals.forgetUncommitted(committedTotals);
         pendingKey.clear();  // those stocks are analysed again by the next batch
         pendingLatest = QDate();
         frame.addLog(

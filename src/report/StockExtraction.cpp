@@ -108,12 +108,7 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
 
     if (parser.storageFailed()) {
         transaction.rollback();
-        m_totals.savedRowCount = before.savedRowCount;
-        m_totals.savedChangeCount = before.savedChangeCount;
-        m_totals.savedBigCount = before.savedBigCount;
-        m_totals.dateFrom = before.dateFrom;
-        m_totals.dateTo = before.dateTo;
-        m_totals.departmentsAdded = before.departmentsAdded;
+        m_totals.forgetUncommitted(before);
         result.storeFailed = true;
         result.storeError = parser.storageError();
         frame.addLog(QStringLiteral("\t>>>>>保存") + code + QStringLiteral("出错!数据库写入失败<<<<<"),
