@@ -57,7 +57,7 @@ protected:
 // Never starts anything: the readers under test have no business running programs.
 class RefusingLauncher final : public ProcessLauncher {
 public:
-    LaunchResult run(const QString&, const QStringList&, const QString&, int) override {
+    LaunchResult run(const QString&, const QStringList&, const QString&, int, WhenTimedOut) override {
         return LaunchResult::FailedToStart;
     }
 };

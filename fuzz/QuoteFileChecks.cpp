@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 #include "platform/Clock.h"
 #include "quotefiles/BaseDbf.h"
 #include "quotefiles/DailyBar.h"
@@ -268,7 +269,7 @@ QString checkBaseDbf(const QByteArray& input) {
             const char* record = input.constData() + kHeaderSize + i * kRecordSize;
             const BaseDbfRecord& read = contents.records.at(i);
             findings.expect(read.market == record[1] &&
-                                read.code == QString::fromLatin1(record + 2, 6).trimmed() &&
+                                read.code == trimBlanks(QString::fromLatin1(record + 2, 6)) &&
                                 read.totalText == QString::fromLatin1(record + 16, 14) &&
                                 read.tradableText == QString::fromLatin1(record + 100, 14),
                             QStringLiteral("record %1's fields are not its bytes").arg(i));
@@ -309,7 +310,7 @@ QString checkBaseDbf(const QByteArray& input) {
                 continue;
             }
             const auto figure = [](const QString& text) {
-                return Money::parse(text.trimmed()).value_or(Money()).toDouble();
+                return Money::parse(trimBlanks(text)).value_or(Money()).toDouble();
             };
             findings.expect(stocks.text(1) == QStringLiteral("股票") + record->code &&
                                 stocks.real(2) == figure(record->totalText) &&

@@ -2,6 +2,7 @@
 #include "FuzzSupport.h"
 
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "report/ReportMarkers.h"
@@ -34,8 +35,8 @@ QSet<qint32> figuresLineKeys(const QStringList& lines) {
     const QString turnoverNote = ReportMarkers::kTurnover + QStringLiteral(">20%");
     QSet<qint32> keys{CalcDeptKey(QString()), CalcDeptKey(turnoverNote)};
     for (const QString& line : lines) {
-        keys.insert(CalcDeptKey(line.trimmed()));
-        keys.insert(CalcDeptKey(turnoverNote + line.trimmed()));
+        keys.insert(CalcDeptKey(trimBlanks(line)));
+        keys.insert(CalcDeptKey(turnoverNote + trimBlanks(line)));
     }
     return keys;
 }

@@ -4,6 +4,7 @@
 
 #include "app/Settings.h"
 #include "app/SettingsFile.h"
+#include "app/Trim.h"
 
 namespace quarrow::fuzz {
 
@@ -34,7 +35,7 @@ QList<Place> knownPlaces() {
 
 // A value the file can hold as it stands: one line, nothing a reader trims or unquotes.
 bool keepsAsWritten(const QString& value) {
-    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')) || value != value.trimmed())
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')) || value != trimBlanks(value))
         return false;
     const bool quoted = value.size() >= 2 &&
                         (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
@@ -62,10 +63,14 @@ QString checkSettings(const QByteArray& input) {
     for (const Place& other : places)
         before.append(file.read(other.section, other.key));
 
+    // A value is one line of the file; one with a line break is refused.
     Findings findings;
     QString error;
-    findings.expect(file.write(place.section, place.key, value, &error),
-                    QStringLiteral("writing [%1] %2 failed: %3").arg(place.section, place.key, error));
+    const bool oneLine = !value.contains(QLatin1Char('\r')) && !value.contains(QLatin1Char('\n'));
+    findings.expect(file.write(place.section, place.key, value, &error) == oneLine,
+                    oneLine
+                        ? QStringLiteral("writing [%1] %2 failed: %3").arg(place.section, place.key, error)
+                        : QStringLiteral("a value with a line break was written"));
     if (keepsAsWritten(value)) {
         const auto read = file.read(place.section, place.key);
         findings.expect(read == value,

@@ -2,6 +2,7 @@
 #include "FuzzSupport.h"
 
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 #include "quotefiles/StockListLoader.h"
 #include "quotefiles/StockPicker.h"
 
@@ -110,7 +111,7 @@ QString checkPastedList(const QByteArray& input) {
             (market == QLatin1String("sh") && shanghai && CodeRange::shanghai().contains(value)) ||
             (market == QLatin1String("sz") && shenzhen && CodeRange::shenzhen().contains(value)) ||
             (market.isEmpty() && (number ? value : 0) == 0);
-        findings.expect(fits && code == code.trimmed(),
+        findings.expect(fits && code == trimBlanks(code),
                         QStringLiteral("composed line \"%1\" is no stock of the page").arg(line));
     }
 

@@ -3,8 +3,10 @@
 #include "FuzzSupport.h"
 
 #include "app/TextCodec.h"
+#include "app/Trim.h"
 #include "report/TableLineSplitter.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace quarrow::fuzz {
@@ -12,7 +14,7 @@ namespace quarrow::fuzz {
 namespace {
 
 bool isSeparator(QChar c) {
-    return c.unicode() <= 0x20 || c.isSpace() || c == QLatin1Char('|') || c.unicode() == 0xFF5C;
+    return isBlank(c) || c == QLatin1Char('|') || c.unicode() == 0xFF5C;
 }
 
 QString withoutSeparators(const QString& text) {
@@ -55,7 +57,7 @@ QString checkTableLine(const QByteArray& input) {
     const QStringList fields = splitTableLine(line);
     Findings findings;
     for (const QString& field : fields) {
-        findings.expect(field == field.trimmed(), QStringLiteral("field \"%1\" is not trimmed").arg(field));
+        findings.expect(field == trimBlanks(field), QStringLiteral("field \"%1\" is not trimmed").arg(field));
         findings.expect(!field.contains(QChar(0xFF5C)),
                         QStringLiteral("field \"%1\" keeps a full-width bar").arg(field));
         if (!line.contains(QLatin1Char('"'))) {
@@ -63,7 +65,7 @@ QString checkTableLine(const QByteArray& input) {
                             QStringLiteral("unquoted field \"%1\" holds a bar").arg(field));
             bool blank = false;
             for (const QChar c : field)
-                blank = blank || c.unicode() <= 0x20;
+                blank = blank || isBlank(c);
             findings.expect(!blank, QStringLiteral("unquoted field \"%1\" holds a blank").arg(field));
         }
     }
@@ -85,26 +87,35 @@ QString checkTextCodec(const QByteArray& input) {
     findings.expect(lines.join(QLatin1Char('\n')) == normalisedLineEnds(text),
                     QStringLiteral("the lines joined again are not the text"));
 
-    // Whatever the bytes were, the text they gave comes back from its own UTF-8 and UTF-16
-    // forms. (A text starting with U+FEFF has its mark taken for a byte-order mark without
-    // one; a text starting with U+0000 has UTF-16's mark read as UTF-32's: both are what
-    // the marks mean.)
+    // Without a byte-order mark the bytes are read as UTF-8 or as GBK, never a third way;
+    // read without a replacement, the text is written back to the very bytes.
+    bool replaced = true;
+    const QString again = TextCodec::decode(input, &replaced);
+    findings.expect(again == text, QStringLiteral("the same bytes decode to two texts"));
+    if (!QStringConverter::encodingForData(input)) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString asUtf8 = utf8.decode(input);
+        const bool readAsUtf8 = text == asUtf8 && !(text == TextCodec::decodeGbk(input));
+        findings.expect(text == asUtf8 || text == TextCodec::decodeGbk(input),
+                        QStringLiteral("the text is neither the UTF-8 nor the GBK reading of the bytes"));
+        if (!replaced)
+            findings.expect(
+                (readAsUtf8 ? text.toUtf8() : TextCodec::encodeGbk(text)) == input,
+                QStringLiteral("a text read without a replacement is not written back to its bytes"));
+    }
+
+    // Whatever the bytes were, the text they gave comes back from its UTF-8 and UTF-16
+    // forms with a mark, and from GB18030, which holds every character. (A text starting
+    // with U+0000 has UTF-16's mark read as UTF-32's: that is what the marks mean.)
     if (QStringView(text).isValidUtf16()) {
-        const QByteArray utf8 = text.toUtf8();
-        if (!text.startsWith(QChar(0xFEFF)))
-            findings.expect(TextCodec::decode(utf8) == text,
-                            QStringLiteral("UTF-8 does not decode as itself"));
-        findings.expect(TextCodec::decode("\xEF\xBB\xBF" + utf8) == text,
+        findings.expect(TextCodec::decode("\xEF\xBB\xBF" + text.toUtf8()) == text,
                         QStringLiteral("UTF-8 with its mark does not decode as itself"));
         if (!text.startsWith(QChar(0)))
             findings.expect(TextCodec::decode("\xFF\xFE" + utf16Le(text)) == text,
                             QStringLiteral("UTF-16 with its mark does not decode as itself"));
+        findings.expect(TextCodec::decodeGbk(TextCodec::encodeGbk(text)) == text,
+                        QStringLiteral("the text does not survive being written and read as GBK"));
     }
-    // A GBK text written again as GBK reads the same.
-    const QString gbk = TextCodec::decodeGbk(input);
-    if (!gbk.contains(QChar(QChar::ReplacementCharacter)))
-        findings.expect(TextCodec::decodeGbk(TextCodec::encodeGbk(gbk)) == gbk,
-                        QStringLiteral("GBK text does not survive being written and read again"));
     return findings.report();
 }
 
