@@ -168,7 +168,8 @@ QString checkDailyBars(const QByteArray& input) {
                             QStringLiteral("the change of the last %1 of %2 bars is not the bars' own")
                                 .arg(days)
                                 .arg(count));
-            if (days >= 0)
+            // The viewer makes text of every row it shows: the whole file once, and the ends.
+            if (days >= 0 && (days == 0 || days == 3 || days == count - 1))
                 checkViewer(bars, days, findings);
             if (days < 1)
                 continue;

@@ -7,6 +7,7 @@
 #include "quotefiles/StockPicker.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace quarrow::fuzz {
 
@@ -84,7 +85,8 @@ QString checkHandKept(const QByteArray& input) {
 
 QString checkPastedList(const QByteArray& input) {
     Findings findings;
-    const QStringList pasted = TextCodec::splitLines(TextCodec::decode(input));
+    // What the clipboard gives is text already: the input is taken as UTF-8.
+    const QStringList pasted = TextCodec::splitLines(QString::fromUtf8(input));
     QStringList composed;
     QuietFrame frame;
     StockListLoader loader(frame);
@@ -115,18 +117,24 @@ QString checkPastedList(const QByteArray& input) {
                         QStringLiteral("composed line \"%1\" is no stock of the page").arg(line));
     }
 
-    // What was saved loads again: the table is GBK, so a name GBK cannot hold comes back
-    // as GBK writes it.
-    QStringList written;
+    // The table on the disk is the composed lines in GBK, and loading it lists the rows of
+    // its text. That text is the composed lines again unless the GBK bytes read better as
+    // UTF-8: a file without a mark cannot tell, and the names of a real page never do.
+    QByteArray saved;
     for (const QString& line : composed)
-        written << TextCodec::decodeGbk(TextCodec::encodeGbk(line));
+        saved += TextCodec::encodeGbk(line) + "\r\n";
+    QFile file(path);
+    findings.expect(file.open(QIODevice::ReadOnly) && file.readAll() == saved,
+                    QStringLiteral("the table on the disk is not the composed lines in GBK"));
     StockList list;
     try {
         loader.loadHandKept(path, list);
     } catch (const std::exception& error) {
         return QStringLiteral("reading the scratch file failed: ") + QString::fromUtf8(error.what());
     }
-    expectList(list, listedRows(written), findings);
+    expectList(list, listedRows(TextCodec::splitLines(TextCodec::decode(saved))), findings);
+    if (!TextCodec::looksLikeUtf8(saved))
+        expectList(list, listedRows(composed), findings);
     return findings.report();
 }
 
