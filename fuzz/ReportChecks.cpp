@@ -95,7 +95,10 @@ QString checkReport(const QByteArray& input) {
         findings.expect(changes.integer(7) == 0,
                         row + QStringLiteral(" names a department that is not stored"));
         findings.expect(CalcDeptKey(changes.text(6)) == deptKey,
-                        row + QStringLiteral(" names a department stored under another key"));
+                        row + QStringLiteral(" names department %1, stored as \"%2\" (key %3)")
+                                  .arg(deptKey)
+                                  .arg(changes.text(6))
+                                  .arg(CalcDeptKey(changes.text(6))));
         // The key minus its text part must be the key of the stored code, amounts and day;
         // the text part is the department's (a department row) or a figures line's.
         const Money buy = changes.money(3);
@@ -129,7 +132,10 @@ QString checkReport(const QByteArray& input) {
         findings.expect(trades.integer(6) == 0 && trades.integer(8) == 0,
                         row + QStringLiteral(" names a buyer or seller that is not stored"));
         findings.expect(CalcDeptKey(trades.text(7)) == static_cast<qint32>(trades.integer(9)),
-                        row + QStringLiteral(" names a seller stored under another key"));
+                        row + QStringLiteral(" names seller %1, stored as \"%2\" (key %3)")
+                                  .arg(trades.integer(9))
+                                  .arg(trades.text(7))
+                                  .arg(CalcDeptKey(trades.text(7))));
         findings.expect(trades.integer(4) == CalcRecordKey(code, trades.text(5), quantity, amount, day),
                         row + QStringLiteral(" is not the key of its stored code, buyer, quantity %1, amount "
                                              "%2 and day %3")

@@ -105,15 +105,19 @@ QString checkPastedList(const QByteArray& input) {
         shenzhen = shenzhen || line == QStringLiteral("深圳股票");
     }
     for (const QString& line : composed) {
-        const QString market = line.section(QLatin1Char('|'), 0, 0);
-        const QString code = line.section(QLatin1Char('|'), -1);
+        // A name or code with a bar of its own leaves the line's fields in doubt.
+        const QStringList fields = line.split(QLatin1Char('|'));
+        if (fields.size() != 3)
+            continue;
+        const QString& market = fields.at(0);
+        const QString& code = fields.at(2);
         bool number = false;
         const int value = code.toInt(&number);
         const bool fits =
             (market == QLatin1String("sh") && shanghai && CodeRange::shanghai().contains(value)) ||
             (market == QLatin1String("sz") && shenzhen && CodeRange::shenzhen().contains(value)) ||
             (market.isEmpty() && (number ? value : 0) == 0);
-        findings.expect(fits && code == trimBlanks(code),
+        findings.expect(fits && code == trimBlanks(code) && fields.at(1) == trimBlanks(fields.at(1)),
                         QStringLiteral("composed line \"%1\" is no stock of the page").arg(line));
     }
 

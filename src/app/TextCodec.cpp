@@ -63,6 +63,24 @@ Confidence detectorConfidence(const QByteArray& bytes) {
     return confidence;
 }
 
+// The UTF-16 decoder passes a surrogate without its partner through. Such a text is no
+// text: SQLite, for one, stores it as other characters than the ones a record key was
+// made from. It becomes a replacement character like any other broken sequence.
+bool replaceUnpairedSurrogates(QString& text) {
+    bool found = false;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            text[i] = QChar(QChar::ReplacementCharacter);
+            found = true;
+        }
+    }
+    return found;
+}
+
 void report(bool* replaced, bool value) {
     if (replaced)
         *replaced = value;
@@ -82,8 +100,9 @@ bool looksLikeUtf8(const QByteArray& bytes) {
 QString decode(const QByteArray& bytes, bool* replaced) {
     if (const auto bom = QStringConverter::encodingForData(bytes)) {
         QStringDecoder decoder(*bom, QStringDecoder::Flag::Stateless);
-        const QString text = decoder.decode(bytes);  // the decoder drops the mark itself
-        report(replaced, decoder.hasError());
+        QString text = decoder.decode(bytes);  // the decoder drops the mark itself
+        const bool unpaired = replaceUnpairedSurrogates(text);
+        report(replaced, decoder.hasError() || unpaired);
         return text;
     }
     if (looksLikeUtf8(bytes)) {
