@@ -107,8 +107,9 @@ QString checkTextCodec(const QByteArray& input) {
     // Whatever the bytes were, the text they gave comes back from its UTF-8 and UTF-16
     // forms with a mark, and from GB18030, which holds every character. (A text starting
     // with U+0000 has UTF-16's mark read as UTF-32's: that is what the marks mean.)
-    findings.expect(QStringView(text).isValidUtf16(),
-                    QStringLiteral("the text holds a surrogate without its partner"));
+    findings.expect(
+        QStringView(text).isValidUtf16() && !text.contains(QChar(0xFFFE)) && !text.contains(QChar(0xFFFF)),
+        QStringLiteral("the text holds a surrogate without its partner or a non-character"));
     findings.expect(TextCodec::decode("\xEF\xBB\xBF" + text.toUtf8()) == text,
                     QStringLiteral("UTF-8 with its mark does not decode as itself"));
     if (!text.startsWith(QChar(0)))

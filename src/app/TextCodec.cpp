@@ -63,17 +63,18 @@ Confidence detectorConfidence(const QByteArray& bytes) {
     return confidence;
 }
 
-// The UTF-16 decoder passes a surrogate without its partner through. Such a text is no
-// text: SQLite, for one, stores it as other characters than the ones a record key was
-// made from. It becomes a replacement character like any other broken sequence.
-bool replaceUnpairedSurrogates(QString& text) {
+// The decoders pass a surrogate without its partner (UTF-16) and the non-characters
+// U+FFFE and U+FFFF through. Such a text is no text: SQLite, for one, gives back other
+// characters than the ones a record key was made from. Each becomes a replacement
+// character like any other broken sequence.
+bool replaceNonCharacters(QString& text) {
     bool found = false;
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = text.at(i);
         if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
             ++i;
-        } else if (c.isSurrogate()) {
+        } else if (c.isSurrogate() || c.unicode() >= 0xFFFE) {
             text[i] = QChar(QChar::ReplacementCharacter);
             found = true;
         }
@@ -101,14 +102,15 @@ QString decode(const QByteArray& bytes, bool* replaced) {
     if (const auto bom = QStringConverter::encodingForData(bytes)) {
         QStringDecoder decoder(*bom, QStringDecoder::Flag::Stateless);
         QString text = decoder.decode(bytes);  // the decoder drops the mark itself
-        const bool unpaired = replaceUnpairedSurrogates(text);
-        report(replaced, decoder.hasError() || unpaired);
+        const bool nonCharacters = replaceNonCharacters(text);
+        report(replaced, decoder.hasError() || nonCharacters);
         return text;
     }
     if (looksLikeUtf8(bytes)) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = decoder.decode(bytes);
-        report(replaced, decoder.hasError());
+        QString text = decoder.decode(bytes);
+        const bool nonCharacters = replaceNonCharacters(text);
+        report(replaced, decoder.hasError() || nonCharacters);
         return text;
     }
     return decodeGbk(bytes, replaced);
@@ -120,8 +122,9 @@ QString decodeGbk(const QByteArray& bytes, bool* replaced) {
         report(replaced, false);
         return QString::fromLocal8Bit(bytes);  // a Qt without ICU: the ANSI code page
     }
-    const QString text = decoder.decode(bytes);
-    report(replaced, decoder.hasError());
+    QString text = decoder.decode(bytes);
+    const bool nonCharacters = replaceNonCharacters(text);
+    report(replaced, decoder.hasError() || nonCharacters);
     return text;
 }
 
