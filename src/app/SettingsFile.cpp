@@ -102,6 +102,10 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
 }
 
 void IniDocument::setValue(const QString& section, const QString& key, const QString& value) {
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n'))) {
+        m_refusedValue = true;
+        return;
+    }
     const auto range = findSection(section);
     if (!range) {
         m_lines << QLatin1Char('[') + section + QLatin1Char(']');
@@ -160,6 +164,11 @@ bool SettingsFile::update(const std::function<void(IniDocument&)>& edit, QString
     SettingsEncoding encoding = bytes->isEmpty() ? SettingsEncoding::Utf8Bom : detectEncoding(*bytes);
     IniDocument document = IniDocument::parse(decode(*bytes, encoding));
     edit(document);
+    if (document.refusedValue()) {
+        if (error)
+            *error = QStringLiteral("a settings value cannot hold a line break");
+        return false;
+    }
     const QByteArray out = encode(document.toText(), &encoding);
 
     return SafeFile::replace(m_path, out, error);

@@ -25,8 +25,11 @@ public:
     // Nothing when the section or the key is missing.
     std::optional<QString> value(const QString& section, const QString& key) const;
     // Replaces the key's value where it stands; a new key goes to the end of its section,
-    // a new section to the end of the file.
+    // a new section to the end of the file. A value with a line break is refused and
+    // changes nothing: its lines would stand in the file as keys and sections of their own.
     void setValue(const QString& section, const QString& key, const QString& value);
+    // Whether a value was refused since the text was parsed.
+    bool refusedValue() const { return m_refusedValue; }
     // Removes the section with its heading and all its keys (every copy of it).
     void eraseSection(const QString& section);
     bool hasSection(const QString& section) const;
@@ -45,6 +48,7 @@ private:
 
     QStringList m_lines;
     QString m_lineEnd = QStringLiteral("\r\n");
+    bool m_refusedValue = false;
 };
 
 // The settings file on disk. Nothing keeps it open: every read opens, reads and closes

@@ -63,6 +63,25 @@ Confidence detectorConfidence(const QByteArray& bytes) {
     return confidence;
 }
 
+// The decoders pass a surrogate without its partner (UTF-16) and the non-characters
+// U+FFFE and U+FFFF through. Such a text is no text: SQLite, for one, gives back other
+// characters than the ones a record key was made from. Each becomes a replacement
+// character like any other broken sequence.
+bool replaceNonCharacters(QString& text) {
+    bool found = false;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate() || c.unicode() >= 0xFFFE) {
+            text[i] = QChar(QChar::ReplacementCharacter);
+            found = true;
+        }
+    }
+    return found;
+}
+
 void report(bool* replaced, bool value) {
     if (replaced)
         *replaced = value;
@@ -82,14 +101,16 @@ bool looksLikeUtf8(const QByteArray& bytes) {
 QString decode(const QByteArray& bytes, bool* replaced) {
     if (const auto bom = QStringConverter::encodingForData(bytes)) {
         QStringDecoder decoder(*bom, QStringDecoder::Flag::Stateless);
-        const QString text = decoder.decode(bytes);  // the decoder drops the mark itself
-        report(replaced, decoder.hasError());
+        QString text = decoder.decode(bytes);  // the decoder drops the mark itself
+        const bool nonCharacters = replaceNonCharacters(text);
+        report(replaced, decoder.hasError() || nonCharacters);
         return text;
     }
     if (looksLikeUtf8(bytes)) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = decoder.decode(bytes);
-        report(replaced, decoder.hasError());
+        QString text = decoder.decode(bytes);
+        const bool nonCharacters = replaceNonCharacters(text);
+        report(replaced, decoder.hasError() || nonCharacters);
         return text;
     }
     return decodeGbk(bytes, replaced);
@@ -101,8 +122,9 @@ QString decodeGbk(const QByteArray& bytes, bool* replaced) {
         report(replaced, false);
         return QString::fromLocal8Bit(bytes);  // a Qt without ICU: the ANSI code page
     }
-    const QString text = decoder.decode(bytes);
-    report(replaced, decoder.hasError());
+    QString text = decoder.decode(bytes);
+    const bool nonCharacters = replaceNonCharacters(text);
+    report(replaced, decoder.hasError() || nonCharacters);
     return text;
 }
 
