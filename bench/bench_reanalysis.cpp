@@ -11,7 +11,7 @@
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Shutdown.h"
-#include "report/DemoCorpus.h"
+#include "demo/DemoCorpus.h"
 #include "report/ReanalysisBatch.h"
 #include "report/StockFolderList.h"
 

@@ -8,7 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
-#include "report/ReportGenerator.h"
+#include "demo/ReportGenerator.h"
 #include "report/StockExtraction.h"
 #include "store/DataBase.h"
 

@@ -8,7 +8,7 @@
 
 #include "quotefiles/DailyBar.h"
 #include "quotefiles/DailyChanges.h"
-#include "quotefiles/QuoteFolderGenerator.h"
+#include "demo/QuoteFolderGenerator.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/ShareCapital.h"
 #include "quotefiles/StockListLoader.h"

@@ -4,7 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
-#include "report/DemoCorpus.h"
+#include "demo/DemoCorpus.h"
 #include "report/ReanalysisBatch.h"
 #include "report/ReportDocuments.h"
 #include "report/StockFolderList.h"

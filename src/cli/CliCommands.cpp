@@ -1,0 +1,78 @@
+#include "cli/CliCommands.h"
+
+#include <cstdio>
+
+namespace quarrow {
+
+const std::vector<CliCommand>& cliCommands() {
+    static const std::vector<CliCommand> commands = {
+        {"extract", "--code CODE [--name NAME] [--all-changes] [--percent N] [--document] FILE...",
+         "parse captured dragon-tiger reports of one stock into the database", &runExtract},
+        {"summary", "", "print what the database holds", &runSummary},
+        {"generate-reports", "--out DIR [--count N] [--seed S]",
+         "write generated dragon-tiger reports (demo and test data)", &runGenerateReports},
+        {"stocks", "", "print the all-stocks list (prefixed code, tab, name) from the quote folder",
+         &runStocks},
+        {"import-capital", "", "store the share capital of the quote program's base.dbf in the database",
+         &runImportCapital},
+        {"refresh-names", "", "store the stock list's names where the database holds other ones",
+         &runRefreshNames},
+        {"capital", "[CODE]", "list the stored share capital of all stocks or of one", &runCapital},
+        {"screen", "[--days N] [--percent T] [PREFIXEDCODE...]",
+         "screen the stocks against their index by price change and turnover", &runScreen},
+        {"daily", "PREFIXEDCODE [--days N]", "print a stock's latest daily bars, newest first", &runDaily},
+        {"own", "list | add CODE | del CODE", "show or change the own stock list SelfStock.Txt", &runOwn},
+        {"generate-quote", "--out DIR [--stocks N] [--bars N] [--seed S]",
+         "write a generated quote-program folder (demo and test data)", &runGenerateQuote},
+        {"reanalyse", "[--resume|--restart] [--clear|--keep] [--shutdown] [--all-changes] [--percent N]",
+         "re-analyse the saved report documents of every stock folder into the database", &runReanalyse},
+        {"settings", "get SECTION KEY | set SECTION KEY VALUE",
+         "read or change the settings file quarrow.INI", &runSettings},
+        {"generate-corpus", "[--stocks N] [--docs M] [--seed S]",
+         "fill the program folder with generated saved report documents (demo and test data)",
+         &runGenerateCorpus},
+    };
+    return commands;
+}
+
+bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, const char* synopsis) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (parser.parse(arguments))
+        return true;
+    printError(QStringLiteral("%1\nusage: quarrow-cli [--home DIR] %2 %3")
+                   .arg(parser.errorText(), arguments.value(0), QString::fromUtf8(synopsis)));
+    return false;
+}
+
+void printError(const QString& message) {
+    const QByteArray bytes = (QStringLiteral("quarrow-cli: ") + message + QLatin1Char('\n')).toUtf8();
+    std::fflush(stdout);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+}
+
+std::optional<int> wholeNumberOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                     int low, int high) {
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    if (ok && value >= low && value <= high)
+        return value;
+    printError(QStringLiteral("--%1 takes a whole number from %2 to %3")
+                   .arg(option.names().first())
+                   .arg(low)
+                   .arg(high));
+    return std::nullopt;
+}
+
+bool openDatabaseOrReport(TDataBase& db) {
+    if (db.open())
+        return true;
+    printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
+    return false;
+}
+
+void printOut(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+}
+
+}  // namespace quarrow

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+#include "cli/TerminalFrame.h"
+#include "platform/Clock.h"
+#include "store/DataBase.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace quarrow {
+
+// What every command of quarrow-cli gets from the global options.
+struct CliContext {
+    ProgramFolder home;
+    QString quoteFolderOverride;  // --quote DIR: used for this call only, never written
+    TerminalFrame& frame;
+    Clock& clock;
+};
+
+// Exit statuses: 0 when the command ran, 1 when it failed, 2 for a usage error.
+enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+using CliCommandFn = int (*)(CliContext&, const QStringList& arguments);
+
+struct CliCommand {
+    const char* name;
+    const char* synopsis;  // the arguments after the command name
+    const char* summary;
+    CliCommandFn run;
+};
+
+const std::vector<CliCommand>& cliCommands();
+
+// Parses a command's own options (arguments[0] is the command name); on a usage error
+// prints it with the command's synopsis and returns false.
+bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, const char* synopsis);
+void printError(const QString& message);
+// The whole-number value of an option within [low, high]; otherwise says
+// "--NAME takes a whole number from LOW to HIGH" and gives nothing.
+std::optional<int> wholeNumberOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                                     int low, int high);
+// Opens the program folder's database; on failure says why and returns false.
+bool openDatabaseOrReport(TDataBase& db);
+void printOut(const QString& text);
+
+int runExtract(CliContext& context, const QStringList& arguments);
+int runSummary(CliContext& context, const QStringList& arguments);
+int runGenerateReports(CliContext& context, const QStringList& arguments);
+int runStocks(CliContext& context, const QStringList& arguments);
+int runImportCapital(CliContext& context, const QStringList& arguments);
+int runRefreshNames(CliContext& context, const QStringList& arguments);
+int runCapital(CliContext& context, const QStringList& arguments);
+int runScreen(CliContext& context, const QStringList& arguments);
+int runDaily(CliContext& context, const QStringList& arguments);
+int runOwn(CliContext& context, const QStringList& arguments);
+int runGenerateQuote(CliContext& context, const QStringList& arguments);
+int runReanalyse(CliContext& context, const QStringList& arguments);
+int runSettings(CliContext& context, const QStringList& arguments);
+int runGenerateCorpus(CliContext& context, const QStringList& arguments);
+
+}  // namespace quarrow

@@ -1,0 +1,87 @@
+#include "cli/CliQuoteSupport.h"
+
+#include "app/Settings.h"
+
+#include "quotefiles/FileOP.h"
+#include "quotefiles/StockListLoader.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace quarrow {
+
+std::optional<QString> cliQuoteFolder(const CliContext& context) {
+    if (!context.quoteFolderOverride.isEmpty()) {
+        if (!QFileInfo(context.quoteFolderOverride).isDir()) {
+            printError(QStringLiteral("the quote folder %1 does not exist").arg(context.quoteFolderOverride));
+            return std::nullopt;
+        }
+        return context.quoteFolderOverride;
+    }
+    // Without --quote, the quote program chosen in the settings file, as the desktop uses it.
+    const Settings settings(context.home, context.clock);
+    const QString folder = settings.QuoteFolder();
+    if (!QFileInfo(folder).isDir()) {
+        printError(QStringLiteral(
+                       "the quote folder %1 (Folder/%2 in %3) does not exist: give --quote DIR, or set it "
+                       "with 'quarrow-cli settings set Folder %2 DIR'")
+                       .arg(folder,
+                            settings.hualinSelected() ? QStringLiteral("hualin") : QStringLiteral("dongfang"),
+                            settings.fileName()));
+        return std::nullopt;
+    }
+    return folder;
+}
+
+void loadStartUpStockList(CliContext& context, const QString& quoteFolder, StockList& list) {
+    StockListLoader loader(context.frame);
+    loader.loadAtStartUp(quoteFolder, context.home.filePath(handKeptTableName()), list);
+}
+
+int runWithStockList(CliContext& context, const QStringList& arguments,
+                     const std::function<int(const QString& quoteFolder, StockList& list)>& body) {
+    QCommandLineParser parser;
+    if (!parseCommandLine(parser, arguments, ""))
+        return kExitUsage;
+    const auto quoteFolder = cliQuoteFolder(context);
+    if (!quoteFolder)
+        return kExitUsage;
+    return runReadingQuoteFiles([&] {
+        StockList list;
+        loadStartUpStockList(context, *quoteFolder, list);
+        if (list.isEmpty()) {
+            reportNoStocks();
+            return int(kExitFailure);
+        }
+        return body(*quoteFolder, list);
+    });
+}
+
+int runReadingQuoteFiles(const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const RecordFileError& error) {
+        printError(error.message());
+        return kExitFailure;
+    }
+}
+
+void reportNoStocks() {
+    printError(QStringLiteral(
+        "no stocks: neither the quote program's name tables nor the hand-kept table list any"));
+}
+
+std::optional<QString> sixDigitCode(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^(?:sh|sz)?(\\d{6})$"));
+    const auto match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1);
+}
+
+bool isPrefixedCode(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^(?:sh|sz)\\d{6}$"));
+    return pattern.match(text).hasMatch();
+}
+
+}  // namespace quarrow
