@@ -23,7 +23,17 @@ struct RunProgress {
 };
 enum class MessageAnswer { Ok, Yes, No };
 
+// Which question a Yes/No box asks. The command line and the tests answer a question by
+// this identity, never by its wording.
+enum class Question {
+    None,                    // a notice, or a question no one answers in advance
+    ReanalysisStart,         // mine the saved documents at all?
+    ReanalysisResume,        // go on from today's resume point?
+    ReanalysisClearHistory,  // delete the stored rows before starting over?
+};
+
 struct MessageRequest {
+    Question question = Question::None;
     QString title = QStringLiteral("注意");
     QString text;
     QString picturePath;  // a help picture shown beside the box; empty for none

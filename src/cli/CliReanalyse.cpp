@@ -68,12 +68,16 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
     const auto resumeAnswer = flagAnswer(parser.isSet(resumeOption), parser.isSet(restartOption));
     const auto clearAnswer = flagAnswer(parser.isSet(clearOption), parser.isSet(keepOption));
     context.frame.setAnswerPolicy([&](const MessageRequest& request) -> std::optional<MessageAnswer> {
-        if (request.text.startsWith(QStringLiteral("从历次下载的动态文件")))
-            return MessageAnswer::Yes;  // running the command is the confirmation
-        if (request.text.startsWith(QStringLiteral("今日已经分析到")))
-            return resumeAnswer;
-        if (request.text.startsWith(QStringLiteral("为避免出现重复数据")))
-            return clearAnswer;
+        switch (request.question) {
+            case Question::ReanalysisStart:
+                return MessageAnswer::Yes;  // running the command is the confirmation
+            case Question::ReanalysisResume:
+                return resumeAnswer;
+            case Question::ReanalysisClearHistory:
+                return clearAnswer;
+            case Question::None:
+                break;
+        }
         return std::nullopt;
     });
 

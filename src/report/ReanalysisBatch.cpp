@@ -19,8 +19,9 @@ namespace {
 const QString kNotice = QStringLiteral("提示!");
 constexpr qint64 kResumeNoteInterval_ms = 1000;
 
-bool askYes(AppFrame& frame, const QString& text) {
+bool askYes(AppFrame& frame, Question question, const QString& text) {
     MessageRequest request;
+    request.question = question;
     request.title = kNotice;
     request.text = text;
     request.buttons = MessageButtons::YesNo;
@@ -46,7 +47,7 @@ int ReanalysisBatch::chooseStartRow(const QList<StockRow>& rows) {
             }
         }
         if (position > 0 &&
-            askYes(frame,
+            askYes(frame, Question::ReanalysisResume,
                    QStringLiteral("今日已经分析到") + key + QStringLiteral("的") +
                        QStringLiteral("☆龙虎榜单☆") +
                        QStringLiteral(
@@ -71,7 +72,8 @@ void ReanalysisBatch::resetStoredDates() {
     TDataBase& db = m_services.db;
     if (db.DBOpened())
         db.execute(QStringLiteral("update tblStocks set StLastDate='1980-01-01',StBigLast='1980-01-01'"));
-    if (!askYes(m_services.frame, QStringLiteral("为避免出现重复数据,建议清除历史数据. \r是否清除历史数据?")))
+    if (!askYes(m_services.frame, Question::ReanalysisClearHistory,
+                QStringLiteral("为避免出现重复数据,建议清除历史数据. \r是否清除历史数据?")))
         return;
     if (!db.DBOpened())
         return;
@@ -87,8 +89,9 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
     AppFrame& frame = m_services.frame;
     if (options.qqMonitoring || m_run.isActive())
         return outcome;
-    if (!askYes(frame, QStringLiteral("从历次下载的动态文件中挖掘操盘庄家和大宗交易数据,"
-                                      "\r藉此恢复损坏或遗失的数据库数据\r是否继续?")))
+    if (!askYes(frame, Question::ReanalysisStart,
+                QStringLiteral("从历次下载的动态文件中挖掘操盘庄家和大宗交易数据,"
+                               "\r藉此恢复损坏或遗失的数据库数据\r是否继续?")))
         return outcome;
 
     frame.ShowPrompt(QStringLiteral("从历次下载的股票异常动态文件中挖掘振幅超过20%的股票操盘庄家"));

@@ -1,10 +1,10 @@
 #include "ReanalysisTestSupport.h"
 
 #include "app/Settings.h"
+#include "demo/DemoCorpus.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
-#include "demo/DemoCorpus.h"
 #include "report/ReanalysisBatch.h"
 #include "report/ReportDocuments.h"
 #include "report/StockFolderList.h"
@@ -113,6 +113,9 @@ TEST_F(ReanalysisBatchTest, AFreshBatchStoresTheNewestDayOfEveryDocumentAndKeeps
     EXPECT_FALSE(outcome.stopped);
     EXPECT_EQ(site.questions(), (QStringList{kConfirm, kClear})) << "no resume question on a new day";
     EXPECT_EQ(site.frame.messages[0].title, QStringLiteral("提示!"));
+    EXPECT_EQ(site.frame.messages[0].question,
+              Question::ReanalysisStart);  // what the command line answers by
+    EXPECT_EQ(site.frame.messages[1].question, Question::ReanalysisClearHistory);
     EXPECT_EQ(outcome.startRow, 1);
     EXPECT_EQ(outcome.stocksAnalysed, 12);
     EXPECT_EQ(outcome.documents, 36);
@@ -177,6 +180,7 @@ TEST_F(ReanalysisBatchTest, AStoppedBatchResumesTheSameDayAtItsLastStockAndEndsL
     clock.advance(3600 * 1000);  // later the same day
     const auto resumed = site.run({Yes, Yes});
     ASSERT_EQ(site.questions().size(), 2) << "a resumed batch does not offer to clear the data";
+    EXPECT_EQ(site.frame.messages[1].question, Question::ReanalysisResume);
     EXPECT_EQ(site.questions()[1], QStringLiteral("今日已经分析到") + site.key(5) +
                                        QStringLiteral("的☆龙虎榜单☆,是否从此股票开始分析后续股票的数据?\r"
                                                       "(如果选择否,将从第一只股票重新开始)"));
