@@ -11,7 +11,7 @@ class SilentFrame final : public AppFrame {
 public:
     MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::No; }
     void addLog(const QString&, LogColor) override { ++logLines; }
-    void setStatusPanel(int, const QString&) override {}
+    void setStatusPanel(StatusPanel, const QString&) override {}
     void processEvents() override {}
     void showProgress(const RunProgress&) override {}
     void hideProgress() override {}

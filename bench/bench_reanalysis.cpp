@@ -52,8 +52,8 @@ public:
         return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     }
     void addLog(const QString&, LogColor) override {}
-    void setStatusPanel(int panel, const QString& text) override {
-        if (panel == 3 && text.toInt() == rowsForEarlySample)
+    void setStatusPanel(StatusPanel panel, const QString& text) override {
+        if (panel == StatusPanel::Pending && text.toInt() == rowsForEarlySample)
             earlyMemoryKb = currentMemoryKb();
     }
     void processEvents() override {}

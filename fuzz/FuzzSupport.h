@@ -43,7 +43,7 @@ public:
         return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     }
     void addLog(const QString&, LogColor) override {}
-    void setStatusPanel(int, const QString&) override {}
+    void setStatusPanel(StatusPanel, const QString&) override {}
     void processEvents() override {}
     void showProgress(const RunProgress&) override {}
     void hideProgress() override {}

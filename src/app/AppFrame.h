@@ -14,6 +14,18 @@ enum class MessageButtons { Ok, YesNo };
 // embedded page below the figures.
 enum class ProgressLayout { Mining, Download };
 
+// The value panels of the status bar, each beside its caption panel; the message panel is
+// the wide one for a file path or a short note.
+enum class StatusPanel {
+    Stocks = 1,         // "股票数:"
+    Pending = 3,        // "待处理股票数:"
+    FetchFailures = 5,  // "抓取失败:"
+    AnomalyStocks = 7,  // "涨跌异动股票数:"
+    BlockTrades = 9,    // "大宗交易笔数:"
+    Message = 10,
+    FetchTries = 12,  // "抓取次数:"
+};
+
 struct RunProgress {
     ProgressLayout layout = ProgressLayout::Mining;
     int position = 0;
@@ -57,7 +69,7 @@ public:
 
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
     virtual void addLog(const QString& line, LogColor color) = 0;
-    virtual void setStatusPanel(int panel, const QString& text) = 0;
+    virtual void setStatusPanel(StatusPanel panel, const QString& text) = 0;
     // Lets the user interface handle what is waiting (clicks, repaints) during long work.
     virtual void processEvents() = 0;
 

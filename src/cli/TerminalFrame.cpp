@@ -83,7 +83,7 @@ void TerminalFrame::addLog(const QString& line, LogColor color) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 
-void TerminalFrame::setStatusPanel(int, const QString&) {}
+void TerminalFrame::setStatusPanel(StatusPanel, const QString&) {}
 
 void TerminalFrame::processEvents() {
     QCoreApplication::processEvents();

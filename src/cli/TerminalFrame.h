@@ -19,7 +19,7 @@ public:
 
     MessageAnswer showMessage(const MessageRequest& request) override;
     void addLog(const QString& line, LogColor color) override;
-    void setStatusPanel(int panel, const QString& text) override;
+    void setStatusPanel(StatusPanel panel, const QString& text) override;
     void processEvents() override;
     // The progress box becomes the progress line: items done, total, time remaining.
     void showProgress(const RunProgress& progress) override;

@@ -155,7 +155,7 @@ CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder,
             result.changed = 0;
         }
     }
-    m_frame.setStatusPanel(10,
+    m_frame.setStatusPanel(StatusPanel::Message,
                            QStringLiteral("取得股本数据的股票数目:") + QString::number(result.recordsRead));
     return result;
 }

@@ -107,7 +107,7 @@ StockListLoader::StockListLoader(AppFrame& frame) : m_frame(frame) {}
 
 void StockListLoader::finishLoad(StockList& list) {
     list.setComplete(true);
-    m_frame.setStatusPanel(1, QString::number(list.size()));
+    m_frame.setStatusPanel(StatusPanel::Stocks, QString::number(list.size()));
 }
 
 void StockListLoader::loadFromNameTables(const QString& quoteFolder, StockList& list) {

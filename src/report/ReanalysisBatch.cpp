@@ -185,7 +185,7 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
                          QStringLiteral(":分析") + extractionOptions.code + stock.name +
                          QStringLiteral(">>>>>>>>>>>>>>>"),
                      LogColor::Blue);
-        frame.setStatusPanel(3, QString::number(count - row));
+        frame.setStatusPanel(StatusPanel::Pending, QString::number(count - row));
         documents.clear();
         documents.list(folder, QStringLiteral("*.txt"));  // archives are not analysed again
         if (documents.listFailed()) {
@@ -208,7 +208,7 @@ ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRo
                              LogColor::Magenta);
                 continue;
             }
-            frame.setStatusPanel(10, names.at(j));
+            frame.setStatusPanel(StatusPanel::Message, names.at(j));
             const ExtractionResult result =
                 extraction.run(documents.MemoPastFrom(), extractionOptions, ExtractionCaller::Reanalysis);
             if (result.storeFailed) {

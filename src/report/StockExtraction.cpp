@@ -279,8 +279,8 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
 }
 
 void StockExtraction::showCounters() {
-    m_services.frame.setStatusPanel(7, QString::number(m_totals.savedChangeCount));
-    m_services.frame.setStatusPanel(9, QString::number(m_totals.savedBigCount));
+    m_services.frame.setStatusPanel(StatusPanel::AnomalyStocks, QString::number(m_totals.savedChangeCount));
+    m_services.frame.setStatusPanel(StatusPanel::BlockTrades, QString::number(m_totals.savedBigCount));
 }
 
 }  // namespace quarrow

@@ -98,7 +98,7 @@ TEST_F(CapitalImport, InsertsNamedStocksAndReportsTheOthers) {
                      QStringLiteral("1691799.06"), QStringLiteral("2017-03-10"), QStringLiteral("2017-03-16"),
                      QStringLiteral("1"), QStringLiteral("0")}));
     EXPECT_TRUE(row(QStringLiteral("900901")).isEmpty());
-    EXPECT_EQ(frame.statusPanels.value(10), QStringLiteral("取得股本数据的股票数目:5"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::Message), QStringLiteral("取得股本数据的股票数目:5"));
 }
 
 TEST_F(CapitalImport, ASecondImportChangesNothingAndChangedFiguresAreUpdated) {
@@ -160,7 +160,7 @@ TEST_F(CapitalImport, EmptyTruncatedAndForeignTablesStoreNothingWrong) {
         const CapitalImportResult empty = import(&db);
         EXPECT_TRUE(empty.fileRead);
         EXPECT_EQ(empty.recordsRead, 0);
-        EXPECT_EQ(frame.statusPanels.value(10), QStringLiteral("取得股本数据的股票数目:0"));
+        EXPECT_EQ(frame.statusPanel(StatusPanel::Message), QStringLiteral("取得股本数据的股票数目:0"));
     }
 
     // A record cut short is not read, even when more than half of it is there.

@@ -67,7 +67,7 @@ TEST(NameTables, ListListedStocksOfEachMarketInRangeShenzhenFirst) {
               (QStringList{QStringLiteral("sz000001=深发展Ａ"), QStringLiteral("sz390000=上限"),
                            QStringLiteral("sh600000=浦发银行"), QStringLiteral("sh610000=上限")}));
     EXPECT_TRUE(list.complete());
-    EXPECT_EQ(frame.statusPanels.value(1), QStringLiteral("4"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::Stocks), QStringLiteral("4"));
     EXPECT_TRUE(frame.prompts.isEmpty());
 }
 
@@ -133,7 +133,7 @@ TEST(HandKeptTable, LoadsTheRowsOfEachMarketAndSkipsABadCodeByLine) {
     EXPECT_TRUE(frame.logs.first().text.contains(QStringLiteral("第5行")))
         << frame.logs.first().text.toStdString();
     EXPECT_TRUE(list.complete());
-    EXPECT_EQ(frame.statusPanels.value(1), QStringLiteral("5"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::Stocks), QStringLiteral("5"));
 }
 
 TEST(HandKeptTable, AMissingTableIsReportedAndLeavesTheListAlone) {

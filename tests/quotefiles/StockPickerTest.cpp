@@ -50,7 +50,7 @@ TEST_F(Picker, TheNamePanelShowsTheStockItsCapitalAndScrollsTheList) {
     EXPECT_EQ(picker.hint(), QStringLiteral("sh600000"));
     EXPECT_EQ(picker.caption(), QStringLiteral("浦发银行"));
     EXPECT_EQ(picker.listTopRow(), 3);
-    EXPECT_EQ(frame.statusPanels.value(10), QStringLiteral("600000浦发银行流通A股(万股):2810377"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::Message), QStringLiteral("600000浦发银行流通A股(万股):2810377"));
     EXPECT_EQ(queryPageCalls, QList<bool>{true});
 }
 
@@ -62,7 +62,7 @@ TEST_F(Picker, ACodeOutsideTheListKeepsItsPrefixedCodeButNoName) {
     EXPECT_EQ(frame.prompts, QStringList{QStringLiteral("没有与600999对应的股票！")});
     EXPECT_EQ(picker.listTopRow(), 1);
     EXPECT_TRUE(queryPageCalls.isEmpty());
-    EXPECT_TRUE(frame.statusPanels.value(10).isEmpty());
+    EXPECT_TRUE(frame.statusPanel(StatusPanel::Message).isEmpty());
 }
 
 TEST_F(Picker, WithoutTheNamePanelAsSenderOnlyTheStockIsSet) {
@@ -115,7 +115,7 @@ TEST_F(Picker, AClosedDatabaseShowsNoCapital) {
     db.close();
     picker.setCodeText(QStringLiteral("600000"));
     picker.pnlStockNameClick(PickSender::NamePanel);
-    EXPECT_TRUE(frame.statusPanels.value(10).isEmpty());
+    EXPECT_TRUE(frame.statusPanel(StatusPanel::Message).isEmpty());
     EXPECT_EQ(picker.caption(), QStringLiteral("浦发银行"));
 }
 

@@ -238,8 +238,8 @@ protected:
         EXPECT_EQ(totals.savedRowCount, rows);
         EXPECT_EQ(totals.savedChangeCount, changes);
         EXPECT_EQ(totals.savedBigCount, trades);
-        EXPECT_EQ(frame.statusPanels.value(7), QString::number(changes));
-        EXPECT_EQ(frame.statusPanels.value(9), QString::number(trades));
+        EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QString::number(changes));
+        EXPECT_EQ(frame.statusPanel(StatusPanel::BlockTrades), QString::number(trades));
     }
 
     TempHome home;
@@ -558,8 +558,8 @@ TEST_F(BlindReport, AReportOfAnotherStockIsNotParsed) {
     EXPECT_TRUE(changeRows().isEmpty());
     EXPECT_TRUE(tradeRows().isEmpty());
     EXPECT_FALSE(stock("600611").found);
-    EXPECT_EQ(frame.statusPanels.value(7), QStringLiteral("0"));
-    EXPECT_EQ(frame.statusPanels.value(9), QStringLiteral("0"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QStringLiteral("0"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::BlockTrades), QStringLiteral("0"));
 }
 
 TEST_F(BlindReport, TheFirstLineHoldingTheCodeDecidesEvenWithoutADate) {
@@ -570,8 +570,8 @@ TEST_F(BlindReport, TheFirstLineHoldingTheCodeDecidesEvenWithoutADate) {
     EXPECT_TRUE(frame.logs.isEmpty());
     EXPECT_TRUE(changeRows().isEmpty());
     EXPECT_FALSE(stock("601318").found);
-    EXPECT_EQ(frame.statusPanels.value(7), QStringLiteral("0"));
-    EXPECT_EQ(frame.statusPanels.value(9), QStringLiteral("0"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QStringLiteral("0"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::BlockTrades), QStringLiteral("0"));
 }
 
 // ---- 000581: GBK with CRLF, the code on line index 3, a heading one column too far --------

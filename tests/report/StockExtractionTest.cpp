@@ -129,8 +129,8 @@ TEST_F(StockExtractionTest, StoresTheNewestDayItsDepartmentsOnceAndEveryNewerBlo
     EXPECT_EQ(totals.savedBigCount, 2);
     EXPECT_EQ(totals.dateFrom, QDate(2017, 3, 2));
     EXPECT_EQ(totals.dateTo, QDate(2017, 3, 16));
-    EXPECT_EQ(frame.statusPanels[7], QStringLiteral("1"));
-    EXPECT_EQ(frame.statusPanels[9], QStringLiteral("2"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QStringLiteral("1"));
+    EXPECT_EQ(frame.statusPanel(StatusPanel::BlockTrades), QStringLiteral("2"));
 }
 
 TEST_F(StockExtractionTest, ASecondRunOfTheSameReportStoresNothing) {
@@ -415,7 +415,7 @@ TEST_F(StockExtractionTest, AStockTheDatabaseRefusesIsRolledBackWholeAndStoredBy
         EXPECT_EQ(frame.countLogs(QStringLiteral("数据可能重复")), 0) << "not a repeated row";
         EXPECT_EQ(frame.countLogs(QStringLiteral("大宗买卖数据")), 0) << "the stock goes no further";
         EXPECT_EQ(totals.savedRowCount + totals.savedChangeCount + totals.savedBigCount, 0);
-        EXPECT_EQ(frame.statusPanels[7], QStringLiteral("0"));
+        EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QStringLiteral("0"));
 
         faults.reset();
         writer.reset();

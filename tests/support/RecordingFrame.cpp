@@ -2,38 +2,32 @@
 
 namespace quarrow::test {
 
-MessageAnswer RecordingFrame::showMessage(const MessageRequest& request)
-{
+MessageAnswer RecordingFrame::showMessage(const MessageRequest& request) {
     messages.append(request);
     if (request.buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
     return answers.isEmpty() ? MessageAnswer::No : answers.takeFirst();
 }
 
-void RecordingFrame::setStatusPanel(int panel, const QString& text)
-{
-    if (panel >= 0 && panel < statusPanels.size())
-        statusPanels[panel] = text;
+void RecordingFrame::setStatusPanel(StatusPanel panel, const QString& text) {
+    statusPanels[int(panel)] = text;
 }
 
-QStringList RecordingFrame::logTexts() const
-{
+QStringList RecordingFrame::logTexts() const {
     QStringList texts;
     for (const auto& line : logs)
         texts << line.text;
     return texts;
 }
 
-int RecordingFrame::countLogs(const QString& fragment) const
-{
+int RecordingFrame::countLogs(const QString& fragment) const {
     int count = 0;
     for (const auto& line : logs)
         count += line.text.contains(fragment) ? 1 : 0;
     return count;
 }
 
-bool RecordingFrame::hasLog(const QString& text, LogColor color) const
-{
+bool RecordingFrame::hasLog(const QString& text, LogColor color) const {
     for (const auto& line : logs) {
         if (line.text == text && line.color == color)
             return true;

@@ -22,7 +22,8 @@ public:
 
     MessageAnswer showMessage(const MessageRequest& request) override;
     void addLog(const QString& line, LogColor color) override { logs.append({line, color}); }
-    void setStatusPanel(int panel, const QString& text) override;
+    void setStatusPanel(StatusPanel panel, const QString& text) override;
+    QString statusPanel(StatusPanel panel) const { return statusPanels.value(int(panel)); }
     void processEvents() override {
         ++eventPumps;
         if (onProcessEvents)
