@@ -115,7 +115,7 @@ int main(int argc, char* argv[]) {
         static_cast<int>(rows.size()) - std::min<int>(1000, static_cast<int>(rows.size()));
     const long before = currentMemoryKb();
     timer.restart();
-    const ReanalysisOutcome outcome = batch.btnGetAllFromTxtDocsClick(rows, ReanalysisOptions{});
+    const ReanalysisOutcome outcome = batch.run(rows, ReanalysisOptions{});
     const double seconds = timer.elapsed() / 1000.0;
 
     std::printf("re-analysed: %d stocks, %d documents in %.2f s\n", outcome.stocksAnalysed, outcome.documents,

@@ -113,7 +113,7 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
                                         "soon as it is stored)")
                        : QStringLiteral("ending the program as soon as the current stock is stored"));
     });
-    const ReanalysisOutcome outcome = batch.btnGetAllFromTxtDocsClick(rows, options);
+    const ReanalysisOutcome outcome = batch.run(rows, options);
     if (!outcome.ran)
         return kExitFailure;
 

@@ -82,8 +82,7 @@ void ReanalysisBatch::resetStoredDates() {
     db.execute(QStringLiteral("update tblStocks set stDocDate='1980-01-01'"));
 }
 
-ReanalysisOutcome ReanalysisBatch::btnGetAllFromTxtDocsClick(const QList<StockRow>& rows,
-                                                             const ReanalysisOptions& options) {
+ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const ReanalysisOptions& options) {
     ReanalysisOutcome outcome;
     m_settingsError.clear();
     AppFrame& frame = m_services.frame;

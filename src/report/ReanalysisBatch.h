@@ -55,8 +55,9 @@ public:
     ReanalysisBatch(ExtractionServices& services, ExtractionTotals& totals, Settings& settings,
                     RunControl& run, Shutdown& shutdown);
 
-    ReanalysisOutcome btnGetAllFromTxtDocsClick(const QList<StockRow>& rows,
-                                                const ReanalysisOptions& options);
+    // The whole batch over the stock rows (the desktop's "btnGetAllFromTxtDocsClick"):
+    // the questions, the walk, the commits and the bookkeeping.
+    ReanalysisOutcome run(const QList<StockRow>& rows, const ReanalysisOptions& options);
 
 private:
     int chooseStartRow(const QList<StockRow>& rows);

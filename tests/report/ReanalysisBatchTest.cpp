@@ -52,7 +52,7 @@ public:
         frame.answers = std::move(answers);
         frame.messages.clear();
         ReanalysisBatch batch(services, totals, settings, control, shutdown);
-        return batch.btnGetAllFromTxtDocsClick(stockFolderList(folder, db), options);
+        return batch.run(stockFolderList(folder, db), options);
     }
     QString key(int row) const { return corpus.at(row - 1).stock.code; }
     QStringList questions() const {
