@@ -169,8 +169,16 @@ bool SettingsFile::update(const std::function<void(IniDocument&)>& edit, QString
             *error = QStringLiteral("a settings value cannot hold a line break");
         return false;
     }
-    const QByteArray out = encode(document.toText(), &encoding);
-
+    const QString text = document.toText();
+    QByteArray out = encode(text, &encoding);
+    // The encoding is told from the bytes at every read. A file without a mark whose new
+    // bytes would be told as another encoding (a GBK value among bytes that look like
+    // UTF-8) gets a mark instead, so neither the value just written nor anything else in
+    // the file reads differently afterwards.
+    if (decode(out, detectEncoding(out)) != text) {
+        encoding = encoding == SettingsEncoding::Gbk ? SettingsEncoding::Utf16Le : SettingsEncoding::Utf8Bom;
+        out = encode(text, &encoding);
+    }
     return SafeFile::replace(m_path, out, error);
 }
 
