@@ -149,8 +149,6 @@ CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder,
             transaction->rollback();
             m_frame.ShowPrompt(QStringLiteral("股本数据未能存入数据库,数据库保持不变"));
             result.storeFailed = true;
-            if (result.storeError.isEmpty())
-                result.storeError = QStringLiteral("the database ended the transaction");
             result.inserted = 0;
             result.changed = 0;
         }
@@ -166,7 +164,7 @@ QStringList ShareCapital::refreshNames(const StockList& list, QString* storeErro
         return memo;
     auto fail = [&](const QString& error) {
         if (storeError)
-            *storeError = error.isEmpty() ? QStringLiteral("the database ended the transaction") : error;
+            *storeError = error;
         return QStringList();
     };
     Transaction transaction(*m_db);

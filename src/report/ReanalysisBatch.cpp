@@ -130,7 +130,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         outcome = committedOutcome;
         outcome.unreadable = unreadable;
         outcome.storeFailed = true;
-        outcome.storeError = error.isEmpty() ? QStringLiteral("the database ended the transaction") : error;
+        outcome.storeError = error;
         m_totals.forgetUncommitted(committedTotals);
         pendingKey.clear();  // those stocks are analysed again by the next batch
         pendingLatest = QDate();

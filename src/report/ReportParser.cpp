@@ -54,11 +54,20 @@ void ReportParser::noteStorageFailure(const QString& error) {
     m_storageError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
 }
 
-bool ReportParser::runTolerant(Statement& statement) {
-    if (statement.exec() || statement.failedOnUniqueKey())
+bool ReportParser::execute(Statement& statement) {
+    if (statement.exec())
         return true;
     noteStorageFailure(statement.error());
     return false;
+}
+
+ReportParser::Offer ReportParser::offer(Statement& statement) {
+    if (statement.exec())
+        return Offer::Stored;
+    if (statement.failedOnUniqueKey())
+        return Offer::Repeated;
+    noteStorageFailure(statement.error());
+    return Offer::Failed;
 }
 
 Money ReportParser::readAmount(const QString& text) {
@@ -147,14 +156,15 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
         .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
         .bind(QStringLiteral(":StKEY"),
               CalcRecordKey(m_options.code, m_figuresText, figures.volume, figures.amount, day));
-    if (!insert.exec()) {
-        if (!insert.failedOnUniqueKey()) {
-            noteStorageFailure(insert.error());
+    switch (offer(insert)) {
+        case Offer::Failed:
             return ChangeOutcome::Failed;
-        }
-        log(QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复<<<<<"),
-            LogColor::Magenta);
-        return ChangeOutcome::Duplicate;
+        case Offer::Repeated:
+            log(QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复<<<<<"),
+                LogColor::Magenta);
+            return ChangeOutcome::Duplicate;
+        case Offer::Stored:
+            break;
     }
     ++m_totals.savedRowCount;
     ++m_totals.savedChangeCount;
@@ -170,7 +180,7 @@ void ReportParser::storeDepartment(qint32 key, const QString& name) {
         return;
     Statement insert = m_services.db.DBCommand(kInsertDepartment);
     insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    if (runTolerant(insert))
+    if (offer(insert) != Offer::Failed)
         m_services.db.rememberDepartment(key);
 }
 
@@ -235,15 +245,14 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                     .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
                     .bind(QStringLiteral(":StKey"),
                           CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay));
-                if (insert.exec()) {
+                const Offer offered = offer(insert);
+                if (offered == Offer::Stored) {
                     ++m_totals.savedRowCount;
                     m_totals.widenDateRange(m_rowDay);
                     storeDepartment(key, name);
                     m_totals.departmentsAdded = true;
-                } else if (insert.failedOnUniqueKey()) {
+                } else if (offered == Offer::Repeated) {
                     log(duplicateMessage(), LogColor::Magenta);
-                } else {
-                    noteStorageFailure(insert.error());
                 }
                 if (m_storageFailed)
                     return readRows;
@@ -262,7 +271,7 @@ void ReportParser::raiseBigLast(const QDate& day) {
     update.bind(QStringLiteral(":StDate"), day)
         .bind(QStringLiteral(":StCode"), m_options.code)
         .bind(QStringLiteral(":StDateP"), day);
-    runTolerant(update);
+    offer(update);
 }
 
 void ReportParser::ParseBigTrades() {
@@ -313,10 +322,8 @@ void ReportParser::ParseBigTrades() {
                 Statement select = m_services.db.QueryPublic(
                     QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
                 select.bind(QStringLiteral(":StCode"), code);
-                if (!select.exec()) {
-                    noteStorageFailure(select.error());
+                if (!execute(select))
                     return;
-                }
                 stockKnown = select.next();
                 if (stockKnown)
                     bigLastAtStart = select.date(0);
@@ -353,11 +360,10 @@ void ReportParser::ParseBigTrades() {
                     .bind(QStringLiteral(":StAMT"), amount)
                     .bind(QStringLiteral(":StDeptSale"), sellerKey)
                     .bind(QStringLiteral(":StKey"), CalcRecordKey(code, buyer, quantity, amount, day));
-                if (!insert.exec()) {
-                    if (!insert.failedOnUniqueKey()) {
-                        noteStorageFailure(insert.error());
-                        return;
-                    }
+                const Offer offered = offer(insert);
+                if (offered == Offer::Failed)
+                    return;
+                if (offered == Offer::Repeated) {
                     log(duplicateMessage(), LogColor::Magenta);
                     if (mustRaise)
                         raiseBigLast(day);

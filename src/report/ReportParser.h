@@ -66,11 +66,17 @@ public:
     bool storageFailed() const { return m_storageFailed; }
     QString storageError() const { return m_storageError; }
     void noteStorageFailure(const QString& error);
-    // Runs a statement whose repeated key may be passed over; false when it failed for
-    // any other reason (noted as the stock's storage failure).
-    bool runTolerant(Statement& statement);
+    // Runs a statement of this stock that must succeed; false when it failed, which is
+    // noted as the stock's storage failure.
+    bool execute(Statement& statement);
 
 private:
+    // What became of a row offered to the database.
+    enum class Offer { Stored, Repeated, Failed };
+    // Runs one insert or update of this stock. A repeated key means the row is there
+    // already; any other failure is noted as the stock's storage failure.
+    Offer offer(Statement& statement);
+
     struct Figures {
         Money rate;
         Money volume;

@@ -99,11 +99,8 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
             parseAnomalyDays(parser, options, documentDate);
         if (!parser.storageFailed() && parser.bigTradeStart() > 0)
             parser.ParseBigTrades();
-        if (!parser.storageFailed() && !transaction.commit()) {
-            const QString error = m_services.db.transactionError();
-            parser.noteStorageFailure(error.isEmpty() ? QStringLiteral("the database ended the transaction")
-                                                      : error);
-        }
+        if (!parser.storageFailed() && !transaction.commit())
+            parser.noteStorageFailure(m_services.db.transactionError());
     }
 
     if (parser.storageFailed()) {
@@ -219,19 +216,14 @@ void StockExtraction::recordDocumentDate(ReportParser& parser, const ExtractionO
     Statement update = m_services.db.QueryPublic(
         QStringLiteral("update tblStocks set stDocDate=:StDate where (StCode=:StCode)"));
     update.bind(QStringLiteral(":StDate"), documentDate).bind(QStringLiteral(":StCode"), options.code);
-    if (!update.exec()) {
-        parser.noteStorageFailure(update.error());
-        return;
-    }
-    if (update.rowsAffected() > 0)
+    if (!parser.execute(update) || update.rowsAffected() > 0)
         return;
     Statement insert = m_services.db.QueryPublic(
         QStringLiteral("insert into tblStocks (StCode,StName,StDocDate) values(:StCode,:StName,:StDocDate)"));
     insert.bind(QStringLiteral(":StCode"), options.code)
         .bind(QStringLiteral(":StName"), options.name)
         .bind(QStringLiteral(":StDocDate"), documentDate);
-    if (!insert.exec())
-        parser.noteStorageFailure(insert.error());
+    parser.execute(insert);
 }
 
 StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
@@ -240,10 +232,8 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
     Statement select =
         m_services.db.QueryPublic(QStringLiteral("Select stLastDate from tblStocks where stCode=:StCode"));
     select.bind(QStringLiteral(":StCode"), options.code);
-    if (!select.exec()) {
-        parser.noteStorageFailure(select.error());
+    if (!parser.execute(select))
         return DayCheck::Failed;
-    }
     if (!select.next()) {
         Statement insert = m_services.db.QueryPublic(
             QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
@@ -252,11 +242,7 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
             .bind(QStringLiteral(":StName"), options.name)
             .bind(QStringLiteral(":StDocDate"), documentDate.isValid() ? documentDate : kDayZero)
             .bind(QStringLiteral(":StLastDate"), changeDate);
-        if (!insert.exec()) {
-            parser.noteStorageFailure(insert.error());
-            return DayCheck::Failed;
-        }
-        return DayCheck::Go;
+        return parser.execute(insert) ? DayCheck::Go : DayCheck::Failed;
     }
     // A row made without an anomaly day counts as older than any day.
     const QDate lastDate = select.date(0);
@@ -271,11 +257,7 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
     Statement update = m_services.db.QueryPublic(
         QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)"));
     update.bind(QStringLiteral(":StLastDate"), changeDate).bind(QStringLiteral(":StCode"), options.code);
-    if (!update.exec()) {
-        parser.noteStorageFailure(update.error());
-        return DayCheck::Failed;
-    }
-    return DayCheck::Go;
+    return parser.execute(update) ? DayCheck::Go : DayCheck::Failed;
 }
 
 void StockExtraction::showCounters() {

@@ -223,7 +223,7 @@ bool TDataBase::createOrMigrate() {
     if (version == kSchemaVersion)
         return true;
     if (!beginTransaction()) {
-        m_openError = m_transactionError;
+        m_openError = transactionError();
         return false;
     }
     for (int step = version; step < kSchemaVersion; ++step) {
@@ -238,7 +238,7 @@ bool TDataBase::createOrMigrate() {
     }
     QString error;
     if (!execute(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion), &error) || !commit()) {
-        m_openError = error.isEmpty() ? m_transactionError : error;
+        m_openError = error.isEmpty() ? transactionError() : error;
         rollback();
         return false;
     }
@@ -344,6 +344,12 @@ void TDataBase::rollback() {
         rollbackQuery.exec(QStringLiteral("ROLLBACK"));
     }
     m_inTransaction = false;
+}
+
+QString TDataBase::transactionError() const {
+    // A transaction SQLite rolled back on its own leaves no error of a begin or commit.
+    return m_transactionError.isEmpty() ? QStringLiteral("the database ended the transaction")
+                                        : m_transactionError;
 }
 
 bool TDataBase::transactionLost() const {

@@ -101,8 +101,9 @@ public:
     // SQLite itself ended the open transaction (a full disk or log, an I/O error): the
     // statements after it would run one by one outside any transaction.
     bool transactionLost() const;
-    // Why the last begin or commit failed.
-    QString transactionError() const { return m_transactionError; }
+    // Why the last begin or commit failed, or the transaction was lost; never empty, so
+    // every caller can report it as it stands.
+    QString transactionError() const;
 
     // Department keys known to be in tblStDepart since the file was opened; lets the
     // parser skip offering the same name again and again. Forgotten on rollback.
