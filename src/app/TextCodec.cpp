@@ -87,6 +87,13 @@ void report(bool* replaced, bool value) {
         *replaced = value;
 }
 
+QString decodeWith(QStringDecoder& decoder, const QByteArray& bytes, bool* replaced) {
+    QString text = decoder.decode(bytes);
+    const bool nonCharacters = replaceNonCharacters(text);
+    report(replaced, decoder.hasError() || nonCharacters);
+    return text;
+}
+
 }  // namespace
 
 bool looksLikeUtf8(const QByteArray& bytes) {
@@ -101,17 +108,11 @@ bool looksLikeUtf8(const QByteArray& bytes) {
 QString decode(const QByteArray& bytes, bool* replaced) {
     if (const auto bom = QStringConverter::encodingForData(bytes)) {
         QStringDecoder decoder(*bom, QStringDecoder::Flag::Stateless);
-        QString text = decoder.decode(bytes);  // the decoder drops the mark itself
-        const bool nonCharacters = replaceNonCharacters(text);
-        report(replaced, decoder.hasError() || nonCharacters);
-        return text;
+        return decodeWith(decoder, bytes, replaced);  // the decoder drops the mark itself
     }
     if (looksLikeUtf8(bytes)) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = decoder.decode(bytes);
-        const bool nonCharacters = replaceNonCharacters(text);
-        report(replaced, decoder.hasError() || nonCharacters);
-        return text;
+        return decodeWith(decoder, bytes, replaced);
     }
     return decodeGbk(bytes, replaced);
 }
@@ -122,10 +123,7 @@ QString decodeGbk(const QByteArray& bytes, bool* replaced) {
         report(replaced, false);
         return QString::fromLocal8Bit(bytes);  // a Qt without ICU: the ANSI code page
     }
-    QString text = decoder.decode(bytes);
-    const bool nonCharacters = replaceNonCharacters(text);
-    report(replaced, decoder.hasError() || nonCharacters);
-    return text;
+    return decodeWith(decoder, bytes, replaced);
 }
 
 QByteArray encodeGbk(const QString& text) {
