@@ -26,9 +26,12 @@ void setError(QString* error, const QString& text) {
         *error = text;
 }
 
-void setCode(int* errorCode, int code) {
+// A refused open or read: the reason and the system's error number, and false.
+bool refuse(QString* error, int* errorCode, const QString& reason, int code) {
+    setError(error, reason);
     if (errorCode)
         *errorCode = code;
+    return false;
 }
 
 // The file a rewrite must replace: a link is followed, so the link stays and its target
@@ -212,21 +215,12 @@ bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QSt
     file.setFileName(path);
 #ifdef Q_OS_WIN
     const QFileInfo info(path);
-    if (!info.exists()) {
-        setError(error, qt_error_string(ENOENT));
-        setCode(errorCode, ENOENT);
-        return false;
-    }
-    if (!info.isFile()) {
-        setError(error, kNotRegular);
-        setCode(errorCode, EINVAL);
-        return false;
-    }
-    if (!file.open(mode | QIODevice::ExistingOnly)) {
-        setError(error, file.errorString());
-        setCode(errorCode, EIO);
-        return false;
-    }
+    if (!info.exists())
+        return refuse(error, errorCode, qt_error_string(ENOENT), ENOENT);
+    if (!info.isFile())
+        return refuse(error, errorCode, kNotRegular, EINVAL);
+    if (!file.open(mode | QIODevice::ExistingOnly))
+        return refuse(error, errorCode, file.errorString(), EIO);
     return true;
 #else
     // Without O_NONBLOCK the open of a FIFO waits for the other end; with it the open
@@ -235,31 +229,23 @@ bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QSt
     const int fd = ::open(QFile::encodeName(path).constData(), access | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
-        setError(error, qt_error_string(code));
-        setCode(errorCode, code);
-        return false;
+        return refuse(error, errorCode, qt_error_string(code), code);
     }
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         const int code = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        setError(error, kNotRegular);
-        setCode(errorCode, code);
-        return false;
+        return refuse(error, errorCode, kNotRegular, code);
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
         const int code = errno;
         ::close(fd);
-        setError(error, qt_error_string(code));
-        setCode(errorCode, code);
-        return false;
+        return refuse(error, errorCode, qt_error_string(code), code);
     }
     if (!file.open(fd, mode & ~QIODevice::ExistingOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        setError(error, file.errorString());
-        setCode(errorCode, EIO);
-        return false;
+        return refuse(error, errorCode, file.errorString(), EIO);
     }
     return true;
 #endif
@@ -270,11 +256,8 @@ bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* er
     if (!openRegular(file, path, QIODevice::ReadOnly, error, errorCode))
         return false;
     *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        setError(error, file.errorString());
-        setCode(errorCode, EIO);
-        return false;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return refuse(error, errorCode, file.errorString(), EIO);
     return true;
 }
 
