@@ -1,6 +1,5 @@
 #include "quotefiles/BaseDbf.h"
 
-#include "app/SafeFile.h"
 #include "app/Trim.h"
 #include "quotefiles/FileOP.h"
 
@@ -18,11 +17,7 @@ QString asciiField(const char* record, int offset, int width) {
 
 BaseDbfContents readBaseDbf(const QString& path) {
     using namespace BaseDbfLayout;
-    QByteArray bytes;
-    QString error;
-    int code = 0;
-    if (!SafeFile::readRegular(path, &bytes, &error, &code))
-        throw RecordFileError(QStringLiteral("read"), path, error, code);
+    const QByteArray bytes = readWholeFile(path);
 
     BaseDbfContents contents;
     // The dBase header states its own sizes: a table of another layout would put other

@@ -17,6 +17,15 @@ RecordFileError::RecordFileError(const QString& operation, const QString& fileNa
       m_fileName(fileName),
       m_systemCode(systemCode) {}
 
+QByteArray readWholeFile(const QString& path) {
+    QByteArray bytes;
+    QString error;
+    int code = 0;
+    if (!SafeFile::readRegular(path, &bytes, &error, &code))
+        throw RecordFileError(QStringLiteral("read"), path, error, code);
+    return bytes;
+}
+
 TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filenm) {
     if (recSize <= 0 || (RW != 'r' && RW != 'w' && RW != 'a'))
         throw RecordFileError(

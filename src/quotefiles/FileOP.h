@@ -24,6 +24,10 @@ private:
     int m_systemCode;
 };
 
+// The whole of a small quote-program file (a name table, base.dbf, the hand-kept table),
+// read only when it is a regular file. Throws RecordFileError when it cannot be read.
+QByteArray readWholeFile(const QString& path);
+
 // A file of fixed-size records. Read mode opens the file read-only and shared, so the
 // quote program that owns the daily-bar files can keep writing them while we read.
 // Positions and counts are in records; a partial record at the end of a file (a download

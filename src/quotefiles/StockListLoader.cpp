@@ -35,15 +35,6 @@ int numberOrZero(const QString& text) {
     return ok ? value : 0;
 }
 
-QByteArray readWholeFile(const QString& path) {
-    QByteArray bytes;
-    QString error;
-    int code = 0;
-    if (!SafeFile::readRegular(path, &bytes, &error, &code))
-        throw RecordFileError(QStringLiteral("read"), path, error, code);
-    return bytes;
-}
-
 }  // namespace
 
 QList<NameTableRecord> readNameTable(const QString& path) {
