@@ -81,9 +81,10 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
         return std::nullopt;
     });
 
+    // As with extract: a batch that can store nothing has no work to do.
     TDataBase db(context.home.databaseFile());
-    if (!db.open())
-        context.frame.ShowHelpPicture(QStringLiteral("数据库打开出错!"), QString(), false);
+    if (!openDatabaseOrReport(db))
+        return kExitFailure;
     const QList<StockRow> rows = stockFolderList(context.home, db);
     if (rows.isEmpty())
         printError(QStringLiteral("no stock folders (six-digit names) in %1: nothing to re-analyse")
