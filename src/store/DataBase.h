@@ -35,7 +35,8 @@ public:
     Statement& bindNull(const QString& name);
 
     // Runs the statement; false on any error (a repeated unique key among them), with the
-    // reason in error(). A failed statement changes nothing and leaves a transaction open.
+    // reason in error(). A failed statement changes nothing and leaves a transaction open,
+    // unless SQLite ended the transaction itself (TDataBase::transactionLost).
     bool exec();
     QString error() const { return m_error; }
     // The last run failed because the row repeats a unique key (and nothing else): the
