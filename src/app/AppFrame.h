@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Pacing.h"
+
 #include <QString>
 
 namespace quarrow {
@@ -56,9 +58,8 @@ struct MessageRequest {
 // line, message boxes, the coloured log, the status panels and the event pump. The
 // desktop window implements it with widgets, the command line with the terminal, and
 // tests with a recorder that presets the answers.
-class AppFrame {
+class AppFrame : public EventPump {
 public:
-    virtual ~AppFrame() = default;
 
     // The prompt line is one line: carriage returns become spaces before it is shown.
     void ShowPrompt(const QString& text);
@@ -70,9 +71,6 @@ public:
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
     virtual void addLog(const QString& line, LogColor color) = 0;
     virtual void setStatusPanel(StatusPanel panel, const QString& text) = 0;
-    // Lets the user interface handle what is waiting (clicks, repaints) during long work.
-    virtual void processEvents() = 0;
-
     // The progress box of a run: shown or updated, and hidden at the run's end.
     virtual void showProgress(const RunProgress& progress) = 0;
     virtual void hideProgress() = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Pacing.h"
+
 #include <QDate>
 #include <QDateTime>
 
@@ -7,11 +9,9 @@ namespace quarrow {
 
 // Every wait of the program (key delays, clipboard polls, launch waits) and every look at
 // "today" goes through a Clock, so tests can run whole batches on virtual time.
-class Clock {
+class Clock : public Sleeper {
 public:
-    virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
-    virtual void sleep(int delay_ms) = 0;
     // Monotonic milliseconds for measuring elapsed time; unaffected by clock changes.
     virtual qint64 elapsedMs() const = 0;
 
