@@ -10,14 +10,18 @@ namespace quarrow::bench {
 class SilentFrame final : public AppFrame {
 public:
     MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::No; }
-    void addLog(const QString&, LogColor) override { ++logLines; }
+    void addLog(const QString&, LogColor) override { ++loggedLines; }
     void setStatusPanel(StatusPanel, const QString&) override {}
+    void clearLog() override {}
+    QStringList logLines() const override { return {}; }
+    void addPromptMemo(const QString&) override {}
+    void showCapture(const QStringList&) override {}
     void processEvents() override {}
     void showProgress(const RunProgress&) override {}
     void hideProgress() override {}
     void enableCommands(bool) override {}
     QString programFolder() const override { return {}; }
-    long logLines = 0;
+    long loggedLines = 0;
 
 protected:
     void displayPrompt(const QString&) override {}

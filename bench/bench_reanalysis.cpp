@@ -7,11 +7,11 @@
 #include "app/ProgramFolder.h"
 #include "app/RunControl.h"
 #include "app/Settings.h"
+#include "demo/DemoCorpus.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Shutdown.h"
-#include "demo/DemoCorpus.h"
 #include "report/ReanalysisBatch.h"
 #include "report/StockFolderList.h"
 
@@ -57,6 +57,10 @@ public:
             earlyMemoryKb = currentMemoryKb();
     }
     void processEvents() override {}
+    void clearLog() override {}
+    QStringList logLines() const override { return {}; }
+    void addPromptMemo(const QString&) override {}
+    void showCapture(const QStringList&) override {}
     void showProgress(const RunProgress&) override {}
     void hideProgress() override {}
     void enableCommands(bool) override {}

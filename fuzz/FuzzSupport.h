@@ -44,6 +44,10 @@ public:
     }
     void addLog(const QString&, LogColor) override {}
     void setStatusPanel(StatusPanel, const QString&) override {}
+    void clearLog() override {}
+    QStringList logLines() const override { return {}; }
+    void addPromptMemo(const QString&) override {}
+    void showCapture(const QStringList&) override {}
     void processEvents() override {}
     void showProgress(const RunProgress&) override {}
     void hideProgress() override {}

@@ -11,8 +11,10 @@ void AppFrame::ShowPrompt(const QString& text) {
     displayPrompt(oneLine);
 }
 
-MessageAnswer AppFrame::ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo) {
+MessageAnswer AppFrame::ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo,
+                                        Question question) {
     MessageRequest request;
+    request.question = question;
     request.buttons = yesNo ? MessageButtons::YesNo : MessageButtons::Ok;
     request.text = text;
     if (!pictureName.isEmpty()) {

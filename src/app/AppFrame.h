@@ -3,6 +3,7 @@
 #include "platform/Pacing.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace quarrow {
 
@@ -44,6 +45,12 @@ enum class Question {
     ReanalysisStart,         // mine the saved documents at all?
     ReanalysisResume,        // go on from today's resume point?
     ReanalysisClearHistory,  // delete the stored rows before starting over?
+    QuoteProgramMissing,     // the quote program is not running: go on anyway?
+    FetchWrongPage,          // the quote program showed another page: try once more?
+    MiningF10Reminder,       // has the user opened the report page in the quote program?
+    MiningFreshness,         // today's closing data seem missing: mine anyway?
+    MiningResume,            // go on from the stock today's run reached?
+    MiningRetryFailed,       // mine the stocks that got no report again?
 };
 
 struct MessageRequest {
@@ -60,17 +67,24 @@ struct MessageRequest {
 // tests with a recorder that presets the answers.
 class AppFrame : public EventPump {
 public:
-
     // The prompt line is one line: carriage returns become spaces before it is shown.
     void ShowPrompt(const QString& text);
 
     // A message box with an optional help picture from the program folder. When the
     // picture exists the text gains the hint to follow the pictured steps.
-    MessageAnswer ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo);
+    MessageAnswer ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo,
+                                  Question question = Question::None);
 
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
     virtual void addLog(const QString& line, LogColor color) = 0;
+    // The log (MemoResult): emptied when a run begins, kept as a file when it ends.
+    virtual void clearLog() = 0;
+    virtual QStringList logLines() const = 0;
     virtual void setStatusPanel(StatusPanel panel, const QString& text) = 0;
+    // A line for the prompt memo (MemoPrompt), where notes the user reads later gather.
+    virtual void addPromptMemo(const QString& line) = 0;
+    // Replaces what the capture memo (MemoPastFrom) shows.
+    virtual void showCapture(const QStringList& lines) = 0;
     // The progress box of a run: shown or updated, and hidden at the run's end.
     virtual void showProgress(const RunProgress& progress) = 0;
     virtual void hideProgress() = 0;

@@ -41,6 +41,18 @@ bool RunControl::start(int maximum, int firstPosition, ProgressLayout layout) {
     return true;
 }
 
+void RunControl::startPass(int maximum, int firstPosition) {
+    m_firstPosition = firstPosition;
+    m_done = 0;
+    m_startMs = m_clock.elapsedMs();
+    const ProgressLayout layout = m_progress.layout;
+    m_progress = RunProgress();
+    m_progress.layout = layout;
+    m_progress.maximum = maximum;
+    m_progress.position = firstPosition;
+    m_frame.showProgress(m_progress);
+}
+
 void RunControl::pause() {
     if (m_state == RunState::Running)
         m_state = RunState::Paused;

@@ -35,6 +35,9 @@ public:
     // Starts a run over maximum items whose first item is at firstPosition (above 0 when
     // a run resumes). False, and nothing changes, when a run is already active.
     bool start(int maximum, int firstPosition = 0, ProgressLayout layout = ProgressLayout::Mining);
+    // Another pass of the active run over maximum items from firstPosition (the retry of
+    // the failed stocks): the progress bar and the time estimates start again.
+    void startPass(int maximum, int firstPosition);
     void pause();
     void resume();
     // Stop after the current item. A stop asked for again while the first is pending

@@ -75,7 +75,7 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
                 return resumeAnswer;
             case Question::ReanalysisClearHistory:
                 return clearAnswer;
-            case Question::None:
+            default:
                 break;
         }
         return std::nullopt;

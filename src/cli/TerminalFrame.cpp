@@ -73,6 +73,7 @@ MessageAnswer TerminalFrame::showMessage(const MessageRequest& request) {
 
 void TerminalFrame::addLog(const QString& line, LogColor color) {
     endProgressLine();
+    m_log.append(line);
     QByteArray bytes;
     const char* colour = m_colourOut ? ansiColour(color) : "";
     bytes += colour;
@@ -87,6 +88,8 @@ void TerminalFrame::setStatusPanel(StatusPanel, const QString&) {}
 
 void TerminalFrame::processEvents() {
     QCoreApplication::processEvents();
+    if (m_pumpHook)
+        m_pumpHook();
 }
 
 void TerminalFrame::showProgress(const RunProgress& progress) {

@@ -20,6 +20,14 @@ public:
     MessageAnswer showMessage(const MessageRequest& request) override;
     void addLog(const QString& line, LogColor color) override;
     void setStatusPanel(StatusPanel panel, const QString& text) override;
+    // The lines since the last clear are kept: a run saves them as its log file.
+    void clearLog() override { m_log.clear(); }
+    QStringList logLines() const override { return m_log; }
+    // Notes for later go to standard error with the prompt line.
+    void addPromptMemo(const QString& line) override { displayPrompt(line); }
+    // The capture is kept for the command that wants to print it, never echoed.
+    void showCapture(const QStringList& lines) override { m_capture = lines; }
+    const QStringList& capture() const { return m_capture; }
     void processEvents() override;
     // The progress box becomes the progress line: items done, total, time remaining.
     void showProgress(const RunProgress& progress) override;
@@ -29,6 +37,8 @@ public:
 
     // Return nothing from the policy to fall back to asking (or the safe answer).
     void setAnswerPolicy(AnswerPolicy policy) { m_policy = std::move(policy); }
+    // Runs in every event pump: the duties of the desktop's half-second timer.
+    void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
     // A one-line progress display on standard error, rewritten in place on a terminal.
     void showProgressLine(const QString& text);
     void endProgressLine();
@@ -39,6 +49,9 @@ protected:
 private:
     QString m_programFolder;
     AnswerPolicy m_policy;
+    std::function<void()> m_pumpHook;
+    QStringList m_capture;
+    QStringList m_log;
     bool m_colourOut;
     bool m_stderrIsTerminal;
     bool m_stdinIsTerminal;

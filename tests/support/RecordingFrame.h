@@ -24,6 +24,10 @@ public:
     void addLog(const QString& line, LogColor color) override { logs.append({line, color}); }
     void setStatusPanel(StatusPanel panel, const QString& text) override;
     QString statusPanel(StatusPanel panel) const { return statusPanels.value(int(panel)); }
+    void clearLog() override { logClearedAt = logs.size(); }
+    QStringList logLines() const override { return logTexts().mid(logClearedAt); }
+    void addPromptMemo(const QString& line) override { promptMemo.append(line); }
+    void showCapture(const QStringList& lines) override { capture = lines; }
     void processEvents() override {
         ++eventPumps;
         if (onProcessEvents)
@@ -44,6 +48,9 @@ public:
 
     QList<LoggedLine> logs;
     QStringList prompts;
+    qsizetype logClearedAt = 0;
+    QStringList promptMemo;
+    QStringList capture;
     QList<MessageRequest> messages;
     QList<MessageAnswer> answers;  // consumed front first by Yes/No boxes
     QStringList statusPanels = QStringList(13, QString());

@@ -1,0 +1,226 @@
+#include "automation/QuoteWindows.h"
+
+#include "app/AppFrame.h"
+#include "platform/Clock.h"
+#include "platform/ProcessLauncher.h"
+#include "quotefiles/FileOP.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quarrow {
+
+namespace {
+
+const QString kHualinTitle = QStringLiteral("华林证券网上交易");
+const QString kDongfangTitle = QStringLiteral("东方通达信");
+const QString kMonitorTitle = QStringLiteral("主力监控总览");
+constexpr int kLaunchWait_ms = 15000;
+constexpr std::size_t kNotifiedTitleChars = 250;
+constexpr std::size_t kProcessNameChars = 100;
+constexpr std::uint8_t kMonitorKey = 0x4A;  // 'J'
+// The days the index figures of the discovery cover.
+constexpr qint64 kIndexDays = 3;
+
+std::u16string wide(const QString& text) {
+    return text.toStdU16String();
+}
+
+QString eventName(int code) {
+    switch (code) {
+        case 1:
+            return QStringLiteral("启动");
+        case 2:
+            return QStringLiteral("关闭");
+        case 3:
+            return QStringLiteral("转到SHELL");
+        default:
+            return QStringLiteral("转到");
+    }
+}
+
+}  // namespace
+
+QString ProcNameWithID(Desktop& desktop, std::uint32_t processId) {
+    return QString::fromStdU16String(desktop.processName(processId, kProcessNameChars));
+}
+
+QuoteWindows::QuoteWindows(Desktop& desktop, Clock& clock, AppFrame& frame, ProcessLauncher& launcher)
+    : m_desktop(desktop), m_clock(clock), m_frame(frame), m_launcher(launcher) {
+    m_desktop.setWindowListener([this](WindowEvent event, WindowHandle window) {
+        shellNotification(static_cast<int>(event), window);
+    });
+}
+
+QuoteWindows::~QuoteWindows() {
+    m_desktop.setWindowListener({});
+}
+
+WindowServices QuoteWindows::services() {
+    return WindowServices{m_desktop, m_clock, m_frame};
+}
+
+std::unique_ptr<TStockWinInfo> QuoteWindows::make(const QString& main, const QString& childTitle,
+                                                  const QString& childClass, int childIndex) {
+    return std::make_unique<TStockWinInfo>(services(), wide(main), wide(childTitle), wide(childClass),
+                                           childIndex);
+}
+
+bool QuoteWindows::quoteProgramKnown() const {
+    return m_quoteWin && m_quoteWin->GetMainWindow() != kNoWindow;
+}
+
+WindowStatus QuoteWindows::quoteStatus() const {
+    WindowStatus status;
+    if (m_quoteWin) {
+        status.quoteMain = m_quoteWin->GetMainWindow() != kNoWindow;
+        status.quoteChild = m_quoteWin->GetChildWindow() != kNoWindow;
+    }
+    if (m_codeInputWin) {
+        status.codeInputMain = m_codeInputWin->GetMainWindow() != kNoWindow;
+        status.codeInputChild = m_codeInputWin->GetChildWindow() != kNoWindow;
+    }
+    return status;
+}
+
+void QuoteWindows::setStatus(const WindowStatus& status) {
+    m_status = status;
+    if (statusChanged)
+        statusChanged(status);
+}
+
+void QuoteWindows::refreshCodeInput() {
+    if (!m_codeInputWin)
+        m_codeInputWin = make(QStringLiteral("Tdx"), QString(), QStringLiteral("Edit"));
+    else
+        m_codeInputWin->Refresh();
+    setStatus(quoteStatus());
+}
+
+void QuoteWindows::discover(bool realShowEvent) {
+    m_quoteWin.reset();
+    m_codeInputWin.reset();
+    m_monitorListWin2.reset();
+    m_monitorListWin.reset();
+
+    if (FindTopWindow(m_desktop, wide(m_setup.stockWindow)) == kNoWindow) {
+        const QString program = QDir(m_setup.quoteFolder).filePath(m_setup.stockApp);
+        if (!m_setup.quoteFolder.isEmpty() && !m_setup.stockApp.isEmpty() && QFileInfo(program).isFile()) {
+            m_frame.ShowPrompt(QStringLiteral("正在启动") + m_setup.stockWindow +
+                               QStringLiteral("行情分析程序\r启动完毕后,请执行一次\"盘后数据下载\"功能"));
+            // The quote program does not end: this is a pause while it comes up.
+            m_launcher.run(QDir::toNativeSeparators(program), {}, m_setup.quoteFolder, kLaunchWait_ms,
+                           WhenTimedOut::LeaveRunning);
+        } else {
+            m_frame.ShowPrompt(
+                QStringLiteral("没有找到") + m_setup.stockApp +
+                QStringLiteral(",请先设置华林证券或东方证券行情分析软件的安装位置以及QQ昵称!"));
+            if (openSetupPage)
+                openSetupPage();
+        }
+    }
+
+    try {
+        m_indexes = IndexSummaries::compute(m_setup.quoteFolder, kIndexDays);
+    } catch (const RecordFileError&) {
+        // The screening computes its own figures again; an unreadable index file is
+        // reported there, where it stops the run.
+        m_indexes = IndexSummaries();
+    }
+
+    m_quoteWin = make(m_setup.stockWindow, QString(), QStringLiteral("RICHEDIT"));
+    m_codeInputWin = make(QStringLiteral("Tdx"), QString(), QStringLiteral("Edit"));
+    setStatus(quoteStatus());
+    if (realShowEvent)
+        m_qqChatWin = make(m_setup.qqName, QString(), QString());
+    m_monitorListWin2 = make(kMonitorTitle, QStringLiteral("List1"), QString(), 2);
+    m_monitorListWin = make(kMonitorTitle, QStringLiteral("List1"), QString());
+}
+
+bool QuoteWindows::EnsureQuoteProgram() {
+    if (quoteProgramKnown())
+        return true;
+    discover(false);
+    if (quoteProgramKnown())
+        return true;
+    MessageRequest request;
+    request.question = Question::QuoteProgramMissing;
+    request.text =
+        m_setup.stockWindow + QStringLiteral("(行情分析软件)未运行,请检查行情分析软件的设置是否正确");
+    request.buttons = MessageButtons::YesNo;
+    return m_frame.showMessage(request) == MessageAnswer::Yes;
+}
+
+bool QuoteWindows::OpenMonitorWindow() {
+    if (!m_monitorListWin2)
+        m_monitorListWin2 = make(kMonitorTitle, QStringLiteral("List1"), QString(), 2);
+    if (!m_monitorListWin)
+        m_monitorListWin = make(kMonitorTitle, QStringLiteral("List1"), QString());
+    if (m_monitorListWin2->GetMainWindow() == kNoWindow)
+        m_monitorListWin2->Refresh();
+    if (m_monitorListWin2->GetMainWindow() == kNoWindow) {
+        if (m_quoteWin && m_quoteWin->SelectMain()) {
+            m_quoteWin->Press_Ctrl_Key(kMonitorKey);
+            m_clock.sleep(500);
+            const WindowRect r = m_quoteWin->RefreshWinRect();
+            m_quoteWin->MouseClickOnMain(r.right - r.left - 40, r.bottom - r.top - 33);
+            m_clock.sleep(1000);
+            m_quoteWin->MouseClickOnMain(r.right - r.left - 47, 435);
+            m_clock.sleep(10000);
+        }
+        m_monitorListWin2->Refresh();
+        m_monitorListWin->Refresh();
+    }
+    const bool open = m_monitorListWin2->GetMainWindow() != kNoWindow;
+    if (open && m_monitorListWin->GetMainWindow() == kNoWindow)
+        m_monitorListWin->Refresh();
+    return open;
+}
+
+bool QuoteWindows::isQuoteTitle(const QString& title) const {
+    return (title.startsWith(kHualinTitle) && m_setup.hualinSelected) || title.startsWith(kDongfangTitle);
+}
+
+void QuoteWindows::shellNotification(int code, WindowHandle window) {
+    const QString title = QString::fromStdU16String(m_desktop.windowTitle(window, kNotifiedTitleChars));
+    const QString process = ProcNameWithID(m_desktop, m_desktop.windowProcessId(window));
+    if (title.isEmpty() && process.isEmpty())
+        return;
+    if (code < 1 || code > 4 || (code == m_lastCode && window == m_lastWindow))
+        return;
+    m_lastCode = code;
+    m_lastWindow = window;
+
+    bool applied = false;
+    if (code == 2) {
+        if (isQuoteTitle(title)) {
+            for (TStockWinInfo* win :
+                 {m_quoteWin.get(), m_codeInputWin.get(), m_monitorListWin2.get(), m_monitorListWin.get()}) {
+                if (win)
+                    win->MainWinClose();
+            }
+            setStatus(WindowStatus());
+            applied = true;
+        } else if (!m_setup.qqName.isEmpty() && title.startsWith(m_setup.qqName)) {
+            // An empty nickname would begin every title.
+            if (m_qqChatWin)
+                m_qqChatWin->MainWinClose();
+            applied = true;
+        }
+    } else if (code == 1 && isQuoteTitle(title)) {
+        if (m_quoteWin)
+            m_quoteWin->Refresh();
+        else
+            m_quoteWin = make(m_setup.stockWindow, QString(), QStringLiteral("RICHEDIT"));
+        refreshCodeInput();
+        for (TStockWinInfo* win : {m_monitorListWin2.get(), m_monitorListWin.get()}) {
+            if (win)
+                win->MainWinClose();
+        }
+        applied = true;
+    }
+    if (applied)
+        m_frame.addPromptMemo(QStringLiteral("%1[%2]%3").arg(eventName(code), process, title));
+}
+
+}  // namespace quarrow

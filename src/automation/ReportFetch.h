@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace quarrow {
+
+class AppFrame;
+class Clock;
+class Desktop;
+class FailureBeep;
+class QuoteWindows;
+class TcmxMP3;
+
+// What one fetch leaves for the next, and what the mining run reads and sets between
+// stocks.
+struct FetchState {
+    // On entry 1: press F10 before copying (the information page may not be open). On
+    // exit 0 when the report was captured, 1 when not. (The tag of btnGetStockDoc.)
+    int fetchFailed = 1;
+    // Stocks in a row whose copied page was not the report (the tag of chkSkipOut).
+    int wrongPages = 0;
+    // The stock after the current one, already typed into the quote program; empty when
+    // nothing is typed ahead.
+    QString lastSelectedCode;
+};
+
+// Who asked: the button of the toolbar starts afresh; the mining run keeps its state.
+enum class FetchSender { Button, MiningRun };
+
+// The two pages the fetch switches the window to.
+enum class FetchPage { StockDoc, MiningPage };
+
+struct FetchOutcome {
+    bool attempted = false;  // the quote program was there and the copy was tried
+    bool captured = false;   // the report (or an empty page) was captured
+    QStringList lines;       // what was pasted, one entry per text line
+};
+
+// Makes the quote program show one stock's dragon-tiger page and copies its text, as a
+// user would: the code typed into the quote window, Enter in its code-input window, F10
+// for the information page, then select-all and copy until the clipboard holds text.
+// Checks that the first line is the report's, tries once more, and asks for help when the
+// quote program shows another page.
+class ReportFetch {
+public:
+    ReportFetch(QuoteWindows& windows, AppFrame& frame, Clock& clock, Desktop& desktop, FailureBeep& beep,
+                FetchState& state);
+
+    // The alarm played when the copied page is not the report; none without "alarm.mp3".
+    void setAlarm(TcmxMP3* alarm) { m_alarm = alarm; }
+
+    // Throws eMciDeviceError when the alarm's device fails.
+    FetchOutcome fetch(const QString& code, FetchSender sender, int percent);
+    // Makes the code the quote program's current stock.
+    void selectStock(const QString& code);
+    // Types the code into the quote window and presses Enter in the code-input window:
+    // false, with nothing typed, when either window cannot be selected.
+    bool typeCode(const QString& code);
+
+    std::function<void(FetchPage)> showPage;
+
+private:
+    void clearClipboard();
+    bool copyLoop(QStringList* lines);
+    void sayNotRunning(const QString& program);
+    void log(const QString& line);
+
+    QuoteWindows& m_windows;
+    AppFrame& m_frame;
+    Clock& m_clock;
+    Desktop& m_desktop;
+    FailureBeep& m_beep;
+    FetchState& m_state;
+    TcmxMP3* m_alarm = nullptr;
+};
+
+// Text as a memo shows it: one entry per line, a final line break ending the last line.
+QStringList memoLines(const QString& text);
+
+}  // namespace quarrow
