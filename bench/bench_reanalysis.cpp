@@ -12,6 +12,7 @@
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Shutdown.h"
+#include "quotefiles/StockListLoader.h"
 #include "report/ReanalysisBatch.h"
 #include "report/StockFolderList.h"
 
@@ -114,7 +115,12 @@ int main(int argc, char* argv[]) {
     RunControl run(frame, clock);
     ReanalysisBatch batch(services, totals, settings, run, shutdown);
 
-    const QList<StockRow> rows = stockFolderList(folder, db);
+    // The stock list as the program would load it without a quote program: the corpus's table.
+    StockList list;
+    StockListLoader(frame).loadHandKept(folder.filePath(handKeptTableName()), list);
+    QList<StockRow> rows;
+    for (const StockEntry& entry : list.entries())
+        rows.append({entry.key, entry.name});
     frame.rowsForEarlySample =
         static_cast<int>(rows.size()) - std::min<int>(1000, static_cast<int>(rows.size()));
     const long before = currentMemoryKb();

@@ -25,7 +25,7 @@ const std::vector<CliCommand>& cliCommands() {
         {"generate-quote", "--out DIR [--stocks N] [--bars N] [--seed S]",
          "write a generated quote-program folder (demo and test data)", &runGenerateQuote},
         {"reanalyse", "[--resume|--restart] [--clear|--keep] [--shutdown] [--all-changes] [--percent N]",
-         "re-analyse the saved report documents of every stock folder into the database", &runReanalyse},
+         "re-analyse the saved report documents of every listed stock into the database", &runReanalyse},
         {"settings", "get SECTION KEY | set SECTION KEY VALUE",
          "read or change the settings file quarrow.INI", &runSettings},
         {"generate-corpus", "[--stocks N] [--docs M] [--seed S]",

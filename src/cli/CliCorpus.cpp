@@ -1,12 +1,16 @@
 #include "cli/CliCommands.h"
 #include "demo/DemoCorpus.h"
+#include "quotefiles/StockListLoader.h"
 #include "store/DataBase.h"
+
+#include <QFileInfo>
 
 namespace quarrow {
 
 // quarrow-cli generate-corpus: fills the program folder with generated saved report
-// documents (demo, tests, benchmarks) and enters the stocks' names in the database, as
-// the stock-list import would have.
+// documents (demo, tests, benchmarks), writes the hand-kept stock table of those stocks
+// when there is none, and enters the stocks' names in the database, as the stock-list
+// import would have.
 int runGenerateCorpus(CliContext& context, const QStringList& arguments) {
     static const char* synopsis = "[--stocks N] [--docs M] [--seed S]";
     QCommandLineParser parser;
@@ -35,6 +39,8 @@ int runGenerateCorpus(CliContext& context, const QStringList& arguments) {
         return kExitUsage;
     }
 
+    // A table the folder has already is the user's: it stays, and the batch walks only its stocks.
+    const bool tableKept = QFileInfo::exists(context.home.filePath(handKeptTableName()));
     QList<DemoCorpusStock> written;
     QString error;
     if (!DemoCorpus(options).write(context.home, &written, &error)) {
@@ -64,6 +70,11 @@ int runGenerateCorpus(CliContext& context, const QStringList& arguments) {
                  .arg(options.documentsPerStock)
                  .arg(context.home.path())
                  .arg(named));
+    printOut(tableKept ? QStringLiteral("the stock table %1 was there already and is kept as it is\n")
+                             .arg(handKeptTableName())
+                       : QStringLiteral("the stock table %1 lists the %2 stocks\n")
+                             .arg(handKeptTableName())
+                             .arg(written.size()));
     return kExitOk;
 }
 

@@ -33,9 +33,20 @@ std::optional<QString> cliQuoteFolder(const CliContext& context) {
     return folder;
 }
 
+std::optional<QString> cliQuoteFolderIfAny(const CliContext& context) {
+    if (!context.quoteFolderOverride.isEmpty())
+        return cliQuoteFolder(context);
+    const QString folder = Settings(context.home, context.clock).QuoteFolder();
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
 void loadStartUpStockList(CliContext& context, const QString& quoteFolder, StockList& list) {
     StockListLoader loader(context.frame);
-    loader.loadAtStartUp(quoteFolder, context.home.filePath(handKeptTableName()), list);
+    const QString handKept = context.home.filePath(handKeptTableName());
+    if (quoteFolder.isEmpty())
+        loader.loadHandKept(handKept, list);  // its tables would only be reported missing
+    else
+        loader.loadAtStartUp(quoteFolder, handKept, list);
 }
 
 int runWithStockList(CliContext& context, const QStringList& arguments,

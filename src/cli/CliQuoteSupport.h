@@ -11,8 +11,14 @@ namespace quarrow {
 // The quote program's folder for this call, or nothing after printing why there is none.
 std::optional<QString> cliQuoteFolder(const CliContext& context);
 
+// For a command that can do without the quote program: --quote DIR (which must exist),
+// else the folder chosen in the settings file when it exists, else an empty text; nothing
+// after printing why the given folder is unusable.
+std::optional<QString> cliQuoteFolderIfAny(const CliContext& context);
+
 // The all-stocks list as the program loads it at start-up: the quote program's name
-// tables, else the hand-kept table in the program folder.
+// tables, else the hand-kept table in the program folder. Without a quote folder (an
+// empty text) the hand-kept table alone.
 void loadStartUpStockList(CliContext& context, const QString& quoteFolder, StockList& list);
 
 // The frame of the commands without options that work on the start-up stock list:

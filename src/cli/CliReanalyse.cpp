@@ -1,9 +1,11 @@
 #include "app/Settings.h"
 #include "cli/CliCommands.h"
 #include "cli/CliInterrupt.h"
+#include "cli/CliQuoteSupport.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Shutdown.h"
+#include "quotefiles/StockListLoader.h"
 #include "report/ReanalysisBatch.h"
 #include "report/StockFolderList.h"
 
@@ -22,10 +24,32 @@ std::optional<MessageAnswer> flagAnswer(bool yes, bool no) {
     return std::nullopt;  // ask on a terminal, else the safe answer
 }
 
+// The rows the batch walks: the all-stocks list as the program loads it at start-up.
+QList<StockRow> stockRows(const StockList& list) {
+    QList<StockRow> rows;
+    rows.reserve(list.size());
+    for (const StockEntry& entry : list.entries())
+        rows.append({entry.key, entry.name});
+    return rows;
+}
+
+// The frame's log names each folder; this says it once, with where a stock list comes from.
+void reportUnlisted(const QStringList& codes) {
+    constexpr int shown = 10;
+    QString list = codes.mid(0, shown).join(QStringLiteral(", "));
+    if (codes.size() > shown)
+        list += QStringLiteral(" and %1 more").arg(codes.size() - shown);
+    printError(QStringLiteral("%1 stock folder(s) not on the stock list were not re-analysed: %2 (the list "
+                              "comes from the quote program's name tables, else from %3)")
+                   .arg(codes.size())
+                   .arg(list, handKeptTableName()));
+}
+
 }  // namespace
 
 // quarrow-cli reanalyse: the batch re-analysis of the saved report documents of every
-// stock folder in the program folder. The batch's questions are answered by the flags.
+// stock on the all-stocks list that has a folder in the program folder. The batch's
+// questions are answered by the flags.
 int runReanalyse(CliContext& context, const QStringList& arguments) {
     static const char* synopsis =
         "[--resume|--restart] [--clear|--keep] [--shutdown] [--all-changes] [--percent N]";
@@ -61,7 +85,7 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
         return kExitUsage;
     if (!parser.positionalArguments().isEmpty()) {
         printError(QStringLiteral(
-            "reanalyse takes no file names (it reads every stock folder of the program folder)"));
+            "reanalyse takes no file names (it reads the folder of every stock on the stock list)"));
         return kExitUsage;
     }
 
@@ -81,14 +105,25 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
         return std::nullopt;
     });
 
+    const auto quoteFolder = cliQuoteFolderIfAny(context);
+    if (!quoteFolder)
+        return kExitUsage;
     // As with extract: a batch that can store nothing has no work to do.
     TDataBase db(context.home.databaseFile());
     if (!openDatabaseOrReport(db))
         return kExitFailure;
-    const QList<StockRow> rows = stockFolderList(context.home, db);
-    if (rows.isEmpty())
-        printError(QStringLiteral("no stock folders (six-digit names) in %1: nothing to re-analyse")
-                       .arg(context.home.path()));
+    StockList list;
+    const int loaded = runReadingQuoteFiles([&] {
+        loadStartUpStockList(context, *quoteFolder, list);
+        return int(kExitOk);
+    });
+    if (loaded != kExitOk)
+        return loaded;
+    if (list.isEmpty()) {
+        reportNoStocks();
+        return kExitFailure;
+    }
+    const QList<StockRow> rows = stockRows(list);
 
     Settings settings(context.home, context.clock);
     SystemProcessLauncher launcher;
@@ -117,6 +152,8 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
     const ReanalysisOutcome outcome = batch.run(rows, options);
     if (!outcome.ran)
         return kExitFailure;
+    if (!outcome.unlistedFolders.isEmpty())
+        reportUnlisted(outcome.unlistedFolders);
 
     if (outcome.endProgram && !outcome.storeFailed) {
         printError(QStringLiteral("ended after row %1 of %2").arg(outcome.lastRow).arg(rows.size()));

@@ -3,10 +3,13 @@
 #include "app/ProgramFolder.h"
 #include "app/SafeFile.h"
 #include "app/TextCodec.h"
+#include "demo/QuoteFolderGenerator.h"
+#include "quotefiles/StockListLoader.h"
 #include "report/ReportDocuments.h"
 #include "report/ReportMarkers.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <random>
 
@@ -72,31 +75,34 @@ bool writeGenerated(const QString& path, const QStringList& lines, QString* erro
     return SafeFile::replace(path, bytes, error, SafeFile::Durability::Unsynced);
 }
 
-// Exactly count stocks with distinct codes from both markets (the report generator's own
-// list thins out repeated codes), named from its pool.
+// The stocks of a generated quote folder of the same size, so that a demo's corpus is on
+// its stock list.
 QList<GeneratedStock> corpusStocks(int count) {
-    const QList<GeneratedStock> named = ReportGenerator::stocks(std::min(count, 40));
     QList<GeneratedStock> stocks;
     stocks.reserve(count);
     for (int i = 0; i < count; ++i) {
-        int code = 0;
-        switch (i % 3) {
-            case 0:
-                code = 600000 + i / 3;
-                break;
-            case 1:
-                code = 1 + i / 3;
-                break;
-            default:
-                code = 300001 + i / 3;
-                break;
-        }
-        QString name = named.at(i % named.size()).name;
-        if (i >= named.size())
-            name += QString::number(i / named.size());
-        stocks.append({QStringLiteral("%1").arg(code, 6, 10, QLatin1Char('0')), name});
+        const StockEntry entry = generatedStockEntry(i, count);
+        stocks.append({entry.key.right(6), entry.name});
     }
     return stocks;
+}
+
+// The hand-kept code table of the corpus's stocks, so that the corpus re-analyses without
+// a quote program. A table already there is the user's own and stays as it is.
+bool writeStockTable(const ProgramFolder& folder, int count, QString* error) {
+    const QString path = folder.filePath(handKeptTableName());
+    if (QFileInfo::exists(path))
+        return true;
+    QStringList lines;
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        lines << handKeptLine(generatedStockEntry(i, count));
+    QString reason;
+    if (writeHandKeptTable(path, lines, &reason))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason);
+    return false;
 }
 
 }  // namespace
@@ -145,7 +151,7 @@ bool DemoCorpus::write(const ProgramFolder& folder, QList<DemoCorpusStock>* writ
         if (written)
             written->append(entry);
     }
-    return true;
+    return writeStockTable(folder, m_options.stocks, error);
 }
 
 }  // namespace quarrow

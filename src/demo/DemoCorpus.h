@@ -25,7 +25,9 @@ struct DemoCorpusStock {
 // Writes the saved documents of a program folder as years of mining would have left
 // them: a folder per stock with several reports on different days, each later report
 // repeating the anomaly days and block trades of the earlier ones, as the quote
-// program's page does. The same seed always gives the same files.
+// program's page does, and the hand-kept code table "STCodeName.txt" of those stocks
+// when the folder has none. The stocks are those of a generated quote folder of the
+// same size. The same seed always gives the same files.
 class DemoCorpus {
 public:
     explicit DemoCorpus(DemoCorpusOptions options) : m_options(options) {}

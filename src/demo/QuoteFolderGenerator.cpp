@@ -298,6 +298,16 @@ QByteArray baseDbf(const QList<GeneratedQuoteStock>& stocks, int extraRecords, c
 
 QuoteFolderGenerator::QuoteFolderGenerator(QuoteFolderOptions options) : m_options(options) {}
 
+StockEntry generatedStockEntry(int index, int count) {
+    const int shenzhen = (count + 1) / 2;
+    if (index < shenzhen)
+        return {QStringLiteral("sz%1").arg(1 + index * 3, 6, 10, QLatin1Char('0')), stockName(index)};
+    constexpr int evenCodes = 5001;  // 600000 … 610000
+    const int inMarket = index - shenzhen;
+    const int code = inMarket < evenCodes ? 600000 + inMarket * 2 : 600001 + (inMarket - evenCodes) * 2;
+    return {QStringLiteral("sh%1").arg(code, 6, 10, QLatin1Char('0')), stockName(index)};
+}
+
 GeneratedQuoteFolder QuoteFolderGenerator::plan() const {
     GeneratedQuoteFolder folder;
     folder.tradingDays = tradingDays(m_options.lastDay, m_options.barCount);
@@ -305,12 +315,11 @@ GeneratedQuoteFolder QuoteFolderGenerator::plan() const {
     Random random(m_options.seed);
     const int shenzhen = (m_options.stockCount + 1) / 2;
     for (int i = 0; i < m_options.stockCount; ++i) {
-        const bool isShenzhen = i < shenzhen;
-        const int inMarket = isShenzhen ? i : i - shenzhen;
+        const int inMarket = i < shenzhen ? i : i - shenzhen;
+        const StockEntry entry = generatedStockEntry(i, m_options.stockCount);
         GeneratedQuoteStock stock;
-        stock.key = isShenzhen ? QStringLiteral("sz%1").arg(1 + inMarket * 3, 6, 10, QLatin1Char('0'))
-                               : QStringLiteral("sh%1").arg(600000 + inMarket * 2, 6, 10, QLatin1Char('0'));
-        stock.name = stockName(i);
+        stock.key = entry.key;
+        stock.name = entry.name;
         stock.role = roleOf(inMarket);
         stock.tradableShares = Money::fromDouble(std::round(random.between(5000.0, 200000.0) * 100) / 100);
         stock.totalShares =

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quotefiles/StockList.h"
 #include "store/Money.h"
 
 #include <QDate>
@@ -41,6 +42,12 @@ struct GeneratedQuoteFolder {
     QList<QDate> tradingDays;           // oldest first; the last one is the indexes' last bar
     int extraBaseRecords = 0;           // base.dbf records of stocks the name tables do not list
 };
+
+// The index-th (from 0) of count generated stocks: the first half in Shenzhen (sz000001,
+// sz000004, …), the rest in Shanghai (sh600000, sh600002, …, then the odd codes once the
+// even ones leave the market's range). The saved-document corpus takes the same stocks
+// for the same count, so a demo's documents are all on its quote folder's stock list.
+StockEntry generatedStockEntry(int index, int count);
 
 // A folder laid out like the quote program's installation: daily bars for every stock and
 // the two indexes, the two name tables and base.dbf. The same options always give the

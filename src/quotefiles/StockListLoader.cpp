@@ -94,6 +94,17 @@ QString handKeptTableName() {
     return QStringLiteral("STCodeName.txt");
 }
 
+QString handKeptLine(const StockEntry& stock) {
+    return stock.key.left(2) + QLatin1Char('|') + stock.name + QLatin1Char('|') + stock.key.mid(2);
+}
+
+bool writeHandKeptTable(const QString& handKeptFile, const QStringList& lines, QString* error) {
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += TextCodec::encodeGbk(line) + "\r\n";
+    return SafeFile::replace(handKeptFile, bytes, error);
+}
+
 StockListLoader::StockListLoader(AppFrame& frame) : m_frame(frame) {}
 
 void StockListLoader::finishLoad(StockList& list) {
@@ -184,13 +195,8 @@ HandKeptSave StockListLoader::saveHandKeptFromWebText(const QStringList& pastedL
     if (m_frame.showMessage(check) != MessageAnswer::Yes)
         return HandKeptSave::Cancelled;
 
-    // Written the way the quote program's users keep it: GBK, Windows line ends, and
-    // replaced in one step so a failed write leaves the old table.
-    QByteArray bytes;
-    for (const QString& line : lines)
-        bytes += TextCodec::encodeGbk(line) + "\r\n";
     QString error;
-    if (!SafeFile::replace(handKeptFile, bytes, &error)) {
+    if (!writeHandKeptTable(handKeptFile, lines, &error)) {
         m_frame.ShowPrompt(QStringLiteral("保存") + handKeptFile + QStringLiteral("出错:") + error);
         return HandKeptSave::Failed;
     }

@@ -62,4 +62,11 @@ private:
 // The hand-kept table's file name, kept in the program folder.
 QString handKeptTableName();
 
+// Its line for one stock of the list: "sz|深发展A|000001" for sz000001.
+QString handKeptLine(const StockEntry& stock);
+// Replaces the hand-kept table with these lines, written the way its users keep it (GBK,
+// Windows line ends) and in one step, so a failed write leaves the old table; false with
+// the reason in *error.
+bool writeHandKeptTable(const QString& handKeptFile, const QStringList& lines, QString* error);
+
 }  // namespace quarrow

@@ -1,6 +1,7 @@
 #include "report/ReanalysisBatch.h"
 
 #include "app/Settings.h"
+#include "app/StockCode.h"
 #include "app/Trim.h"
 #include "platform/Clock.h"
 #include "platform/Shutdown.h"
@@ -61,6 +62,20 @@ int ReanalysisBatch::chooseStartRow(const QList<StockRow>& rows) {
     return 1;
 }
 
+void ReanalysisBatch::noteLastStock(const QString& key, int row) {
+    if (!m_settings.writeLastStock(key, row))
+        settingsWriteFailed();
+}
+
+QStringList ReanalysisBatch::reportUnlistedFolders(const QList<StockRow>& rows) {
+    const QStringList unlisted = unlistedStockFolders(m_services.folder, rows);
+    for (const QString& code : unlisted)
+        m_services.frame.addLog(
+            QStringLiteral("\t>>>>>股票文件夹") + code + QStringLiteral("不在股票列表中,其文档未分析<<<<<"),
+            LogColor::Magenta);
+    return unlisted;
+}
+
 void ReanalysisBatch::settingsWriteFailed() {
     m_services.frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_settings.lastError(),
                             LogColor::Magenta);
@@ -105,6 +120,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         resetStoredDates();
     outcome.ran = true;
     outcome.startRow = startRow;
+    outcome.unlistedFolders = reportUnlistedFolders(rows);
 
     const int count = static_cast<int>(rows.size());
     m_run.start(count, startRow - 1);
@@ -146,8 +162,8 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
             return;
         }
         group.reset();
-        if (!pendingKey.isEmpty() && !m_settings.writeLastStock(pendingKey, pendingRow))
-            settingsWriteFailed();
+        if (!pendingKey.isEmpty())
+            noteLastStock(pendingKey, pendingRow);
         if (pendingLatest.isValid() && (!latest.isValid() || pendingLatest > latest))
             latest = pendingLatest;
         pendingKey.clear();
@@ -171,7 +187,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         extractionOptions.rarFolder = options.rarFolder;
 
         const QString folder = m_services.folder.stockFolder(extractionOptions.code);
-        if (!QFileInfo(folder).isDir())
+        if (!isStockCode(extractionOptions.code) || !QFileInfo(folder).isDir())
             continue;  // no documents for this stock: passed over without a word
         if (!group) {
             group = std::make_unique<Transaction>(m_services.db);

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QStringList>
 
 namespace quarrow {
 
@@ -30,6 +31,8 @@ struct ReanalysisOutcome {
     int stocksAnalysed = 0;   // stocks that had a folder
     int documents = 0;        // documents read and run through the extraction
     int unreadable = 0;       // documents and stock folders that could not be read
+    // Six-digit stock folders whose code the list does not carry: reported, not analysed.
+    QStringList unlistedFolders;
     // The database refused a group of stocks (locked, full, an I/O error): the batch
     // stopped there, the counts above and the stored counters cover only committed
     // stocks, and the resume point stays at the last of them.
@@ -43,10 +46,11 @@ struct ReanalysisOutcome {
     RunControl::EndResult end;
 };
 
-// The batch re-analysis of saved report documents: walks the stock list, runs every text
-// document of each stock's folder through the extraction (nothing is saved as a document)
-// and keeps "RunDate", "Code", "Index" and "StockDate" so that a batch of the same day
-// resumes where it stopped. Stocks are committed in groups of about a second's work and
+// The batch re-analysis of saved report documents: walks the all-stocks list, runs every
+// text document of each listed stock's folder through the extraction (nothing is saved as
+// a document) and keeps "RunDate", "Code" (the row's prefixed key, as the mining run notes
+// it), "Index" and "StockDate" so that a batch of the same day resumes where it, or the
+// mining run, stopped. Stocks are committed in groups of about a second's work and
 // noted only once committed; the stored dates and record keys turn away rows already
 // stored, so a stock analysed twice (after a crash between storing it and noting it)
 // stores nothing twice.
@@ -55,12 +59,17 @@ public:
     ReanalysisBatch(ExtractionServices& services, ExtractionTotals& totals, Settings& settings,
                     RunControl& run, Shutdown& shutdown);
 
-    // The whole batch over the stock rows (the desktop's "btnGetAllFromTxtDocsClick"):
-    // the questions, the walk, the commits and the bookkeeping.
+    // The whole batch over the rows of the all-stocks list (the desktop's
+    // "btnGetAllFromTxtDocsClick"): the questions, the walk, the commits and the bookkeeping.
     ReanalysisOutcome run(const QList<StockRow>& rows, const ReanalysisOptions& options);
 
 private:
+    // The resume point, "Last"/"RunDate", "Code" and "Index": the row to start at (asking
+    // whether to go on from today's noted stock), and noting a finished row.
     int chooseStartRow(const QList<StockRow>& rows);
+    void noteLastStock(const QString& key, int row);
+    // Logs each stock folder the list does not carry, so none is passed over unseen.
+    QStringList reportUnlistedFolders(const QList<StockRow>& rows);
     // Logs a refused write of the settings file and keeps its reason for the outcome.
     void settingsWriteFailed();
     void resetStoredDates();

@@ -2,22 +2,22 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace quarrow {
 
 class ProgramFolder;
-class TDataBase;
 
-// One row of the stock list: its key (the last six characters are the stock code) and
-// its name.
+// One row of the all-stocks list: its key, the prefixed code such as sz000001 whose last
+// six characters are the stock code, and its name.
 struct StockRow {
     QString key;
     QString name;
     QString code() const { return key.right(6); }
 };
 
-// The stocks that have report documents: the six-digit folders of the program folder, in
-// code order, named from tblStocks where the database knows them.
-QList<StockRow> stockFolderList(const ProgramFolder& folder, TDataBase& db);
+// The six-digit stock folders of the program folder, in code order, whose code no row of
+// the list carries: the batch walks the list, so their documents would never be read.
+QStringList unlistedStockFolders(const ProgramFolder& folder, const QList<StockRow>& rows);
 
 }  // namespace quarrow

@@ -81,6 +81,7 @@ TEST(CliOutcome, FailedWorkIsReportedWithAStatusAndOneLine) {
          1,
          "no stocks"},
         {"refresh-names without stocks", nullptr, {"--quote", "QUOTE", "refresh-names"}, {}, 1, "no stocks"},
+        {"reanalyse without stocks", nullptr, {"reanalyse", "--restart", "--keep"}, {}, 1, "no stocks"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
+#include "quotefiles/StockListLoader.h"
 #include "report/ReanalysisBatch.h"
 #include "report/ReportDocuments.h"
 #include "report/StockFolderList.h"
@@ -41,7 +42,7 @@ public:
         options.seed = 7;
         QString error;
         EXPECT_TRUE(DemoCorpus(options).write(folder, &corpus, &error)) << error.toStdString();
-        // In the order of the stock list: by code.
+        // In the order of the stock list: Shenzhen, then Shanghai, each by code.
         std::sort(corpus.begin(), corpus.end(), [](const DemoCorpusStock& a, const DemoCorpusStock& b) {
             return a.stock.code < b.stock.code;
         });
@@ -52,9 +53,22 @@ public:
         frame.answers = std::move(answers);
         frame.messages.clear();
         ReanalysisBatch batch(services, totals, settings, control, shutdown);
-        return batch.run(stockFolderList(folder, db), options);
+        return batch.run(rows(), options);
     }
-    QString key(int row) const { return corpus.at(row - 1).stock.code; }
+    // The stock list as the program loads it without a quote program: the corpus's own table.
+    const QList<StockRow>& rows() {
+        if (m_rows.isEmpty()) {
+            StockList list;
+            StockListLoader(frame).loadHandKept(folder.filePath(handKeptTableName()), list);
+            for (const StockEntry& entry : list.entries())
+                m_rows.append({entry.key, entry.name});
+        }
+        return m_rows;
+    }
+    // The list's key of a row (sz000001), its stock code (000001) and name.
+    QString key(int row) { return rows().at(row - 1).key; }
+    QString code(int row) const { return corpus.at(row - 1).stock.code; }
+    QString name(int row) const { return corpus.at(row - 1).stock.name; }
     QStringList questions() const {
         QStringList texts;
         for (const MessageRequest& message : frame.messages)
@@ -75,6 +89,7 @@ public:
     ExtractionServices services{db, frame, m_clock, launcher, network, folder};
     ExtractionTotals totals;
     RunControl control{frame, m_clock};
+    QList<StockRow> m_rows;
 };
 
 // Stops the batch once the given stock's analysis line was logged (the stop takes effect
@@ -135,10 +150,10 @@ TEST_F(ReanalysisBatchTest, AFreshBatchStoresTheNewestDayOfEveryDocumentAndKeeps
     EXPECT_EQ(site.settings.lastIndex(), 12);
     EXPECT_EQ(site.settings.lastStockDate(), newest);
 
-    // The database does not know the stocks' names yet: the line carries the code alone.
-    EXPECT_TRUE(site.frame.hasLog(
-        QStringLiteral("2017-03-20 19:00:00:分析") + site.key(1) + QStringLiteral(">>>>>>>>>>>>>>>"),
-        LogColor::Blue));
+    // The database does not know the stocks' names yet: the line takes the list's.
+    EXPECT_TRUE(site.frame.hasLog(QStringLiteral("2017-03-20 19:00:00:分析") + site.code(1) + site.name(1) +
+                                      QStringLiteral(">>>>>>>>>>>>>>>"),
+                                  LogColor::Blue));
     EXPECT_TRUE(site.frame.hasLog(QStringLiteral("全部股票文件分析完毕!"), LogColor::Red));
     EXPECT_EQ(site.frame.prompts.last(), QStringLiteral("全部股票文件分析完毕!"));
     EXPECT_TRUE(
@@ -168,7 +183,7 @@ TEST_F(ReanalysisBatchTest, AStoppedBatchResumesTheSameDayAtItsLastStockAndEndsL
     reference.run({Yes, Yes});
 
     Installation site(clock);
-    stopAtStock(site, site.key(5));
+    stopAtStock(site, site.code(5));
     const auto stopped = site.run({Yes, Yes});
     EXPECT_TRUE(stopped.stopped);
     EXPECT_EQ(stopped.lastRow, 5);
@@ -192,7 +207,7 @@ TEST_F(ReanalysisBatchTest, AStoppedBatchResumesTheSameDayAtItsLastStockAndEndsL
 
 TEST_F(ReanalysisBatchTest, StartingOverTheSameDayClearsTheOldResumePointAtOnce) {
     Installation site(clock);
-    stopAtStock(site, site.key(8));
+    stopAtStock(site, site.code(8));
     site.run({Yes, Yes});
     ASSERT_EQ(site.settings.lastCode(), site.key(8));
 
@@ -234,10 +249,10 @@ TEST_F(ReanalysisBatchTest, ALaterDayStartsOverAndKeptDataIsNotStoredTwice) {
 
 TEST_F(ReanalysisBatchTest, DocumentsOlderThanTheStoredDayAreReportedAndNewerOnesStored) {
     Installation site(clock, 4, 3);
-    stopAtStock(site, site.key(2));
+    stopAtStock(site, site.code(2));
     site.run({Yes, Yes});
     // Meanwhile the mining run stored the middle document's day of the third stock.
-    const QString code = site.key(3);
+    const QString code = site.code(3);
     const QList<QDate> dates = site.corpus.at(2).documentDates;
     Statement insert =
         site.db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StLastDate) values(:Code,:Day)"));
@@ -263,7 +278,7 @@ TEST_F(ReanalysisBatchTest, DocumentsOlderThanTheStoredDayAreReportedAndNewerOne
 
 TEST_F(ReanalysisBatchTest, ABrokenDocumentIsReportedAndTheBatchGoesOn) {
     Installation site(clock, 3, 2);
-    const QString code = site.key(2);
+    const QString code = site.code(2);
     const QString folder = site.folder.stockFolder(code);
     // Not a report of this stock, half a report, and an empty file, before the real ones.
     QString error;
@@ -281,19 +296,20 @@ TEST_F(ReanalysisBatchTest, ABrokenDocumentIsReportedAndTheBatchGoesOn) {
     QFile empty(QDir(folder).filePath(code + QStringLiteral("-2000-01-03变动资料.txt")));
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
-    // A folder with no documents at all, and folders that are not stocks.
+    // A folder of a stock off the list, and folders that are not stocks.
     ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("688001")));
     ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("12345")));
     ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("backup")));
 
     const auto outcome = site.run({Yes, Yes});
     EXPECT_FALSE(outcome.stopped);
-    EXPECT_EQ(outcome.stocksAnalysed, 4);
+    EXPECT_EQ(outcome.stocksAnalysed, 3);
     EXPECT_EQ(outcome.documents, 9);
     EXPECT_EQ(site.frame.countLogs(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 ") + code), 2);
     EXPECT_EQ(site.totals.savedChangeCount, 6) << "the documents of all three stocks are stored";
-    EXPECT_EQ(site.settings.lastCode(), QStringLiteral("688001"));
-    EXPECT_EQ(site.settings.lastIndex(), 4);
+    EXPECT_EQ(outcome.unlistedFolders, QStringList{QStringLiteral("688001")});
+    EXPECT_EQ(site.settings.lastCode(), site.key(3));
+    EXPECT_EQ(site.settings.lastIndex(), 3);
 }
 
 TEST_F(ReanalysisBatchTest, PauseHoldsTheBatchAndOnlyAWholeRunSwitchesTheComputerOff) {
@@ -315,38 +331,49 @@ TEST_F(ReanalysisBatchTest, PauseHoldsTheBatchAndOnlyAWholeRunSwitchesTheCompute
     EXPECT_EQ(site.shutdown.requests, 1);
     EXPECT_FALSE(whole.reloadDepartments) << "the computer goes off instead";
 
-    stopAtStock(site, site.key(2));
+    stopAtStock(site, site.code(2));
     clock.setNow(clock.now().addDays(1));
     const auto stopped = site.run({Yes, Yes}, shutdown);
     EXPECT_TRUE(stopped.stopped);
     EXPECT_EQ(site.shutdown.requests, 1);
 }
 
-TEST_F(ReanalysisBatchTest, TheStockListIsTheSixDigitFoldersInCodeOrderNamedFromTheDatabase) {
+TEST_F(ReanalysisBatchTest, AStockFolderOffTheListIsReportedOnceAndAListedStockWithoutOneIsPassedOver) {
     Installation site(clock, 5, 1);
     ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("60000a")));
     QFile file(site.home.file(QStringLiteral("600999")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("002999")));
+    // Documents the list does not lead to, beside a listed stock that has none.
+    ASSERT_TRUE(QDir(site.home.path()).rename(site.code(2), QStringLiteral("002999")));
 
-    Statement name =
-        site.db.QueryPublic(QStringLiteral("insert into tblStocks (StCode,StName) values(:Code,:Name)"));
-    name.bind(QStringLiteral(":Code"), site.key(1)).bind(QStringLiteral(":Name"), QStringLiteral("浦发银行"));
-    ASSERT_TRUE(name.exec());
+    const auto outcome = site.run({Yes, Yes});
+    EXPECT_EQ(outcome.unlistedFolders, QStringList{QStringLiteral("002999")});
+    EXPECT_EQ(site.frame.countLogs(QStringLiteral("002999")), 1);
+    EXPECT_TRUE(site.frame.hasLog(QStringLiteral("\t>>>>>股票文件夹002999不在股票列表中,其文档未分析<<<<<"),
+                                  LogColor::Magenta));
+    EXPECT_EQ(site.frame.countLogs(QStringLiteral(":分析") + site.code(2)), 0);
+    EXPECT_EQ(outcome.stocksAnalysed, 4);
+    EXPECT_EQ(outcome.documents, 4);
+    EXPECT_EQ(site.settings.lastCode(), site.key(5));
+    EXPECT_EQ(site.settings.lastIndex(), 5);
+}
 
-    const QList<StockRow> rows = stockFolderList(site.folder, site.db);
-    QStringList codes;
-    for (const StockRow& row : rows)
-        codes << row.key;
-    QStringList expected;
-    for (const auto& stock : site.corpus)
-        expected << stock.stock.code;
-    expected << QStringLiteral("002999");
-    expected.sort();
-    EXPECT_EQ(codes, expected);
-    for (const StockRow& row : rows)
-        EXPECT_EQ(row.name, row.key == site.key(1) ? QStringLiteral("浦发银行") : QString());
+// The mining run notes the same prefixed key: a batch of the same day resumes from it,
+// and a bare six-digit code is not a row of the list.
+TEST_F(ReanalysisBatchTest, TheResumePointIsTheListsPrefixedKeyWhicheverRunNotedIt) {
+    for (const bool prefixed : {true, false}) {
+        SCOPED_TRACE(prefixed);
+        Installation site(clock, 9, 1);
+        ASSERT_TRUE(site.key(7).startsWith(QStringLiteral("sh")));
+        ASSERT_TRUE(site.settings.startFreshRun(clock.today()));
+        ASSERT_TRUE(site.settings.writeLastStock(prefixed ? site.key(7) : site.code(7), 7));
+        const auto outcome = site.run({Yes, Yes});
+        EXPECT_EQ(outcome.startRow, prefixed ? 7 : 1);
+        EXPECT_EQ(site.questions().value(1).startsWith(QStringLiteral("今日已经分析到") + site.key(7)),
+                  prefixed);
+        EXPECT_EQ(site.settings.lastCode(), site.key(9));
+    }
 }
 
 TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNextBatchResumesThere) {
@@ -365,7 +392,7 @@ TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNe
             clock.advance(1000);  // a second per pump: every stock is a group of its own
             const auto& logs = site.frame.logs;
             const bool atFourth = !logs.isEmpty() && logs.last().color == LogColor::Blue &&
-                                  logs.last().text.contains(site.key(4));
+                                  logs.last().text.contains(site.code(4));
             if (faults && atFourth)
                 faults->allow(0);  // the fourth stock's group cannot be written
             // Between the third and the fourth stock, when nothing is open.
@@ -389,7 +416,7 @@ TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNe
         EXPECT_TRUE(site.db.integrityCheck());
         EXPECT_EQ(site.settings.lastIndex(), 3) << "noted past what is stored";
         EXPECT_EQ(storedRows(site.db).filter(QRegularExpression(QStringLiteral("^(change|big|stock)"))),
-                  rowsOfStocks(storedRows(reference.db), {site.key(1), site.key(2), site.key(3)}))
+                  rowsOfStocks(storedRows(reference.db), {site.code(1), site.code(2), site.code(3)}))
             << "the stocks before the fault are whole, the others absent";
         EXPECT_EQ(
             site.totals.savedChangeCount,
