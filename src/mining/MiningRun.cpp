@@ -1,5 +1,6 @@
 #include "mining/MiningRun.h"
 
+#include "app/ResumePoint.h"
 #include "app/SafeFile.h"
 #include "app/Settings.h"
 #include "automation/AlarmPlayer.h"
@@ -23,7 +24,6 @@ namespace quarrow {
 
 namespace {
 
-const QString kNotice = QStringLiteral("提示!");
 const QString kRunHint = QStringLiteral("从股票最新异常动态中,揪出三日累计振幅超过20%的股票操盘庄家");
 const QString kFinished = QStringLiteral("全部股票分析完毕!");
 
@@ -39,7 +39,10 @@ QByteArray logBytes(const QStringList& lines) {
 
 }  // namespace
 
-MiningRun::MiningRun(MiningServices services) : m_services(services), m_frame(services.extraction.frame) {}
+MiningRun::MiningRun(MiningServices services)
+    : m_services(services),
+      m_frame(services.extraction.frame),
+      m_resume(services.settings, services.extraction.frame, services.extraction.clock) {}
 
 void MiningRun::log(const QString& line, LogColor color) {
     m_frame.addLog(line, color);
@@ -90,31 +93,16 @@ bool MiningRun::startChecks(const MiningOptions& options) {
     return true;
 }
 
-int MiningRun::chooseStart(const MiningOptions& options, bool ownMode) {
+int MiningRun::chooseStart(const MiningOptions& options, bool ownMode, MiningOutcome& outcome) {
+    // Only the unscreened walk of all stocks resumes: a screened run is quick to repeat.
     if (ownMode || options.percent != 0)
         return 0;
-    Settings& settings = m_services.settings;
-    const QDate today = m_services.extraction.clock.today();
-    if (settings.lastRunDate() != today) {
-        // A new day: the resume point of an earlier day goes with the old date, so it is
-        // never offered as today's.
-        if (!settings.startFreshRun(today))
-            log(QStringLiteral("\t>>>>>设置文件写入失败:") + settings.lastError(), LogColor::Magenta);
-        return 0;
-    }
-    const QString code = settings.lastCode();
-    const int position = code.isEmpty() ? -1 : m_services.stocks.indexOf(code);
-    if (position <= 0)
-        return 0;
-    MessageRequest request;
-    request.question = Question::MiningResume;
-    request.title = kNotice;
-    request.text =
-        QStringLiteral("今日已经抓取到") + code + QStringLiteral("的") + QStringLiteral("☆龙虎榜单☆") +
-        QStringLiteral(",是否从此股票开始抓取后续股票的数据?\r(如果选择否,将从第一只股票重新开始)");
-    request.buttons = MessageButtons::YesNo;
-    // Yes goes on with that stock itself: its report may not have been stored.
-    return m_frame.showMessage(request) == MessageAnswer::Yes ? position : 0;
+    const StockList& stocks = m_services.stocks;
+    const int position = m_resume.chooseStart([&stocks](const QString& key) { return stocks.indexOf(key); },
+                                              Question::MiningResume, QStringLiteral("抓取"));
+    if (m_resume.freshStartFailed())
+        settingsWriteFailed(outcome);
+    return position;
 }
 
 MiningOutcome MiningRun::run(const MiningOptions& options) {
@@ -147,7 +135,7 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     totals.changeDate = QDate();
     bool ownMode = options.onlyOwnStocks;
     m_lastStockDate = m_services.settings.lastStockDate();
-    const int start = chooseStart(options, ownMode);
+    const int start = chooseStart(options, ownMode, outcome);
     outcome.startPosition = start;
 
     m_services.schedule.runStarted(m_services.extraction.clock.today());
@@ -258,7 +246,7 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
                 }
                 ++outcome.captured;
                 // Noted once stored, so a resumed run never passes over a lost report.
-                if (!m_services.settings.writeLastStock(key, ownMode ? p : p + 1))
+                if (!m_resume.note(key, ownMode ? p : p + 1))
                     settingsWriteFailed(outcome);
                 const QDate changeDate = m_services.totals.changeDate;
                 if (changeDate.isValid() && (!m_lastStockDate.isValid() || changeDate > m_lastStockDate))

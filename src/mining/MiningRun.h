@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ResumePoint.h"
 #include "app/RunControl.h"
 #include "quotefiles/DailyChanges.h"
 #include "report/ExtractionTypes.h"
@@ -92,7 +93,7 @@ public:
 
 private:
     bool startChecks(const MiningOptions& options);
-    int chooseStart(const MiningOptions& options, bool ownMode);
+    int chooseStart(const MiningOptions& options, bool ownMode, MiningOutcome& outcome);
     // One pass over the range; false when the run must end (stop, a store failure).
     void pass(const MiningOptions& options, bool ownMode, int first, MiningOutcome& outcome);
     bool retryDecision(const MiningOptions& options, bool automaticPass, MiningOutcome& outcome);
@@ -108,6 +109,7 @@ private:
     bool m_retried = false;
     QDate m_lastStockDate;
     IndexSummaries m_indexes;
+    ResumePoint m_resume;
 };
 
 }  // namespace quarrow

@@ -1,5 +1,6 @@
 #include "report/ReanalysisBatch.h"
 
+#include "app/ResumePoint.h"
 #include "app/Settings.h"
 #include "app/StockCode.h"
 #include "app/Trim.h"
@@ -36,34 +37,23 @@ ReanalysisBatch::ReanalysisBatch(ExtractionServices& services, ExtractionTotals&
     : m_services(services), m_totals(totals), m_settings(settings), m_run(run), m_shutdown(shutdown) {}
 
 int ReanalysisBatch::chooseStartRow(const QList<StockRow>& rows) {
-    AppFrame& frame = m_services.frame;
-    const QDate today = m_services.clock.today();
-    if (m_settings.lastRunDate() == today) {
-        const QString key = m_settings.lastCode();
-        qsizetype position = -1;
-        if (!key.isEmpty()) {
-            for (qsizetype i = 0; i < rows.size() && position < 0; ++i) {
+    ResumePoint resume(m_settings, m_services.frame, m_services.clock);
+    const int position = resume.chooseStart(
+        [&rows](const QString& key) {
+            for (qsizetype i = 0; i < rows.size(); ++i) {
                 if (rows.at(i).key == key)
-                    position = i;
+                    return static_cast<int>(i);
             }
-        }
-        if (position > 0 &&
-            askYes(frame, Question::ReanalysisResume,
-                   QStringLiteral("今日已经分析到") + key + QStringLiteral("的") +
-                       QStringLiteral("☆龙虎榜单☆") +
-                       QStringLiteral(
-                           ",是否从此股票开始分析后续股票的数据?\r(如果选择否,将从第一只股票重新开始)")))
-            return static_cast<int>(position) + 1;  // that stock is analysed again
-    }
-    // Starting over: the day and the cleared resume point go into the file together, so
-    // a batch killed before its first stock is noted never offers an older stock.
-    if (!m_settings.startFreshRun(today))
+            return -1;
+        },
+        Question::ReanalysisResume, QStringLiteral("分析"));
+    if (resume.freshStartFailed())
         settingsWriteFailed();
-    return 1;
+    return position + 1;  // a resumed stock is analysed again
 }
 
 void ReanalysisBatch::noteLastStock(const QString& key, int row) {
-    if (!m_settings.writeLastStock(key, row))
+    if (!ResumePoint(m_settings, m_services.frame, m_services.clock).note(key, row))
         settingsWriteFailed();
 }
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/AppFrame.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace quarrow {
+
+class Clock;
+class Settings;
+
+// Where today's batch over the all-stocks list got to: the day it began ("Last"/"RunDate")
+// and the prefixed key and row of the last stock it finished ("Code", "Index"). The
+// mining run and the re-analysis keep the same point, so either resumes the same day
+// where the other stopped.
+class ResumePoint {
+public:
+    ResumePoint(Settings& settings, AppFrame& frame, const Clock& clock);
+
+    // The 0-based list position to start at. When a batch of today noted a stock after
+    // the first row, the user is asked (with the verb of the batch, "抓取" or "分析")
+    // whether to go on from that stock itself, whose rows may not all be stored. Any
+    // other start is a fresh one: today and an empty point are written together, so a
+    // point of an earlier day is never offered as today's. positionOf gives a key's
+    // position in the list, or -1.
+    int chooseStart(const std::function<int(const QString& key)>& positionOf, Question question,
+                    const QString& verb);
+    // The stock just finished. False when the settings file refused it (see lastError).
+    bool note(const QString& key, int index);
+    QString lastError() const;
+    // The last chooseStart could not write its fresh start (see lastError).
+    bool freshStartFailed() const { return m_freshStartFailed; }
+
+private:
+    Settings& m_settings;
+    AppFrame& m_frame;
+    const Clock& m_clock;
+    bool m_freshStartFailed = false;
+};
+
+}  // namespace quarrow
