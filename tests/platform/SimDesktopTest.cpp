@@ -1,3 +1,5 @@
+#include "app/TextCodec.h"
+#include "demo/QuoteFolderGenerator.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimQuoteProgram.h"
 #include "platform/sim/SimSound.h"
@@ -293,6 +295,49 @@ TEST(SimQuoteProgram, TheCallLogRecordsKeysWaitsAndClipboard) {
               (CallLog{"key+ 31", "sleep 10", "key- 31", "sleep 10", "cursor 100,200", "click 100,200",
                        "foreground " + (kTitle + QStringLiteral(" - [分析图表]")).toStdString(), "clear",
                        "paste none"}));
+}
+
+// The generated quote folder through the program's own text rules: GBK and UTF-8 pages
+// both copy as the report, a stock without a page shows the general one with its name.
+TEST(SimQuoteProgram, ShowsTheGeneratedFolderAsTheRealOneWould) {
+    TempHome home;
+    QuoteFolderOptions options;
+    options.stockCount = 40;
+    options.barCount = 30;
+    const QuoteFolderGenerator generator(options);
+    ASSERT_TRUE(generator.write(home.path()));
+    const GeneratedQuoteFolder plan = generator.plan();
+
+    VirtualClock clock;
+    SimDesktop desktop(clock);
+    desktop.setPageDecoder([](const QByteArray& bytes) { return TextCodec::decode(bytes); });
+    SimQuoteProgram& quote = desktop.startQuoteProgram(home.path(), kTitle);
+    bool first = true;
+    for (const GeneratedQuoteStock& stock : plan.stocks) {
+        SCOPED_TRACE(stock.key.toStdString());
+        const QString code = stock.key.mid(2);
+        desktop.setForegroundWindow(quote.mainWindow());
+        for (QChar c : code)
+            desktop.keyDown(static_cast<std::uint8_t>(c.unicode()));
+        desktop.keyDown(VirtualKey::Enter);
+        if (first)
+            desktop.keyDown(VirtualKey::F10);
+        first = false;
+        clock.advance(150);
+        desktop.keyDown(VirtualKey::Control);
+        desktop.keyDown('A');
+        desktop.keyDown('C');
+        desktop.keyUp(VirtualKey::Control);
+        const std::optional<std::u16string> clip = desktop.clipboardText();
+        ASSERT_TRUE(clip);
+        const QStringList lines = text(*clip).split(QStringLiteral("\r\n"));
+        if (stock.hasReportPage) {
+            EXPECT_EQ(lines.mid(0, lines.size() - 1), generator.reportPage(plan, stock)->lines);
+        } else {
+            EXPECT_FALSE(lines.first().contains(QStringLiteral("☆龙虎榜单☆")));
+            EXPECT_TRUE(lines.first().contains(code + QLatin1Char(' ') + stock.name));
+        }
+    }
 }
 
 // "TdxW.exe" starts the simulated program and its wait passes on the clock; other programs
