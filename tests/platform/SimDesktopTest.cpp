@@ -291,10 +291,11 @@ TEST(SimQuoteProgram, TheCallLogRecordsKeysWaitsAndClipboard) {
     desk.log.desktop.setForegroundWindow(desk.quote->mainWindow());
     desk.log.desktop.clearClipboard();
     desk.log.desktop.clipboardText();
+    desk.log.pump.processEvents();
     EXPECT_EQ(desk.log.take(),
               (CallLog{"key+ 31", "sleep 10", "key- 31", "sleep 10", "cursor 100,200", "click 100,200",
                        "foreground " + (kTitle + QStringLiteral(" - [分析图表]")).toStdString(), "clear",
-                       "paste none"}));
+                       "paste none", "pump"}));
 }
 
 // The generated quote folder through the program's own text rules: GBK and UTF-8 pages

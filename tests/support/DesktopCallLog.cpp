@@ -1,5 +1,6 @@
 #include "support/DesktopCallLog.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <cstdio>
@@ -73,6 +74,11 @@ std::optional<std::u16string> LoggingDesktop::clipboardText() {
     std::optional<std::u16string> text = m_desktop.clipboardText();
     m_log.push_back(text ? "paste" : "paste none");
     return text;
+}
+
+void LoggingPump::processEvents() {
+    m_log.push_back("pump");
+    QCoreApplication::processEvents();
 }
 
 }  // namespace quarrow::test

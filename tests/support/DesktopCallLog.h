@@ -20,6 +20,7 @@ namespace quarrow::test {
 //   "clear" / "clear 5"     the clipboard cleared / clearing failed with that code
 //   "put <text>"            text put on the clipboard
 //   "paste" / "paste none"  the clipboard read with / without text on it
+//   "pump"                  the program let its events run (queued notifications arrive)
 // Looks (titles, classes, rectangles, the z-order) are not logged: they change nothing.
 using CallLog = std::vector<std::string>;
 
@@ -89,16 +90,27 @@ private:
     CallLog& m_log;
 };
 
-// The log and both decorators together, for a test that drives a desktop on a clock.
+// Logs each pump and runs the Qt events waiting, so queued notifications arrive.
+class LoggingPump final : public EventPump {
+public:
+    explicit LoggingPump(CallLog& log) : m_log(log) {}
+    void processEvents() override;
+
+private:
+    CallLog& m_log;
+};
+
+// The log and the decorators together, for a test that drives a desktop on a clock.
 struct DesktopCallLog {
     DesktopCallLog(Desktop& wrapped, VirtualClock& virtualClock)
-        : desktop(wrapped, log), clock(virtualClock, log) {}
+        : desktop(wrapped, log), clock(virtualClock, log), pump(log) {}
     // The lines logged since the last take, which empties the log.
     CallLog take() { return std::exchange(log, {}); }
 
     CallLog log;
     LoggingDesktop desktop;
     LoggingClock clock;
+    LoggingPump pump;
 };
 
 }  // namespace quarrow::test
