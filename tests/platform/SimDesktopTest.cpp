@@ -1,6 +1,7 @@
 #include "app/TextCodec.h"
 #include "demo/QuoteFolderGenerator.h"
 #include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimPlatform.h"
 #include "platform/sim/SimQuoteProgram.h"
 #include "platform/sim/SimSound.h"
 #include "platform/sim/SimulatedLauncher.h"
@@ -377,6 +378,33 @@ TEST(SimulatedLauncher, StartsTheQuoteProgramAndWaitsOnTheClock) {
         LaunchResult::Finished);
     ASSERT_EQ(real.calls.size(), 1);
     EXPECT_EQ(real.calls[0].program, QStringLiteral("RAR.exe"));
+}
+
+// The bundle a Linux main builds: its options reach the clock, the launcher and the pages.
+TEST(SimPlatform, WiresItsOptionsThrough) {
+    TempHome home;
+    writeFile(home.file(QStringLiteral("TdxW.exe")), "placeholder");
+    writeFile(home.file(QStringLiteral("sim/pages/999999.txt")), "bytes");
+    const QDateTime start(QDate(2017, 3, 16), QTime(20, 0));
+    PlatformOptions options;
+    options.virtualClockStart = start;
+    options.decodeText = [](const QByteArray& bytes) {
+        return QStringLiteral("decoded ") + QString::fromLatin1(bytes);
+    };
+    options.quoteWindowTitle = [] { return QStringLiteral("东方通达信"); };
+    const std::unique_ptr<Platform> platform = createPlatform(options);
+    auto* sim = dynamic_cast<SimPlatform*>(platform.get());
+    ASSERT_NE(sim, nullptr);
+    EXPECT_EQ(&platform->desktop(), &sim->simDesktop());
+    EXPECT_EQ(platform->launcher().run(home.file(QStringLiteral("TdxW.exe")), {}, home.path(), 15000,
+                                       WhenTimedOut::LeaveRunning),
+              LaunchResult::TimedOut);
+    EXPECT_EQ(platform->clock().now(), start.addSecs(15));
+    SimQuoteProgram* quote = sim->simDesktop().quoteProgram();
+    ASSERT_NE(quote, nullptr);
+    EXPECT_TRUE(text(platform->desktop().windowTitle(quote->mainWindow(), 255))
+                    .startsWith(QStringLiteral("东方通达信")));
+    EXPECT_EQ(quote->pageText(), QStringLiteral("decoded bytes"));
 }
 
 TEST(SimSound, RecordsCallsAndCompletesOnlyWhenTold) {

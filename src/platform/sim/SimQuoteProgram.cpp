@@ -91,7 +91,8 @@ SimQuoteProgram::SimQuoteProgram(SimDesktop& desktop, const QString& folder, con
     m_desktop.createWindow(m_mainWindow, QString(), QStringLiteral("msctls_statusbar32"),
                            {0, 1000, 1280, 1024}, m_processId, this);
     m_desktop.setForegroundWindow(m_mainWindow);
-    m_desktop.failClipboardClears(m_behaviour.failingClipboardClears);
+    if (m_behaviour.failingClipboardClears > 0)
+        m_desktop.failClipboardClears(m_behaviour.failingClipboardClears);
     m_pageAsked_ms = m_desktop.clock().elapsedMs();
 }
 
@@ -135,7 +136,7 @@ void SimQuoteProgram::typeDigit(QChar digit) {
         m_codeEdit = m_desktop.createWindow(m_codeInput, QString(), QStringLiteral("Edit"),
                                             {box.left + 6, box.top + 26, box.right - 6, box.top + 48},
                                             m_processId, this);
-        m_desktop.createWindow(m_codeInput, QStringLiteral("List1"), QStringLiteral("SysListView32"),
+        m_desktop.createWindow(m_codeInput, QString(), QStringLiteral("SysListView32"),
                                {box.left + 6, box.top + 52, box.right - 6, box.bottom - 6}, m_processId,
                                this);
         m_typed.clear();

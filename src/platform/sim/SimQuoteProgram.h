@@ -66,7 +66,8 @@ public:
     SimQuoteProgram(const SimQuoteProgram&) = delete;
     SimQuoteProgram& operator=(const SimQuoteProgram&) = delete;
 
-    bool isRunning() const { return m_mainWindow != kNoWindow; }
+    // Until its main window goes, whoever closes it.
+    bool isRunning() const { return m_desktop.windowExists(m_mainWindow); }
     // Closes its windows and ends its process, as a user closing it would.
     void quit();
 
