@@ -328,9 +328,58 @@ GeneratedQuoteFolder QuoteFolderGenerator::plan() const {
             stock.role == QuoteStockRole::NewlyListed
                 ? folder.tradingDays.value(folder.tradingDays.size() - 2)
                 : QDate(1991 + random.between(0, 20), random.between(1, 12), random.between(1, 28));
+        // A few ordinary stocks have no page: the quote program shows them its general one.
+        stock.hasReportPage = !(stock.role == QuoteStockRole::Ordinary && inMarket % 9 == 8);
         folder.stocks.append(stock);
     }
     return folder;
+}
+
+std::optional<GeneratedReport> QuoteFolderGenerator::reportPage(const GeneratedQuoteFolder& folder,
+                                                                const GeneratedQuoteStock& stock) const {
+    if (!stock.hasReportPage)
+        return std::nullopt;
+    const QString code = stock.key.mid(2);
+    QList<QDate> days = folder.tradingDays;
+    if (stock.role == QuoteStockRole::Stale)
+        days.removeLast();
+    else if (stock.role == QuoteStockRole::NewlyListed)
+        days = days.mid(days.size() - 2);
+    const qsizetype count = days.size();
+    const auto fromEnd = [&](qsizetype k) { return days.at(count - 1 - k); };  // 0: the last bar
+
+    // Each page from its own seed: the pages do not change when stocks are added.
+    Random random(m_options.seed * 0x9E3779B97F4A7C15ULL + code.toULongLong());
+    QList<ReportAnomaly> anomalies;
+    switch (stock.role) {
+        case QuoteStockRole::Surge:
+        case QuoteStockRole::Plunge:
+            for (qsizetype k = 0; k < 3; ++k)
+                anomalies.append({fromEnd(k), stock.role == QuoteStockRole::Surge ? ReportAnomalyKind::Rise
+                                                                                  : ReportAnomalyKind::Fall});
+            break;
+        case QuoteStockRole::HighTurnover:
+            anomalies.append({fromEnd(0), ReportAnomalyKind::Turnover});
+            break;
+        case QuoteStockRole::NewlyListed:
+            anomalies.append({days.first(), ReportAnomalyKind::Rise});
+            break;
+        default: {
+            // Listed some time ago, never in the last days the screening looks at.
+            const int wanted = random.between(1, 3);
+            for (qsizetype k = random.between(5, 15); anomalies.size() < wanted && k < count;
+                 k += random.between(3, 25)) {
+                static const ReportAnomalyKind kinds[] = {ReportAnomalyKind::Rise, ReportAnomalyKind::Fall,
+                                                          ReportAnomalyKind::Turnover};
+                anomalies.append({fromEnd(k), kinds[random.between(0, 2)]});
+            }
+            if (anomalies.isEmpty())
+                anomalies.append({days.first(), ReportAnomalyKind::Rise});
+            break;
+        }
+    }
+    ReportGenerator generator(static_cast<quint32>(m_options.seed ^ (code.toUInt() * 2654435761u)));
+    return generator.generate({code, stock.name}, days.last(), anomalies, random.between(0, 3));
 }
 
 bool QuoteFolderGenerator::write(const QString& quoteFolder, QString* error) const {
@@ -367,12 +416,47 @@ bool QuoteFolderGenerator::write(const QString& quoteFolder, QString* error) con
                        barsFor(&stock, stockDays, random, false), error))
             return false;
     }
-    return writeFile(QuotePaths::nameTableFile(quoteFolder, QStringLiteral("sz")),
-                     nameTable(folder.stocks, QStringLiteral("sz"), m_options.lastDay, random), error) &&
-           writeFile(QuotePaths::nameTableFile(quoteFolder, QStringLiteral("sh")),
-                     nameTable(folder.stocks, QStringLiteral("sh"), m_options.lastDay, random), error) &&
-           writeFile(QuotePaths::baseDbfFile(quoteFolder),
-                     baseDbf(folder.stocks, folder.extraBaseRecords, m_options.lastDay, random), error);
+    if (!writeFile(QuotePaths::nameTableFile(quoteFolder, QStringLiteral("sz")),
+                   nameTable(folder.stocks, QStringLiteral("sz"), m_options.lastDay, random), error) ||
+        !writeFile(QuotePaths::nameTableFile(quoteFolder, QStringLiteral("sh")),
+                   nameTable(folder.stocks, QStringLiteral("sh"), m_options.lastDay, random), error) ||
+        !writeFile(QuotePaths::baseDbfFile(quoteFolder),
+                   baseDbf(folder.stocks, folder.extraBaseRecords, m_options.lastDay, random), error))
+        return false;
+    return writeSimulatedProgram(quoteFolder, folder, error);
+}
+
+// What the simulated quote program shows: a page per stock, the way its copy comes out
+// (lines ending "\r\n"; GBK mostly, UTF-8 now and then), and the names its general page
+// gives.
+bool QuoteFolderGenerator::writeSimulatedProgram(const QString& quoteFolder,
+                                                 const GeneratedQuoteFolder& folder, QString* error) const {
+    const QString pages = QuotePaths::quoteFilePath(quoteFolder, QStringLiteral("sim\\pages"));
+    if (!QDir().mkpath(pages)) {
+        if (error)
+            *error = QStringLiteral("cannot create %1").arg(pages);
+        return false;
+    }
+    QByteArray names;
+    for (qsizetype i = 0; i < folder.stocks.size(); ++i) {
+        const GeneratedQuoteStock& stock = folder.stocks[i];
+        const QString code = stock.key.mid(2);
+        names += (code + QLatin1Char(' ') + stock.name + QLatin1Char('\n')).toUtf8();
+        const std::optional<GeneratedReport> report = reportPage(folder, stock);
+        if (!report)
+            continue;
+        const QString text = report->lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        const QByteArray bytes =
+            i % 4 == 1 || !TextCodec::fitsGbk(text) ? text.toUtf8() : TextCodec::encodeGbk(text);
+        if (!writeFile(QuotePaths::quoteFilePath(pages, code + QStringLiteral(".txt")), bytes, error))
+            return false;
+    }
+    return writeFile(QuotePaths::quoteFilePath(quoteFolder, QStringLiteral("sim\\names.txt")), names,
+                     error) &&
+           writeFile(QuotePaths::quoteFilePath(quoteFolder, QStringLiteral("TdxW.exe")),
+                     "Placeholder for the quote program TdxW.exe: Quarrow's simulated desktop starts its "
+                     "simulated quote program when this file is run.\n",
+                     error);
 }
 
 }  // namespace quarrow

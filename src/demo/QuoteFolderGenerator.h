@@ -1,11 +1,14 @@
 #pragma once
 
+#include "demo/ReportGenerator.h"
 #include "quotefiles/StockList.h"
 #include "store/Money.h"
 
 #include <QDate>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace quarrow {
 
@@ -28,6 +31,9 @@ struct GeneratedQuoteStock {
     Money totalShares;     // 10,000 shares
     Money tradableShares;  // 10,000 shares
     QDate listed;
+    // The simulated quote program shows its dragon-tiger page; without one it shows the
+    // general information page.
+    bool hasReportPage = true;
 };
 
 struct QuoteFolderOptions {
@@ -50,8 +56,10 @@ struct GeneratedQuoteFolder {
 StockEntry generatedStockEntry(int index, int count);
 
 // A folder laid out like the quote program's installation: daily bars for every stock and
-// the two indexes, the two name tables and base.dbf. The same options always give the
-// same bytes.
+// the two indexes, the two name tables and base.dbf; for the simulated quote program a
+// placeholder "TdxW.exe", the stocks' names (sim/names.txt) and their dragon-tiger pages
+// (sim/pages/<code>.txt, GBK or UTF-8 as the program's copy may be). The same options
+// always give the same bytes.
 class QuoteFolderGenerator {
 public:
     explicit QuoteFolderGenerator(QuoteFolderOptions options);
@@ -60,8 +68,15 @@ public:
     GeneratedQuoteFolder plan() const;
     // Writes the folder (creating it); false with the reason in *error.
     bool write(const QString& quoteFolder, QString* error = nullptr) const;
+    // The report on a stock's page, its anomaly days among the stock's own bars and fitting
+    // its role (a surge's last three days rose); nothing for a stock without a page.
+    std::optional<GeneratedReport> reportPage(const GeneratedQuoteFolder& folder,
+                                              const GeneratedQuoteStock& stock) const;
 
 private:
+    bool writeSimulatedProgram(const QString& quoteFolder, const GeneratedQuoteFolder& folder,
+                               QString* error) const;
+
     QuoteFolderOptions m_options;
 };
 

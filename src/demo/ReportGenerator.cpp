@@ -114,6 +114,18 @@ QList<GeneratedStock> ReportGenerator::stocks(int count) {
 
 GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDate& reportDate,
                                           int anomalyDays, int bigTrades) {
+    return compose(stock, reportDate, anomalyDays, nullptr, bigTrades);
+}
+
+GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDate& reportDate,
+                                          const QList<ReportAnomaly>& anomalies, int bigTrades) {
+    return compose(stock, reportDate, static_cast<int>(anomalies.size()), &anomalies, bigTrades);
+}
+
+// Given days take the place of drawn ones without changing the draws that remain, so the
+// reports of a seed stay what they were.
+GeneratedReport ReportGenerator::compose(const GeneratedStock& stock, const QDate& reportDate,
+                                         int anomalyDays, const QList<ReportAnomaly>* given, int bigTrades) {
     GeneratedReport report;
     report.code = stock.code;
     report.name = stock.name;
@@ -136,9 +148,15 @@ GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDa
 
     QDate day = reportDate;
     for (int d = 0; d < anomalyDays; ++d) {
+        if (given)
+            day = given->at(d).day;
         report.anomalyDays.append(day);
-        const bool turnover = uniform(0, 5) == 0;
-        const bool rising = uniform(0, 2) != 0;
+        bool turnover = uniform(0, 5) == 0;
+        bool rising = uniform(0, 2) != 0;
+        if (given) {
+            turnover = given->at(d).kind == ReportAnomalyKind::Turnover;
+            rising = given->at(d).kind == ReportAnomalyKind::Rise;
+        }
         const QString dayText = day.toString(QStringLiteral("yyyy-MM-dd"));
         if (turnover) {
             out << QStringLiteral("【交易日期】%1 日换手率达20%的证券").arg(dayText);
@@ -221,7 +239,8 @@ GeneratedReport ReportGenerator::generate(const GeneratedStock& stock, const QDa
         writeTable(QStringLiteral("卖出金额排名前5名营业部"),
                    QStringLiteral("｜营业部名称｜买入金额(万元)｜卖出金额(万元)｜"), saleRows);
         out << QString();
-        day = previousTradingDay(day, uniform(3, 25));
+        if (!given)
+            day = previousTradingDay(day, uniform(3, 25));
     }
 
     out << QStringLiteral("【2.大宗交易】");

@@ -20,6 +20,13 @@ struct GeneratedReport {
     int bigTrades = 0;
 };
 
+// One day of a report's price-change list: the day and why the exchange listed the stock.
+enum class ReportAnomalyKind { Rise, Fall, Turnover };
+struct ReportAnomaly {
+    QDate day;
+    ReportAnomalyKind kind = ReportAnomalyKind::Rise;
+};
+
 struct GeneratedStock {
     QString code;
     QString name;
@@ -37,10 +44,17 @@ public:
     // A stock list of the given size: codes from both markets, names from a fixed pool.
     static QList<GeneratedStock> stocks(int count);
 
+    // anomalyDays days from reportDate back, of random kinds and spacing.
     GeneratedReport generate(const GeneratedStock& stock, const QDate& reportDate, int anomalyDays,
                              int bigTrades);
+    // The given days and kinds (newest first), for a report that must match a stock's bars.
+    GeneratedReport generate(const GeneratedStock& stock, const QDate& reportDate,
+                             const QList<ReportAnomaly>& anomalies, int bigTrades);
 
 private:
+    GeneratedReport compose(const GeneratedStock& stock, const QDate& reportDate, int anomalyDays,
+                            const QList<ReportAnomaly>* given, int bigTrades);
+
     int uniform(int low, int high);  // inclusive
     QString amountText(int low, int high);
     QString department();

@@ -1,5 +1,6 @@
 #include "demo/QuoteFolderGenerator.h"
 
+#include "app/TextCodec.h"
 #include "quotefiles/DailyChanges.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/ShareCapital.h"
@@ -109,4 +110,69 @@ TEST(QuoteFolderGenerator, ItsStocksReadBackAsPlanned) {
             EXPECT_EQ(result.stock.StQTYLast, 0);
         }
     }
+}
+
+// The simulated quote program's pages: a dragon-tiger report, in the page layout and one of
+// the program's encodings, for every stock the plan says has one, its days among the
+// stock's bars and fitting its role; the others have none.
+TEST(QuoteFolderGenerator, ItsPagesCarryReportsThatFitTheStocks) {
+    TempHome home;
+    const QuoteFolderGenerator generator(smallMarket(11));
+    ASSERT_TRUE(generator.write(home.path()));
+    const GeneratedQuoteFolder plan = generator.plan();
+    EXPECT_TRUE(QFileInfo(home.file(QStringLiteral("TdxW.exe"))).isFile());
+
+    const QList<QDate>& days = plan.tradingDays;
+    const QList<QDate> lastThree = {days.at(days.size() - 1), days.at(days.size() - 2),
+                                    days.at(days.size() - 3)};
+    int without = 0;
+    bool sawGbk = false;
+    bool sawUtf8 = false;
+    for (const GeneratedQuoteStock& stock : plan.stocks) {
+        SCOPED_TRACE(stock.key.toStdString());
+        const QString code = stock.key.mid(2);
+        QFile page(home.file(QStringLiteral("sim/pages/%1.txt").arg(code)));
+        const std::optional<GeneratedReport> report = generator.reportPage(plan, stock);
+        ASSERT_EQ(page.exists(), stock.hasReportPage);
+        ASSERT_EQ(report.has_value(), stock.hasReportPage);
+        if (!stock.hasReportPage) {
+            ++without;
+            continue;
+        }
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        const QByteArray bytes = page.readAll();
+        (TextCodec::looksLikeUtf8(bytes) ? sawUtf8 : sawGbk) = true;
+        const QStringList lines = TextCodec::decode(bytes).split(QStringLiteral("\r\n"));
+        EXPECT_EQ(lines.mid(0, lines.size() - 1), report->lines);
+        EXPECT_TRUE(lines.first().contains(QStringLiteral("☆龙虎榜单☆")));
+        EXPECT_TRUE(lines.first().contains(code));
+        for (const QDate& day : report->anomalyDays)
+            EXPECT_TRUE(days.contains(day)) << day.toString(Qt::ISODate).toStdString();
+        switch (stock.role) {
+            case QuoteStockRole::Surge:
+            case QuoteStockRole::Plunge:
+                EXPECT_EQ(report->anomalyDays, lastThree);
+                EXPECT_TRUE(report->lines.join(QLatin1Char('\n'))
+                                .contains(stock.role == QuoteStockRole::Surge
+                                              ? QStringLiteral("日涨幅偏离值")
+                                              : QStringLiteral("日跌幅偏离值")));
+                break;
+            case QuoteStockRole::HighTurnover:
+                EXPECT_EQ(report->anomalyDays, QList<QDate>{days.last()});
+                EXPECT_TRUE(report->lines.join(QLatin1Char('\n')).contains(QStringLiteral("日换手率达20%")));
+                break;
+            case QuoteStockRole::Stale:
+                EXPECT_EQ(report->reportDate, days.at(days.size() - 2));
+                break;
+            case QuoteStockRole::Ordinary:
+                EXPECT_FALSE(report->anomalyDays.contains(days.last()));
+                break;
+            default:
+                break;
+        }
+    }
+    EXPECT_GT(without, 0);
+    EXPECT_LT(without, plan.stocks.size() / 4);
+    EXPECT_TRUE(sawGbk);
+    EXPECT_TRUE(sawUtf8);
 }

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "platform/sim/SimDesktop.h"
+
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace quarrow {
+
+// How the simulated quote program misbehaves, for tests and demonstrations. The command
+// line sets it through the file sim/behaviour.ini of the quote folder, read when the
+// program starts; keys (case-insensitive, "#" or ";" starts a comment, codes separated by
+// commas or spaces):
+//   LoadTime = 150                  ms a page takes to show after it was asked for
+//   SlowCodes = 600000:2000 000001:900   codes with a load time of their own
+//   NeverLoads = 600004             codes whose information page never comes
+//   WrongPageFirst = 600006         the first information page after selecting the code
+//                                   is the general one; later ones are the report
+//   CopyNothing = 1                 Ctrl+C never puts anything on the clipboard
+//   FailingClipboardClears = 3      that many clipboard clears fail (error 5) first
+//   VanishOnCode = 600010           selecting the code ends the program: its windows go
+struct SimQuoteBehaviour {
+    int loadTime_ms = 150;
+    QMap<QString, int> slowCodes;
+    QSet<QString> neverLoads;
+    QSet<QString> wrongPageFirst;
+    bool copyNothing = false;
+    int failingClipboardClears = 0;
+    QSet<QString> vanishOnCodes;
+};
+
+// The keys of a behaviour file over base; a missing file leaves base as it is, a line
+// that does not parse is skipped.
+SimQuoteBehaviour readSimQuoteBehaviour(const QString& path, SimQuoteBehaviour base);
+
+// What the simulated quote program did, for tests.
+struct SimQuoteRecord {
+    QStringList selectedCodes;  // each code made current by Enter in the code-input window
+    int pageDisplays = 0;       // pages asked for (chart or information page)
+    int copies = 0;             // texts put on the clipboard
+};
+
+// The Tongdaxin-based quote program as the automation meets it: a main window (title
+// from the edition, never containing "Tdx") whose page view is a descendant of class
+// "RICHEDIT"; a digit typed into it opens the code-input window ("Tdx 键盘精灵", class
+// "#32770", with an "Edit" field) that collects the code until Enter selects it; F10
+// opens the stock's information page, which then stays open from stock to stock; Ctrl+A
+// selects the page and Ctrl+C copies it, once it has loaded. Before the first F10 the view
+// shows a chart, which copies as nothing.
+//
+// The page of stock C is the file sim/pages/C.txt of the quote folder, read when copied;
+// without it the general information page shows, with the code and the name that
+// sim/names.txt gives it. Time is the desktop's clock: the
+// program never sleeps, it compares the clock with the moment a page was asked for.
+class SimQuoteProgram final : public SimProgram {
+public:
+    enum class View { Chart, InformationPage };
+
+    SimQuoteProgram(SimDesktop& desktop, const QString& folder, const QString& title,
+                    const SimQuoteBehaviour& behaviour, std::function<QString(const QByteArray&)> decode);
+    ~SimQuoteProgram() override;
+    SimQuoteProgram(const SimQuoteProgram&) = delete;
+    SimQuoteProgram& operator=(const SimQuoteProgram&) = delete;
+
+    // Until its main window goes, whoever closes it.
+    bool isRunning() const { return m_desktop.windowExists(m_mainWindow); }
+    // Closes its windows and ends its process, as a user closing it would.
+    void quit();
+
+    QString folder() const { return m_folder; }
+    std::uint32_t processId() const { return m_processId; }
+    WindowHandle mainWindow() const { return m_mainWindow; }
+    WindowHandle pageView() const { return m_pageView; }
+    // Nothing while the code-input window is closed.
+    WindowHandle codeInputWindow() const { return m_codeInput; }
+    QString typedCode() const { return m_typed; }
+    QString currentCode() const { return m_code; }
+    View view() const { return m_view; }
+    // Whether the page asked for last shows by now.
+    bool pageLoaded() const;
+    // The text Ctrl+C copies from the information page as it stands.
+    QString pageText() const;
+
+    const SimQuoteBehaviour& behaviour() const { return m_behaviour; }
+    void setBehaviour(const SimQuoteBehaviour& behaviour) { m_behaviour = behaviour; }
+    const SimQuoteRecord& record() const { return m_record; }
+
+    void keyDown(WindowHandle focus, std::uint8_t virtualKey) override;
+    void keyUp(WindowHandle, std::uint8_t) override {}
+    void leftClick(WindowHandle, int, int) override {}
+
+private:
+    void typeDigit(QChar digit);
+    void selectTypedCode();
+    void showPage();
+    void copyPage();
+    QString generalPage() const;
+    // From sim/names.txt of the quote folder ("code name" lines, UTF-8), when there is one.
+    QString stockName() const;
+    int loadTime_ms() const;
+
+    SimDesktop& m_desktop;
+    QString m_folder;
+    SimQuoteBehaviour m_behaviour;
+    std::function<QString(const QByteArray&)> m_decode;
+    std::uint32_t m_processId = 0;
+    WindowHandle m_mainWindow = kNoWindow;
+    WindowHandle m_pageView = kNoWindow;
+    WindowHandle m_codeInput = kNoWindow;
+    WindowHandle m_codeEdit = kNoWindow;
+    QString m_typed;
+    QString m_code = QStringLiteral("999999");  // it opens on the Shanghai index
+    View m_view = View::Chart;
+    qint64 m_pageAsked_ms = 0;
+    int m_informationPagesOfCode = 0;  // information pages shown since the code was selected
+    bool m_showsGeneralPage = false;
+    bool m_selected = false;
+    SimQuoteRecord m_record;
+};
+
+}  // namespace quarrow
