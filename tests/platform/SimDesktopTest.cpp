@@ -222,8 +222,11 @@ TEST(SimQuoteProgram, NotificationsArriveOnPumpAndTheProgramCanVanish) {
     desktop.setQuoteBehaviour(behaviour);
     using Heard = std::vector<std::pair<WindowEvent, WindowHandle>>;
     Heard heard;
-    desktop.setWindowListener(
-        [&](WindowEvent event, WindowHandle window) { heard.emplace_back(event, window); });
+    std::vector<std::u16string> titles;  // as the listener reads them
+    desktop.setWindowListener([&](WindowEvent event, WindowHandle window) {
+        heard.emplace_back(event, window);
+        titles.push_back(desktop.windowTitle(window, 250));
+    });
     TempHome home;
     SimQuoteProgram& quote = desktop.startQuoteProgram(home.path(), kTitle);
     const WindowHandle main = quote.mainWindow();
@@ -253,6 +256,9 @@ TEST(SimQuoteProgram, NotificationsArriveOnPumpAndTheProgramCanVanish) {
     // The code-input window came and went, then the main window went.
     ASSERT_EQ(heard.size(), 3u);
     EXPECT_EQ(heard[2], std::make_pair(WindowEvent::Destroyed, main));
+    // Told of a window about to go, the listener still reads its title; afterwards not.
+    EXPECT_EQ(QString::fromStdU16String(titles.back()).left(kTitle.size()), kTitle);
+    EXPECT_TRUE(desktop.windowTitle(main, 250).empty());
     EXPECT_NE(desktop.foregroundWindow(), main);
 
     // Started again, it is a new process with new windows.

@@ -69,7 +69,11 @@ WindowHandle SimDesktop::topWindow() {
 
 std::u16string SimDesktop::windowTitle(WindowHandle window, std::size_t maxChars) {
     const Window* w = find(window);
-    return w ? cut(w->title, maxChars) : std::u16string();
+    if (!w) {
+        const auto dying = m_dying.find(window);
+        return dying == m_dying.end() ? std::u16string() : cut(dying->second.first, maxChars);
+    }
+    return cut(w->title, maxChars);
 }
 
 std::u16string SimDesktop::windowClass(WindowHandle window, std::size_t maxChars) {
@@ -200,7 +204,11 @@ std::optional<std::u16string> SimDesktop::clipboardText() {
 
 std::uint32_t SimDesktop::windowProcessId(WindowHandle window) {
     const Window* w = find(window);
-    return w ? w->processId : 0;
+    if (!w) {
+        const auto dying = m_dying.find(window);
+        return dying == m_dying.end() ? 0 : dying->second.second;
+    }
+    return w->processId;
 }
 
 std::u16string SimDesktop::processName(std::uint32_t processId, std::size_t maxChars) {
@@ -210,8 +218,10 @@ std::u16string SimDesktop::processName(std::uint32_t processId, std::size_t maxC
 
 void SimDesktop::setWindowListener(WindowListener listener) {
     m_listener = std::move(listener);
-    if (!m_listener)
+    if (!m_listener) {
         m_notifications.clear();
+        m_dying.clear();
+    }
 }
 
 std::vector<std::vector<std::u16string>> SimDesktop::readListView(WindowHandle listView) {
@@ -273,6 +283,8 @@ void SimDesktop::destroyWindow(WindowHandle window) {
     } else {
         m_zOrder.erase(std::find(m_zOrder.begin(), m_zOrder.end(), window));
     }
+    if (parent == kNoWindow && m_listener)
+        m_dying[window] = {w->title, w->processId};
     for (WindowHandle each : gone)
         m_windows.erase(each);
     if (parent == kNoWindow) {
@@ -360,6 +372,8 @@ void SimDesktop::deliverNotifications() {
         // A copy: the listener may replace itself.
         if (const WindowListener listener = m_listener)
             listener(event, window);
+        if (event == WindowEvent::Destroyed)
+            m_dying.erase(window);
     }
 }
 

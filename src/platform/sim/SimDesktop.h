@@ -151,6 +151,9 @@ private:
     int m_failingClears = 0;
     WindowListener m_listener;
     std::deque<std::pair<WindowEvent, WindowHandle>> m_notifications;
+    // Top-level windows destroyed whose notification is not delivered yet: the shell tells
+    // of a window about to be destroyed, so its title and process still read then.
+    std::map<WindowHandle, std::pair<QString, std::uint32_t>> m_dying;
     bool m_deliveryPosted = false;
     QObject m_eventTarget;  // queued deliveries die with the desktop
     std::unique_ptr<SimQuoteBehaviour> m_quoteBehaviour;
