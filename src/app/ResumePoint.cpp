@@ -18,8 +18,9 @@ int ResumePoint::chooseStart(const std::function<int(const QString& key)>& posit
             MessageRequest request;
             request.question = question;
             request.title = QStringLiteral("提示!");
-            request.text = QStringLiteral("今日已经") + verb + QStringLiteral("到") + key + QStringLiteral("的") +
-                           QStringLiteral("☆龙虎榜单☆") + QStringLiteral(",是否从此股票开始") + verb +
+            request.text = QStringLiteral("今日已经") + verb + QStringLiteral("到") + key +
+                           QStringLiteral("的") + QStringLiteral("☆龙虎榜单☆") +
+                           QStringLiteral(",是否从此股票开始") + verb +
                            QStringLiteral("后续股票的数据?\r(如果选择否,将从第一只股票重新开始)");
             request.buttons = MessageButtons::YesNo;
             if (m_frame.showMessage(request) == MessageAnswer::Yes)

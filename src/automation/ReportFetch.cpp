@@ -190,21 +190,21 @@ FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int 
     return outcome;
 }
 
-void ReportFetch::selectStock(const QString& rawCode) {
+bool ReportFetch::selectStock(const QString& rawCode) {
     m_frame.ShowPrompt(QStringLiteral("将股票代码设定为华林行情软件的当前分析股票代码"));
     if (!m_windows.EnsureQuoteProgram())
-        return;
+        return false;
     TStockWinInfo* quote = m_windows.QuoteWin();
     if (!quote || !quote->SelectMain()) {
         sayNotRunning(QStringLiteral("华林/东方证券行情分析软件"));
-        return;
+        return false;
     }
     const QString code = trimBlanks(rawCode);
     if (!isStockCode(code)) {
         m_frame.ShowPrompt(QStringLiteral("没有指定股票代码!"));
-        return;
+        return false;
     }
-    typeCode(code);
+    return typeCode(code);
 }
 
 }  // namespace quarrow

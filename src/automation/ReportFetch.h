@@ -54,8 +54,8 @@ public:
 
     // Throws eMciDeviceError when the alarm's device fails.
     FetchOutcome fetch(const QString& code, FetchSender sender, int percent);
-    // Makes the code the quote program's current stock.
-    void selectStock(const QString& code);
+    // Makes the code the quote program's current stock: false when it was not typed.
+    bool selectStock(const QString& code);
     // Types the code into the quote window and presses Enter in the code-input window:
     // false, with nothing typed, when either window cannot be selected.
     bool typeCode(const QString& code);

@@ -31,6 +31,17 @@ const std::vector<CliCommand>& cliCommands() {
         {"generate-corpus", "[--stocks N] [--docs M] [--seed S]",
          "fill the program folder with generated saved report documents (demo and test data)",
          &runGenerateCorpus},
+        {"mine",
+         "[--own] [--percent T] [--days N] [--all-changes] [--no-auto-repeat] [--shutdown] "
+         "[--resume|--restart] "
+         "[--yes]",
+         "the mining run: screen the stocks, capture their dragon-tiger reports from the quote program and "
+         "store "
+         "them",
+         &runMine},
+        {"fetch", "CODE", "make the quote program show one stock's dragon-tiger report and print it",
+         &runFetch},
+        {"select", "CODE", "make the code the quote program's current stock", &runSelect},
     };
     return commands;
 }

@@ -3,6 +3,7 @@
 #include "app/ProgramFolder.h"
 #include "cli/TerminalFrame.h"
 #include "platform/Clock.h"
+#include "platform/Platform.h"
 #include "store/DataBase.h"
 
 #include <QCommandLineParser>
@@ -18,7 +19,8 @@ struct CliContext {
     ProgramFolder home;
     QString quoteFolderOverride;  // --quote DIR: used for this call only, never written
     TerminalFrame& frame;
-    Clock& clock;
+    Platform& platform;  // built once for the whole call
+    Clock& clock;        // the platform's
 };
 
 // Exit statuses: 0 when the command ran, 1 when it failed, 2 for a usage error.
@@ -61,5 +63,8 @@ int runGenerateQuote(CliContext& context, const QStringList& arguments);
 int runReanalyse(CliContext& context, const QStringList& arguments);
 int runSettings(CliContext& context, const QStringList& arguments);
 int runGenerateCorpus(CliContext& context, const QStringList& arguments);
+int runMine(CliContext& context, const QStringList& arguments);
+int runFetch(CliContext& context, const QStringList& arguments);
+int runSelect(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

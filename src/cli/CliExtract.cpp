@@ -67,8 +67,8 @@ int runExtract(CliContext& context, const QStringList& arguments) {
     if (!openDatabaseOrReport(db))
         return kExitFailure;
 
-    SystemProcessLauncher launcher;
-    SystemNetworkState network;
+    ProcessLauncher& launcher = context.platform.launcher();
+    NetworkState& network = context.platform.network();
     ExtractionServices services{db, context.frame, context.clock, launcher, network, context.home};
     ExtractionTotals totals;
     StockExtraction extraction(services, totals);

@@ -126,9 +126,9 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
     const QList<StockRow> rows = stockRows(list);
 
     Settings settings(context.home, context.clock);
-    SystemProcessLauncher launcher;
-    SystemNetworkState network;
-    SystemShutdown shutdown(launcher);
+    ProcessLauncher& launcher = context.platform.launcher();
+    NetworkState& network = context.platform.network();
+    Shutdown& shutdown = context.platform.shutdown();
     ExtractionServices services{db, context.frame, context.clock, launcher, network, context.home};
     ExtractionTotals totals;
     RunControl run(context.frame, context.clock);

@@ -37,6 +37,8 @@ public:
 
     // Return nothing from the policy to fall back to asking (or the safe answer).
     void setAnswerPolicy(AnswerPolicy policy) { m_policy = std::move(policy); }
+    // Whether a question can be put to a person at a terminal.
+    bool canAsk() const { return m_stdinIsTerminal; }
     // Runs in every event pump: the duties of the desktop's half-second timer.
     void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
     // A one-line progress display on standard error, rewritten in place on a terminal.

@@ -1,6 +1,8 @@
 // quarrow-cli: the headless front end. It runs the same core as the desktop program,
 // reporting through the terminal instead of windows.
 
+#include "app/Settings.h"
+#include "app/TextCodec.h"
 #include "app/Version.h"
 #include "cli/CliCommands.h"
 
@@ -21,7 +23,10 @@ void printUsage() {
         "global options:\n"
         "  --home DIR   program folder (settings, database, report documents);\n"
         "               default: $QUARROW_HOME, else the folder of the executable\n"
-        "  --quote DIR  quote program folder for this call (the settings file is not changed)\n\n"
+        "  --quote DIR  quote program folder for this call (the settings file is not changed)\n"
+        "  --virtual-clock[=yyyy-mm-ddThh:mm]\n"
+        "               every wait, and the simulated programs, on a virtual clock starting\n"
+        "               at that moment (default now): a run costs our own CPU time only\n\n"
         "commands:\n");
     for (const CliCommand& command : cliCommands()) {
         text += QStringLiteral("  %1 %2\n      %3\n")
@@ -41,6 +46,7 @@ int main(int argc, char* argv[]) {
     QStringList arguments = QCoreApplication::arguments().mid(1);
     QString home;
     QString quote;
+    std::optional<QDateTime> virtualStart;
     while (!arguments.isEmpty() && arguments.first().startsWith(QLatin1String("--"))) {
         const QString option = arguments.takeFirst();
         if (option == QLatin1String("--help")) {
@@ -50,6 +56,18 @@ int main(int argc, char* argv[]) {
         if (option == QLatin1String("--version")) {
             printOut(QStringLiteral("quarrow-cli %1\n").arg(versionText()));
             return kExitOk;
+        }
+        if (option == QLatin1String("--virtual-clock") ||
+            option.startsWith(QLatin1String("--virtual-clock="))) {
+            const QString moment = option.section(QLatin1Char('='), 1);
+            virtualStart = moment.isEmpty()
+                               ? QDateTime::currentDateTime()
+                               : QDateTime::fromString(moment, QStringLiteral("yyyy-MM-ddTHH:mm"));
+            if (!virtualStart->isValid()) {
+                printError(QStringLiteral("--virtual-clock takes a moment like 2017-03-16T15:30"));
+                return kExitUsage;
+            }
+            continue;
         }
         if (option == QLatin1String("--home") || option == QLatin1String("--quote")) {
             if (arguments.isEmpty()) {
@@ -72,8 +90,17 @@ int main(int argc, char* argv[]) {
             continue;
         const ProgramFolder folder = ProgramFolder::resolve(home);
         TerminalFrame frame(folder.path());
-        SystemClock clock;
-        CliContext context{folder, quote, frame, clock};
+        PlatformOptions options;
+        options.virtualClockStart = virtualStart;
+        options.decodeText = [](const QByteArray& bytes) { return TextCodec::decode(bytes); };
+        // The simulated quote program carries the title of the edition the settings choose.
+        options.quoteWindowTitle = [folder] {
+            SystemClock clock;
+            return Settings(folder, clock).hualinSelected() ? QStringLiteral("华林证券网上交易")
+                                                            : QStringLiteral("东方通达信");
+        };
+        const std::unique_ptr<Platform> platform = createPlatform(options);
+        CliContext context{folder, quote, frame, *platform, platform->clock()};
         const int status = command.run(context, arguments);
         // Output lost on a full disk or a closed pipe means the command did not do its job.
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
