@@ -160,7 +160,6 @@ void SimQuoteProgram::selectTypedCode() {
         return;
     }
     m_code = code;
-    m_informationPagesOfCode = 0;
     showPage();
 }
 
@@ -170,8 +169,9 @@ void SimQuoteProgram::showPage() {
     m_selected = false;
     m_showsGeneralPage = false;
     if (m_view == View::InformationPage) {
-        ++m_informationPagesOfCode;
-        m_showsGeneralPage = m_informationPagesOfCode == 1 && m_behaviour.wrongPageFirst.contains(m_code);
+        m_showsGeneralPage = m_behaviour.wrongPageFirst.contains(m_code) && !m_wrongPageShown.contains(m_code);
+        if (m_showsGeneralPage)
+            m_wrongPageShown.insert(m_code);
     }
 }
 

@@ -18,8 +18,9 @@ namespace quarrow {
 //   LoadTime = 150                  ms a page takes to show after it was asked for
 //   SlowCodes = 600000:2000 000001:900   codes with a load time of their own
 //   NeverLoads = 600004             codes whose information page never comes
-//   WrongPageFirst = 600006         the first information page after selecting the code
-//                                   is the general one; later ones are the report
+//   WrongPageFirst = 600006         the first information page of the code since the
+//                                   program started is the general one; later ones (F10
+//                                   again, or the code selected again) are the report
 //   CopyNothing = 1                 Ctrl+C never puts anything on the clipboard
 //   FailingClipboardClears = 3      that many clipboard clears fail (error 5) first
 //   VanishOnCode = 600010           selecting the code ends the program: its windows go
@@ -116,7 +117,7 @@ private:
     QString m_code = QStringLiteral("999999");  // it opens on the Shanghai index
     View m_view = View::Chart;
     qint64 m_pageAsked_ms = 0;
-    int m_informationPagesOfCode = 0;  // information pages shown since the code was selected
+    QSet<QString> m_wrongPageShown;  // WrongPageFirst codes whose general page was shown
     bool m_showsGeneralPage = false;
     bool m_selected = false;
     SimQuoteRecord m_record;
