@@ -42,7 +42,7 @@ int runSummary(CliContext& context, const QStringList& arguments) {
                        // each anomaly day's first row is the day itself, not a department
                        " where ID not in (select min(ID) from tblStChange group by StCode, StDate)"
                        "  and StDept is not null"
-                       " group by StDept order by sum(StBuy) desc limit 5"));
+                       " group by StDept order by sum(StBuy) desc limit 10"));
     if (top.exec()) {
         text += QStringLiteral("top buying departments (rows, bought, sold):\n");
         while (top.next()) {
