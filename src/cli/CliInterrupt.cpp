@@ -29,8 +29,9 @@ CliInterrupt::CliInterrupt(std::function<void(int count)> handler) : m_handler(s
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
-    m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { drain(); });
+    auto notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [this] { drain(); });
+    m_notifier = std::move(notifier);
 
     struct sigaction action {};
     action.sa_handler = onInterrupt;
@@ -55,7 +56,7 @@ void CliInterrupt::drain() {
     ssize_t got = 0;
     while ((got = ::read(g_pipe[0], bytes, sizeof bytes)) > 0) {
         for (ssize_t i = 0; i < got; ++i)
-            m_handler(++m_count);
+            interrupted();
     }
 }
 

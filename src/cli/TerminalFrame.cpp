@@ -6,7 +6,15 @@
 #include <iostream>
 #include <string>
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDIN_FILENO 0
+#define STDOUT_FILENO 1
+#define STDERR_FILENO 2
+#else
 #include <unistd.h>
+#endif
 
 namespace quarrow {
 

@@ -1,11 +1,9 @@
 #include "platform/ProcessLauncher.h"
 
+#include "platform/ProcessStartup.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace quarrow {
 
@@ -27,13 +25,7 @@ LaunchResult SystemProcessLauncher::run(const QString& program, const QStringLis
     process->setWorkingDirectory(workingFolder);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-#ifdef Q_OS_WIN
-    process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
-        args->flags |= CREATE_NO_WINDOW;
-        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
-        args->startupInfo->wShowWindow = SW_HIDE;
-    });
-#endif
+    startWithoutWindow(*process);
     const QDeadlineTimer deadline(wait_ms);
     process->start();
     if (!process->waitForStarted(static_cast<int>(deadline.remainingTime()))) {

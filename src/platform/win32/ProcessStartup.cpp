@@ -1,0 +1,17 @@
+#include "platform/ProcessStartup.h"
+
+#include <QProcess>
+
+#include <windows.h>
+
+namespace quarrow {
+
+void startWithoutWindow(QProcess& process) {
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
+        args->flags |= CREATE_NO_WINDOW;
+        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        args->startupInfo->wShowWindow = SW_HIDE;
+    });
+}
+
+}  // namespace quarrow
