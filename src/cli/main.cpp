@@ -1,8 +1,7 @@
 // quarrow-cli: the headless front end. It runs the same core as the desktop program,
 // reporting through the terminal instead of windows.
 
-#include "app/Settings.h"
-#include "app/TextCodec.h"
+#include "app/PlatformOptions.h"
 #include "app/Version.h"
 #include "cli/CliCommands.h"
 
@@ -90,15 +89,8 @@ int main(int argc, char* argv[]) {
             continue;
         const ProgramFolder folder = ProgramFolder::resolve(home);
         TerminalFrame frame(folder.path());
-        PlatformOptions options;
+        PlatformOptions options = programPlatformOptions(folder);
         options.virtualClockStart = virtualStart;
-        options.decodeText = [](const QByteArray& bytes) { return TextCodec::decode(bytes); };
-        // The simulated quote program carries the title of the edition the settings choose.
-        options.quoteWindowTitle = [folder] {
-            SystemClock clock;
-            return Settings(folder, clock).hualinSelected() ? QStringLiteral("华林证券网上交易")
-                                                            : QStringLiteral("东方通达信");
-        };
         const std::unique_ptr<Platform> platform = createPlatform(options);
         CliContext context{folder, quote, frame, *platform, platform->clock()};
         const int status = command.run(context, arguments);

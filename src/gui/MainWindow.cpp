@@ -5,7 +5,8 @@
 
 namespace quarrow {
 
-MainWindow::MainWindow(const ProgramFolder& folder, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(const ProgramFolder& folder, Platform& platform, QWidget* parent)
+    : QMainWindow(parent), m_platform(platform) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quarrow 操盘庄家挖掘"));
     auto* label = new QLabel(QStringLiteral("程序文件夹: %1").arg(folder.path()), this);

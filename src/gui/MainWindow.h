@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ProgramFolder.h"
+#include "platform/Platform.h"
 
 #include <QMainWindow>
 
@@ -11,7 +12,10 @@ namespace quarrow {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(const ProgramFolder& folder, QWidget* parent = nullptr);
+    MainWindow(const ProgramFolder& folder, Platform& platform, QWidget* parent = nullptr);
+
+private:
+    Platform& m_platform;
 };
 
 }  // namespace quarrow

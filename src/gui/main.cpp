@@ -1,3 +1,4 @@
+#include "app/PlatformOptions.h"
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
 #include "gui/MainWindow.h"
@@ -18,7 +19,11 @@ int main(int argc, char* argv[]) {
     parser.addOption(homeOption);
     parser.process(app);
 
-    quarrow::MainWindow window(quarrow::ProgramFolder::resolve(parser.value(homeOption)));
+    const quarrow::ProgramFolder folder = quarrow::ProgramFolder::resolve(parser.value(homeOption));
+    // The outside world of this run, built once and handed to the window.
+    const std::unique_ptr<quarrow::Platform> platform =
+        quarrow::createPlatform(quarrow::programPlatformOptions(folder));
+    quarrow::MainWindow window(folder, *platform);
     window.show();
     return QApplication::exec();
 }

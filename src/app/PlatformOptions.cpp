@@ -1,0 +1,20 @@
+#include "app/PlatformOptions.h"
+
+#include "app/Settings.h"
+#include "app/TextCodec.h"
+#include "platform/Clock.h"
+
+namespace quarrow {
+
+PlatformOptions programPlatformOptions(const ProgramFolder& folder) {
+    PlatformOptions options;
+    options.decodeText = [](const QByteArray& bytes) { return TextCodec::decode(bytes); };
+    options.quoteWindowTitle = [folder] {
+        const SystemClock clock;
+        return Settings(folder, clock).hualinSelected() ? QStringLiteral("华林证券网上交易")
+                                                        : QStringLiteral("东方通达信");
+    };
+    return options;
+}
+
+}  // namespace quarrow
