@@ -8,11 +8,10 @@
 #include "platform/Shutdown.h"
 #include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
+#include "store/CommitGroup.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <memory>
 
 namespace quarrow {
 
@@ -121,17 +120,16 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     // the resume point is noted only after its group is committed: a kill loses at most
     // that second, and never notes a stock whose rows are not in the file. Committing
     // every document on its own would cost more than analysing it.
-    std::unique_ptr<Transaction> group;
+    CommitGroup group(m_services.db, m_services.clock, kResumeNoteInterval_ms);
     QString pendingKey;  // the last finished stock when it is not noted yet
     int pendingRow = 0;
     QDate pendingLatest;
-    qint64 lastNoted_ms = m_services.clock.elapsedMs();
     // What the committed stocks account for: a group the database refuses is taken back
     // from the counts, so the summary never claims rows the file does not hold.
     ReanalysisOutcome committedOutcome = outcome;
     ExtractionTotals committedTotals = m_totals;
     auto failGroup = [&](const QString& error) {
-        group.reset();
+        group.abandon();
         const int unreadable = outcome.unreadable;
         outcome = committedOutcome;
         outcome.unreadable = unreadable;
@@ -147,11 +145,10 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     auto storeGroup = [&] {
         if (outcome.storeFailed)
             return;
-        if (group && !group->commit()) {
+        if (!group.commit()) {
             failGroup(m_services.db.transactionError());
             return;
         }
-        group.reset();
         if (!pendingKey.isEmpty())
             noteLastStock(pendingKey, pendingRow);
         if (pendingLatest.isValid() && (!latest.isValid() || pendingLatest > latest))
@@ -160,7 +157,6 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         pendingLatest = QDate();
         committedOutcome = outcome;
         committedTotals = m_totals;
-        lastNoted_ms = m_services.clock.elapsedMs();
     };
 
     for (int row = startRow; row <= count; ++row) {
@@ -179,12 +175,9 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         const QString folder = m_services.folder.stockFolder(extractionOptions.code);
         if (!isStockCode(extractionOptions.code) || !QFileInfo(folder).isDir())
             continue;  // no documents for this stock: passed over without a word
-        if (!group) {
-            group = std::make_unique<Transaction>(m_services.db);
-            if (!group->began()) {
-                failGroup(m_services.db.transactionError());
-                break;
-            }
+        if (!group.join()) {
+            failGroup(m_services.db.transactionError());
+            break;
         }
         frame.addLog(m_services.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
                          QStringLiteral(":分析") + extractionOptions.code + stock.name +
@@ -238,8 +231,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         // second, which the stored dates and record keys keep from being stored twice.
         pendingKey = stock.key;
         pendingRow = row;
-        if (m_services.clock.elapsedMs() - lastNoted_ms >= kResumeNoteInterval_ms ||
-            m_run.state() != RunState::Running)
+        if (group.due() || m_run.state() != RunState::Running)
             storeGroup();
         if (outcome.storeFailed)
             break;
