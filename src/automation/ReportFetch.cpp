@@ -53,14 +53,12 @@ bool ReportFetch::typeCode(const QString& code) {
     if (!quote || !quote->SelectMain())
         return false;
     quote->Press_Keys(code.toStdU16String());
-    m_clock.sleep(kAfterDigits_ms);
     // The digits open the code-input window: Enter goes there or nowhere.
     m_windows.refreshCodeInput();
     TStockWinInfo* input = m_windows.CodeInputWin();
     if (!input || !input->SelectMain())
         return false;
     input->Press_Enter();
-    m_clock.sleep(kAfterEnter_ms);
     return true;
 }
 
@@ -204,7 +202,10 @@ bool ReportFetch::selectStock(const QString& rawCode) {
         m_frame.ShowPrompt(QStringLiteral("没有指定股票代码!"));
         return false;
     }
-    return typeCode(code);
+    if (!typeCode(code))
+        return false;
+    m_clock.sleep(kAfterEnter_ms);
+    return true;
 }
 
 }  // namespace quarrow

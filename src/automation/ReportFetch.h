@@ -56,8 +56,9 @@ public:
     FetchOutcome fetch(const QString& code, FetchSender sender, int percent);
     // Makes the code the quote program's current stock: false when it was not typed.
     bool selectStock(const QString& code);
-    // Types the code into the quote window and presses Enter in the code-input window:
-    // false, with nothing typed, when either window cannot be selected.
+    // Types the code into the quote window and presses Enter in the code-input window,
+    // without waiting for the quote program: false, with nothing typed, when the quote
+    // window cannot be selected, and without Enter when the code-input window cannot.
     bool typeCode(const QString& code);
 
     std::function<void(FetchPage)> showPage;

@@ -201,6 +201,8 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             continue;
         const QString code = key.right(6);
         const QString name = stocks.nameOf(key);
+        if (hooks.showStock)
+            hooks.showStock(code, name);
         m_frame.setStatusPanel(StatusPanel::Message, barFile);
         log(services.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral(":分析") +
                 code + name + QStringLiteral(">>>>>>>>>>>>>>>"),

@@ -61,6 +61,8 @@ struct MiningWindowHooks {
     std::function<void(bool)> stayOnTop;
     std::function<void()> showPromptPage;      // function panel hidden, TabSheetPrompt shown
     std::function<void()> showResults;         // the operator query of the stored rows
+    // The stock under way: its code in the code edit, its name in the name panel.
+    std::function<void(const QString& code, const QString& name)> showStock;
     std::function<void()> refreshDepartments;  // when the department list may reload
 };
 
