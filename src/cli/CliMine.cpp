@@ -93,12 +93,6 @@ private:
     qint64 m_lastTick_ms = 0;
 };
 
-// The quote folder for the commands that drive the quote program: --quote, else the
-// settings' one (which the quote program is started from).
-std::optional<QString> sessionQuoteFolder(CliContext& context) {
-    return cliQuoteFolder(context);
-}
-
 std::optional<QString> codeArgument(const QStringList& arguments, const char* synopsis) {
     QCommandLineParser parser;
     if (!parseCommandLine(parser, arguments, synopsis))
@@ -114,49 +108,54 @@ std::optional<QString> codeArgument(const QStringList& arguments, const char* sy
     return code;
 }
 
+// The frame of fetch and select: one stock code, the quote folder, and a session with the
+// quote program for the body.
+int runOnOneStock(CliContext& context, const QStringList& arguments,
+                  const std::function<int(QuoteSession& session, const QString& code)>& body) {
+    const auto code = codeArgument(arguments, "CODE");
+    if (!code)
+        return kExitUsage;
+    const auto quoteFolder = cliQuoteFolder(context);
+    if (!quoteFolder)
+        return kExitUsage;
+    QuoteSession session(context, *quoteFolder);
+    return body(session, *code);
+}
+
 }  // namespace
 
 int runFetch(CliContext& context, const QStringList& arguments) {
-    const auto code = codeArgument(arguments, "CODE");
-    if (!code)
-        return kExitUsage;
-    const auto quoteFolder = sessionQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
-    QuoteSession session(context, *quoteFolder);
-    FetchOutcome outcome;
-    try {
-        outcome = session.fetch().fetch(*code, FetchSender::Button, 0);
-    } catch (const eMciDeviceError& error) {
-        printError(
-            QStringLiteral("the alarm's sound device failed: %1").arg(QString::fromUtf8(error.what())));
-        return kExitFailure;
-    }
-    if (!outcome.captured) {
-        printError(outcome.attempted ? QStringLiteral("no dragon-tiger report of %1 was captured").arg(*code)
-                                     : QStringLiteral("the quote program is not running"));
-        return kExitFailure;
-    }
-    QString text;
-    for (const QString& line : outcome.lines)
-        text += line + QLatin1Char('\n');
-    printOut(text);
-    return kExitOk;
+    return runOnOneStock(context, arguments, [](QuoteSession& session, const QString& code) -> int {
+        FetchOutcome outcome;
+        try {
+            outcome = session.fetch().fetch(code, FetchSender::Button, 0);
+        } catch (const eMciDeviceError& error) {
+            printError(
+                QStringLiteral("the alarm's sound device failed: %1").arg(QString::fromUtf8(error.what())));
+            return kExitFailure;
+        }
+        if (!outcome.captured) {
+            printError(outcome.attempted
+                           ? QStringLiteral("no dragon-tiger report of %1 was captured").arg(code)
+                           : QStringLiteral("the quote program is not running"));
+            return kExitFailure;
+        }
+        QString text;
+        for (const QString& line : outcome.lines)
+            text += line + QLatin1Char('\n');
+        printOut(text);
+        return kExitOk;
+    });
 }
 
 int runSelect(CliContext& context, const QStringList& arguments) {
-    const auto code = codeArgument(arguments, "CODE");
-    if (!code)
-        return kExitUsage;
-    const auto quoteFolder = sessionQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
-    QuoteSession session(context, *quoteFolder);
-    if (!session.fetch().selectStock(*code)) {
-        printError(QStringLiteral("%1 could not be typed into the quote program").arg(*code));
-        return kExitFailure;
-    }
-    return kExitOk;
+    return runOnOneStock(context, arguments, [](QuoteSession& session, const QString& code) -> int {
+        if (!session.fetch().selectStock(code)) {
+            printError(QStringLiteral("%1 could not be typed into the quote program").arg(code));
+            return kExitFailure;
+        }
+        return kExitOk;
+    });
 }
 
 int runMine(CliContext& context, const QStringList& arguments) {
@@ -201,7 +200,7 @@ int runMine(CliContext& context, const QStringList& arguments) {
         printError(QStringLiteral("mine takes no arguments besides its options"));
         return kExitUsage;
     }
-    const auto quoteFolder = sessionQuoteFolder(context);
+    const auto quoteFolder = cliQuoteFolder(context);
     if (!quoteFolder)
         return kExitUsage;
 
