@@ -41,8 +41,8 @@ QString eventName(int code) {
 
 }  // namespace
 
-QString ProcNameWithID(Desktop& desktop, std::uint32_t processId) {
-    return QString::fromStdU16String(desktop.processName(processId, kProcessNameChars));
+QString TWinNTInfo::ProcNameWithID(std::uint32_t processId) const {
+    return QString::fromStdU16String(m_desktop.processName(processId, kProcessNameChars));
 }
 
 QuoteWindows::QuoteWindows(Desktop& desktop, Clock& clock, AppFrame& frame, ProcessLauncher& launcher)
@@ -183,7 +183,7 @@ bool QuoteWindows::isQuoteTitle(const QString& title) const {
 
 void QuoteWindows::shellNotification(int code, WindowHandle window) {
     const QString title = QString::fromStdU16String(m_desktop.windowTitle(window, kNotifiedTitleChars));
-    const QString process = ProcNameWithID(m_desktop, m_desktop.windowProcessId(window));
+    const QString process = TWinNTInfo(m_desktop).ProcNameWithID(m_desktop.windowProcessId(window));
     if (title.isEmpty() && process.isEmpty())
         return;
     if (code < 1 || code > 4 || (code == m_lastCode && window == m_lastWindow))

@@ -102,7 +102,16 @@ private:
     WindowHandle m_lastWindow = kNoWindow;
 };
 
-// The executable name of a process, e.g. "TdxW.exe"; empty when it cannot be told.
-QString ProcNameWithID(Desktop& desktop, std::uint32_t processId);
+// The process information the shell notifications are logged with.
+class TWinNTInfo {
+public:
+    explicit TWinNTInfo(Desktop& desktop) : m_desktop(desktop) {}
+    // The executable name of a process, e.g. "TdxW.exe", at most 100 characters; empty
+    // when the process is gone or cannot be opened.
+    QString ProcNameWithID(std::uint32_t processId) const;
+
+private:
+    Desktop& m_desktop;
+};
 
 }  // namespace quarrow
