@@ -223,7 +223,9 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             ++outcome.fetched;
             const FetchOutcome fetched =
                 m_services.fetch.fetch(code, FetchSender::MiningRun, options.percent);
-            if (state.fetchFailed != 0) {
+            // A fetch that never began (no quote window, a malformed code in a hand-edited
+            // own list) leaves the previous stock's mark: only a capture counts.
+            if (state.fetchFailed != 0 || !fetched.captured) {
                 m_failed.append(key);
                 m_frame.setStatusPanel(StatusPanel::FetchFailures, QString::number(m_failed.size()));
             } else {
