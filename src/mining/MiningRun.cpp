@@ -221,6 +221,11 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             ++outcome.fetched;
             const FetchOutcome fetched =
                 m_services.fetch.fetch(code, FetchSender::MiningRun, options.percent);
+            // A fetch that found no quote program to copy from leaves the last stock's
+            // mark as it was: this stock got nothing, and a program started again needs
+            // its information page opened.
+            if (!fetched.attempted)
+                state.fetchFailed = 1;
             if (state.fetchFailed != 0) {
                 m_failed.append(key);
                 m_frame.setStatusPanel(StatusPanel::FetchFailures, QString::number(m_failed.size()));

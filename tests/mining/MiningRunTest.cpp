@@ -249,3 +249,24 @@ TEST(MiningRun, AStopAsksAboutTheFailedStocksAndDoesNotShutDown) {
     EXPECT_EQ(m.frame.messages.last().text, QStringLiteral("数据挖掘任务完成!"));
     EXPECT_TRUE(m.frame.promptMemo.contains(QStringLiteral("\t未取到变动资料的股票:")));
 }
+
+// The quote program closing for good (here on the code typed ahead for the third stock):
+// no stock after it counts as captured or is noted as done, whatever the user answers.
+TEST(MiningRun, StocksFetchedWithoutTheQuoteProgramAreNotCaptured) {
+    Market probe;
+    ASSERT_TRUE(probe.plan.stocks.at(0).hasReportPage && probe.plan.stocks.at(1).hasReportPage);
+    for (const MessageAnswer goOn : {Yes, No}) {
+        SCOPED_TRACE(goOn == Yes ? "go on" : "stop");
+        SimQuoteBehaviour behaviour;
+        behaviour.vanishOnCodes.insert(probe.stocks.at(2).key.right(6));
+        Market m(behaviour);
+        m.frame.onProcessEvents = [&m] { m.desktop.deliverNotifications(); };
+        MiningOptions options;
+        options.percent = 0;
+        const MiningOutcome outcome =
+            m.run(QList<MessageAnswer>{Yes} + QList<MessageAnswer>(60, goOn), options);
+        EXPECT_EQ(outcome.captured, 2);
+        EXPECT_EQ(outcome.notCaptured.size(), 22);
+        EXPECT_EQ(m.settings.lastCode(), m.stocks.at(1).key);
+    }
+}
