@@ -8,37 +8,28 @@ using namespace quarrow::test;
 
 namespace {
 
-// A monitor window with three "List1" lists (one nested a level deeper) and a quote window
-// whose report view has a look-alike of the wrong case before it.
+// A monitor window with three "List1" lists (the second nested a level deeper) and a quote
+// window whose report view has a look-alike of another case before it.
 struct Desk {
-    Desk() {
-        monitor = desktop.createWindow(kNoWindow, QStringLiteral("主力监控总览"), QStringLiteral("#32770"),
-                                       {100, 100, 500, 400}, 0);
-        lists[0] = desktop.createWindow(monitor, QStringLiteral("List1"), QStringLiteral("SysListView32"),
-                                        {110, 110, 200, 200}, 0);
-        const WindowHandle panel =
-            desktop.createWindow(monitor, QString(), QStringLiteral("Panel"), {110, 210, 490, 390}, 0);
-        lists[1] = desktop.createWindow(panel, QStringLiteral("List1"), QStringLiteral("SysListView32"),
-                                        {120, 220, 200, 300}, 0);
-        lists[2] = desktop.createWindow(monitor, QStringLiteral("List1"), QStringLiteral("SysListView32"),
-                                        {300, 110, 480, 200}, 0);
-        quote = desktop.createWindow(kNoWindow, QStringLiteral("东方通达信 - 行情"), QStringLiteral("TdxW"),
-                                     {0, 0, 800, 600}, 0);
-        lookAlike = desktop.createWindow(quote, QStringLiteral("资讯"), QStringLiteral("RichEdit"),
-                                         {10, 10, 400, 300}, 0);
-        report = desktop.createWindow(quote, QString(), QStringLiteral("RICHEDIT"), {10, 310, 400, 590}, 0);
+    WindowHandle make(WindowHandle parent, const char* title, const char* className) {
+        return desktop.createWindow(parent, QString::fromUtf8(title), QString::fromUtf8(className),
+                                    {100, 50, 500, 400}, 0);
     }
-    TStockWinInfo info(const char* main, const char* childTitle, const char* childClass, int index = 0) {
-        return TStockWinInfo({log.desktop, log.clock, log.pump}, QString::fromUtf8(main).toStdU16String(),
-                             QString::fromUtf8(childTitle).toStdU16String(),
-                             QString::fromUtf8(childClass).toStdU16String(), index);
+    TStockWinInfo info(const std::u16string& main, const std::u16string& title, const std::u16string& cls,
+                       int index = 0) {
+        return TStockWinInfo({log.desktop, log.clock, log.pump}, main, title, cls, index);
     }
 
     VirtualClock clock;
     SimDesktop desktop{clock};
     DesktopCallLog log{desktop, clock};
-    WindowHandle monitor, quote, lookAlike, report;
-    WindowHandle lists[3];
+    WindowHandle monitor = make(kNoWindow, "主力监控总览", "#32770");
+    WindowHandle list1 = make(monitor, "List1", "SysListView32");
+    WindowHandle list2 = make(make(monitor, "", "Panel"), "List1", "SysListView32");
+    WindowHandle list3 = make(monitor, "List1", "SysListView32");
+    WindowHandle quote = make(kNoWindow, "东方通达信 - 行情", "TdxW");
+    WindowHandle lookAlike = make(quote, "资讯", "RichEdit");
+    WindowHandle report = make(quote, "", "RICHEDIT");
 };
 
 }  // namespace
@@ -46,87 +37,71 @@ struct Desk {
 TEST(TStockWinInfo, FindsItsChildByClassFirstThenByTitleAtTheGivenIndex) {
     Desk d;
     const struct {
-        const char *main, *childTitle, *childClass;
+        std::u16string main, childTitle, childClass;
         int index;
-        WindowHandle expectedMain;
-        WindowHandle expectedChild;
+        WindowHandle expectedMain, expectedChild;
     } cases[] = {
-        {"主力监控", "List1", "", 0, d.monitor, d.lists[0]},
-        {"主力监控", "List1", "", 1, d.monitor, d.lists[0]},
-        {"主力监控", "List1", "", 2, d.monitor, d.lists[1]},  // depth first: the nested one
-        {"主力监控", "List1", "", 3, d.monitor, d.lists[2]},
-        {"主力监控", "List1", "", 4, d.monitor, kNoWindow},
-        {"东方通达信", "", "RICHEDIT", 0, d.quote, d.report},          // "RichEdit" is another class
-        {"东方通达信", "资讯", "RICHEDIT", 0, d.quote, d.report},      // the class wins over the title
-        {"东方通达信", "资讯", "RICHEDIT5", 0, d.quote, d.lookAlike},  // no class: the title
+        {u"", u"List1", u"RICHEDIT", 0, kNoWindow, kNoWindow},
+        {u"主力监控", u"List1", u"", 0, d.monitor, d.list1},
+        {u"主力监控", u"List1", u"", 1, d.monitor, d.list1},
+        {u"主力监控", u"List1", u"", 2, d.monitor, d.list2},  // depth first
+        {u"主力监控", u"List1", u"", 4, d.monitor, kNoWindow},
+        {u"东方通达信", u"", u"RICHEDIT", 0, d.quote, d.report},  // "RichEdit" is another class
+        {u"东方通达信", u"资讯", u"RICHEDIT", 0, d.quote, d.report},
+        {u"东方通达信", u"资讯", u"RICHEDIT5", 0, d.quote, d.lookAlike},  // no class: by title
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.childTitle) + "/" + c.childClass + "/" + std::to_string(c.index));
-        const TStockWinInfo info = d.info(c.main, c.childTitle, c.childClass, c.index);
+        SCOPED_TRACE(&c - cases);
+        TStockWinInfo info = d.info(c.main, c.childTitle, c.childClass, c.index);
         EXPECT_EQ(info.GetMainWindow(), c.expectedMain);
         EXPECT_EQ(info.GetChildWindow(), c.expectedChild);
+        EXPECT_EQ(info.SelectMain(), c.expectedMain != kNoWindow);
+        EXPECT_EQ(info.SelectChild(), c.expectedChild != kNoWindow);
     }
-}
-
-TEST(TStockWinInfo, SelectsNothingWithoutAMainTitleOrOnceTheWindowIsGone) {
-    Desk d;
-    TStockWinInfo nothing = d.info("", "List1", "RICHEDIT");
-    TStockWinInfo quote = d.info("东方通达信", "", "RICHEDIT");
-    EXPECT_EQ(nothing.GetMainWindow(), kNoWindow);
-    EXPECT_EQ(nothing.GetChildWindow(), kNoWindow);
-    d.log.take();
-    EXPECT_FALSE(nothing.SelectMain());
-    EXPECT_FALSE(nothing.SelectChild());
-    nothing.MouseClickOnMain(1, 1);
-    EXPECT_TRUE(d.log.take().empty());
-
+    // Gone since the refresh: nothing is selected, nothing clicked.
+    TStockWinInfo quote = d.info(u"东方通达信", u"", u"RICHEDIT");
     d.desktop.destroyWindow(d.quote);
+    d.log.take();
     EXPECT_FALSE(quote.SelectMain());
     EXPECT_FALSE(quote.SelectChild());
+    quote.MouseClickOnMain(1, 1);
     EXPECT_TRUE(d.log.take().empty());
 }
 
 // The first match from the foreground window down wins; one above it only after a wrap.
 TEST(FindTopWindow, WalksTheZOrderFromTheForegroundWindow) {
-    VirtualClock clock;
-    SimDesktop desktop(clock);
-    const auto make = [&](const QString& title) {
-        return desktop.createWindow(kNoWindow, title, QStringLiteral("W"), {0, 0, 10, 10}, 0);
-    };
-    const WindowHandle lower = make(QStringLiteral("Match lower"));
-    const WindowHandle middle = make(QStringLiteral("Match middle"));
-    desktop.setForegroundWindow(middle);
-    const WindowHandle above = make(QStringLiteral("Match above"));
-    ASSERT_EQ(desktop.foregroundWindow(), middle);
-    EXPECT_EQ(FindTopWindow(desktop, u"Match"), middle);
-    EXPECT_EQ(FindTopWindow(desktop, u"above"), above);
-    EXPECT_EQ(FindTopWindow(desktop, u"lower"), lower);
-    EXPECT_EQ(FindTopWindow(desktop, u"match"), kNoWindow);  // case-sensitive
+    Desk d;
+    const WindowHandle lower = d.make(kNoWindow, "Match lower", "W");
+    const WindowHandle middle = d.make(kNoWindow, "Match middle", "W");
+    d.desktop.setForegroundWindow(middle);
+    const WindowHandle above = d.make(kNoWindow, "Match above", "W");
+    ASSERT_EQ(d.desktop.foregroundWindow(), middle);
+    EXPECT_EQ(FindTopWindow(d.desktop, u"Match"), middle);
+    EXPECT_EQ(FindTopWindow(d.desktop, u"above"), above);
+    EXPECT_EQ(FindTopWindow(d.desktop, u"lower"), lower);
+    EXPECT_EQ(FindTopWindow(d.desktop, u"match"), kNoWindow);  // case-sensitive
 }
 
 // Keys with a 10 ms pause after each event and one pump at the end; clicks where the
 // window stood at the last refresh.
 TEST(TStockWinInfo, SendsKeysAndClicksWithTheirPauses) {
     Desk d;
-    TStockWinInfo quote = d.info("东方通达信", "", "RICHEDIT");
+    TStockWinInfo quote = d.info(u"东方通达信", u"", u"RICHEDIT");
     d.log.take();
     quote.Press_Ctrl_Key(0x41);
     quote.Press_Keys(u"60");
     EXPECT_EQ(d.log.take(), (CallLog{"key+ 11", "sleep 10", "key+ 41", "sleep 10", "key- 41", "sleep 10",
                                      "key- 11", "sleep 10", "pump", "key+ 36", "sleep 10", "key- 36",
                                      "sleep 10", "key+ 30", "sleep 10", "key- 30", "sleep 10", "pump"}));
-
-    const auto clickedAt = [&](int x, int y) {
-        quote.MouseClickOnMain(x, y);
-        for (const std::string& line : d.log.take()) {
-            if (line.rfind("click ", 0) == 0)
-                return line;
-        }
-        return std::string("no click");
+    const auto clickedAt = [&] {
+        quote.MouseClickOnMain(40, 30);
+        const CallLog log = d.log.take();
+        return *std::find_if(log.begin(), log.end(),
+                             [](const std::string& l) { return l.rfind("click", 0) == 0; });
     };
-    EXPECT_EQ(clickedAt(40, 30), "click 40,30");
+    EXPECT_EQ(clickedAt(), "click 140,80");
     d.desktop.moveWindow(d.quote, {200, 100, 1000, 700});
-    EXPECT_EQ(clickedAt(40, 30), "click 40,30");
+    EXPECT_EQ(clickedAt(), "click 140,80");
     EXPECT_EQ(quote.RefreshWinRect(), (WindowRect{200, 100, 1000, 700}));
-    EXPECT_EQ(clickedAt(40, 30), "click 240,130");
+    EXPECT_EQ(clickedAt(), "click 240,130");
 }
