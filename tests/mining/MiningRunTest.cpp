@@ -23,8 +23,6 @@
 
 #include <QFile>
 
-#include <algorithm>
-
 using namespace quarrow;
 using namespace quarrow::test;
 
@@ -34,29 +32,61 @@ const QString kTitle = QStringLiteral("东方通达信");
 const MessageAnswer Yes = MessageAnswer::Yes;
 const MessageAnswer No = MessageAnswer::No;
 
-// A generated market of 24 stocks (some without a report page) on the simulated quote
-// program, with the program folder, database and services of a mining run.
+QuoteFolderOptions marketOptions() {
+    QuoteFolderOptions options;
+    options.stockCount = 24;
+    options.barCount = 30;
+    return options;
+}
+
+// The generated stocks, in the order of the stock list.
+const QList<GeneratedQuoteStock>& plannedStocks() {
+    static const QList<GeneratedQuoteStock> stocks = QuoteFolderGenerator(marketOptions()).plan().stocks;
+    return stocks;
+}
+
+QString key(int position) {
+    return plannedStocks().at(position).key;
+}
+
+QString code(int position) {
+    return key(position).right(6);
+}
+
+// The six-digit codes of the stocks that are so, sorted.
+QStringList codesWhere(const std::function<bool(const GeneratedQuoteStock&)>& which) {
+    QStringList codes;
+    for (const GeneratedQuoteStock& stock : plannedStocks()) {
+        if (which(stock))
+            codes << stock.key.right(6);
+    }
+    codes.sort();
+    return codes;
+}
+
+QStringList sorted(QStringList list) {
+    list.sort();
+    return list;
+}
+
+// The generated market on the simulated quote program, with the program folder, database
+// and services of a mining run.
 struct Market {
     explicit Market(SimQuoteBehaviour behaviour = {}) {
-        QuoteFolderOptions options;
-        options.stockCount = 24;
-        options.barCount = 30;
-        const QuoteFolderGenerator generator(options);
-        EXPECT_TRUE(generator.write(quoteFolder));
-        plan = generator.plan();
+        EXPECT_TRUE(QuoteFolderGenerator(marketOptions()).write(quoteFolder));
         desktop.setPageDecoder([](const QByteArray& bytes) { return TextCodec::decode(bytes); });
         desktop.setQuoteBehaviour(behaviour);
         quote = &desktop.startQuoteProgram(quoteFolder, kTitle);
         windows.setSetup({quoteFolder, kTitle, QStringLiteral("TdxW.exe"), false, QString()});
         windows.discover(false);
         StockListLoader(frame).loadAtStartUp(quoteFolder, home.file(handKeptTableName()), stocks);
-        EXPECT_EQ(stocks.size(), 24);
+        EXPECT_EQ(stocks.at(23).key, key(23));
         EXPECT_TRUE(db.open());
         schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock.today());
     }
-    MiningOutcome run(QList<MessageAnswer> answers, MiningOptions options) {
+    MiningOutcome run(QList<MessageAnswer> answers, int percent, MiningOptions options = {}) {
         frame.answers = std::move(answers);
-        frame.messages.clear();
+        options.percent = percent;
         options.quoteFolder = quoteFolder;
         MiningRun mining({services, totals, settings, control, shutdown, windows, fetcher, state, schedule,
                           stocks, own, nullptr});
@@ -64,21 +94,12 @@ struct Market {
     }
     // Stops the run once the stock at this list position was announced (it is still done).
     void stopAt(int position) {
-        const QString code = stocks.at(position).key.right(6);
-        frame.onProcessEvents = [this, code] {
+        frame.onProcessEvents = [this, position] {
             const auto& logs = frame.logs;
-            if (!logs.isEmpty() && logs.last().color == LogColor::Blue && logs.last().text.contains(code))
+            if (!logs.isEmpty() && logs.last().color == LogColor::Blue &&
+                logs.last().text.contains(code(position)))
                 control.requestStop();
         };
-    }
-    QStringList keys(const std::function<bool(const GeneratedQuoteStock&)>& which) const {
-        QStringList found;
-        for (const GeneratedQuoteStock& stock : plan.stocks) {
-            if (which(stock))
-                found << stock.key;
-        }
-        found.sort();
-        return found;
     }
     QStringList storedCodes() {
         Statement query =
@@ -98,7 +119,6 @@ struct Market {
 
     TempHome home;
     QString quoteFolder = home.file(QStringLiteral("quote"));
-    GeneratedQuoteFolder plan;
     VirtualClock clock{QDateTime(QDate(2017, 3, 16), QTime(20, 0))};
     SimDesktop desktop{clock};
     SimQuoteProgram* quote = nullptr;
@@ -128,40 +148,24 @@ struct Market {
 // ahead of its fetch); a wrong page first is stored after its retry, a page that never
 // comes is retried once automatically and listed with the stocks that have no report.
 TEST(MiningRun, UnscreenedStoresEveryReportThePagesHold) {
-    Market probe;
-    // The first wrong-page question is the second stock's: the first stock has a page too.
-    ASSERT_TRUE(probe.plan.stocks.at(0).hasReportPage && probe.plan.stocks.at(1).hasReportPage);
-    const QString wrongKey = probe.stocks.at(1).key;
-    const QString neverKey = probe.stocks.at(22).key;
-    ASSERT_EQ(probe.plan.stocks.at(22).key, neverKey);
-    ASSERT_TRUE(probe.plan.stocks.at(22).hasReportPage);
+    // The first wrong-page question is the second stock's: the first has a page too.
+    ASSERT_TRUE(plannedStocks().at(0).hasReportPage && plannedStocks().at(1).hasReportPage);
+    ASSERT_TRUE(plannedStocks().at(22).hasReportPage);
     SimQuoteBehaviour behaviour;
-    behaviour.wrongPageFirst.insert(wrongKey.right(6));
-    behaviour.neverLoads.insert(neverKey.right(6));
-
+    behaviour.wrongPageFirst.insert(code(1));
+    behaviour.neverLoads.insert(code(22));
     Market m(behaviour);
     MiningOptions options;
-    options.percent = 0;
     options.onlyOwnStocks = true;
-    const MiningOutcome outcome = m.run({Yes, Yes}, options);
-    ASSERT_TRUE(outcome.ran);
+    const MiningOutcome outcome = m.run({Yes, Yes}, 0, options);
     EXPECT_EQ(outcome.passes, 2);
-    QStringList notCaptured = outcome.notCaptured;
-    notCaptured.sort();
-    QStringList expected = m.keys([](const GeneratedQuoteStock& s) { return !s.hasReportPage; }) << neverKey;
-    expected.sort();
-    EXPECT_EQ(notCaptured, expected);
-    QStringList stored;
-    for (const QString& key : m.keys([&](const GeneratedQuoteStock& s) { return s.hasReportPage; })) {
-        if (key != neverKey)
-            stored << key.right(6);
-    }
-    stored.sort();
-    EXPECT_EQ(m.storedCodes(), stored);
-    QStringList inOrder;
-    for (int p = 0; p < m.stocks.size(); ++p)
-        inOrder << m.stocks.at(p).key.right(6);
-    EXPECT_EQ(m.quote->record().selectedCodes.mid(0, 24), inOrder);
+    QStringList notCaptured;
+    for (const QString& failed : outcome.notCaptured)
+        notCaptured << failed.right(6);
+    EXPECT_EQ(sorted(notCaptured), sorted(codesWhere([](auto& s) { return !s.hasReportPage; }) << code(22)));
+    EXPECT_EQ(m.storedCodes(), codesWhere([](auto& s) { return s.hasReportPage && s.key != key(22); }));
+    EXPECT_EQ(sorted(m.quote->record().selectedCodes.mid(0, 24)), codesWhere([](auto&) { return true; }));
+    EXPECT_EQ(m.quote->record().selectedCodes.value(1), code(1));
     EXPECT_TRUE(m.own.items().isEmpty());
     EXPECT_EQ(m.questions().mid(0, 2),
               (QList<Question>{Question::MiningF10Reminder, Question::FetchWrongPage}));
@@ -169,7 +173,6 @@ TEST(MiningRun, UnscreenedStoresEveryReportThePagesHold) {
     // The run's log, as the window showed it, in a UTF-8 file named for the day.
     QFile log(m.home.file(QStringLiteral("StockNews-2017-03-16.LOG")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(outcome.logFile, log.fileName());
     EXPECT_EQ(
         log.readAll(),
         "\xEF\xBB\xBF" + (m.frame.logLines().join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
@@ -178,26 +181,14 @@ TEST(MiningRun, UnscreenedStoresEveryReportThePagesHold) {
 
 TEST(MiningRun, ScreenedFetchesOnlyTheMovingStocksAndTypesNothingAhead) {
     Market m;
-    MiningOptions options;
-    options.percent = 20;
-    const MiningOutcome outcome = m.run({Yes}, options);
-    ASSERT_TRUE(outcome.ran);
-    const QStringList moving = m.keys([](const GeneratedQuoteStock& s) {
-        // A stock listed two days ago moved from its own opening price.
+    const MiningOutcome outcome = m.run({Yes}, 20);
+    // A stock listed two days ago moved from its own opening price.
+    const QStringList moving = codesWhere([](const GeneratedQuoteStock& s) {
         return s.role == QuoteStockRole::Surge || s.role == QuoteStockRole::Plunge ||
                s.role == QuoteStockRole::NewlyListed;
     });
-    ASSERT_FALSE(moving.isEmpty());
-    QStringList selected;
-    for (const QString& key : moving)
-        selected << key.right(6);
-    QStringList firstPass = m.quote->record().selectedCodes.mid(0, moving.size());
-    firstPass.sort();
-    selected.sort();
-
-    EXPECT_EQ(firstPass, selected);
+    EXPECT_EQ(sorted(m.quote->record().selectedCodes), moving);
     EXPECT_EQ(outcome.fetched, moving.size());
-    EXPECT_EQ(m.quote->record().selectedCodes.size(), moving.size());
     EXPECT_FALSE(m.questions().contains(Question::MiningResume));
 }
 
@@ -207,66 +198,51 @@ TEST(MiningRun, OffersToResumeWhereTodaysRunGotTo) {
     const struct {
         int noted;
         MessageAnswer answer;
-        bool asked;
         int start;
-    } cases[] = {{5, Yes, true, 5}, {5, No, true, 0}, {0, Yes, false, 0}};
+    } cases[] = {{5, Yes, 5}, {5, No, 0}, {0, Yes, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.noted);
+        SCOPED_TRACE(&c - cases);
         Market m;
-        const QString key = m.stocks.at(c.noted).key;
         ASSERT_TRUE(m.settings.startFreshRun(m.clock.today()));
-        ASSERT_TRUE(m.settings.writeLastStock(key, c.noted + 1));
+        ASSERT_TRUE(m.settings.writeLastStock(key(c.noted), c.noted + 1));
         m.stopAt(c.start);
-        MiningOptions options;
-        options.percent = 0;
-        const MiningOutcome outcome = m.run({Yes, c.answer}, options);
-        EXPECT_EQ(outcome.startPosition, c.start);
-        EXPECT_EQ(m.questions().contains(Question::MiningResume), c.asked);
-        if (c.asked) {
-            EXPECT_TRUE(m.frame.messages.at(1).text.contains(key));
-        }
-        EXPECT_EQ(m.quote->record().selectedCodes.value(0), m.stocks.at(c.start).key.right(6));
+        EXPECT_EQ(m.run({Yes, c.answer}, 0).startPosition, c.start);
+        EXPECT_EQ(m.questions().contains(Question::MiningResume), c.noted > 0);
+        EXPECT_TRUE(c.noted == 0 || m.frame.messages.value(1).text.contains(key(c.noted)));
+        EXPECT_EQ(m.quote->record().selectedCodes.value(0), code(c.start));
     }
 }
 
 // A stop still asks about the failed stocks, and the computer stays on.
 TEST(MiningRun, AStopAsksAboutTheFailedStocksAndDoesNotShutDown) {
-    Market probe;
     SimQuoteBehaviour behaviour;
-    behaviour.neverLoads.insert(probe.stocks.at(0).key.right(6));
+    behaviour.neverLoads.insert(code(0));
     Market m(behaviour);
     m.stopAt(1);
     MiningOptions options;
-    options.percent = 0;
     options.autoRepeat = false;
     options.shutdownWhenDone = true;
-    const MiningOutcome outcome = m.run({Yes}, options);
+    const MiningOutcome outcome = m.run({Yes}, 0, options);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_EQ(outcome.passes, 1);
-    EXPECT_EQ(outcome.notCaptured, QStringList{m.stocks.at(0).key});
+    EXPECT_EQ(outcome.notCaptured, QStringList{key(0)});
     EXPECT_TRUE(m.questions().contains(Question::MiningRetryFailed));
     EXPECT_EQ(m.shutdown.requests, 0);
     EXPECT_EQ(m.frame.messages.last().text, QStringLiteral("数据挖掘任务完成!"));
-    EXPECT_TRUE(m.frame.promptMemo.contains(QStringLiteral("\t未取到变动资料的股票:")));
 }
 
 // The quote program closing for good (here on the code typed ahead for the third stock):
 // no stock after it counts as captured or is noted as done, whatever the user answers.
 TEST(MiningRun, StocksFetchedWithoutTheQuoteProgramAreNotCaptured) {
-    Market probe;
-    ASSERT_TRUE(probe.plan.stocks.at(0).hasReportPage && probe.plan.stocks.at(1).hasReportPage);
     for (const MessageAnswer goOn : {Yes, No}) {
         SCOPED_TRACE(goOn == Yes ? "go on" : "stop");
         SimQuoteBehaviour behaviour;
-        behaviour.vanishOnCodes.insert(probe.stocks.at(2).key.right(6));
+        behaviour.vanishOnCodes.insert(code(2));
         Market m(behaviour);
         m.frame.onProcessEvents = [&m] { m.desktop.deliverNotifications(); };
-        MiningOptions options;
-        options.percent = 0;
-        const MiningOutcome outcome =
-            m.run(QList<MessageAnswer>{Yes} + QList<MessageAnswer>(60, goOn), options);
+        const MiningOutcome outcome = m.run(QList<MessageAnswer>{Yes} + QList<MessageAnswer>(60, goOn), 0);
         EXPECT_EQ(outcome.captured, 2);
         EXPECT_EQ(outcome.notCaptured.size(), 22);
-        EXPECT_EQ(m.settings.lastCode(), m.stocks.at(1).key);
+        EXPECT_EQ(m.settings.lastCode(), key(1));
     }
 }
