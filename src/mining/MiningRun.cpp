@@ -125,6 +125,9 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     if (hooks.showPromptPage)
         hooks.showPromptPage();
     state.fetchFailed = 1;
+    // Between runs the quote program is the user's: a code typed ahead by the last run may
+    // no longer be the one it shows.
+    state.lastSelectedCode.clear();
     m_frame.clearLog();
     m_frame.ShowPrompt(kRunHint);
     m_frame.ShowPrompt(QStringLiteral("正在分析各只股票的信息,请勿操作使用计算机!"));

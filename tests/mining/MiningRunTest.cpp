@@ -246,3 +246,24 @@ TEST(MiningRun, StocksFetchedWithoutTheQuoteProgramAreNotCaptured) {
         EXPECT_EQ(m.settings.lastCode(), key(1));
     }
 }
+
+// The quote program is the user's between runs: a run types its first code even when the
+// last run had typed that code ahead.
+TEST(MiningRun, ASecondRunTypesItsFirstCodeAgain) {
+    ASSERT_TRUE(plannedStocks().at(0).hasReportPage && plannedStocks().at(1).hasReportPage);
+    Market m;
+    m.stopAt(0);
+    m.run({Yes}, 0);
+    ASSERT_EQ(m.quote->record().selectedCodes, QStringList{code(0)} << code(1));
+    m.desktop.setForegroundWindow(m.quote->mainWindow());
+    for (const QChar digit : code(3))
+        m.desktop.keyDown(static_cast<std::uint8_t>(digit.unicode()));
+    m.desktop.keyDown(VirtualKey::Enter);
+    m.frame.onProcessEvents = {};
+    m.own.replaceItems({key(1)});
+    MiningOptions options;
+    options.onlyOwnStocks = true;
+    EXPECT_EQ(m.run({Yes}, 0, options).captured, 1);
+    EXPECT_EQ(m.quote->record().selectedCodes.last(), code(1));
+    EXPECT_TRUE(m.storedCodes().contains(code(1)));
+}
