@@ -23,7 +23,11 @@ void bindValues(Statement& statement, const ComposedStatement& composed) {
 
 namespace {
 
+const QString kNotOpen = QStringLiteral("the database is not open");
+
 Statement prepareOrFail(TDataBase& db, const ComposedStatement& composed) {
+    if (!db.DBOpened())
+        return Statement(std::make_shared<QSqlQuery>(), false, kNotOpen);
     Statement statement = db.QueryPublic(composed.sql());
     bindValues(statement, composed);
     return statement;
@@ -33,10 +37,6 @@ Statement prepareOrFail(TDataBase& db, const ComposedStatement& composed) {
 
 QueryRows::QueryRows(TDataBase& db, const ComposedStatement& composed)
     : m_statement(prepareOrFail(db, composed)) {
-    if (!db.DBOpened()) {
-        m_error = QStringLiteral("the database is not open");
-        return;
-    }
     m_ok = m_statement.exec();
     if (!m_ok) {
         m_error = m_statement.error();
@@ -72,7 +72,7 @@ QString cellText(const QVariant& value) {
 std::optional<QStringList> loadDepartmentNames(TDataBase& db, QString* error) {
     if (!db.DBOpened()) {
         if (error)
-            *error = QStringLiteral("the database is not open");
+            *error = kNotOpen;
         return std::nullopt;
     }
     Statement query = db.QueryPublic(kDepartmentListSql);

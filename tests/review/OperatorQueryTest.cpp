@@ -264,7 +264,7 @@ TEST(OperatorQuery, PageControlsStartAndStepAsTheWindowShowsThem) {
     EXPECT_EQ(departmentItemIndex(items, "无此营业部"), -1);
 }
 
-TEST(OperatorQuery, TheDepartmentListHoldsEveryStoredNameTrimmed) {
+TEST(OperatorQuery, TheDepartmentListHoldsEveryStoredNameTrimmedAndNothingRunsWhenClosed) {
     TempHome home;
     TDataBase db(home.file("Quarrow.db"));
     ASSERT_TRUE(db.open());
@@ -276,4 +276,7 @@ TEST(OperatorQuery, TheDepartmentListHoldsEveryStoredNameTrimmed) {
 
     TDataBase closed(home.file("other.db"));
     EXPECT_FALSE(loadDepartmentNames(closed).has_value());
+    const QueryRows rows(closed, composeOperatorQuery(OperatorQuery(), QueryButton::All).main);
+    EXPECT_FALSE(rows.ok());
+    EXPECT_EQ(rows.error(), "the database is not open");
 }
