@@ -2,6 +2,7 @@
 
 #include "app/AppFrame.h"
 
+#include <QCoreApplication>
 #include <QList>
 
 #include <chrono>
@@ -22,7 +23,12 @@ public:
     QStringList logLines() const override { return {}; }
     void addPromptMemo(const QString&) override {}
     void showCapture(const QStringList&) override {}
-    void processEvents() override {}
+    // Pumps Qt's events when asked, as the command line's frame does: the simulated
+    // desktop delivers its window notifications through them.
+    void processEvents() override {
+        if (pumpEvents)
+            QCoreApplication::processEvents();
+    }
     void showProgress(const RunProgress& progress) override {
         if (progressed)
             progressed(progress);
@@ -32,6 +38,7 @@ public:
     QString programFolder() const override { return {}; }
     long loggedLines = 0;
     QList<Question> yesTo;
+    bool pumpEvents = false;
     // Called with every progress update of a batch, for figures taken along the way.
     std::function<void(const RunProgress&)> progressed;
 

@@ -290,6 +290,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
 
     SilentFrame frame;
     frame.yesTo = {Question::MiningF10Reminder, Question::MiningFreshness};
+    frame.pumpEvents = true;
     CountingClock clock;
     SimDesktop simDesktop(clock);
     simDesktop.setPageDecoder([](const QByteArray& bytes) { return TextCodec::decode(bytes); });
