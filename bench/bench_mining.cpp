@@ -42,6 +42,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -435,16 +436,17 @@ bool mine(const QString& quote, const QString& home, int percent) {
     std::printf("  %10s %12ld %12ld\n", "start", residentBefore, heapBefore);
     for (const auto& [position, kb] : memory)
         std::printf("  %10d %12ld %12ld\n", position, kb.first, kb.second);
-    const double perStock_ms =
-        static_cast<double>(simulated_ms) / walked + (cpu - simulatorCpu) * 1000.0 / walked;
-    const double fullMarket_s = perStock_ms * count / 1000.0;
-    std::printf("real run of %d stocks: about %s (waits and our CPU)", count,
-                qPrintable(clockText(fullMarket_s)));
+    // Our part of a real run is this run's wall time without the simulator: our CPU and the
+    // waits for the disk (the synced writes), which the virtual clock does not skip.
+    const double ours_s = std::max(0.0, wallSeconds - simulatorCpu);
+    const double fullMarket_s = static_cast<double>(simulated_ms) / 1000.0 + ours_s;
+    std::printf("real run of %d stocks: about %s (the waits, plus %.1f s of our CPU and disk waits)", count,
+                qPrintable(clockText(fullMarket_s)), ours_s);
     if (loadTime_ms >= 0 && outcome.fetched > 0) {
         // In the simulation a page loads during the wait after Enter; a program whose pages
         // came only after the waits would add its load time to every fetch.
         const double withLoad_s = fullMarket_s + static_cast<double>(loadTime_ms) * outcome.fetched / 1000.0;
-        std::printf(", at most %s with the page load time (%d ms) on top of every fetch",
+        std::printf(";\n  at most %s with the page load time (%d ms) on top of every fetch",
                     qPrintable(clockText(withLoad_s)), loadTime_ms);
     }
     std::printf("\n");
