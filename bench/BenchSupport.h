@@ -2,26 +2,45 @@
 
 #include "app/AppFrame.h"
 
+#include <QCoreApplication>
+#include <QList>
+
 #include <chrono>
+#include <functional>
 
 namespace quarrow::bench {
 
-// A frame that swallows everything: the benchmarks measure work, not terminal output.
+// A frame that swallows everything: the benchmarks measure work, not terminal output. It
+// answers Yes to the questions listed in yesTo and No to every other one.
 class SilentFrame final : public AppFrame {
 public:
-    MessageAnswer showMessage(const MessageRequest&) override { return MessageAnswer::No; }
+    MessageAnswer showMessage(const MessageRequest& request) override {
+        return yesTo.contains(request.question) ? MessageAnswer::Yes : MessageAnswer::No;
+    }
     void addLog(const QString&, LogColor) override { ++loggedLines; }
     void setStatusPanel(StatusPanel, const QString&) override {}
     void clearLog() override {}
     QStringList logLines() const override { return {}; }
     void addPromptMemo(const QString&) override {}
     void showCapture(const QStringList&) override {}
-    void processEvents() override {}
-    void showProgress(const RunProgress&) override {}
+    // Pumps Qt's events when asked, as the command line's frame does: the simulated
+    // desktop delivers its window notifications through them.
+    void processEvents() override {
+        if (pumpEvents)
+            QCoreApplication::processEvents();
+    }
+    void showProgress(const RunProgress& progress) override {
+        if (progressed)
+            progressed(progress);
+    }
     void hideProgress() override {}
     void enableCommands(bool) override {}
     QString programFolder() const override { return {}; }
     long loggedLines = 0;
+    QList<Question> yesTo;
+    bool pumpEvents = false;
+    // Called with every progress update of a batch, for figures taken along the way.
+    std::function<void(const RunProgress&)> progressed;
 
 protected:
     void displayPrompt(const QString&) override {}

@@ -31,13 +31,6 @@ qint64 SystemClock::elapsedMs() const {
     return monotonicMs() - m_startMs;
 }
 
-VirtualClock::VirtualClock(QDateTime start) : m_now(std::move(start)) {}
-
-void VirtualClock::advance(qint64 delay_ms) {
-    if (delay_ms <= 0)
-        return;
-    m_now = m_now.addMSecs(delay_ms);
-    m_elapsedMs += delay_ms;
-}
+VirtualClock::VirtualClock(QDateTime start) : m_setAt(std::move(start)) {}
 
 }  // namespace quarrow
