@@ -354,9 +354,15 @@ std::optional<GeneratedReport> QuoteFolderGenerator::reportPage(const GeneratedQ
     switch (stock.role) {
         case QuoteStockRole::Surge:
         case QuoteStockRole::Plunge:
-            for (qsizetype k = 0; k < 3; ++k)
-                anomalies.append({fromEnd(k), stock.role == QuoteStockRole::Surge ? ReportAnomalyKind::Rise
-                                                                                  : ReportAnomalyKind::Fall});
+            // The newest day lists the three days' summed deviation, as the exchange does
+            // once it passes 20 %; the two before it their own day's.
+            for (qsizetype k = 0; k < 3; ++k) {
+                const bool surge = stock.role == QuoteStockRole::Surge;
+                const ReportAnomalyKind kind =
+                    k == 0 ? (surge ? ReportAnomalyKind::ThreeDayRise : ReportAnomalyKind::ThreeDayFall)
+                           : (surge ? ReportAnomalyKind::Rise : ReportAnomalyKind::Fall);
+                anomalies.append({fromEnd(k), kind});
+            }
             break;
         case QuoteStockRole::HighTurnover:
             anomalies.append({fromEnd(0), ReportAnomalyKind::Turnover});

@@ -153,15 +153,29 @@ GeneratedReport ReportGenerator::compose(const GeneratedStock& stock, const QDat
         report.anomalyDays.append(day);
         bool turnover = uniform(0, 5) == 0;
         bool rising = uniform(0, 2) != 0;
+        bool threeDays = false;
         if (given) {
-            turnover = given->at(d).kind == ReportAnomalyKind::Turnover;
-            rising = given->at(d).kind == ReportAnomalyKind::Rise;
+            const ReportAnomalyKind kind = given->at(d).kind;
+            turnover = kind == ReportAnomalyKind::Turnover;
+            threeDays = kind == ReportAnomalyKind::ThreeDayRise || kind == ReportAnomalyKind::ThreeDayFall;
+            rising = kind == ReportAnomalyKind::Rise || kind == ReportAnomalyKind::ThreeDayRise;
         }
         const QString dayText = day.toString(QStringLiteral("yyyy-MM-dd"));
         if (turnover) {
             out << QStringLiteral("【交易日期】%1 日换手率达20%的证券").arg(dayText);
             out << QStringLiteral("成交量:%1万股 成交金额:%2万元")
                        .arg(amountText(500, 9000), amountText(5000, 90000));
+        } else if (threeDays) {
+            out << QStringLiteral("【交易日期】%1 %2")
+                       .arg(dayText,
+                            rising ? QStringLiteral("连续三个交易日内收盘价格涨幅偏离值累计达到20%的证券")
+                                   : QStringLiteral("连续三个交易日内收盘价格跌幅偏离值累计达到20%的证券"));
+            const QString rate = QStringLiteral("%1%2.%3")
+                                     .arg(rising ? QString() : QStringLiteral("-"))
+                                     .arg(uniform(20, 32))
+                                     .arg(uniform(0, 99), 2, 10, QLatin1Char('0'));
+            out << QStringLiteral("涨跌幅:%1% 成交量:%2万股 成交金额:%3万元")
+                       .arg(rate, amountText(500, 9000), amountText(5000, 90000));
         } else {
             out << QStringLiteral("【交易日期】%1 %2")
                        .arg(dayText, rising ? QStringLiteral("日涨幅偏离值达7%的证券")

@@ -20,8 +20,9 @@ struct GeneratedReport {
     int bigTrades = 0;
 };
 
-// One day of a report's price-change list: the day and why the exchange listed the stock.
-enum class ReportAnomalyKind { Rise, Fall, Turnover };
+// One day of a report's price-change list: the day and why the exchange listed the stock
+// (a day's deviation of 7 %, three days' summed deviation of 20 %, or turnover).
+enum class ReportAnomalyKind { Rise, Fall, ThreeDayRise, ThreeDayFall, Turnover };
 struct ReportAnomaly {
     QDate day;
     ReportAnomalyKind kind = ReportAnomalyKind::Rise;
