@@ -225,7 +225,13 @@ void TMainForm::buildFunctionPanel() {
     m_functionPages->addWidget(m_miningPage);
     m_functionPages->addWidget(
         placeholderPage(m_functionPages, "TabGetFromDB", QStringLiteral("调阅庄家操盘数据")));
-    m_functionPages->addWidget(placeholderPage(m_functionPages, "TabDocHistory", QStringLiteral("历史资料")));
+    QWidget* history = placeholderPage(m_functionPages, "TabDocHistory", QStringLiteral("历史资料"));
+    auto* reanalyse =
+        named(new QPushButton(QStringLiteral("分析全部历史资料"), history), "btnGetAllFromTxtDocs");
+    reanalyse->setMinimumHeight(48);
+    static_cast<QVBoxLayout*>(history->layout())->insertWidget(1, reanalyse);
+    connect(reanalyse, &QPushButton::clicked, this, &TMainForm::btnGetAllFromTxtDocsClick);
+    m_functionPages->addWidget(history);
     m_functionPages->addWidget(
         placeholderPage(m_functionPages, "TabSheetSendToQQ", QStringLiteral("QQ监视")));
     m_functionPages->addWidget(m_setupPage);

@@ -3,6 +3,7 @@
 #include "app/ProgramFolder.h"
 #include "gui/WidgetFrame.h"
 #include "mining/MiningRun.h"
+#include "report/ReanalysisBatch.h"
 
 #include <QMainWindow>
 
@@ -39,6 +40,7 @@ public:
     WidgetFrame& frame() { return *m_frame; }
     DesktopServices& services() { return *m_services; }
     const MiningOutcome& lastMiningOutcome() const { return m_lastMining; }
+    const ReanalysisOutcome& lastReanalysisOutcome() const { return m_lastReanalysis; }
 
     // Shows the function panel at the page with this object name.
     void showFunctionPage(const QString& pageName);
@@ -60,6 +62,7 @@ public:
 
 public Q_SLOTS:
     void btnGetAllOfTheNewDocsClick();
+    void btnGetAllFromTxtDocsClick();
     void btnGetStockDocClick();
     void btnSelectStockClick();
     void btnGetStockChangesClick();
@@ -108,6 +111,7 @@ private:
     QPlainTextEdit* m_capture = nullptr;
     QList<QLabel*> m_statusPanels;
     MiningOutcome m_lastMining;
+    ReanalysisOutcome m_lastReanalysis;
     int m_swipeFromX = -1;
     bool m_shown = false;
     bool m_closeAfterRun = false;

@@ -79,6 +79,33 @@ void TMainForm::btnGetAllOfTheNewDocsClick() {
     });
 }
 
+void TMainForm::btnGetAllFromTxtDocsClick() {
+    DesktopServices& s = *m_services;
+    if (s.run.isActive())
+        return;
+    QList<StockRow> rows;
+    rows.reserve(s.stocks.size());
+    for (const StockEntry& entry : s.stocks.entries())
+        rows.append({entry.key, entry.name});
+    const MiningOptions chosen = m_miningPage->options();
+    ReanalysisOptions options;
+    options.allChanges = chosen.allChanges;
+    options.percent = chosen.percent;
+    options.shutdownWhenDone = chosen.shutdownWhenDone;
+    options.rarFolder = s.settings.rarFolder();
+    hideFunctionPanel();
+    showContentPage(QStringLiteral("TabSheetStockDoc"));
+    runJob([&] {
+        ReanalysisBatch batch(s.extraction, s.totals, s.settings, s.run, s.platform.shutdown());
+        // Like the mining run, the batch keeps the window in front while it works.
+        stayOnTop(true);
+        m_lastReanalysis = batch.run(rows, options);
+        if (!m_lastReanalysis.storeError.isEmpty())
+            m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError),
+                                     QString(), false);
+    });
+}
+
 QString TMainForm::currentCode() const {
     return m_code->text().trimmed();
 }

@@ -3,6 +3,7 @@
 #include "app/RunControl.h"
 #include "gui/ProgressBox.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 
 namespace quarrow {
@@ -15,6 +16,10 @@ bool RunMouseFilter::eventFilter(QObject* watched, QEvent* event) {
     // Widgets only: a press reaches the window system's window first and then the widget,
     // and one click must count once.
     if (!m_run.stopEnabled() || m_downloadWaiting || !watched->isWidgetType())
+        return false;
+    // A box the run asks a question with must take its clicks, or the answer would stop
+    // the run instead.
+    if (QApplication::activeModalWidget())
         return false;
     switch (event->type()) {
         case QEvent::MouseMove:

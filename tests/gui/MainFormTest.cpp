@@ -1,5 +1,6 @@
 #include "app/PlatformOptions.h"
 #include "app/Settings.h"
+#include "demo/DemoCorpus.h"
 #include "demo/QuoteFolderGenerator.h"
 #include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
@@ -11,10 +12,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -22,31 +30,54 @@ using namespace quarrow;
 
 namespace {
 
+constexpr int kStocks = 12;
 const QString kFirstRunPrompt = QStringLiteral("请先设置华林证券或东方证券行情分析软件的安装位置以及QQ昵称!");
+
+// What a test's program folder holds besides the settings.
+struct DeskOptions {
+    bool populated = false;   // a generated quote folder chosen in the settings
+    QTime autoStart;          // the automatic daily start, switched on when valid
+    int corpusDocuments = 0;  // saved report documents per stock
+};
 
 // A program folder on the simulated desktop with a virtual clock; populated, it holds a
 // settings file that names a generated quote folder.
 struct Desk {
-    explicit Desk(bool populated) : folder(dir.path()) {
-        if (populated) {
+    explicit Desk(bool populated) : Desk(DeskOptions{populated, {}, 0}) {}
+    explicit Desk(const DeskOptions& options) : folder(dir.path()) {
+        SystemClock clock;
+        Settings settings(folder, clock);
+        if (options.populated) {
             QuoteFolderOptions quote;
-            quote.stockCount = 12;
+            quote.stockCount = kStocks;
             quote.barCount = 30;
             const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
             QString error;
             EXPECT_TRUE(QuoteFolderGenerator(quote).write(quoteFolder, &error)) << error.toStdString();
-            SystemClock clock;
-            EXPECT_TRUE(Settings(folder, clock)
-                            .writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
-                                       quoteFolder + QLatin1Char('/')));
+            EXPECT_TRUE(settings.writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
+                                           quoteFolder + QLatin1Char('/')));
         }
-        PlatformOptions options = programPlatformOptions(folder);
-        options.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
-        platform = createPlatform(options);
+        if (options.autoStart.isValid()) {
+            EXPECT_TRUE(
+                settings.writeTime(QStringLiteral("AutoStart"), QStringLiteral("Time"), options.autoStart));
+            EXPECT_TRUE(settings.writeBool(QStringLiteral("AutoStart"), QStringLiteral("Start"), true));
+        }
+        if (options.corpusDocuments > 0) {
+            DemoCorpusOptions corpus;
+            corpus.stocks = kStocks;
+            corpus.documentsPerStock = options.corpusDocuments;
+            QString error;
+            EXPECT_TRUE(DemoCorpus(corpus).write(folder, nullptr, &error)) << error.toStdString();
+        }
+        PlatformOptions platformOptions = programPlatformOptions(folder);
+        platformOptions.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
+        platform = createPlatform(platformOptions);
         form = std::make_unique<TMainForm>(folder, *platform);
-        // The user's answers, by the question's identity; every box is recorded.
+        // The user's answers, by the question's identity; every box is recorded, and
+        // whether a help picture stood in front of the window while it was up.
         form->frame().setAnswerer([this](const MessageRequest& request) -> std::optional<MessageAnswer> {
             asked.append(request);
+            pictureShown.append(form->findChild<QWidget*>(QStringLiteral("pnlHelpPicture")) != nullptr);
             if (request.buttons == MessageButtons::Ok)
                 return MessageAnswer::Ok;
             const auto answer = answers.find(request.question);
@@ -70,7 +101,13 @@ struct Desk {
     std::unique_ptr<TMainForm> form;
     std::map<Question, MessageAnswer> answers;
     QList<MessageRequest> asked;
+    QList<bool> pictureShown;
 };
+
+const std::map<Question, MessageAnswer> kMiningAnswers{{Question::MiningF10Reminder, MessageAnswer::Yes},
+                                                       {Question::MiningFreshness, MessageAnswer::Yes},
+                                                       {Question::MiningResume, MessageAnswer::No},
+                                                       {Question::MiningRetryFailed, MessageAnswer::No}};
 
 void click(QWidget* target, Qt::MouseButton button) {
     QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, QPointF(4, 4),
@@ -97,7 +134,7 @@ TEST(MainFormStartUp, EmptyProgramFolderAsksForSetupAndPopulatedOneOpensOnMainPa
     EXPECT_FALSE(desk.child<QWidget>("PanelFunction")->isVisibleTo(desk.form.get()));
     EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
               QStringLiteral("TabSheetMain"));
-    EXPECT_EQ(desk.child<QLabel>("statMainPanel1")->text(), QStringLiteral("12"));
+    EXPECT_EQ(desk.child<QLabel>("statMainPanel1")->text(), QString::number(kStocks));
     EXPECT_FALSE(desk.child<QCheckBox>("CheckMain")->isEnabled());
     // The first show looks for the quote program's windows (starting it when missing).
     desk.form->show();
@@ -147,10 +184,7 @@ TEST(MainFormNavigation, SwipeOfMoreThanFifteenPixelsTurnsFunctionPage) {
 // afterwards the window is usable and no longer on top.
 TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
     Desk desk(true);
-    desk.answers = {{Question::MiningF10Reminder, MessageAnswer::Yes},
-                    {Question::MiningFreshness, MessageAnswer::Yes},
-                    {Question::MiningResume, MessageAnswer::No},
-                    {Question::MiningRetryFailed, MessageAnswer::No}};
+    desk.answers = kMiningAnswers;
     desk.form->show();
     RunControl& run = desk.form->services().run;
     QWidget* target = desk.form->centralWidget();
@@ -201,7 +235,7 @@ TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
     EXPECT_FALSE(progressWhilePaused);
     EXPECT_TRUE(outcome.stopped);
     EXPECT_GE(outcome.captured, 3);
-    EXPECT_LT(outcome.screened, 12);
+    EXPECT_LT(outcome.screened, kStocks);
     EXPECT_TRUE(wasOnTop);
     EXPECT_FALSE(desk.onTop());
     EXPECT_FALSE(run.isActive());
@@ -228,6 +262,108 @@ TEST(MainFormJobs, FailingJobLeavesWindowEnabledAndNotOnTop) {
     EXPECT_FALSE(desk.child<QWidget>("GroupBoxProgress")->isVisible());
     ASSERT_FALSE(desk.asked.isEmpty());
     EXPECT_EQ(desk.asked.last().text, QStringLiteral("disk full"));
+}
+
+TEST(MainFormFrame, HelpPictureStandsInFrontWhileBoxIsUpAndLogKeepsColouredLines) {
+    Desk desk(false);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(desk.folder.filePath(QStringLiteral("help.jpg"))));
+    desk.form->frame().ShowHelpPicture(QStringLiteral("打开窗口"), QStringLiteral("help.jpg"), false);
+    desk.form->frame().ShowHelpPicture(QStringLiteral("没有图"), QStringLiteral("missing.jpg"), false);
+    ASSERT_EQ(desk.asked.size(), 2);
+    EXPECT_EQ(desk.pictureShown, (QList<bool>{true, false}));
+    EXPECT_EQ(desk.asked.at(0).title, QStringLiteral("注意"));
+    EXPECT_TRUE(desk.asked.at(0).text.endsWith(QStringLiteral("请按图示操作步骤打开窗口")));
+    EXPECT_EQ(desk.form->findChild<QWidget*>(QStringLiteral("pnlHelpPicture")), nullptr);
+
+    WidgetFrame& frame = desk.form->frame();
+    frame.addLog(QStringLiteral("\t旧"), LogColor::Default);
+    frame.clearLog();
+    frame.addLog(QStringLiteral("\t涨"), LogColor::Red);
+    frame.addLog(QStringLiteral("\t跌"), LogColor::Green);
+    EXPECT_EQ(frame.logLines(), (QStringList{QStringLiteral("\t涨"), QStringLiteral("\t跌")}));
+    const QTextDocument* log = desk.child<QTextEdit>("MemoResult")->document();
+    const auto colour = [](const QTextBlock& block) {
+        return block.begin().fragment().charFormat().foreground().color();
+    };
+    EXPECT_EQ(colour(log->firstBlock()), QColor(Qt::red));
+    EXPECT_EQ(colour(log->lastBlock()), QColor(0, 128, 0));
+}
+
+void typeKey(QWidget* target, Qt::Key key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+}
+
+// A folder edit commits only what was typed, and only an existing folder; the radio
+// buttons switch the quote program at once.
+TEST(MainFormSetup, FolderEditStoresTypedExistingFolderAndRadioSwitchesProgram) {
+    Desk desk(false);
+    const QString quote = desk.dir.filePath(QStringLiteral("quote"));
+    ASSERT_TRUE(QDir().mkpath(quote));
+    auto* edit = desk.child<QLineEdit>("edtHuaLinFolder");
+    const auto stored = [&] {
+        SystemClock clock;
+        return Settings(desk.folder, clock).hualinFolder();
+    };
+    const QString defaultFolder = stored();
+
+    edit->setText(quote);  // not typed: leaving writes nothing
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(edit, &leave);
+    EXPECT_EQ(stored(), defaultFolder);
+
+    edit->setText(quote + QStringLiteral("/su"));
+    typeKey(edit, Qt::Key_B, QStringLiteral("b"));
+    typeKey(edit, Qt::Key_Return);
+    EXPECT_EQ(stored(), defaultFolder);
+    ASSERT_FALSE(desk.asked.isEmpty());
+    EXPECT_EQ(desk.asked.last().text.section(QLatin1Char('\r'), 0, 0),
+              QStringLiteral("未找到华林证券行情分析软件安装文件夹"));
+
+    edit->setText(quote.chopped(1));
+    typeKey(edit, Qt::Key_E, QStringLiteral("e"));
+    typeKey(edit, Qt::Key_Return);
+    EXPECT_EQ(stored(), quote + QDir::separator());
+    EXPECT_EQ(edit->text(), quote + QDir::separator());
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(desk.child<QWidget>("rbSelectDongFang"), &press);
+    SystemClock clock;
+    EXPECT_EQ(Settings(desk.folder, clock).current(), QStringLiteral("DONGFANG"));
+    EXPECT_TRUE(desk.child<QRadioButton>("rbSelectDongFang")->isChecked());
+    EXPECT_FALSE(desk.child<QRadioButton>("rbSelectHualin")->isChecked());
+}
+
+// The half-second tick starts the mining run once the day's start moment has come.
+TEST(MainFormAutoStart, TimerTickStartsMiningRunAtItsTimeAndSetsNextStartToTomorrow) {
+    Desk desk(DeskOptions{true, QTime(9, 0), 0});
+    desk.answers = kMiningAnswers;
+    desk.form->show();
+    auto* clock = dynamic_cast<VirtualClock*>(&desk.platform->clock());
+    ASSERT_NE(clock, nullptr);
+    desk.form->tmrFlashWarningTimer();
+    EXPECT_FALSE(desk.form->lastMiningOutcome().ran) << "started after 09:00: not before 20:00";
+    clock->advance(clock->now().msecsTo(QDateTime(QDate(2017, 3, 16), QTime(20, 0))));
+    desk.form->tmrFlashWarningTimer();
+    EXPECT_TRUE(desk.form->lastMiningOutcome().ran);
+    EXPECT_EQ(desk.form->services().schedule.nextAutoStart, QDateTime(QDate(2017, 3, 17), QTime(9, 0)));
+    EXPECT_FALSE(desk.form->services().schedule.miningActive);
+    EXPECT_FALSE(desk.onTop());
+}
+
+TEST(MainFormJobs, ReanalysisOfSavedDocumentsRunsFromDocumentPage) {
+    Desk desk(DeskOptions{true, {}, 2});
+    desk.answers = {{Question::ReanalysisStart, MessageAnswer::Yes}};
+    desk.form->show();
+    desk.child<QAbstractButton>("btnGetAllFromTxtDocs")->click();
+    const ReanalysisOutcome& outcome = desk.form->lastReanalysisOutcome();
+    ASSERT_TRUE(outcome.ran);
+    EXPECT_EQ(outcome.documents, kStocks * 2);
+    EXPECT_FALSE(desk.onTop());
+    EXPECT_TRUE(desk.child<QAbstractButton>("btnGetAllFromTxtDocs")->isEnabled());
 }
 
 }  // namespace
