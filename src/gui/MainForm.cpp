@@ -108,8 +108,10 @@ void TMainForm::buildMenu() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     connect(named(help->addAction(QStringLiteral("使用教程(&M)")), "menuManual"), &QAction::triggered, this,
             &TMainForm::menuManualClick);
-    named(help->addAction(QStringLiteral("检查更新(&U)")), "menuUpdate");
-    named(help->addAction(QStringLiteral("从网站获取股票代码(&W)")), "menuStockWebSite");
+    connect(named(help->addAction(QStringLiteral("检查更新(&U)")), "menuUpdate"), &QAction::triggered, this,
+            &TMainForm::menuUpdateClick);
+    connect(named(help->addAction(QStringLiteral("从网站获取股票代码(&W)")), "menuStockWebSite"),
+            &QAction::triggered, this, &TMainForm::menuStockWebSiteClick);
     connect(named(help->addAction(QStringLiteral("设置(&S)")), "MenuSetup"), &QAction::triggered, this,
             &TMainForm::MenuSetupClick);
     connect(named(help->addAction(QStringLiteral("关于程序(&A)")), "menuAboutMe"), &QAction::triggered, this,
@@ -123,6 +125,7 @@ void TMainForm::buildToolBar() {
     m_code = named(new QLineEdit(bar), "edtStockCode");
     m_code->setInputMask(QStringLiteral("999999;_"));
     m_code->setMaximumWidth(80);
+    connect(m_code, &QLineEdit::editingFinished, this, &TMainForm::edtStockCodeExit);
     bar->addWidget(m_code);
     m_stockName = named(new QLabel(bar), "pnlStockName");
     m_stockName->setMinimumWidth(90);
@@ -350,7 +353,10 @@ void TMainForm::showEvent(QShowEvent* event) {
         return;
     m_shown = true;
     centreFloating();
-    m_services->windows.discover(true);
+    // Queued, so the window is painted before the search, which may start the quote
+    // program and wait for it.
+    QMetaObject::invokeMethod(
+        this, [this] { m_services->windows.discover(true); }, Qt::QueuedConnection);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

@@ -72,6 +72,9 @@ public Q_SLOTS:
     void PanelCloseITClick();
     void menuManualClick();
     void menuAboutMeClick();
+    void menuUpdateClick();
+    void menuStockWebSiteClick();
+    void edtStockCodeExit();
     void MenuSetupClick();
 
 protected:

@@ -10,9 +10,12 @@
 #include "gui/ProgressBox.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
+#include "platform/ProcessLauncher.h"
 #include "quotefiles/StockPicker.h"
 #include "report/StockExtraction.h"
 
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +25,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 namespace quarrow {
 
@@ -179,6 +183,35 @@ void TMainForm::menuManualClick() {
 
 void TMainForm::menuAboutMeClick() {
     QMessageBox::about(this, QStringLiteral("关于程序"), QStringLiteral("Quarrow %1").arg(versionText()));
+}
+
+void TMainForm::menuUpdateClick() {
+    const QString updater = m_services->folder.filePath(QStringLiteral("updater.exe"));
+    if (!QFileInfo(updater).isFile()) {
+        m_frame->ShowHelpPicture(QStringLiteral("没有安装版本更新器!"), QString(), false);
+        return;
+    }
+    constexpr int kUpdaterWait_ms = 15000;
+    m_services->platform.launcher().run(updater, {QStringLiteral("/checknow")}, m_services->folder.path(),
+                                        kUpdaterWait_ms, WhenTimedOut::LeaveRunning);
+}
+
+void TMainForm::menuStockWebSiteClick() {
+    hideFunctionPanel();
+    showContentPage(QStringLiteral("TabSheetStockDoc"));
+    m_capture->clear();
+    m_log->clear();
+    QDesktopServices::openUrl(
+        QUrl(QStringLiteral("https://quote.eastmoney.com/center/gridlist.html#hs_a_board")));
+    m_frame->ShowHelpPicture(QStringLiteral("等待打开东方证券网页后,从网页上复制并生成全部股票代码."),
+                             QStringLiteral("复制股票代码.jpg"), false);
+}
+
+void TMainForm::edtStockCodeExit() {
+    // The name panel shows the name of the code typed, its hint the code with its market.
+    const QString key = PrefixCode(currentCode());
+    m_stockName->setText(m_services->stocks.nameOf(key));
+    m_stockName->setToolTip(key);
 }
 
 void TMainForm::MenuSetupClick() {

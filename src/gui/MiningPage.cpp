@@ -5,9 +5,11 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace quarrow {
@@ -85,7 +87,27 @@ MiningPage::MiningPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fr
     values->addWidget(m_percent, 1, 1);
     values->addWidget(new QLabel(QStringLiteral("%"), this), 1, 2);
 
+    const auto helpImage = [this](const char* name, const QString& text, const QString& picture) {
+        auto* image = new QToolButton(this);
+        image->setObjectName(QString::fromLatin1(name));
+        image->setText(QStringLiteral("?"));
+        image->setToolTip(text);
+        connect(image, &QToolButton::clicked, this,
+                [this, text, picture] { m_frame.ShowHelpPicture(text, picture, false); });
+        return image;
+    };
+    auto* help = new QHBoxLayout;
+    help->addWidget(helpImage(
+        "imgDowloadDaily", QStringLiteral("使用程序计算涨跌幅变化时,需要先运行行情分析软件并下载盘后数据."),
+        QStringLiteral("下载盘后数据.jpg")));
+    help->addWidget(helpImage(
+        "imgF10Must",
+        QStringLiteral("抓取股票涨跌幅异动数据前,请先运行行情分析软件,按F10后,打开调阅\"龙虎榜单\"功能."),
+        QStringLiteral("最新提示.jpg")));
+    help->addStretch();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(help);
     layout->addLayout(values);
     for (QCheckBox* box : {m_onlyMine, m_autoRepeat, m_skipOut, m_allChanges, m_shutDown})
         layout->addWidget(box);

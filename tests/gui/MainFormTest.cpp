@@ -92,6 +92,11 @@ struct Desk {
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
+    // The first show looks for the quote program's windows once the window is painted.
+    void show() {
+        form->show();
+        QCoreApplication::processEvents();
+    }
     QString promptText() const { return child<QLabel>("lblWarning")->text(); }
     bool onTop() const { return form->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
@@ -137,7 +142,7 @@ TEST(MainFormStartUp, EmptyProgramFolderAsksForSetupAndPopulatedOneOpensOnMainPa
     EXPECT_EQ(desk.child<QLabel>("statMainPanel1")->text(), QString::number(kStocks));
     EXPECT_FALSE(desk.child<QCheckBox>("CheckMain")->isEnabled());
     // The first show looks for the quote program's windows (starting it when missing).
-    desk.form->show();
+    desk.show();
     EXPECT_TRUE(desk.child<QCheckBox>("CheckMain")->isEnabled());
     EXPECT_TRUE(desk.child<QCheckBox>("CheckChild")->isEnabled());
     saveScreenshot(*desk.form, QStringLiteral("MainForm.png"));
@@ -158,7 +163,7 @@ TEST(MainFormPrompt, OneLineFlashesFourTimesThenStaysShown) {
 
 TEST(MainFormNavigation, SwipeOfMoreThanFifteenPixelsTurnsFunctionPage) {
     Desk desk(false);
-    desk.form->show();
+    desk.show();
     auto* pages = desk.child<QStackedWidget>("PageFunction");
     struct Case {
         int distance;
@@ -185,7 +190,7 @@ TEST(MainFormNavigation, SwipeOfMoreThanFifteenPixelsTurnsFunctionPage) {
 TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
     Desk desk(true);
     desk.answers = kMiningAnswers;
-    desk.form->show();
+    desk.show();
     RunControl& run = desk.form->services().run;
     QWidget* target = desk.form->centralWidget();
     enum class Step { Running, Paused, Resumed, Stopped } step = Step::Running;
@@ -247,7 +252,7 @@ TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
 
 TEST(MainFormJobs, FailingJobLeavesWindowEnabledAndNotOnTop) {
     Desk desk(false);
-    desk.form->show();
+    desk.show();
     RunControl& run = desk.form->services().run;
     desk.form->runJob([&] {
         run.start(5);
@@ -341,7 +346,7 @@ TEST(MainFormSetup, FolderEditStoresTypedExistingFolderAndRadioSwitchesProgram) 
 TEST(MainFormAutoStart, TimerTickStartsMiningRunAtItsTimeAndSetsNextStartToTomorrow) {
     Desk desk(DeskOptions{true, QTime(9, 0), 0});
     desk.answers = kMiningAnswers;
-    desk.form->show();
+    desk.show();
     auto* clock = dynamic_cast<VirtualClock*>(&desk.platform->clock());
     ASSERT_NE(clock, nullptr);
     desk.form->tmrFlashWarningTimer();
@@ -357,7 +362,7 @@ TEST(MainFormAutoStart, TimerTickStartsMiningRunAtItsTimeAndSetsNextStartToTomor
 TEST(MainFormJobs, ReanalysisOfSavedDocumentsRunsFromDocumentPage) {
     Desk desk(DeskOptions{true, {}, 2});
     desk.answers = {{Question::ReanalysisStart, MessageAnswer::Yes}};
-    desk.form->show();
+    desk.show();
     desk.child<QAbstractButton>("btnGetAllFromTxtDocs")->click();
     const ReanalysisOutcome& outcome = desk.form->lastReanalysisOutcome();
     ASSERT_TRUE(outcome.ran);
