@@ -130,7 +130,10 @@ void TMainForm::buildToolBar() {
     m_stockName = named(new QLabel(bar), "pnlStockName");
     m_stockName->setMinimumWidth(90);
     bar->addWidget(m_stockName);
-    const auto button = [&](const char* name, const QString& caption, const QString& hint, auto slot) {
+    using Slot = void (TMainForm::*)();
+    // A command without a slot yet only shows its hint (the daily-bar viewer and the share
+    // capital come with their pages).
+    const auto button = [&](const char* name, const QString& caption, const QString& hint, Slot slot) {
         auto* tool = named(new QToolButton(bar), name);
         tool->setText(caption);
         tool->setToolTip(hint);
@@ -138,16 +141,15 @@ void TMainForm::buildToolBar() {
         connect(tool, &QToolButton::clicked, this, [this, tool, slot] {
             if (!tool->toolTip().isEmpty())
                 m_frame->ShowPrompt(tool->toolTip());
-            (this->*slot)();
+            if (slot)
+                (this->*slot)();
         });
         return tool;
     };
     button("btnSelectStock", QStringLiteral("选择股票"), QStringLiteral("在行情软件中选定此股票"),
            &TMainForm::btnSelectStockClick);
-    button("btnLoadDaily", QStringLiteral("日线数据"), QString(), &TMainForm::btnClearClick)
-        ->disconnect(this);
-    button("btnListStockQTY", QStringLiteral("股本数据"), QString(), &TMainForm::btnClearClick)
-        ->disconnect(this);
+    button("btnLoadDaily", QStringLiteral("日线数据"), QString(), nullptr);
+    button("btnListStockQTY", QStringLiteral("股本数据"), QString(), nullptr);
     button("btnGetStockDoc", QStringLiteral("抓取龙虎榜"), QStringLiteral("从行情软件复制此股票的龙虎榜单"),
            &TMainForm::btnGetStockDocClick);
     button("btnGetStockChanges", QStringLiteral("分析龙虎榜"), QStringLiteral("分析并保存抓取到的龙虎榜单"),
@@ -203,6 +205,8 @@ void TMainForm::buildContent() {
         grid->addWidget(button, i / 3, i % 3);
     }
     m_pages->addWidget(mainPage);
+    m_mainPage = mainPage;
+    mainPage->installEventFilter(this);
 
     auto* bevel = named(new QFrame(m_content), "bevelWarning");
     bevel->setFrameShape(QFrame::StyledPanel);
@@ -330,6 +334,12 @@ int TMainForm::swipeStep(int pressX, int releaseX) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_mainPage) {
+        // A click on the main page's bare panel puts the function panel away.
+        if (event->type() == QEvent::MouseButtonPress)
+            hideFunctionPanel();
+        return QMainWindow::eventFilter(watched, event);
+    }
     // Presses on the function pages: a horizontal swipe turns the page, wrapping round.
     if (event->type() == QEvent::MouseButtonPress) {
         // The press climbs from a page to the page stack: one swipe, one cursor.

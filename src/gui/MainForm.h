@@ -103,6 +103,7 @@ private:
     QToolButton* m_stop = nullptr;
     QWidget* m_content = nullptr;
     QStackedWidget* m_pages = nullptr;
+    QWidget* m_mainPage = nullptr;
     QFrame* m_functionPanel = nullptr;
     QStackedWidget* m_functionPages = nullptr;
     MiningPage* m_miningPage = nullptr;

@@ -185,6 +185,33 @@ TEST(MainFormNavigation, SwipeOfMoreThanFifteenPixelsTurnsFunctionPage) {
     }
 }
 
+TEST(MainFormNavigation, CloseBoxMainPageAndApplicationButtonPutFunctionPanelAway) {
+    Desk desk(true);
+    desk.show();
+    QWidget* panel = desk.child<QWidget>("PanelFunction");
+    const auto visible = [&] { return panel->isVisibleTo(desk.form.get()); };
+    desk.form->showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+    desk.child<QAbstractButton>("PanelCloseIT")->click();
+    EXPECT_FALSE(visible());
+
+    desk.form->showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(desk.child<QWidget>("TabSheetMain"), &press);
+    EXPECT_FALSE(visible());
+
+    // btnApplication leaves the query page alone, any other page goes.
+    desk.form->showContentPage(QStringLiteral("TabSheetPrompt"));
+    desk.form->showFunctionPage(QStringLiteral("TabGetFromDB"));
+    desk.child<QAbstractButton>("btnApplication")->click();
+    EXPECT_TRUE(visible());
+    desk.form->showFunctionPage(QStringLiteral("TabSheetSetup"));
+    desk.child<QAbstractButton>("btnApplication")->click();
+    EXPECT_FALSE(visible());
+    EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
+              QStringLiteral("TabSheetMain"));
+}
+
 // A right click pauses the run, a left click resumes it, a second left click stops it;
 // afterwards the window is usable and no longer on top.
 TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
@@ -289,11 +316,43 @@ TEST(MainFormFrame, HelpPictureStandsInFrontWhileBoxIsUpAndLogKeepsColouredLines
     frame.addLog(QStringLiteral("\t跌"), LogColor::Green);
     EXPECT_EQ(frame.logLines(), (QStringList{QStringLiteral("\t涨"), QStringLiteral("\t跌")}));
     const QTextDocument* log = desk.child<QTextEdit>("MemoResult")->document();
+    frame.setStatusPanel(StatusPanel::FetchTries, QStringLiteral("7"));
+    EXPECT_EQ(desk.child<QLabel>("statMainPanel12")->text(), QStringLiteral("7"));
+    EXPECT_EQ(desk.child<QLabel>("statMainPanel11")->text(), QStringLiteral("抓取次数:"));
     const auto colour = [](const QTextBlock& block) {
         return block.begin().fragment().charFormat().foreground().color();
     };
     EXPECT_EQ(colour(log->firstBlock()), QColor(Qt::red));
     EXPECT_EQ(colour(log->lastBlock()), QColor(0, 128, 0));
+}
+
+TEST(MainFormFrame, ProgressBoxTakesLayoutOfRunAndDoubleClickHidesIt) {
+    Desk desk(false);
+    desk.show();
+    QWidget* box = desk.child<QWidget>("GroupBoxProgress");
+    const QSize area = desk.form->centralWidget()->size();
+    struct Case {
+        ProgressLayout layout;
+        int width;
+        bool web;
+    };
+    for (const Case& c :
+         {Case{ProgressLayout::Download, 800, true}, Case{ProgressLayout::Mining, 460, false}}) {
+        RunProgress progress;
+        progress.layout = c.layout;
+        progress.maximum = 10;
+        progress.position = 4;
+        desk.form->frame().showProgress(progress);
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_EQ(box->width(), c.width);
+        EXPECT_EQ(desk.child<QWidget>("pnlWeb")->isVisibleTo(box), c.web);
+        EXPECT_EQ(box->x(), (area.width() - box->width()) / 2);
+        EXPECT_EQ(box->y(), (area.height() - box->height()) / 2);
+    }
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &doubleClick);
+    EXPECT_FALSE(box->isVisible());
 }
 
 void typeKey(QWidget* target, Qt::Key key, const QString& text = {}) {
