@@ -98,7 +98,11 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
 }
 
 TMainForm::~TMainForm() {
+    m_flashTimer->stop();
     qApp->removeEventFilter(m_mouseFilter);
+    // The pages forward their last events (a focused edit losing its focus) to the core:
+    // they go while the core is still there.
+    delete takeCentralWidget();
 }
 
 void TMainForm::buildMenu() {

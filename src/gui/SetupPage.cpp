@@ -134,7 +134,10 @@ bool SetupPage::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_folders[i])
             return folderEvent(static_cast<FolderKind>(i), event);
     }
-    if ((watched == m_hualin || watched == m_dongfang) && event->type() == QEvent::MouseButtonPress) {
+    const bool choosing =
+        event->type() == QEvent::MouseButtonPress ||
+        (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
+    if ((watched == m_hualin || watched == m_dongfang) && choosing) {
         if (m_setup.chooseQuoteProgram(watched == m_hualin ? QuoteProgram::Hualin : QuoteProgram::Dongfang)) {
             refresh();
             Q_EMIT quoteProgramChosen();
