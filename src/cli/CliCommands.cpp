@@ -42,6 +42,12 @@ const std::vector<CliCommand>& cliCommands() {
         {"fetch", "CODE", "make the quote program show one stock's dragon-tiger report and print it",
          &runFetch},
         {"select", "CODE", "make the code the quote program's current stock", &runSelect},
+        {"query",
+         "[--button buysale|buyonly|saleonly|buysaleonly|all] [--code C] [--from yyyy-mm-dd] "
+         "[--to yyyy-mm-dd] [--dept NAME] [--main] [--kind 0..3] [--threshold V] [--sort-amount] "
+         "[--format table|csv] [--sql]",
+         "the operator query: the top-5 departments (or the main-force alerts), then the block trades",
+         &runQuery},
     };
     return commands;
 }

@@ -66,5 +66,6 @@ int runGenerateCorpus(CliContext& context, const QStringList& arguments);
 int runMine(CliContext& context, const QStringList& arguments);
 int runFetch(CliContext& context, const QStringList& arguments);
 int runSelect(CliContext& context, const QStringList& arguments);
+int runQuery(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

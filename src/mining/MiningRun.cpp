@@ -125,6 +125,9 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     if (hooks.showPromptPage)
         hooks.showPromptPage();
     state.fetchFailed = 1;
+    // Between runs the quote program is the user's: a code typed ahead by the last run may
+    // no longer be the one it shows.
+    state.lastSelectedCode.clear();
     m_frame.clearLog();
     m_frame.ShowPrompt(kRunHint);
     m_frame.ShowPrompt(QStringLiteral("正在分析各只股票的信息,请勿操作使用计算机!"));
@@ -223,7 +226,12 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             ++outcome.fetched;
             const FetchOutcome fetched =
                 m_services.fetch.fetch(code, FetchSender::MiningRun, options.percent);
-            if (state.fetchFailed != 0) {
+            // A fetch that never began (no quote program, a malformed code in a hand-edited
+            // own list) leaves the last stock's mark as it was: only a capture counts, and a
+            // program started again needs its information page opened.
+            if (!fetched.attempted)
+                state.fetchFailed = 1;
+            if (!fetched.captured) {
                 m_failed.append(key);
                 m_frame.setStatusPanel(StatusPanel::FetchFailures, QString::number(m_failed.size()));
             } else {

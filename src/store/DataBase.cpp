@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlRecord>
 
 #include <sqlite3.h>
 
@@ -96,6 +97,14 @@ bool Statement::exec() {
 bool Statement::failedOnUniqueKey() const {
     // SQLITE_CONSTRAINT_UNIQUE and SQLITE_CONSTRAINT_PRIMARYKEY.
     return m_nativeError == QLatin1String("2067") || m_nativeError == QLatin1String("1555");
+}
+
+QStringList Statement::columnNames() const {
+    const QSqlRecord record = m_query->record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    return names;
 }
 
 QDate Statement::date(int column) const {

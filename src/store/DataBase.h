@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -52,6 +53,8 @@ public:
     qint64 integer(int column) const { return m_query->value(column).toLongLong(); }
     double real(int column) const { return m_query->value(column).toDouble(); }
     QVariant value(int column) const { return m_query->value(column); }
+    // The columns' names (a select's aliases), known once the statement ran, rows or none.
+    QStringList columnNames() const;
 
     static QString dayText(const QDate& day);
     static QDate parseDay(const QString& text);
