@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -23,6 +24,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -275,6 +277,31 @@ TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
     EXPECT_FALSE(desk.child<QAbstractButton>("btnStop")->isEnabled());
     EXPECT_FALSE(desk.child<QWidget>("GroupBoxProgress")->isVisible());
     EXPECT_FALSE(desk.form->frame().logLines().isEmpty());
+}
+
+// A question the run asks must be answerable with the mouse: its box takes the click
+// instead of the run stopping.
+TEST(MainFormMining, BoxAskedDuringRunTakesItsClicks) {
+    Desk desk(false);
+    desk.show();
+    RunControl& run = desk.form->services().run;
+    ASSERT_TRUE(run.start(3));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("注意"), QStringLiteral("继续?"),
+                    QMessageBox::Yes | QMessageBox::No, desk.form.get());
+    QTimer::singleShot(0, &box, [&box] {
+        QAbstractButton* yes = box.button(QMessageBox::Yes);
+        const QPointF centre = QRectF(yes->rect()).center();
+        const QPointF global = yes->mapToGlobal(centre);
+        QCoreApplication::postEvent(yes, new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(yes, new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    });
+    // Only when the click never arrives: the test fails instead of waiting for ever.
+    QTimer::singleShot(5000, &box, &QMessageBox::reject);
+    EXPECT_EQ(box.exec(), QMessageBox::Yes);
+    EXPECT_EQ(run.state(), RunState::Running);
+    run.finish(QString(), false, nullptr);
 }
 
 TEST(MainFormJobs, FailingJobLeavesWindowEnabledAndNotOnTop) {
