@@ -1,7 +1,7 @@
 #include "app/PlatformOptions.h"
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
-#include "gui/MainWindow.h"
+#include "gui/MainForm.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     // The outside world of this run, built once and handed to the window.
     const std::unique_ptr<quarrow::Platform> platform =
         quarrow::createPlatform(quarrow::programPlatformOptions(folder));
-    quarrow::MainWindow window(folder, *platform);
+    quarrow::TMainForm window(folder, *platform);
     window.show();
     return QApplication::exec();
 }

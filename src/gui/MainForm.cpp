@@ -1,0 +1,395 @@
+#include "gui/MainForm.h"
+
+#include "gui/DesktopServices.h"
+#include "gui/MiningPage.h"
+#include "gui/ProgressBox.h"
+#include "gui/RunMouseFilter.h"
+#include "gui/SetupPage.h"
+#include "platform/Clock.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quarrow {
+
+namespace {
+
+constexpr int kTick_ms = 500;
+// A press and release further apart than this is a swipe, not a click.
+constexpr int kSwipeThreshold_px = 15;
+
+const QString kFirstRunPrompt = QStringLiteral("请先设置华林证券或东方证券行情分析软件的安装位置以及QQ昵称!");
+
+// The guide the prompt page shows; its first line greets the user on the prompt line.
+const QStringList kGuide{
+    QStringLiteral("欢迎使用Quarrow:先在\"系统设置\"中设定行情软件的安装位置,再\"挖掘操盘庄家\"."),
+    QStringLiteral("挖掘前请运行行情分析软件,下载盘后数据,按F10后打开\"龙虎榜单\"."),
+    QStringLiteral("挖掘期间:点击鼠标右键暂停,点击鼠标左键继续或终止."),
+};
+
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QWidget* placeholderPage(QWidget* parent, const char* name, const QString& caption) {
+    auto* page = named(new QWidget(parent), name);
+    page->setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(new QLabel(caption, page));
+    layout->addStretch();
+    return page;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Quarrow"));
+    resize(1024, 700);
+    buildMenu();
+    buildToolBar();
+    buildContent();
+    buildStatusBar();
+    m_frame = std::make_unique<WidgetFrame>(
+        FrameWidgets{this, m_prompt, m_log, m_promptMemo, m_capture, m_statusPanels, m_progress},
+        folder.path() + QLatin1Char('/'));
+    m_services = std::make_unique<DesktopServices>(folder, platform, *m_frame);
+    buildFunctionPanel();
+
+    // Start-up, in the order the program has always kept: settings first, then the data.
+    m_services->load();
+    m_setupPage->refresh();
+    m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
+    m_frame->ShowPrompt(kGuide.first());
+    wireCore();
+    if (!m_services->setup.settingsFileExisted()) {
+        m_frame->ShowPrompt(kFirstRunPrompt);
+        showFunctionPage(QStringLiteral("TabSheetSetup"));
+    }
+    showContentPage(QStringLiteral("TabSheetMain"));
+
+    m_mouseFilter = new RunMouseFilter(
+        m_services->run, *m_frame, *m_progress, [this] { btnStopClick(); }, this);
+    qApp->installEventFilter(m_mouseFilter);
+    // The timer keeps ticking after the prompt stops flashing: the automatic daily start
+    // needs a tick at or after its moment even while the program sits idle.
+    m_flashTimer = named(new QTimer(this), "tmrFlashWarning");
+    m_flashTimer->setInterval(kTick_ms);
+    connect(m_flashTimer, &QTimer::timeout, this, &TMainForm::tmrFlashWarningTimer);
+    m_flashTimer->start();
+}
+
+TMainForm::~TMainForm() {
+    m_flashTimer->stop();
+    qApp->removeEventFilter(m_mouseFilter);
+    // The pages forward their last events (a focused edit losing its focus) to the core:
+    // they go while the core is still there.
+    delete takeCentralWidget();
+}
+
+void TMainForm::buildMenu() {
+    QMenu* dataMenu = menuBar()->addMenu(QStringLiteral("数据(&D)"));
+    named(dataMenu->addAction(QStringLiteral("从行情软件导入股票代码")), "btnLoadCodeName");
+    named(dataMenu->addAction(QStringLiteral("自选股")), "btnMyselfCodeName");
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    connect(named(help->addAction(QStringLiteral("使用教程(&M)")), "menuManual"), &QAction::triggered, this,
+            &TMainForm::menuManualClick);
+    connect(named(help->addAction(QStringLiteral("检查更新(&U)")), "menuUpdate"), &QAction::triggered, this,
+            &TMainForm::menuUpdateClick);
+    connect(named(help->addAction(QStringLiteral("从网站获取股票代码(&W)")), "menuStockWebSite"),
+            &QAction::triggered, this, &TMainForm::menuStockWebSiteClick);
+    connect(named(help->addAction(QStringLiteral("设置(&S)")), "MenuSetup"), &QAction::triggered, this,
+            &TMainForm::MenuSetupClick);
+    connect(named(help->addAction(QStringLiteral("关于程序(&A)")), "menuAboutMe"), &QAction::triggered, this,
+            &TMainForm::menuAboutMeClick);
+}
+
+void TMainForm::buildToolBar() {
+    auto* bar = named(new QToolBar(QStringLiteral("ToolBarTop"), this), "ToolBarTop");
+    bar->setMovable(false);
+    addToolBar(Qt::TopToolBarArea, bar);
+    m_code = named(new QLineEdit(bar), "edtStockCode");
+    m_code->setInputMask(QStringLiteral("999999;_"));
+    m_code->setMaximumWidth(80);
+    connect(m_code, &QLineEdit::editingFinished, this, &TMainForm::edtStockCodeExit);
+    bar->addWidget(m_code);
+    m_stockName = named(new QLabel(bar), "pnlStockName");
+    m_stockName->setMinimumWidth(90);
+    bar->addWidget(m_stockName);
+    using Slot = void (TMainForm::*)();
+    // A command without a slot yet only shows its hint (the daily-bar viewer and the share
+    // capital come with their pages).
+    const auto button = [&](const char* name, const QString& caption, const QString& hint, Slot slot) {
+        auto* tool = named(new QToolButton(bar), name);
+        tool->setText(caption);
+        tool->setToolTip(hint);
+        bar->addWidget(tool);
+        connect(tool, &QToolButton::clicked, this, [this, tool, slot] {
+            if (!tool->toolTip().isEmpty())
+                m_frame->ShowPrompt(tool->toolTip());
+            if (slot)
+                (this->*slot)();
+        });
+        return tool;
+    };
+    button("btnSelectStock", QStringLiteral("选择股票"), QStringLiteral("在行情软件中选定此股票"),
+           &TMainForm::btnSelectStockClick);
+    button("btnLoadDaily", QStringLiteral("日线数据"), QString(), nullptr);
+    button("btnListStockQTY", QStringLiteral("股本数据"), QString(), nullptr);
+    button("btnGetStockDoc", QStringLiteral("抓取龙虎榜"), QStringLiteral("从行情软件复制此股票的龙虎榜单"),
+           &TMainForm::btnGetStockDocClick);
+    button("btnGetStockChanges", QStringLiteral("分析龙虎榜"), QStringLiteral("分析并保存抓取到的龙虎榜单"),
+           &TMainForm::btnGetStockChangesClick);
+    button("btnClear", QStringLiteral("清除信息"), QString(), &TMainForm::btnClearClick);
+    button("btnApplication", QStringLiteral("主窗口"), QString(), &TMainForm::btnApplicationClick);
+    m_stop = button("btnStop", QStringLiteral("停止"), QString(), &TMainForm::btnStopClick);
+    m_stop->setEnabled(false);
+}
+
+void TMainForm::buildContent() {
+    m_content = named(new QWidget(this), "ContentArea");
+    setCentralWidget(m_content);
+    m_pages = named(new QStackedWidget(m_content), "PageControl");
+
+    auto* stockCode = placeholderPage(m_pages, "TabSheetStockCode", QStringLiteral("股票代码和大笔买卖查询"));
+    m_pages->addWidget(stockCode);
+
+    auto* stockDoc = named(new QWidget(m_pages), "TabSheetStockDoc");
+    stockDoc->setWindowTitle(QStringLiteral("最新动态和分析日志"));
+    m_capture = named(new QPlainTextEdit(stockDoc), "MemoPastFrom");
+    m_log = named(new QTextEdit(stockDoc), "MemoResult");
+    m_log->setReadOnly(true);
+    auto* split = new QSplitter(stockDoc);
+    split->addWidget(m_capture);
+    split->addWidget(m_log);
+    split->addWidget(named(new QListWidget(stockDoc), "StocksForMonitor"));
+    (new QVBoxLayout(stockDoc))->addWidget(split);
+    m_pages->addWidget(stockDoc);
+
+    auto* promptPage = named(new QWidget(m_pages), "TabSheetPrompt");
+    promptPage->setWindowTitle(QStringLiteral("程序运行提示信息"));
+    m_promptMemo = named(new QPlainTextEdit(promptPage), "MemoPrompt");
+    m_promptMemo->setReadOnly(true);
+    (new QVBoxLayout(promptPage))->addWidget(m_promptMemo);
+    m_pages->addWidget(promptPage);
+
+    auto* mainPage = named(new QWidget(m_pages), "TabSheetMain");
+    mainPage->setWindowTitle(QStringLiteral("主窗口"));
+    auto* grid = new QGridLayout(mainPage);
+    const QList<std::tuple<const char*, QString, const char*>> big{
+        {"btnMainMining", QStringLiteral("挖掘操盘庄家"), "TabGetFromHuLin"},
+        {"btnMainQuery", QStringLiteral("调阅庄家操盘数据"), "TabGetFromDB"},
+        {"btnMainDocs", QStringLiteral("历史资料"), "TabDocHistory"},
+        {"btnMainQQ", QStringLiteral("QQ监视"), "TabSheetSendToQQ"},
+        {"btnMainSetup", QStringLiteral("系统设置"), "TabSheetSetup"}};
+    for (int i = 0; i < big.size(); ++i) {
+        const auto& [name, caption, page] = big.at(i);
+        auto* button = named(new QPushButton(caption, mainPage), name);
+        button->setMinimumSize(160, 90);
+        const QString pageName = QString::fromLatin1(page);
+        connect(button, &QPushButton::clicked, this, [this, pageName] { showFunctionPage(pageName); });
+        grid->addWidget(button, i / 3, i % 3);
+    }
+    m_pages->addWidget(mainPage);
+    m_mainPage = mainPage;
+    mainPage->installEventFilter(this);
+
+    auto* bevel = named(new QFrame(m_content), "bevelWarning");
+    bevel->setFrameShape(QFrame::StyledPanel);
+    m_prompt = named(new QLabel(bevel), "lblWarning");
+    m_prompt->setStyleSheet(QStringLiteral("QLabel { color: red; }"));
+    (new QVBoxLayout(bevel))->addWidget(m_prompt);
+
+    auto* layout = new QVBoxLayout(m_content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pages, 1);
+    layout->addWidget(bevel);
+
+    m_progress = new ProgressBox(m_content);
+}
+
+void TMainForm::buildFunctionPanel() {
+    m_functionPanel = named(new QFrame(m_content), "PanelFunction");
+    m_functionPanel->setFrameShape(QFrame::Panel);
+    m_functionPanel->setAutoFillBackground(true);
+    m_functionPages = named(new QStackedWidget(m_functionPanel), "PageFunction");
+    m_miningPage = new MiningPage(*m_frame, m_functionPages);
+    m_setupPage = new SetupPage(m_services->setup, m_services->settings, *m_frame, m_functionPages);
+    m_functionPages->addWidget(m_miningPage);
+    m_functionPages->addWidget(
+        placeholderPage(m_functionPages, "TabGetFromDB", QStringLiteral("调阅庄家操盘数据")));
+    QWidget* history = placeholderPage(m_functionPages, "TabDocHistory", QStringLiteral("历史资料"));
+    auto* reanalyse =
+        named(new QPushButton(QStringLiteral("分析全部历史资料"), history), "btnGetAllFromTxtDocs");
+    reanalyse->setMinimumHeight(48);
+    static_cast<QVBoxLayout*>(history->layout())->insertWidget(1, reanalyse);
+    connect(reanalyse, &QPushButton::clicked, this, &TMainForm::btnGetAllFromTxtDocsClick);
+    m_functionPages->addWidget(history);
+    m_functionPages->addWidget(
+        placeholderPage(m_functionPages, "TabSheetSendToQQ", QStringLiteral("QQ监视")));
+    m_functionPages->addWidget(m_setupPage);
+    m_functionPages->installEventFilter(this);
+    for (int i = 0; i < m_functionPages->count(); ++i)
+        m_functionPages->widget(i)->installEventFilter(this);
+
+    auto* close = named(new QToolButton(m_functionPanel), "PanelCloseIT");
+    close->setText(QStringLiteral("X"));
+    connect(close, &QToolButton::clicked, this, &TMainForm::PanelCloseITClick);
+    auto* layout = new QVBoxLayout(m_functionPanel);
+    layout->addWidget(close, 0, Qt::AlignRight);
+    layout->addWidget(m_functionPages, 1);
+    m_functionPanel->resize(640, 460);
+    m_functionPanel->hide();
+    connect(m_miningPage->startButton(), &QPushButton::clicked, this, &TMainForm::btnGetAllOfTheNewDocsClick);
+    m_miningPage->startButton()->setToolTip(
+        QStringLiteral("当指定天数里股票的日交易涨跌幅偏离值超过20%时,\r揪出买卖前5名的操盘庄家(营业部).\r"
+                       "此功能需要运行华林或东方证券的行情分析软件."));
+}
+
+void TMainForm::buildStatusBar() {
+    statusBar()->setObjectName(QStringLiteral("statMain"));
+    const QStringList captions = WidgetFrame::statusCaptions();
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* panel = new QLabel(captions.at(i), statusBar());
+        panel->setObjectName(QStringLiteral("statMainPanel%1").arg(i));
+        statusBar()->addWidget(panel, i == static_cast<int>(StatusPanel::Message) ? 1 : 0);
+        m_statusPanels.append(panel);
+    }
+}
+
+void TMainForm::wireCore() {
+    DesktopServices& s = *m_services;
+    s.windows.openSetupPage = [this] { showFunctionPage(QStringLiteral("TabSheetSetup")); };
+    s.windows.statusChanged = [this](const WindowStatus& status) { m_miningPage->setWindowStatus(status); };
+    s.fetch.showPage = [this](FetchPage page) {
+        if (page == FetchPage::StockDoc) {
+            hideFunctionPanel();
+            showContentPage(QStringLiteral("TabSheetStockDoc"));
+        } else {
+            showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+        }
+    };
+    connect(m_setupPage, &SetupPage::quoteProgramChosen, this, [this] {
+        m_services->applyQuoteSetup();
+        m_services->windows.discover(false);
+    });
+    connect(m_setupPage, &SetupPage::autoStartChanged, this,
+            [this] { m_services->schedule.autoStartTime = m_services->setup.autoStartPickerTime(); });
+}
+
+void TMainForm::showFunctionPage(const QString& pageName) {
+    if (auto* page = m_functionPages->findChild<QWidget*>(pageName, Qt::FindDirectChildrenOnly))
+        m_functionPages->setCurrentWidget(page);
+    centreFloating();
+    m_functionPanel->show();
+    m_functionPanel->raise();
+    if (m_progress->isVisible())
+        m_progress->raise();
+}
+
+void TMainForm::hideFunctionPanel() {
+    m_functionPanel->hide();
+}
+
+void TMainForm::showContentPage(const QString& pageName) {
+    if (auto* page = m_pages->findChild<QWidget*>(pageName, Qt::FindDirectChildrenOnly))
+        m_pages->setCurrentWidget(page);
+}
+
+void TMainForm::stayOnTop(bool on) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (visible)
+        show();
+}
+
+void TMainForm::centreFloating() {
+    const QSize area = m_content->size();
+    m_functionPanel->move(std::max(0, (area.width() - m_functionPanel->width()) / 2),
+                          std::max(0, (area.height() - m_functionPanel->height()) / 2));
+    m_progress->centre();
+}
+
+int TMainForm::swipeStep(int pressX, int releaseX) {
+    const int distance = releaseX - pressX;
+    if (std::abs(distance) <= kSwipeThreshold_px)
+        return 0;
+    return distance < 0 ? -1 : 1;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_mainPage) {
+        // A click on the main page's bare panel puts the function panel away.
+        if (event->type() == QEvent::MouseButtonPress)
+            hideFunctionPanel();
+        return QMainWindow::eventFilter(watched, event);
+    }
+    // Presses on the function pages: a horizontal swipe turns the page, wrapping round.
+    if (event->type() == QEvent::MouseButtonPress) {
+        // The press climbs from a page to the page stack: one swipe, one cursor.
+        if (m_swipeFromX < 0)
+            QApplication::setOverrideCursor(Qt::SizeHorCursor);
+        m_swipeFromX = static_cast<QMouseEvent*>(event)->globalPosition().toPoint().x();
+    } else if (event->type() == QEvent::MouseButtonRelease && m_swipeFromX >= 0) {
+        const int step =
+            swipeStep(m_swipeFromX, static_cast<QMouseEvent*>(event)->globalPosition().toPoint().x());
+        m_swipeFromX = -1;
+        QApplication::restoreOverrideCursor();
+        const int count = m_functionPages->count();
+        m_functionPages->setCurrentIndex((m_functionPages->currentIndex() + step + count) % count);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    centreFloating();
+    // Queued, so the window is painted before the search, which may start the quote
+    // program and wait for it.
+    QMetaObject::invokeMethod(
+        this, [this] { m_services->windows.discover(true); }, Qt::QueuedConnection);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    centreFloating();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (m_services->run.isActive()) {
+        // The run is a loop inside a handler: it ends at its next check, then we close.
+        m_closeAfterRun = true;
+        btnStopClick();
+        event->ignore();
+        return;
+    }
+    m_flashTimer->stop();
+    if (m_services->alarm)
+        m_services->alarm.reset();
+    event->accept();
+}
+
+}  // namespace quarrow

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+#include "gui/WidgetFrame.h"
+#include "mining/MiningRun.h"
+#include "report/ReanalysisBatch.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QStackedWidget;
+class QTextEdit;
+class QTimer;
+class QToolButton;
+
+namespace quarrow {
+
+class MiningPage;
+class Platform;
+class ProgressBox;
+class RunMouseFilter;
+class SetupPage;
+struct DesktopServices;
+
+// The desktop program's one window: toolbar, pages without tabs, the floating function
+// panel, the progress box, the prompt line and the status bar. Its slots carry the
+// command names the user knows and only hand the work to the core.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    WidgetFrame& frame() { return *m_frame; }
+    DesktopServices& services() { return *m_services; }
+    const MiningOutcome& lastMiningOutcome() const { return m_lastMining; }
+    const ReanalysisOutcome& lastReanalysisOutcome() const { return m_lastReanalysis; }
+
+    // Shows the function panel at the page with this object name.
+    void showFunctionPage(const QString& pageName);
+    void hideFunctionPanel();
+    // Shows one of the content pages (TabSheetMain, TabSheetStockDoc, …).
+    void showContentPage(const QString& pageName);
+    void stayOnTop(bool on);
+
+    // Runs a job so that the window is usable afterwards whatever the job did: the run
+    // ended, the commands on, the window no longer on top. An exception becomes a message.
+    void runJob(const std::function<void()>& job);
+
+    // One tick of tmrFlashWarning: the beep's countdown, the prompt flash, the automatic
+    // daily start.
+    void tmrFlashWarningTimer();
+
+    // The page a swipe from pressX to releaseX moves by: -1, 0 or +1.
+    static int swipeStep(int pressX, int releaseX);
+
+public Q_SLOTS:
+    void btnGetAllOfTheNewDocsClick();
+    void btnGetAllFromTxtDocsClick();
+    void btnGetStockDocClick();
+    void btnSelectStockClick();
+    void btnGetStockChangesClick();
+    void btnStopClick();
+    void btnClearClick();
+    void btnApplicationClick();
+    void PanelCloseITClick();
+    void menuManualClick();
+    void menuAboutMeClick();
+    void menuUpdateClick();
+    void menuStockWebSiteClick();
+    void edtStockCodeExit();
+    void MenuSetupClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildToolBar();
+    void buildContent();
+    void buildFunctionPanel();
+    void buildStatusBar();
+    void wireCore();
+    void centreFloating();
+    QString currentCode() const;
+    MiningWindowHooks miningHooks();
+
+    std::unique_ptr<WidgetFrame> m_frame;
+    std::unique_ptr<DesktopServices> m_services;
+    RunMouseFilter* m_mouseFilter = nullptr;
+    QTimer* m_flashTimer = nullptr;
+    QLineEdit* m_code = nullptr;
+    QLabel* m_stockName = nullptr;
+    QToolButton* m_stop = nullptr;
+    QWidget* m_content = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QWidget* m_mainPage = nullptr;
+    QFrame* m_functionPanel = nullptr;
+    QStackedWidget* m_functionPages = nullptr;
+    MiningPage* m_miningPage = nullptr;
+    SetupPage* m_setupPage = nullptr;
+    ProgressBox* m_progress = nullptr;
+    QLabel* m_prompt = nullptr;
+    QTextEdit* m_log = nullptr;
+    QPlainTextEdit* m_promptMemo = nullptr;
+    QPlainTextEdit* m_capture = nullptr;
+    QList<QLabel*> m_statusPanels;
+    MiningOutcome m_lastMining;
+    ReanalysisOutcome m_lastReanalysis;
+    int m_swipeFromX = -1;
+    bool m_shown = false;
+    bool m_closeAfterRun = false;
+};
+
+}  // namespace quarrow

@@ -1,0 +1,233 @@
+// The commands of the main window: each slot gathers what the user set and hands the
+// work to the core.
+
+#include "app/StockCode.h"
+#include "app/Version.h"
+#include "automation/AlarmPlayer.h"
+#include "gui/DesktopServices.h"
+#include "gui/MainForm.h"
+#include "gui/MiningPage.h"
+#include "gui/ProgressBox.h"
+#include "platform/Clock.h"
+#include "platform/Platform.h"
+#include "platform/ProcessLauncher.h"
+#include "quotefiles/StockPicker.h"
+#include "report/StockExtraction.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace quarrow {
+
+void TMainForm::runJob(const std::function<void()>& job) {
+    QString failure;
+    try {
+        job();
+    } catch (const std::exception& error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    // Whatever the job left behind, the window must be usable again.
+    DesktopServices& s = *m_services;
+    if (s.run.isActive())
+        s.run.finish(QStringLiteral("任务意外中止"), false, nullptr);
+    s.schedule.miningActive = false;
+    stayOnTop(false);
+    m_frame->enableCommands(true);
+    m_progress->hide();
+    if (!failure.isEmpty())
+        m_frame->ShowHelpPicture(failure, QString(), false);
+    if (m_closeAfterRun)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+MiningWindowHooks TMainForm::miningHooks() {
+    MiningWindowHooks hooks;
+    hooks.bringToFront = [this] {
+        raise();
+        activateWindow();
+    };
+    hooks.stayOnTop = [this](bool on) { stayOnTop(on); };
+    hooks.showPromptPage = [this] {
+        hideFunctionPanel();
+        showContentPage(QStringLiteral("TabSheetPrompt"));
+    };
+    hooks.showStock = [this](const QString& code, const QString& name) {
+        m_code->setText(code);
+        m_stockName->setText(name);
+    };
+    return hooks;
+}
+
+void TMainForm::btnGetAllOfTheNewDocsClick() {
+    DesktopServices& s = *m_services;
+    if (s.run.isActive())
+        return;
+    runJob([&] {
+        MiningRun mining({s.extraction, s.totals, s.settings, s.run, s.platform.shutdown(), s.windows,
+                          s.fetch, s.fetchState, s.schedule, s.stocks, s.ownStocks, s.alarm.get()});
+        mining.hooks = miningHooks();
+        MiningOptions options = m_miningPage->options();
+        options.quoteFolder = s.setup.QuoteFolder();
+        options.rarFolder = s.settings.rarFolder();
+        m_lastMining = mining.run(options);
+    });
+}
+
+void TMainForm::btnGetAllFromTxtDocsClick() {
+    DesktopServices& s = *m_services;
+    if (s.run.isActive())
+        return;
+    QList<StockRow> rows;
+    rows.reserve(s.stocks.size());
+    for (const StockEntry& entry : s.stocks.entries())
+        rows.append({entry.key, entry.name});
+    const MiningOptions chosen = m_miningPage->options();
+    ReanalysisOptions options;
+    options.allChanges = chosen.allChanges;
+    options.percent = chosen.percent;
+    options.shutdownWhenDone = chosen.shutdownWhenDone;
+    options.rarFolder = s.settings.rarFolder();
+    hideFunctionPanel();
+    showContentPage(QStringLiteral("TabSheetStockDoc"));
+    runJob([&] {
+        ReanalysisBatch batch(s.extraction, s.totals, s.settings, s.run, s.platform.shutdown());
+        // Like the mining run, the batch keeps the window in front while it works.
+        stayOnTop(true);
+        m_lastReanalysis = batch.run(rows, options);
+        if (!m_lastReanalysis.storeError.isEmpty())
+            m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError),
+                                     QString(), false);
+    });
+}
+
+QString TMainForm::currentCode() const {
+    return m_code->text().trimmed();
+}
+
+void TMainForm::btnGetStockDocClick() {
+    const QString code = currentCode();
+    if (!isStockCode(code)) {
+        m_frame->ShowPrompt(QStringLiteral("请输入6位股票代码"));
+        return;
+    }
+    runJob([&] { m_services->fetch.fetch(code, FetchSender::Button, m_miningPage->percent()); });
+}
+
+void TMainForm::btnSelectStockClick() {
+    const QString code = currentCode();
+    if (!isStockCode(code)) {
+        m_frame->ShowPrompt(QStringLiteral("请输入6位股票代码"));
+        return;
+    }
+    if (!m_services->fetch.selectStock(code))
+        m_frame->ShowPrompt(QStringLiteral("无法在行情软件中选定股票 %1").arg(code));
+}
+
+void TMainForm::btnGetStockChangesClick() {
+    DesktopServices& s = *m_services;
+    ExtractionOptions options;
+    options.code = currentCode();
+    options.name = s.stocks.nameOf(PrefixCode(options.code));
+    options.allChanges = m_miningPage->allChanges();
+    options.percent = m_miningPage->percent();
+    options.rarFolder = s.settings.rarFolder();
+    const QStringList memo = m_capture->toPlainText().split(QLatin1Char('\n'));
+    runJob([&] {
+        StockExtraction extraction(s.extraction, s.totals);
+        const ExtractionResult result = extraction.run(memo, options, ExtractionCaller::Button);
+        if (result.storeFailed)
+            m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(result.storeError), QString(),
+                                     false);
+    });
+    m_code->setText(options.code);
+}
+
+void TMainForm::btnStopClick() {
+    m_services->run.requestStop();
+    m_stop->setEnabled(false);
+}
+
+void TMainForm::btnClearClick() {
+    m_promptMemo->clear();
+    m_capture->clear();
+    m_log->clear();
+}
+
+void TMainForm::btnApplicationClick() {
+    const bool queryShowing = m_functionPanel->isVisible() &&
+                              m_functionPages->currentWidget()->objectName() == QLatin1String("TabGetFromDB");
+    if (queryShowing)
+        return;
+    showContentPage(QStringLiteral("TabSheetMain"));
+    hideFunctionPanel();
+}
+
+void TMainForm::PanelCloseITClick() {
+    hideFunctionPanel();
+}
+
+void TMainForm::menuManualClick() {
+    showContentPage(QStringLiteral("TabSheetPrompt"));
+    hideFunctionPanel();
+}
+
+void TMainForm::menuAboutMeClick() {
+    QMessageBox::about(this, QStringLiteral("关于程序"), QStringLiteral("Quarrow %1").arg(versionText()));
+}
+
+void TMainForm::menuUpdateClick() {
+    const QString updater = m_services->folder.filePath(QStringLiteral("updater.exe"));
+    if (!QFileInfo(updater).isFile()) {
+        m_frame->ShowHelpPicture(QStringLiteral("没有安装版本更新器!"), QString(), false);
+        return;
+    }
+    constexpr int kUpdaterWait_ms = 15000;
+    m_services->platform.launcher().run(updater, {QStringLiteral("/checknow")}, m_services->folder.path(),
+                                        kUpdaterWait_ms, WhenTimedOut::LeaveRunning);
+}
+
+void TMainForm::menuStockWebSiteClick() {
+    hideFunctionPanel();
+    showContentPage(QStringLiteral("TabSheetStockDoc"));
+    m_capture->clear();
+    m_log->clear();
+    QDesktopServices::openUrl(
+        QUrl(QStringLiteral("https://quote.eastmoney.com/center/gridlist.html#hs_a_board")));
+    m_frame->ShowHelpPicture(QStringLiteral("等待打开东方证券网页后,从网页上复制并生成全部股票代码."),
+                             QStringLiteral("复制股票代码.jpg"), false);
+}
+
+void TMainForm::edtStockCodeExit() {
+    // The name panel shows the name of the code typed, its hint the code with its market.
+    const QString key = PrefixCode(currentCode());
+    m_stockName->setText(m_services->stocks.nameOf(key));
+    m_stockName->setToolTip(key);
+}
+
+void TMainForm::MenuSetupClick() {
+    showFunctionPage(QStringLiteral("TabSheetSetup"));
+}
+
+void TMainForm::tmrFlashWarningTimer() {
+    DesktopServices& s = *m_services;
+    s.beep.tick();
+    m_frame->flashTick();
+    const QDateTime now = s.platform.clock().now();
+    if (s.schedule.autoStartDue(now, s.setup.autoStartEnabled(), s.run.isActive(),
+                                s.setup.IsTradingDay(true))) {
+        s.schedule.runStarted(now.date());
+        m_miningPage->startButton()->click();
+    }
+}
+
+}  // namespace quarrow

@@ -1,0 +1,150 @@
+#include "gui/MiningPage.h"
+
+#include "app/AppFrame.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quarrow {
+
+namespace {
+
+// The threshold's first arrow click jumps from 1 to the usual 20 percent; after that the
+// arrows move by one.
+constexpr int kFirstPercentStep = 19;
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, bool checked) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setChecked(checked);
+    return box;
+}
+
+QCheckBox* statusBox(QWidget* parent, const char* name, const QString& caption) {
+    // Shown checked and greyed until the window is found: the enabled state is the status,
+    // and the user cannot change it.
+    auto* box = checkBox(parent, name, caption, true);
+    box->setEnabled(false);
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return box;
+}
+
+}  // namespace
+
+MiningPage::MiningPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_frame(frame) {
+    setObjectName(QStringLiteral("TabGetFromHuLin"));
+    setWindowTitle(QStringLiteral("挖掘操盘庄家"));
+
+    m_onlyMine = checkBox(this, "chkOnlyMyStock", QStringLiteral("仅挖掘自选股的数据资料"), false);
+    m_autoRepeat = checkBox(this, "chkAutoRepeat", QStringLiteral("自动重试抓取失败的股票"), true);
+    m_skipOut = checkBox(this, "chkSkipOut", QStringLiteral("略过退市股票"), true);
+    m_shutDown = checkBox(this, "chkShutDown", QStringLiteral("挖掘完工后关闭计算机"), false);
+    m_allChanges = checkBox(this, "chkGetAllChanges", QStringLiteral("提取全部震幅异动数据"), false);
+
+    m_days = new QSpinBox(this);
+    m_days->setObjectName(QStringLiteral("valueLastDays"));
+    m_days->setRange(0, 9999);
+    m_days->setValue(3);
+    m_days->setToolTip(QStringLiteral("只读取由此处指定的最近天数里的日交易数据进行分析"));
+    m_percent = new QSpinBox(this);
+    m_percent->setObjectName(QStringLiteral("ValuePercnt"));
+    m_percent->setRange(0, 1000);
+    m_percent->setValue(0);
+    m_percent->setSingleStep(kFirstPercentStep);
+    m_percent->setToolTip(QStringLiteral(
+        "指定涨跌幅度(%)限定条件.为0时,将不以股票收盘数据计算结果选择股票,直接提取全部股票最新动态文件"));
+    connect(m_days, &QSpinBox::valueChanged, this, [this] { valueChanged(m_days); });
+    connect(m_percent, &QSpinBox::valueChanged, this, [this] { valueChanged(m_percent); });
+
+    auto* windows = new QGroupBox(QStringLiteral("行情软件窗口"), this);
+    m_quoteMain = statusBox(windows, "CheckMain", QStringLiteral("证券主窗口"));
+    m_quoteChild = statusBox(windows, "CheckChild", QStringLiteral("动态资讯窗口"));
+    m_codeMain = statusBox(windows, "chkStockMain", QStringLiteral("代码输入窗口"));
+    m_codeChild = statusBox(windows, "chkStockChild", QStringLiteral("代码输入区"));
+    auto* windowGrid = new QGridLayout(windows);
+    windowGrid->addWidget(m_quoteMain, 0, 0);
+    windowGrid->addWidget(m_quoteChild, 0, 1);
+    windowGrid->addWidget(m_codeMain, 1, 0);
+    windowGrid->addWidget(m_codeChild, 1, 1);
+    setWindowStatus({});
+
+    m_start = new QPushButton(QStringLiteral("挖掘操盘数据"), this);
+    m_start->setObjectName(QStringLiteral("btnGetAllOfTheNewDocs"));
+    m_start->setMinimumHeight(48);
+
+    auto* values = new QGridLayout;
+    values->addWidget(new QLabel(QStringLiteral("数据调阅和分析天数:"), this), 0, 0);
+    values->addWidget(m_days, 0, 1);
+    values->addWidget(new QLabel(QStringLiteral("天"), this), 0, 2);
+    values->addWidget(new QLabel(QStringLiteral("涨跌偏离幅度/换手率:"), this), 1, 0);
+    values->addWidget(m_percent, 1, 1);
+    values->addWidget(new QLabel(QStringLiteral("%"), this), 1, 2);
+
+    const auto helpImage = [this](const char* name, const QString& text, const QString& picture) {
+        auto* image = new QToolButton(this);
+        image->setObjectName(QString::fromLatin1(name));
+        image->setText(QStringLiteral("?"));
+        image->setToolTip(text);
+        connect(image, &QToolButton::clicked, this,
+                [this, text, picture] { m_frame.ShowHelpPicture(text, picture, false); });
+        return image;
+    };
+    auto* help = new QHBoxLayout;
+    help->addWidget(helpImage(
+        "imgDowloadDaily", QStringLiteral("使用程序计算涨跌幅变化时,需要先运行行情分析软件并下载盘后数据."),
+        QStringLiteral("下载盘后数据.jpg")));
+    help->addWidget(helpImage(
+        "imgF10Must",
+        QStringLiteral("抓取股票涨跌幅异动数据前,请先运行行情分析软件,按F10后,打开调阅\"龙虎榜单\"功能."),
+        QStringLiteral("最新提示.jpg")));
+    help->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(help);
+    layout->addLayout(values);
+    for (QCheckBox* box : {m_onlyMine, m_autoRepeat, m_skipOut, m_allChanges, m_shutDown})
+        layout->addWidget(box);
+    layout->addWidget(windows);
+    layout->addWidget(m_start);
+    layout->addStretch();
+}
+
+void MiningPage::valueChanged(QSpinBox* changed) {
+    m_percent->setSingleStep(1);
+    m_frame.ShowPrompt(changed->toolTip());
+}
+
+MiningOptions MiningPage::options() const {
+    MiningOptions options;
+    options.onlyOwnStocks = m_onlyMine->isChecked();
+    options.autoRepeat = m_autoRepeat->isChecked();
+    options.shutdownWhenDone = m_shutDown->isChecked();
+    options.allChanges = m_allChanges->isChecked();
+    options.percent = m_percent->value();
+    options.lastDays = m_days->value();
+    return options;
+}
+
+int MiningPage::percent() const {
+    return m_percent->value();
+}
+
+bool MiningPage::allChanges() const {
+    return m_allChanges->isChecked();
+}
+
+void MiningPage::setWindowStatus(const WindowStatus& status) {
+    m_quoteMain->setEnabled(status.quoteMain);
+    m_quoteChild->setEnabled(status.quoteChild);
+    m_codeMain->setEnabled(status.codeInputMain);
+    m_codeChild->setEnabled(status.codeInputChild);
+}
+
+}  // namespace quarrow

@@ -1,0 +1,195 @@
+#include "gui/WidgetFrame.h"
+
+#include "gui/ProgressBox.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextEdit>
+
+namespace quarrow {
+
+namespace {
+
+// The flash shows and hides the prompt line four times, then leaves it shown.
+constexpr int kFlashToggles = 3;
+
+QColor colorOf(LogColor color) {
+    switch (color) {
+        case LogColor::Red:
+            return Qt::red;
+        case LogColor::Green:
+            return QColor(0, 128, 0);
+        case LogColor::Magenta:
+            return Qt::magenta;
+        case LogColor::Blue:
+            return Qt::blue;
+        case LogColor::Default:
+            break;
+    }
+    return Qt::black;
+}
+
+}  // namespace
+
+WidgetFrame::WidgetFrame(FrameWidgets widgets, QString programFolder)
+    : m_w(std::move(widgets)), m_programFolder(std::move(programFolder)) {}
+
+const QStringList& WidgetFrame::commandNames() {
+    static const QStringList names{
+        QStringLiteral("btnListStockQTY"),       QStringLiteral("btnSelectStock"),
+        QStringLiteral("btnGetStockDoc"),        QStringLiteral("btnLoadCodeName"),
+        QStringLiteral("btnMyselfCodeName"),     QStringLiteral("btnLoadDaily"),
+        QStringLiteral("btnGetStockChanges"),    QStringLiteral("btnDepart_BuySale"),
+        QStringLiteral("btnDepart_BuyOnly"),     QStringLiteral("btnDepart_SaleOnly"),
+        QStringLiteral("btnGetAllOfTheNewDocs"), QStringLiteral("btnGetAllFromTxtDocs"),
+        QStringLiteral("btnGetFromServer"),      QStringLiteral("btnSendToServer")};
+    return names;
+}
+
+QStringList WidgetFrame::statusCaptions() {
+    return {QStringLiteral("股票数:"),
+            QString(),
+            QStringLiteral("待处理股票数:"),
+            QString(),
+            QStringLiteral("抓取失败:"),
+            QString(),
+            QStringLiteral("涨跌异动股票数:"),
+            QString(),
+            QStringLiteral("大宗交易笔数:"),
+            QString(),
+            QString(),
+            QStringLiteral("抓取次数:"),
+            QString()};
+}
+
+void WidgetFrame::displayPrompt(const QString& oneLine) {
+    m_w.prompt->setText(oneLine);
+    m_w.prompt->setVisible(true);
+    m_flashTag = 0;
+    m_flashing = true;
+}
+
+bool WidgetFrame::flashTick() {
+    if (!m_flashing)
+        return false;
+    if (m_flashTag <= kFlashToggles) {
+        ++m_flashTag;
+        m_w.prompt->setVisible(m_w.prompt->isHidden());
+        return true;
+    }
+    m_w.prompt->setVisible(true);
+    m_flashTag = 0;
+    m_flashing = false;
+    return false;
+}
+
+QWidget* WidgetFrame::showPicture(const QString& path) {
+    QPixmap picture(path);
+    if (picture.isNull())
+        return nullptr;
+    // A magenta frame around the picture, centred on the window and in front of it, so
+    // the user sees which steps the box's text means.
+    auto* panel = new QLabel(m_w.window);
+    panel->setObjectName(QStringLiteral("pnlHelpPicture"));
+    panel->setPixmap(picture);
+    panel->setStyleSheet(QStringLiteral("QLabel { border: 6px solid #FF00FF; background: #FF00FF; }"));
+    panel->adjustSize();
+    panel->move(std::max(0, (m_w.window->width() - panel->width()) / 2),
+                std::max(0, (m_w.window->height() - panel->height()) / 2));
+    panel->show();
+    panel->raise();
+    return panel;
+}
+
+MessageAnswer WidgetFrame::showMessage(const MessageRequest& request) {
+    QWidget* picture = nullptr;
+    if (!request.picturePath.isEmpty() && QFileInfo(request.picturePath).isFile())
+        picture = showPicture(request.picturePath);
+    std::optional<MessageAnswer> answer;
+    if (m_answerer)
+        answer = m_answerer(request);
+    if (!answer) {
+        const bool yesNo = request.buttons == MessageButtons::YesNo;
+        QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, request.title, request.text,
+                        yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, m_w.window);
+        const int pressed = box.exec();
+        answer = !yesNo                        ? MessageAnswer::Ok
+                 : pressed == QMessageBox::Yes ? MessageAnswer::Yes
+                                               : MessageAnswer::No;
+    }
+    delete picture;
+    if (m_w.window) {
+        m_w.window->raise();
+        m_w.window->activateWindow();
+    }
+    return *answer;
+}
+
+void WidgetFrame::addLog(const QString& line, LogColor color) {
+    QTextCursor cursor(m_w.log->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!m_w.log->document()->isEmpty())
+        cursor.insertBlock();
+    QTextCharFormat format;
+    format.setForeground(colorOf(color));
+    cursor.insertText(line, format);
+    m_w.log->verticalScrollBar()->setValue(m_w.log->verticalScrollBar()->maximum());
+}
+
+void WidgetFrame::clearLog() {
+    m_w.log->clear();
+}
+
+QStringList WidgetFrame::logLines() const {
+    if (m_w.log->document()->isEmpty())
+        return {};
+    return m_w.log->toPlainText().split(QLatin1Char('\n'));
+}
+
+void WidgetFrame::setStatusPanel(StatusPanel panel, const QString& text) {
+    const int index = static_cast<int>(panel);
+    if (index >= 0 && index < m_w.statusPanels.size())
+        m_w.statusPanels[index]->setText(text);
+}
+
+void WidgetFrame::addPromptMemo(const QString& line) {
+    m_w.promptMemo->appendPlainText(line);
+}
+
+void WidgetFrame::showCapture(const QStringList& lines) {
+    m_w.capture->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void WidgetFrame::showProgress(const RunProgress& progress) {
+    m_w.progress->showProgress(progress);
+}
+
+void WidgetFrame::hideProgress() {
+    m_w.progress->hide();
+}
+
+void WidgetFrame::enableCommands(bool on) {
+    for (const QString& name : commandNames()) {
+        for (auto* button : m_w.window->findChildren<QAbstractButton*>(name))
+            button->setEnabled(on);
+        for (auto* action : m_w.window->findChildren<QAction*>(name))
+            action->setEnabled(on);
+    }
+    // The stop command is the other side of the same switch: on exactly while a run works.
+    if (auto* stop = m_w.window->findChild<QAbstractButton*>(QStringLiteral("btnStop")))
+        stop->setEnabled(!on);
+}
+
+void WidgetFrame::processEvents() {
+    if (m_pumpHook)
+        m_pumpHook();
+    QApplication::processEvents();
+}
+
+}  // namespace quarrow

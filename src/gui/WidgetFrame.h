@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/AppFrame.h"
+
+#include <QList>
+
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QPlainTextEdit;
+class QTextEdit;
+class QWidget;
+
+namespace quarrow {
+
+class ProgressBox;
+
+// The widgets the frame writes to; all belong to the main window.
+struct FrameWidgets {
+    QWidget* window = nullptr;
+    QLabel* prompt = nullptr;  // lblWarning
+    QTextEdit* log = nullptr;  // MemoResult
+    QPlainTextEdit* promptMemo = nullptr;
+    QPlainTextEdit* capture = nullptr;  // MemoPastFrom
+    QList<QLabel*> statusPanels;        // the 13 panels of statMain
+    ProgressBox* progress = nullptr;
+};
+
+// The desktop window's side of the frame every job talks through: the flashing prompt
+// line, message boxes with the help picture, the coloured log, the status bar, the
+// progress box and the commands that a run switches off.
+class WidgetFrame : public AppFrame {
+public:
+    // Answers a message box in place of the user; nothing lets the box ask.
+    using Answerer = std::function<std::optional<MessageAnswer>(const MessageRequest&)>;
+
+    WidgetFrame(FrameWidgets widgets, QString programFolder);
+
+    void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
+    // Runs in every event pump of a job (the tests act there as the user would).
+    void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
+
+    MessageAnswer showMessage(const MessageRequest& request) override;
+    void addLog(const QString& line, LogColor color) override;
+    void clearLog() override;
+    QStringList logLines() const override;
+    void setStatusPanel(StatusPanel panel, const QString& text) override;
+    void addPromptMemo(const QString& line) override;
+    void showCapture(const QStringList& lines) override;
+    void showProgress(const RunProgress& progress) override;
+    void hideProgress() override;
+    void enableCommands(bool on) override;
+    QString programFolder() const override { return m_programFolder; }
+    void processEvents() override;
+
+    // One half-second tick of the prompt flash: false once the flashing is over.
+    bool flashTick();
+    bool flashing() const { return m_flashing; }
+
+    // The commands EnableCommands switches, by object name.
+    static const QStringList& commandNames();
+    // The caption panels of statMain, by position (empty for the value panels).
+    static QStringList statusCaptions();
+
+protected:
+    void displayPrompt(const QString& oneLine) override;
+
+private:
+    QWidget* showPicture(const QString& path);
+
+    FrameWidgets m_w;
+    QString m_programFolder;
+    Answerer m_answerer;
+    std::function<void()> m_pumpHook;
+    int m_flashTag = 0;
+    bool m_flashing = false;
+};
+
+}  // namespace quarrow

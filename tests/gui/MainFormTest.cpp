@@ -1,0 +1,460 @@
+#include "app/PlatformOptions.h"
+#include "app/Settings.h"
+#include "demo/DemoCorpus.h"
+#include "demo/QuoteFolderGenerator.h"
+#include "gui/DesktopServices.h"
+#include "gui/MainForm.h"
+#include "gui/ProgressBox.h"
+#include "platform/Clock.h"
+#include "platform/Platform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace quarrow;
+
+namespace {
+
+constexpr int kStocks = 12;
+const QString kFirstRunPrompt = QStringLiteral("请先设置华林证券或东方证券行情分析软件的安装位置以及QQ昵称!");
+
+// What a test's program folder holds besides the settings.
+struct DeskOptions {
+    bool populated = false;   // a generated quote folder chosen in the settings
+    QTime autoStart;          // the automatic daily start, switched on when valid
+    int corpusDocuments = 0;  // saved report documents per stock
+};
+
+// A program folder on the simulated desktop with a virtual clock; populated, it holds a
+// settings file that names a generated quote folder.
+struct Desk {
+    explicit Desk(bool populated) : Desk(DeskOptions{populated, {}, 0}) {}
+    explicit Desk(const DeskOptions& options) : folder(dir.path()) {
+        SystemClock clock;
+        Settings settings(folder, clock);
+        if (options.populated) {
+            QuoteFolderOptions quote;
+            quote.stockCount = kStocks;
+            quote.barCount = 30;
+            const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
+            QString error;
+            EXPECT_TRUE(QuoteFolderGenerator(quote).write(quoteFolder, &error)) << error.toStdString();
+            EXPECT_TRUE(settings.writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
+                                           quoteFolder + QLatin1Char('/')));
+        }
+        if (options.autoStart.isValid()) {
+            EXPECT_TRUE(
+                settings.writeTime(QStringLiteral("AutoStart"), QStringLiteral("Time"), options.autoStart));
+            EXPECT_TRUE(settings.writeBool(QStringLiteral("AutoStart"), QStringLiteral("Start"), true));
+        }
+        if (options.corpusDocuments > 0) {
+            DemoCorpusOptions corpus;
+            corpus.stocks = kStocks;
+            corpus.documentsPerStock = options.corpusDocuments;
+            QString error;
+            EXPECT_TRUE(DemoCorpus(corpus).write(folder, nullptr, &error)) << error.toStdString();
+        }
+        PlatformOptions platformOptions = programPlatformOptions(folder);
+        platformOptions.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
+        platform = createPlatform(platformOptions);
+        form = std::make_unique<TMainForm>(folder, *platform);
+        // The user's answers, by the question's identity; every box is recorded, and
+        // whether a help picture stood in front of the window while it was up.
+        form->frame().setAnswerer([this](const MessageRequest& request) -> std::optional<MessageAnswer> {
+            asked.append(request);
+            pictureShown.append(form->findChild<QWidget*>(QStringLiteral("pnlHelpPicture")) != nullptr);
+            if (request.buttons == MessageButtons::Ok)
+                return MessageAnswer::Ok;
+            const auto answer = answers.find(request.question);
+            return answer != answers.end() ? answer->second : MessageAnswer::No;
+        });
+    }
+    ~Desk() { form.reset(); }
+
+    template <typename W>
+    W* child(const char* name) const {
+        W* widget = form->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    // The first show looks for the quote program's windows once the window is painted.
+    void show() {
+        form->show();
+        QCoreApplication::processEvents();
+    }
+    QString promptText() const { return child<QLabel>("lblWarning")->text(); }
+    bool onTop() const { return form->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+    QTemporaryDir dir;
+    ProgramFolder folder;
+    std::unique_ptr<Platform> platform;
+    std::unique_ptr<TMainForm> form;
+    std::map<Question, MessageAnswer> answers;
+    QList<MessageRequest> asked;
+    QList<bool> pictureShown;
+};
+
+const std::map<Question, MessageAnswer> kMiningAnswers{{Question::MiningF10Reminder, MessageAnswer::Yes},
+                                                       {Question::MiningFreshness, MessageAnswer::Yes},
+                                                       {Question::MiningResume, MessageAnswer::No},
+                                                       {Question::MiningRetryFailed, MessageAnswer::No}};
+
+void click(QWidget* target, Qt::MouseButton button) {
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, QPointF(4, 4),
+                                                        QPointF(4, 4), button, button, Qt::NoModifier));
+}
+
+void saveScreenshot(QWidget& window, const QString& name) {
+    const QString folder =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
+    QDir().mkpath(folder);
+    EXPECT_TRUE(window.grab().save(QDir(folder).filePath(name)));
+}
+
+TEST(MainFormStartUp, EmptyProgramFolderAsksForSetupAndPopulatedOneOpensOnMainPage) {
+    {
+        Desk desk(false);
+        EXPECT_EQ(desk.promptText(), kFirstRunPrompt);
+        EXPECT_TRUE(desk.child<QWidget>("PanelFunction")->isVisibleTo(desk.form.get()));
+        EXPECT_EQ(desk.child<QStackedWidget>("PageFunction")->currentWidget()->objectName(),
+                  QStringLiteral("TabSheetSetup"));
+    }
+    Desk desk(true);
+    EXPECT_NE(desk.promptText(), kFirstRunPrompt);
+    EXPECT_FALSE(desk.child<QWidget>("PanelFunction")->isVisibleTo(desk.form.get()));
+    EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
+              QStringLiteral("TabSheetMain"));
+    EXPECT_EQ(desk.child<QLabel>("statMainPanel1")->text(), QString::number(kStocks));
+    EXPECT_FALSE(desk.child<QCheckBox>("CheckMain")->isEnabled());
+    // The first show looks for the quote program's windows (starting it when missing).
+    desk.show();
+    EXPECT_TRUE(desk.child<QCheckBox>("CheckMain")->isEnabled());
+    EXPECT_TRUE(desk.child<QCheckBox>("CheckChild")->isEnabled());
+    saveScreenshot(*desk.form, QStringLiteral("MainForm.png"));
+}
+
+TEST(MainFormPrompt, OneLineFlashesFourTimesThenStaysShown) {
+    Desk desk(false);
+    QLabel* prompt = desk.child<QLabel>("lblWarning");
+    desk.form->frame().ShowPrompt(QStringLiteral("第一\r第二"));
+    EXPECT_EQ(prompt->text(), QStringLiteral("第一 第二"));
+    const bool expected[][2] = {{true, false}, {true, true}, {true, false}, {true, true}, {false, true}};
+    for (const auto& [ticking, visible] : expected) {
+        EXPECT_EQ(desk.form->frame().flashTick(), ticking);
+        EXPECT_EQ(prompt->isVisibleTo(desk.form.get()), visible);
+    }
+    EXPECT_FALSE(desk.form->frame().flashing());
+}
+
+TEST(MainFormNavigation, SwipeOfMoreThanFifteenPixelsTurnsFunctionPage) {
+    Desk desk(false);
+    desk.show();
+    auto* pages = desk.child<QStackedWidget>("PageFunction");
+    struct Case {
+        int distance;
+        int page;
+    };
+    for (const Case& c : {Case{15, 0}, Case{-15, 0}, Case{16, 1}, Case{-16, pages->count() - 1}}) {
+        pages->setCurrentIndex(0);
+        const QPointF from(100, 50);
+        const QPointF to(100 + c.distance, 50);
+        // One at a time: events of the same mouse share the point they carry.
+        {
+            QMouseEvent press(QEvent::MouseButtonPress, from, from, Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(pages, &press);
+        }
+        QMouseEvent release(QEvent::MouseButtonRelease, to, to, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pages, &release);
+        EXPECT_EQ(pages->currentIndex(), c.page) << c.distance;
+    }
+}
+
+TEST(MainFormNavigation, CloseBoxMainPageAndApplicationButtonPutFunctionPanelAway) {
+    Desk desk(true);
+    desk.show();
+    QWidget* panel = desk.child<QWidget>("PanelFunction");
+    const auto visible = [&] { return panel->isVisibleTo(desk.form.get()); };
+    desk.form->showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+    desk.child<QAbstractButton>("PanelCloseIT")->click();
+    EXPECT_FALSE(visible());
+
+    desk.form->showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(desk.child<QWidget>("TabSheetMain"), &press);
+    EXPECT_FALSE(visible());
+
+    // btnApplication leaves the query page alone, any other page goes.
+    desk.form->showContentPage(QStringLiteral("TabSheetPrompt"));
+    desk.form->showFunctionPage(QStringLiteral("TabGetFromDB"));
+    desk.child<QAbstractButton>("btnApplication")->click();
+    EXPECT_TRUE(visible());
+    desk.form->showFunctionPage(QStringLiteral("TabSheetSetup"));
+    desk.child<QAbstractButton>("btnApplication")->click();
+    EXPECT_FALSE(visible());
+    EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
+              QStringLiteral("TabSheetMain"));
+}
+
+// A right click pauses the run, a left click resumes it, a second left click stops it;
+// afterwards the window is usable and no longer on top.
+TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
+    Desk desk(true);
+    desk.answers = kMiningAnswers;
+    desk.show();
+    RunControl& run = desk.form->services().run;
+    QWidget* target = desk.form->centralWidget();
+    enum class Step { Running, Paused, Resumed, Stopped } step = Step::Running;
+    int pausedPumps = 0;
+    int pausedAt = 0;
+    bool wasOnTop = false;
+    bool progressWhilePaused = false;
+    desk.form->frame().setPumpHook([&] {
+        if (!run.isActive())
+            return;
+        wasOnTop = wasOnTop || desk.onTop();
+        const int position = run.progress().position;
+        switch (step) {
+            case Step::Running:
+                if (position >= 2 && run.state() == RunState::Running) {
+                    click(target, Qt::RightButton);
+                    step = Step::Paused;
+                }
+                break;
+            case Step::Paused:
+                if (run.state() != RunState::Paused)
+                    break;
+                if (pausedPumps == 0)
+                    pausedAt = position;
+                progressWhilePaused = progressWhilePaused || position != pausedAt;
+                if (++pausedPumps == 5) {
+                    click(target, Qt::LeftButton);
+                    step = Step::Resumed;
+                }
+                break;
+            case Step::Resumed:
+                if (run.state() == RunState::Running && position >= pausedAt + 2) {
+                    click(target, Qt::LeftButton);
+                    step = Step::Stopped;
+                }
+                break;
+            case Step::Stopped:
+                break;
+        }
+    });
+    desk.child<QAbstractButton>("btnGetAllOfTheNewDocs")->click();
+
+    const MiningOutcome& outcome = desk.form->lastMiningOutcome();
+    ASSERT_TRUE(outcome.ran) << outcome.error.toStdString();
+    EXPECT_EQ(step, Step::Stopped);
+    EXPECT_EQ(pausedPumps, 5);
+    EXPECT_FALSE(progressWhilePaused);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_GE(outcome.captured, 3);
+    EXPECT_LT(outcome.screened, kStocks);
+    EXPECT_TRUE(wasOnTop);
+    EXPECT_FALSE(desk.onTop());
+    EXPECT_FALSE(run.isActive());
+    EXPECT_TRUE(desk.child<QAbstractButton>("btnGetAllOfTheNewDocs")->isEnabled());
+    EXPECT_FALSE(desk.child<QAbstractButton>("btnStop")->isEnabled());
+    EXPECT_FALSE(desk.child<QWidget>("GroupBoxProgress")->isVisible());
+    EXPECT_FALSE(desk.form->frame().logLines().isEmpty());
+}
+
+// A question the run asks must be answerable with the mouse: its box takes the click
+// instead of the run stopping.
+TEST(MainFormMining, BoxAskedDuringRunTakesItsClicks) {
+    Desk desk(false);
+    desk.show();
+    RunControl& run = desk.form->services().run;
+    ASSERT_TRUE(run.start(3));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("注意"), QStringLiteral("继续?"),
+                    QMessageBox::Yes | QMessageBox::No, desk.form.get());
+    QTimer::singleShot(0, &box, [&box] {
+        QAbstractButton* yes = box.button(QMessageBox::Yes);
+        const QPointF centre = QRectF(yes->rect()).center();
+        const QPointF global = yes->mapToGlobal(centre);
+        QCoreApplication::postEvent(yes, new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(yes, new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    });
+    // Only when the click never arrives: the test fails instead of waiting for ever.
+    QTimer::singleShot(5000, &box, &QMessageBox::reject);
+    EXPECT_EQ(box.exec(), QMessageBox::Yes);
+    EXPECT_EQ(run.state(), RunState::Running);
+    run.finish(QString(), false, nullptr);
+}
+
+TEST(MainFormJobs, FailingJobLeavesWindowEnabledAndNotOnTop) {
+    Desk desk(false);
+    desk.show();
+    RunControl& run = desk.form->services().run;
+    desk.form->runJob([&] {
+        run.start(5);
+        desk.form->stayOnTop(true);
+        throw std::runtime_error("disk full");
+    });
+    EXPECT_FALSE(run.isActive());
+    EXPECT_FALSE(desk.onTop());
+    EXPECT_TRUE(desk.child<QAbstractButton>("btnGetAllOfTheNewDocs")->isEnabled());
+    EXPECT_TRUE(desk.child<QAbstractButton>("btnGetStockDoc")->isEnabled());
+    EXPECT_FALSE(desk.child<QAbstractButton>("btnStop")->isEnabled());
+    EXPECT_FALSE(desk.child<QWidget>("GroupBoxProgress")->isVisible());
+    ASSERT_FALSE(desk.asked.isEmpty());
+    EXPECT_EQ(desk.asked.last().text, QStringLiteral("disk full"));
+}
+
+TEST(MainFormFrame, HelpPictureStandsInFrontWhileBoxIsUpAndLogKeepsColouredLines) {
+    Desk desk(false);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(desk.folder.filePath(QStringLiteral("help.jpg"))));
+    desk.form->frame().ShowHelpPicture(QStringLiteral("打开窗口"), QStringLiteral("help.jpg"), false);
+    desk.form->frame().ShowHelpPicture(QStringLiteral("没有图"), QStringLiteral("missing.jpg"), false);
+    ASSERT_EQ(desk.asked.size(), 2);
+    EXPECT_EQ(desk.pictureShown, (QList<bool>{true, false}));
+    EXPECT_EQ(desk.asked.at(0).title, QStringLiteral("注意"));
+    EXPECT_TRUE(desk.asked.at(0).text.endsWith(QStringLiteral("请按图示操作步骤打开窗口")));
+    EXPECT_EQ(desk.form->findChild<QWidget*>(QStringLiteral("pnlHelpPicture")), nullptr);
+
+    WidgetFrame& frame = desk.form->frame();
+    frame.addLog(QStringLiteral("\t旧"), LogColor::Default);
+    frame.clearLog();
+    frame.addLog(QStringLiteral("\t涨"), LogColor::Red);
+    frame.addLog(QStringLiteral("\t跌"), LogColor::Green);
+    EXPECT_EQ(frame.logLines(), (QStringList{QStringLiteral("\t涨"), QStringLiteral("\t跌")}));
+    const QTextDocument* log = desk.child<QTextEdit>("MemoResult")->document();
+    frame.setStatusPanel(StatusPanel::FetchTries, QStringLiteral("7"));
+    EXPECT_EQ(desk.child<QLabel>("statMainPanel12")->text(), QStringLiteral("7"));
+    EXPECT_EQ(desk.child<QLabel>("statMainPanel11")->text(), QStringLiteral("抓取次数:"));
+    const auto colour = [](const QTextBlock& block) {
+        return block.begin().fragment().charFormat().foreground().color();
+    };
+    EXPECT_EQ(colour(log->firstBlock()), QColor(Qt::red));
+    EXPECT_EQ(colour(log->lastBlock()), QColor(0, 128, 0));
+}
+
+TEST(MainFormFrame, ProgressBoxTakesLayoutOfRunAndDoubleClickHidesIt) {
+    Desk desk(false);
+    desk.show();
+    QWidget* box = desk.child<QWidget>("GroupBoxProgress");
+    const QSize area = desk.form->centralWidget()->size();
+    struct Case {
+        ProgressLayout layout;
+        int width;
+        bool web;
+    };
+    for (const Case& c :
+         {Case{ProgressLayout::Download, 800, true}, Case{ProgressLayout::Mining, 460, false}}) {
+        RunProgress progress;
+        progress.layout = c.layout;
+        progress.maximum = 10;
+        progress.position = 4;
+        desk.form->frame().showProgress(progress);
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_EQ(box->width(), c.width);
+        EXPECT_EQ(desk.child<QWidget>("pnlWeb")->isVisibleTo(box), c.web);
+        EXPECT_EQ(box->x(), (area.width() - box->width()) / 2);
+        EXPECT_EQ(box->y(), (area.height() - box->height()) / 2);
+    }
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &doubleClick);
+    EXPECT_FALSE(box->isVisible());
+}
+
+void typeKey(QWidget* target, Qt::Key key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+}
+
+// A folder edit commits only what was typed, and only an existing folder; the radio
+// buttons switch the quote program at once.
+TEST(MainFormSetup, FolderEditStoresTypedExistingFolderAndRadioSwitchesProgram) {
+    Desk desk(false);
+    const QString quote = desk.dir.filePath(QStringLiteral("quote"));
+    ASSERT_TRUE(QDir().mkpath(quote));
+    auto* edit = desk.child<QLineEdit>("edtHuaLinFolder");
+    const auto stored = [&] {
+        SystemClock clock;
+        return Settings(desk.folder, clock).hualinFolder();
+    };
+    const QString defaultFolder = stored();
+
+    edit->setText(quote);  // not typed: leaving writes nothing
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(edit, &leave);
+    EXPECT_EQ(stored(), defaultFolder);
+
+    edit->setText(quote + QStringLiteral("/su"));
+    typeKey(edit, Qt::Key_B, QStringLiteral("b"));
+    typeKey(edit, Qt::Key_Return);
+    EXPECT_EQ(stored(), defaultFolder);
+    ASSERT_FALSE(desk.asked.isEmpty());
+    EXPECT_EQ(desk.asked.last().text.section(QLatin1Char('\r'), 0, 0),
+              QStringLiteral("未找到华林证券行情分析软件安装文件夹"));
+
+    edit->setText(quote.chopped(1));
+    typeKey(edit, Qt::Key_E, QStringLiteral("e"));
+    typeKey(edit, Qt::Key_Return);
+    EXPECT_EQ(stored(), quote + QDir::separator());
+    EXPECT_EQ(edit->text(), quote + QDir::separator());
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(desk.child<QWidget>("rbSelectDongFang"), &press);
+    SystemClock clock;
+    EXPECT_EQ(Settings(desk.folder, clock).current(), QStringLiteral("DONGFANG"));
+    EXPECT_TRUE(desk.child<QRadioButton>("rbSelectDongFang")->isChecked());
+    EXPECT_FALSE(desk.child<QRadioButton>("rbSelectHualin")->isChecked());
+}
+
+// The half-second tick starts the mining run once the day's start moment has come.
+TEST(MainFormAutoStart, TimerTickStartsMiningRunAtItsTimeAndSetsNextStartToTomorrow) {
+    Desk desk(DeskOptions{true, QTime(9, 0), 0});
+    desk.answers = kMiningAnswers;
+    desk.show();
+    auto* clock = dynamic_cast<VirtualClock*>(&desk.platform->clock());
+    ASSERT_NE(clock, nullptr);
+    desk.form->tmrFlashWarningTimer();
+    EXPECT_FALSE(desk.form->lastMiningOutcome().ran) << "started after 09:00: not before 20:00";
+    clock->advance(clock->now().msecsTo(QDateTime(QDate(2017, 3, 16), QTime(20, 0))));
+    desk.form->tmrFlashWarningTimer();
+    EXPECT_TRUE(desk.form->lastMiningOutcome().ran);
+    EXPECT_EQ(desk.form->services().schedule.nextAutoStart, QDateTime(QDate(2017, 3, 17), QTime(9, 0)));
+    EXPECT_FALSE(desk.form->services().schedule.miningActive);
+    EXPECT_FALSE(desk.onTop());
+}
+
+TEST(MainFormJobs, ReanalysisOfSavedDocumentsRunsFromDocumentPage) {
+    Desk desk(DeskOptions{true, {}, 2});
+    desk.answers = {{Question::ReanalysisStart, MessageAnswer::Yes}};
+    desk.show();
+    desk.child<QAbstractButton>("btnGetAllFromTxtDocs")->click();
+    const ReanalysisOutcome& outcome = desk.form->lastReanalysisOutcome();
+    ASSERT_TRUE(outcome.ran);
+    EXPECT_EQ(outcome.documents, kStocks * 2);
+    EXPECT_FALSE(desk.onTop());
+    EXPECT_TRUE(desk.child<QAbstractButton>("btnGetAllFromTxtDocs")->isEnabled());
+}
+
+}  // namespace
