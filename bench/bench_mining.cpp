@@ -91,6 +91,9 @@ struct DesktopEvents {
     long keyEvents = 0;
     long codesTyped = 0;  // runs of digits
     long enters = 0;
+    // The next stock's code typed (and entered) while the current report is stored, as
+    // the run counts them: no waits of its own.
+    long codesTypedAhead = 0;
     long reminderF10s = 0;  // the start's F10, before any fetch: no wait of its own
     long firstF10s = 0;
     long secondF10s = 0;
@@ -102,6 +105,7 @@ struct DesktopEvents {
         d.keyEvents = keyEvents - before.keyEvents;
         d.codesTyped = codesTyped - before.codesTyped;
         d.enters = enters - before.enters;
+        d.codesTypedAhead = codesTypedAhead - before.codesTypedAhead;
         d.reminderF10s = reminderF10s - before.reminderF10s;
         d.firstF10s = firstF10s - before.firstF10s;
         d.secondF10s = secondF10s - before.secondF10s;
@@ -117,9 +121,9 @@ struct DesktopEvents {
                 required[length] += count;
         };
         add(kKeyPause_ms, keyEvents);
-        add(kAfterDigits_ms, codesTyped);
+        add(kAfterDigits_ms, codesTyped - codesTypedAhead);
         add(kClipboardPoll_ms, clipboardLooks);
-        add(kAfterEnter_ms, enters);
+        add(kAfterEnter_ms, enters - codesTypedAhead);
         add(kFirstF10_ms, firstF10s);
         add(kSecondF10_ms, secondF10s);
         add(kClipboardRetry_ms, failedClears);
@@ -165,8 +169,9 @@ public:
     void keyDown(std::uint8_t virtualKey) override {
         ++events.keyEvents;
         const bool digit = virtualKey >= '0' && virtualKey <= '9';
-        if (digit && !m_lastDownWasDigit)
+        if (digit && !m_lastDownWasDigit) {
             ++events.codesTyped;
+        }
         m_lastDownWasDigit = digit;
         if (virtualKey == VirtualKey::Enter)
             ++events.enters;
@@ -382,7 +387,8 @@ bool mine(const QString& quote, const QString& home, int percent) {
         std::fprintf(stderr, "bench_mining: the run did not start (%s)\n", qPrintable(outcome.error));
         return false;
     }
-    const DesktopEvents events = desktop.events.since(eventsBefore);
+    DesktopEvents events = desktop.events.since(eventsBefore);
+    events.codesTypedAhead = outcome.typedAhead;
     const WaitCounts required = events.requiredWaits();
     const long long waited_ms = totalOf(clock.waits);
     const long long required_ms = totalOf(required);
@@ -417,10 +423,10 @@ bool mine(const QString& quote, const QString& home, int percent) {
                 waited_ms == required_ms && simulated_ms == waited_ms ? "nothing waited beyond the steps"
                                                                       : "MISMATCH");
     std::printf(
-        "  from %ld key events, %ld codes typed, %ld Enters, %ld first and %ld second F10s, %ld "
-        "clipboard looks, %ld failed clears\n",
-        events.keyEvents, events.codesTyped, events.enters, events.firstF10s, events.secondF10s,
-        events.clipboardLooks, events.failedClears);
+        "  from %ld key events, %ld codes typed (%ld of them ahead), %ld Enters, %ld first and %ld second "
+        "F10s, %ld clipboard looks, %ld failed clears\n",
+        events.keyEvents, events.codesTyped, events.codesTypedAhead, events.enters, events.firstF10s,
+        events.secondF10s, events.clipboardLooks, events.failedClears);
     std::printf("  %8s %10s %10s %12s %12s\n", "wait ms", "made", "required", "made ms", "required ms");
     WaitCounts lengths = clock.waits;
     for (const auto& [length, asked] : required)

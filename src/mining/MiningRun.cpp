@@ -237,8 +237,12 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             } else {
                 state.lastSelectedCode = candidate;
                 // The quote program loads the next stock while this one is stored.
-                if (!candidate.isEmpty() && options.percent == 0 && !m_services.fetch.typeCode(candidate))
-                    state.lastSelectedCode.clear();
+                if (!candidate.isEmpty() && options.percent == 0) {
+                    if (m_services.fetch.typeCode(candidate))
+                        ++outcome.typedAhead;
+                    else
+                        state.lastSelectedCode.clear();
+                }
                 ExtractionOptions extractionOptions;
                 extractionOptions.code = code;
                 extractionOptions.name = name;

@@ -44,6 +44,7 @@ struct MiningOutcome {
     int screened = 0;         // stocks looked at (daily bars read, or fetched unscreened)
     int fetched = 0;          // fetches tried
     int captured = 0;         // reports captured and parsed
+    int typedAhead = 0;       // next codes typed into the quote program while a report was stored
     QStringList notCaptured;  // prefixed codes whose report never came
     QString logFile;          // where the run's log was written; empty when it could not be
     QString logError;
@@ -59,8 +60,8 @@ struct MiningOutcome {
 struct MiningWindowHooks {
     std::function<void()> bringToFront;
     std::function<void(bool)> stayOnTop;
-    std::function<void()> showPromptPage;      // function panel hidden, TabSheetPrompt shown
-    std::function<void()> showResults;         // the operator query of the stored rows
+    std::function<void()> showPromptPage;  // function panel hidden, TabSheetPrompt shown
+    std::function<void()> showResults;     // the operator query of the stored rows
     // The stock under way: its code in the code edit, its name in the name panel.
     std::function<void(const QString& code, const QString& name)> showStock;
     std::function<void()> refreshDepartments;  // when the department list may reload
