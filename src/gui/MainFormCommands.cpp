@@ -8,6 +8,7 @@
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
+#include "gui/QueryPage.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
@@ -65,6 +66,8 @@ MiningWindowHooks TMainForm::miningHooks() {
         m_code->setText(code);
         m_stockName->setText(name);
     };
+    hooks.showResults = [this] { m_queryPage->showStoredResults(); };
+    hooks.refreshDepartments = [this] { m_queryPage->btnRefreshDepartmentClick(); };
     return hooks;
 }
 
