@@ -110,6 +110,8 @@ void TMainForm::btnGetAllFromTxtDocsClick() {
         if (!m_lastReanalysis.storeError.isEmpty())
             m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError),
                                      QString(), false);
+        if (m_lastReanalysis.reloadDepartments)
+            m_queryPage->btnRefreshDepartmentClick();
     });
 }
 
@@ -152,6 +154,8 @@ void TMainForm::btnGetStockChangesClick() {
             m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(result.storeError), QString(),
                                      false);
     });
+    if (s.totals.departmentsAdded)
+        m_queryPage->enableDepartmentReload();
     m_code->setText(options.code);
 }
 

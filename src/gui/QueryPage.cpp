@@ -303,6 +303,10 @@ void QueryPage::btnRefreshDepartmentClick() {
     m_reloadDepartments->setEnabled(false);
 }
 
+void QueryPage::enableDepartmentReload() {
+    m_reloadDepartments->setEnabled(true);
+}
+
 void QueryPage::btnMainSaleTypeClick() {
     m_kindTag = nextThresholdKind(m_kindTag);
     const ThresholdKindLook& look = thresholdKindLook(m_kindTag);

@@ -73,6 +73,9 @@ public:
     // The end of a mining run: every stored row of the checked dates in the main grid.
     void showStoredResults();
 
+    // New department names were stored: the list may be reloaded.
+    void enableDepartmentReload();
+
     void queryClick(QueryButton button);
     void btnRefreshDepartmentClick();
     void btnMainSaleTypeClick();

@@ -1,5 +1,6 @@
 #include "app/PlatformOptions.h"
 #include "app/Settings.h"
+#include "demo/DemoCorpus.h"
 #include "demo/QuoteFolderGenerator.h"
 #include "gui/DesktopServices.h"
 #include "gui/FormCodeDepart.h"
@@ -55,10 +56,10 @@ QStringList allRows(QueryResultModel& model) {
 // The main window on a program folder with a virtual clock; seeded, its database holds
 // the review rows of two stocks.
 struct QueryDesk {
-    enum class Data { Seeded, QuoteFolder };
+    enum class Data { Seeded, QuoteFolder, SavedDocuments };
 
     explicit QueryDesk(Data data) : folder(dir.path()) {
-        if (data == Data::QuoteFolder) {
+        if (data != Data::Seeded) {
             SystemClock clock;
             Settings settings(folder, clock);
             QuoteFolderOptions quote;
@@ -70,6 +71,13 @@ struct QueryDesk {
             EXPECT_TRUE(settings.writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
                                            quoteFolder + QLatin1Char('/')));
         }
+        if (data == Data::SavedDocuments) {
+            DemoCorpusOptions corpus;
+            corpus.stocks = 12;
+            corpus.documentsPerStock = 1;
+            QString error;
+            EXPECT_TRUE(DemoCorpus(corpus).write(folder, nullptr, &error)) << error.toStdString();
+        }
         PlatformOptions options = programPlatformOptions(folder);
         options.virtualClockStart = QDateTime(kToday, QTime(15, 30));
         platform = createPlatform(options);
@@ -80,6 +88,7 @@ struct QueryDesk {
             switch (request.question) {
                 case Question::MiningF10Reminder:
                 case Question::MiningFreshness:
+                case Question::ReanalysisStart:
                     return MessageAnswer::Yes;
                 default:
                     return MessageAnswer::No;
@@ -302,6 +311,7 @@ TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     EXPECT_EQ(desk.child<QLabel>(QStringLiteral("lblWarning"))->text(), kNoRowsMessage);
     EXPECT_EQ(desk.mainModel().rowCount(), 0);
     EXPECT_EQ(desk.opened.size(), 3);
+    EXPECT_EQ(desk.form->findChildren<TFormCodeDepart*>().size(), 3);
 }
 
 TEST(QueryPage, DrillDownByDepartmentBindsQuotedNameAndDrillsOnFromItsWindow) {
@@ -389,4 +399,14 @@ TEST(QueryPage, MiningRunEndShowsTheStoredRowsOfItsDays) {
     // The run stored new departments: the list holds them.
     EXPECT_GT(desk.page()->departmentItems().size(), 1);
     saveScreenshot(*desk.form, QStringLiteral("query-after-mining.png"));
+}
+
+TEST(QueryPage, ReanalysisThatStoresNewDepartmentsReloadsTheList) {
+    QueryDesk desk(QueryDesk::Data::SavedDocuments);
+    desk.form->show();
+    ASSERT_EQ(desk.page()->departmentItems(), QStringList{kNoDepartmentItem});
+    desk.child<QPushButton>(QStringLiteral("btnGetAllFromTxtDocs"))->click();
+    ASSERT_TRUE(desk.form->lastReanalysisOutcome().ran);
+    EXPECT_GT(desk.page()->departmentItems().size(), 1);
+    EXPECT_FALSE(desk.child<QPushButton>(QStringLiteral("btnRefreshDepartment"))->isEnabled());
 }
