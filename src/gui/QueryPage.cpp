@@ -173,7 +173,8 @@ QueryPage::QueryPage(TDataBase& db, AppFrame& frame, QueryPageHooks hooks, QWidg
 
 QueryPage::~QueryPage() {
     // The result windows read the database that goes with the main window: they go first.
-    qDeleteAll(m_windowOwner->findChildren<TFormCodeDepart*>(Qt::FindDirectChildrenOnly));
+    if (m_windowOwner)
+        qDeleteAll(m_windowOwner->findChildren<TFormCodeDepart*>(Qt::FindDirectChildrenOnly));
     if (m_grid && !m_grid->parent())
         delete m_grid.data();
 }
