@@ -3,6 +3,7 @@
 #include "gui/DesktopServices.h"
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
+#include "gui/QueryPage.h"
 #include "gui/RunMouseFilter.h"
 #include "gui/SetupPage.h"
 #include "platform/Clock.h"
@@ -80,6 +81,8 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
     m_frame->ShowPrompt(kGuide.first());
     wireCore();
+    m_queryPage->setDates(m_services->platform.clock().now().date());
+    m_queryPage->btnRefreshDepartmentClick();
     if (!m_services->setup.settingsFileExisted()) {
         m_frame->ShowPrompt(kFirstRunPrompt);
         showFunctionPage(QStringLiteral("TabSheetSetup"));
@@ -234,8 +237,7 @@ void TMainForm::buildFunctionPanel() {
     m_miningPage = new MiningPage(*m_frame, m_functionPages);
     m_setupPage = new SetupPage(m_services->setup, m_services->settings, *m_frame, m_functionPages);
     m_functionPages->addWidget(m_miningPage);
-    m_functionPages->addWidget(
-        placeholderPage(m_functionPages, "TabGetFromDB", QStringLiteral("调阅庄家操盘数据")));
+    buildQueryPage();
     QWidget* history = placeholderPage(m_functionPages, "TabDocHistory", QStringLiteral("历史资料"));
     auto* reanalyse =
         named(new QPushButton(QStringLiteral("分析全部历史资料"), history), "btnGetAllFromTxtDocs");
@@ -262,6 +264,23 @@ void TMainForm::buildFunctionPanel() {
     m_miningPage->startButton()->setToolTip(
         QStringLiteral("当指定天数里股票的日交易涨跌幅偏离值超过20%时,\r揪出买卖前5名的操盘庄家(营业部).\r"
                        "此功能需要运行华林或东方证券的行情分析软件."));
+}
+
+void TMainForm::buildQueryPage() {
+    QueryPageHooks hooks;
+    hooks.stockCode = [this] { return currentCode(); };
+    hooks.stockName = [this] { return m_stockName->text(); };
+    hooks.showResultPage = [this] { showContentPage(QStringLiteral("TabSheetStockCode")); };
+    hooks.hideFunctionPanel = [this] { hideFunctionPanel(); };
+    hooks.followStock = [this](const QString& code) {
+        m_code->setText(code);
+        edtStockCodeExit();
+    };
+    m_queryPage = new QueryPage(m_services->db, *m_frame, std::move(hooks), this, m_functionPages);
+    m_functionPages->addWidget(m_queryPage);
+    // The query's main grid fills the result page, below what that page shows of its own.
+    if (auto* results = m_pages->findChild<QWidget*>(QStringLiteral("TabSheetStockCode")))
+        static_cast<QVBoxLayout*>(results->layout())->insertWidget(1, m_queryPage->resultGrid(), 1);
 }
 
 void TMainForm::buildStatusBar() {

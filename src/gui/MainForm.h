@@ -24,6 +24,7 @@ namespace quarrow {
 class MiningPage;
 class Platform;
 class ProgressBox;
+class QueryPage;
 class RunMouseFilter;
 class SetupPage;
 struct DesktopServices;
@@ -93,6 +94,7 @@ private:
     void centreFloating();
     QString currentCode() const;
     MiningWindowHooks miningHooks();
+    void buildQueryPage();
 
     std::unique_ptr<WidgetFrame> m_frame;
     std::unique_ptr<DesktopServices> m_services;
@@ -108,6 +110,7 @@ private:
     QStackedWidget* m_functionPages = nullptr;
     MiningPage* m_miningPage = nullptr;
     SetupPage* m_setupPage = nullptr;
+    QueryPage* m_queryPage = nullptr;
     ProgressBox* m_progress = nullptr;
     QLabel* m_prompt = nullptr;
     QTextEdit* m_log = nullptr;

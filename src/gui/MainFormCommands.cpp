@@ -8,6 +8,7 @@
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
+#include "gui/QueryPage.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
@@ -65,6 +66,8 @@ MiningWindowHooks TMainForm::miningHooks() {
         m_code->setText(code);
         m_stockName->setText(name);
     };
+    hooks.showResults = [this] { m_queryPage->showStoredResults(); };
+    hooks.refreshDepartments = [this] { m_queryPage->btnRefreshDepartmentClick(); };
     return hooks;
 }
 
@@ -107,6 +110,8 @@ void TMainForm::btnGetAllFromTxtDocsClick() {
         if (!m_lastReanalysis.storeError.isEmpty())
             m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError),
                                      QString(), false);
+        if (m_lastReanalysis.reloadDepartments)
+            m_queryPage->btnRefreshDepartmentClick();
     });
 }
 
@@ -149,6 +154,8 @@ void TMainForm::btnGetStockChangesClick() {
             m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(result.storeError), QString(),
                                      false);
     });
+    if (s.totals.departmentsAdded)
+        m_queryPage->enableDepartmentReload();
     m_code->setText(options.code);
 }
 
