@@ -5,10 +5,13 @@
 #include "mining/MiningRun.h"
 #include "report/ReanalysisBatch.h"
 
+#include <QCursor>
 #include <QMainWindow>
+#include <QPoint>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -26,6 +29,7 @@ class Platform;
 class ProgressBox;
 class RunMouseFilter;
 class SetupPage;
+class StockCodePage;
 struct DesktopServices;
 
 // The desktop program's one window: toolbar, pages without tabs, the floating function
@@ -41,6 +45,7 @@ public:
     DesktopServices& services() { return *m_services; }
     const MiningOutcome& lastMiningOutcome() const { return m_lastMining; }
     const ReanalysisOutcome& lastReanalysisOutcome() const { return m_lastReanalysis; }
+    StockCodePage& stockCodePage() { return *m_stockPage; }
 
     // Shows the function panel at the page with this object name.
     void showFunctionPage(const QString& pageName);
@@ -65,6 +70,8 @@ public Q_SLOTS:
     void btnGetAllFromTxtDocsClick();
     void btnGetStockDocClick();
     void btnSelectStockClick();
+    void btnLoadDailyClick();
+    void btnListStockQTYClick();
     void btnGetStockChangesClick();
     void btnStopClick();
     void btnClearClick();
@@ -82,6 +89,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void buildMenu();
@@ -89,6 +99,7 @@ private:
     void buildContent();
     void buildFunctionPanel();
     void buildStatusBar();
+    void buildStockCodePage();
     void wireCore();
     void centreFloating();
     QString currentCode() const;
@@ -108,6 +119,7 @@ private:
     QStackedWidget* m_functionPages = nullptr;
     MiningPage* m_miningPage = nullptr;
     SetupPage* m_setupPage = nullptr;
+    StockCodePage* m_stockPage = nullptr;
     ProgressBox* m_progress = nullptr;
     QLabel* m_prompt = nullptr;
     QTextEdit* m_log = nullptr;
@@ -117,6 +129,8 @@ private:
     MiningOutcome m_lastMining;
     ReanalysisOutcome m_lastReanalysis;
     int m_swipeFromX = -1;
+    QCursor m_swipeCursor;             // MyCursor: the ".cur" beside the program, else the resize arrows
+    std::optional<QPoint> m_dragFrom;  // where a drag of the window stands, in screen pixels
     bool m_shown = false;
     bool m_closeAfterRun = false;
 };
