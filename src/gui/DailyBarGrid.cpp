@@ -2,12 +2,14 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 
 namespace quarrow {
 
 namespace {
 
 constexpr int kTextInset_px = 2;
+constexpr int kFont_pt = 8;
 const int kColumnWidths[] = {70, 49, 46, 46, 50, 86, 72};
 // Delphi's clCream, the colour the fixed cells always had.
 const QColor kCream(255, 251, 240);
@@ -76,6 +78,10 @@ void DailyBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 DailyBarGrid::DailyBarGrid(QWidget* parent) : QTableView(parent), m_model(new DailyBarModel(this)) {
     setObjectName(QStringLiteral("StrGridDaily"));
+    // The widths of old were made for an 8-point font; the date's arrow needs it.
+    QFont small = font();
+    small.setPointSize(kFont_pt);
+    setFont(small);
     setModel(m_model);
     setItemDelegate(new DailyBarDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -88,8 +94,13 @@ DailyBarGrid::DailyBarGrid(QWidget* parent) : QTableView(parent), m_model(new Da
                                  "QHeaderView::section { background: %1; color: black; padding-top: 2px; "
                                  "border: 1px solid #808080; }")
                       .arg(kCream.name()));
-    for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column)
+    int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column) {
         setColumnWidth(column, kColumnWidths[column]);
+        width += kColumnWidths[column];
+    }
+    // All seven columns in sight: the grid stands where the stock lists stood.
+    setMinimumWidth(width);
     hide();
 }
 

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -39,6 +40,7 @@ const QString kStockDocPage = QStringLiteral("TabSheetStockDoc");
 constexpr int kCodeColumnWidth = 70;
 constexpr int kNameColumnWidth = 80;
 constexpr int kArrowsWidth_px = 20;
+constexpr int kOwnListWidth_px = 110;
 
 template <typename W>
 W* named(W* widget, const char* name) {
@@ -75,8 +77,11 @@ StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
     m_list->setColumnWidth(0, kCodeColumnWidth);
     m_list->setColumnWidth(1, kNameColumnWidth);
+    m_list->setFixedWidth(kCodeColumnWidth + kNameColumnWidth +
+                          m_list->verticalScrollBar()->sizeHint().width() + 2 * m_list->frameWidth());
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (m_loading || !current.isValid())
@@ -86,6 +91,7 @@ StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links
 
     m_own = named(new QListWidget(m_codeNamePanel), "ListSelfStock");
     m_own->setToolTip(QStringLiteral("为自选股票"));
+    m_own->setFixedWidth(kOwnListWidth_px);
     connect(m_own, &QListWidget::itemClicked, this, &StockCodePage::ListSelfStockClick);
     auto* addOwn = labelButton(m_codeNamePanel, "btnSelfStock", QStringLiteral("> 加入到自选股 >"));
     auto* addFromQuery = labelButton(m_codeNamePanel, "lblAddToSelf", QStringLiteral("< 加入到自选股 <"));
@@ -108,9 +114,9 @@ StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links
     commands->addStretch();
     auto* panelLayout = new QHBoxLayout(m_codeNamePanel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
-    panelLayout->addWidget(m_list, 3);
+    panelLayout->addWidget(m_list);
     panelLayout->addLayout(commands);
-    panelLayout->addWidget(m_own, 2);
+    panelLayout->addWidget(m_own);
 
     m_daily = new DailyBarGrid(left);
     m_closeDaily = named(new QToolButton(m_daily), "btnCloseDaily");

@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QHeaderView>
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
@@ -234,6 +236,30 @@ TEST(StockCodePage, DailyViewerShowsBarsInColoursOfTheirDirection) {
     desk.child<QAbstractButton>("btnCloseDaily")->click();
     EXPECT_FALSE(grid->isVisible());
     EXPECT_TRUE(desk.child<QWidget>("PanelCodeName")->isVisible());
+}
+
+// The data menu's import fills tblStocks; the toolbar's listing shows it in the result grid.
+TEST(StockCodePage, ImportedShareCapitalIsListedInResultGrid) {
+    StockDesk desk;
+    desk.child<QAction>("MenuLoadStockQTY")->trigger();
+    const QString memo = desk.child<QPlainTextEdit>("MemoPastFrom")->toPlainText();
+    EXPECT_EQ(memo.count(QStringLiteral("增加新股票")), kStocks) << memo.toStdString();
+    EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
+              QStringLiteral("TabSheetStockDoc"));
+
+    desk.child<QAbstractButton>("btnListStockQTY")->click();
+    EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
+              QStringLiteral("TabSheetStockCode"));
+    const QAbstractItemModel* rows = desk.child<QTableView>("dbGridTop5List")->model();
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->rowCount(), kStocks);
+    EXPECT_EQ(rows->headerData(1, Qt::Horizontal).toString(), QStringLiteral("股票名称"));
+    EXPECT_EQ(rows->index(0, 0).data().toString(), desk.generated.stocks.first().key.right(6));
+    EXPECT_EQ(rows->index(0, 4).data().toString(), desk.generated.stocks.first().tradableShares.toString());
+
+    // The names stored are the list's: nothing to refresh.
+    desk.child<QAction>("menuRefreshName")->trigger();
+    EXPECT_TRUE(desk.child<QPlainTextEdit>("MemoPastFrom")->toPlainText().isEmpty());
 }
 
 // The window opens with an empty clipboard, and its bare area drags it, except a press
