@@ -240,8 +240,12 @@ void StockCodePage::btnLoadCodeNameClick() {
 
 void StockCodePage::btnMyselfCodeNameClick() {
     const QString file = m_services.folder.filePath(handKeptTableName());
-    if (QFileInfo::exists(file))
-        m_links.showContentPage(kStockCodePage);
+    if (!QFileInfo::exists(file)) {
+        // Said on the prompt line; the list and the current stock stay.
+        StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks);
+        return;
+    }
+    m_links.showContentPage(kStockCodePage);
     reloadList([&] { StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks); });
 }
 

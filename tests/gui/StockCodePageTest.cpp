@@ -59,7 +59,10 @@ struct StockDesk {
         if (beforeWindow)
             beforeWindow(*platform);
         form = std::make_unique<TMainForm>(folder, *platform);
-        form->frame().setAnswerer([](const MessageRequest&) { return std::optional(MessageAnswer::Ok); });
+        form->frame().setAnswerer([](const MessageRequest& request) {
+            return std::optional(request.buttons == MessageButtons::Ok ? MessageAnswer::Ok
+                                                                       : MessageAnswer::Yes);
+        });
         form->show();
         QCoreApplication::processEvents();
     }
@@ -260,6 +263,26 @@ TEST(StockCodePage, ImportedShareCapitalIsListedInResultGrid) {
     // The names stored are the list's: nothing to refresh.
     desk.child<QAction>("menuRefreshName")->trigger();
     EXPECT_TRUE(desk.child<QPlainTextEdit>("MemoPastFrom")->toPlainText().isEmpty());
+}
+
+// A stock list page pasted into the left area becomes the hand-kept table, shown on the
+// right for checking, and loads as the all-stocks list.
+TEST(StockCodePage, PastedWebListIsSavedAsHandKeptTableAndLoads) {
+    StockDesk desk;
+    desk.child<QPlainTextEdit>("MemoPastFrom")
+        ->setPlainText(
+            QStringLiteral("上海股票\n浦发银行(600000) 白云机场(600004)\n深圳股票\n平安银行(000001)"));
+    desk.child<QAction>("menuSaveSelfCode")->trigger();
+    const QStringList lines{QStringLiteral("sh|浦发银行|600000"), QStringLiteral("sh|白云机场|600004"),
+                            QStringLiteral("sz|平安银行|000001")};
+    EXPECT_EQ(desk.form->frame().logLines(), lines);
+
+    desk.child<QAction>("btnMyselfCodeName")->trigger();
+    const QAbstractItemModel* list = desk.child<QTableView>("ListStCodeName")->model();
+    ASSERT_EQ(list->rowCount(), 3);
+    EXPECT_EQ(list->index(2, 0).data().toString(), QStringLiteral("sz000001"));
+    EXPECT_EQ(list->index(2, 1).data().toString(), QStringLiteral("平安银行"));
+    EXPECT_EQ(desk.child<QLabel>("pnlStockName")->toolTip(), QStringLiteral("sh600000"));
 }
 
 // The window opens with an empty clipboard, and its bare area drags it, except a press
