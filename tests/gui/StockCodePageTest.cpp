@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
@@ -311,6 +312,36 @@ TEST(MainFormWindow, StartsWithClearedClipboardAndDragsByBareArea) {
     };
     EXPECT_EQ(drag(0), QPoint(0, 0));
     EXPECT_EQ(drag(bar->geometry().right() - 3), QPoint(30, 20));
+}
+
+// A swipe shows the cursor file named like the program, else the horizontal-resize arrows.
+TEST(MainFormWindow, SwipeCursorIsProgramsCursorFileElseResizeArrows) {
+    const auto swipeCursor = [](StockDesk& desk) {
+        auto* pages = desk.child<QStackedWidget>("PageFunction");
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 50), QPointF(100, 50), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pages, &press);
+        const Qt::CursorShape shape =
+            QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(100, 50), QPointF(100, 50), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pages, &release);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        return shape;
+    };
+    {
+        StockDesk desk;
+        EXPECT_EQ(swipeCursor(desk), Qt::SizeHorCursor);
+    }
+    StockDesk desk;
+    const QString cursorFile = desk.folder.filePath(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".cur"));
+    QImage arrow(32, 32, QImage::Format_ARGB32);
+    arrow.fill(Qt::black);
+    ASSERT_TRUE(arrow.save(cursorFile, "cur"));
+    desk.form.reset();
+    desk.form = std::make_unique<TMainForm>(desk.folder, *desk.platform);
+    EXPECT_EQ(swipeCursor(desk), Qt::BitmapCursor);
 }
 
 }  // namespace
