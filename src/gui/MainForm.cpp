@@ -7,10 +7,12 @@
 #include "gui/RunMouseFilter.h"
 #include "gui/SetupPage.h"
 #include "platform/Clock.h"
+#include "platform/Desktop.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -73,10 +75,14 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
         FrameWidgets{this, m_prompt, m_log, m_promptMemo, m_capture, m_statusPanels, m_progress},
         folder.path() + QLatin1Char('/'));
     m_services = std::make_unique<DesktopServices>(folder, platform, *m_frame);
+    const QPixmap cursor(folder.filePath(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".cur")));
+    m_swipeCursor = cursor.isNull() ? QCursor(Qt::SizeHorCursor) : QCursor(cursor);
     buildFunctionPanel();
 
     // Start-up, in the order the program has always kept: settings first, then the data.
     m_services->load();
+    buildStockCodePage();
     m_setupPage->refresh();
     m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
     m_frame->ShowPrompt(kGuide.first());
@@ -87,6 +93,9 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
         m_frame->ShowPrompt(kFirstRunPrompt);
         showFunctionPage(QStringLiteral("TabSheetSetup"));
     }
+    // A text left on the clipboard would pass for a copied report page. Another program may
+    // hold the clipboard just now; the fetch clears it again before every copy.
+    m_services->platform.desktop().clearClipboard();
     showContentPage(QStringLiteral("TabSheetMain"));
 
     m_mouseFilter = new RunMouseFilter(
@@ -109,9 +118,8 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::buildMenu() {
-    QMenu* dataMenu = menuBar()->addMenu(QStringLiteral("数据(&D)"));
-    named(dataMenu->addAction(QStringLiteral("从行情软件导入股票代码")), "btnLoadCodeName");
-    named(dataMenu->addAction(QStringLiteral("自选股")), "btnMyselfCodeName");
+    // The stock-code page fills the data menu with its commands.
+    named(menuBar()->addMenu(QStringLiteral("数据(&D)")), "menuData");
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     connect(named(help->addAction(QStringLiteral("使用教程(&M)")), "menuManual"), &QAction::triggered, this,
             &TMainForm::menuManualClick);
@@ -132,14 +140,12 @@ void TMainForm::buildToolBar() {
     m_code = named(new QLineEdit(bar), "edtStockCode");
     m_code->setInputMask(QStringLiteral("999999;_"));
     m_code->setMaximumWidth(80);
-    connect(m_code, &QLineEdit::editingFinished, this, &TMainForm::edtStockCodeExit);
     bar->addWidget(m_code);
     m_stockName = named(new QLabel(bar), "pnlStockName");
     m_stockName->setMinimumWidth(90);
     bar->addWidget(m_stockName);
     using Slot = void (TMainForm::*)();
-    // A command without a slot yet only shows its hint (the daily-bar viewer and the share
-    // capital come with their pages).
+    // A command with a hint shows it on the prompt line as it starts.
     const auto button = [&](const char* name, const QString& caption, const QString& hint, Slot slot) {
         auto* tool = named(new QToolButton(bar), name);
         tool->setText(caption);
@@ -155,8 +161,10 @@ void TMainForm::buildToolBar() {
     };
     button("btnSelectStock", QStringLiteral("选择股票"), QStringLiteral("在行情软件中选定此股票"),
            &TMainForm::btnSelectStockClick);
-    button("btnLoadDaily", QStringLiteral("日线数据"), QString(), nullptr);
-    button("btnListStockQTY", QStringLiteral("股本数据"), QString(), nullptr);
+    button("btnLoadDaily", QStringLiteral("收盘数据"),
+           QStringLiteral("从文件中读取指定股票在最近天数里的日交易数据"), &TMainForm::btnLoadDailyClick);
+    button("btnListStockQTY", QStringLiteral("调阅股本数据"), QStringLiteral("从数据库中嗲月股票的股本信息"),
+           &TMainForm::btnListStockQTYClick);
     button("btnGetStockDoc", QStringLiteral("抓取龙虎榜"), QStringLiteral("从行情软件复制此股票的龙虎榜单"),
            &TMainForm::btnGetStockDocClick);
     button("btnGetStockChanges", QStringLiteral("分析龙虎榜"), QStringLiteral("分析并保存抓取到的龙虎榜单"),
@@ -172,9 +180,7 @@ void TMainForm::buildContent() {
     setCentralWidget(m_content);
     m_pages = named(new QStackedWidget(m_content), "PageControl");
 
-    auto* stockCode = placeholderPage(m_pages, "TabSheetStockCode", QStringLiteral("股票代码和大笔买卖查询"));
-    m_pages->addWidget(stockCode);
-
+    // TabSheetStockCode comes first once the stock lists are loaded (buildStockCodePage).
     auto* stockDoc = named(new QWidget(m_pages), "TabSheetStockDoc");
     stockDoc->setWindowTitle(QStringLiteral("最新动态和分析日志"));
     m_capture = named(new QPlainTextEdit(stockDoc), "MemoPastFrom");
@@ -278,9 +284,7 @@ void TMainForm::buildQueryPage() {
     };
     m_queryPage = new QueryPage(m_services->db, *m_frame, std::move(hooks), this, m_functionPages);
     m_functionPages->addWidget(m_queryPage);
-    // The query's main grid fills the result page, below what that page shows of its own.
-    if (auto* results = m_pages->findChild<QWidget*>(QStringLiteral("TabSheetStockCode")))
-        static_cast<QVBoxLayout*>(results->layout())->insertWidget(1, m_queryPage->resultGrid(), 1);
+    // The query's main grid stands on the stock-code page (buildStockCodePage).
 }
 
 void TMainForm::buildStatusBar() {
@@ -367,7 +371,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
         // The press climbs from a page to the page stack: one swipe, one cursor.
         if (m_swipeFromX < 0)
-            QApplication::setOverrideCursor(Qt::SizeHorCursor);
+            QApplication::setOverrideCursor(m_swipeCursor);
         m_swipeFromX = static_cast<QMouseEvent*>(event)->globalPosition().toPoint().x();
     } else if (event->type() == QEvent::MouseButtonRelease && m_swipeFromX >= 0) {
         const int step =
@@ -378,6 +382,32 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         m_functionPages->setCurrentIndex((m_functionPages->currentIndex() + step + count) % count);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+    // The bare window is a handle to drag it by; a press on its very first row or column
+    // is not. Presses that climb up from the pages and panels are theirs, not a drag.
+    const QPoint at = event->position().toPoint();
+    const QWidget* under = childAt(at);
+    const bool bare = !under || under == m_content || under == statusBar() ||
+                      under == findChild<QToolBar*>(QStringLiteral("ToolBarTop"));
+    if (event->button() == Qt::LeftButton && bare && at.x() != 0 && at.y() != 0)
+        m_dragFrom = event->globalPosition().toPoint();
+    QMainWindow::mousePressEvent(event);
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragFrom) {
+        const QPoint now = event->globalPosition().toPoint();
+        move(pos() + (now - *m_dragFrom));
+        m_dragFrom = now;
+    }
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void TMainForm::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragFrom.reset();
+    QMainWindow::mouseReleaseEvent(event);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

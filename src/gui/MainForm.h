@@ -5,10 +5,13 @@
 #include "mining/MiningRun.h"
 #include "report/ReanalysisBatch.h"
 
+#include <QCursor>
 #include <QMainWindow>
+#include <QPoint>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -27,6 +30,7 @@ class ProgressBox;
 class QueryPage;
 class RunMouseFilter;
 class SetupPage;
+class StockCodePage;
 struct DesktopServices;
 
 // The desktop program's one window: toolbar, pages without tabs, the floating function
@@ -42,6 +46,7 @@ public:
     DesktopServices& services() { return *m_services; }
     const MiningOutcome& lastMiningOutcome() const { return m_lastMining; }
     const ReanalysisOutcome& lastReanalysisOutcome() const { return m_lastReanalysis; }
+    StockCodePage& stockCodePage() { return *m_stockPage; }
 
     // Shows the function panel at the page with this object name.
     void showFunctionPage(const QString& pageName);
@@ -66,6 +71,8 @@ public Q_SLOTS:
     void btnGetAllFromTxtDocsClick();
     void btnGetStockDocClick();
     void btnSelectStockClick();
+    void btnLoadDailyClick();
+    void btnListStockQTYClick();
     void btnGetStockChangesClick();
     void btnStopClick();
     void btnClearClick();
@@ -83,6 +90,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void buildMenu();
@@ -90,6 +100,7 @@ private:
     void buildContent();
     void buildFunctionPanel();
     void buildStatusBar();
+    void buildStockCodePage();
     void wireCore();
     void centreFloating();
     QString currentCode() const;
@@ -111,6 +122,7 @@ private:
     MiningPage* m_miningPage = nullptr;
     SetupPage* m_setupPage = nullptr;
     QueryPage* m_queryPage = nullptr;
+    StockCodePage* m_stockPage = nullptr;
     ProgressBox* m_progress = nullptr;
     QLabel* m_prompt = nullptr;
     QTextEdit* m_log = nullptr;
@@ -120,6 +132,8 @@ private:
     MiningOutcome m_lastMining;
     ReanalysisOutcome m_lastReanalysis;
     int m_swipeFromX = -1;
+    QCursor m_swipeCursor;             // MyCursor: the ".cur" beside the program, else the resize arrows
+    std::optional<QPoint> m_dragFrom;  // where a drag of the window stands, in screen pixels
     bool m_shown = false;
     bool m_closeAfterRun = false;
 };

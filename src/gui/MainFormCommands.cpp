@@ -9,6 +9,7 @@
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
+#include "gui/StockCodePage.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
@@ -65,6 +66,7 @@ MiningWindowHooks TMainForm::miningHooks() {
     hooks.showStock = [this](const QString& code, const QString& name) {
         m_code->setText(code);
         m_stockName->setText(name);
+        m_stockName->setToolTip(PrefixCode(code));
     };
     hooks.showResults = [this] { m_queryPage->showStoredResults(); };
     hooks.refreshDepartments = [this] { m_queryPage->btnRefreshDepartmentClick(); };
@@ -215,10 +217,7 @@ void TMainForm::menuStockWebSiteClick() {
 }
 
 void TMainForm::edtStockCodeExit() {
-    // The name panel shows the name of the code typed, its hint the code with its market.
-    const QString key = PrefixCode(currentCode());
-    m_stockName->setText(m_services->stocks.nameOf(key));
-    m_stockName->setToolTip(key);
+    m_stockPage->edtStockCodeExit();
 }
 
 void TMainForm::MenuSetupClick() {

@@ -178,8 +178,9 @@ void StockListLoader::loadAtStartUp(const QString& quoteFolder, const QString& h
         loadHandKept(handKeptFile, list);
 }
 
-HandKeptSave StockListLoader::saveHandKeptFromWebText(const QStringList& pastedLines,
-                                                      const QString& handKeptFile, QStringList* composed) {
+HandKeptSave StockListLoader::saveHandKeptFromWebText(
+    const QStringList& pastedLines, const QString& handKeptFile, QStringList* composed,
+    const std::function<void(const QStringList&)>& showComposed) {
     MessageRequest first;
     first.text = QStringLiteral("必须先从东方证券网站上复制指定的最新股票代码.\r并将其粘贴在左边内容区!");
     first.buttons = MessageButtons::YesNo;
@@ -189,6 +190,8 @@ HandKeptSave StockListLoader::saveHandKeptFromWebText(const QStringList& pastedL
     const QStringList lines = composeHandKeptLines(pastedLines);
     if (composed)
         *composed = lines;
+    if (showComposed)
+        showComposed(lines);
     MessageRequest check;
     check.text = QStringLiteral("请核实右边内容区的数据是否为以下格式!\rsz|深发展A|000001");
     check.buttons = MessageButtons::YesNo;

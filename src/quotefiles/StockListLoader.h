@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace quarrow {
 
 // Codes the list accepts, by market, bounds included.
@@ -49,9 +51,11 @@ public:
     void loadAtStartUp(const QString& quoteFolder, const QString& handKeptFile, StockList& list);
 
     // Asks the user to paste the web page, composes the table lines into *composed, asks
-    // to check them, and on OK replaces handKeptFile with them.
+    // to check them, and on OK replaces handKeptFile with them. showComposed, when given,
+    // puts the lines before the user's eyes ahead of that check.
     HandKeptSave saveHandKeptFromWebText(const QStringList& pastedLines, const QString& handKeptFile,
-                                         QStringList* composed);
+                                         QStringList* composed,
+                                         const std::function<void(const QStringList&)>& showComposed = {});
 
 private:
     void finishLoad(StockList& list);

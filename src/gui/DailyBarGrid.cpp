@@ -1,0 +1,107 @@
+#include "gui/DailyBarGrid.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+
+namespace quarrow {
+
+namespace {
+
+constexpr int kTextInset_px = 2;
+constexpr int kFont_pt = 8;
+const int kColumnWidths[] = {70, 49, 46, 46, 50, 86, 72};
+// Delphi's clCream, the colour the fixed cells always had.
+const QColor kCream(255, 251, 240);
+
+}  // namespace
+
+QColor DailyBarModel::upColor() {
+    return Qt::red;
+}
+
+QColor DailyBarModel::downColor() {
+    return QColor(0, 255, 0);
+}
+
+void DailyBarModel::setRows(QList<DailyViewRow> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int DailyBarModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int DailyBarModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(dailyViewTitles().size());
+}
+
+QVariant DailyBarModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const DailyViewRow& row = m_rows.at(index.row());
+    switch (role) {
+        case Qt::DisplayRole:
+            return row.cells.value(index.column());
+        case Qt::ForegroundRole:
+            return row.up ? upColor() : downColor();
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::AlignVCenter |
+                                       (index.column() == 0 ? Qt::AlignLeft : Qt::AlignRight));
+        case UpRole:
+            return row.up;
+        default:
+            return {};
+    }
+}
+
+QVariant DailyBarModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    return dailyViewTitles().value(section);
+}
+
+void DailyBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    painter->fillRect(option.rect, selected ? option.palette.highlight() : QBrush(Qt::black));
+    painter->save();
+    painter->setFont(option.font);
+    painter->setPen(index.data(Qt::ForegroundRole).value<QColor>());
+    const QRect text = option.rect.adjusted(kTextInset_px, 0, -kTextInset_px, 0);
+    const auto alignment = static_cast<Qt::Alignment>(index.data(Qt::TextAlignmentRole).toInt());
+    painter->drawText(text, static_cast<int>(alignment), index.data(Qt::DisplayRole).toString());
+    painter->restore();
+}
+
+DailyBarGrid::DailyBarGrid(QWidget* parent) : QTableView(parent), m_model(new DailyBarModel(this)) {
+    setObjectName(QStringLiteral("StrGridDaily"));
+    // The widths of old were made for an 8-point font; the date's arrow needs it.
+    QFont small = font();
+    small.setPointSize(kFont_pt);
+    setFont(small);
+    setModel(m_model);
+    setItemDelegate(new DailyBarDelegate(this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    setStyleSheet(QStringLiteral("QTableView#StrGridDaily { background: black; gridline-color: #404040; }"
+                                 "QHeaderView::section { background: %1; color: black; padding-top: 2px; "
+                                 "border: 1px solid #808080; }")
+                      .arg(kCream.name()));
+    int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column) {
+        setColumnWidth(column, kColumnWidths[column]);
+        width += kColumnWidths[column];
+    }
+    // All seven columns in sight: the grid stands where the stock lists stood.
+    setMinimumWidth(width);
+    hide();
+}
+
+}  // namespace quarrow

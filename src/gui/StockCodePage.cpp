@@ -1,0 +1,490 @@
+#include "gui/StockCodePage.h"
+
+#include "gui/DailyBarGrid.h"
+#include "gui/DesktopServices.h"
+#include "gui/StockListModel.h"
+#include "platform/Platform.h"
+#include "quotefiles/FileOP.h"
+#include "quotefiles/QuotePaths.h"
+#include "quotefiles/ShareCapital.h"
+#include "quotefiles/StockListLoader.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <limits>
+
+namespace quarrow {
+
+namespace {
+
+const QString kStockCodePage = QStringLiteral("TabSheetStockCode");
+const QString kStockDocPage = QStringLiteral("TabSheetStockDoc");
+constexpr int kCodeColumnWidth = 70;
+constexpr int kNameColumnWidth = 80;
+constexpr int kArrowsWidth_px = 20;
+constexpr int kOwnListWidth_px = 110;
+
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// The page's small commands look like the labels they always were: flat, a hand cursor.
+QPushButton* labelButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = named(new QPushButton(caption, parent), name);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+}  // namespace
+
+StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links, QWidget* parent)
+    : QWidget(parent),
+      m_services(services),
+      m_links(std::move(links)),
+      m_picker(services.stocks, &services.db, services.frame) {
+    setObjectName(kStockCodePage);
+    setWindowTitle(QStringLiteral("股票代码和大笔买卖查询"));
+    m_picker.onShowOnQueryPage = m_links.showOnQueryPage;
+
+    auto* left = named(new QWidget(this), "PanelStockLeft");
+    m_codeNamePanel = named(new QWidget(left), "PanelCodeName");
+    m_listModel = new StockListModel(services.stocks, this);
+    m_list = named(new QTableView(m_codeNamePanel), "ListStCodeName");
+    m_list->setModel(m_listModel);
+    m_list->setToolTip(QStringLiteral("为全部股票列表(sz为深证所股票,sh为上证所股票)"));
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    m_list->setColumnWidth(0, kCodeColumnWidth);
+    m_list->setColumnWidth(1, kNameColumnWidth);
+    m_list->setFixedWidth(kCodeColumnWidth + kNameColumnWidth +
+                          m_list->verticalScrollBar()->sizeHint().width() + 2 * m_list->frameWidth());
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (m_loading || !current.isValid())
+                    return;
+                pick([&] { m_picker.ListStCodeNameSelectCell(current.column(), current.row() + 1); });
+            });
+
+    m_own = named(new QListWidget(m_codeNamePanel), "ListSelfStock");
+    m_own->setToolTip(QStringLiteral("为自选股票"));
+    m_own->setFixedWidth(kOwnListWidth_px);
+    connect(m_own, &QListWidget::itemClicked, this, &StockCodePage::ListSelfStockClick);
+    auto* addOwn = labelButton(m_codeNamePanel, "btnSelfStock", QStringLiteral("> 加入到自选股 >"));
+    auto* addFromQuery = labelButton(m_codeNamePanel, "lblAddToSelf", QStringLiteral("< 加入到自选股 <"));
+    auto* delLeft = labelButton(m_codeNamePanel, "btnDelSelfStock", QStringLiteral("< 取消一只自选股 <"));
+    auto* delRight = labelButton(m_codeNamePanel, "lblDelSelfStock", QStringLiteral("> 取消一只自选股 >"));
+    auto* addCurrent = named(new QLabel(QStringLiteral("←加到自选股"), m_codeNamePanel), "pnlAddToSelf");
+    addCurrent->setFrameShape(QFrame::Panel);
+    addCurrent->setToolTip(QStringLiteral("双击加到自选股"));
+    addCurrent->installEventFilter(this);
+    connect(addOwn, &QPushButton::clicked, this, &StockCodePage::btnSelfStockClick);
+    connect(addFromQuery, &QPushButton::clicked, this, &StockCodePage::lblAddToSelfClick);
+    connect(delLeft, &QPushButton::clicked, this, &StockCodePage::btnDelSelfStockClick);
+    connect(delRight, &QPushButton::clicked, this, &StockCodePage::btnDelSelfStockClick);
+
+    auto* commands = new QVBoxLayout;
+    commands->addStretch();
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{addOwn, delRight, addFromQuery, delLeft, addCurrent})
+        commands->addWidget(widget);
+    commands->addStretch();
+    auto* panelLayout = new QHBoxLayout(m_codeNamePanel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(m_list);
+    panelLayout->addLayout(commands);
+    panelLayout->addWidget(m_own);
+
+    m_daily = new DailyBarGrid(left);
+    m_closeDaily = named(new QToolButton(m_daily), "btnCloseDaily");
+    m_closeDaily->setText(QStringLiteral("X"));
+    m_closeDaily->setToolTip(QStringLiteral("关闭此数据窗口"));
+    m_closeDaily->hide();
+    connect(m_closeDaily, &QToolButton::clicked, this, &StockCodePage::btnCloseDailyClick);
+    m_upDownDays = named(new QSpinBox(m_daily), "UpDownDays");
+    m_upDownDays->setRange(-1000000000, 1000000000);
+    m_upDownDays->setToolTip(QStringLiteral("设置数据天数"));
+    m_upDownDays->hide();
+    connect(m_upDownDays, &QSpinBox::valueChanged, this, &StockCodePage::UpDownDaysChangingEx);
+    // The close button is the window's cancel button: Esc closes the viewer.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (m_closeDaily->isVisible())
+            m_closeDaily->click();
+    });
+
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(m_codeNamePanel);
+    leftLayout->addWidget(m_daily);
+
+    m_resultGrid = m_links.resultGrid ? m_links.resultGrid : named(new QTableView(this), "dbGridTop5List");
+    m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_resultGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_capitalRows = new QStandardItemModel(this);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(left, 0);
+    layout->addWidget(m_resultGrid, 1);
+
+    m_links.code->installEventFilter(this);
+    m_links.code->setMaxLength(6);
+    m_links.code->setToolTip(QStringLiteral("当前股票代码"));
+    m_links.name->setToolTip(QStringLiteral("双击加到自选股"));
+    m_links.name->installEventFilter(this);
+}
+
+void StockCodePage::addMenuCommands(QMenu* menu) {
+    const auto command = [&](const char* name, const QString& caption, const QString& hint,
+                             void (StockCodePage::*slot)()) {
+        QAction* action = named(menu->addAction(caption), name);
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    command("menuLoadStockCodes", QStringLiteral("装入股票代码(&L)"), QStringLiteral("装入股票代码"),
+            &StockCodePage::menuLoadStockCodesClick);
+    command("btnLoadCodeName", QStringLiteral("从股票行情中装入股票代码(&C)"),
+            QStringLiteral("从华林行情中装入最新股票代码数据"), &StockCodePage::btnLoadCodeNameClick);
+    command("btnMyselfCodeName", QStringLiteral("*装入自制股票代码表*(&M)"),
+            QStringLiteral("从STCodeName.txt中读取自己收集的代码表,需要手动增加新股"),
+            &StockCodePage::btnMyselfCodeNameClick);
+    command("menuSaveSelfCode", QStringLiteral("保存自制股票代码表(&S)"),
+            QStringLiteral("将从东方证券网站上取得的股票代码存入文件中"),
+            &StockCodePage::menuSaveSelfCodeClick);
+    menu->addSeparator();
+    command("MenuLoadStockQTY", QStringLiteral("从股票行情中装入股本数据(&Q)"),
+            QStringLiteral("将获取的股本和流通股数据存入数据库中"), &StockCodePage::MenuLoadStockQTYClick);
+    command("menuRefreshName", QStringLiteral("更新数据库中股票名称(&N)"), QString(),
+            &StockCodePage::menuRefreshNameClick);
+}
+
+void StockCodePage::listsLoaded() {
+    m_listModel->reload([] {});
+    selectFirstStock();
+    refreshOwnList();
+}
+
+QString StockCodePage::quoteFolder() const {
+    return m_services.setup.QuoteFolder();
+}
+
+QString StockCodePage::currentCodeText() const {
+    return m_links.code->text().trimmed();
+}
+
+void StockCodePage::pick(const std::function<void()>& step) {
+    m_picker.setCodeText(currentCodeText());
+    step();
+    showPicked();
+}
+
+void StockCodePage::showPicked() {
+    m_links.code->setText(m_picker.codeText());
+    m_links.name->setText(m_picker.caption());
+    m_links.name->setToolTip(m_picker.hint());
+}
+
+// --- the all-stocks list -------------------------------------------------------------
+
+void StockCodePage::reloadList(const std::function<void()>& load) {
+    m_loading = true;
+    try {
+        m_listModel->reload(load);
+    } catch (const RecordFileError& error) {
+        m_services.frame.ShowPrompt(error.message());
+    }
+    m_loading = false;
+    m_services.stocks.setComplete(true);
+    selectFirstStock();
+}
+
+void StockCodePage::selectFirstStock() {
+    if (m_services.stocks.isEmpty())
+        return;
+    m_loading = true;
+    m_list->setCurrentIndex(m_listModel->index(0, 0));
+    m_list->scrollToTop();
+    m_loading = false;
+    m_picker.listLoaded();
+    showPicked();
+}
+
+void StockCodePage::btnLoadCodeNameClick() {
+    reloadList(
+        [this] { StockListLoader(m_services.frame).loadFromNameTables(quoteFolder(), m_services.stocks); });
+}
+
+void StockCodePage::btnMyselfCodeNameClick() {
+    const QString file = m_services.folder.filePath(handKeptTableName());
+    if (!QFileInfo::exists(file)) {
+        // Said on the prompt line; the list and the current stock stay.
+        StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks);
+        return;
+    }
+    m_links.showContentPage(kStockCodePage);
+    reloadList([&] { StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks); });
+}
+
+void StockCodePage::menuSaveSelfCodeClick() {
+    const QStringList pasted = m_links.capture->toPlainText().split(QLatin1Char('\n'));
+    StockListLoader(m_services.frame)
+        .saveHandKeptFromWebText(pasted, m_services.folder.filePath(handKeptTableName()), nullptr,
+                                 [this](const QStringList& lines) {
+                                     // The right-hand area shows what will be saved, for the user to check.
+                                     m_services.frame.clearLog();
+                                     for (const QString& line : lines)
+                                         m_services.frame.addLog(line, LogColor::Default);
+                                 });
+}
+
+void StockCodePage::menuLoadStockCodesClick() {
+    m_links.hideFunctionPanel();
+    m_links.showContentPage(kStockCodePage);
+    btnCloseDailyClick();
+}
+
+// --- share capital ---------------------------------------------------------------------
+
+void StockCodePage::MenuLoadStockQTYClick() {
+    m_links.showContentPage(kStockDocPage);
+    if (!QFileInfo::exists(QuotePaths::baseDbfFile(quoteFolder()))) {
+        m_services.frame.ShowPrompt(QuotePaths::baseDbfFile(quoteFolder()) +
+                                    QStringLiteral(" 不存在!需要安装华林证券或东方证券行情分析软件"));
+        return;
+    }
+    m_services.frame.showCapture({});
+    try {
+        ShareCapital capital(&m_services.db, m_services.frame, m_services.platform.clock());
+        const CapitalImportResult result = capital.importShareCapital(quoteFolder(), m_services.stocks);
+        m_services.frame.showCapture(result.memo);
+    } catch (const RecordFileError& error) {
+        m_services.frame.ShowPrompt(error.message());
+    }
+}
+
+void StockCodePage::btnListStockQTYClick() {
+    m_links.showContentPage(kStockCodePage);
+    if (!m_services.db.DBOpened())
+        return;
+    // "指定股票" lives on the query page; without it the listing shows every stock.
+    const auto* given = window()->findChild<QCheckBox*>(QStringLiteral("chkStockCode"));
+    const bool oneStock = given && given->isChecked();
+    Statement query = ShareCapital::listing(m_services.db, oneStock, currentCodeText());
+    if (!query.exec()) {
+        m_services.frame.ShowPrompt(QStringLiteral("读取股本数据出错:") + query.error());
+        return;
+    }
+    m_capitalRows->clear();
+    m_capitalRows->setHorizontalHeaderLabels(query.columnNames());
+    while (query.next()) {
+        QList<QStandardItem*> row;
+        for (int column = 0; column < 6; ++column) {
+            const bool figure = column == 3 || column == 4;
+            const QString text = query.isNull(column) ? QString()
+                                 : figure             ? Money::fromDouble(query.real(column)).toString()
+                                                      : query.text(column);
+            auto* item = new QStandardItem(text);
+            if (figure)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            row.append(item);
+        }
+        m_capitalRows->appendRow(row);
+    }
+    m_resultGrid->setModel(m_capitalRows);
+}
+
+void StockCodePage::menuRefreshNameClick() {
+    if (!m_services.db.DBOpened())
+        return;
+    m_links.showContentPage(kStockDocPage);
+    m_services.frame.showCapture({});
+    ShareCapital capital(&m_services.db, m_services.frame, m_services.platform.clock());
+    m_services.frame.showCapture(capital.refreshNames(m_services.stocks));
+}
+
+// --- the daily-bar viewer ----------------------------------------------------------------
+
+void StockCodePage::layOutDailyOnce() {
+    if (m_dailyLaidOut)
+        return;
+    m_dailyLaidOut = true;
+    // Over the header row: the close box at its left, the arrows ending 2 pixels right of
+    // the first column's border.
+    const int headerHeight = m_daily->horizontalHeader()->sizeHint().height();
+    const int frame = m_daily->frameWidth();
+    m_closeDaily->setGeometry(frame + 2, frame + 2, headerHeight, headerHeight);
+    m_upDownDays->setGeometry(frame + m_daily->columnWidth(0) - kArrowsWidth_px + 2, frame + 2,
+                              kArrowsWidth_px, headerHeight);
+}
+
+void StockCodePage::btnLoadDailyClick() {
+    const QString hint = m_links.name->toolTip();
+    const QString path = QuotePaths::dailyBarFile(quoteFolder(), hint);
+    if (hint.size() != 8 || !QFileInfo::exists(path))
+        return;
+    m_codeNamePanel->hide();
+    m_daily->show();
+    m_closeDaily->show();
+    m_upDownDays->show();
+    m_closeDaily->raise();
+    m_upDownDays->raise();
+    layOutDailyOnce();
+    m_links.showContentPage(kStockCodePage);
+    m_services.frame.setStatusPanel(StatusPanel::Message, path);
+    try {
+        const auto view = loadDailyRows(quoteFolder(), hint, m_links.lastDays->value());
+        if (!view || view->rows.isEmpty())
+            return;  // a count that leaves no rows keeps what the grid showed
+        m_services.frame.setStatusPanel(StatusPanel::Pending, QString::number(view->rows.size()));
+        m_daily->rows()->setRows(view->rows);
+    } catch (const RecordFileError& error) {
+        m_services.frame.ShowPrompt(error.message());
+    }
+}
+
+void StockCodePage::LoadDailyData(const QString& pStCode) {
+    if (m_daily->isVisible() && pStCode != currentCodeText())
+        btnLoadDailyClick();
+}
+
+void StockCodePage::UpDownDaysChangingEx(int newPosition) {
+    const int step = newPosition > m_upDownPosition ? 1 : -1;
+    m_upDownPosition = newPosition;
+    QSpinBox* days = m_links.lastDays;
+    const int before = days->value();
+    days->setValue(before + step);
+    if (days->value() == before)
+        return;
+    m_upDownDays->setToolTip(QStringLiteral("调阅最近") + QString::number(days->value()) +
+                             QStringLiteral("天的收盘数据"));
+    btnLoadDailyClick();
+}
+
+void StockCodePage::btnCloseDailyClick() {
+    m_closeDaily->hide();
+    m_daily->hide();
+    m_upDownDays->hide();
+    m_codeNamePanel->show();
+}
+
+// --- the picker and the own list ---------------------------------------------------------
+
+void StockCodePage::pnlStockNameClick() {
+    pick([this] { m_picker.pnlStockNameClick(PickSender::NamePanel); });
+    const int index = m_services.stocks.indexOf(m_picker.hint());
+    if (index >= 0 && !m_picker.caption().trimmed().isEmpty())
+        m_list->scrollTo(m_listModel->index(m_picker.listTopRow() - 1, 0), QAbstractItemView::PositionAtTop);
+}
+
+void StockCodePage::edtStockCodeExit() {
+    const QString hint = m_picker.hint();
+    const QString caption = m_picker.caption();
+    m_picker.setCodeText(currentCodeText());
+    m_picker.edtStockCodeExit();
+    // Leaving the box without typing changes nothing, not even what the mining run showed.
+    if (m_picker.hint() != hint || m_picker.caption() != caption)
+        showPicked();
+}
+
+void StockCodePage::addToOwnList(const QString& prefixedCode) {
+    QString error;
+    if (m_services.ownStocks.add(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
+        m_services.frame.ShowPrompt(QStringLiteral("自选股保存出错:") + error);
+    refreshOwnList();
+}
+
+void StockCodePage::removeFromOwnList(const QString& prefixedCode) {
+    QString error;
+    if (m_services.ownStocks.remove(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
+        m_services.frame.ShowPrompt(QStringLiteral("自选股保存出错:") + error);
+    refreshOwnList();
+}
+
+void StockCodePage::refreshOwnList() {
+    const QString selected = m_own->currentItem() ? m_own->currentItem()->text() : QString();
+    m_own->clear();
+    m_own->addItems(m_services.ownStocks.items());
+    const auto found = m_own->findItems(selected, Qt::MatchExactly);
+    if (!selected.isEmpty() && !found.isEmpty())
+        m_own->setCurrentItem(found.first());
+}
+
+void StockCodePage::btnSelfStockClick() {
+    const QModelIndex current = m_list->currentIndex();
+    if (m_services.stocks.isEmpty() || !current.isValid())
+        return;
+    addToOwnList(m_services.stocks.at(current.row()).key);
+}
+
+void StockCodePage::lblAddToSelfClick() {
+    const QAbstractItemModel* rows = m_resultGrid->model();
+    if (!m_services.db.DBOpened() || !rows || rows->rowCount() == 0)
+        return;
+    const int row = std::max(0, m_resultGrid->currentIndex().row());
+    addToOwnList(PrefixCode(rows->index(row, 0).data().toString().trimmed()));
+}
+
+void StockCodePage::pnlStockNameDblClick() {
+    addToOwnList(m_links.name->toolTip());
+}
+
+void StockCodePage::btnDelSelfStockClick() {
+    if (m_own->count() == 0 || !m_own->currentItem() || !m_own->currentItem()->isSelected())
+        return;
+    removeFromOwnList(m_own->currentItem()->text());
+}
+
+void StockCodePage::ListSelfStockClick() {
+    if (!m_own->currentItem())
+        return;
+    m_links.code->setText(m_own->currentItem()->text().right(6));
+    pnlStockNameClick();
+}
+
+bool StockCodePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_links.code) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                edtStockCodeExit();
+            else if (!key->text().isEmpty())
+                m_picker.edtStockCodeKeyPress(false);
+        } else if (event->type() == QEvent::FocusOut) {
+            edtStockCodeExit();
+        }
+    } else if (watched == m_links.name) {
+        if (event->type() == QEvent::MouseButtonRelease)
+            pnlStockNameClick();
+        else if (event->type() == QEvent::MouseButtonDblClick)
+            pnlStockNameDblClick();
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        pnlStockNameDblClick();  // the panel "←加到自选股"
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace quarrow
