@@ -1,4 +1,5 @@
 #include "gui/MainForm.h"
+#include "report/SavedDocuments.h"
 
 #include "gui/DesktopServices.h"
 #include "gui/MiningPage.h"
@@ -244,11 +245,21 @@ void TMainForm::buildFunctionPanel() {
     m_setupPage = new SetupPage(m_services->setup, m_services->settings, *m_frame, m_functionPages);
     m_functionPages->addWidget(m_miningPage);
     buildQueryPage();
+    // The saved report documents: browsing the current stock's, and the re-analysis of all.
     QWidget* history = placeholderPage(m_functionPages, "TabDocHistory", QStringLiteral("历史资料"));
-    auto* reanalyse =
-        named(new QPushButton(QStringLiteral("分析全部历史资料"), history), "btnGetAllFromTxtDocs");
+    auto* historyLayout = static_cast<QVBoxLayout*>(history->layout());
+    auto* browse =
+        named(new QPushButton(QStringLiteral("查阅股票历次龙虎榜单"), history), "btnReadStDocuments");
+    connect(browse, &QPushButton::clicked, this, &TMainForm::btnReadStDocumentsClick);
+    historyLayout->insertWidget(1, browse);
+    m_documentList = named(new QListWidget(history), "ListBoxStDoc");
+    m_documentList->setToolTip(QStringLiteral("股票所发布的最新动态文档列表"));
+    connect(m_documentList, &QListWidget::itemClicked, this, &TMainForm::ListBoxStDocClick);
+    historyLayout->insertWidget(2, m_documentList, 1);
+    auto* reanalyse = named(new QPushButton(QStringLiteral("恢复挖掘数据"), history), "btnGetAllFromTxtDocs");
+    reanalyse->setToolTip(QStringLiteral("从历次下载的股票异常动态文件中挖掘振幅超过20%的股票操盘庄家"));
     reanalyse->setMinimumHeight(48);
-    static_cast<QVBoxLayout*>(history->layout())->insertWidget(1, reanalyse);
+    historyLayout->insertWidget(3, reanalyse);
     connect(reanalyse, &QPushButton::clicked, this, &TMainForm::btnGetAllFromTxtDocsClick);
     m_functionPages->addWidget(history);
     m_functionPages->addWidget(

@@ -16,6 +16,7 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
 class QStackedWidget;
 class QTextEdit;
@@ -29,6 +30,7 @@ class Platform;
 class ProgressBox;
 class QueryPage;
 class RunMouseFilter;
+class SavedDocuments;
 class SetupPage;
 class StockCodePage;
 struct DesktopServices;
@@ -69,6 +71,8 @@ public:
 public Q_SLOTS:
     void btnGetAllOfTheNewDocsClick();
     void btnGetAllFromTxtDocsClick();
+    void btnReadStDocumentsClick();
+    void ListBoxStDocClick();
     void btnGetStockDocClick();
     void btnSelectStockClick();
     void btnLoadDailyClick();
@@ -128,6 +132,8 @@ private:
     QTextEdit* m_log = nullptr;
     QPlainTextEdit* m_promptMemo = nullptr;
     QPlainTextEdit* m_capture = nullptr;
+    QListWidget* m_documentList = nullptr;  // ListBoxStDoc
+    std::unique_ptr<SavedDocuments> m_documents;
     QList<QLabel*> m_statusPanels;
     MiningOutcome m_lastMining;
     ReanalysisOutcome m_lastReanalysis;

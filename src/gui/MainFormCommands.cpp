@@ -14,12 +14,14 @@
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
 #include "quotefiles/StockPicker.h"
+#include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -115,6 +117,33 @@ void TMainForm::btnGetAllFromTxtDocsClick() {
         if (m_lastReanalysis.reloadDepartments)
             m_queryPage->btnRefreshDepartmentClick();
     });
+}
+
+void TMainForm::btnReadStDocumentsClick() {
+    DesktopServices& s = *m_services;
+    if (!m_documents)
+        m_documents = std::make_unique<SavedDocuments>(s.folder, s.platform.launcher(), *m_frame);
+    m_documents->btnReadStDocumentsClick(currentCode(), s.settings.rarFolder());
+    m_documentList->clear();
+    m_documentList->addItems(m_documents->ListBoxStDoc());
+    if (m_documents->selected() >= 0) {
+        m_documentList->setCurrentRow(m_documents->selected());
+        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
+    }
+}
+
+void TMainForm::ListBoxStDocClick() {
+    const int row = m_documentList->currentRow();
+    if (!m_documents || row < 0)
+        return;
+    const auto opened = m_documents->ListBoxStDocClick(row, SavedDocuments::Sender::List, currentCode(),
+                                                       m_services->settings.rarFolder());
+    if (opened.showDocumentPage) {
+        hideFunctionPanel();
+        showContentPage(QStringLiteral("TabSheetStockDoc"));
+    }
+    if (opened.loaded)
+        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
 }
 
 QString TMainForm::currentCode() const {
