@@ -1,4 +1,5 @@
 #include "store/DataBase.h"
+#include "store/Schema.h"
 
 #include "support/FaultInjection.h"
 #include "support/TestSupport.h"
@@ -257,4 +258,52 @@ TEST(TDataBase, AFileOfANewerVersionIsRefusedUntouched) {
     EXPECT_TRUE(db.openError().contains(QLatin1String("newer"))) << db.openError().toStdString();
     EXPECT_EQ(readAll(path), before) << "refused, yet written to";
     EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
+}
+
+// A file of the first version, with its rows, as our users hold it: opening it adds what
+// later versions brought, and the query page's slow statements then run on the new indexes.
+TEST(TDataBase, AFileOfTheFirstVersionIsMigratedAndKeepsItsRows) {
+    TempHome home;
+    const QString path = home.file(QStringLiteral("Quarrow.db"));
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        old.setDatabaseName(path);
+        ASSERT_TRUE(old.open());
+        QSqlQuery query(old);
+        for (const QString& sql : Schema::migration(1))
+            ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
+        ASSERT_TRUE(
+            query.exec(QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (-5,'机构专用')")));
+        ASSERT_TRUE(query.exec(QStringLiteral(
+            "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+            "values ('600610','2017-03-16',-5,1234.56,0,-10.02,'涨跌幅大',42)")));
+        ASSERT_TRUE(query.exec(QStringLiteral("pragma user_version=1")));
+        query.finish();
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+
+    TDataBase db(path);
+    ASSERT_TRUE(db.open()) << db.openError().toStdString();
+    EXPECT_EQ(db.schemaVersion(), TDataBase::kSchemaVersion);
+    EXPECT_EQ(count(db, QStringLiteral("viewStChange where StDept='机构专用'")), 1);
+
+    const struct {
+        const char* sql;
+        const char* index;
+    } plans[] = {
+        {"select ID from viewStChange where StDept='机构专用' order by ID", "ixDepartName"},
+        {"select ID from viewStBigBuySale where StDeptSale='机构专用' order by ID", "ixDepartName"},
+        {"select ID from viewStChange where (true) Order by ABS(StRate) desc", "ixStChangeAbsRate"},
+        {"select ID from viewStBigBuySale where (StQTY>=0) Order by ABS(StQTY) desc", "ixBigAbsQty"},
+    };
+    for (const auto& plan : plans) {
+        Statement explain =
+            db.QueryPublic(QStringLiteral("explain query plan ") + QString::fromUtf8(plan.sql));
+        ASSERT_TRUE(explain.exec()) << plan.sql;
+        QString steps;
+        while (explain.next())
+            steps += explain.text(3) + QLatin1Char('\n');
+        EXPECT_TRUE(steps.contains(QLatin1String(plan.index))) << plan.sql << "\n" << steps.toStdString();
+    }
 }
