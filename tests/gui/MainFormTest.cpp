@@ -16,8 +16,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -458,3 +460,25 @@ TEST(MainFormJobs, ReanalysisOfSavedDocumentsRunsFromDocumentPage) {
 }
 
 }  // namespace
+
+TEST(MainFormDocuments, BrowsingAStockListsItsDocumentsAndOpensTheNewest) {
+    Desk desk(DeskOptions{true, {}, 2});
+    desk.show();
+    const QString code = QStringLiteral("000001");
+    desk.child<QLineEdit>("edtStockCode")->setText(code);
+    desk.child<QAbstractButton>("btnReadStDocuments")->click();
+
+    auto* list = desk.child<QListWidget>("ListBoxStDoc");
+    ASSERT_EQ(list->count(), 2);  // its two text documents; the corpus keeps no archives
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_TRUE(list->item(1)->text().startsWith(code + QLatin1Char('-')));
+    const QString newest = desk.child<QPlainTextEdit>("MemoPastFrom")->toPlainText();
+    EXPECT_TRUE(newest.contains(code));
+
+    // A click on the older one loads it instead and shows the report page.
+    list->setCurrentRow(0);
+    Q_EMIT list->itemClicked(list->item(0));
+    EXPECT_NE(desk.child<QPlainTextEdit>("MemoPastFrom")->toPlainText(), newest);
+    EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
+              QStringLiteral("TabSheetStockDoc"));
+}
