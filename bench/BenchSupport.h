@@ -3,10 +3,14 @@
 #include "app/AppFrame.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QList>
 
 #include <chrono>
 #include <functional>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace quarrow::bench {
 
@@ -56,5 +60,21 @@ public:
 private:
     std::chrono::steady_clock::time_point m_start;
 };
+
+// The process's peak resident memory so far.
+inline long peakMemoryKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The resident memory now (Linux), to compare early and late in a run.
+inline long currentMemoryKb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
 
 }  // namespace quarrow::bench

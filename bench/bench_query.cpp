@@ -31,6 +31,8 @@
 #include <unistd.h>
 
 using namespace quarrow;
+using quarrow::bench::currentMemoryKb;
+using quarrow::bench::peakMemoryKb;
 using quarrow::bench::Stopwatch;
 
 namespace {
@@ -45,20 +47,6 @@ struct Options {
     int alerts = 50'000;
     QString databaseFile;
 };
-
-long peakMemoryKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-long currentMemoryKb() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
-}
 
 // The largest resident size seen after any timed step: the figure for the query page
 // alone, apart from the generation that came before it.

@@ -4,6 +4,7 @@
 //
 //   bench_reanalysis [STOCKS] [DOCUMENTS_PER_STOCK]
 
+#include "BenchSupport.h"
 #include "app/ProgramFolder.h"
 #include "app/RunControl.h"
 #include "app/Settings.h"
@@ -23,27 +24,12 @@
 
 #include <cstdio>
 
-#include <sys/resource.h>
-#include <unistd.h>
 
 using namespace quarrow;
+using quarrow::bench::currentMemoryKb;
+using quarrow::bench::peakMemoryKb;
 
 namespace {
-
-long peakMemoryKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// The memory in use now (Linux), to compare early and late in the batch.
-long currentMemoryKb() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
-}
 
 // Answers the batch's questions (go on, start over, clear) and samples the peak memory
 // as the rows go by; everything else is swallowed.
