@@ -66,6 +66,14 @@ std::unique_ptr<TStockWinInfo> QuoteWindows::make(const QString& main, const QSt
                                            childIndex);
 }
 
+std::unique_ptr<TStockWinInfo> QuoteWindows::makeQuoteWin() {
+    return make(m_setup.stockWindow, QString(), QStringLiteral("RICHEDIT"));
+}
+
+std::unique_ptr<TStockWinInfo> QuoteWindows::makeMonitorWin(int childIndex) {
+    return make(kMonitorTitle, QStringLiteral("List1"), QString(), childIndex);
+}
+
 bool QuoteWindows::quoteProgramKnown() const {
     return m_quoteWin && m_quoteWin->GetMainWindow() != kNoWindow;
 }
@@ -128,13 +136,12 @@ void QuoteWindows::discover(bool realShowEvent) {
         m_indexes = IndexSummaries();
     }
 
-    m_quoteWin = make(m_setup.stockWindow, QString(), QStringLiteral("RICHEDIT"));
-    m_codeInputWin = make(QStringLiteral("Tdx"), QString(), QStringLiteral("Edit"));
-    setStatus(quoteStatus());
+    m_quoteWin = makeQuoteWin();
+    refreshCodeInput();  // made anew, as the reset above left none
     if (realShowEvent)
         m_qqChatWin = make(m_setup.qqName, QString(), QString());
-    m_monitorListWin2 = make(kMonitorTitle, QStringLiteral("List1"), QString(), 2);
-    m_monitorListWin = make(kMonitorTitle, QStringLiteral("List1"), QString());
+    m_monitorListWin2 = makeMonitorWin(2);
+    m_monitorListWin = makeMonitorWin(0);
 }
 
 bool QuoteWindows::EnsureQuoteProgram() {
@@ -153,9 +160,9 @@ bool QuoteWindows::EnsureQuoteProgram() {
 
 bool QuoteWindows::OpenMonitorWindow() {
     if (!m_monitorListWin2)
-        m_monitorListWin2 = make(kMonitorTitle, QStringLiteral("List1"), QString(), 2);
+        m_monitorListWin2 = makeMonitorWin(2);
     if (!m_monitorListWin)
-        m_monitorListWin = make(kMonitorTitle, QStringLiteral("List1"), QString());
+        m_monitorListWin = makeMonitorWin(0);
     if (m_monitorListWin2->GetMainWindow() == kNoWindow)
         m_monitorListWin2->Refresh();
     if (m_monitorListWin2->GetMainWindow() == kNoWindow) {
@@ -211,7 +218,7 @@ void QuoteWindows::shellNotification(int code, WindowHandle window) {
         if (m_quoteWin)
             m_quoteWin->Refresh();
         else
-            m_quoteWin = make(m_setup.stockWindow, QString(), QStringLiteral("RICHEDIT"));
+            m_quoteWin = makeQuoteWin();
         refreshCodeInput();
         for (TStockWinInfo* win : {m_monitorListWin2.get(), m_monitorListWin.get()}) {
             if (win)

@@ -85,6 +85,10 @@ private:
     bool isQuoteTitle(const QString& title) const;
     std::unique_ptr<TStockWinInfo> make(const QString& main, const QString& childTitle,
                                         const QString& childClass, int childIndex = 0);
+    // The quote program's main window with its report view.
+    std::unique_ptr<TStockWinInfo> makeQuoteWin();
+    // One of the monitor's two lists titled "List1": 2 the second, 0 the first.
+    std::unique_ptr<TStockWinInfo> makeMonitorWin(int childIndex);
 
     Desktop& m_desktop;
     Clock& m_clock;
