@@ -23,8 +23,9 @@ struct CliContext {
     Clock& clock;        // the platform's
 };
 
-// Exit statuses: 0 when the command ran, 1 when it failed, 2 for a usage error.
-enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+// Exit statuses: 0 when the command ran, 1 when it failed, 2 for a usage error, and 130
+// for a batch ended by Ctrl+C, as a shell reports a program it interrupted.
+enum CliExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitInterrupted = 130 };
 
 using CliCommandFn = int (*)(CliContext&, const QStringList& arguments);
 

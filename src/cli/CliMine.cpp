@@ -27,7 +27,6 @@ namespace quarrow {
 
 namespace {
 
-constexpr int kExitInterrupted = 130;
 // The desktop's timer ticks every half second; on the command line its duties run in
 // the event pumps, once for every half second the clock moved on.
 constexpr qint64 kTick_ms = 500;

@@ -13,9 +13,6 @@ namespace quarrow {
 
 namespace {
 
-// The exit status of a batch ended by Ctrl+C, as a shell reports a program it interrupted.
-constexpr int kExitInterrupted = 130;
-
 std::optional<MessageAnswer> flagAnswer(bool yes, bool no) {
     if (yes)
         return MessageAnswer::Yes;
