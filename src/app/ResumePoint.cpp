@@ -35,8 +35,4 @@ bool ResumePoint::note(const QString& key, int index) {
     return m_settings.writeLastStock(key, index);
 }
 
-QString ResumePoint::lastError() const {
-    return m_settings.lastError();
-}
-
 }  // namespace quarrow

@@ -27,10 +27,10 @@ public:
     // position in the list, or -1.
     int chooseStart(const std::function<int(const QString& key)>& positionOf, Question question,
                     const QString& verb);
-    // The stock just finished. False when the settings file refused it (see lastError).
+    // The stock just finished. False when the settings file refused it (the settings'
+    // lastError() says why).
     bool note(const QString& key, int index);
-    QString lastError() const;
-    // The last chooseStart could not write its fresh start (see lastError).
+    // The last chooseStart could not write its fresh start (the settings' lastError()).
     bool freshStartFailed() const { return m_freshStartFailed; }
 
 private:
