@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QList>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -60,6 +61,12 @@ public:
 private:
     std::chrono::steady_clock::time_point m_start;
 };
+
+// The number after an option such as "--stocks", else the fallback.
+inline int argumentValue(const QStringList& arguments, const QString& name, int fallback) {
+    const qsizetype at = arguments.indexOf(name);
+    return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1).toInt() : fallback;
+}
 
 // The process's peak resident memory so far.
 inline long peakMemoryKb() {

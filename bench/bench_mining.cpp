@@ -274,11 +274,6 @@ long residentKb() {
     return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
-int argumentValue(const QStringList& arguments, const QString& name, int fallback) {
-    const qsizetype at = arguments.indexOf(name);
-    return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1).toInt() : fallback;
-}
-
 QString clockText(double seconds) {
     const long long whole = static_cast<long long>(seconds + 0.5);
     return QStringLiteral("%1:%2:%3")

@@ -6,9 +6,9 @@
 
 #include "BenchSupport.h"
 
+#include "demo/QuoteFolderGenerator.h"
 #include "quotefiles/DailyBar.h"
 #include "quotefiles/DailyChanges.h"
-#include "demo/QuoteFolderGenerator.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/ShareCapital.h"
 #include "quotefiles/StockListLoader.h"
@@ -54,11 +54,6 @@ TStockChange readWholeAndSum(const QString& path, int days) {
     result.StDateLast = bars.back().Date;
     result.StQTYLast = bars.back().Volume;
     return result;
-}
-
-int argumentValue(const QStringList& arguments, const QString& name, int fallback) {
-    const qsizetype at = arguments.indexOf(name);
-    return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1).toInt() : fallback;
 }
 
 }  // namespace
