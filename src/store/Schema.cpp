@@ -106,6 +106,32 @@ QStringList version2() {
     };
 }
 
+// The department filter of the query page goes from the name to the department's keys
+// and from the keys to the rows (ixStChangeDept, ixBigDeptBuy, ixBigDeptSale): the views
+// show the keys beside the names, and the trimmed name the filter compares is indexed.
+QStringList version3() {
+    return {
+        QStringLiteral("drop view viewStChange"),
+        QStringLiteral("create view viewStChange as"
+                       " select c.ID, c.StCode, s.StName, c.StDate, c.StDeptKey, d.StDept,"
+                       "  c.StBuy, c.StSale, c.StRate, c.StMemo"
+                       " from tblStChange c"
+                       " left join tblStocks s on s.StCode = c.StCode"
+                       " left join tblStDepart d on d.StDeptKey = c.StDeptKey"),
+        QStringLiteral("drop view viewStBigBuySale"),
+        QStringLiteral("create view viewStBigBuySale as"
+                       " select b.ID, b.StCode, s.StName, b.StDate,"
+                       "  b.StDeptBuy as StDeptBuyKey, buyer.StDept as StDeptBuy,"
+                       "  b.StDeptSale as StDeptSaleKey, seller.StDept as StDeptSale,"
+                       "  b.StPrice, b.StQTY, b.StAMT"
+                       " from tblBigBuySale b"
+                       " left join tblStocks s on s.StCode = b.StCode"
+                       " left join tblStDepart buyer on buyer.StDeptKey = b.StDeptBuy"
+                       " left join tblStDepart seller on seller.StDeptKey = b.StDeptSale"),
+        QStringLiteral("create index ixDepartTrimName on tblStDepart (trim(StDept))"),
+    };
+}
+
 }  // namespace
 
 QStringList migration(int version) {
@@ -114,6 +140,8 @@ QStringList migration(int version) {
             return version1();
         case 2:
             return version2();
+        case 3:
+            return version3();
         default:
             return {};
     }

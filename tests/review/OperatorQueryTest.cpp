@@ -42,8 +42,9 @@ TEST(OperatorQuery, ComposesBothStatementsLineByLineAndTheySelectTheirRows) {
         int tradeRows;
         int targetBits = 0;
     };
-    const QString dept = "and Trim(StDept)=:StDept";
-    const QString tradeDept = "and (Trim(StDeptBuy)=:StDept or Trim(StDeptSale)=:StDept)";
+    const QString keys = "select StDeptKey from tblStDepart where Trim(StDept)=:StDept";
+    const QString dept = "and StDeptKey in (" + keys + ")";
+    const QString tradeDept = "and (StDeptBuyKey in (" + keys + ") or StDeptSaleKey in (" + keys + "))";
     const QString groupDesc = " group by StCode,StName,StDate Order by StDate desc";
     const Case cases[] = {
         {"nothing ticked, sell-only, threshold of kind 0",
