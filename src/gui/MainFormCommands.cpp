@@ -18,6 +18,8 @@
 #include "report/StockExtraction.h"
 
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +32,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace quarrow {
 
@@ -220,7 +223,32 @@ void TMainForm::menuManualClick() {
 }
 
 void TMainForm::menuAboutMeClick() {
-    QMessageBox::about(this, QStringLiteral("关于程序"), QStringLiteral("Quarrow %1").arg(versionText()));
+    QDialog about(this);
+    about.setObjectName(QStringLiteral("AboutBox"));
+    about.setWindowTitle(QStringLiteral("关于程序"));
+    auto* layout = new QVBoxLayout(&about);
+    auto* text = new QLabel(&about);
+    text->setObjectName(QStringLiteral("lblAboutVersion"));
+    text->setTextFormat(Qt::RichText);
+    text->setOpenExternalLinks(true);
+    // The links open what the user has beside the program: its folder, where the settings,
+    // the database and the documents are, and the manual when it is installed.
+    const QString folder = QUrl::fromLocalFile(m_services->folder.path()).toString();
+    const QString manual = m_services->folder.filePath(QStringLiteral("README.md"));
+    QString body = QStringLiteral(
+                       "<h3>Quarrow %1</h3><p>龙虎榜营业部挖掘与查询</p>"
+                       "<p><a href=\"%2\">程序文件夹</a></p>")
+                       .arg(versionText().toHtmlEscaped(), folder);
+    if (QFileInfo(manual).isFile())
+        body +=
+            QStringLiteral("<p><a href=\"%1\">使用说明</a></p>").arg(QUrl::fromLocalFile(manual).toString());
+    text->setText(body);
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
+    connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    about.exec();
 }
 
 void TMainForm::menuUpdateClick() {
