@@ -114,40 +114,17 @@ OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton b
 
     q1.add(queryButtonInfo(button).rowFilter);
 
-    const auto both = [&](const QString& line) {
-        q1.add(line);
-        q2.add(line);
-    };
-    const auto bindBoth = [&](const QString& name, const QVariant& value) {
-        q1.bind(name, value);
-        q2.bind(name, value);
-    };
-
-    if (page.stockGiven) {
-        both(QStringLiteral("and StCode=:StCode"));
-        bindBoth(kStCode, page.stockCode);
-    }
-
-    if (page.fromTicked && page.toTicked) {
-        both(QStringLiteral("and StDate>=:StDate and StDate<=:StDateTo"));
-        bindBoth(kStDate, page.from);
-        bindBoth(kStDateTo, page.to);
-    } else if (page.fromTicked) {
-        both(QStringLiteral("and StDate>=:StDate"));
-        bindBoth(kStDate, page.from);
-    } else if (page.toTicked) {
-        // The day before the end, excluded: only the end date itself is left.
-        both(QStringLiteral("and StDate>:StDate and StDate<=:StDateTo"));
-        bindBoth(kStDate, page.to.addDays(-1));
-        bindBoth(kStDateTo, page.to);
-    }
+    addStockAndDateFilters(page, q1);
+    addStockAndDateFilters(page, q2);
 
     if (page.filtersOnDepartment()) {
         q1.add(QStringLiteral("and Trim(StDept)=:StDept"));
         // A block trade has a buying and a selling department and no StDept: the given
         // one may stand on either side.
         q2.add(QStringLiteral("and (Trim(StDeptBuy)=:StDept or Trim(StDeptSale)=:StDept)"));
-        bindBoth(kStDept, departmentOfItem(page.departmentItem));
+        const QString department = departmentOfItem(page.departmentItem);
+        q1.bind(kStDept, department);
+        q2.bind(kStDept, department);
     }
 
     if (page.mainBuySale) {
@@ -156,9 +133,30 @@ OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton b
         q1.add(QStringLiteral("Order by ABS(StRate) desc"));
         q2.add(QStringLiteral("Order by ABS(StQTY) desc"));
     } else {
-        both(QStringLiteral("Order by ID"));
+        q1.add(QStringLiteral("Order by ID"));
+        q2.add(QStringLiteral("Order by ID"));
     }
     return composed;
+}
+
+void addStockAndDateFilters(const OperatorQuery& page, ComposedStatement& statement) {
+    if (page.stockGiven) {
+        statement.add(QStringLiteral("and StCode=:StCode"));
+        statement.bind(kStCode, page.stockCode);
+    }
+    if (page.fromTicked && page.toTicked) {
+        statement.add(QStringLiteral("and StDate>=:StDate and StDate<=:StDateTo"));
+        statement.bind(kStDate, page.from);
+        statement.bind(kStDateTo, page.to);
+    } else if (page.fromTicked) {
+        statement.add(QStringLiteral("and StDate>=:StDate"));
+        statement.bind(kStDate, page.from);
+    } else if (page.toTicked) {
+        // The day before the end, excluded: only the end date itself is left.
+        statement.add(QStringLiteral("and StDate>:StDate and StDate<=:StDateTo"));
+        statement.bind(kStDate, page.to.addDays(-1));
+        statement.bind(kStDateTo, page.to);
+    }
 }
 
 QString departmentOfItem(const QString& item) {

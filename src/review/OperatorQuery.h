@@ -81,6 +81,10 @@ struct OperatorStatements {
 
 OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton button);
 
+// The stock and date lines of the page with their values: the same on both statements of a
+// query and on the filtered delete.
+void addStockAndDateFilters(const OperatorQuery& page, ComposedStatement& statement);
+
 // The department an item of ListBoxDepartment stands for: an item may carry "|" and a
 // count after the name.
 QString departmentOfItem(const QString& item);
