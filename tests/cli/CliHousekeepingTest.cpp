@@ -187,3 +187,39 @@ TEST(CliHousekeeping, CleanupDocsDeletesWhatItsDryRunNamed) {
         EXPECT_EQ(QFile::exists(home.file(document)), document != documents.first())
             << document.toStdString();
 }
+
+// A document the system refuses to delete, and a stock folder it refuses to list, are
+// failures the command names; they are never counted as deleted.
+TEST(CliHousekeeping, CleanupDocsReportsDocumentsItCouldNotDelete) {
+    TempHome home;
+    {
+        TDataBase db(home.file("Quarrow.db"));
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(db.execute("insert into tblStocks (StCode,StDocDate) values ('600610','2017-03-16')"));
+        ASSERT_TRUE(db.execute("insert into tblStocks (StCode,StDocDate) values ('000001','2017-03-16')"));
+    }
+    QFile table(home.file("STCodeName.txt"));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("sh|ZYD|600610\r\nsz|PAYH|000001\r\n");
+    table.close();
+    for (const QString document :
+         {"600610/600610-2017-03-09变动资料.txt", "000001/000001-2017-03-09变动资料.txt"}) {
+        QDir().mkpath(QFileInfo(home.file(document)).path());
+        QFile file(home.file(document));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    CliCall call;
+    call.asUser = asNobodyWhenRoot(home.path());
+    ASSERT_TRUE(QFile::setPermissions(
+        home.file("600610"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(home.file("000001"), {}));
+
+    const CliRun run = runCli({"--home", home.path(), "cleanup-docs"}, call);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "deleted 0 documents\n");
+    EXPECT_TRUE(run.err.contains("cannot delete " + home.file("600610/600610-2017-03-09变动资料.txt")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("cannot list the folder " + home.file("000001"))) << run.err.toStdString();
+    QFile::setPermissions(home.file("600610"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(home.file("000001"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
