@@ -51,6 +51,7 @@ enum class Question {
     MiningFreshness,         // today's closing data seem missing: mine anyway?
     MiningResume,            // go on from the stock today's run reached?
     MiningRetryFailed,       // mine the stocks that got no report again?
+    FilteredDelete,          // delete the stored rows the query page's filters select?
 };
 
 struct MessageRequest {

@@ -48,6 +48,12 @@ const std::vector<CliCommand>& cliCommands() {
          "[--format table|csv] [--sql]",
          "the operator query: the top-5 departments (or the main-force alerts), then the block trades",
          &runQuery},
+        {"delete", "[--alerts] [--code C] [--from yyyy-mm-dd] [--to yyyy-mm-dd] [--dept NAME] [--yes]",
+         "delete the stored top-5 rows (or the main-force alerts) the query filters select", &runDelete},
+        {"backup", "PATH", "copy the database, checked, to PATH (a file, or a folder for the same name)",
+         &runBackup},
+        {"cleanup-docs", "[--dry-run]",
+         "delete each listed stock's report documents older than its newest stored one", &runCleanupDocs},
     };
     return commands;
 }
@@ -77,6 +83,14 @@ std::optional<int> wholeNumberOption(const QCommandLineParser& parser, const QCo
                    .arg(option.names().first())
                    .arg(low)
                    .arg(high));
+    return std::nullopt;
+}
+
+std::optional<QDate> dayOption(const QCommandLineParser& parser, const QCommandLineOption& option) {
+    const QDate day = QDate::fromString(parser.value(option), QStringLiteral("yyyy-MM-dd"));
+    if (day.isValid())
+        return day;
+    printError(QStringLiteral("--%1 takes a day written yyyy-mm-dd").arg(option.names().first()));
     return std::nullopt;
 }
 

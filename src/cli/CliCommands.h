@@ -7,6 +7,7 @@
 #include "store/DataBase.h"
 
 #include <QCommandLineParser>
+#include <QDate>
 #include <QStringList>
 
 #include <optional>
@@ -46,6 +47,8 @@ void printError(const QString& message);
 // "--NAME takes a whole number from LOW to HIGH" and gives nothing.
 std::optional<int> wholeNumberOption(const QCommandLineParser& parser, const QCommandLineOption& option,
                                      int low, int high);
+// The day an option gives as yyyy-mm-dd; otherwise says so and gives nothing.
+std::optional<QDate> dayOption(const QCommandLineParser& parser, const QCommandLineOption& option);
 // Opens the program folder's database; on failure says why and returns false.
 bool openDatabaseOrReport(TDataBase& db);
 void printOut(const QString& text);
@@ -68,5 +71,8 @@ int runMine(CliContext& context, const QStringList& arguments);
 int runFetch(CliContext& context, const QStringList& arguments);
 int runSelect(CliContext& context, const QStringList& arguments);
 int runQuery(CliContext& context, const QStringList& arguments);
+int runDelete(CliContext& context, const QStringList& arguments);
+int runBackup(CliContext& context, const QStringList& arguments);
+int runCleanupDocs(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

@@ -129,14 +129,6 @@ private:
     Format m_format;
 };
 
-std::optional<QDate> dayOption(const QCommandLineParser& parser, const QCommandLineOption& option) {
-    const QDate day = QDate::fromString(parser.value(option), QStringLiteral("yyyy-MM-dd"));
-    if (day.isValid())
-        return day;
-    printError(QStringLiteral("--%1 takes a day written yyyy-mm-dd").arg(option.names().first()));
-    return std::nullopt;
-}
-
 }  // namespace
 
 // quarrow-cli query: the query page's two statements, composed from the options as the

@@ -265,6 +265,7 @@ void TMainForm::buildFunctionPanel() {
     m_functionPages->addWidget(
         placeholderPage(m_functionPages, "TabSheetSendToQQ", QStringLiteral("QQ监视")));
     m_functionPages->addWidget(m_setupPage);
+    buildHousekeeping();
     m_functionPages->installEventFilter(this);
     for (int i = 0; i < m_functionPages->count(); ++i)
         m_functionPages->widget(i)->installEventFilter(this);

@@ -88,6 +88,9 @@ public Q_SLOTS:
     void menuStockWebSiteClick();
     void edtStockCodeExit();
     void MenuSetupClick();
+    void btnDelMainBuySaleClick();
+    void btnCopyDataClick();
+    void btnDeleteClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -110,6 +113,7 @@ private:
     QString currentCode() const;
     MiningWindowHooks miningHooks();
     void buildQueryPage();
+    void buildHousekeeping();
 
     std::unique_ptr<WidgetFrame> m_frame;
     std::unique_ptr<DesktopServices> m_services;

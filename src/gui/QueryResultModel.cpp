@@ -12,6 +12,7 @@ bool QueryResultModel::open(TDataBase& db, const ComposedStatement& composed) {
     m_rows.clear();
     m_titles.clear();
     m_error.clear();
+    m_composed = composed;
     m_query = std::make_unique<QueryRows>(db, composed);
     if (m_query->ok()) {
         m_titles = m_query->columnTitles();
@@ -33,6 +34,13 @@ void QueryResultModel::close() {
     m_titles.clear();
     m_error.clear();
     endResetModel();
+}
+
+bool QueryResultModel::reopen(TDataBase& db) {
+    if (!m_composed)
+        return false;
+    const ComposedStatement composed = *m_composed;
+    return open(db, composed);
 }
 
 QVariantList QueryResultModel::rowValues(int row) const {

@@ -7,6 +7,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 
 namespace quarrow {
 
@@ -27,6 +28,10 @@ public:
     bool open(TDataBase& db, const ComposedStatement& composed);
     // Empties the model and drops the statement.
     void close();
+    // Runs the statement of the last open() again (false when there was none or it failed),
+    // so the grid shows what is left after a delete.
+    bool reopen(TDataBase& db);
+    bool hasStatement() const { return m_composed.has_value(); }
     bool hasRows() const { return !m_rows.isEmpty(); }
     QString error() const { return m_error; }
     // The values of a fetched row, as the drill-down needs them.
@@ -41,6 +46,7 @@ public:
 
 private:
     std::unique_ptr<QueryRows> m_query;
+    std::optional<ComposedStatement> m_composed;
     QStringList m_titles;
     QList<QVariantList> m_rows;
     QString m_error;

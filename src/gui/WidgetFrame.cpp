@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -105,6 +106,15 @@ QWidget* WidgetFrame::showPicture(const QString& path) {
     panel->show();
     panel->raise();
     return panel;
+}
+
+std::optional<QString> WidgetFrame::chooseFile(const QString& title, const QString& proposedPath) {
+    if (m_fileChooser)
+        return m_fileChooser(proposedPath);
+    const QString chosen = QFileDialog::getSaveFileName(m_w.window, title, proposedPath);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
 }
 
 MessageAnswer WidgetFrame::showMessage(const MessageRequest& request) {

@@ -38,6 +38,12 @@ public:
     WidgetFrame(FrameWidgets widgets, QString programFolder);
 
     void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
+    // Chooses a file in place of the user's file dialog: the path, or nothing for Cancel.
+    using FileChooser = std::function<std::optional<QString>(const QString& proposedPath)>;
+    void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    // The file dialog dlgOpenFile, opened on the proposed file: the file chosen, nothing
+    // when the user cancelled.
+    std::optional<QString> chooseFile(const QString& title, const QString& proposedPath);
     // Runs in every event pump of a job (the tests act there as the user would).
     void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
 
@@ -72,6 +78,7 @@ private:
     FrameWidgets m_w;
     QString m_programFolder;
     Answerer m_answerer;
+    FileChooser m_fileChooser;
     std::function<void()> m_pumpHook;
     int m_flashTag = 0;
     bool m_flashing = false;

@@ -116,44 +116,22 @@ OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton b
 
     q1.add(queryButtonInfo(button).rowFilter);
 
-    const auto both = [&](const QString& line) {
-        q1.add(line);
-        q2.add(line);
-    };
-    const auto bindBoth = [&](const QString& name, const QVariant& value) {
-        q1.bind(name, value);
-        q2.bind(name, value);
-    };
-
-    if (page.stockGiven) {
-        both(QStringLiteral("and StCode=:StCode"));
-        bindBoth(kStCode, page.stockCode);
-    }
-
-    if (page.fromTicked && page.toTicked) {
-        both(QStringLiteral("and StDate>=:StDate and StDate<=:StDateTo"));
-        bindBoth(kStDate, page.from);
-        bindBoth(kStDateTo, page.to);
-    } else if (page.fromTicked) {
-        both(QStringLiteral("and StDate>=:StDate"));
-        bindBoth(kStDate, page.from);
-    } else if (page.toTicked) {
-        // The day before the end, excluded: only the end date itself is left.
-        both(QStringLiteral("and StDate>:StDate and StDate<=:StDateTo"));
-        bindBoth(kStDate, page.to.addDays(-1));
-        bindBoth(kStDateTo, page.to);
-    }
+    addStockAndDateFilters(page, q1);
+    addStockAndDateFilters(page, q2);
 
     if (page.filtersOnDepartment()) {
         // The name picks the department's keys and the keys pick the rows, so the query
         // walks that department's rows by index instead of naming every row of a large
         // file: the same rows as comparing each row's trimmed name.
-        q1.add(QStringLiteral("and StDeptKey in (") + kKeysOfDepartment + QLatin1Char(')'));
+        q1.add(QStringLiteral("and ") + departmentKeyCondition(QStringLiteral("StDeptKey")));
         // A block trade has a buying and a selling department and no StDept: the given
         // one may stand on either side.
-        q2.add(QStringLiteral("and (StDeptBuyKey in (") + kKeysOfDepartment +
-               QStringLiteral(") or StDeptSaleKey in (") + kKeysOfDepartment + QStringLiteral("))"));
-        bindBoth(kStDept, departmentOfItem(page.departmentItem));
+        q2.add(QStringLiteral("and (") + departmentKeyCondition(QStringLiteral("StDeptBuyKey")) +
+               QStringLiteral(" or ") + departmentKeyCondition(QStringLiteral("StDeptSaleKey")) +
+               QLatin1Char(')'));
+        const QString department = departmentOfItem(page.departmentItem);
+        q1.bind(kStDept, department);
+        q2.bind(kStDept, department);
     }
 
     if (page.mainBuySale) {
@@ -162,9 +140,34 @@ OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton b
         q1.add(QStringLiteral("Order by ABS(StRate) desc"));
         q2.add(QStringLiteral("Order by ABS(StQTY) desc"));
     } else {
-        both(QStringLiteral("Order by ID"));
+        q1.add(QStringLiteral("Order by ID"));
+        q2.add(QStringLiteral("Order by ID"));
     }
     return composed;
+}
+
+void addStockAndDateFilters(const OperatorQuery& page, ComposedStatement& statement) {
+    if (page.stockGiven) {
+        statement.add(QStringLiteral("and StCode=:StCode"));
+        statement.bind(kStCode, page.stockCode);
+    }
+    if (page.fromTicked && page.toTicked) {
+        statement.add(QStringLiteral("and StDate>=:StDate and StDate<=:StDateTo"));
+        statement.bind(kStDate, page.from);
+        statement.bind(kStDateTo, page.to);
+    } else if (page.fromTicked) {
+        statement.add(QStringLiteral("and StDate>=:StDate"));
+        statement.bind(kStDate, page.from);
+    } else if (page.toTicked) {
+        // The day before the end, excluded: only the end date itself is left.
+        statement.add(QStringLiteral("and StDate>:StDate and StDate<=:StDateTo"));
+        statement.bind(kStDate, page.to.addDays(-1));
+        statement.bind(kStDateTo, page.to);
+    }
+}
+
+QString departmentKeyCondition(const QString& keyColumn) {
+    return keyColumn + QStringLiteral(" in (") + kKeysOfDepartment + QLatin1Char(')');
 }
 
 QString departmentOfItem(const QString& item) {

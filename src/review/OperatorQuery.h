@@ -81,6 +81,14 @@ struct OperatorStatements {
 
 OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton button);
 
+// The stock and date lines of the page with their values: the same on both statements of a
+// query and on the filtered delete.
+void addStockAndDateFilters(const OperatorQuery& page, ComposedStatement& statement);
+
+// "KEYCOLUMN in (…)": the rows of the department bound as :StDept, reached through its keys
+// (the trimmed names the department list shows), so an index serves the filter.
+QString departmentKeyCondition(const QString& keyColumn);
+
 // The department an item of ListBoxDepartment stands for: an item may carry "|" and a
 // count after the name.
 QString departmentOfItem(const QString& item);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace quarrow::test {
@@ -298,6 +299,78 @@ DelayedRelease::DelayedRelease(WriteLockHolder& holder, int delay_ms) : m_state(
 DelayedRelease::~DelayedRelease() {
     m_state->thread.join();
     delete m_state;
+}
+
+// ---------------------------------------------------------------------------------------------
+// ConcurrentWriter
+
+struct ConcurrentWriter::State {
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::atomic<int> commits{0};
+    std::atomic<bool> failed{false};
+    std::string error;  // written before failed is set
+};
+
+ConcurrentWriter::ConcurrentWriter(const QString& databaseFile, int rowsPerCommit) : m_state(new State) {
+    m_state->thread = std::thread([state = m_state, file = databaseFile.toUtf8(), rowsPerCommit] {
+        sqlite3* db = nullptr;
+        const auto fail = [&] {
+            state->error = db ? sqlite3_errmsg(db) : "no connection";
+            state->failed = true;
+        };
+        if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+            sqlite3_exec(db, "PRAGMA wal_autocheckpoint=0", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            fail();
+            sqlite3_close(db);
+            return;
+        }
+        sqlite3_busy_timeout(db, 2000);
+        while (!state->stop) {
+            bool ok = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+            for (int i = 0; ok && i < rowsPerCommit; ++i)
+                ok = sqlite3_exec(
+                         db,
+                         "insert into tblMainBuySale (StCode,StName,StDate,StDept,StBuy,StSale,StRate,StMemo)"
+                         " values ('600610','中毅达','2017-03-16','主力买入',60,0,10.2,'')",
+                         nullptr, nullptr, nullptr) == SQLITE_OK;
+            if (ok)
+                ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+            if (!ok) {
+                fail();
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+                break;
+            }
+            ++state->commits;
+        }
+        sqlite3_close(db);
+    });
+}
+
+ConcurrentWriter::~ConcurrentWriter() {
+    stop();
+    delete m_state;
+}
+
+void ConcurrentWriter::waitForCommits(int count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (m_state->commits < count && !m_state->failed && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    if (m_state->failed)
+        ADD_FAILURE() << "the concurrent writer failed: " << m_state->error;
+    else if (m_state->commits < count)
+        ADD_FAILURE() << "the concurrent writer committed only " << m_state->commits << " of " << count;
+}
+
+int ConcurrentWriter::commits() const {
+    return m_state->commits;
+}
+
+QString ConcurrentWriter::stop() {
+    m_state->stop = true;
+    if (m_state->thread.joinable())
+        m_state->thread.join();
+    return m_state->failed ? QString::fromStdString(m_state->error) : QString();
 }
 
 }  // namespace quarrow::test

@@ -73,4 +73,27 @@ private:
     State* m_state;
 };
 
+// Another program writing while the code under test reads: a connection on a thread of
+// its own that stores `rowsPerCommit` main-force alerts (tblMainBuySale) per transaction,
+// over and over, until stopped. Its rows stay in the write-ahead log (it never
+// checkpoints), as a running program's rows do between checkpoints.
+class ConcurrentWriter {
+public:
+    ConcurrentWriter(const QString& databaseFile, int rowsPerCommit);
+    ~ConcurrentWriter();
+    ConcurrentWriter(const ConcurrentWriter&) = delete;
+    ConcurrentWriter& operator=(const ConcurrentWriter&) = delete;
+
+    // Returns once `count` transactions are committed (the test fails when the writer
+    // fails or takes longer than a few seconds). Spins; never sleeps.
+    void waitForCommits(int count);
+    int commits() const;
+    // Stops after the transaction in progress; the writer's error, empty when none.
+    QString stop();
+
+private:
+    struct State;
+    State* m_state;
+};
+
 }  // namespace quarrow::test

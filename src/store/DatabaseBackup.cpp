@@ -1,0 +1,204 @@
+#include "store/DatabaseBackup.h"
+
+#include "store/DataBase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace quarrow::DatabaseBackup {
+
+namespace {
+
+// One raw connection, closed when the scope ends. Qt's SQL layer offers no online backup.
+class Connection {
+public:
+    Connection() = default;
+    ~Connection() { close(); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool open(const QString& path, int flags, QString* error) {
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+        if (rc == SQLITE_OK)
+            return true;
+        *error = message(rc);
+        close();
+        return false;
+    }
+    // False when SQLite could not finish the file (its last writes failed).
+    bool close() {
+        sqlite3* db = m_db;
+        m_db = nullptr;
+        return !db || sqlite3_close(db) == SQLITE_OK;
+    }
+    sqlite3* get() const { return m_db; }
+    QString message(int rc) const {
+        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    }
+
+    // The first column of every row of a statement without parameters.
+    bool rows(const char* sql, QStringList* values, QString* error) const {
+        sqlite3_stmt* statement = nullptr;
+        int rc = sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
+        if (rc == SQLITE_OK) {
+            while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+                *values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        }
+        sqlite3_finalize(statement);
+        if (rc == SQLITE_DONE)
+            return true;
+        *error = message(rc);
+        return false;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+std::filesystem::path fsPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// The unfinished copy: a fresh name beside the target, removed with what SQLite may have
+// left beside it unless it was renamed into place.
+class PartFile {
+public:
+    explicit PartFile(const QString& target) : m_target(target) {}
+    ~PartFile() {
+        if (m_path.isEmpty())
+            return;
+        QFile::remove(m_path);
+        QFile::remove(m_path + QStringLiteral("-journal"));
+        QFile::remove(m_path + QStringLiteral("-wal"));
+        QFile::remove(m_path + QStringLiteral("-shm"));
+    }
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    bool create(QString* error) {
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QString path = QStringLiteral("%1.%2.part")
+                                     .arg(m_target)
+                                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                m_path = path;
+                return true;
+            }
+            *error = file.errorString();
+            if (!QFileInfo::exists(path))
+                break;  // not a clash of names: another name fares no better
+        }
+        return false;
+    }
+    QString path() const { return m_path; }
+    bool moveIntoPlace(QString* error) {
+        std::error_code code;
+        std::filesystem::rename(fsPath(m_path), fsPath(m_target), code);
+        if (code) {
+            *error = QString::fromLocal8Bit(code.message());
+            return false;
+        }
+        m_path.clear();
+        return true;
+    }
+
+private:
+    QString m_target;
+    QString m_path;
+};
+
+bool fail(QString* error, const QString& reason) {
+    if (error)
+        *error = reason;
+    return false;
+}
+
+}  // namespace
+
+bool copy(const QString& source, const QString& target, QString* error) {
+    if (!QFileInfo(source).isFile())
+        return fail(error, QStringLiteral("the database file %1 does not exist").arg(source));
+    const QFileInfo targetInfo(target);
+    if (targetInfo.exists() && !targetInfo.isFile())
+        return fail(error, QStringLiteral("%1 exists and is not a file").arg(target));
+    if (!targetInfo.absoluteDir().exists())
+        return fail(error, QStringLiteral("the folder %1 does not exist").arg(targetInfo.absolutePath()));
+
+    QString reason;
+    PartFile part(targetInfo.absoluteFilePath());
+    if (!part.create(&reason))
+        return fail(error,
+                    QStringLiteral("cannot create a file in %1: %2").arg(targetInfo.absolutePath(), reason));
+    {
+        Connection from;
+        Connection to;
+        // Read-write only so that a file in write-ahead-log mode can be read without the
+        // program that wrote it; nothing is written to the source.
+        if (!from.open(source, SQLITE_OPEN_READWRITE, &reason))
+            return fail(error, QStringLiteral("cannot open %1: %2").arg(source, reason));
+        sqlite3_busy_timeout(from.get(), TDataBase::kBusyTimeout_ms);
+        if (!to.open(part.path(), SQLITE_OPEN_READWRITE, &reason))
+            return fail(error, QStringLiteral("cannot open the copy: %1").arg(reason));
+        sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
+        if (!backup)
+            return fail(error, QStringLiteral("cannot start the copy: %1").arg(to.message(SQLITE_ERROR)));
+        // All pages in one step: one read snapshot of the source from the first page to the last.
+        const int stepped = sqlite3_backup_step(backup, -1);
+        const int finished = sqlite3_backup_finish(backup);
+        if (stepped != SQLITE_DONE)
+            return fail(
+                error, QStringLiteral("the copy failed: %1").arg(QString::fromUtf8(sqlite3_errstr(stepped))));
+        if (finished != SQLITE_OK)
+            return fail(error, QStringLiteral("the copy failed: %1").arg(to.message(finished)));
+        // The pages carry the source's write-ahead-log mark; a copy meant to be carried
+        // away is better one file that any reader opens as it is.
+        QStringList mode;
+        if (!to.rows("PRAGMA journal_mode=DELETE", &mode, &reason))
+            return fail(error, QStringLiteral("the copy failed: %1").arg(reason));
+        if (mode != QStringList{QStringLiteral("delete")})
+            return fail(error, QStringLiteral("the copy stayed in %1 mode").arg(mode.join(QLatin1Char(' '))));
+        if (!to.close())
+            return fail(error, QStringLiteral("the copy could not be completed"));
+    }
+    {
+        Connection check;
+        if (!check.open(part.path(), SQLITE_OPEN_READONLY, &reason))
+            return fail(error, QStringLiteral("cannot open the copy to check it: %1").arg(reason));
+        QStringList report;
+        if (!check.rows("PRAGMA integrity_check", &report, &reason))
+            return fail(error, QStringLiteral("cannot check the copy: %1").arg(reason));
+        if (report != QStringList{QStringLiteral("ok")})
+            return fail(
+                error,
+                QStringLiteral("the copy failed its integrity check: %1").arg(report.join(QLatin1Char(' '))));
+    }
+    if (!part.moveIntoPlace(&reason))
+        return fail(error, QStringLiteral("cannot put the copy in place as %1: %2").arg(target, reason));
+    return true;
+}
+
+bool isSameFile(const QString& first, const QString& second) {
+    const QFileInfo a(first);
+    const QFileInfo b(second);
+    if (QDir::cleanPath(a.absoluteFilePath())
+            .compare(QDir::cleanPath(b.absoluteFilePath()), Qt::CaseInsensitive) == 0)
+        return true;
+    if (!a.exists() || !b.exists())
+        return false;
+    return a.canonicalFilePath().compare(b.canonicalFilePath(), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace quarrow::DatabaseBackup
