@@ -91,6 +91,24 @@ void openMonitor() {
     fixture::log(L"monitor open");
 }
 
+LRESULT CALLBACK codeEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+        wchar_t text[32]{};
+        GetWindowTextW(window, text, 32);
+        g_code = text;
+        fixture::log(L"code " + g_code);
+        ShowWindow(g_input, SW_HIDE);
+        // The page stays open and follows the newly chosen stock.
+        if (g_pageOpen)
+            showPage();
+        SetForegroundWindow(g_main);
+        return 0;
+    }
+    if (message == WM_CHAR && wParam == L'\r')
+        return 0;
+    return CallWindowProcW(g_editProc, window, message, wParam, lParam);
+}
+
 // The keyboard sprite is made once and shown with the first digit typed, so that the
 // digits that follow, already on their way, find it ready.
 void createCodeInput() {
@@ -98,25 +116,8 @@ void createCodeInput() {
                               80, g_main, nullptr, GetModuleHandleW(nullptr), nullptr);
     g_inputEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 5,
                                   5, 200, 24, g_input, nullptr, GetModuleHandleW(nullptr), nullptr);
-    g_editProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        g_inputEdit, GWLP_WNDPROC,
-        reinterpret_cast<LONG_PTR>(+[](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-                wchar_t text[32]{};
-                GetWindowTextW(window, text, 32);
-                g_code = text;
-                fixture::log(L"code " + g_code);
-                ShowWindow(g_input, SW_HIDE);
-                // The page stays open and follows the newly chosen stock.
-                if (g_pageOpen)
-                    showPage();
-                SetForegroundWindow(g_main);
-                return 0;
-            }
-            if (message == WM_CHAR && wParam == L'\r')
-                return 0;
-            return CallWindowProcW(g_editProc, window, message, wParam, lParam);
-        })));
+    g_editProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(g_inputEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(codeEditProc)));
 }
 
 void openCodeInput(wchar_t firstDigit) {

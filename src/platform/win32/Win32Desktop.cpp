@@ -45,6 +45,11 @@ std::u16string fromCodePage(const char* text, UINT codePage) {
     return fromWide(wide.data(), wide.size());
 }
 
+BOOL CALLBACK collectChild(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<WindowHandle>*>(list)->push_back(handle(child));
+    return TRUE;
+}
+
 LRESULT CALLBACK receiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* desktop = reinterpret_cast<Win32Desktop*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (desktop && desktop->shellHookMessage() != 0 && message == desktop->shellHookMessage()) {
@@ -244,13 +249,7 @@ std::vector<WindowHandle> Win32Desktop::descendants(WindowHandle window) {
     if (!IsWindow(hwnd(window)))
         return result;
     // The system walks every level depth-first, each parent before its children.
-    EnumChildWindows(
-        hwnd(window),
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<WindowHandle>*>(list)->push_back(handle(child));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&result));
+    EnumChildWindows(hwnd(window), collectChild, reinterpret_cast<LPARAM>(&result));
     return result;
 }
 
