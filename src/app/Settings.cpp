@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace quarrow {
 
@@ -50,6 +51,7 @@ const QList<SettingKey>& settingKeys() {
         {"AutoStart", "Time", SettingType::Time},      {"AutoStart", "Start", SettingType::Boolean},
         {"Last", "StockDate", SettingType::Date},      {"Last", "RunDate", SettingType::Date},
         {"Last", "Code", SettingType::Text},           {"Last", "Index", SettingType::Integer},
+        {"Database", "ODBC", SettingType::Text},       {"Database", "Access", SettingType::Text},
     };
     return keys;
 }
@@ -220,6 +222,28 @@ QString Settings::dbCopyFolder() const {
 
 QString Settings::qqName() const {
     return readText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("(输入QQ昵称)"));
+}
+
+QString Settings::odbcConnection() const {
+    const QString odbc = readText(QStringLiteral("Database"), QStringLiteral("ODBC"), QString()).trimmed();
+    if (!odbc.isEmpty())
+        return odbc;
+    const QString access =
+        readText(QStringLiteral("Database"), QStringLiteral("Access"), QString()).trimmed();
+    if (access.isEmpty())
+        return QString();
+    return accessConnection(QDir::isAbsolutePath(access) ? access : m_programFolder + access);
+}
+
+QString Settings::accessConnection(const QString& accessFile) {
+    // The Access driver's settings the program has always used, without ADO's wrapper.
+    const QString file = QDir::toNativeSeparators(accessFile);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(accessFile).absolutePath());
+    return QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};DBQ=") + file +
+           QStringLiteral(";DefaultDir=") + folder +
+           QStringLiteral(
+               ";DriverId=281;FIL=MS Access;MaxBufferSize=2048;MaxScanRows=8;PageTimeout=5;"
+               "SafeTransactions=0;Threads=3;UserCommitSync=Yes;");
 }
 
 QTime Settings::autoStartTime() const {

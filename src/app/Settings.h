@@ -85,6 +85,13 @@ public:
     QString dbCopyFolder() const;
     QString qqName() const;
 
+    // Database: where the data lives when not in the program's own file. ODBC, a connection
+    // string used as it is, comes first; else Access, the path of an Access file (relative
+    // to the program folder), reached through Microsoft's Access ODBC driver. Empty: the
+    // program's own file.
+    QString odbcConnection() const;
+    static QString accessConnection(const QString& accessFile);
+
     QTime autoStartTime() const;
     bool autoStartEnabled() const;
 

@@ -8,7 +8,7 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
-#include <QSettings>
+#include "platform/win32/Win32System.h"
 #endif
 
 namespace quarrow {
@@ -34,12 +34,7 @@ QString folderKey(FolderKind kind) {
 SystemSetup::ArchiverLocator SystemSetup::systemArchiverLocator() {
     return [] {
 #ifdef Q_OS_WIN
-        // Only read: QSettings does not create a missing key while nothing is written.
-        const QSettings key(
-            QStringLiteral(
-                "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\windows\\CurrentVersion\\App Paths\\WinRAR.exe"),
-            QSettings::NativeFormat);
-        return key.value(QStringLiteral("Path")).toString();
+        return QString::fromStdU16String(winRarPathFromRegistry());
 #else
         // No registry here: the archiver's folder is always typed in.
         return QString();

@@ -39,6 +39,9 @@ void DesktopServices::load() {
     schedule.autoStartTime = setup.autoStartPickerTime();
     schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock.today());
     applyQuoteSetup();
+    // The data may live elsewhere (the user's Access file), as the settings file says.
+    if (const QString odbc = settings.odbcConnection(); !odbc.isEmpty())
+        db.useOdbc(odbc);
     if (!db.open())
         frame.ShowPrompt(QStringLiteral("数据库打不开: %1").arg(db.openError()));
     QString ownError;

@@ -25,7 +25,10 @@ LaunchResult SystemProcessLauncher::run(const QString& program, const QStringLis
     process->setWorkingDirectory(workingFolder);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    startWithoutWindow(*process);
+    // A tool doing a job for us works unseen; a program the user looks at (the archive
+    // shown in the archive manager, the quote program, the updater) opens its window as usual.
+    if (whenTimedOut == WhenTimedOut::End)
+        startWithoutWindow(*process);
     const QDeadlineTimer deadline(wait_ms);
     process->start();
     if (!process->waitForStarted(static_cast<int>(deadline.remainingTime()))) {

@@ -96,7 +96,15 @@ bool Statement::exec() {
 
 bool Statement::failedOnUniqueKey() const {
     // SQLITE_CONSTRAINT_UNIQUE and SQLITE_CONSTRAINT_PRIMARYKEY.
-    return m_nativeError == QLatin1String("2067") || m_nativeError == QLatin1String("1555");
+    if (m_nativeError == QLatin1String("2067") || m_nativeError == QLatin1String("1555"))
+        return true;
+    // Through ODBC, Qt hands on the driver's own code, not the ODBC state: Microsoft's Access
+    // driver says -1605 for a value repeated in a unique index; the SQLite ODBC driver says
+    // 19 for every broken constraint and names the kind in its text.
+    if (m_nativeError == QLatin1String("-1605"))
+        return true;
+    return m_nativeError == QLatin1String("19") &&
+           m_error.contains(QLatin1String("UNIQUE constraint failed"));
 }
 
 QStringList Statement::columnNames() const {
@@ -140,8 +148,38 @@ TDataBase::~TDataBase() {
     close();
 }
 
+bool TDataBase::openOdbc() {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+        db.setDatabaseName(m_odbc);
+        if (db.open()) {
+            m_connection = db;
+        } else {
+            m_openError = db.isValid() ? db.lastError().text()
+                                       : QStringLiteral("Qt's ODBC driver (QODBC) is not installed");
+        }
+    }
+    if (!m_connection.isValid()) {
+        QSqlDatabase::removeDatabase(m_connectionName);
+        return false;
+    }
+    // The user's own database: everything the program writes to must be there.
+    const QStringList tables = m_connection.tables(QSql::Tables);
+    for (const QString& table : Schema::tableNames()) {
+        if (!tables.contains(table, Qt::CaseInsensitive)) {
+            m_openError = QStringLiteral("the database has no table %1").arg(table);
+            close();
+            return false;
+        }
+    }
+    m_opened = true;
+    return true;
+}
+
 bool TDataBase::open() {
     close();
+    if (viaOdbc())
+        return openOdbc();
     bool opened = false;
     {
         // The handle must be gone before the connection is removed, or Qt warns that it is in use.
@@ -316,6 +354,14 @@ bool TDataBase::beginTransaction() {
         m_transactionError = QStringLiteral("a transaction is already open");
         return false;
     }
+    if (viaOdbc()) {
+        if (!m_connection.transaction()) {
+            m_transactionError = m_connection.lastError().text();
+            return false;
+        }
+        m_inTransaction = true;
+        return true;
+    }
     // A plain BEGIN would take the write lock only at the first write, and a reader that
     // must become a writer while another one writes gets "database is locked" at once,
     // without waiting. Taking the lock here lets the busy timeout do its work.
@@ -331,6 +377,15 @@ bool TDataBase::beginTransaction() {
 bool TDataBase::commit() {
     if (!m_inTransaction)
         return false;
+    if (viaOdbc()) {
+        if (m_connection.commit()) {
+            m_inTransaction = false;
+            return true;
+        }
+        m_transactionError = m_connection.lastError().text();
+        rollback();
+        return false;
+    }
     QSqlQuery commitQuery(connection());
     if (commitQuery.exec(QStringLiteral("COMMIT"))) {
         m_inTransaction = false;
@@ -347,6 +402,11 @@ void TDataBase::rollback() {
     m_knownDepartments.clear();  // names offered in the rolled-back work may be gone again
     if (!m_inTransaction)
         return;
+    if (viaOdbc()) {
+        m_connection.rollback();
+        m_inTransaction = false;
+        return;
+    }
     sqlite3* sqlite = handle();
     if (!sqlite || !sqlite3_get_autocommit(sqlite)) {
         QSqlQuery rollbackQuery(connection());

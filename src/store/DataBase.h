@@ -80,6 +80,13 @@ public:
     TDataBase(const TDataBase&) = delete;
     TDataBase& operator=(const TDataBase&) = delete;
 
+    // Before open(): reach the database through an ODBC connection string instead of the
+    // file, for users who keep their data in an Access file (or any ODBC source). Such a
+    // database is used as it is: it must hold the tables already; nothing is created or
+    // migrated in it.
+    void useOdbc(const QString& connectionString) { m_odbc = connectionString; }
+    bool viaOdbc() const { return !m_odbc.isEmpty(); }
+
     // Opens (and when new, creates) the file. DBOpened() tells the outcome for good:
     // there is no reconnect, and with a closed database the program only parses and logs.
     bool open();
@@ -131,12 +138,14 @@ private:
     bool createOrMigrate();
     bool refuseNewerSchema();
     bool registerFunctions();
+    bool openOdbc();
     ::sqlite3* handle() const;
 
     QSqlDatabase m_connection;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
     QSet<qint32> m_knownDepartments;
     QString m_file;
+    QString m_odbc;
     QString m_connectionName;
     int m_busyTimeout_ms;
     bool m_opened = false;

@@ -147,4 +147,9 @@ QStringList migration(int version) {
     }
 }
 
+QStringList tableNames() {
+    return {QStringLiteral("tblStocks"), QStringLiteral("tblStChange"), QStringLiteral("tblBigBuySale"),
+            QStringLiteral("tblStDepart"), QStringLiteral("tblMainBuySale")};
+}
+
 }  // namespace quarrow::Schema

@@ -8,4 +8,8 @@ namespace quarrow::Schema {
 // creates every table, view and index; later versions only add to what is there.
 QStringList migration(int version);
 
+// The tables the program reads and writes: a database it did not create itself (an Access
+// file reached through ODBC) must hold them all.
+QStringList tableNames();
+
 }  // namespace quarrow::Schema

@@ -219,3 +219,17 @@ TEST_F(SettingsFileTest, KnownKeysHaveTypesAndNumberedFamilies) {
     EXPECT_EQ(settings.effectiveText(QStringLiteral("Last"), QStringLiteral("RunDate")),
               QStringLiteral("1899-12-31"));
 }
+
+TEST_F(SettingsFileTest, TheDatabaseSectionChoosesAnOdbcSourceOrTheOwnFile) {
+    EXPECT_EQ(settings.odbcConnection(), QString());
+    ASSERT_TRUE(settings.writeText(QStringLiteral("Database"), QStringLiteral("Access"),
+                                   QStringLiteral("Quarrow.mdb")));
+    const QString file = QDir::toNativeSeparators(home.file(QStringLiteral("Quarrow.mdb")));
+    EXPECT_TRUE(
+        settings.odbcConnection().startsWith(QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};DBQ=") +
+                                             file + QStringLiteral(";DefaultDir=")))
+        << settings.odbcConnection().toStdString();
+    ASSERT_TRUE(settings.writeText(QStringLiteral("Database"), QStringLiteral("ODBC"),
+                                   QStringLiteral("DSN=Quarrow")));
+    EXPECT_EQ(settings.odbcConnection(), QStringLiteral("DSN=Quarrow"));
+}

@@ -1,0 +1,113 @@
+// The extraction's own statements through an ODBC connection instead of the embedded
+// file: here the SQLite ODBC driver of unixODBC stands in for Microsoft's Access driver.
+// Skipped, with the reason, where Qt's ODBC driver or the SQLite ODBC driver is missing.
+
+#include "report/StockExtraction.h"
+
+#include "app/TextCodec.h"
+#include "platform/Clock.h"
+#include "platform/NetworkState.h"
+#include "support/FakeLauncher.h"
+#include "support/RecordingFrame.h"
+#include "support/TestSupport.h"
+
+#include <QSqlDatabase>
+
+using namespace quarrow;
+using namespace quarrow::test;
+
+namespace {
+
+class OdbcStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+            GTEST_SKIP() << "Qt's ODBC driver is not installed (Debian: libqt6sql6-odbc)";
+        // The file gets its tables as the program makes them; ODBC then only uses them.
+        const QString file = home.file(QStringLiteral("Quarrow.db"));
+        {
+            TDataBase maker(file);
+            ASSERT_TRUE(maker.open()) << maker.openError().toStdString();
+        }
+        db.useOdbc(QStringLiteral("Driver=SQLite3;Database=") + file);
+        if (!db.open()) {
+            if (db.openError().contains(QStringLiteral("IM002")))
+                GTEST_SKIP() << "no SQLite3 ODBC driver registered (Debian: libsqliteodbc)";
+            FAIL() << db.openError().toStdString();
+        }
+    }
+
+    qint64 count(const QString& table) {
+        Statement query = db.QueryPublic(QStringLiteral("select count(*) from ") + table);
+        EXPECT_TRUE(query.exec()) << query.error().toStdString();
+        return query.next() ? query.integer(0) : -1;
+    }
+
+    ExtractionResult extract() {
+        const QStringList lines =
+            TextCodec::splitLines(TextCodec::decode(dataFile(QStringLiteral("report/two_days.txt"))));
+        StockExtraction extraction(services, totals);
+        return extraction.run(lines, options, ExtractionCaller::Reanalysis);
+    }
+
+    TempHome home;
+    TDataBase db{home.file(QStringLiteral("unused"))};
+    RecordingFrame frame{home.path()};
+    VirtualClock clock{QDateTime(QDate(2017, 3, 21), QTime(16, 0))};
+    FakeLauncher launcher;
+    FixedNetworkState network{true};
+    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(home.path())};
+    ExtractionTotals totals;
+    ExtractionOptions options = [] {
+        ExtractionOptions o;
+        o.code = QStringLiteral("600610");
+        o.name = QStringLiteral("中毅达");
+        return o;
+    }();
+};
+
+}  // namespace
+
+TEST_F(OdbcStoreTest, StoresAReportWithTheProgramsStatementsAndASecondRunStoresNothing) {
+    ASSERT_TRUE(db.viaOdbc());
+    EXPECT_TRUE(extract().reportRecognised);
+    EXPECT_EQ(count(QStringLiteral("tblStChange")), 5);
+    EXPECT_EQ(count(QStringLiteral("tblBigBuySale")), 2);
+    Statement day = db.QueryPublic(QStringLiteral("select StLastDate from tblStocks where StCode=:StCode"));
+    day.bind(QStringLiteral(":StCode"), QStringLiteral("600610"));
+    ASSERT_TRUE(day.exec()) << day.error().toStdString();
+    ASSERT_TRUE(day.next());
+    EXPECT_EQ(day.date(0), QDate(2017, 3, 16));
+
+    // The second run finds the report stored already, and says so without an error.
+    frame.logs.clear();
+    extract();
+    EXPECT_TRUE(frame.hasLog(QStringLiteral("\t>>>>>数据库中已经保存过 600610 的操盘数据"), LogColor::Red));
+    EXPECT_EQ(frame.countLogs(QStringLiteral("出错")), 0);
+    EXPECT_EQ(count(QStringLiteral("tblStChange")), 5);
+    EXPECT_EQ(count(QStringLiteral("tblBigBuySale")), 2);
+}
+
+TEST_F(OdbcStoreTest, ARepeatedKeyIsARowAlreadyStoredAndARollbackLeavesNothing) {
+    const auto insertStock = [this](const QString& code) {
+        Statement insert = db.DBCommand(QStringLiteral(
+            "insert into tblStocks (StCode,StName,StDocDate) values(:StCode,:StName,:StDocDate)"));
+        insert.bind(QStringLiteral(":StCode"), code)
+            .bind(QStringLiteral(":StName"), QStringLiteral("浦发银行"))
+            .bind(QStringLiteral(":StDocDate"), QDate(2017, 3, 16));
+        return insert;
+    };
+    Statement first = insertStock(QStringLiteral("600000"));
+    ASSERT_TRUE(first.exec()) << first.error().toStdString();
+    Statement again = insertStock(QStringLiteral("600000"));
+    EXPECT_FALSE(again.exec());
+    EXPECT_TRUE(again.failedOnUniqueKey()) << again.error().toStdString();
+    {
+        Transaction transaction(db);
+        ASSERT_TRUE(transaction.began());
+        Statement other = insertStock(QStringLiteral("600001"));
+        ASSERT_TRUE(other.exec()) << other.error().toStdString();
+        EXPECT_EQ(count(QStringLiteral("tblStocks")), 2);
+    }
+    EXPECT_EQ(count(QStringLiteral("tblStocks")), 1);
+}
