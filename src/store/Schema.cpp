@@ -106,7 +106,26 @@ QStringList version2() {
     };
 }
 
+// A main-force alert is stored once: its memo names the day, the code, the monitor's time,
+// the side and the quantity, so a second row with the same memo is the same alert read
+// again (a restarted monitor, a second capture). Older files may already hold such
+// repeats; the first stored of each is kept. Rows without a memo are not alerts of ours
+// and stay as they are.
+QStringList version3() {
+    return {
+        QStringLiteral("delete from tblMainBuySale where StMemo is not null and ID not in"
+                       " (select min(ID) from tblMainBuySale where StMemo is not null group by StMemo)"),
+        QStringLiteral("create unique index ixMainMemo on tblMainBuySale (StMemo)"),
+    };
+}
+
 }  // namespace
+
+QList<MigrationNote> migrationNotes(int version) {
+    if (version == 3)
+        return {{0, QStringLiteral("dropped %1 repeated main-force alerts (same memo) from tblMainBuySale")}};
+    return {};
+}
 
 QStringList migration(int version) {
     switch (version) {
@@ -114,6 +133,8 @@ QStringList migration(int version) {
             return version1();
         case 2:
             return version2();
+        case 3:
+            return version3();
         default:
             return {};
     }

@@ -8,4 +8,12 @@ namespace quarrow::Schema {
 // creates every table, view and index; later versions only add to what is there.
 QStringList migration(int version);
 
+// What a migration did to the rows it found, for the user: a statement's index in the
+// migration, and the note (with %1 for the rows it changed) to give when it changed any.
+struct MigrationNote {
+    int statement = 0;
+    QString text;
+};
+QList<MigrationNote> migrationNotes(int version);
+
 }  // namespace quarrow::Schema
