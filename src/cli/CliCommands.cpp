@@ -48,6 +48,17 @@ const std::vector<CliCommand>& cliCommands() {
          "[--format table|csv] [--sql]",
          "the operator query: the top-5 departments (or the main-force alerts), then the block trades",
          &runQuery},
+        {"watch", "[--below N] [--above N] [--no-own] [--all]",
+         "print the stocks the relay watches (name, tab, code and mark), picked as the QQ page picks them",
+         &runWatch},
+        {"relay",
+         "[--nickname NAME] [--delay S] [--min-qty Q] [--any-time] [--minutes M] [--below N] [--above N] "
+         "[--no-own] [--all]",
+         "relay the quote program's main-force alerts of the watched stocks into the chat window for M "
+         "minutes",
+         &runRelay},
+        {"capture", "", "store the main-force alerts of both monitor lists once, for all stocks",
+         &runCapture},
     };
     return commands;
 }
@@ -81,8 +92,11 @@ std::optional<int> wholeNumberOption(const QCommandLineParser& parser, const QCo
 }
 
 bool openDatabaseOrReport(TDataBase& db) {
-    if (db.open())
+    if (db.open()) {
+        for (const QString& note : db.migrationNotes())
+            printError(QStringLiteral("%1: %2").arg(db.fileName(), note));
         return true;
+    }
     printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
     return false;
 }

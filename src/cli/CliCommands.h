@@ -68,5 +68,8 @@ int runMine(CliContext& context, const QStringList& arguments);
 int runFetch(CliContext& context, const QStringList& arguments);
 int runSelect(CliContext& context, const QStringList& arguments);
 int runQuery(CliContext& context, const QStringList& arguments);
+int runWatch(CliContext& context, const QStringList& arguments);
+int runRelay(CliContext& context, const QStringList& arguments);
+int runCapture(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow
