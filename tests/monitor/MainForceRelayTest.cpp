@@ -13,6 +13,7 @@
 #include "store/DataBase.h"
 #include "support/DesktopCallLog.h"
 #include "support/FakeLauncher.h"
+#include "support/FaultInjection.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
@@ -321,4 +322,21 @@ TEST(MainForceRelay, StopSwitchesTheRelayOff) {
     EXPECT_FALSE(desk.relay.active());
     EXPECT_FALSE(desk.run.isActive());
     EXPECT_EQ(desk.frame.prompts.last(), MainForceRelay::stoppedHint());
+}
+
+// Only a repeated memo is a repeat: a row the database refuses (a full disk) is said to
+// be not stored, in the colour of a storing failure.
+TEST(MainForceRelay, ReportsARefusedRowAsNotStored) {
+    SqliteWriteFaults faults(-1);
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345"))});
+    faults.allow(0);
+    ASSERT_TRUE(desk.relay.startRelay());
+    faults.allow(-1);
+    EXPECT_EQ(desk.relay.totals().storeFailures, 1);
+    EXPECT_EQ(desk.relay.totals().duplicates, 0);
+    EXPECT_EQ(desk.frame.countLogs(QStringLiteral("数据重复")), 0);
+    ASSERT_FALSE(desk.frame.logs.isEmpty());
+    EXPECT_TRUE(
+        desk.frame.logs.first().text.startsWith(QStringLiteral("\t数据保存失败：0316-600610-10:23抛123.45")));
+    EXPECT_EQ(desk.frame.logs.first().color, LogColor::Magenta);
 }
