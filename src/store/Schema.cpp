@@ -109,13 +109,13 @@ QStringList version2() {
 // A main-force alert is stored once: its memo names the day, the code, the monitor's time,
 // the side and the quantity, so a second row with the same memo is the same alert read
 // again (a restarted monitor, a second capture). Older files may already hold such
-// repeats; the first stored of each is kept. Rows without a memo are not alerts of ours
-// and stay as they are.
+// repeats; the first stored of each is kept. Rows without a memo (empty or null) are not
+// alerts the monitor named, so the index leaves them alone and they stay as they are.
 QStringList version3() {
     return {
-        QStringLiteral("delete from tblMainBuySale where StMemo is not null and ID not in"
-                       " (select min(ID) from tblMainBuySale where StMemo is not null group by StMemo)"),
-        QStringLiteral("create unique index ixMainMemo on tblMainBuySale (StMemo)"),
+        QStringLiteral("delete from tblMainBuySale where StMemo<>'' and ID not in"
+                       " (select min(ID) from tblMainBuySale where StMemo<>'' group by StMemo)"),
+        QStringLiteral("create unique index ixMainMemo on tblMainBuySale (StMemo) where StMemo<>''"),
     };
 }
 

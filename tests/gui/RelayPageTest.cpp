@@ -1,5 +1,6 @@
 #include "app/PlatformOptions.h"
 #include "app/Settings.h"
+#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
@@ -27,7 +28,7 @@ TEST(RelayPage, BothNicknameBoxesEditTheStoredNickname) {
     const struct {
         QLineEdit* typedInto;
         QString nickname;
-    } cases[] = {{setupBox, QStringLiteral("小红")}, {relayBox, QStringLiteral("小明")}};
+    } cases[] = {{setupBox, QStringLiteral("xiaohong")}, {relayBox, QStringLiteral("xiaoming")}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typedInto->objectName().toStdString());
         c.typedInto->clear();

@@ -323,8 +323,8 @@ TEST(TDataBase, MigrationDropsRepeatedAlertsAndSaysHowMany) {
             for (const QString& sql : Schema::migration(version))
                 ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
         }
-        for (const char* memo : {"'0316-600610-10:23抛123.45'", "'0316-600610-10:23抛123.45'", "null",
-                                 "'0316-600610-10:23抛123.45'", "'0316-600610-10:24买50'", "null"}) {
+        for (const char* memo : {"'0316-600610-10:23抛123.45'", "'0316-600610-10:23抛123.45'", "null", "''",
+                                 "'0316-600610-10:23抛123.45'", "'0316-600610-10:24买50'", "null", "''"}) {
             ASSERT_TRUE(
                 query.exec(QStringLiteral("insert into tblMainBuySale (StCode,StMemo) values ('600610',%1)")
                                .arg(QString::fromUtf8(memo))));
@@ -340,7 +340,7 @@ TEST(TDataBase, MigrationDropsRepeatedAlertsAndSaysHowMany) {
     EXPECT_EQ(
         db.migrationNotes(),
         QStringList{QStringLiteral("dropped 2 repeated main-force alerts (same memo) from tblMainBuySale")});
-    EXPECT_EQ(count(db, QStringLiteral("tblMainBuySale")), 4);
+    EXPECT_EQ(count(db, QStringLiteral("tblMainBuySale")), 6);             // rows without a memo all stay
     EXPECT_EQ(count(db, QStringLiteral("tblMainBuySale where ID=1")), 1);  // the first of the repeats stays
 
     Statement repeat =
