@@ -259,23 +259,29 @@ bool MainForceRelay::pass() {
     if (length < handled)
         handled = 0;
     if (length > handled) {
+        // The monitor shows its newest rows first: only the first length - handled are
+        // new, and only they are made text and shown in the capture memo, so a pass costs
+        // what it brings, not what the day has gathered.
+        const int fresh = length - handled;
         QStringList lines;
-        lines.reserve(length);
-        for (const std::vector<std::u16string>& cells : rows) {
-            QStringList texts;
-            for (const std::u16string& cell : cells)
-                texts << QString::fromStdU16String(cell);
-            lines << texts.join(QLatin1Char('\t'));
+        lines.reserve(fresh);
+        for (int i = 0; i < fresh; ++i) {
+            const std::vector<std::u16string>& cells = rows[static_cast<std::size_t>(i)];
+            QString line;
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                if (c > 0)
+                    line += QLatin1Char('\t');
+                line += QString::fromStdU16String(cells[c]);
+            }
+            lines << line;
         }
         m_s.frame.showCapture(lines);
         m_s.frame.clearLog();
         if (hooks.busyCursor)
             hooks.busyCursor(true);
-        const int fresh = length - handled;
         handled = length;
-        // The monitor shows its newest rows first.
-        for (int i = 0; i < fresh; ++i)
-            handleRow(lines.at(i), side, dayPrefix);
+        for (const QString& line : lines)
+            handleRow(line, side, dayPrefix);
         if (hooks.busyCursor)
             hooks.busyCursor(false);
     }
