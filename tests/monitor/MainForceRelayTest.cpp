@@ -168,7 +168,8 @@ TEST(MainForceRelay, RelaysTheWatchedAlertsIntoTheChatWindow) {
     EXPECT_EQ(record.text(7), QStringLiteral("0316-600610-10:23抛123.45"));
 
     // The selling list is shown by a click at (35, 147) of the first list, then the buying
-    // list by one at (35, 130); the batch goes after the switch, with the Part's waits.
+    // list by one at (35, 130); the batch goes after the switch, with 200 ms before the
+    // paste and 250 ms before Enter.
     const CallLog log = desk.calls.take();
     const auto sell = indexOf(log, "click 339,371");
     const auto buy = indexOf(log, "click 339,354", sell);
