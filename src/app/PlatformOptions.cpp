@@ -14,6 +14,11 @@ PlatformOptions programPlatformOptions(const ProgramFolder& folder) {
         return Settings(folder, clock).hualinSelected() ? QStringLiteral("华林证券网上交易")
                                                         : QStringLiteral("东方通达信");
     };
+    options.chatNickname = [folder] {
+        const SystemClock clock;
+        // The placeholder that asks for a nickname names no chat window.
+        return Settings(folder, clock).readText(QStringLiteral("QQ"), QStringLiteral("QQName"), QString());
+    };
     return options;
 }
 

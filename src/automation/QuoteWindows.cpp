@@ -74,6 +74,10 @@ std::unique_ptr<TStockWinInfo> QuoteWindows::makeMonitorWin(int childIndex) {
     return make(kMonitorTitle, QStringLiteral("List1"), QString(), childIndex);
 }
 
+void QuoteWindows::remakeQQChatWin() {
+    m_qqChatWin = make(m_setup.qqName, QString(), QString());
+}
+
 bool QuoteWindows::quoteProgramKnown() const {
     return m_quoteWin && m_quoteWin->GetMainWindow() != kNoWindow;
 }
@@ -139,7 +143,7 @@ void QuoteWindows::discover(bool realShowEvent) {
     m_quoteWin = makeQuoteWin();
     refreshCodeInput();  // made anew, as the reset above left none
     if (realShowEvent)
-        m_qqChatWin = make(m_setup.qqName, QString(), QString());
+        remakeQQChatWin();
     m_monitorListWin2 = makeMonitorWin(2);
     m_monitorListWin = makeMonitorWin(0);
 }

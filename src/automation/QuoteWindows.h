@@ -65,6 +65,10 @@ public:
     TStockWinInfo* MonitorListWin() { return m_monitorListWin.get(); }
     TStockWinInfo* MonitorListWin2() { return m_monitorListWin2.get(); }
 
+    // Frees the chat window's object and makes it again for the nickname of the setup
+    // (after the nickname changed, or when none was made yet).
+    void remakeQQChatWin();
+
     bool quoteProgramKnown() const;
     WindowStatus status() const { return m_status; }
     // Refreshes the code-input window and the two check boxes that show it.

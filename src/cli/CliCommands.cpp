@@ -54,6 +54,17 @@ const std::vector<CliCommand>& cliCommands() {
          &runBackup},
         {"cleanup-docs", "[--dry-run]",
          "delete each listed stock's report documents older than its newest stored one", &runCleanupDocs},
+        {"watch", "[--below N] [--above N] [--no-own] [--all]",
+         "print the stocks the relay watches (name, tab, code and mark), picked as the QQ page picks them",
+         &runWatch},
+        {"relay",
+         "[--nickname NAME] [--delay S] [--min-qty Q] [--any-time] [--minutes M] [--below N] [--above N] "
+         "[--no-own] [--all]",
+         "relay the quote program's main-force alerts of the watched stocks into the chat window for M "
+         "minutes",
+         &runRelay},
+        {"capture", "", "store the main-force alerts of both monitor lists once, for all stocks",
+         &runCapture},
     };
     return commands;
 }
@@ -95,8 +106,11 @@ std::optional<QDate> dayOption(const QCommandLineParser& parser, const QCommandL
 }
 
 bool openDatabaseOrReport(TDataBase& db) {
-    if (db.open())
+    if (db.open()) {
+        for (const QString& note : db.migrationNotes())
+            printError(QStringLiteral("%1: %2").arg(db.fileName(), note));
         return true;
+    }
     printError(QStringLiteral("cannot open the database %1: %2").arg(db.fileName(), db.openError()));
     return false;
 }

@@ -74,5 +74,8 @@ int runQuery(CliContext& context, const QStringList& arguments);
 int runDelete(CliContext& context, const QStringList& arguments);
 int runBackup(CliContext& context, const QStringList& arguments);
 int runCleanupDocs(CliContext& context, const QStringList& arguments);
+int runWatch(CliContext& context, const QStringList& arguments);
+int runRelay(CliContext& context, const QStringList& arguments);
+int runCapture(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTime>
 #include <QtEndian>
 
 #include <algorithm>
@@ -432,6 +433,47 @@ bool QuoteFolderGenerator::write(const QString& quoteFolder, QString* error) con
     return writeSimulatedProgram(quoteFolder, folder, error);
 }
 
+// The main-force monitor's alerts of one trading day for the simulated quote program:
+// a few for every stock, at random moments of the two trading sessions, selling or
+// buying, with a price near the stock's scale and a volume of 1,000 to 40,000 lots (10
+// to 400 times 10,000 shares, so some pass the relay's usual threshold of 80 and some do
+// not). A feed of its own, seeded apart, so the rest of the folder keeps its bytes.
+QByteArray QuoteFolderGenerator::monitorFeed(const GeneratedQuoteFolder& folder) const {
+    struct Line {
+        int second;
+        QString text;
+    };
+    Random random(quint64(m_options.seed) ^ 0x6D6F6E69746F72ULL);
+    constexpr int kMorning = 9 * 3600 + 30 * 60;
+    constexpr int kSessionLength = 2 * 3600;
+    constexpr int kAfternoon = 13 * 3600;
+    QList<Line> lines;
+    for (const GeneratedQuoteStock& stock : folder.stocks) {
+        const int alerts = random.between(2, 6);
+        const double scale = random.between(3.0, 60.0);
+        for (int i = 0; i < alerts; ++i) {
+            const int offset = random.between(0, 2 * kSessionLength - 1);
+            const int second =
+                offset < kSessionLength ? kMorning + offset : kAfternoon + offset - kSessionLength;
+            const QTime time = QTime(0, 0).addSecs(second);
+            const bool selling = random.between(0, 1) == 0;
+            const double price = scale * random.between(0.95, 1.05);
+            const int lots = random.between(1000, 40000);
+            lines.append({second, time.toString(QStringLiteral("HH:mm:ss")) +
+                                      (selling ? QStringLiteral("\tS\t") : QStringLiteral("\tB\t")) +
+                                      time.toString(QStringLiteral("HH:mm")) + QLatin1Char('\t') +
+                                      stock.name + QLatin1Char('\t') + QString::number(price, 'f', 2) +
+                                      QLatin1Char('/') + QString::number(lots) + QLatin1Char('\n')});
+        }
+    }
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const Line& a, const Line& b) { return a.second < b.second; });
+    QByteArray bytes;
+    for (const Line& line : lines)
+        bytes += line.text.toUtf8();
+    return bytes;
+}
+
 // What the simulated quote program shows: a page per stock, the way its copy comes out
 // (lines ending "\r\n"; GBK mostly, UTF-8 now and then), and the names its general page
 // gives.
@@ -459,6 +501,8 @@ bool QuoteFolderGenerator::writeSimulatedProgram(const QString& quoteFolder,
     }
     return writeFile(QuotePaths::quoteFilePath(quoteFolder, QStringLiteral("sim\\names.txt")), names,
                      error) &&
+           writeFile(QuotePaths::quoteFilePath(quoteFolder, QStringLiteral("sim\\monitor.txt")),
+                     monitorFeed(folder), error) &&
            writeFile(QuotePaths::quoteFilePath(quoteFolder, QStringLiteral("TdxW.exe")),
                      "Placeholder for the quote program TdxW.exe: Quarrow's simulated desktop starts its "
                      "simulated quote program when this file is run.\n",

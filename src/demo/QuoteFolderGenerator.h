@@ -57,7 +57,8 @@ StockEntry generatedStockEntry(int index, int count);
 
 // A folder laid out like the quote program's installation: daily bars for every stock and
 // the two indexes, the two name tables and base.dbf; for the simulated quote program a
-// placeholder "TdxW.exe", the stocks' names (sim/names.txt) and their dragon-tiger pages
+// placeholder "TdxW.exe", the stocks' names (sim/names.txt), a day of main-force monitor
+// alerts (sim/monitor.txt) and their dragon-tiger pages
 // (sim/pages/<code>.txt, GBK or UTF-8 as the program's copy may be). The same options
 // always give the same bytes.
 class QuoteFolderGenerator {
@@ -76,6 +77,7 @@ public:
 private:
     bool writeSimulatedProgram(const QString& quoteFolder, const GeneratedQuoteFolder& folder,
                                QString* error) const;
+    QByteArray monitorFeed(const GeneratedQuoteFolder& folder) const;
 
     QuoteFolderOptions m_options;
 };

@@ -44,6 +44,8 @@ void DesktopServices::load() {
         db.useOdbc(odbc);
     if (!db.open())
         frame.ShowPrompt(QStringLiteral("数据库打不开: %1").arg(db.openError()));
+    for (const QString& note : db.migrationNotes())
+        frame.addPromptMemo(note);
     QString ownError;
     if (!ownStocks.load(&ownError))
         frame.ShowPrompt(QStringLiteral("自选股列表读不出: %1").arg(ownError));

@@ -5,8 +5,11 @@
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
+#include "gui/RelayPage.h"
 #include "gui/RunMouseFilter.h"
 #include "gui/SetupPage.h"
+#include "monitor/MainForceRelay.h"
+#include "monitor/StocksForMonitor.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
@@ -24,6 +27,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -85,6 +89,7 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     m_services->load();
     buildStockCodePage();
     m_setupPage->refresh();
+    showNickname();
     m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
     m_frame->ShowPrompt(kGuide.first());
     wireCore();
@@ -190,7 +195,8 @@ void TMainForm::buildContent() {
     auto* split = new QSplitter(stockDoc);
     split->addWidget(m_capture);
     split->addWidget(m_log);
-    split->addWidget(named(new QListWidget(stockDoc), "StocksForMonitor"));
+    m_watchGrid = named(new QTableWidget(0, 2, stockDoc), "StocksForMonitor");
+    split->addWidget(m_watchGrid);
     (new QVBoxLayout(stockDoc))->addWidget(split);
     m_pages->addWidget(stockDoc);
 
@@ -262,8 +268,7 @@ void TMainForm::buildFunctionPanel() {
     historyLayout->insertWidget(3, reanalyse);
     connect(reanalyse, &QPushButton::clicked, this, &TMainForm::btnGetAllFromTxtDocsClick);
     m_functionPages->addWidget(history);
-    m_functionPages->addWidget(
-        placeholderPage(m_functionPages, "TabSheetSendToQQ", QStringLiteral("QQ监视")));
+    buildRelayPage();
     m_functionPages->addWidget(m_setupPage);
     buildHousekeeping();
     m_functionPages->installEventFilter(this);

@@ -19,20 +19,25 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QStackedWidget;
+class QTableWidget;
 class QTextEdit;
 class QTimer;
 class QToolButton;
 
 namespace quarrow {
 
+class MainForceRelay;
 class MiningPage;
+class NicknameEdit;
 class Platform;
 class ProgressBox;
 class QueryPage;
+class RelayPage;
 class RunMouseFilter;
 class SavedDocuments;
 class SetupPage;
 class StockCodePage;
+class StocksForMonitor;
 struct DesktopServices;
 
 // The desktop program's one window: toolbar, pages without tabs, the floating function
@@ -49,6 +54,8 @@ public:
     const MiningOutcome& lastMiningOutcome() const { return m_lastMining; }
     const ReanalysisOutcome& lastReanalysisOutcome() const { return m_lastReanalysis; }
     StockCodePage& stockCodePage() { return *m_stockPage; }
+    MainForceRelay& relay() { return *m_relay; }
+    StocksForMonitor& watchList() { return *m_watch; }
 
     // Shows the function panel at the page with this object name.
     void showFunctionPage(const QString& pageName);
@@ -91,6 +98,11 @@ public Q_SLOTS:
     void btnDelMainBuySaleClick();
     void btnCopyDataClick();
     void btnDeleteClick();
+    void btnSetQQStockClick();
+    void btnSendToQQClick();
+    void btnMainGetMainClick();
+    void StocksForMonitorSelectCell(int row);
+    void edtQQExit(const QString& nickname);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -114,6 +126,10 @@ private:
     MiningWindowHooks miningHooks();
     void buildQueryPage();
     void buildHousekeeping();
+    void buildRelayPage();
+    void showNickname();
+    void showWatchList();
+    void showRelayState();
 
     std::unique_ptr<WidgetFrame> m_frame;
     std::unique_ptr<DesktopServices> m_services;
@@ -138,6 +154,11 @@ private:
     QPlainTextEdit* m_capture = nullptr;
     QListWidget* m_documentList = nullptr;  // ListBoxStDoc
     std::unique_ptr<SavedDocuments> m_documents;
+    RelayPage* m_relayPage = nullptr;
+    NicknameEdit* m_nicknameForView = nullptr;  // edtQQForView on the setup page
+    QTableWidget* m_watchGrid = nullptr;        // StocksForMonitor
+    std::unique_ptr<StocksForMonitor> m_watch;
+    std::unique_ptr<MainForceRelay> m_relay;
     QList<QLabel*> m_statusPanels;
     MiningOutcome m_lastMining;
     ReanalysisOutcome m_lastReanalysis;

@@ -10,6 +10,7 @@
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
 #include "gui/StockCodePage.h"
+#include "monitor/MainForceRelay.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
@@ -285,6 +286,9 @@ void TMainForm::tmrFlashWarningTimer() {
     DesktopServices& s = *m_services;
     s.beep.tick();
     m_frame->flashTick();
+    // The relay's passes take the ticks while it is on; the daily start waits for it.
+    if (m_relay->tick())
+        return;
     const QDateTime now = s.platform.clock().now();
     if (s.schedule.autoStartDue(now, s.setup.autoStartEnabled(), s.run.isActive(),
                                 s.setup.IsTradingDay(true))) {

@@ -27,6 +27,9 @@ struct PlatformOptions {
     std::function<QString(const QByteArray&)> decodeText;
     // The title of the simulated quote program's main window: the selected edition's.
     std::function<QString()> quoteWindowTitle;
+    // The nickname the simulated chat window is titled with (the settings file's); empty
+    // for no chat window.
+    std::function<QString()> chatNickname;
 };
 
 // The outside world of one program run, built once by each main and handed down: time,

@@ -273,13 +273,20 @@ bool TDataBase::createOrMigrate() {
         m_openError = transactionError();
         return false;
     }
+    QStringList notes;
     for (int step = version; step < kSchemaVersion; ++step) {
-        for (const QString& sql : Schema::migration(step + 1)) {
-            QString error;
-            if (!execute(sql, &error)) {
-                m_openError = error;
+        const QStringList statements = Schema::migration(step + 1);
+        const QList<Schema::MigrationNote> stepNotes = Schema::migrationNotes(step + 1);
+        for (int i = 0; i < statements.size(); ++i) {
+            QSqlQuery query(connection());
+            if (!query.exec(adaptSql(statements[i]))) {
+                m_openError = query.lastError().text();
                 rollback();
                 return false;
+            }
+            for (const Schema::MigrationNote& note : stepNotes) {
+                if (note.statement == i && query.numRowsAffected() > 0)
+                    notes << note.text.arg(query.numRowsAffected());
             }
         }
     }
@@ -289,6 +296,7 @@ bool TDataBase::createOrMigrate() {
         rollback();
         return false;
     }
+    m_migrationNotes = notes;
     return true;
 }
 

@@ -71,7 +71,7 @@ private:
 // tables, views and indexes on first open and migrated forward when older.
 class TDataBase {
 public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     // How long a write waits for another writer (another program, a second window) to let go.
     static constexpr int kBusyTimeout_ms = 5000;
 
@@ -94,6 +94,9 @@ public:
     bool DBOpened() const { return m_opened; }
     QString openError() const { return m_openError; }
     QString fileName() const { return m_file; }
+    // What bringing an older file up to date did to its rows (repeats it dropped), in plain
+    // English; empty when the file needed nothing of the kind.
+    QStringList migrationNotes() const { return m_migrationNotes; }
 
     // Selects and bookkeeping updates.
     Statement QueryPublic(const QString& sql);
@@ -152,6 +155,7 @@ private:
     bool m_inTransaction = false;
     QString m_openError;
     QString m_transactionError;
+    QStringList m_migrationNotes;
 };
 
 // Commits on commit(), rolls back when it goes out of scope uncommitted. A no-op on a

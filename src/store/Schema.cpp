@@ -132,7 +132,26 @@ QStringList version3() {
     };
 }
 
+// A main-force alert is stored once: its memo names the day, the code, the monitor's time,
+// the side and the quantity, so a second row with the same memo is the same alert read
+// again (a restarted monitor, a second capture). Older files may already hold such
+// repeats; the first stored of each is kept. Rows without a memo (empty or null) are not
+// alerts the monitor named, so the index leaves them alone and they stay as they are.
+QStringList version4() {
+    return {
+        QStringLiteral("delete from tblMainBuySale where StMemo<>'' and ID not in"
+                       " (select min(ID) from tblMainBuySale where StMemo<>'' group by StMemo)"),
+        QStringLiteral("create unique index ixMainMemo on tblMainBuySale (StMemo) where StMemo<>''"),
+    };
+}
+
 }  // namespace
+
+QList<MigrationNote> migrationNotes(int version) {
+    if (version == 4)
+        return {{0, QStringLiteral("dropped %1 repeated main-force alerts (same memo) from tblMainBuySale")}};
+    return {};
+}
 
 QStringList migration(int version) {
     switch (version) {
@@ -142,6 +161,8 @@ QStringList migration(int version) {
             return version2();
         case 3:
             return version3();
+        case 4:
+            return version4();
         default:
             return {};
     }

@@ -217,6 +217,7 @@ TEST(SimQuoteProgram, ClipboardClearsFailAsManyTimesAsAsked) {
 TEST(SimQuoteProgram, NotificationsArriveOnPumpAndTheProgramCanVanish) {
     SimQuoteBehaviour behaviour;
     behaviour.vanishOnCodes.insert(QStringLiteral("000002"));
+    behaviour.monitor = SimQuoteBehaviour::Monitor::Closed;  // its window would be announced too
     VirtualClock clock;
     SimDesktop desktop(clock);
     desktop.setQuoteBehaviour(behaviour);

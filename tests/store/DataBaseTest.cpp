@@ -307,3 +307,50 @@ TEST(TDataBase, AFileOfTheFirstVersionIsMigratedAndKeepsItsRows) {
         EXPECT_TRUE(steps.contains(QLatin1String(plan.index))) << plan.sql << "\n" << steps.toStdString();
     }
 }
+
+// A file of the second version may already hold the same alert more than once: the
+// migration keeps the first of each memo, says how many it dropped, and from then on the
+// memo's index rejects a repeat as a unique key, not as a storage error.
+TEST(TDataBase, MigrationDropsRepeatedAlertsAndSaysHowMany) {
+    TempHome home;
+    const QString path = home.file(QStringLiteral("Quarrow.db"));
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v2"));
+        old.setDatabaseName(path);
+        ASSERT_TRUE(old.open());
+        QSqlQuery query(old);
+        for (int version : {1, 2}) {
+            for (const QString& sql : Schema::migration(version))
+                ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
+        }
+        for (const char* memo : {"'0316-600610-10:23抛123.45'", "'0316-600610-10:23抛123.45'", "null", "''",
+                                 "'0316-600610-10:23抛123.45'", "'0316-600610-10:24买50'", "null", "''"}) {
+            ASSERT_TRUE(
+                query.exec(QStringLiteral("insert into tblMainBuySale (StCode,StMemo) values ('600610',%1)")
+                               .arg(QString::fromUtf8(memo))));
+        }
+        ASSERT_TRUE(query.exec(QStringLiteral("pragma user_version=2")));
+        query.finish();
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("v2"));
+
+    TDataBase db(path);
+    ASSERT_TRUE(db.open()) << db.openError().toStdString();
+    EXPECT_EQ(
+        db.migrationNotes(),
+        QStringList{QStringLiteral("dropped 2 repeated main-force alerts (same memo) from tblMainBuySale")});
+    EXPECT_EQ(count(db, QStringLiteral("tblMainBuySale")), 6);             // rows without a memo all stay
+    EXPECT_EQ(count(db, QStringLiteral("tblMainBuySale where ID=1")), 1);  // the first of the repeats stays
+
+    Statement repeat =
+        db.DBCommand(QStringLiteral("insert into tblMainBuySale (StCode,StMemo) values ('600610',:StMemo)"));
+    repeat.bind(QStringLiteral(":StMemo"), QStringLiteral("0316-600610-10:24买50"));
+    EXPECT_FALSE(repeat.exec());
+    EXPECT_TRUE(repeat.failedOnUniqueKey());
+
+    db.close();
+    TDataBase again(path);
+    ASSERT_TRUE(again.open());
+    EXPECT_TRUE(again.migrationNotes().isEmpty());
+}

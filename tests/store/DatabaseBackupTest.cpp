@@ -28,7 +28,8 @@ void fill(TDataBase& db, int rows) {
         Statement insert = db.DBCommand(
             QStringLiteral("insert into tblMainBuySale (StCode,StName,StDate,StDept,StMemo) values "
                            "('000001','平安银行','2017-03-10','主力卖出',:StMemo)"));
-        insert.bind(QStringLiteral(":StMemo"), QString(40, QLatin1Char('x')));
+        // Each alert its own memo: a repeated memo is the same alert and is refused.
+        insert.bind(QStringLiteral(":StMemo"), QString::number(i).rightJustified(40, QLatin1Char('x')));
         ASSERT_TRUE(insert.exec()) << insert.error().toStdString();
     }
     ASSERT_TRUE(db.commit());

@@ -1,6 +1,7 @@
 #include "platform/sim/SimDesktop.h"
 
 #include "platform/Clock.h"
+#include "platform/sim/SimChatWindow.h"
 #include "platform/sim/SimQuoteProgram.h"
 
 #include <QCoreApplication>
@@ -225,6 +226,8 @@ void SimDesktop::setWindowListener(WindowListener listener) {
 }
 
 std::vector<std::vector<std::u16string>> SimDesktop::readListView(WindowHandle listView) {
+    if (SimProgram* program = ownerOf(listView))
+        program->listViewRead(listView);
     const Window* w = find(listView);
     return w ? w->listRows : std::vector<std::vector<std::u16string>>();
 }
@@ -385,7 +388,17 @@ SimQuoteProgram& SimDesktop::startQuoteProgram(const QString& folder, const QStr
     const SimQuoteBehaviour behaviour =
         readSimQuoteBehaviour(QDir(root).filePath(QStringLiteral("sim/behaviour.ini")), *m_quoteBehaviour);
     m_quote = std::make_unique<SimQuoteProgram>(*this, root, title, behaviour, m_decode);
+    const QString nickname = m_chatNickname ? m_chatNickname() : QString();
+    if (behaviour.chatWindow && !nickname.isEmpty() && !(m_chat && m_chat->isOpen()))
+        openChatWindow(nickname, behaviour.chatClosesAfter);
     return *m_quote;
+}
+
+SimChatWindow& SimDesktop::openChatWindow(const QString& nickname, int closesAfter) {
+    if (m_chat)
+        m_chat->close();
+    m_chat = std::make_unique<SimChatWindow>(*this, nickname, closesAfter);
+    return *m_chat;
 }
 
 SimQuoteProgram* SimDesktop::quoteProgram() {

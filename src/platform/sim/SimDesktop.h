@@ -14,6 +14,7 @@
 namespace quarrow {
 
 class Clock;
+class SimChatWindow;
 class SimQuoteProgram;
 struct SimQuoteBehaviour;
 
@@ -26,6 +27,8 @@ public:
     virtual void keyDown(WindowHandle focus, std::uint8_t virtualKey) = 0;
     virtual void keyUp(WindowHandle focus, std::uint8_t virtualKey) = 0;
     virtual void leftClick(WindowHandle window, int x, int y) = 0;
+    // One of its list views is about to be read: a list that grows with time fills now.
+    virtual void listViewRead(WindowHandle) {}
 };
 
 // The desktop of a Linux run and of the tests: top-level windows in z-order with their
@@ -115,6 +118,15 @@ public:
     // when none are given.
     void setPageDecoder(std::function<QString(const QByteArray&)> decode) { m_decode = std::move(decode); }
 
+    // The chat window the relay types into, titled with the nickname. The quote program's
+    // start opens it with the nickname given here (unless its behaviour says otherwise),
+    // so that a simulated session has both programs the relay needs.
+    void setChatNickname(std::function<QString()> nickname) { m_chatNickname = std::move(nickname); }
+    // Opens a chat window (closing one that is open); closesAfter as SimChatWindow's.
+    SimChatWindow& openChatWindow(const QString& nickname, int closesAfter = 0);
+    // The chat window opened last, open or closed since; nothing before the first.
+    SimChatWindow* chatWindow() { return m_chat.get(); }
+
 private:
     struct Window {
         WindowHandle parent = kNoWindow;
@@ -159,6 +171,8 @@ private:
     std::unique_ptr<SimQuoteBehaviour> m_quoteBehaviour;
     std::function<QString(const QByteArray&)> m_decode;
     std::unique_ptr<SimQuoteProgram> m_quote;
+    std::function<QString()> m_chatNickname;
+    std::unique_ptr<SimChatWindow> m_chat;
 };
 
 }  // namespace quarrow

@@ -16,6 +16,7 @@ SimPlatform::SimPlatform(const PlatformOptions& options) {
         m_clock = std::make_unique<SystemClock>();
     m_desktop = std::make_unique<SimDesktop>(*m_clock);
     m_desktop->setPageDecoder(options.decodeText);
+    m_desktop->setChatNickname(options.chatNickname);
     m_sound = std::make_unique<SimSound>();
     m_realLauncher = std::make_unique<SystemProcessLauncher>();
     m_launcher =

@@ -60,6 +60,24 @@ SimQuoteBehaviour readSimQuoteBehaviour(const QString& path, SimQuoteBehaviour b
                 base.failingClipboardClears = count;
         } else if (key == QLatin1String("vanishoncode")) {
             base.vanishOnCodes = codeSet(words);
+        } else if (key == QLatin1String("monitorwindow")) {
+            const QString state = value.toLower();
+            if (state == QLatin1String("open"))
+                base.monitor = SimQuoteBehaviour::Monitor::Open;
+            else if (state == QLatin1String("closed"))
+                base.monitor = SimQuoteBehaviour::Monitor::Closed;
+            else if (state == QLatin1String("never"))
+                base.monitor = SimQuoteBehaviour::Monitor::Never;
+        } else if (key == QLatin1String("monitorrestartat")) {
+            const QTime time = QTime::fromString(value, QStringLiteral("HH:mm:ss"));
+            if (time.isValid())
+                base.monitorRestartAt = time;
+        } else if (key == QLatin1String("chatwindow")) {
+            base.chatWindow = !(value == QLatin1String("0") || value.toLower() == QLatin1String("false"));
+        } else if (key == QLatin1String("chatclosesafter")) {
+            const int count = value.toInt(&ok);
+            if (ok && count >= 0)
+                base.chatClosesAfter = count;
         }
     }
     return base;
@@ -94,9 +112,27 @@ SimQuoteProgram::SimQuoteProgram(SimDesktop& desktop, const QString& folder, con
     if (m_behaviour.failingClipboardClears > 0)
         m_desktop.failClipboardClears(m_behaviour.failingClipboardClears);
     m_pageAsked_ms = m_desktop.clock().elapsedMs();
+    if (m_behaviour.monitor == SimQuoteBehaviour::Monitor::Open) {
+        openMonitor();
+        m_desktop.setForegroundWindow(m_mainWindow);
+    }
 }
 
 SimQuoteProgram::~SimQuoteProgram() = default;
+
+SimMonitorWindow* SimQuoteProgram::monitor() {
+    return m_monitor && m_monitor->isOpen() ? m_monitor.get() : nullptr;
+}
+
+SimMonitorWindow& SimQuoteProgram::openMonitor() {
+    if (!monitor()) {
+        m_monitor = std::make_unique<SimMonitorWindow>(
+            m_desktop, m_processId,
+            readSimMonitorFeed(QDir(m_folder).filePath(QStringLiteral("sim/monitor.txt"))),
+            m_behaviour.monitorRestartAt);
+    }
+    return *m_monitor;
+}
 
 void SimQuoteProgram::quit() {
     if (!isRunning())
@@ -124,6 +160,9 @@ void SimQuoteProgram::keyDown(WindowHandle focus, std::uint8_t virtualKey) {
         m_selected = pageLoaded();
     } else if (inMain && control && virtualKey == 'C') {
         copyPage();
+    } else if (inMain && control && virtualKey == 'J') {
+        if (m_behaviour.monitor != SimQuoteBehaviour::Monitor::Never)
+            openMonitor();
     }
 }
 
@@ -169,7 +208,8 @@ void SimQuoteProgram::showPage() {
     m_selected = false;
     m_showsGeneralPage = false;
     if (m_view == View::InformationPage) {
-        m_showsGeneralPage = m_behaviour.wrongPageFirst.contains(m_code) && !m_wrongPageShown.contains(m_code);
+        m_showsGeneralPage =
+            m_behaviour.wrongPageFirst.contains(m_code) && !m_wrongPageShown.contains(m_code);
         if (m_showsGeneralPage)
             m_wrongPageShown.insert(m_code);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimMonitor.h"
 
 #include <QMap>
 #include <QSet>
@@ -8,6 +9,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace quarrow {
 
@@ -24,7 +27,15 @@ namespace quarrow {
 //   CopyNothing = 1                 Ctrl+C never puts anything on the clipboard
 //   FailingClipboardClears = 3      that many clipboard clears fail (error 5) first
 //   VanishOnCode = 600010           selecting the code ends the program: its windows go
+//   MonitorWindow = closed          the monitor "主力监控总览" is not open at the start
+//                                   (Ctrl+J opens it); "never": Ctrl+J does not either;
+//                                   "open" (the default): open from the start
+//   MonitorRestartAt = 10:30:00     the monitor restarts then: its lists begin again empty
+//   ChatWindow = 0                  no chat window at the start (1, the default: one titled
+//                                   with the nickname of the settings file)
+//   ChatClosesAfter = 2             the chat window closes after that many messages
 struct SimQuoteBehaviour {
+    enum class Monitor { Open, Closed, Never };
     int loadTime_ms = 150;
     QMap<QString, int> slowCodes;
     QSet<QString> neverLoads;
@@ -32,6 +43,10 @@ struct SimQuoteBehaviour {
     bool copyNothing = false;
     int failingClipboardClears = 0;
     QSet<QString> vanishOnCodes;
+    Monitor monitor = Monitor::Open;
+    std::optional<QTime> monitorRestartAt;
+    bool chatWindow = true;
+    int chatClosesAfter = 0;
 };
 
 // The keys of a behaviour file over base; a missing file leaves base as it is, a line
@@ -89,6 +104,10 @@ public:
     const SimQuoteBehaviour& behaviour() const { return m_behaviour; }
     void setBehaviour(const SimQuoteBehaviour& behaviour) { m_behaviour = behaviour; }
     const SimQuoteRecord& record() const { return m_record; }
+    // The main-force monitor while it is open, else nothing.
+    SimMonitorWindow* monitor();
+    // Opens the monitor as Ctrl+J does (even when the behaviour says it never opens).
+    SimMonitorWindow& openMonitor();
 
     void keyDown(WindowHandle focus, std::uint8_t virtualKey) override;
     void keyUp(WindowHandle, std::uint8_t) override {}
@@ -121,6 +140,7 @@ private:
     bool m_showsGeneralPage = false;
     bool m_selected = false;
     SimQuoteRecord m_record;
+    std::unique_ptr<SimMonitorWindow> m_monitor;
 };
 
 }  // namespace quarrow

@@ -1,0 +1,92 @@
+#include "platform/sim/SimMonitor.h"
+
+#include "platform/Clock.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quarrow {
+
+namespace {
+
+// Where the monitor's own clicks land in its category list.
+constexpr int kSellingRowY = 147;
+constexpr int kBuyingRowY = 130;
+
+}  // namespace
+
+std::vector<SimMonitorAlert> readSimMonitorFeed(const QString& path) {
+    std::vector<SimMonitorAlert> feed;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return feed;
+    for (QString line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QStringList parts = line.split(QLatin1Char('\t'));
+        const QTime time = QTime::fromString(parts.value(0).trimmed(), QStringLiteral("HH:mm:ss"));
+        const QString side = parts.value(1).trimmed();
+        if (parts.size() < 3 || !time.isValid() || (side != QLatin1String("S") && side != QLatin1String("B")))
+            continue;
+        SimMonitorAlert alert;
+        alert.second = time.msecsSinceStartOfDay() / 1000;
+        alert.selling = side == QLatin1String("S");
+        for (qsizetype i = 2; i < parts.size(); ++i)
+            alert.cells.push_back(parts[i].toStdU16String());
+        feed.push_back(std::move(alert));
+    }
+    std::stable_sort(feed.begin(), feed.end(),
+                     [](const SimMonitorAlert& a, const SimMonitorAlert& b) { return a.second < b.second; });
+    return feed;
+}
+
+SimMonitorWindow::SimMonitorWindow(SimDesktop& desktop, std::uint32_t processId,
+                                   std::vector<SimMonitorAlert> feed, std::optional<QTime> restartAt)
+    : m_desktop(desktop), m_feed(std::move(feed)), m_restartAt(restartAt) {
+    const WindowRect frame{300, 200, 1000, 760};
+    m_window = m_desktop.createWindow(kNoWindow, QStringLiteral("主力监控总览"), QStringLiteral("#32770"),
+                                      frame, processId, this);
+    m_categories = m_desktop.createWindow(m_window, QStringLiteral("List1"), QStringLiteral("SysListView32"),
+                                          {304, 224, 424, 756}, processId, this);
+    m_alerts = m_desktop.createWindow(m_window, QStringLiteral("List1"), QStringLiteral("SysListView32"),
+                                      {428, 224, 996, 756}, processId, this);
+}
+
+SimMonitorWindow::~SimMonitorWindow() {
+    close();
+}
+
+void SimMonitorWindow::close() {
+    if (isOpen())
+        m_desktop.destroyWindow(m_window);
+    m_window = m_categories = m_alerts = kNoWindow;
+}
+
+void SimMonitorWindow::leftClick(WindowHandle window, int, int y) {
+    if (window != m_categories)
+        return;
+    const int row = y - m_desktop.windowRect(m_categories)->top;
+    m_selling = std::abs(row - kSellingRowY) <= std::abs(row - kBuyingRowY);
+}
+
+void SimMonitorWindow::listViewRead(WindowHandle listView) {
+    if (listView != m_alerts)
+        return;
+    const int now = m_desktop.clock().now().time().msecsSinceStartOfDay() / 1000;
+    const int from = m_restartAt && now >= m_restartAt->msecsSinceStartOfDay() / 1000
+                         ? m_restartAt->msecsSinceStartOfDay() / 1000
+                         : 0;
+    std::vector<std::vector<std::u16string>> rows;
+    for (const SimMonitorAlert& alert : m_feed) {
+        if (alert.second > now)
+            break;
+        if (alert.second >= from && alert.selling == m_selling)
+            rows.push_back(alert.cells);
+    }
+    std::reverse(rows.begin(), rows.end());
+    m_desktop.setListRows(m_alerts, std::move(rows));
+}
+
+}  // namespace quarrow

@@ -1,0 +1,343 @@
+#include "monitor/MainForceRelay.h"
+
+#include "app/RunControl.h"
+#include "automation/QuoteWindows.h"
+#include "monitor/StocksForMonitor.h"
+#include "platform/NetworkState.h"
+#include "platform/sim/SimChatWindow.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimQuoteProgram.h"
+#include "platform/sim/SimulatedLauncher.h"
+#include "quotefiles/OwnStockList.h"
+#include "quotefiles/StockList.h"
+#include "store/DataBase.h"
+#include "support/DesktopCallLog.h"
+#include "support/FakeLauncher.h"
+#include "support/FaultInjection.h"
+#include "support/RecordingFrame.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+using namespace quarrow;
+using namespace quarrow::test;
+
+namespace {
+
+const QString kHualin = QStringLiteral("华林证券网上交易");
+const QString kNickname = QStringLiteral("小明");
+const QDateTime kThursday(QDate(2017, 3, 16), QTime(10, 30));
+
+// A monitor feed line: "hh:mm:ss", S or B, then the row's cells.
+QString alert(const char* at, char side, const QString& cells) {
+    return QString::fromLatin1(at) + QLatin1Char('\t') + QLatin1Char(side) + QLatin1Char('\t') + cells;
+}
+
+QString row(const char* time, const char* name, const char* priceVolume) {
+    return QString::fromLatin1(time) + QLatin1Char('\t') + QString::fromUtf8(name) + QLatin1Char('\t') +
+           QString::fromLatin1(priceVolume);
+}
+
+// The quote program with its monitor, the chat window of 小明, the database with 东方不败
+// (600610, capital 23000) and 西方求败 (600611, 90000), and the relay over them.
+struct RelayDesk {
+    explicit RelayDesk(const QStringList& feed, const QDateTime& start = kThursday, bool chat = true,
+                       const QString& behaviour = QString())
+        : clock(start) {
+        QDir().mkpath(home.file(QStringLiteral("sim")));
+        QFile file(home.file(QStringLiteral("sim/monitor.txt")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(feed.join(QLatin1Char('\n')).toUtf8());
+        file.close();
+        if (!behaviour.isEmpty()) {
+            QFile ini(home.file(QStringLiteral("sim/behaviour.ini")));
+            EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
+            ini.write(behaviour.toUtf8());
+        }
+        desktop.setChatNickname([chat] { return chat ? kNickname : QString(); });
+        desktop.startQuoteProgram(home.path(), kHualin);
+        windows.setSetup({home.path(), kHualin, QStringLiteral("TdxW.exe"), true, kNickname});
+        windows.discover(false);
+        EXPECT_TRUE(db.open());
+        addStock("600610", "东方不败", "23000");
+        addStock("600611", "西方求败", "90000");
+        watch.rebuild(WatchSelection());
+    }
+    void addStock(const char* code, const char* name, const char* capital) {
+        Statement insert = db.DBCommand(
+            QStringLiteral("insert into tblStocks (StCode,StName,StAQuantity) values (:c,:n,:q)"));
+        insert.bind(QStringLiteral(":c"), QString::fromLatin1(code))
+            .bind(QStringLiteral(":n"), QString::fromUtf8(name))
+            .bind(QStringLiteral(":q"), *Money::parse(QString::fromLatin1(capital)));
+        EXPECT_TRUE(insert.exec());
+        stocks.append(QStringLiteral("sh") + QString::fromLatin1(code), QString::fromUtf8(name));
+    }
+    // Watches by the page's initial state, or the stocks of at least 100000 plus the own ones.
+    void watchOwn(const char* key) {
+        EXPECT_EQ(own.add(QString::fromLatin1(key)), OwnStockList::Change::Done);
+        WatchSelection selection;
+        selection.below = false;
+        selection.upper = true;
+        watch.rebuild(selection);
+    }
+    // Ticks until the next pass ran.
+    void nextPass() {
+        const int before = relay.totals().passes;
+        for (int i = 0; i < 21 && relay.active(); ++i) {
+            clock.advance(MainForceRelay::kTick_ms);
+            relay.tick();
+        }
+        EXPECT_TRUE(relay.totals().passes > before || !relay.active());
+    }
+    qint64 stored(const QString& where = QStringLiteral("1=1")) {
+        Statement query =
+            db.QueryPublic(QStringLiteral("select count(*) from tblMainBuySale where ") + where);
+        EXPECT_TRUE(query.exec() && query.next());
+        return query.integer(0);
+    }
+    QStringList chatLines() {
+        SimChatWindow* chat = desktop.chatWindow();
+        return chat ? chat->receivedLines() : QStringList();
+    }
+
+    TempHome home;
+    VirtualClock clock;
+    SimDesktop desktop{clock};
+    DesktopCallLog calls{desktop, clock};
+    RecordingFrame frame;
+    FakeLauncher real;
+    SimulatedLauncher launcher{desktop, clock, real, [] { return kHualin; }};
+    QuoteWindows windows{calls.desktop, calls.clock, frame, launcher};
+    FixedNetworkState network{true};
+    TDataBase db{home.file(QStringLiteral("Quarrow.db"))};
+    StockList stocks;
+    OwnStockList own{home.file(QStringLiteral("SelfStock.Txt"))};
+    StocksForMonitor watch{db, stocks, own};
+    RunControl run{frame, clock};
+    MainForceRelay relay{{db, frame, calls.clock, network, calls.desktop, windows, run, watch}};
+};
+
+}  // namespace
+
+namespace {
+
+std::ptrdiff_t indexOf(const CallLog& log, const std::string& line, std::ptrdiff_t from = 0) {
+    const auto it = std::find(log.begin() + from, log.end(), line);
+    return it == log.end() ? -1 : it - log.begin();
+}
+
+std::ptrdiff_t indexOfPut(const CallLog& log, std::ptrdiff_t from = 0) {
+    for (auto i = static_cast<std::size_t>(from); i < log.size(); ++i) {
+        if (log[i].rfind("put ", 0) == 0)
+            return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+const QString kSellLine = QStringLiteral("10:23东方不败600610(23000)>主力抛售:\t10.50/12345");
+
+}  // namespace
+
+// The 10:23 东方不败 10.50/12345 row: stored with Q = 123.45, logged red and sent as a
+// "/qiang " line; the buying list's row follows one interval later as "/ruo ", and a row
+// that appears later is read on the next turn of the selling list.
+TEST(MainForceRelay, RelaysTheWatchedAlertsIntoTheChatWindow) {
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
+                    alert("10:24:00", 'B', row("10:24", "东方不败", "10.60/20000")),
+                    alert("10:25:00", 'S', row("10:25", "西方求败", "9.00/90000")),
+                    alert("10:40:00", 'S', row("10:40", "东方不败", "10.40/30000"))});
+    ASSERT_TRUE(desk.relay.startRelay());
+    EXPECT_TRUE(desk.run.isActive());
+    EXPECT_EQ(desk.relay.saleCount(), 2);
+    EXPECT_TRUE(desk.frame.hasLog(kSellLine, LogColor::Red));
+    EXPECT_EQ(desk.chatLines(), QStringList{QStringLiteral("/qiang ") + kSellLine});
+
+    Statement record = desk.db.QueryPublic(
+        QStringLiteral("select StCode,StName,StDate,StDept,StBuy,StSale,StRate,StMemo from tblMainBuySale"));
+    ASSERT_TRUE(record.exec() && record.next());
+    EXPECT_EQ(record.text(0), QStringLiteral("600610"));
+    EXPECT_EQ(record.text(1), QStringLiteral("东方不败"));
+    EXPECT_EQ(record.date(2), QDate(2017, 3, 16));
+    EXPECT_EQ(record.text(3), QStringLiteral("10:23主力抛售"));
+    EXPECT_EQ(record.money(4), Money());
+    EXPECT_EQ(record.money(5).toString(), QStringLiteral("123.45"));
+    EXPECT_EQ(record.money(6).toString(), QStringLiteral("10.5"));
+    EXPECT_EQ(record.text(7), QStringLiteral("0316-600610-10:23抛123.45"));
+
+    // The selling list is shown by a click at (35, 147) of the first list, then the buying
+    // list by one at (35, 130); the batch goes after the switch, with 200 ms before the
+    // paste and 250 ms before Enter.
+    const CallLog log = desk.calls.take();
+    const auto sell = indexOf(log, "click 339,371");
+    const auto buy = indexOf(log, "click 339,354", sell);
+    const auto put = indexOfPut(log, buy);
+    ASSERT_TRUE(sell >= 0 && buy > sell && put > buy);
+    EXPECT_EQ(log[static_cast<std::size_t>(put) - 2], "sleep 200");
+    EXPECT_EQ(log[static_cast<std::size_t>(put) - 1], "clear");
+    EXPECT_EQ(log[static_cast<std::size_t>(put) + 10], "sleep 250");
+    EXPECT_EQ(log[static_cast<std::size_t>(put) + 11], "key+ 0D");
+
+    desk.nextPass();
+    desk.clock.advance(11 * 60 * 1000);
+    desk.nextPass();
+    EXPECT_EQ(desk.chatLines(),
+              (QStringList{QStringLiteral("/qiang ") + kSellLine,
+                           QStringLiteral("/ruo 10:24东方不败600610(23000)<主力买入:\t10.60/20000"),
+                           QStringLiteral("/qiang 10:40东方不败600610(23000)>主力抛售:\t10.40/30000")}));
+    EXPECT_EQ(desk.stored(), 3);
+}
+
+TEST(MainForceRelay, SkipsRowsByTheRules) {
+    const struct {
+        const char* what;
+        QString cells;
+        bool chat;
+        bool ownStock;
+        bool stored;
+        bool sent;
+    } cases[] = {
+        {"above the threshold", row("10:23", "东方不败", "10.50/12345"), true, false, true, true},
+        {"5000 lots with a chat window", row("10:23", "东方不败", "10.50/5000"), true, false, false, false},
+        {"5000 lots without one", row("10:23", "东方不败", "10.50/5000"), false, false, true, false},
+        {"5000 lots of an own stock", row("10:23", "东方不败", "10.50/5000"), true, true, true, true},
+        {"no slash", row("10:23", "东方不败", "10.50"), true, false, false, false},
+        {"not watched", row("10:23", "西方求败", "10.50/12345"), true, false, false, false},
+        {"two fields", QStringLiteral("10:23\t东方不败"), true, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RelayDesk desk({alert("10:23:00", 'S', c.cells)}, kThursday, c.chat);
+        if (c.ownStock)
+            desk.watchOwn("sh600610");
+        ASSERT_TRUE(desk.relay.startRelay());
+        EXPECT_EQ(desk.stored(), c.stored ? 1 : 0);
+        EXPECT_EQ(desk.chatLines().size(), c.sent ? 1 : 0);
+    }
+}
+
+// The 40th line goes at once, in the middle of the pass; the rest after the switch.
+TEST(MainForceRelay, SendsBatchesOfFortyLines) {
+    QStringList feed;
+    for (int i = 0; i < 45; ++i) {
+        const QByteArray lots = QByteArray::number(10000 + i);
+        feed << alert("10:00:00", 'S', row("10:00", "东方不败", ("10.50/" + lots).constData()));
+    }
+    RelayDesk desk(feed);
+    ASSERT_TRUE(desk.relay.startRelay());
+    const QStringList messages = desk.desktop.chatWindow()->messages();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0].count(QLatin1Char('\n')), 40);
+    EXPECT_EQ(messages[1].count(QLatin1Char('\n')), 5);
+    EXPECT_EQ(desk.chatLines().size(), 45);
+    const CallLog log = desk.calls.take();
+    const auto first = indexOfPut(log);
+    const auto buy = indexOf(log, "click 339,354");
+    ASSERT_TRUE(first >= 0 && buy > first);
+    EXPECT_GT(indexOfPut(log, buy), buy);
+}
+
+TEST(MainForceRelay, RejectsARepeatedAlertAndLogsIt) {
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
+                    alert("10:23:30", 'S', row("10:23", "东方不败", "10.50/12345"))});
+    ASSERT_TRUE(desk.relay.startRelay());
+    EXPECT_EQ(desk.stored(), 1);
+    EXPECT_EQ(desk.relay.totals().duplicates, 1);
+    EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t数据重复：0316-600610-10:23抛123.45"), LogColor::Red));
+    EXPECT_EQ(desk.relay.totals().storeFailures, 0);
+}
+
+// A restarted monitor begins its lists again: the shorter list is read from its start.
+TEST(MainForceRelay, ReadsAListThatShrankFromItsStart) {
+    RelayDesk desk({alert("10:00:00", 'S', row("10:00", "东方不败", "10.50/12345")),
+                    alert("10:01:00", 'S', row("10:01", "东方不败", "10.50/22345")),
+                    alert("10:02:00", 'S', row("10:02", "东方不败", "10.50/32345")),
+                    alert("10:31:30", 'S', row("10:31", "东方不败", "10.60/42345"))},
+                   kThursday, true, QStringLiteral("MonitorRestartAt = 10:31:00\n"));
+    ASSERT_TRUE(desk.relay.startRelay());
+    EXPECT_EQ(desk.relay.saleCount(), 3);
+    desk.clock.advance(2 * 60 * 1000);
+    desk.nextPass();  // buying
+    desk.nextPass();  // selling again: one row since the restart
+    EXPECT_EQ(desk.relay.saleCount(), 1);
+    EXPECT_EQ(desk.stored(), 4);
+    EXPECT_EQ(desk.chatLines().size(), 4);
+}
+
+// A chat window that cannot be selected (reopened, so the known one is gone) keeps the
+// batch: nothing was pasted, and the next pass delivers it once to the new window.
+TEST(MainForceRelay, KeepsABatchTheChatWindowCouldNotTake) {
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
+                    alert("10:30:05", 'B', row("10:30", "东方不败", "10.60/20000"))});
+    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_EQ(desk.chatLines().size(), 1);
+    desk.desktop.chatWindow()->close();
+    desk.desktop.openChatWindow(kNickname);
+    desk.nextPass();  // buying: the line cannot be delivered
+    EXPECT_EQ(desk.relay.totals().batchesKept, 1);
+    EXPECT_TRUE(desk.chatLines().isEmpty());
+    desk.nextPass();
+    EXPECT_EQ(desk.chatLines(),
+              QStringList{QStringLiteral("/ruo 10:30东方不败600610(23000)<主力买入:\t10.60/20000")});
+    desk.nextPass();
+    desk.nextPass();
+    EXPECT_EQ(desk.chatLines().size(), 1);
+}
+
+TEST(MainForceRelay, OutsideTradingHoursAPassOnlyLooksForTheWindows) {
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345"))},
+                   QDateTime(QDate(2017, 3, 16), QTime(11, 36)));
+    desk.relay.settings.onTime = true;
+    ASSERT_TRUE(desk.relay.startRelay());
+    EXPECT_TRUE(desk.frame.prompts.contains(
+        QStringLiteral("已经启动QQ监视.但是尚未到股票交易时间!如果要操作使用计算机,请先关闭QQ监视功能")));
+    desk.nextPass();
+    EXPECT_EQ(desk.relay.saleCount(), 0);
+    EXPECT_TRUE(desk.relay.readingSellingList());
+    EXPECT_EQ(desk.stored(), 0);
+}
+
+// The capture reads the selling list, then the buying list, of every stock, sends
+// nothing, and ends by itself.
+TEST(MainForceRelay, CaptureReadsBothListsOnceAndEnds) {
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/5000")),
+                    alert("10:24:00", 'B', row("10:24", "西方求败", "9.00/12345"))});
+    ASSERT_TRUE(desk.relay.startCapture());
+    EXPECT_TRUE(desk.relay.captureOn());
+    EXPECT_FALSE(desk.relay.settings.onTime);
+    desk.nextPass();
+    EXPECT_FALSE(desk.relay.active());
+    EXPECT_FALSE(desk.run.isActive());
+    EXPECT_EQ(desk.stored(), 2);
+    EXPECT_TRUE(desk.chatLines().isEmpty());
+    EXPECT_EQ(desk.frame.prompts.last(), QStringLiteral("主力买卖数据抓取完毕!"));
+}
+
+TEST(MainForceRelay, StopSwitchesTheRelayOff) {
+    RelayDesk desk({});
+    ASSERT_TRUE(desk.relay.startRelay());
+    desk.run.requestStop();
+    EXPECT_FALSE(desk.relay.tick());
+    EXPECT_FALSE(desk.relay.active());
+    EXPECT_FALSE(desk.run.isActive());
+    EXPECT_EQ(desk.frame.prompts.last(), MainForceRelay::stoppedHint());
+}
+
+// Only a repeated memo is a repeat: a row the database refuses (a full disk) is said to
+// be not stored, in the colour of a storing failure.
+TEST(MainForceRelay, ReportsARefusedRowAsNotStored) {
+    SqliteWriteFaults faults(-1);
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345"))});
+    faults.allow(0);
+    ASSERT_TRUE(desk.relay.startRelay());
+    faults.allow(-1);
+    EXPECT_EQ(desk.relay.totals().storeFailures, 1);
+    EXPECT_EQ(desk.relay.totals().duplicates, 0);
+    EXPECT_EQ(desk.frame.countLogs(QStringLiteral("数据重复")), 0);
+    ASSERT_FALSE(desk.frame.logs.isEmpty());
+    EXPECT_TRUE(
+        desk.frame.logs.first().text.startsWith(QStringLiteral("\t数据保存失败：0316-600610-10:23抛123.45")));
+    EXPECT_EQ(desk.frame.logs.first().color, LogColor::Magenta);
+}
