@@ -1,0 +1,166 @@
+#include "server/PagePublisher.h"
+
+#include "download/PageContract.h"
+#include "store/Money.h"
+
+#include <QAtomicInteger>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace quarrow {
+
+namespace {
+
+QString newConnectionName() {
+    static QAtomicInteger<int> counter;
+    return QStringLiteral("quarrow-server-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+PageAnswer plain(int status, const QString& reason) {
+    PageAnswer answer;
+    answer.status = status;
+    answer.contentType = "text/plain; charset=utf-8";
+    answer.body = reason.toUtf8() + '\n';
+    return answer;
+}
+
+QString cell(const QString& text) {
+    return QStringLiteral("<td>") + text.toHtmlEscaped() + QStringLiteral("</td>");
+}
+
+QString row(const QStringList& cells) {
+    QString html = QStringLiteral("<tr>");
+    for (const QString& text : cells)
+        html += cell(text);
+    return html + QStringLiteral("</tr>\n");
+}
+
+QString moneyText(const QVariant& value) {
+    return Money::fromDouble(value.toDouble()).toString();
+}
+
+// Rows in the order the IDs count them; the names come in full, joined from their tables.
+const QString kChangeRows = QStringLiteral(
+    "select c.StCode, s.StName, c.StDate, d.StDept, c.StBuy, c.StSale, c.StRate, c.StMemo"
+    " from tblStChange c"
+    " left join tblStocks s on s.StCode = c.StCode"
+    " left join tblStDepart d on d.StDeptKey = c.StDeptKey"
+    " order by c.StDate, c.ID limit :Rows offset :Skip");
+const QString kBigRows = QStringLiteral(
+    "select b.StCode, s.StName, b.StDate, buyer.StDept, b.StPrice, b.StQTY, b.StAMT, seller.StDept"
+    " from tblBigBuySale b"
+    " left join tblStocks s on s.StCode = b.StCode"
+    " left join tblStDepart buyer on buyer.StDeptKey = b.StDeptBuy"
+    " left join tblStDepart seller on seller.StDeptKey = b.StDeptSale"
+    " order by b.StDate, b.ID limit :Rows offset :Skip");
+
+}  // namespace
+
+PagePublisher::PagePublisher(QString databaseFile, int pageRows)
+    : m_file(std::move(databaseFile)), m_connectionName(newConnectionName()), m_pageRows(pageRows) {}
+
+PagePublisher::~PagePublisher() {
+    if (m_db.isValid())
+        m_db.close();
+    m_db = QSqlDatabase();
+    if (QSqlDatabase::contains(m_connectionName))
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool PagePublisher::open(QString* error) {
+    if (!QFileInfo(m_file).isFile()) {
+        *error = QStringLiteral("%1 is not a file").arg(m_file);
+        return false;
+    }
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_db.setDatabaseName(m_file);
+    // The program that mines into the file may be writing while we read.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_db.open()) {
+        *error = m_db.lastError().text();
+        return false;
+    }
+    QSqlQuery check(m_db);
+    if (!check.exec(QStringLiteral("select count(*) from tblStChange, tblBigBuySale, tblStocks, tblStDepart "
+                                   "where 0"))) {
+        *error = QStringLiteral("%1 holds no Quarrow tables (%2)").arg(m_file, check.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+PageAnswer PagePublisher::answer(const QString& path, const QUrlQuery& query) {
+    const bool change = path == PageContract::kChangePath;
+    if (!change && path != PageContract::kBigPath)
+        return plain(404, QStringLiteral("no such page; the pages are %1 and %2")
+                              .arg(PageContract::kChangePath, PageContract::kBigPath));
+    const QDate day =
+        PageContract::parseDay(query.queryItemValue(QStringLiteral("Date"), QUrl::FullyDecoded));
+    if (!day.isValid())
+        return plain(400, QStringLiteral("Date must be a day written yyyy-mm-dd"));
+    bool ok = false;
+    const qint64 id = query.queryItemValue(QStringLiteral("ID"), QUrl::FullyDecoded).toLongLong(&ok);
+    if (!ok || id < 0)
+        return plain(400, QStringLiteral("ID must be a whole number from 0"));
+    return page(change, day, id);
+}
+
+PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
+    const QString table = change ? QStringLiteral("tblStChange") : QStringLiteral("tblBigBuySale");
+    // One snapshot for the counts and the rows, even while the miner writes.
+    if (!m_db.transaction())
+        return plain(503, QStringLiteral("the database cannot be read: %1").arg(m_db.lastError().text()));
+    auto fail = [this](const QSqlQuery& query) {
+        m_db.rollback();
+        return plain(500, QStringLiteral("the database cannot be read: %1").arg(query.lastError().text()));
+    };
+    QSqlQuery count(m_db);
+    if (!count.exec(QStringLiteral("select count(*) from ") + table) || !count.next())
+        return fail(count);
+    const qint64 total = count.value(0).toLongLong();
+    count.finish();
+    QSqlQuery before(m_db);
+    before.prepare(QStringLiteral("select count(*) from ") + table + QStringLiteral(" where StDate < :Date"));
+    before.bindValue(QStringLiteral(":Date"), PageContract::dayText(day));
+    if (!before.exec() || !before.next())
+        return fail(before);
+    const qint64 first = std::max(id, before.value(0).toLongLong() + 1);
+    before.finish();
+    const qint64 remaining = std::max<qint64>(0, total - first + 1);
+
+    QString html =
+        QStringLiteral("<html><head><meta charset=\"utf-8\"><title>Quarrow</title></head><body>\n<table>\n");
+    html += row({PageContract::kHeader, QString::number(remaining), QString::number(first), QString(),
+                 QString(), QString(), QString(), QString()});
+    qint64 delivered = 0;
+    if (remaining > 0) {
+        QSqlQuery rows(m_db);
+        rows.setForwardOnly(true);
+        rows.prepare(change ? kChangeRows : kBigRows);
+        rows.bindValue(QStringLiteral(":Rows"), m_pageRows);
+        rows.bindValue(QStringLiteral(":Skip"), first - 1);
+        if (!rows.exec())
+            return fail(rows);
+        while (rows.next()) {
+            QStringList cells;
+            cells << rows.value(0).toString() << rows.value(1).toString() << rows.value(2).toString()
+                  << rows.value(3).toString() << moneyText(rows.value(4)) << moneyText(rows.value(5))
+                  << moneyText(rows.value(6));
+            cells << rows.value(7).toString();
+            html += row(cells);
+            ++delivered;
+        }
+        if (rows.lastError().isValid())
+            return fail(rows);
+    }
+    m_db.commit();
+    html += row({PageContract::kEnd, QString(), QString::number(first + delivered - 1), QString(), QString(),
+                 QString(), QString(), QString()});
+    html += QStringLiteral("</table>\n</body></html>\n");
+    PageAnswer answer;
+    answer.body = html.toUtf8();
+    return answer;
+}
+
+}  // namespace quarrow
