@@ -48,6 +48,8 @@ const std::vector<CliCommand>& cliCommands() {
          "[--format table|csv] [--sql]",
          "the operator query: the top-5 departments (or the main-force alerts), then the block trades",
          &runQuery},
+        {"download", "[--from yyyy-mm-dd] [--server URL] [--yes-to-all|--no-to-all] [--shutdown]",
+         "download operator data and block trades from a server such as quarrow-server", &runDownload},
     };
     return commands;
 }
