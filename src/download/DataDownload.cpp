@@ -8,6 +8,7 @@
 #include "store/DataBase.h"
 #include "store/RecordKeys.h"
 
+#include <QHash>
 #include <QHostAddress>
 #include <QUrl>
 
@@ -65,7 +66,8 @@ struct DataDownload::PhaseState {
     int stored = 0;
     QString previousCode;
     QDate previousDay;
-    bool skipDay = false;  // the user said not to store the current stock day again
+    bool skipDay = false;          // the user said not to store the current stock day again
+    QHash<QString, bool> decided;  // "code|day" of the stock days met, and whether they are skipped
     std::optional<MessageAnswer> answer;
     QDate day;
     RunProgress progress;
@@ -295,61 +297,14 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
         state.previousCode = row.code;
         state.previousDay = row.day;
         state.skipDay = false;
-        bool known = false;
-        QDate last;
-        {
-            Statement select = m_s.db.QueryPublic(
-                change ? QStringLiteral("Select StLastDate from tblStocks where stCode=:StCode")
-                       : QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
-            select.bind(QStringLiteral(":StCode"), row.code);
-            if (!select.exec())
-                return storageFailed(select);
-            known = select.next();
-            if (known)
-                last = select.date(0);
-        }
-        if (!known) {
-            Statement insert = m_s.db.QueryPublic(
-                change
-                    ? QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
-                                     "values(:StCode,:StName,:StDocDate,:StLastDate)")
-                    : QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate,StBigLast) "
-                                     "values(:StCode,:StName,:StDocDate,:StLastDate,:StBigLast)"));
-            insert.bind(QStringLiteral(":StCode"), row.code)
-                .bind(QStringLiteral(":StName"), row.name)
-                .bind(QStringLiteral(":StDocDate"), row.day)
-                .bind(QStringLiteral(":StLastDate"), row.day);
-            if (!change)
-                insert.bind(QStringLiteral(":StBigLast"), row.day);
-            if (!insert.exec())
-                return storageFailed(insert);
-        } else if (last.isValid() && last >= row.day) {
-            if (state.answer != MessageAnswer::NoToAll && state.answer != MessageAnswer::YesToAll) {
-                MessageRequest request;
-                request.question = Question::DownloadRepeat;
-                request.buttons = MessageButtons::YesNoToAll;
-                request.text = QStringLiteral("数据库中可能已经保存过 ") + row.code + QStringLiteral("日期") +
-                               dateText +
-                               (change ? QStringLiteral("的操盘数据,是否重复保存?")
-                                       : QStringLiteral("的大宗操盘数据,是否重复保存?"));
-                state.answer = m_s.frame.showMessage(request);
-            }
-            m_s.frame.addLog(change ? QStringLiteral("\t数据库中已经保存过 ") + row.code +
-                                          QStringLiteral("日期") + dateText + QStringLiteral(" 的操盘数据")
-                                    : QStringLiteral("\t数据库中已经保存过 ") + row.code +
-                                          QStringLiteral(" 日期 ") + dateText +
-                                          QStringLiteral(" 的大宗操盘数据"),
-                             LogColor::Red);
-            // The answer holds for every row of this stock day, not only the first.
-            state.skipDay = state.answer != MessageAnswer::Yes && state.answer != MessageAnswer::YesToAll;
-        } else {
-            Statement update = m_s.db.QueryPublic(
-                change ? QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)")
-                       : QStringLiteral("update tblStocks set StBigLast=:StLastDate where (StCode=:StCode)"));
-            update.bind(QStringLiteral(":StLastDate"), row.day).bind(QStringLiteral(":StCode"), row.code);
-            if (!update.exec())
-                return storageFailed(update);
-        }
+        // A stock day this phase takes up again after another stock's rows was stored (or
+        // refused) moments ago; asking about it would be asking about our own rows.
+        const QString stockDay = row.code + QLatin1Char('|') + dateText;
+        if (const auto decided = state.decided.constFind(stockDay); decided != state.decided.cend())
+            state.skipDay = decided.value();
+        else if (!checkStock(phase, row, state))
+            return false;
+        state.decided.insert(stockDay, state.skipDay);
     }
 
     if (!state.skipDay) {
@@ -393,6 +348,69 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
     if (!storeDepartment(row.department, outcome))
         return false;
     return change || storeDepartment(row.last, outcome);
+}
+
+bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
+    const bool change = phase == Phase::Change;
+    const QString dateText = dayText(row.day);
+    auto storageFailed = [this](const Statement& statement) {
+        m_storeError = statement.error();
+        return false;
+    };
+    bool known = false;
+    QDate last;
+    {
+        Statement select = m_s.db.QueryPublic(
+            change ? QStringLiteral("Select StLastDate from tblStocks where stCode=:StCode")
+                   : QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
+        select.bind(QStringLiteral(":StCode"), row.code);
+        if (!select.exec())
+            return storageFailed(select);
+        known = select.next();
+        if (known)
+            last = select.date(0);
+    }
+    if (!known) {
+        Statement insert = m_s.db.QueryPublic(
+            change ? QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
+                                    "values(:StCode,:StName,:StDocDate,:StLastDate)")
+                   : QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate,StBigLast) "
+                                    "values(:StCode,:StName,:StDocDate,:StLastDate,:StBigLast)"));
+        insert.bind(QStringLiteral(":StCode"), row.code)
+            .bind(QStringLiteral(":StName"), row.name)
+            .bind(QStringLiteral(":StDocDate"), row.day)
+            .bind(QStringLiteral(":StLastDate"), row.day);
+        if (!change)
+            insert.bind(QStringLiteral(":StBigLast"), row.day);
+        if (!insert.exec())
+            return storageFailed(insert);
+    } else if (last.isValid() && last >= row.day) {
+        if (state.answer != MessageAnswer::NoToAll && state.answer != MessageAnswer::YesToAll) {
+            MessageRequest request;
+            request.question = Question::DownloadRepeat;
+            request.buttons = MessageButtons::YesNoToAll;
+            request.text = QStringLiteral("数据库中可能已经保存过 ") + row.code + QStringLiteral("日期") +
+                           dateText +
+                           (change ? QStringLiteral("的操盘数据,是否重复保存?")
+                                   : QStringLiteral("的大宗操盘数据,是否重复保存?"));
+            state.answer = m_s.frame.showMessage(request);
+        }
+        m_s.frame.addLog(change ? QStringLiteral("\t数据库中已经保存过 ") + row.code +
+                                      QStringLiteral("日期") + dateText + QStringLiteral(" 的操盘数据")
+                                : QStringLiteral("\t数据库中已经保存过 ") + row.code +
+                                      QStringLiteral(" 日期 ") + dateText + QStringLiteral(" 的大宗操盘数据"),
+                         LogColor::Red);
+        // The answer holds for every row of this stock day, not only the first.
+        state.skipDay = state.answer != MessageAnswer::Yes && state.answer != MessageAnswer::YesToAll;
+    } else {
+        Statement update = m_s.db.QueryPublic(
+            change ? QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)")
+                   : QStringLiteral("update tblStocks set StBigLast=:StLastDate where (StCode=:StCode)"));
+        update.bind(QStringLiteral(":StLastDate"), row.day).bind(QStringLiteral(":StCode"), row.code);
+        if (!update.exec())
+            return storageFailed(update);
+    }
+    return true;
 }
 
 bool DataDownload::storeDepartment(const QString& name, DownloadOutcome& outcome) {

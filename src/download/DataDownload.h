@@ -84,6 +84,9 @@ private:
     // One page's rows; false when the download must end (a storage error).
     bool storePage(Phase phase, class TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome);
     bool storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome);
+    // The stock's bookkeeping day against the row's: a new stock row, a later day noted, or
+    // the question whether to store that day again. False on a storage error.
+    bool checkStock(Phase phase, const Row& row, PhaseState& state);
     bool storeDepartment(const QString& name, DownloadOutcome& outcome);
     void showProgress(PhaseState& state);
     QDate maxDay(const QString& sql);

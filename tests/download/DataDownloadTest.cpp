@@ -244,6 +244,15 @@ TEST_F(DataDownloadTest, TheDuplicateQuestionAndItsAnswersForAll) {
     }
 }
 
+TEST_F(DataDownloadTest, AStockDayTakenUpAgainIsNotAskedAbout) {
+    loader.pages = {
+        page({header(4, 1), change("600610", "2024-03-04", "部一", "1"),
+              change("600611", "2024-03-04", "部一", "1"), change("600610", "2024-03-04", "部二", "1"),
+              change("600610", "2024-03-05", "部一", "1"), end(4)})};
+    EXPECT_EQ(download().changeStored, 4);
+    EXPECT_TRUE(frame.messages.isEmpty());
+}
+
 TEST_F(DataDownloadTest, StopWhileAPageIsPendingKeepsWhatWasStored) {
     loader.pages = {page({header(3, 1), change("600610", "2024-03-04", "部", "1"), end(1)})};
     loader.pendingOn = 2;
