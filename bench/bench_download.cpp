@@ -13,14 +13,15 @@
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
 #include "server/PagePublisher.h"
-#include "server/PageServer.h"
 #include "store/DataBase.h"
 #include "store/RecordKeys.h"
 
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 
@@ -36,6 +37,22 @@ namespace {
 class NoShutdown final : public Shutdown {
 public:
     ShutdownResult powerOff() override { return {false, {}}; }
+};
+
+// The time spent waiting for pages.
+class TimedLoader final : public PageLoader {
+public:
+    explicit TimedLoader(PageLoader& inner) : m_inner(inner) {}
+    PageResult load(const QUrl& url, const std::function<bool()>& stopRequested) override {
+        Stopwatch watch;
+        PageResult result = m_inner.load(url, stopRequested);
+        seconds += watch.seconds();
+        return result;
+    }
+    double seconds = 0;
+
+private:
+    PageLoader& m_inner;
 };
 
 struct Row {
@@ -55,14 +72,19 @@ const QString kInsertBig = QStringLiteral(
     "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
     "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
 
-QList<Row> makeRows(int count, int stocks, QRandomGenerator& random) {
+// Rows come by stock day, as the mining stores them: the ten departments of an abnormal
+// move together, a stock's block trades of a day together.
+QList<Row> makeRows(int count, int stocks, int perStockDay, QRandomGenerator& random) {
     QList<Row> rows;
     rows.reserve(count);
     const QDate first(2020, 1, 2);
+    QString code;
     for (int i = 0; i < count; ++i) {
         Row row;
-        row.code = QStringLiteral("%1").arg(600000 + random.bounded(stocks), 6, 10, QLatin1Char('0'));
-        row.day = first.addDays(i * 1500 / count);
+        if (i % perStockDay == 0)
+            code = QStringLiteral("%1").arg(600000 + random.bounded(stocks), 6, 10, QLatin1Char('0'));
+        row.code = code;
+        row.day = first.addDays(static_cast<qint64>(i) * 1500 / count);
         row.department = QStringLiteral("证券营业部%1").arg(random.bounded(3000));
         row.seller = QStringLiteral("证券营业部%1").arg(random.bounded(3000));
         row.a = Money::fromRaw(random.bounded(1, 100000000));
@@ -141,8 +163,8 @@ int main(int argc, char* argv[]) {
 
     QTemporaryDir dir;
     QRandomGenerator random(42);
-    const QList<Row> changes = makeRows(changeCount, stocks, random);
-    const QList<Row> blocks = makeRows(blockCount, stocks, random);
+    const QList<Row> changes = makeRows(changeCount, stocks, 10, random);
+    const QList<Row> blocks = makeRows(blockCount, stocks, 2, random);
     const int total = changeCount + blockCount;
 
     TDataBase source(dir.filePath(QStringLiteral("Source.db")));
@@ -180,22 +202,36 @@ int main(int argc, char* argv[]) {
         pages, pageRows, served.seconds(), pages / served.seconds(), served.seconds() * 1000 / pages,
         slowest * 1000);
 
-    PageServer server(publisher);
-    if (!server.listen(QHostAddress::LocalHost, 0, &error)) {
-        std::fprintf(stderr, "bench_download: %s\n", error.toUtf8().constData());
+    // The server in a process of its own, as the users run it: its work is not ours.
+    QProcess server;
+    server.start(QStringLiteral(QUARROW_SERVER),
+                 {QStringLiteral("--database"), source.fileName(), QStringLiteral("--port"),
+                  QStringLiteral("0"), QStringLiteral("--page-rows"), QString::number(pageRows)});
+    QString banner;
+    while (server.waitForReadyRead(30000)) {
+        banner += QString::fromUtf8(server.readAllStandardOutput());
+        if (banner.contains(QLatin1Char('\n')))
+            break;
+    }
+    const QRegularExpressionMatch port = QRegularExpression(QStringLiteral(":(\\d+)/")).match(banner);
+    if (!port.hasMatch()) {
+        std::fprintf(stderr, "bench_download: quarrow-server did not start: %s\n",
+                     (banner + QString::fromUtf8(server.readAllStandardError())).toUtf8().constData());
         return 1;
     }
+    const QString address = QStringLiteral("http://127.0.0.1:") + port.captured(1);
     bench::SilentFrame frame;
     frame.pumpEvents = true;
     SystemClock clock;
     RunControl run(frame, clock);
-    FixedNetworkState network(true);
+    FixedNetworkState networkState(true);
     NoShutdown shutdown;
-    NetworkPageLoader loader(clock, frame);
-    DataDownload download({target, frame, clock, run, network, shutdown, loader});
+    NetworkPageLoader network(clock, frame);
+    TimedLoader loader(network);
+    DataDownload download({target, frame, clock, run, networkState, shutdown, loader});
     DownloadOptions options;
-    options.changePage = QStringLiteral("http://127.0.0.1:%1/StChange").arg(server.port());
-    options.bigPage = QStringLiteral("http://127.0.0.1:%1/BigBuySale").arg(server.port());
+    options.changePage = address + PageContract::kChangePath;
+    options.bigPage = address + PageContract::kBigPath;
     options.user = QStringLiteral("bench");
     Stopwatch watch;
     const DownloadOutcome outcome = download.run(
@@ -207,7 +243,11 @@ int main(int argc, char* argv[]) {
         "%.0f %% of the storage limit\n",
         stored, outcome.changeStored, outcome.bigStored, seconds, stored / seconds,
         100.0 * (stored / seconds) / (total / plainSeconds));
+    std::printf("               %.2f s of it fetching pages, %.2f s reading and storing them\n",
+                loader.seconds, seconds - loader.seconds);
     for (const QString& problem : outcome.pageProblems)
         std::printf("page problem: %s\n", problem.toUtf8().constData());
+    server.kill();
+    server.waitForFinished();
     return stored == total ? 0 : 1;
 }

@@ -27,6 +27,8 @@ const QString kInsertBig = QStringLiteral(
 const QString kInsertDepartment =
     QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
 
+constexpr qint64 kProgressInterval_ms = 100;
+
 // Before the first download of an empty database everything the server holds is wanted.
 const QDate kEarliestDay(1980, 1, 1);
 
@@ -72,6 +74,7 @@ struct DataDownload::PhaseState {
     QDate day;
     RunProgress progress;
     qint64 start_ms = 0;
+    qint64 shown_ms = -1;  // when the progress box was last redrawn
 };
 
 DataDownload::DataDownload(DownloadServices services) : m_s(services) {}
@@ -221,14 +224,15 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
 
 bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome) {
     Transaction transaction(m_s.db);
-    const PhaseState before = state;
-    const DownloadOutcome outcomeBefore = outcome;
+    const int storedBefore = state.stored;
+    const QDate bigFromBefore = outcome.bigFrom;
+    const QDate bigToBefore = outcome.bigTo;
     auto fail = [&](const QString& error) {
         transaction.rollback();
         // What the page had counted is gone with it.
-        state.stored = before.stored;
-        outcome.bigFrom = outcomeBefore.bigFrom;
-        outcome.bigTo = outcomeBefore.bigTo;
+        state.stored = storedBefore;
+        outcome.bigFrom = bigFromBefore;
+        outcome.bigTo = bigToBefore;
         outcome.storeError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
         m_s.frame.addLog(QStringLiteral("\t存入数据库出错,本页的数据没有保存: ") + outcome.storeError,
                          LogColor::Red);
@@ -278,8 +282,9 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
                     return fail(m_storeError);
             }
         }
-        showProgress(state);
+        showProgress(state, false);
     }
+    showProgress(state, true);
     if (!transaction.commit())
         return fail(m_s.db.transactionError());
     return true;
@@ -430,9 +435,15 @@ bool DataDownload::storeDepartment(const QString& name, DownloadOutcome& outcome
     return true;
 }
 
-void DataDownload::showProgress(PhaseState& state) {
+void DataDownload::showProgress(PhaseState& state, bool lastOfPage) {
     RunProgress& progress = state.progress;
-    const qint64 elapsed = m_s.clock.elapsedMs() - state.start_ms;
+    const qint64 now_ms = m_s.clock.elapsedMs();
+    // A page's rows are stored far faster than anyone reads the box: it is redrawn a few
+    // times a second and with the page's last row.
+    if (!lastOfPage && state.shown_ms >= 0 && now_ms - state.shown_ms < kProgressInterval_ms)
+        return;
+    state.shown_ms = now_ms;
+    const qint64 elapsed = now_ms - state.start_ms;
     if (progress.position > 0) {
         const qint64 left = std::max(0, progress.maximum - progress.position);
         progress.timeRemaining = RunControl::durationText(elapsed * left / progress.position);

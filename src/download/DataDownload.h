@@ -88,7 +88,7 @@ private:
     // the question whether to store that day again. False on a storage error.
     bool checkStock(Phase phase, const Row& row, PhaseState& state);
     bool storeDepartment(const QString& name, DownloadOutcome& outcome);
-    void showProgress(PhaseState& state);
+    void showProgress(PhaseState& state, bool lastOfPage);
     QDate maxDay(const QString& sql);
 
     DownloadServices m_s;

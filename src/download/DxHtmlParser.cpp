@@ -170,18 +170,22 @@ void TDxWebTable::setTableInterface(const HtmlDocument* document, const GumboNod
     m_document = document;
     m_table = document ? table : nullptr;
     m_rows = m_table ? rowsOf(m_table) : QList<const GumboNode*>();
+    m_cells.clear();
+    m_cells.reserve(m_rows.size());
+    for (const GumboNode* row : m_rows)
+        m_cells.append(cellsOf(row));
 }
 
 int TDxWebTable::CellCount(int row) const {
     if (row < 0 || row >= m_rows.size())
         return 0;
-    return static_cast<int>(cellsOf(m_rows.at(row)).size());
+    return static_cast<int>(m_cells.at(row).size());
 }
 
 QString TDxWebTable::CellText(int column, int row) const {
     if (row < 0 || row >= m_rows.size() || column < 0)
         return QString();
-    const QList<const GumboNode*> cells = cellsOf(m_rows.at(row));
+    const QList<const GumboNode*>& cells = m_cells.at(row);
     if (column >= cells.size())
         return QString();
     QString text;

@@ -55,6 +55,7 @@ private:
     const HtmlDocument* m_document = nullptr;
     const GumboInternalNode* m_table = nullptr;
     QList<const GumboInternalNode*> m_rows;
+    QList<QList<const GumboInternalNode*>> m_cells;  // of each row
 };
 
 // The tables of the parser's document. It follows the document: after a new text the

@@ -2,7 +2,7 @@
 #include "download/PageLoader.h"
 #include "platform/Clock.h"
 
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -93,7 +93,12 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
             }
         });
 
+    // The wait hands the thread to Qt's event loop until the reply is done, waking now and
+    // then to look at the stop command and the clock.
+    QEventLoop wait;
+    connections.list << QObject::connect(r, &QNetworkReply::finished, &wait, &QEventLoop::quit);
     QTimer wake;
+    QObject::connect(&wake, &QTimer::timeout, &wait, &QEventLoop::quit);
     wake.start(kWake_ms);
     const qint64 start_ms = m_clock.elapsedMs();
     while (!r->isFinished()) {
@@ -109,7 +114,7 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
             break;
         }
         if (!r->isFinished())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            wait.exec();
     }
     if (!refusal.isEmpty()) {
         result.error = refusal;

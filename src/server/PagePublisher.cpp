@@ -8,6 +8,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <utility>
+
 namespace quarrow {
 
 namespace {
@@ -46,14 +49,16 @@ const QString kChangeRows = QStringLiteral(
     " from tblStChange c"
     " left join tblStocks s on s.StCode = c.StCode"
     " left join tblStDepart d on d.StDeptKey = c.StDeptKey"
-    " order by c.StDate, c.ID limit :Rows offset :Skip");
+    " where c.StDate >= :Date and (c.StDate > :DateP or c.ID >= :ID)"
+    " order by c.StDate, c.ID limit :Rows");
 const QString kBigRows = QStringLiteral(
     "select b.StCode, s.StName, b.StDate, buyer.StDept, b.StPrice, b.StQTY, b.StAMT, seller.StDept"
     " from tblBigBuySale b"
     " left join tblStocks s on s.StCode = b.StCode"
     " left join tblStDepart buyer on buyer.StDeptKey = b.StDeptBuy"
     " left join tblStDepart seller on seller.StDeptKey = b.StDeptSale"
-    " order by b.StDate, b.ID limit :Rows offset :Skip");
+    " where b.StDate >= :Date and (b.StDate > :DateP or b.ID >= :ID)"
+    " order by b.StDate, b.ID limit :Rows");
 
 }  // namespace
 
@@ -106,6 +111,39 @@ PageAnswer PagePublisher::answer(const QString& path, const QUrlQuery& query) {
     return page(change, day, id);
 }
 
+bool PagePublisher::refreshRankings(QString* error) {
+    // data_version moves when another connection (the miner) commits: only then can the
+    // order of the rows have changed.
+    QSqlQuery version(m_db);
+    if (!version.exec(QStringLiteral("PRAGMA data_version")) || !version.next()) {
+        *error = version.lastError().text();
+        return false;
+    }
+    const qint64 now = version.value(0).toLongLong();
+    version.finish();
+    if (now == m_dataVersion)
+        return true;
+    for (auto [ranking, table] : {std::pair{&m_changeRanking, QStringLiteral("tblStChange")},
+                                  std::pair{&m_bigRanking, QStringLiteral("tblBigBuySale")}}) {
+        QSqlQuery rows(m_db);
+        rows.setForwardOnly(true);
+        if (!rows.exec(
+                QStringLiteral("select ID, StDate from %1 where StDate is not null order by StDate, ID")
+                    .arg(table))) {
+            *error = rows.lastError().text();
+            return false;
+        }
+        ranking->ids.clear();
+        ranking->days.clear();
+        while (rows.next()) {
+            ranking->ids.append(rows.value(0).toLongLong());
+            ranking->days.append(rows.value(1).toString());
+        }
+    }
+    m_dataVersion = now;
+    return true;
+}
+
 PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
     const QString table = change ? QStringLiteral("tblStChange") : QStringLiteral("tblBigBuySale");
     // One snapshot for the counts and the rows, even while the miner writes.
@@ -115,18 +153,17 @@ PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
         m_db.rollback();
         return plain(500, QStringLiteral("the database cannot be read: %1").arg(query.lastError().text()));
     };
-    QSqlQuery count(m_db);
-    if (!count.exec(QStringLiteral("select count(*) from ") + table) || !count.next())
-        return fail(count);
-    const qint64 total = count.value(0).toLongLong();
-    count.finish();
-    QSqlQuery before(m_db);
-    before.prepare(QStringLiteral("select count(*) from ") + table + QStringLiteral(" where StDate < :Date"));
-    before.bindValue(QStringLiteral(":Date"), PageContract::dayText(day));
-    if (!before.exec() || !before.next())
-        return fail(before);
-    const qint64 first = std::max(id, before.value(0).toLongLong() + 1);
-    before.finish();
+    Ranking& ranking = change ? m_changeRanking : m_bigRanking;
+    QString rankError;
+    if (!refreshRankings(&rankError)) {
+        m_db.rollback();
+        return plain(500, QStringLiteral("the database cannot be read: %1").arg(rankError));
+    }
+    const qint64 total = ranking.ids.size();
+    // The first row whose day is not before the day asked for.
+    const auto firstOfDay =
+        std::lower_bound(ranking.days.cbegin(), ranking.days.cend(), PageContract::dayText(day));
+    const qint64 first = std::max(id, static_cast<qint64>(firstOfDay - ranking.days.cbegin()) + 1);
     const qint64 remaining = std::max<qint64>(0, total - first + 1);
 
     QString html =
@@ -139,7 +176,9 @@ PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
         rows.setForwardOnly(true);
         rows.prepare(change ? kChangeRows : kBigRows);
         rows.bindValue(QStringLiteral(":Rows"), m_pageRows);
-        rows.bindValue(QStringLiteral(":Skip"), first - 1);
+        rows.bindValue(QStringLiteral(":Date"), ranking.days.at(first - 1));
+        rows.bindValue(QStringLiteral(":DateP"), ranking.days.at(first - 1));
+        rows.bindValue(QStringLiteral(":ID"), ranking.ids.at(first - 1));
         if (!rows.exec())
             return fail(rows);
         while (rows.next()) {

@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QUrlQuery>
 
 namespace quarrow {
@@ -34,12 +36,22 @@ public:
     PageAnswer answer(const QString& path, const QUrlQuery& query);
 
 private:
+    // The rows of one table in the order their IDs count them (rows without a day are not
+    // offered): the table's own ID and the day of each, kept until the database changes.
+    struct Ranking {
+        QList<qint64> ids;
+        QStringList days;  // as stored, "yyyy-mm-dd", ascending
+    };
     PageAnswer page(bool change, const QDate& day, qint64 id);
+    bool refreshRankings(QString* error);
 
     QString m_file;
     QString m_connectionName;
     int m_pageRows;
     QSqlDatabase m_db;
+    Ranking m_changeRanking;
+    Ranking m_bigRanking;
+    qint64 m_dataVersion = -1;
 };
 
 }  // namespace quarrow

@@ -80,6 +80,9 @@ quint16 PageServer::port() const {
 }
 
 void PageServer::serve(QTcpSocket* socket) {
+    // A page is one write; waiting for the client's delayed acknowledgement before its last
+    // segment would hold every page back by tens of milliseconds.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QTimer::singleShot(kIdle_ms, socket, [socket] { socket->abort(); });
     struct Request {

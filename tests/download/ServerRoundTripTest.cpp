@@ -139,6 +139,12 @@ TEST_F(ServerTest, PagesFollowTheContract) {
         EXPECT_EQ(rows, c.rows) << c.query;
     }
     EXPECT_EQ(publisher.answer("/other", QUrlQuery()).status, 404);
+    // A row the miner stores meanwhile is counted in its place.
+    ASSERT_TRUE(source.execute(
+        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) values "
+        "('600610','2024-03-03',2,4,0,7,'m',4)"));
+    EXPECT_EQ(pageRows(publisher.answer("/StChange", QUrlQuery("Date=2024-03-01&ID=0")).body).mid(0, 2),
+              (QStringList{"000000 4 1 ", "600610 中<纺>&机 2024-03-03 部二"}));
     PageServer server(publisher);
     EXPECT_TRUE(server.respond("POST /StChange HTTP/1.1\r\nHost: x").startsWith("HTTP/1.1 405"));
     EXPECT_TRUE(server.respond("GET /StChange?Date=2024-03-04&ID=0 HTTP/1.1\r\nHost: x")
