@@ -252,9 +252,11 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
         }
         if (first == PageContract::kHeader) {
             state.remaining = second.toLongLong();
+            // The bar counts every row of the phase: those read on earlier pages and those
+            // the server still has.
             if (state.remaining > 0)
-                state.progress.maximum =
-                    static_cast<int>(std::min<qint64>(state.remaining, std::numeric_limits<int>::max()));
+                state.progress.maximum = static_cast<int>(std::min<qint64>(
+                    state.progress.position + state.remaining, std::numeric_limits<int>::max()));
             state.nextId = third.toLongLong();
             m_s.frame.addLog(QStringLiteral(">>>>>服务器上可供下载的数据:") +
                                  QString::number(state.remaining) + QStringLiteral(":ID=") + third,

@@ -202,6 +202,9 @@ TEST_F(DataDownloadTest, WrongRowsAreLoggedAndDoNotCountAgainstTheRowsLeft) {
     EXPECT_EQ(frame.countLogs("\t从服务器获取的页面上的数据不对!"), 4);
     EXPECT_EQ(loader.query(1), "2024-03-04 11 a&b");
     EXPECT_EQ(outcome.changeStored, 2);
+    // The bar counts the rows of every page: it ends full, not past its end.
+    EXPECT_TRUE(std::any_of(frame.progressUpdates.begin(), frame.progressUpdates.end(),
+                            [](const RunProgress& p) { return p.maximum == 6 && p.position == 6; }));
 }
 
 TEST_F(DataDownloadTest, TheDuplicateQuestionAndItsAnswersForAll) {
