@@ -69,5 +69,6 @@ int runFetch(CliContext& context, const QStringList& arguments);
 int runSelect(CliContext& context, const QStringList& arguments);
 int runQuery(CliContext& context, const QStringList& arguments);
 int runDownload(CliContext& context, const QStringList& arguments);
+int runPublish(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

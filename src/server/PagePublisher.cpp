@@ -1,6 +1,7 @@
 #include "server/PagePublisher.h"
 
 #include "download/PageContract.h"
+#include "server/PostgresTables.h"
 #include "store/Money.h"
 
 #include <QAtomicInteger>
@@ -74,21 +75,30 @@ PagePublisher::~PagePublisher() {
 }
 
 bool PagePublisher::open(QString* error) {
-    if (!QFileInfo(m_file).isFile()) {
-        *error = QStringLiteral("%1 is not a file").arg(m_file);
-        return false;
+    m_postgres = PostgresTables::isAddress(m_file);
+    if (m_postgres) {
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+            *error = QStringLiteral("QtSql has no PostgreSQL driver here (Debian: libqt6sql6-psql)");
+            return false;
+        }
+        m_db = PostgresTables::connection(m_file, m_connectionName);
+    } else {
+        if (!QFileInfo(m_file).isFile()) {
+            *error = QStringLiteral("%1 is not a file").arg(m_file);
+            return false;
+        }
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        m_db.setDatabaseName(m_file);
+        // The program that mines into the file may be writing while we read.
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     }
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    m_db.setDatabaseName(m_file);
-    // The program that mines into the file may be writing while we read.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_db.open()) {
         *error = m_db.lastError().text();
         return false;
     }
     QSqlQuery check(m_db);
     if (!check.exec(QStringLiteral("select count(*) from tblStChange, tblBigBuySale, tblStocks, tblStDepart "
-                                   "where 0"))) {
+                                   "where 1 = 0"))) {
         *error = QStringLiteral("%1 holds no Quarrow tables (%2)").arg(m_file, check.lastError().text());
         return false;
     }
@@ -112,14 +122,21 @@ PageAnswer PagePublisher::answer(const QString& path, const QUrlQuery& query) {
 }
 
 bool PagePublisher::refreshRankings(QString* error) {
-    // data_version moves when another connection (the miner) commits: only then can the
-    // order of the rows have changed.
+    // SQLite's data_version moves when another connection (the miner) commits: only then
+    // can the order of the rows have changed. PostgreSQL's tables are filled by a copy
+    // that only adds rows or replaces them all, which their counts and last IDs tell.
     QSqlQuery version(m_db);
-    if (!version.exec(QStringLiteral("PRAGMA data_version")) || !version.next()) {
+    const QString versionSql = m_postgres ? QStringLiteral(
+                                                "select (select count(*) from tblStChange) || '/' || "
+                                                "(select coalesce(max(ID), 0) from tblStChange) || '/' || "
+                                                "(select count(*) from tblBigBuySale) || '/' || "
+                                                "(select coalesce(max(ID), 0) from tblBigBuySale)")
+                                          : QStringLiteral("PRAGMA data_version");
+    if (!version.exec(versionSql) || !version.next()) {
         *error = version.lastError().text();
         return false;
     }
-    const qint64 now = version.value(0).toLongLong();
+    const QString now = version.value(0).toString();
     version.finish();
     if (now == m_dataVersion)
         return true;
@@ -149,6 +166,10 @@ PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
     // One snapshot for the counts and the rows, even while the miner writes.
     if (!m_db.transaction())
         return plain(503, QStringLiteral("the database cannot be read: %1").arg(m_db.lastError().text()));
+    if (m_postgres) {
+        QSqlQuery snapshot(m_db);
+        snapshot.exec(QStringLiteral("set transaction isolation level repeatable read"));
+    }
     auto fail = [this](const QSqlQuery& query) {
         m_db.rollback();
         return plain(500, QStringLiteral("the database cannot be read: %1").arg(query.lastError().text()));

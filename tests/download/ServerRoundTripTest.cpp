@@ -8,6 +8,7 @@
 #include "report/StockExtraction.h"
 #include "server/PagePublisher.h"
 #include "server/PageServer.h"
+#include "server/PostgresTables.h"
 #include "store/DataBase.h"
 #include "store/RecordKeys.h"
 #include "support/FakeLauncher.h"
@@ -15,10 +16,16 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSqlDatabase>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QUrlQuery>
+
+#include <unistd.h>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -55,6 +62,79 @@ QStringList pageRows(const QByteArray& body) {
     return rows;
 }
 
+// A PostgreSQL server of its own in a temporary folder, when this machine has the server
+// programs and QtSql its driver; otherwise it says why not.
+class LocalPostgres {
+public:
+    LocalPostgres() {
+        QDir versions(QStringLiteral("/usr/lib/postgresql"));
+        for (const QString& version :
+             versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
+            if (QFileInfo(versions.filePath(version + "/bin/pg_ctl")).isExecutable()) {
+                m_bin = versions.filePath(version + "/bin/");
+                break;
+            }
+        }
+        if (m_bin.isEmpty()) {
+            m_skip = "no PostgreSQL server programs under /usr/lib/postgresql";
+            return;
+        }
+        if (!QSqlDatabase::isDriverAvailable("QPSQL")) {
+            m_skip = "QtSql has no PostgreSQL driver (libqt6sql6-psql)";
+            return;
+        }
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
+        // PostgreSQL refuses to run as root: root hands the folder to nobody.
+        if (geteuid() == 0) {
+            m_asUser = {"runuser", "-u", "nobody", "--"};
+            QProcess::execute("chown", {"-R", "nobody", m_dir.path()});
+        }
+        const QString data = m_dir.filePath("data");
+        if (run({m_bin + "initdb", "-D", data, "-A", "trust", "-U", "postgres", "--no-sync"}) != 0) {
+            m_skip = "initdb failed";
+            return;
+        }
+        const QString serverOptions = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                                          .arg(m_port)
+                                          .arg(m_dir.path());
+        if (run({m_bin + "pg_ctl", "-D", data, "-o", serverOptions, "-l", m_dir.filePath("log"), "-w", "-t",
+                 "60", "start"}) != 0) {
+            m_skip = "the PostgreSQL server did not start";
+            return;
+        }
+        m_started = true;
+    }
+    ~LocalPostgres() {
+        if (m_started)
+            run({m_bin + "pg_ctl", "-D", m_dir.filePath("data"), "-m", "immediate", "-w", "stop"});
+    }
+    QString skipReason() const { return m_skip; }
+    QString address() const {
+        return QStringLiteral("postgresql://postgres@127.0.0.1:%1/postgres").arg(m_port);
+    }
+
+private:
+    int run(const QStringList& command) {
+        const QStringList full = m_asUser + command;
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(full.first(), full.mid(1));
+        if (!process.waitForFinished(120000))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_bin;
+    QStringList m_asUser;
+    QString m_skip;
+    quint16 m_port = 0;
+    bool m_started = false;
+};
+
 class ServerTest : public ::testing::Test {
 protected:
     ServerTest()
@@ -87,6 +167,36 @@ protected:
         options.bigPage = QStringLiteral("http://127.0.0.1:%1/BigBuySale").arg(port);
         options.user = "friend";
         return job.run(options, [](const QString&, const QString&, const QString& preset) { return preset; });
+    }
+
+    // The target holds what the source served: every row with its names, the record keys
+    // where the page carries what they are made of, the stocks' bookkeeping days.
+    void expectSameRows(const DownloadOutcome& outcome) {
+        EXPECT_TRUE(outcome.pageProblems.isEmpty()) << outcome.pageProblems.join("; ").toStdString();
+        EXPECT_TRUE(outcome.storeError.isEmpty());
+        EXPECT_TRUE(frame.messages.isEmpty());  // an empty database asks nothing
+
+        const QString changes =
+            "select StCode,StName,StDate,StDept,StBuy,StSale,StRate,StMemo from viewStChange "
+            "order by StDate,StCode,StDept,StBuy,StSale";
+        const QString trades =
+            "select StCode,StName,StDate,StDeptBuy,StDeptSale,StPrice,StQTY,StAMT "
+            "from viewStBigBuySale order by StDate,StCode,StDeptBuy,StQTY";
+        const QStringList minedChanges = rowsOf(source, changes);
+        ASSERT_GT(minedChanges.size(), 40);
+        EXPECT_EQ(rowsOf(target, changes), minedChanges);
+        EXPECT_EQ(rowsOf(target, trades), rowsOf(source, trades));
+        EXPECT_EQ(outcome.changeStored, minedChanges.size());
+        // Block trades and department rows keep their record keys; a downloaded anomaly row
+        // is keyed by its description, as the page carries no figures line.
+        const QString keys = "select StKEY from tblBigBuySale union all select StKEY from tblStChange";
+        const QStringList targetKeys = rowsOf(target, keys);
+        int matching = 0;
+        for (const QString& key : rowsOf(source, keys))
+            matching += targetKeys.contains(key) ? 1 : 0;
+        EXPECT_GT(matching, minedChanges.size() / 2);
+        EXPECT_EQ(rowsOf(target, "select StCode,StName,StLastDate,StBigLast from tblStocks order by StCode"),
+                  rowsOf(source, "select StCode,StName,StLastDate,StBigLast from tblStocks order by StCode"));
     }
 
     TempHome home;
@@ -159,32 +269,25 @@ TEST_F(ServerTest, DownloadedRowsEqualTheServedOnes) {
     PageServer server(publisher);
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
 
-    const DownloadOutcome outcome = download(server.port());
-    EXPECT_TRUE(outcome.pageProblems.isEmpty()) << outcome.pageProblems.join("; ").toStdString();
-    EXPECT_TRUE(outcome.storeError.isEmpty());
-    EXPECT_TRUE(frame.messages.isEmpty());  // an empty database asks nothing
+    expectSameRows(download(server.port()));
+}
 
-    const QString changes =
-        "select StCode,StName,StDate,StDept,StBuy,StSale,StRate,StMemo from viewStChange "
-        "order by StDate,StCode,StDept,StBuy,StSale";
-    const QString trades =
-        "select StCode,StName,StDate,StDeptBuy,StDeptSale,StPrice,StQTY,StAMT "
-        "from viewStBigBuySale order by StDate,StCode,StDeptBuy,StQTY";
-    const QStringList minedChanges = rowsOf(source, changes);
-    ASSERT_GT(minedChanges.size(), 40);
-    EXPECT_EQ(rowsOf(target, changes), minedChanges);
-    EXPECT_EQ(rowsOf(target, trades), rowsOf(source, trades));
-    EXPECT_EQ(outcome.changeStored, minedChanges.size());
-    // Block trades and department rows keep their record keys; a downloaded anomaly row
-    // is keyed by its description, as the page carries no figures line.
-    const QString keys = "select StKEY from tblBigBuySale union all select StKEY from tblStChange";
-    const QStringList targetKeys = rowsOf(target, keys);
-    int matching = 0;
-    for (const QString& key : rowsOf(source, keys))
-        matching += targetKeys.contains(key) ? 1 : 0;
-    EXPECT_GT(matching, minedChanges.size() / 2);
-    EXPECT_EQ(rowsOf(target, "select StCode,StName,StLastDate,StBigLast from tblStocks order by StCode"),
-              rowsOf(source, "select StCode,StName,StLastDate,StBigLast from tblStocks order by StCode"));
+TEST_F(ServerTest, ServesFromPostgreSQL) {
+    LocalPostgres postgres;
+    if (!postgres.skipReason().isEmpty())
+        GTEST_SKIP() << postgres.skipReason().toStdString();
+    mine(8);
+    PostgresTables::CopyCounts counts;
+    QString error;
+    ASSERT_TRUE(PostgresTables::copyFrom(source, postgres.address(), &counts, &error)) << error.toStdString();
+    // A second copy replaces the rows instead of adding to them.
+    ASSERT_TRUE(PostgresTables::copyFrom(source, postgres.address(), &counts, &error)) << error.toStdString();
+    EXPECT_EQ(counts.changes, rowsOf(source, "select count(*) from tblStChange").value(0).toInt());
+    PagePublisher publisher(postgres.address(), 7);
+    ASSERT_TRUE(publisher.open(&error)) << error.toStdString();
+    PageServer server(publisher);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    expectSameRows(download(server.port()));
 }
 
 // A server that answers every request with the same bytes.
