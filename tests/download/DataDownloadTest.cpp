@@ -155,7 +155,9 @@ TEST_F(DataDownloadTest, StoresBothPhasesWithTheMiningsKeysAndBookkeeping) {
         page({header(0, 3), end(2)}),
         page({header(1, 1), trade("000001", "2024-03-05", "3"), end(1)}),
     };
+    options.shutdownWhenDone = true;
     const DownloadOutcome outcome = download();
+    EXPECT_EQ(shutdown.calls, 1);  // the block trades stored a row and no one stopped
 
     EXPECT_EQ(presets, QStringList{"2024-02-11"});
     // The user name comes from the settings, escaped; the block trades start the day after
