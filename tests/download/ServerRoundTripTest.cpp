@@ -335,6 +335,19 @@ TEST_F(ServerTest, TheLoaderRefusesWhatAPageMustNotBe) {
     }
 }
 
+TEST_F(ServerTest, StopOrTheClockEndsTheWaitForAPageThatNeverComes) {
+    QTcpServer silent;  // takes the connection and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const QUrl url(QStringLiteral("http://127.0.0.1:%1/StChange").arg(silent.serverPort()));
+    NetworkPageLoader loader(clock, frame, {1000, 60000});
+    EXPECT_EQ(loader.load(url, [] { return true; }).status, PageResult::Status::Stopped);
+
+    frame.onProcessEvents = [this] { clock.advance(61000); };
+    const PageResult late = loader.load(url, [] { return false; });
+    EXPECT_EQ(late.status, PageResult::Status::Failed);
+    EXPECT_EQ(late.error, "no page after 60 seconds");
+}
+
 TEST_F(ServerTest, TheCommandLineDownloadsFromTheServer) {
     mine(3);
     PagePublisher publisher(source.fileName());
