@@ -9,9 +9,11 @@ namespace quarrow::fuzz {
 
 const QList<FuzzCheck>& fuzzChecks() {
     static const QList<FuzzCheck> checks = {
-        {"report", &checkReport},        {"table_line", &checkTableLine},   {"text_codec", &checkTextCodec},
-        {"daily_bars", &checkDailyBars}, {"name_table", &checkNameTable},   {"base_dbf", &checkBaseDbf},
-        {"hand_kept", &checkHandKept},   {"pasted_list", &checkPastedList}, {"settings", &checkSettings},
+        {"report", &checkReport},        {"table_line", &checkTableLine},
+        {"text_codec", &checkTextCodec}, {"daily_bars", &checkDailyBars},
+        {"name_table", &checkNameTable}, {"base_dbf", &checkBaseDbf},
+        {"hand_kept", &checkHandKept},   {"pasted_list", &checkPastedList},
+        {"settings", &checkSettings},    {"download_page", &checkDownloadPage},
     };
     return checks;
 }

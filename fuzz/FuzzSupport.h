@@ -27,6 +27,7 @@ QString checkBaseDbf(const QByteArray& input);
 QString checkHandKept(const QByteArray& input);
 QString checkPastedList(const QByteArray& input);
 QString checkSettings(const QByteArray& input);
+QString checkDownloadPage(const QByteArray& input);
 
 // The folder this process writes its inputs to: made on first use and reused for every
 // input, so a run of millions of inputs does not make millions of folders.

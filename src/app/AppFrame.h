@@ -11,7 +11,8 @@ namespace quarrow {
 // storing failure, blue for batch progress.
 enum class LogColor { Default, Red, Green, Magenta, Blue };
 
-enum class MessageButtons { Ok, YesNo };
+// YesNoToAll adds "No to all" and "Yes to all" for a question asked once per row of a batch.
+enum class MessageButtons { Ok, YesNo, YesNoToAll };
 
 // The progress box of a long run: the mining layout, or the download layout with the
 // embedded page below the figures.
@@ -36,7 +37,7 @@ struct RunProgress {
     QString timeNeeded = QStringLiteral("00:00:00");     // lblTimeNeeded
     QString timeRemaining = QStringLiteral("00:00:00");  // lblRemain
 };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageAnswer { Ok, Yes, No, NoToAll, YesToAll };
 
 // Which question a Yes/No box asks. The command line and the tests answer a question by
 // this identity, never by its wording.
@@ -52,6 +53,7 @@ enum class Question {
     MiningResume,            // go on from the stock today's run reached?
     MiningRetryFailed,       // mine the stocks that got no report again?
     FilteredDelete,          // delete the stored rows the query page's filters select?
+    DownloadRepeat,          // the downloaded stock's day may be stored already: store it again?
 };
 
 struct MessageRequest {

@@ -35,6 +35,16 @@ QTime parseTime(const QString& text) {
     return QTime();
 }
 
+// The name the server sees when the settings name no one: the user logged in here.
+QString loginName() {
+    for (const char* variable : {"USER", "USERNAME", "LOGNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty())
+            return name;
+    }
+    return QStringLiteral("quarrow");
+}
+
 QString withTrailingSeparator(const QString& folder) {
     const QString native = QDir::toNativeSeparators(folder);
     return native.endsWith(QDir::separator()) ? native : native + QDir::separator();
@@ -52,6 +62,8 @@ const QList<SettingKey>& settingKeys() {
         {"Last", "StockDate", SettingType::Date},      {"Last", "RunDate", SettingType::Date},
         {"Last", "Code", SettingType::Text},           {"Last", "Index", SettingType::Integer},
         {"Database", "ODBC", SettingType::Text},       {"Database", "Access", SettingType::Text},
+        {"Server", "StChangePage", SettingType::Text}, {"Server", "BigBuySalePage", SettingType::Text},
+        {"Server", "User", SettingType::Text},
     };
     return keys;
 }
@@ -102,6 +114,13 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
     }
     if (part == QLatin1String("QQ"))
         return QStringLiteral("(输入QQ昵称)");
+    if (part == QLatin1String("Server")) {
+        if (name == QLatin1String("StChangePage"))
+            return kDefaultChangePage;
+        if (name == QLatin1String("BigBuySalePage"))
+            return kDefaultBigPage;
+        return loginName();
+    }
     if (part == QLatin1String("AutoStart"))
         return name == QLatin1String("Time") ? timeText(m_clock.now().time()) : QStringLiteral("0");
     if (part == QLatin1String("Last")) {
@@ -244,6 +263,19 @@ QString Settings::accessConnection(const QString& accessFile) {
            QStringLiteral(
                ";DriverId=281;FIL=MS Access;MaxBufferSize=2048;MaxScanRows=8;PageTimeout=5;"
                "SafeTransactions=0;Threads=3;UserCommitSync=Yes;");
+}
+
+QString Settings::serverChangePage() const {
+    return readText(QStringLiteral("Server"), QStringLiteral("StChangePage"), kDefaultChangePage);
+}
+
+QString Settings::serverBigPage() const {
+    return readText(QStringLiteral("Server"), QStringLiteral("BigBuySalePage"), kDefaultBigPage);
+}
+
+QString Settings::serverUser() const {
+    const QString user = trimBlanks(readText(QStringLiteral("Server"), QStringLiteral("User"), QString()));
+    return user.isEmpty() ? loginName() : user;
 }
 
 QTime Settings::autoStartTime() const {

@@ -77,5 +77,7 @@ int runCleanupDocs(CliContext& context, const QStringList& arguments);
 int runWatch(CliContext& context, const QStringList& arguments);
 int runRelay(CliContext& context, const QStringList& arguments);
 int runCapture(CliContext& context, const QStringList& arguments);
+int runDownload(CliContext& context, const QStringList& arguments);
+int runPublish(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

@@ -55,6 +55,25 @@ void TerminalFrame::displayPrompt(const QString& oneLine) {
     writeErr(oneLine + QLatin1Char('\n'));
 }
 
+namespace {
+
+QString answerName(MessageAnswer answer) {
+    switch (answer) {
+        case MessageAnswer::Yes:
+            return QStringLiteral("yes");
+        case MessageAnswer::YesToAll:
+            return QStringLiteral("yes to all");
+        case MessageAnswer::NoToAll:
+            return QStringLiteral("no to all");
+        case MessageAnswer::Ok:
+        case MessageAnswer::No:
+            break;
+    }
+    return QStringLiteral("no");
+}
+
+}  // namespace
+
 MessageAnswer TerminalFrame::showMessage(const MessageRequest& request) {
     endProgressLine();
     QString text = request.text;
@@ -64,7 +83,7 @@ MessageAnswer TerminalFrame::showMessage(const MessageRequest& request) {
         return MessageAnswer::Ok;
     if (m_policy) {
         if (const auto answer = m_policy(request)) {
-            writeErr(*answer == MessageAnswer::Yes ? QStringLiteral("-> yes\n") : QStringLiteral("-> no\n"));
+            writeErr(QStringLiteral("-> %1\n").arg(answerName(*answer)));
             return *answer;
         }
     }
@@ -72,8 +91,18 @@ MessageAnswer TerminalFrame::showMessage(const MessageRequest& request) {
         writeErr(QStringLiteral("-> no (not asked: standard input is not a terminal)\n"));
         return MessageAnswer::No;
     }
-    writeErr(QStringLiteral("[y/N] "));
     std::string line;
+    if (request.buttons == MessageButtons::YesNoToAll) {
+        writeErr(QStringLiteral("[y = yes, n = no, ya = yes to all, na = no to all; default no] "));
+        if (!std::getline(std::cin, line))
+            return MessageAnswer::No;
+        if (line == "ya")
+            return MessageAnswer::YesToAll;
+        if (line == "na")
+            return MessageAnswer::NoToAll;
+        return line == "y" ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    writeErr(QStringLiteral("[y/N] "));
     if (!std::getline(std::cin, line))
         return MessageAnswer::No;
     return (!line.empty() && (line[0] == 'y' || line[0] == 'Y')) ? MessageAnswer::Yes : MessageAnswer::No;

@@ -175,6 +175,8 @@ void TMainForm::buildToolBar() {
            &TMainForm::btnGetStockDocClick);
     button("btnGetStockChanges", QStringLiteral("分析龙虎榜"), QStringLiteral("分析并保存抓取到的龙虎榜单"),
            &TMainForm::btnGetStockChangesClick);
+    button("btnGetFromServer", QStringLiteral("下载操盘数据"), QStringLiteral("从服务器下载股票操盘庄家数据"),
+           &TMainForm::btnGetFromServerClick);
     button("btnClear", QStringLiteral("清除信息"), QString(), &TMainForm::btnClearClick);
     button("btnApplication", QStringLiteral("主窗口"), QString(), &TMainForm::btnApplicationClick);
     m_stop = button("btnStop", QStringLiteral("停止"), QString(), &TMainForm::btnStopClick);

@@ -78,6 +78,7 @@ public:
 public Q_SLOTS:
     void btnGetAllOfTheNewDocsClick();
     void btnGetAllFromTxtDocsClick();
+    void btnGetFromServerClick();
     void btnReadStDocumentsClick();
     void ListBoxStDocClick();
     void btnGetStockDocClick();

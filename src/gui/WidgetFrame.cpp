@@ -125,13 +125,20 @@ MessageAnswer WidgetFrame::showMessage(const MessageRequest& request) {
     if (m_answerer)
         answer = m_answerer(request);
     if (!answer) {
-        const bool yesNo = request.buttons == MessageButtons::YesNo;
+        const bool yesNo = request.buttons != MessageButtons::Ok;
+        QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+        if (request.buttons == MessageButtons::YesNo)
+            buttons = QMessageBox::Yes | QMessageBox::No;
+        else if (request.buttons == MessageButtons::YesNoToAll)
+            buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::NoToAll | QMessageBox::YesToAll;
         QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, request.title, request.text,
-                        yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, m_w.window);
+                        buttons, m_w.window);
         const int pressed = box.exec();
-        answer = !yesNo                        ? MessageAnswer::Ok
-                 : pressed == QMessageBox::Yes ? MessageAnswer::Yes
-                                               : MessageAnswer::No;
+        answer = !yesNo                             ? MessageAnswer::Ok
+                 : pressed == QMessageBox::Yes      ? MessageAnswer::Yes
+                 : pressed == QMessageBox::YesToAll ? MessageAnswer::YesToAll
+                 : pressed == QMessageBox::NoToAll  ? MessageAnswer::NoToAll
+                                                    : MessageAnswer::No;
     }
     delete picture;
     if (m_w.window) {

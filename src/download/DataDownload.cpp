@@ -1,0 +1,459 @@
+#include "download/DataDownload.h"
+
+#include "download/DxHtmlParser.h"
+#include "download/PageContract.h"
+#include "download/PageLoader.h"
+#include "platform/Clock.h"
+#include "platform/NetworkState.h"
+#include "store/DataBase.h"
+#include "store/RecordKeys.h"
+
+#include <QHash>
+#include <QHostAddress>
+#include <QUrl>
+
+#include <limits>
+
+namespace quarrow {
+
+namespace {
+
+const QString kInsertChange = QStringLiteral(
+    "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY,StArchived) "
+    "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY,true)");
+const QString kInsertBig = QStringLiteral(
+    "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
+    "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
+const QString kInsertDepartment =
+    QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
+
+constexpr qint64 kProgressInterval_ms = 100;
+
+// Before the first download of an empty database everything the server holds is wanted.
+const QDate kEarliestDay(1980, 1, 1);
+
+Money readMoney(const QString& text) {
+    return Money::parse(text).value_or(Money());
+}
+
+// A server on this computer is reached without any network connection.
+bool onThisComputer(const QString& page) {
+    const QString host = QUrl(page.trimmed()).host();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+QString dayText(const QDate& day) {
+    return PageContract::dayText(day);
+}
+
+}  // namespace
+
+struct DataDownload::Row {
+    QString code;
+    QString name;
+    QDate day;
+    QString department;  // the (buying) department, or the move's description
+    Money figure4;
+    Money figure5;
+    Money figure6;
+    QString last;  // the note, or the selling department
+};
+
+struct DataDownload::PhaseState {
+    qint64 nextId = 0;
+    qint64 remaining = 0;
+    int stored = 0;
+    QString previousCode;
+    QDate previousDay;
+    bool skipDay = false;          // the user said not to store the current stock day again
+    QHash<QString, bool> decided;  // "code|day" of the stock days met, and whether they are skipped
+    std::optional<MessageAnswer> answer;
+    QDate day;
+    RunProgress progress;
+    qint64 start_ms = 0;
+    qint64 shown_ms = -1;  // when the progress box was last redrawn
+};
+
+DataDownload::DataDownload(DownloadServices services) : m_s(services) {}
+
+QDate DataDownload::maxDay(const QString& sql) {
+    Statement select = m_s.db.QueryPublic(sql);
+    if (!select.exec() || !select.next())
+        return QDate();
+    return select.date(0);
+}
+
+QDate DataDownload::nextChangeDay() {
+    const QDate last = maxDay(QStringLiteral("Select Max(StLastDate) from tblStocks"));
+    return last.isValid() ? last.addDays(1) : kEarliestDay;
+}
+
+QDate DataDownload::nextBigDay() {
+    const QDate last = maxDay(QStringLiteral("Select Max(StBigLast) from tblStocks"));
+    return last.isValid() ? last.addDays(1) : kEarliestDay;
+}
+
+DownloadOutcome DataDownload::run(const DownloadOptions& options, const DownloadDateQuestion& askDate) {
+    DownloadOutcome outcome;
+    AppFrame& frame = m_s.frame;
+    const bool local = onThisComputer(options.changePage) && onThisComputer(options.bigPage);
+    if (!local && !m_s.network.isConnected()) {
+        frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        outcome.noNetwork = true;
+        return outcome;
+    }
+    if (!m_s.db.DBOpened()) {
+        frame.addLog(QStringLiteral("\t无法访问数据库!"), LogColor::Red);
+        outcome.noDatabase = true;
+        return outcome;
+    }
+    const QDate changeStart = nextChangeDay();
+    const QDate bigStart = nextBigDay();
+    const std::optional<QString> entered =
+        askDate(QStringLiteral("输入下载数据日期"), QStringLiteral("下载含指定日期及之后的数据"),
+                dayText(changeStart));
+    if (!entered) {
+        outcome.cancelled = true;
+        return outcome;
+    }
+    const QDate day = PageContract::parseDay(*entered);
+    frame.clearLog();
+    if (!day.isValid()) {
+        frame.addLog(QStringLiteral("\t输入的日期不正确!"), LogColor::Red);
+        outcome.invalidDate = true;
+        return outcome;
+    }
+    if (!m_s.run.start(1000, 0, ProgressLayout::Download))
+        return outcome;
+    outcome.ran = true;
+    m_storeError.clear();
+
+    runPhase(Phase::Change, options.changePage, day, options, outcome);
+    bool bigRan = false;
+    if (outcome.storeError.isEmpty() && m_s.run.stopTag() == 0) {
+        bigRan = true;
+        runPhase(Phase::Big, options.bigPage, bigStart, options, outcome);
+    }
+    const int lastStored = bigRan ? outcome.bigStored : outcome.changeStored;
+    const bool shutdown = options.shutdownWhenDone && lastStored > 0 && outcome.storeError.isEmpty();
+    outcome.stopped = m_s.run.state() == RunState::StopRequested;
+    outcome.end = m_s.run.finish(outcome.stopped ? QStringLiteral("从服务器下载操盘数据被终止")
+                                                 : QStringLiteral("从服务器下载操盘数据结束"),
+                                 shutdown, &m_s.shutdown);
+    return outcome;
+}
+
+void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
+                            const DownloadOptions& options, DownloadOutcome& outcome) {
+    const bool change = phase == Phase::Change;
+    const QString what = change ? QStringLiteral("abnormal moves") : QStringLiteral("block trades");
+    PhaseState state;
+    state.day = day;
+    state.start_ms = m_s.clock.elapsedMs();
+    state.progress.layout = ProgressLayout::Download;
+    state.progress.maximum = 1000;
+    m_s.frame.ShowPrompt(change ? QStringLiteral("正在从服务器下载操盘数据,可点击\"停止\"终止")
+                                : QStringLiteral("正在从服务器下载大宗操盘数据,可点击\"停止\"终止"));
+    m_s.frame.showProgress(state.progress);
+
+    do {
+        if (!m_s.run.beforeItem()) {
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
+            break;
+        }
+        const qint64 requested = state.nextId;
+        const QUrl url = PageContract::requestUrl(page, state.day, state.nextId, options.user);
+        const PageResult loaded =
+            m_s.loader.load(url, [this] { return m_s.run.state() == RunState::StopRequested; });
+        if (loaded.status == PageResult::Status::Stopped) {
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
+            break;
+        }
+        if (loaded.status == PageResult::Status::Failed) {
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取页面失败: ") + loaded.error, LogColor::Red);
+            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, loaded.error);
+            break;
+        }
+        TDxHtmlParser parser;
+        parser.setHTML(loaded.html);
+        const int tables = parser.WebTables().Count();
+        if (tables != 1) {
+            m_s.frame.addLog(QStringLiteral("\t服务器返回的页面表格不正确!"), LogColor::Red);
+            outcome.pageProblems
+                << QStringLiteral("%1: the page holds %2 tables, not one").arg(what).arg(tables);
+            break;
+        }
+        TDxWebTable& table = *parser.WebTables().table(0);
+        if (table.CellCount(0) != PageContract::kColumns) {
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面表格列数不对!"), LogColor::Red);
+            outcome.pageProblems << QStringLiteral("%1: the page's first row has %2 cells, not %3")
+                                        .arg(what)
+                                        .arg(table.CellCount(0))
+                                        .arg(PageContract::kColumns);
+            break;
+        }
+        if (!storePage(phase, table, state, outcome))
+            break;
+        // A server that keeps offering rows without moving on would be asked for the
+        // same page for ever.
+        if (state.remaining > 0 && state.nextId == requested) {
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
+            outcome.pageProblems << QStringLiteral("%1: the server offers %2 more rows but sent none")
+                                        .arg(what)
+                                        .arg(state.remaining);
+            break;
+        }
+    } while (state.remaining > 0);
+
+    if (change) {
+        outcome.changeStored = state.stored;
+        m_s.frame.addLog(
+            QStringLiteral(">>>>>存入数据库的涨跌幅度异常数据数目:") + QString::number(state.stored),
+            LogColor::Default);
+        m_s.frame.setStatusPanel(StatusPanel::AnomalyStocks, QString::number(state.stored));
+    } else {
+        outcome.bigStored = state.stored;
+        m_s.frame.addLog(QStringLiteral(">>>>>存入数据库的大宗买卖据数目:") + QString::number(state.stored),
+                         LogColor::Default);
+        m_s.frame.setStatusPanel(StatusPanel::BlockTrades, QString::number(state.stored));
+    }
+}
+
+bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome) {
+    Transaction transaction(m_s.db);
+    const int storedBefore = state.stored;
+    const QDate bigFromBefore = outcome.bigFrom;
+    const QDate bigToBefore = outcome.bigTo;
+    auto fail = [&](const QString& error) {
+        transaction.rollback();
+        // What the page had counted is gone with it.
+        state.stored = storedBefore;
+        outcome.bigFrom = bigFromBefore;
+        outcome.bigTo = bigToBefore;
+        outcome.storeError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
+        m_s.frame.addLog(QStringLiteral("\t存入数据库出错,本页的数据没有保存: ") + outcome.storeError,
+                         LogColor::Red);
+        return false;
+    };
+    if (!transaction.began())
+        return fail(m_s.db.transactionError());
+
+    const int rows = table.RowCount();
+    for (int r = 0; r < rows; ++r) {
+        const QString first = table.CellText(0, r);
+        const QString second = table.CellText(1, r);
+        const QString third = table.CellText(2, r);
+        if (first == PageContract::kEnd) {
+            state.nextId = third.toLongLong() + 1;
+            break;
+        }
+        if (first == PageContract::kHeader) {
+            state.remaining = second.toLongLong();
+            // The bar counts every row of the phase: those read on earlier pages and those
+            // the server still has.
+            if (state.remaining > 0)
+                state.progress.maximum = static_cast<int>(std::min<qint64>(
+                    state.progress.position + state.remaining, std::numeric_limits<int>::max()));
+            state.nextId = third.toLongLong();
+            m_s.frame.addLog(QStringLiteral(">>>>>服务器上可供下载的数据:") +
+                                 QString::number(state.remaining) + QStringLiteral(":ID=") + third,
+                             LogColor::Default);
+        } else {
+            ++state.progress.position;
+            Row row{first,
+                    second,
+                    PageContract::parseDay(third),
+                    table.CellText(3, r),
+                    readMoney(table.CellText(4, r)),
+                    readMoney(table.CellText(5, r)),
+                    readMoney(table.CellText(6, r)),
+                    table.CellText(7, r)};
+            const bool figures = phase == Phase::Change ? (row.figure4 != Money() || row.figure5 != Money())
+                                                        : (row.figure5 != Money() || row.figure6 != Money());
+            const bool valid = row.day.isValid() && figures && row.code.size() == 6 && !row.name.isEmpty() &&
+                               !row.department.isEmpty() && (phase == Phase::Change || !row.last.isEmpty());
+            if (!valid) {
+                m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
+            } else {
+                --state.remaining;
+                ++state.nextId;
+                if (!storeRow(phase, row, state, outcome))
+                    return fail(m_storeError);
+            }
+        }
+        showProgress(state, false);
+    }
+    showProgress(state, true);
+    if (!transaction.commit())
+        return fail(m_s.db.transactionError());
+    return true;
+}
+
+bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome) {
+    const bool change = phase == Phase::Change;
+    const QString dateText = dayText(row.day);
+    auto storageFailed = [this](const Statement& statement) {
+        m_storeError = statement.error();
+        return false;
+    };
+
+    if (row.code != state.previousCode || row.day != state.previousDay) {
+        state.previousCode = row.code;
+        state.previousDay = row.day;
+        state.skipDay = false;
+        // A stock day this phase takes up again after another stock's rows was stored (or
+        // refused) moments ago; asking about it would be asking about our own rows.
+        const QString stockDay = row.code + QLatin1Char('|') + dateText;
+        if (const auto decided = state.decided.constFind(stockDay); decided != state.decided.cend())
+            state.skipDay = decided.value();
+        else if (!checkStock(phase, row, state))
+            return false;
+        state.decided.insert(stockDay, state.skipDay);
+    }
+
+    if (!state.skipDay) {
+        Statement insert = m_s.db.DBCommand(change ? kInsertChange : kInsertBig);
+        insert.bind(QStringLiteral(":StCode"), row.code).bind(QStringLiteral(":StDate"), row.day);
+        if (change) {
+            insert.bind(QStringLiteral(":StDeptKey"), CalcDeptKey(row.department))
+                .bind(QStringLiteral(":StBuy"), row.figure4)
+                .bind(QStringLiteral(":StSale"), row.figure5)
+                .bind(QStringLiteral(":StRate"), row.figure6)
+                .bind(QStringLiteral(":StMemo"), row.last)
+                .bind(QStringLiteral(":StKEY"),
+                      CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day));
+        } else {
+            insert.bind(QStringLiteral(":StDeptBuy"), CalcDeptKey(row.department))
+                .bind(QStringLiteral(":StPrice"), row.figure4)
+                .bind(QStringLiteral(":StQTY"), row.figure5)
+                .bind(QStringLiteral(":StAMT"), row.figure6)
+                .bind(QStringLiteral(":StDeptSale"), CalcDeptKey(row.last))
+                .bind(QStringLiteral(":StKey"),
+                      CalcRecordKey(row.code, row.department, row.figure5, row.figure6, row.day));
+        }
+        if (insert.exec()) {
+            state.day = row.day;
+            ++state.stored;
+            if (!change) {
+                if (!outcome.bigFrom.isValid() || outcome.bigFrom > row.day)
+                    outcome.bigFrom = row.day;
+                if (!outcome.bigTo.isValid() || outcome.bigTo < row.day)
+                    outcome.bigTo = row.day;
+            }
+        } else if (insert.failedOnUniqueKey()) {
+            m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dateText +
+                                 QStringLiteral("出错!数据可能存在重复"),
+                             LogColor::Red);
+        } else {
+            return storageFailed(insert);
+        }
+    }
+
+    if (!storeDepartment(row.department, outcome))
+        return false;
+    return change || storeDepartment(row.last, outcome);
+}
+
+bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
+    const bool change = phase == Phase::Change;
+    const QString dateText = dayText(row.day);
+    auto storageFailed = [this](const Statement& statement) {
+        m_storeError = statement.error();
+        return false;
+    };
+    bool known = false;
+    QDate last;
+    {
+        Statement select = m_s.db.QueryPublic(
+            change ? QStringLiteral("Select StLastDate from tblStocks where stCode=:StCode")
+                   : QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
+        select.bind(QStringLiteral(":StCode"), row.code);
+        if (!select.exec())
+            return storageFailed(select);
+        known = select.next();
+        if (known)
+            last = select.date(0);
+    }
+    if (!known) {
+        Statement insert = m_s.db.QueryPublic(
+            change ? QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
+                                    "values(:StCode,:StName,:StDocDate,:StLastDate)")
+                   : QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate,StBigLast) "
+                                    "values(:StCode,:StName,:StDocDate,:StLastDate,:StBigLast)"));
+        insert.bind(QStringLiteral(":StCode"), row.code)
+            .bind(QStringLiteral(":StName"), row.name)
+            .bind(QStringLiteral(":StDocDate"), row.day)
+            .bind(QStringLiteral(":StLastDate"), row.day);
+        if (!change)
+            insert.bind(QStringLiteral(":StBigLast"), row.day);
+        if (!insert.exec())
+            return storageFailed(insert);
+    } else if (last.isValid() && last >= row.day) {
+        if (state.answer != MessageAnswer::NoToAll && state.answer != MessageAnswer::YesToAll) {
+            MessageRequest request;
+            request.question = Question::DownloadRepeat;
+            request.buttons = MessageButtons::YesNoToAll;
+            request.text = QStringLiteral("数据库中可能已经保存过 ") + row.code + QStringLiteral("日期") +
+                           dateText +
+                           (change ? QStringLiteral("的操盘数据,是否重复保存?")
+                                   : QStringLiteral("的大宗操盘数据,是否重复保存?"));
+            state.answer = m_s.frame.showMessage(request);
+        }
+        m_s.frame.addLog(change ? QStringLiteral("\t数据库中已经保存过 ") + row.code +
+                                      QStringLiteral("日期") + dateText + QStringLiteral(" 的操盘数据")
+                                : QStringLiteral("\t数据库中已经保存过 ") + row.code +
+                                      QStringLiteral(" 日期 ") + dateText + QStringLiteral(" 的大宗操盘数据"),
+                         LogColor::Red);
+        // The answer holds for every row of this stock day, not only the first.
+        state.skipDay = state.answer != MessageAnswer::Yes && state.answer != MessageAnswer::YesToAll;
+    } else {
+        Statement update = m_s.db.QueryPublic(
+            change ? QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)")
+                   : QStringLiteral("update tblStocks set StBigLast=:StLastDate where (StCode=:StCode)"));
+        update.bind(QStringLiteral(":StLastDate"), row.day).bind(QStringLiteral(":StCode"), row.code);
+        if (!update.exec())
+            return storageFailed(update);
+    }
+    return true;
+}
+
+bool DataDownload::storeDepartment(const QString& name, DownloadOutcome& outcome) {
+    const qint32 key = CalcDeptKey(name);
+    if (m_s.db.isKnownDepartment(key))
+        return true;
+    Statement insert = m_s.db.DBCommand(kInsertDepartment);
+    insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
+    if (insert.exec()) {
+        outcome.departmentsAdded = true;
+    } else if (!insert.failedOnUniqueKey()) {
+        // A name already stored is expected; the database refusing to write is not.
+        m_storeError = insert.error();
+        return false;
+    }
+    m_s.db.rememberDepartment(key);
+    return true;
+}
+
+void DataDownload::showProgress(PhaseState& state, bool lastOfPage) {
+    RunProgress& progress = state.progress;
+    const qint64 now_ms = m_s.clock.elapsedMs();
+    // A page's rows are stored far faster than anyone reads the box: it is redrawn a few
+    // times a second and with the page's last row.
+    if (!lastOfPage && state.shown_ms >= 0 && now_ms - state.shown_ms < kProgressInterval_ms)
+        return;
+    state.shown_ms = now_ms;
+    const qint64 elapsed = now_ms - state.start_ms;
+    if (progress.position > 0) {
+        const qint64 left = std::max(0, progress.maximum - progress.position);
+        progress.timeRemaining = RunControl::durationText(elapsed * left / progress.position);
+    } else {
+        progress.timeNeeded = RunControl::durationText(elapsed * progress.maximum);
+        progress.timeRemaining = progress.timeNeeded;
+    }
+    m_s.frame.showProgress(progress);
+}
+
+}  // namespace quarrow

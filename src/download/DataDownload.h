@@ -1,0 +1,98 @@
+#pragma once
+
+#include "app/RunControl.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace quarrow {
+
+class Clock;
+class NetworkState;
+class PageLoader;
+class Shutdown;
+class TDataBase;
+
+struct DownloadServices {
+    TDataBase& db;
+    AppFrame& frame;
+    Clock& clock;
+    RunControl& run;
+    NetworkState& network;
+    Shutdown& shutdown;
+    PageLoader& loader;
+};
+
+struct DownloadOptions {
+    QString changePage;  // the abnormal-move rows
+    QString bigPage;     // the block trades
+    QString user;        // the name the query text gives the server
+    bool shutdownWhenDone = false;
+};
+
+// The start date the user is asked for: the dialog's title, its prompt and the preset
+// text. Nothing when the user cancelled.
+using DownloadDateQuestion =
+    std::function<std::optional<QString>(const QString& title, const QString& prompt, const QString& preset)>;
+
+struct DownloadOutcome {
+    bool noNetwork = false;
+    bool noDatabase = false;
+    bool cancelled = false;    // the date dialog was cancelled: nothing changed
+    bool invalidDate = false;  // the date entered did not read as a day: nothing requested
+    bool ran = false;          // the phases started
+    bool stopped = false;      // the stop command ended the download
+    int changeStored = 0;      // abnormal-move rows stored
+    int bigStored = 0;         // block trades stored
+    QDate bigFrom;             // the days of the block trades stored, for the query page's range
+    QDate bigTo;
+    bool departmentsAdded = false;
+    // Pages that could not be loaded or read, in plain English; each ended its phase.
+    QStringList pageProblems;
+    // The database refused a write: the page being stored was rolled back and the
+    // download ended. Empty when everything was stored.
+    QString storeError;
+    RunControl::EndResult end;
+};
+
+// The download of operator data from a server: first the abnormal-move rows, then the
+// block trades, page by page, stored with the same keys and checks as the mining and
+// with the duplicate question of every stock day that may be stored already. Each page
+// is one transaction, so a page is stored whole or, when the database refuses it, not
+// at all and said so.
+class DataDownload {
+public:
+    explicit DataDownload(DownloadServices services);
+
+    DownloadOutcome run(const DownloadOptions& options, const DownloadDateQuestion& askDate);
+
+    // The preset of the date dialog and the block trades' start: the newest stored day of
+    // each kind plus one, or the program's earliest day on an empty database.
+    QDate nextChangeDay();
+    QDate nextBigDay();
+
+private:
+    enum class Phase { Change, Big };
+    struct PhaseState;
+    struct Row;
+
+    void runPhase(Phase phase, const QString& page, const QDate& day, const DownloadOptions& options,
+                  DownloadOutcome& outcome);
+    // One page's rows; false when the download must end (a storage error).
+    bool storePage(Phase phase, class TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome);
+    bool storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome);
+    // The stock's bookkeeping day against the row's: a new stock row, a later day noted, or
+    // the question whether to store that day again. False on a storage error.
+    bool checkStock(Phase phase, const Row& row, PhaseState& state);
+    bool storeDepartment(const QString& name, DownloadOutcome& outcome);
+    void showProgress(PhaseState& state, bool lastOfPage);
+    QDate maxDay(const QString& sql);
+
+    DownloadServices m_s;
+    QString m_storeError;
+};
+
+}  // namespace quarrow

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+struct GumboInternalNode;
+struct GumboInternalOutput;
+
+namespace quarrow {
+
+// One parsed HTML text. Parsing only: gumbo builds the tree an HTML5 browser would build
+// (implicit tbody, cells and rows closed where the next one starts), and nothing runs or
+// is fetched. The tree points into the text, so both live and die together.
+class HtmlDocument {
+public:
+    explicit HtmlDocument(const QString& html);
+    ~HtmlDocument();
+    HtmlDocument(const HtmlDocument&) = delete;
+    HtmlDocument& operator=(const HtmlDocument&) = delete;
+
+    // Every table element, nested ones included, in document order.
+    const QList<const GumboInternalNode*>& tables() const { return m_tables; }
+    // The source between an element's start and end tags, as it was written.
+    QString innerHtml(const GumboInternalNode* element) const;
+
+private:
+    QByteArray m_utf8;
+    GumboInternalOutput* m_output = nullptr;
+    QList<const GumboInternalNode*> m_tables;
+};
+
+// One table of a document, or none. Without a table every query answers 0 or an empty text.
+class TDxWebTable {
+public:
+    explicit TDxWebTable(const HtmlDocument* document = nullptr, const GumboInternalNode* table = nullptr);
+
+    const GumboInternalNode* TableInterface() const { return m_table; }
+    void setTableInterface(const HtmlDocument* document, const GumboInternalNode* table);
+
+    // All rows: those of thead first, then tbody and bare rows in order, then tfoot, as
+    // the browser's rows collection lists them.
+    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    // 0 without a table or such a row.
+    int CellCount(int row) const;
+    // A cell's text without blanks and control characters at either end. Empty when the
+    // table, the row or the cell is missing: a short row reads like one with empty cells.
+    QString CellText(int column, int row) const;
+    QString InnerHtml() const;
+    QString InnerText() const;
+
+private:
+    const HtmlDocument* m_document = nullptr;
+    const GumboInternalNode* m_table = nullptr;
+    QList<const GumboInternalNode*> m_rows;
+    QList<QList<const GumboInternalNode*>> m_cells;  // of each row
+};
+
+// The tables of the parser's document. It follows the document: after a new text the
+// same collection lists the new tables.
+class TDxTableCollection {
+public:
+    TDxTableCollection() = default;
+    TDxTableCollection(const TDxTableCollection&) = delete;
+    TDxTableCollection& operator=(const TDxTableCollection&) = delete;
+
+    const HtmlDocument* Document() const { return m_document; }
+    void setDocument(const HtmlDocument* document);
+    int Count() const;
+    // The one table object of this collection bound to the table at index (from 0); the
+    // next call rebinds the same object. Nothing when the document has no such table.
+    TDxWebTable* table(int index);
+
+private:
+    const HtmlDocument* m_document = nullptr;
+    TDxWebTable m_webTable;
+};
+
+// Turns a page's text into tables. The same text set twice is parsed once.
+class TDxHtmlParser {
+public:
+    TDxHtmlParser();
+    ~TDxHtmlParser();
+    TDxHtmlParser(const TDxHtmlParser&) = delete;
+    TDxHtmlParser& operator=(const TDxHtmlParser&) = delete;
+
+    QString HTML() const { return m_html; }
+    void setHTML(const QString& html);
+    TDxTableCollection& WebTables() { return m_webTables; }
+    // How many times a text was parsed.
+    int parseCount() const { return m_parses; }
+
+private:
+    QString m_html;
+    std::unique_ptr<HtmlDocument> m_document;
+    TDxTableCollection m_webTables;
+    int m_parses = 0;
+};
+
+}  // namespace quarrow

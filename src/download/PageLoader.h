@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+namespace quarrow {
+
+class Clock;
+class EventPump;
+
+struct PageResult {
+    enum class Status { Loaded, Stopped, Failed };
+    Status status = Status::Failed;
+    QString html;   // the page's text when loaded
+    QString error;  // why it failed, in plain English
+};
+
+// Fetches one page of the download server. The wait keeps the program's window alive and
+// ends as soon as stopRequested answers true.
+class PageLoader {
+public:
+    virtual ~PageLoader() = default;
+    virtual PageResult load(const QUrl& url, const std::function<bool()>& stopRequested) = 0;
+};
+
+// Over QtNetwork. Pages come from anywhere on the network, so a page is refused when it
+// grows past maxBytes, is sent from another host by a redirect, or takes longer than
+// timeout_ms (measured on the Clock) to arrive.
+class NetworkPageLoader final : public PageLoader {
+public:
+    struct Limits {
+        qint64 maxBytes = 16 * 1024 * 1024;
+        qint64 timeout_ms = 60000;
+    };
+    NetworkPageLoader(const Clock& clock, EventPump& pump) : NetworkPageLoader(clock, pump, Limits()) {}
+    NetworkPageLoader(const Clock& clock, EventPump& pump, Limits limits);
+    ~NetworkPageLoader() override;
+
+    PageResult load(const QUrl& url, const std::function<bool()>& stopRequested) override;
+
+private:
+    struct Private;
+    const Clock& m_clock;
+    EventPump& m_pump;
+    Limits m_limits;
+    Private* m_d;
+};
+
+}  // namespace quarrow

@@ -1,0 +1,381 @@
+#include "demo/ReportGenerator.h"
+#include "download/DataDownload.h"
+#include "download/DxHtmlParser.h"
+#include "download/PageLoader.h"
+#include "platform/Clock.h"
+#include "platform/NetworkState.h"
+#include "platform/Shutdown.h"
+#include "report/StockExtraction.h"
+#include "server/PagePublisher.h"
+#include "server/PageServer.h"
+#include "server/PostgresTables.h"
+#include "store/DataBase.h"
+#include "store/RecordKeys.h"
+#include "support/FakeLauncher.h"
+#include "support/RecordingFrame.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+
+#include <unistd.h>
+
+using namespace quarrow;
+using namespace quarrow::test;
+
+namespace {
+
+class NoShutdown final : public Shutdown {
+public:
+    ShutdownResult powerOff() override { return {false, {}}; }
+};
+
+QStringList rowsOf(TDataBase& db, const QString& sql) {
+    Statement query = db.QueryPublic(sql);
+    EXPECT_TRUE(query.exec()) << query.error().toStdString();
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (int c = 0; c < query.columnNames().size(); ++c)
+            cells << query.text(c);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// A page as the download reads it: the rows' first three cells.
+QStringList pageRows(const QByteArray& body) {
+    TDxHtmlParser parser;
+    parser.setHTML(QString::fromUtf8(body));
+    TDxWebTable* table = parser.WebTables().table(0);
+    QStringList rows;
+    for (int r = 0; table && r < table->RowCount(); ++r)
+        rows << table->CellText(0, r) + " " + table->CellText(1, r) + " " + table->CellText(2, r) + " " +
+                    table->CellText(3, r);
+    return rows;
+}
+
+// A PostgreSQL server of its own in a temporary folder, when this machine has the server
+// programs and QtSql its driver; otherwise it says why not.
+class LocalPostgres {
+public:
+    LocalPostgres() {
+        QDir versions(QStringLiteral("/usr/lib/postgresql"));
+        for (const QString& version :
+             versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
+            if (QFileInfo(versions.filePath(version + "/bin/pg_ctl")).isExecutable()) {
+                m_bin = versions.filePath(version + "/bin/");
+                break;
+            }
+        }
+        if (m_bin.isEmpty()) {
+            m_skip = "no PostgreSQL server programs under /usr/lib/postgresql";
+            return;
+        }
+        if (!QSqlDatabase::isDriverAvailable("QPSQL")) {
+            m_skip = "QtSql has no PostgreSQL driver (libqt6sql6-psql)";
+            return;
+        }
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
+        // PostgreSQL refuses to run as root: root hands the folder to nobody.
+        if (geteuid() == 0) {
+            m_asUser = {"runuser", "-u", "nobody", "--"};
+            QProcess::execute("chown", {"-R", "nobody", m_dir.path()});
+        }
+        const QString data = m_dir.filePath("data");
+        if (run({m_bin + "initdb", "-D", data, "-A", "trust", "-U", "postgres", "--no-sync"}) != 0) {
+            m_skip = "initdb failed";
+            return;
+        }
+        const QString serverOptions = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                                          .arg(m_port)
+                                          .arg(m_dir.path());
+        if (run({m_bin + "pg_ctl", "-D", data, "-o", serverOptions, "-l", m_dir.filePath("log"), "-w", "-t",
+                 "60", "start"}) != 0) {
+            m_skip = "the PostgreSQL server did not start";
+            return;
+        }
+        m_started = true;
+    }
+    ~LocalPostgres() {
+        if (m_started)
+            run({m_bin + "pg_ctl", "-D", m_dir.filePath("data"), "-m", "immediate", "-w", "stop"});
+    }
+    QString skipReason() const { return m_skip; }
+    QString address() const {
+        return QStringLiteral("postgresql://postgres@127.0.0.1:%1/postgres").arg(m_port);
+    }
+
+private:
+    int run(const QStringList& command) {
+        const QStringList full = m_asUser + command;
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(full.first(), full.mid(1));
+        if (!process.waitForFinished(120000))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_bin;
+    QStringList m_asUser;
+    QString m_skip;
+    quint16 m_port = 0;
+    bool m_started = false;
+};
+
+class ServerTest : public ::testing::Test {
+protected:
+    ServerTest()
+        : source(home.file("Source.db")), target(home.file("Target.db")), run(frame, clock), network(true) {
+        EXPECT_TRUE(source.open());
+        EXPECT_TRUE(target.open());
+        frame.onProcessEvents = [] { QCoreApplication::processEvents(); };
+    }
+
+    // The database of a user who mines: generated reports of a few stocks, every anomaly day.
+    void mine(int stocks) {
+        FakeLauncher launcher;
+        FixedNetworkState online(true);
+        RecordingFrame quiet;
+        ExtractionServices services{source, quiet, clock, launcher, online, ProgramFolder(home.path())};
+        ExtractionTotals totals;
+        ReportGenerator generator(7);
+        for (const GeneratedStock& stock : ReportGenerator::stocks(stocks)) {
+            const GeneratedReport report = generator.generate(stock, QDate(2024, 3, 15), 3, 2);
+            ExtractionOptions options{report.code, report.name, true, 0, {}};
+            StockExtraction(services, totals).run(report.lines, options, ExtractionCaller::Reanalysis);
+        }
+    }
+
+    DownloadOutcome download(quint16 port) {
+        NetworkPageLoader loader(clock, frame);
+        DataDownload job({target, frame, clock, run, network, shutdown, loader});
+        DownloadOptions options;
+        options.changePage = QStringLiteral("http://127.0.0.1:%1/StChange").arg(port);
+        options.bigPage = QStringLiteral("http://127.0.0.1:%1/BigBuySale").arg(port);
+        options.user = "friend";
+        return job.run(options, [](const QString&, const QString&, const QString& preset) { return preset; });
+    }
+
+    // The target holds what the source served: every row with its names, the record keys
+    // where the page carries what they are made of, the stocks' bookkeeping days.
+    void expectSameRows(const DownloadOutcome& outcome) {
+        EXPECT_TRUE(outcome.pageProblems.isEmpty()) << outcome.pageProblems.join("; ").toStdString();
+        EXPECT_TRUE(outcome.storeError.isEmpty());
+        EXPECT_TRUE(frame.messages.isEmpty());  // an empty database asks nothing
+
+        const QString changes =
+            "select StCode,StName,StDate,StDept,StBuy,StSale,StRate,StMemo from viewStChange "
+            "order by StDate,StCode,StDept,StBuy,StSale";
+        const QString trades =
+            "select StCode,StName,StDate,StDeptBuy,StDeptSale,StPrice,StQTY,StAMT "
+            "from viewStBigBuySale order by StDate,StCode,StDeptBuy,StQTY";
+        const QStringList minedChanges = rowsOf(source, changes);
+        ASSERT_GT(minedChanges.size(), 40);
+        EXPECT_EQ(rowsOf(target, changes), minedChanges);
+        EXPECT_EQ(rowsOf(target, trades), rowsOf(source, trades));
+        EXPECT_EQ(outcome.changeStored, minedChanges.size());
+        // Block trades and department rows keep their record keys; a downloaded anomaly row
+        // is keyed by its description, as the page carries no figures line.
+        const QString keys = "select StKEY from tblBigBuySale union all select StKEY from tblStChange";
+        const QStringList targetKeys = rowsOf(target, keys);
+        int matching = 0;
+        for (const QString& key : rowsOf(source, keys))
+            matching += targetKeys.contains(key) ? 1 : 0;
+        EXPECT_GT(matching, minedChanges.size() / 2);
+        EXPECT_EQ(rowsOf(target, "select StCode,StName,StLastDate,StBigLast from tblStocks order by StCode"),
+                  rowsOf(source, "select StCode,StName,StLastDate,StBigLast from tblStocks order by StCode"));
+    }
+
+    TempHome home;
+    TDataBase source;
+    TDataBase target;
+    RecordingFrame frame;
+    VirtualClock clock;
+    RunControl run;
+    FixedNetworkState network;
+    NoShutdown shutdown;
+};
+
+TEST_F(ServerTest, PagesFollowTheContract) {
+    ASSERT_TRUE(source.execute("insert into tblStocks (StCode,StName) values ('600610','中<纺>&机')"));
+    ASSERT_TRUE(source.execute("insert into tblStDepart (StDeptKey,StDept) values (1,'部&一'),(2,'部二')"));
+    // Stored out of day order: the IDs count by day first.
+    ASSERT_TRUE(source.execute(
+        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) values "
+        "('600610','2024-03-06',1,1,0,7,'m',1),('600610','2024-03-04',2,2,0,7,'m',2),"
+        "('600610','2024-03-05',1,3,0,7,'m',3)"));
+    PagePublisher publisher(source.fileName(), 2);
+    QString error;
+    ASSERT_TRUE(publisher.open(&error)) << error.toStdString();
+    struct Case {
+        const char* query;
+        int status;
+        QStringList rows;  // first four cells of each row, or the plain-text reason
+    };
+    const Case cases[] = {
+        {"Date=2024-03-01&ID=0&USER=x",
+         200,
+         {"000000 3 1 ", "600610 中<纺>&机 2024-03-04 部二", "600610 中<纺>&机 2024-03-05 部&一",
+          "xxxxxx  2 "}},
+        {"Date=2024-03-05&ID=0",
+         200,
+         {"000000 2 2 ", "600610 中<纺>&机 2024-03-05 部&一", "600610 中<纺>&机 2024-03-06 部&一",
+          "xxxxxx  3 "}},
+        {"Date=2024-03-04&ID=3", 200, {"000000 1 3 ", "600610 中<纺>&机 2024-03-06 部&一", "xxxxxx  3 "}},
+        {"Date=2024-03-04&ID=99", 200, {"000000 0 99 ", "xxxxxx  98 "}},
+        {"Date=2024-3-32&ID=0", 400, {"Date must be a day written yyyy-mm-dd"}},
+        {"Date=2024-03-04&ID=-1", 400, {"ID must be a whole number from 0"}},
+        {"Date=2024-03-04&ID=1%27%20or%201", 400, {"ID must be a whole number from 0"}},
+        {"Date=2024-03-04", 400, {"ID must be a whole number from 0"}},
+    };
+    for (const Case& c : cases) {
+        const PageAnswer answer = publisher.answer("/StChange", QUrlQuery(QString::fromLatin1(c.query)));
+        EXPECT_EQ(answer.status, c.status) << c.query;
+        const QStringList rows = answer.status == 200 ? pageRows(answer.body)
+                                                      : QStringList{QString::fromUtf8(answer.body).trimmed()};
+        EXPECT_EQ(rows, c.rows) << c.query;
+    }
+    EXPECT_EQ(publisher.answer("/other", QUrlQuery()).status, 404);
+    // A row the miner stores meanwhile is counted in its place.
+    ASSERT_TRUE(source.execute(
+        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) values "
+        "('600610','2024-03-03',2,4,0,7,'m',4)"));
+    EXPECT_EQ(pageRows(publisher.answer("/StChange", QUrlQuery("Date=2024-03-01&ID=0")).body).mid(0, 2),
+              (QStringList{"000000 4 1 ", "600610 中<纺>&机 2024-03-03 部二"}));
+    PageServer server(publisher);
+    EXPECT_TRUE(server.respond("POST /StChange HTTP/1.1\r\nHost: x").startsWith("HTTP/1.1 405"));
+    EXPECT_TRUE(server.respond("GET /StChange?Date=2024-03-04&ID=0 HTTP/1.1\r\nHost: x")
+                    .startsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8"));
+}
+
+TEST_F(ServerTest, DownloadedRowsEqualTheServedOnes) {
+    mine(12);
+    PagePublisher publisher(source.fileName(), 7);  // many pages
+    QString error;
+    ASSERT_TRUE(publisher.open(&error)) << error.toStdString();
+    PageServer server(publisher);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+
+    expectSameRows(download(server.port()));
+}
+
+TEST_F(ServerTest, ServesFromPostgreSQL) {
+    LocalPostgres postgres;
+    if (!postgres.skipReason().isEmpty())
+        GTEST_SKIP() << postgres.skipReason().toStdString();
+    mine(8);
+    PostgresTables::CopyCounts counts;
+    QString error;
+    ASSERT_TRUE(PostgresTables::copyFrom(source, postgres.address(), &counts, &error)) << error.toStdString();
+    // A second copy replaces the rows instead of adding to them.
+    ASSERT_TRUE(PostgresTables::copyFrom(source, postgres.address(), &counts, &error)) << error.toStdString();
+    EXPECT_EQ(counts.changes, rowsOf(source, "select count(*) from tblStChange").value(0).toInt());
+    PagePublisher publisher(postgres.address(), 7);
+    ASSERT_TRUE(publisher.open(&error)) << error.toStdString();
+    PageServer server(publisher);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    expectSameRows(download(server.port()));
+}
+
+// A server that answers every request with the same bytes.
+class CannedServer {
+public:
+    explicit CannedServer(QByteArray answer) : m_answer(std::move(answer)) {
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                socket->readAll();
+                socket->write(m_answer);
+                socket->disconnectFromHost();
+            });
+        });
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
+    }
+    QString url() const {
+        return QStringLiteral("http://127.0.0.1:%1/StChange?x=1").arg(m_server.serverPort());
+    }
+
+private:
+    QByteArray m_answer;
+    QTcpServer m_server;
+};
+
+TEST_F(ServerTest, TheLoaderRefusesWhatAPageMustNotBe) {
+    struct Case {
+        QByteArray answer;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.2:9/StChange\r\nContent-Length: 0\r\n\r\n",
+         "the server sent the page to another host (127.0.0.2)"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + QByteArray(5000, 'x'),
+         "the page is larger than 1000 bytes"},
+        {"HTTP/1.1 400 Bad Request\r\nContent-Length: 25\r\n\r\nDate must be a day, sir\r\n",
+         "the server answered HTTP 400: Date must be a day, sir"},
+    };
+    for (const Case& c : cases) {
+        CannedServer server(c.answer);
+        NetworkPageLoader loader(clock, frame, {1000, 60000});
+        const PageResult result = loader.load(QUrl(server.url()), [] { return false; });
+        EXPECT_EQ(result.status, PageResult::Status::Failed);
+        EXPECT_EQ(result.error, QString::fromLatin1(c.error));
+    }
+}
+
+TEST_F(ServerTest, StopOrTheClockEndsTheWaitForAPageThatNeverComes) {
+    QTcpServer silent;  // takes the connection and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const QUrl url(QStringLiteral("http://127.0.0.1:%1/StChange").arg(silent.serverPort()));
+    NetworkPageLoader loader(clock, frame, {1000, 60000});
+    EXPECT_EQ(loader.load(url, [] { return true; }).status, PageResult::Status::Stopped);
+
+    frame.onProcessEvents = [this] { clock.advance(61000); };
+    const PageResult late = loader.load(url, [] { return false; });
+    EXPECT_EQ(late.status, PageResult::Status::Failed);
+    EXPECT_EQ(late.error, "no page after 60 seconds");
+}
+
+TEST_F(ServerTest, TheCommandLineDownloadsFromTheServer) {
+    mine(3);
+    PagePublisher publisher(source.fileName());
+    QString error;
+    ASSERT_TRUE(publisher.open(&error));
+    PageServer server(publisher);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0, &error));
+    const QString url = QStringLiteral("http://127.0.0.1:%1/").arg(server.port());
+    TempHome cliHome;
+    // The server runs in this process, so the command must be waited for with events.
+    auto cli = [&](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral(QUARROW_CLI), QStringList{"--home", cliHome.path()} + arguments);
+        EXPECT_TRUE(process.waitForStarted(60000));
+        while (process.state() != QProcess::NotRunning)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return std::make_pair(process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()));
+    };
+    const auto first = cli({"download", "--server", url});
+    EXPECT_EQ(first.first, 0) << first.second.toStdString();
+    const int mined = rowsOf(source, "select count(*) from tblStChange").value(0).toInt();
+    EXPECT_TRUE(first.second.contains(QStringLiteral("1980-01-01 on: %1 abnormal-move rows").arg(mined)))
+        << first.second.toStdString();
+    const auto again = cli({"download", "--server", url, "--from", "2024-01-01", "--no-to-all"});
+    EXPECT_EQ(again.first, 0);
+    EXPECT_TRUE(again.second.contains("0 abnormal-move rows, 0 block trades stored"))
+        << again.second.toStdString();
+    EXPECT_EQ(cli({"download", "--from", "2024-02-30"}).first, 2);
+}
+
+}  // namespace
