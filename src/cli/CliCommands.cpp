@@ -48,6 +48,12 @@ const std::vector<CliCommand>& cliCommands() {
          "[--format table|csv] [--sql]",
          "the operator query: the top-5 departments (or the main-force alerts), then the block trades",
          &runQuery},
+        {"scorecard",
+         "[--from yyyy-mm-dd] [--to yyyy-mm-dd] [--min-count N] [--side buy|sell] [--days 1,2,3,5,10] "
+         "[--sort avgH|winH|count] [--top N] [--dept NAME] [--format table|csv]",
+         "the departments' track record: how their stocks went 1, 2, 3, 5 and 10 trading days after they "
+         "bought or sold",
+         &runScorecard},
     };
     return commands;
 }

@@ -68,5 +68,6 @@ int runMine(CliContext& context, const QStringList& arguments);
 int runFetch(CliContext& context, const QStringList& arguments);
 int runSelect(CliContext& context, const QStringList& arguments);
 int runQuery(CliContext& context, const QStringList& arguments);
+int runScorecard(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

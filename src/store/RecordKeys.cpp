@@ -47,10 +47,15 @@ qint32 CalcDeptKey(const QString& text) {
 
 qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstAmount, Money secondAmount,
                      const QDate& day) {
+    return CalcRecordKeyOfDeptKey(stockCode, CalcDeptKey(text), firstAmount, secondAmount, day);
+}
+
+qint64 CalcRecordKeyOfDeptKey(const QString& stockCode, qint32 deptKey, Money firstAmount, Money secondAmount,
+                              const QDate& day) {
     bool ok = false;
     const quint64 code = trimBlanks(stockCode).toULongLong(&ok);
     quint64 key = ok ? (code & 0xFFFFFFu) << 40 : 0;
-    key += static_cast<quint64>(static_cast<quint32>(CalcDeptKey(text))) << 32;
+    key += static_cast<quint64>(static_cast<quint32>(deptKey)) << 32;
     key += byteSum(secondAmount) << 8;
     key += byteSum(firstAmount);
     if (day.isValid()) {
