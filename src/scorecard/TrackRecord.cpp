@@ -27,8 +27,8 @@ qint32 dayNumberOfText(const QString& text) {
         return 0;
     qint32 value = 0;
     for (const int at : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        const int digit = text.at(at).digitValue();
-        if (digit < 0)
+        const int digit = text.at(at).unicode() - '0';
+        if (digit < 0 || digit > 9)
             return 0;
         value = value * 10 + digit;
     }
@@ -207,32 +207,31 @@ void TrackRecord::summarise() {
     for (size_t t = 0; t < m_trades.size(); ++t)
         m_tradesByDepartment[static_cast<size_t>(m_trades[t].department)].push_back(static_cast<qint32>(t));
 
-    std::vector<float> values;
+    const auto horizonCount = static_cast<size_t>(m_horizons.size());
+    std::vector<std::vector<float>> values(horizonCount);
     for (size_t d = 0; d < m_departments.size(); ++d) {
         DepartmentRecord& department = m_departments[d];
         const std::vector<qint32>& own = m_tradesByDepartment[d];
         department.appearances = static_cast<int>(own.size());
         for (const TradeSide side : {TradeSide::Buy, TradeSide::Sell}) {
             SideFigures& figures = side == TradeSide::Buy ? department.buys : department.sells;
-            const auto onSide = [&](const Trade& trade) {
-                return (side == TradeSide::Buy ? trade.bought : trade.sold).isPositive();
-            };
+            for (std::vector<float>& list : values)
+                list.clear();
             for (const qint32 t : own) {
                 const Trade& trade = m_trades[static_cast<size_t>(t)];
-                if (!onSide(trade))
+                const Money amount = side == TradeSide::Buy ? trade.bought : trade.sold;
+                if (!amount.isPositive())
                     continue;
                 ++figures.trades;
-                figures.total = figures.total + (side == TradeSide::Buy ? trade.bought : trade.sold);
-            }
-            for (qsizetype h = 0; h < m_horizons.size(); ++h) {
-                values.clear();
-                for (const qint32 t : own) {
-                    const float value = returnAt(static_cast<size_t>(t), h);
-                    if (onSide(m_trades[static_cast<size_t>(t)]) && !std::isnan(value))
-                        values.push_back(value);
+                figures.total = figures.total + amount;
+                const float* returns = &m_returns[static_cast<size_t>(t) * horizonCount];
+                for (size_t h = 0; h < horizonCount; ++h) {
+                    if (!std::isnan(returns[h]))
+                        values[h].push_back(returns[h]);
                 }
-                figures.horizons << figuresOf(values);
             }
+            for (std::vector<float>& list : values)
+                figures.horizons << figuresOf(list);
         }
     }
 }
