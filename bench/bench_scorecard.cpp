@@ -7,75 +7,19 @@
 
 #include "BenchSupport.h"
 
+#include "demo/DemoTrades.h"
 #include "demo/QuoteFolderGenerator.h"
 #include "scorecard/TrackRecord.h"
 #include "store/DataBase.h"
-#include "store/RecordKeys.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <cstdio>
 
 using namespace quarrow;
 using namespace quarrow::bench;
-
-namespace {
-
-constexpr int kRowsPerDay = 10;  // the anomaly row, five buyers, four sellers
-
-bool storeRows(TDataBase& db, const GeneratedQuoteFolder& folder, int rows, int departments) {
-    QRandomGenerator random(20170316);
-    QStringList names;
-    for (int d = 0; d < departments; ++d)
-        names << QStringLiteral("模拟证券第%1营业部").arg(d + 1);
-    if (!db.beginTransaction())
-        return false;
-    for (int d = 0; d < departments; ++d) {
-        Statement name =
-            db.DBCommand(QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:k,:n)"));
-        name.bind(QStringLiteral(":k"), CalcDeptKey(names.at(d))).bind(QStringLiteral(":n"), names.at(d));
-        name.exec();  // two names folding into one key keep the first
-    }
-    const QString insert = QStringLiteral(
-        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-        "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY)");
-    const auto stockCount = static_cast<int>(folder.stocks.size());
-    const int daysPerStock = std::max(1, rows / kRowsPerDay / stockCount);
-    const auto dayCount = static_cast<int>(folder.tradingDays.size());
-    int stored = 0;
-    for (int s = 0; s < stockCount && stored < rows; ++s) {
-        const QString code = folder.stocks.at(s).key.mid(2);
-        for (int n = 0; n < daysPerStock && stored < rows; ++n) {
-            const QDate day = folder.tradingDays.at(random.bounded(dayCount));
-            const QString description = QStringLiteral("日涨幅偏离值达7%的证券");
-            for (int r = 0; r < kRowsPerDay; ++r) {
-                const bool anomaly = r == 0;
-                const QString text =
-                    anomaly ? QStringLiteral("涨跌幅:10.00%") : names.at(random.bounded(departments));
-                const qint32 deptKey = CalcDeptKey(anomaly ? description : text);
-                const Money buy = Money::fromRaw(anomaly || r <= 5 ? random.bounded(1, 50000000) : 0);
-                const Money sale = Money::fromRaw(anomaly || r > 5 ? random.bounded(1, 50000000) : 0);
-                Statement row = db.DBCommand(insert);
-                row.bind(QStringLiteral(":StCode"), code)
-                    .bind(QStringLiteral(":StDate"), day)
-                    .bind(QStringLiteral(":StDeptKey"), deptKey)
-                    .bind(QStringLiteral(":StBuy"), buy)
-                    .bind(QStringLiteral(":StSale"), sale)
-                    .bind(QStringLiteral(":StRate"), Money::fromUnits(10))
-                    .bind(QStringLiteral(":StMemo"), QStringLiteral("涨跌幅大"))
-                    .bind(QStringLiteral(":StKEY"), CalcRecordKey(code, text, buy, sale, day));
-                if (row.exec())
-                    ++stored;
-            }
-        }
-    }
-    return db.commit();
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -105,8 +49,10 @@ int main(int argc, char* argv[]) {
             return 1;
         }
         TDataBase db(database);
-        if (!db.open() || !storeRows(db, folder, rows, departments)) {
-            std::fprintf(stderr, "bench_scorecard: cannot fill %s\n", qPrintable(database));
+        if (!db.open() ||
+            !storeDemoTrades(db, folder, DemoTradeOptions{rows, departments, 20170316}, &error)) {
+            std::fprintf(stderr, "bench_scorecard: cannot fill %s: %s\n", qPrintable(database),
+                         qPrintable(error));
             return 1;
         }
         std::printf("generating quote folder and store:  %8.3f s\n", generating.seconds());

@@ -33,6 +33,7 @@ class RunMouseFilter;
 class SavedDocuments;
 class SetupPage;
 class StockCodePage;
+class TrackRecordPage;
 struct DesktopServices;
 
 // The desktop program's one window: toolbar, pages without tabs, the floating function
@@ -49,6 +50,7 @@ public:
     const MiningOutcome& lastMiningOutcome() const { return m_lastMining; }
     const ReanalysisOutcome& lastReanalysisOutcome() const { return m_lastReanalysis; }
     StockCodePage& stockCodePage() { return *m_stockPage; }
+    TrackRecordPage& trackRecordPage() { return *m_trackPage; }
 
     // Shows the function panel at the page with this object name.
     void showFunctionPage(const QString& pageName);
@@ -88,6 +90,8 @@ public Q_SLOTS:
     void menuStockWebSiteClick();
     void edtStockCodeExit();
     void MenuSetupClick();
+    // Opens the department track record with the query page's date range.
+    void btnShowTrackRecordClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -110,6 +114,7 @@ private:
     QString currentCode() const;
     MiningWindowHooks miningHooks();
     void buildQueryPage();
+    void buildTrackRecordPage();
 
     std::unique_ptr<WidgetFrame> m_frame;
     std::unique_ptr<DesktopServices> m_services;
@@ -127,6 +132,7 @@ private:
     SetupPage* m_setupPage = nullptr;
     QueryPage* m_queryPage = nullptr;
     StockCodePage* m_stockPage = nullptr;
+    TrackRecordPage* m_trackPage = nullptr;
     ProgressBox* m_progress = nullptr;
     QLabel* m_prompt = nullptr;
     QTextEdit* m_log = nullptr;
