@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTableView>
 
@@ -68,6 +69,25 @@ QString selectionText(const QTableView& grid) {
     return TextExport::tabSeparated(rows);
 }
 
+namespace {
+
+// A table view takes Ctrl+C for itself and copies only its current cell; the key press is
+// taken from it first, so the whole selection is copied.
+class CopyKeyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
+            return false;
+        QApplication::clipboard()->setText(selectionText(*static_cast<QTableView*>(watched)));
+        return true;
+    }
+};
+
+}  // namespace
+
 void install(QTableView* grid) {
     if (grid->property("gridExport").toBool())
         return;
@@ -81,6 +101,7 @@ void install(QTableView* grid) {
     QObject::connect(copy, &QAction::triggered, grid,
                      [grid] { QApplication::clipboard()->setText(selectionText(*grid)); });
     grid->addAction(copy);
+    grid->installEventFilter(new CopyKeyFilter(grid));
 
     auto* save = new QAction(QStringLiteral("导出CSV…"), grid);
     save->setObjectName(QStringLiteral("actExportCsv"));

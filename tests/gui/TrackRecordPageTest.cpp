@@ -14,12 +14,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -92,6 +94,12 @@ TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
         EXPECT_TRUE(commands.contains(QStringLiteral("actExportCsv")) &&
                     commands.contains(QStringLiteral("actCopyCells")));
     }
+    // Ctrl+C copies the selected rows, not only the current cell.
+    departments->selectAll();
+    QTest::keyClick(departments, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), GridExport::selectionText(*departments));
+    EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 8);
+
     const QString csv = dir.filePath(QStringLiteral("departments.csv"));
     ASSERT_TRUE(GridExport::saveCsv(*departments->model(), csv, &error)) << error.toStdString();
     QFile written(csv);
