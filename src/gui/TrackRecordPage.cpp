@@ -7,6 +7,7 @@
 #include "quotefiles/FileOP.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -173,12 +174,15 @@ void TrackRecordPage::btnTrackRecordClick() {
                      : m_market->currentIndex() == 2 ? Market::Shenzhen
                                                      : Market::All;
     QString error;
+    // A large store takes a second or two: the cursor says the click was taken.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         m_record = TrackRecord::compute(m_db, m_quoteFolder(), options, &error);
     } catch (const RecordFileError& failure) {
         m_record.reset();
         error = failure.message();
     }
+    QGuiApplication::restoreOverrideCursor();
     if (!m_record) {
         m_frame.ShowPrompt(QStringLiteral("统计营业部战绩出错: ") + error);
         fillDepartments();

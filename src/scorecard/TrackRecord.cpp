@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numeric>
 #include <tuple>
 
 namespace quarrow {

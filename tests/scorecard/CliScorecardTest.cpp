@@ -1,4 +1,3 @@
-#include "../quotefiles/QuoteTestFiles.h"
 #include "ScorecardTestData.h"
 #include "app/ProgramFolder.h"
 #include "support/CliProcess.h"

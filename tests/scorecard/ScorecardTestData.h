@@ -11,6 +11,7 @@
 // (once in each table, with different figures); 丙营业部 only sold sz000001 on 0306;
 // 丁营业部 bought sh600000 on 0302. The anomaly row of sz000001 on 0302 is no department's.
 
+#include "../quotefiles/QuoteTestFiles.h"
 #include "quotefiles/DailyBar.h"
 #include "store/DataBase.h"
 #include "store/RecordKeys.h"
@@ -74,10 +75,10 @@ inline void storeScorecardRows(TDataBase& db) {
             .bind(QStringLiteral(":StKEY"),
                   CalcRecordKey(code, keyText, Money::fromDouble(buy), Money::fromDouble(sale), day));
         ASSERT_TRUE(row.exec()) << row.error().toStdString();
-        Statement name_ = db.DBCommand(QStringLiteral(
+        Statement department = db.DBCommand(QStringLiteral(
             "insert or ignore into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
-        name_.bind(QStringLiteral(":StDeptKey"), deptKey).bind(QStringLiteral(":StDept"), name);
-        ASSERT_TRUE(name_.exec()) << name_.error().toStdString();
+        department.bind(QStringLiteral(":StDeptKey"), deptKey).bind(QStringLiteral(":StDept"), name);
+        ASSERT_TRUE(department.exec()) << department.error().toStdString();
     };
     const QString sz1 = QStringLiteral("000001");
     // The anomaly row: its key is made from the figures line, its department key from the

@@ -1,4 +1,3 @@
-#include "../quotefiles/QuoteTestFiles.h"
 #include "ScorecardTestData.h"
 #include "quotefiles/DailyBarSearch.h"
 #include "scorecard/TrackRecord.h"
