@@ -69,12 +69,14 @@ void StockChart::showData(const StockChartData& chartData, const QString& title)
         low = std::min(low, yuan(bar.Low));
         high = std::max(high, yuan(bar.High));
     }
-    const double margin = std::max(0.01, (high - low) * 0.08);
+    const double margin = std::max(0.01, (high - low) * 0.1);
     chart->addSeries(candles);
 
     // The marks stand a little above (anomaly) or below (trades) the day's bar, on a value
     // axis laid over the day categories.
-    const auto marks = [&](const QString& name, const QSet<qint32>& set, const QColor& colour, bool above,
+    // A day on which the department both bought and sold shows both marks, one under the
+    // other. offset: how many half margins above the high (positive) or below the low.
+    const auto marks = [&](const QString& name, const QSet<qint32>& set, const QColor& colour, int offset,
                            QScatterSeries::MarkerShape shape) {
         auto* series = new QScatterSeries;
         series->setName(name);
@@ -85,22 +87,24 @@ void StockChart::showData(const StockChartData& chartData, const QString& title)
         for (qsizetype i = 0; i < chartData.bars.size(); ++i) {
             const DailyBar& bar = chartData.bars.at(i);
             if (set.contains(bar.Date))
-                series->append(static_cast<qreal>(i),
-                               above ? yuan(bar.High) + margin / 2 : yuan(bar.Low) - margin / 2);
+                series->append(static_cast<qreal>(i), offset > 0 ? yuan(bar.High) + offset * margin / 2
+                                                                 : yuan(bar.Low) + offset * margin / 2);
         }
         chart->addSeries(series);
         return series;
     };
     QList<QAbstractSeries*> markSeries{
-        marks(kAnomalySeries, chartData.anomalyDays, QColor(230, 150, 0), true,
-              QScatterSeries::MarkerShapeStar),
-        marks(kBuySeries, chartData.buyDays, QColor(220, 0, 0), false, QScatterSeries::MarkerShapeTriangle),
-        marks(kSellSeries, chartData.sellDays, QColor(0, 160, 0), false,
-              QScatterSeries::MarkerShapeTriangle)};
+        marks(kAnomalySeries, chartData.anomalyDays, QColor(230, 150, 0), 1, QScatterSeries::MarkerShapeStar),
+        marks(kBuySeries, chartData.buyDays, QColor(220, 0, 0), -1, QScatterSeries::MarkerShapeTriangle),
+        marks(kSellSeries, chartData.sellDays, QColor(0, 160, 0), -2, QScatterSeries::MarkerShapeTriangle)};
 
     auto* categories = new QBarCategoryAxis;
     categories->append(days);
     categories->setLabelsAngle(-90);
+    categories->setTruncateLabels(false);
+    QFont small = categories->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    categories->setLabelsFont(small);
     chart->addAxis(categories, Qt::AlignBottom);
     candles->attachAxis(categories);
     auto* positions = new QValueAxis;
