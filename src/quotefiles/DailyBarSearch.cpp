@@ -41,6 +41,12 @@ void DailyBarSearch::load(qint64 first, qint64 last) {
         m_count = first + got;
 }
 
+namespace {
+
+constexpr qint64 kOneRead = 64;  // bars, 2 KB
+
+}  // namespace
+
 qint64 DailyBarSearch::lowerBound(qint32 day) {
     if (m_count == 0)
         return 0;
@@ -55,6 +61,9 @@ qint64 DailyBarSearch::lowerBound(qint32 day) {
     bool guess = true;
     // Invariant: bar(low) before the day, bar(high) on or after it.
     while (high - low > 1) {
+        // A range of a few hundred bytes comes in one read rather than probe by probe.
+        if (high - low <= kOneRead)
+            load(low, high);
         qint64 probe = low + (high - low) / 2;
         if (guess) {
             const qint64 lowDay = dayNumber(bar(low).Date);
@@ -62,6 +71,9 @@ qint64 DailyBarSearch::lowerBound(qint32 day) {
             if (highDay > lowDay && target >= lowDay)
                 probe = low + (target - lowDay) * (high - low) / (highDay - lowDay);
             probe = std::clamp(probe, low + 1, high - 1);
+            // The guess is seldom more than a few bars off: its neighbours come in the same
+            // read, and the bars after the day often with them.
+            load(probe - kOneRead / 4, probe + kOneRead / 4);
         }
         const qint64 before = high - low;
         if (bar(probe).Date < day)
