@@ -79,5 +79,6 @@ int runRelay(CliContext& context, const QStringList& arguments);
 int runCapture(CliContext& context, const QStringList& arguments);
 int runDownload(CliContext& context, const QStringList& arguments);
 int runPublish(CliContext& context, const QStringList& arguments);
+int runScorecard(CliContext& context, const QStringList& arguments);
 
 }  // namespace quarrow

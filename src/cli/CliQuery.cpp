@@ -1,5 +1,6 @@
 #include "cli/CliQuoteSupport.h"
 
+#include "app/TextExport.h"
 #include "review/OperatorQuery.h"
 #include "review/QueryRunner.h"
 
@@ -13,48 +14,9 @@ namespace {
 
 enum class Format { Table, Csv };
 
-// Columns of a table line up on a terminal, where a Chinese character takes two cells.
-int displayWidth(const QString& text) {
-    int width = 0;
-    for (const char32_t c : text.toUcs4()) {
-        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-        width += wide ? 2 : 1;
-    }
-    return width;
-}
-
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString csvLine(const QStringList& cells) {
-    QStringList fields;
-    for (const QString& cell : cells)
-        fields << csvField(cell);
-    return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-}
-
-QString tableLine(const QStringList& cells, const std::vector<int>& widths) {
-    QString line;
-    for (int i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            line += QStringLiteral("  ");
-        line += cells.at(i);
-        // The last cell gets no padding: no line ends in blanks.
-        if (i + 1 < cells.size())
-            line += QString(std::max(0, widths.at(static_cast<size_t>(i)) - displayWidth(cells.at(i))),
-                            QLatin1Char(' '));
-    }
-    return line + QLatin1Char('\n');
-}
+using TextExport::csvLine;
+using TextExport::displayWidth;
+using TextExport::tableLine;
 
 QStringList rowTexts(const QueryRows& rows) {
     QStringList cells;

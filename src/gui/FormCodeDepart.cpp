@@ -1,6 +1,7 @@
 #include "gui/FormCodeDepart.h"
 
 #include "app/AppFrame.h"
+#include "gui/GridExport.h"
 #include "gui/QueryResultModel.h"
 #include "store/DataBase.h"
 
@@ -46,6 +47,7 @@ TFormCodeDepart::TFormCodeDepart(ResultKind kind, TDataBase& db, AppFrame& frame
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setShowGrid(true);
+    GridExport::install(m_grid);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     if (kind == ResultKind::BlockTrades) {
         const ResultWindowLook& look = resultWindowLook(kind);

@@ -88,6 +88,7 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     // Start-up, in the order the program has always kept: settings first, then the data.
     m_services->load();
     buildStockCodePage();
+    buildTrackRecordPage();
     m_setupPage->refresh();
     showNickname();
     m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));

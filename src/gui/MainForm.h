@@ -38,6 +38,7 @@ class SavedDocuments;
 class SetupPage;
 class StockCodePage;
 class StocksForMonitor;
+class TrackRecordPage;
 struct DesktopServices;
 
 // The desktop program's one window: toolbar, pages without tabs, the floating function
@@ -56,6 +57,7 @@ public:
     StockCodePage& stockCodePage() { return *m_stockPage; }
     MainForceRelay& relay() { return *m_relay; }
     StocksForMonitor& watchList() { return *m_watch; }
+    TrackRecordPage& trackRecordPage() { return *m_trackPage; }
 
     // Shows the function panel at the page with this object name.
     void showFunctionPage(const QString& pageName);
@@ -104,6 +106,8 @@ public Q_SLOTS:
     void btnMainGetMainClick();
     void StocksForMonitorSelectCell(int row);
     void edtQQExit(const QString& nickname);
+    // Opens the department track record with the query page's date range.
+    void btnShowTrackRecordClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -131,6 +135,7 @@ private:
     void showNickname();
     void showWatchList();
     void showRelayState();
+    void buildTrackRecordPage();
 
     std::unique_ptr<WidgetFrame> m_frame;
     std::unique_ptr<DesktopServices> m_services;
@@ -148,6 +153,7 @@ private:
     SetupPage* m_setupPage = nullptr;
     QueryPage* m_queryPage = nullptr;
     StockCodePage* m_stockPage = nullptr;
+    TrackRecordPage* m_trackPage = nullptr;
     ProgressBox* m_progress = nullptr;
     QLabel* m_prompt = nullptr;
     QTextEdit* m_log = nullptr;

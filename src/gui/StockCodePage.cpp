@@ -2,6 +2,7 @@
 
 #include "gui/DailyBarGrid.h"
 #include "gui/DesktopServices.h"
+#include "gui/StockChart.h"
 #include "gui/StockListModel.h"
 #include "platform/Platform.h"
 #include "quotefiles/FileOP.h"
@@ -136,10 +137,15 @@ StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links
             m_closeDaily->click();
     });
 
+    m_dailyChart = new StockChart(left);
+    m_dailyChart->setObjectName(QStringLiteral("chartDaily"));
+    m_dailyChart->hide();
+
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(m_codeNamePanel);
     leftLayout->addWidget(m_daily);
+    leftLayout->addWidget(m_dailyChart);
 
     m_resultGrid = m_links.resultGrid ? m_links.resultGrid : named(new QTableView(this), "dbGridTop5List");
     m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -361,6 +367,7 @@ void StockCodePage::btnLoadDailyClick() {
             return;  // a count that leaves no rows keeps what the grid showed
         m_services.frame.setStatusPanel(StatusPanel::Pending, QString::number(view->rows.size()));
         m_daily->rows()->setRows(view->rows);
+        drawDailyChart(hint, static_cast<int>(view->rows.size()));
     } catch (const RecordFileError& error) {
         m_services.frame.ShowPrompt(error.message());
     }
@@ -384,8 +391,23 @@ void StockCodePage::UpDownDaysChangingEx(int newPosition) {
     btnLoadDailyClick();
 }
 
+void StockCodePage::drawDailyChart(const QString& prefixedCode, int days) {
+    // At least three months, so a few days in the grid still show where they stand; more
+    // than half a year of candlesticks would be too thin to read.
+    constexpr int kFewestBars = 60;
+    constexpr int kMostBars = 120;
+    StockChartData chart;
+    chart.code = prefixedCode.mid(2);
+    chart.bars = lastBars(quoteFolder(), chart.code, std::clamp(days, kFewestBars, kMostBars));
+    if (const auto stored = storedDays(m_services.db, chart.code, chart.bars))
+        chart.anomalyDays = *stored;
+    m_dailyChart->showData(chart, prefixedCode);
+    m_dailyChart->show();
+}
+
 void StockCodePage::btnCloseDailyClick() {
     m_closeDaily->hide();
+    m_dailyChart->hide();
     m_daily->hide();
     m_upDownDays->hide();
     m_codeNamePanel->show();

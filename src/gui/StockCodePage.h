@@ -20,6 +20,7 @@ class QToolButton;
 namespace quarrow {
 
 class DailyBarGrid;
+class StockChart;
 class StockListModel;
 struct DesktopServices;
 
@@ -55,6 +56,7 @@ public:
     StockPicker& picker() { return m_picker; }
     QTableView* resultGrid() const { return m_resultGrid; }
     DailyBarGrid* dailyGrid() const { return m_daily; }
+    StockChart* dailyChart() const { return m_dailyChart; }
 
 public Q_SLOTS:
     void btnLoadCodeNameClick();
@@ -94,6 +96,7 @@ private:
     void removeFromOwnList(const QString& prefixedCode);
     void refreshOwnList();
     void layOutDailyOnce();
+    void drawDailyChart(const QString& prefixedCode, int days);
     void UpDownDaysChangingEx(int newPosition);
 
     DesktopServices& m_services;
@@ -104,6 +107,7 @@ private:
     QTableView* m_list = nullptr;        // ListStCodeName
     QListWidget* m_own = nullptr;        // ListSelfStock
     DailyBarGrid* m_daily = nullptr;     // StrGridDaily
+    StockChart* m_dailyChart = nullptr;  // the same bars drawn beside the grid
     QToolButton* m_closeDaily = nullptr;
     QSpinBox* m_upDownDays = nullptr;
     QTableView* m_resultGrid = nullptr;  // dbGridTop5List

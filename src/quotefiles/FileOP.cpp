@@ -129,6 +129,26 @@ int TFileOP::ReadRecord(char* fRecord) {
     return 1;
 }
 
+qint64 TFileOP::ReadRecords(char* fRecords, qint64 count) {
+    if (!m_fileOpend || count <= 0)
+        return 0;
+    if (m_readWrite == 'w')
+        throw RecordFileError(QStringLiteral("read"), m_fileName,
+                              QStringLiteral("the file is open for writing only"), EBADF);
+    const qint64 offset = m_recordIdx * m_recordSize;
+    if (m_fileHandle.pos() != offset && !m_fileHandle.seek(offset))
+        fail(QStringLiteral("seek in"));
+    const qint64 got = m_fileHandle.read(fRecords, count * m_recordSize);
+    if (got < 0)
+        fail(QStringLiteral("read"));
+    const qint64 whole = got / m_recordSize;
+    m_recordIdx += whole;
+    // A partial record at the end is left where it is: the next read starts there again.
+    if (got != whole * m_recordSize && !m_fileHandle.seek(m_recordIdx * m_recordSize))
+        fail(QStringLiteral("seek in"));
+    return whole;
+}
+
 int TFileOP::WriteRecord(const char* fRecord) {
     if (!m_fileOpend)
         return 0;

@@ -50,6 +50,10 @@ public:
     // Reads RecordSize bytes into fRecord: 1, or 0 (buffer untouched) when no whole
     // record is left. The position moves on by one record either way.
     int ReadRecord(char* fRecord);
+    // Up to count whole records from the position in one read: a reader that needs a run
+    // of neighbouring bars asks the system once. Returns the records read; the position
+    // moves on by as many.
+    qint64 ReadRecords(char* fRecords, qint64 count);
     int WriteRecord(const char* fRecord);
     void AppendRecord(const char* fRecord);
     void SeekToFirst();

@@ -47,16 +47,26 @@ qint32 CalcDeptKey(const QString& text) {
 
 qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstAmount, Money secondAmount,
                      const QDate& day) {
+    return CalcRecordKeyOfDeptKey(stockCode, CalcDeptKey(text), firstAmount, secondAmount, day);
+}
+
+qint64 CalcRecordKeyOfDeptKey(const QString& stockCode, qint32 deptKey, Money firstAmount, Money secondAmount,
+                              const QDate& day) {
     bool ok = false;
     const quint64 code = trimBlanks(stockCode).toULongLong(&ok);
     quint64 key = ok ? (code & 0xFFFFFFu) << 40 : 0;
-    key += static_cast<quint64>(static_cast<quint32>(CalcDeptKey(text))) << 32;
+    key += static_cast<quint64>(static_cast<quint32>(deptKey)) << 32;
     key += byteSum(secondAmount) << 8;
     key += byteSum(firstAmount);
     if (day.isValid()) {
-        key += static_cast<quint64>(day.year() % 100);
-        key += static_cast<quint64>(day.month()) * 128;
-        key += static_cast<quint64>(day.day()) * 2048;
+        // One conversion of the day instead of three: the track record keys a million rows.
+        int year = 0;
+        int month = 0;
+        int dayOfMonth = 0;
+        day.getDate(&year, &month, &dayOfMonth);
+        key += static_cast<quint64>(year % 100);
+        key += static_cast<quint64>(month) * 128;
+        key += static_cast<quint64>(dayOfMonth) * 2048;
     }
     key += static_cast<quint64>(secondAmount.raw());
     key += static_cast<quint64>(firstAmount.raw());

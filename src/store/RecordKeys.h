@@ -17,5 +17,10 @@ qint32 CalcDeptKey(const QString& text);
 // summed with wrap-around in 64 bits. Stored as a signed 64-bit integer (same bits).
 qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstAmount, Money secondAmount,
                      const QDate& day);
+// The same key from the text's department key: a department row's key is made from the
+// name its StDeptKey stands for, an anomaly row's from its figures line, so comparing the
+// two tells the rows apart.
+qint64 CalcRecordKeyOfDeptKey(const QString& stockCode, qint32 deptKey, Money firstAmount, Money secondAmount,
+                              const QDate& day);
 
 }  // namespace quarrow

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QAbstractItemModel;
+class QTableView;
+
+namespace quarrow::GridExport {
+
+// The titles and every row of a model as the grid shows them; a model that hands out its
+// rows in batches is read to its end first.
+struct GridCells {
+    QStringList titles;
+    std::vector<QStringList> rows;
+};
+GridCells modelCells(QAbstractItemModel& model);
+
+// Writes the model to a CSV file (UTF-8 with a byte-order mark). False with the reason.
+bool saveCsv(QAbstractItemModel& model, const QString& path, QString* error);
+
+// The selected cells as tab-separated text, row by row, from the first selected column to
+// the last (cells between them that are not selected stay empty).
+QString selectionText(const QTableView& grid);
+
+// Gives a grid the two commands every grid of the program has: "导出CSV…" (asks for a file)
+// and "复制" (Ctrl+C), in its context menu.
+void install(QTableView* grid);
+
+}  // namespace quarrow::GridExport

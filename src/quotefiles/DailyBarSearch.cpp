@@ -1,0 +1,95 @@
+#include "quotefiles/DailyBarSearch.h"
+
+#include <QDate>
+
+#include <algorithm>
+
+namespace quarrow {
+
+qint64 dayNumber(qint32 yyyymmdd) {
+    const QDate day(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
+    return day.isValid() ? day.toJulianDay() : 0;
+}
+
+DailyBarSearch::DailyBarSearch(const QString& path) : m_file(path, DailyBar::kSize, 'r') {
+    m_count = m_file.RecordCount();
+}
+
+DailyBar DailyBarSearch::bar(qint64 index) {
+    const auto found = m_bars.constFind(index);
+    if (found != m_bars.constEnd())
+        return found.value();
+    load(index, index);
+    return m_bars.value(index);
+}
+
+void DailyBarSearch::load(qint64 first, qint64 last) {
+    first = std::max<qint64>(first, 0);
+    last = std::min(last, m_count - 1);
+    while (first <= last && m_bars.contains(first))
+        ++first;
+    if (first > last)
+        return;
+    std::vector<char> bytes(static_cast<size_t>(last - first + 1) * DailyBar::kSize);
+    m_file.SeekTo(first);
+    const qint64 got = m_file.ReadRecords(bytes.data(), last - first + 1);
+    ++m_reads;
+    for (qint64 i = 0; i < got; ++i)
+        m_bars.insert(first + i, DailyBar::fromBytes(bytes.data() + i * DailyBar::kSize));
+    // A file cut short since it was opened: the bars it no longer has are not there.
+    if (got < last - first + 1)
+        m_count = first + got;
+}
+
+namespace {
+
+constexpr qint64 kOneRead = 64;  // bars, 2 KB
+
+}  // namespace
+
+qint64 DailyBarSearch::lowerBound(qint32 day) {
+    if (m_count == 0)
+        return 0;
+    // The range [low, high] holds the answer; the dates at its ends guide the guess.
+    qint64 low = 0;
+    qint64 high = m_count - 1;
+    if (bar(high).Date < day)
+        return m_count;
+    if (bar(low).Date >= day)
+        return 0;
+    const qint64 target = dayNumber(day);
+    bool guess = true;
+    // Invariant: bar(low) before the day, bar(high) on or after it.
+    while (high - low > 1) {
+        // A range of a few hundred bytes comes in one read rather than probe by probe.
+        if (high - low <= kOneRead)
+            load(low, high);
+        qint64 probe = low + (high - low) / 2;
+        if (guess) {
+            const qint64 lowDay = dayNumber(bar(low).Date);
+            const qint64 highDay = dayNumber(bar(high).Date);
+            if (highDay > lowDay && target >= lowDay)
+                probe = low + (target - lowDay) * (high - low) / (highDay - lowDay);
+            probe = std::clamp(probe, low + 1, high - 1);
+            // The guess is seldom more than a few bars off: its neighbours come in the same
+            // read, and the bars after the day often with them.
+            load(probe - kOneRead / 4, probe + kOneRead / 4);
+        }
+        const qint64 before = high - low;
+        if (bar(probe).Date < day)
+            low = probe;
+        else
+            high = probe;
+        // A guess that hardly narrowed the range (dates spread unevenly) is followed by a
+        // halving, so a search never takes more than twice the reads of a bisection.
+        guess = !guess || (high - low) * 2 <= before;
+    }
+    return high;
+}
+
+qint64 DailyBarSearch::indexOf(qint32 day) {
+    const qint64 index = lowerBound(day);
+    return index < m_count && bar(index).Date == day ? index : -1;
+}
+
+}  // namespace quarrow

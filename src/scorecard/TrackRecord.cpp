@@ -1,0 +1,294 @@
+#include "scorecard/TrackRecord.h"
+
+#include "app/Trim.h"
+#include "quotefiles/DailyBarSearch.h"
+#include "quotefiles/QuotePaths.h"
+#include "quotefiles/StockPicker.h"
+#include "store/RecordKeys.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+namespace quarrow {
+
+namespace {
+
+constexpr float kNoReturn = std::numeric_limits<float>::quiet_NaN();
+
+// 'yyyy-mm-dd' as yyyymmdd; 0 for anything else.
+qint32 dayNumberOfText(const QString& text) {
+    if (text.size() < 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
+        return 0;
+    qint32 value = 0;
+    for (const int at : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        const int digit = text.at(at).unicode() - '0';
+        if (digit < 0 || digit > 9)
+            return 0;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+QDate dateOf(qint32 yyyymmdd) {
+    return QDate(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
+}
+
+HorizonFigures figuresOf(std::vector<float>& returns) {
+    HorizonFigures figures;
+    figures.count = static_cast<int>(returns.size());
+    if (returns.empty())
+        return figures;
+    double sum = 0;
+    int rises = 0;
+    for (const float value : returns) {
+        sum += value;
+        rises += value > 0 ? 1 : 0;
+    }
+    figures.average = sum / figures.count;
+    figures.riseShare = 100.0 * rises / figures.count;
+    const auto middle = returns.begin() + static_cast<std::ptrdiff_t>(returns.size() / 2);
+    std::nth_element(returns.begin(), middle, returns.end());
+    figures.median = *middle;
+    if (returns.size() % 2 == 0)
+        figures.median = (figures.median + *std::max_element(returns.begin(), middle)) / 2;
+    return figures;
+}
+
+}  // namespace
+
+Market marketOfCode(const QString& code) {
+    return PrefixCode(code).startsWith(QLatin1String("sh")) ? Market::Shanghai : Market::Shenzhen;
+}
+
+std::optional<TrackRecord> TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
+                                                const TrackRecordOptions& options, QString* error) {
+    const auto fail = [&](const QString& reason) -> std::optional<TrackRecord> {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    };
+    if (!db.DBOpened())
+        return fail(QStringLiteral("the database is not open"));
+
+    TrackRecord record;
+    record.m_horizons = options.horizons;
+
+    QHash<qint32, QString> names;
+    Statement departments = db.QueryPublic(QStringLiteral("select StDeptKey, StDept from tblStDepart"));
+    if (!departments.exec())
+        return fail(departments.error());
+    while (departments.next())
+        names.insert(static_cast<qint32>(departments.integer(0)), trimBlanks(departments.text(1)));
+
+    QString sql = QStringLiteral(
+        "select StCode, StDate, StDeptKey, StBuy, StSale, StKEY from tblStChange where (StBuy>0 or "
+        "StSale>0)");
+    if (options.from.isValid())
+        sql += QStringLiteral(" and StDate>=:StDate");
+    if (options.to.isValid())
+        sql += QStringLiteral(" and StDate<=:StDateTo");
+    Statement rows = db.QueryPublic(sql);
+    if (options.from.isValid())
+        rows.bind(QStringLiteral(":StDate"), options.from);
+    if (options.to.isValid())
+        rows.bind(QStringLiteral(":StDateTo"), options.to);
+    if (!rows.exec())
+        return fail(rows.error());
+
+    QHash<QString, qint32> stockIndex;
+    std::vector<bool> stockTaken;
+    QHash<qint32, qint32> departmentIndex;
+    while (rows.next()) {
+        const QString code = rows.text(0);
+        auto stock = stockIndex.constFind(code);
+        if (stock == stockIndex.constEnd()) {
+            stock = stockIndex.insert(code, static_cast<qint32>(record.m_codes.size()));
+            record.m_codes << code;
+            stockTaken.push_back(options.market == Market::All || marketOfCode(code) == options.market);
+        }
+        if (!stockTaken[static_cast<size_t>(stock.value())])
+            continue;
+        const qint32 day = dayNumberOfText(rows.text(1));
+        const auto key = static_cast<qint32>(rows.integer(2));
+        const Money bought = Money::fromDouble(rows.real(3));
+        const Money sold = Money::fromDouble(rows.real(4));
+        // An anomaly row's key is made from its figures line, a department row's from the
+        // name its department key stands for: only the latter is a department's trade.
+        if (day == 0 || CalcRecordKeyOfDeptKey(code, key, bought, sold, dateOf(day)) != rows.integer(5))
+            continue;
+        ++record.m_stats.rows;
+        auto department = departmentIndex.constFind(key);
+        if (department == departmentIndex.constEnd()) {
+            department = departmentIndex.insert(key, static_cast<qint32>(record.m_departments.size()));
+            DepartmentRecord added;
+            added.key = key;
+            added.name = names.value(key);
+            record.m_departments.push_back(added);
+        }
+        record.m_trades.push_back(Trade{stock.value(), day, department.value(), bought, sold});
+    }
+
+    // Two rows of one department, stock and day (its line in the buying and in the
+    // selling table, or in the lists of two anomalies) are one appearance; their figures
+    // describe the same trading, so the larger of each stands rather than a sum.
+    auto& trades = record.m_trades;
+    std::sort(trades.begin(), trades.end(), [](const Trade& a, const Trade& b) {
+        return std::tie(a.stock, a.day, a.department) < std::tie(b.stock, b.day, b.department);
+    });
+    size_t kept = 0;
+    for (size_t i = 0; i < trades.size(); ++i) {
+        if (kept > 0 && trades[kept - 1].stock == trades[i].stock && trades[kept - 1].day == trades[i].day &&
+            trades[kept - 1].department == trades[i].department) {
+            trades[kept - 1].bought = std::max(trades[kept - 1].bought, trades[i].bought);
+            trades[kept - 1].sold = std::max(trades[kept - 1].sold, trades[i].sold);
+            continue;
+        }
+        trades[kept++] = trades[i];
+    }
+    trades.resize(kept);
+    record.m_stats.trades = static_cast<qint64>(kept);
+
+    record.gather(quoteFolder);
+    record.summarise();
+    return record;
+}
+
+void TrackRecord::gather(const QString& quoteFolder) {
+    const auto horizonCount = static_cast<size_t>(m_horizons.size());
+    m_returns.assign(m_trades.size() * horizonCount, kNoReturn);
+    const int furthest = m_horizons.isEmpty() ? 0 : *std::max_element(m_horizons.begin(), m_horizons.end());
+
+    size_t first = 0;
+    while (first < m_trades.size()) {
+        size_t end = first;
+        while (end < m_trades.size() && m_trades[end].stock == m_trades[first].stock)
+            ++end;
+        ++m_stats.stocks;
+        const QString path =
+            QuotePaths::dailyBarFile(quoteFolder, PrefixCode(m_codes.at(m_trades[first].stock)));
+        if (!quoteFolder.isEmpty() && QFileInfo::exists(path)) {
+            DailyBarSearch bars(path);
+            ++m_stats.filesOpened;
+            size_t day = first;
+            while (day < end) {
+                size_t dayEnd = day;
+                while (dayEnd < end && m_trades[dayEnd].day == m_trades[day].day)
+                    ++dayEnd;
+                const qint64 index = bars.indexOf(m_trades[day].day);
+                if (index >= 0) {
+                    bars.load(index, index + furthest);
+                    const qint32 base = bars.bar(index).Close;
+                    for (size_t h = 0; h < horizonCount; ++h) {
+                        const qint64 at = index + m_horizons.at(static_cast<qsizetype>(h));
+                        if (base <= 0 || at >= bars.count())
+                            continue;
+                        const auto value = static_cast<float>(
+                            (static_cast<double>(bars.bar(at).Close) / base - 1.0) * 100.0);
+                        for (size_t t = day; t < dayEnd; ++t)
+                            m_returns[t * horizonCount + h] = value;
+                    }
+                }
+                day = dayEnd;
+            }
+            m_stats.barReads += bars.reads();
+        }
+        first = end;
+    }
+}
+
+void TrackRecord::summarise() {
+    m_tradesByDepartment.assign(m_departments.size(), {});
+    for (size_t t = 0; t < m_trades.size(); ++t)
+        m_tradesByDepartment[static_cast<size_t>(m_trades[t].department)].push_back(static_cast<qint32>(t));
+
+    const auto horizonCount = static_cast<size_t>(m_horizons.size());
+    std::vector<std::vector<float>> values(horizonCount);
+    for (size_t d = 0; d < m_departments.size(); ++d) {
+        DepartmentRecord& department = m_departments[d];
+        const std::vector<qint32>& own = m_tradesByDepartment[d];
+        department.appearances = static_cast<int>(own.size());
+        for (const TradeSide side : {TradeSide::Buy, TradeSide::Sell}) {
+            SideFigures& figures = side == TradeSide::Buy ? department.buys : department.sells;
+            for (std::vector<float>& list : values)
+                list.clear();
+            for (const qint32 t : own) {
+                const Trade& trade = m_trades[static_cast<size_t>(t)];
+                const Money amount = side == TradeSide::Buy ? trade.bought : trade.sold;
+                if (!amount.isPositive())
+                    continue;
+                ++figures.trades;
+                figures.total = figures.total + amount;
+                const float* returns = &m_returns[static_cast<size_t>(t) * horizonCount];
+                for (size_t h = 0; h < horizonCount; ++h) {
+                    if (!std::isnan(returns[h]))
+                        values[h].push_back(returns[h]);
+                }
+            }
+            for (std::vector<float>& list : values)
+                figures.horizons << figuresOf(list);
+        }
+    }
+}
+
+std::vector<DepartmentTrade> TrackRecord::tradesOf(qint32 departmentKey) const {
+    std::vector<DepartmentTrade> list;
+    for (size_t d = 0; d < m_departments.size(); ++d) {
+        if (m_departments[d].key != departmentKey)
+            continue;
+        for (const qint32 t : m_tradesByDepartment[d]) {
+            const Trade& trade = m_trades[static_cast<size_t>(t)];
+            DepartmentTrade item{m_codes.at(trade.stock), dateOf(trade.day), trade.bought, trade.sold, {}};
+            for (qsizetype h = 0; h < m_horizons.size(); ++h) {
+                const float value = returnAt(static_cast<size_t>(t), h);
+                item.returns << (std::isnan(value) ? std::nullopt : std::optional<double>(value));
+            }
+            list.push_back(item);
+        }
+    }
+    return list;
+}
+
+const DepartmentRecord* TrackRecord::findByName(const QString& name) const {
+    const QString wanted = trimBlanks(name);
+    for (const DepartmentRecord& department : m_departments) {
+        if (department.name == wanted)
+            return &department;
+    }
+    return nullptr;
+}
+
+std::vector<const DepartmentRecord*> rankDepartments(const TrackRecord& record, const Ranking& ranking) {
+    std::vector<const DepartmentRecord*> ranked;
+    for (const DepartmentRecord& department : record.departments()) {
+        if (department.side(ranking.side).trades >= std::max(1, ranking.minCount))
+            ranked.push_back(&department);
+    }
+    const auto score = [&](const DepartmentRecord* department) -> std::pair<double, int> {
+        const SideFigures& side = department->side(ranking.side);
+        if (ranking.order == RankOrder::Count || ranking.horizon < 0 ||
+            ranking.horizon >= side.horizons.size())
+            return {side.trades, 0};
+        const HorizonFigures& figures = side.horizons.at(ranking.horizon);
+        // A horizon no trade reached ranks below every figure.
+        if (figures.count == 0)
+            return {-std::numeric_limits<double>::infinity(), 0};
+        return {ranking.order == RankOrder::Average ? figures.average : figures.riseShare, figures.count};
+    };
+    std::stable_sort(ranked.begin(), ranked.end(), [&](const DepartmentRecord* a, const DepartmentRecord* b) {
+        const auto sa = score(a);
+        const auto sb = score(b);
+        if (sa != sb)
+            return sa > sb;
+        return a->name < b->name;
+    });
+    if (ranking.top > 0 && ranked.size() > static_cast<size_t>(ranking.top))
+        ranked.resize(static_cast<size_t>(ranking.top));
+    return ranked;
+}
+
+}  // namespace quarrow
