@@ -1,9 +1,8 @@
 // Relays a simulated trading day of main-force alerts on the virtual clock and prints our
 // own CPU time per pass and per alert, the memory at the start and the end of the day,
 // and the time of a watch-list rebuild over the whole market. The process's CPU time
-// includes the simulated monitor, which hands over a copy of its whole list at every read
-// (as reading the real list view costs a request per cell): late in the day that copy is
-// most of a pass.
+// includes the simulated monitor's share; a pass reads the list's count and then only its
+// new rows, as reading the real list view costs a request per cell.
 //
 // usage: bench_relay [--alerts N] [--watched W] [--stocks S]
 

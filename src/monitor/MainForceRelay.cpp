@@ -29,6 +29,7 @@ constexpr int kSellingY = 147;
 constexpr int kBuyingY = 130;
 constexpr int kBeforePaste_ms = 200;
 constexpr int kBeforeEnter_ms = 250;
+constexpr int kListReadAttempts = 3;
 
 const QString kInsert = QStringLiteral(
     "insert into tblMainBuySale (StCode,StName,StDate,StDept,StBuy,StSale,StRate,StMemo) "
@@ -251,8 +252,8 @@ bool MainForceRelay::pass() {
     m_s.frame.showCapture({});
     const AlertSide side = m_sellingList ? AlertSide::Selling : AlertSide::Buying;
     int& handled = m_sellingList ? m_saleCount : m_buyCount;
-    const std::vector<std::vector<std::u16string>> rows = m_s.desktop.readListView(list->GetChildWindow());
-    const int length = static_cast<int>(rows.size());
+    const WindowHandle listView = list->GetChildWindow();
+    int length = static_cast<int>(m_s.desktop.listViewRowCount(listView));
     // A list shorter than what was handled of it belongs to a restarted monitor whose
     // counts began again: all of it is new. What was stored before is recognised by its
     // memo and not stored twice.
@@ -262,7 +263,17 @@ bool MainForceRelay::pass() {
         // The monitor shows its newest rows first: only the first length - handled are
         // new, and only they are made text and shown in the capture memo, so a pass costs
         // what it brings, not what the day has gathered.
-        const int fresh = length - handled;
+        // Alerts that arrive while the rows are read push the fresh ones down: read again
+        // while the count moves, so none is skipped (one read twice is refused by its memo).
+        std::vector<std::vector<std::u16string>> rows;
+        for (int attempt = 1;; ++attempt) {
+            rows = m_s.desktop.readListView(listView, static_cast<std::size_t>(length - handled));
+            const int now = static_cast<int>(m_s.desktop.listViewRowCount(listView));
+            if (now <= length || attempt == kListReadAttempts)
+                break;
+            length = now;
+        }
+        const int fresh = std::min(length - handled, static_cast<int>(rows.size()));
         QStringList lines;
         lines.reserve(fresh);
         for (int i = 0; i < fresh; ++i) {
@@ -279,7 +290,7 @@ bool MainForceRelay::pass() {
         m_s.frame.clearLog();
         if (hooks.busyCursor)
             hooks.busyCursor(true);
-        handled = length;
+        handled += fresh;
         for (const QString& line : lines)
             handleRow(line, side, dayPrefix);
         if (hooks.busyCursor)

@@ -13,6 +13,9 @@ namespace quarrow {
 using WindowHandle = std::uintptr_t;
 constexpr WindowHandle kNoWindow = 0;
 
+// Every row of a list view, for Desktop::readListView.
+constexpr std::size_t kAllRows = static_cast<std::size_t>(-1);
+
 // Screen pixels.
 struct WindowRect {
     int left = 0;
@@ -88,9 +91,14 @@ public:
     using WindowListener = std::function<void(WindowEvent event, WindowHandle window)>;
     virtual void setWindowListener(WindowListener listener) = 0;
 
-    // The rows of another program's list view, each as its cells from the first column;
-    // empty when the window is gone or is not a list view.
-    virtual std::vector<std::vector<std::u16string>> readListView(WindowHandle listView) = 0;
+    // How many rows another program's list view holds; 0 when the window is gone or is not
+    // a list view.
+    virtual std::size_t listViewRowCount(WindowHandle listView) = 0;
+    // The first rows (at most maxRows) of another program's list view, each as its cells
+    // from the first column; empty when the window is gone or is not a list view. Reading
+    // another program's list costs a request per cell: read what is needed.
+    virtual std::vector<std::vector<std::u16string>> readListView(WindowHandle listView,
+                                                                  std::size_t maxRows) = 0;
 };
 
 }  // namespace quarrow

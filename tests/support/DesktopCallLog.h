@@ -61,8 +61,12 @@ public:
     void setWindowListener(WindowListener listener) override {
         m_desktop.setWindowListener(std::move(listener));
     }
-    std::vector<std::vector<std::u16string>> readListView(WindowHandle listView) override {
-        return m_desktop.readListView(listView);
+    std::size_t listViewRowCount(WindowHandle listView) override {
+        return m_desktop.listViewRowCount(listView);
+    }
+    std::vector<std::vector<std::u16string>> readListView(WindowHandle listView,
+                                                          std::size_t maxRows) override {
+        return m_desktop.readListView(listView, maxRows);
     }
 
 private:

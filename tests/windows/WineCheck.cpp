@@ -236,23 +236,30 @@ void checkMonitor(const WindowServices& services, TStockWinInfo& quote) {
             {"monitor: second list read cell by cell, newest first",
              "monitor: second list grows after a click, the rows already read stay below the new"}};
         TStockWinInfo& monitor = *lists[list];
-        const auto before = desktop.readListView(monitor.GetChildWindow());
+        const auto before = desktop.readListView(monitor.GetChildWindow(), kAllRows);
         check(before.size() == fixture::kMonitorStartRows && before == expectedRows(list, before.size()),
               name[list][0], "read " + std::to_string(before.size()) + " rows");
         // Showing a list again (the relay's click at its left edge) brings the alerts that came in.
         monitor.RefreshWinRects();
         monitor.MouseClickOnChild(35, list == 0 ? 147 : 130);
         Sleep(100);
-        const auto after = desktop.readListView(monitor.GetChildWindow());
+        const auto after = desktop.readListView(monitor.GetChildWindow(), kAllRows);
         const bool grew = after.size() == before.size() + fixture::kMonitorRowsPerClick &&
                           after == expectedRows(list, after.size()) &&
                           std::equal(before.begin(), before.end(), after.end() - before.size());
         check(grew, name[list][1],
               std::to_string(before.size()) + " then " + std::to_string(after.size()) + " rows");
+        // The relay reads only the rows that came in: the count, then the first rows alone.
+        const auto fresh = desktop.readListView(monitor.GetChildWindow(), fixture::kMonitorRowsPerClick);
+        check(desktop.listViewRowCount(monitor.GetChildWindow()) == after.size() &&
+                  fresh.size() == fixture::kMonitorRowsPerClick &&
+                  std::equal(fresh.begin(), fresh.end(), after.begin()),
+              "monitor: row count, and a read of the newest rows alone",
+              std::to_string(fresh.size()) + " rows read");
     }
-    check(desktop.readListView(quote.GetChildWindow()).empty(),
+    check(desktop.readListView(quote.GetChildWindow(), kAllRows).empty(),
           "list-view read of a rich edit gives no rows");
-    check(desktop.readListView(kNoWindow).empty(), "list-view read of no window gives no rows");
+    check(desktop.readListView(kNoWindow, kAllRows).empty(), "list-view read of no window gives no rows");
     if (second.GetMainWindow() != kNoWindow)
         PostMessageW(reinterpret_cast<HWND>(second.GetMainWindow()), WM_CLOSE, 0, 0);
 }

@@ -225,11 +225,22 @@ void SimDesktop::setWindowListener(WindowListener listener) {
     }
 }
 
-std::vector<std::vector<std::u16string>> SimDesktop::readListView(WindowHandle listView) {
+std::size_t SimDesktop::listViewRowCount(WindowHandle listView) {
     if (SimProgram* program = ownerOf(listView))
         program->listViewRead(listView);
     const Window* w = find(listView);
-    return w ? w->listRows : std::vector<std::vector<std::u16string>>();
+    return w ? w->listRows.size() : 0;
+}
+
+std::vector<std::vector<std::u16string>> SimDesktop::readListView(WindowHandle listView,
+                                                                  std::size_t maxRows) {
+    if (SimProgram* program = ownerOf(listView))
+        program->listViewRead(listView);
+    const Window* w = find(listView);
+    if (!w)
+        return {};
+    const auto end = w->listRows.begin() + static_cast<std::ptrdiff_t>(std::min(maxRows, w->listRows.size()));
+    return {w->listRows.begin(), end};
 }
 
 std::uint32_t SimDesktop::startProcess(const QString& executableName) {
@@ -350,9 +361,9 @@ bool SimDesktop::isMinimized(WindowHandle window) const {
     return w && w->minimized;
 }
 
-void SimDesktop::setListRows(WindowHandle listView, std::vector<std::vector<std::u16string>> rows) {
+void SimDesktop::swapListRows(WindowHandle listView, std::vector<std::vector<std::u16string>>& rows) {
     if (Window* w = find(listView))
-        w->listRows = std::move(rows);
+        w->listRows.swap(rows);
 }
 
 void SimDesktop::notify(WindowEvent event, WindowHandle window) {

@@ -66,7 +66,9 @@ public:
     std::uint32_t windowProcessId(WindowHandle window) override;
     std::u16string processName(std::uint32_t processId, std::size_t maxChars) override;
     void setWindowListener(WindowListener listener) override;
-    std::vector<std::vector<std::u16string>> readListView(WindowHandle listView) override;
+    std::size_t listViewRowCount(WindowHandle listView) override;
+    std::vector<std::vector<std::u16string>> readListView(WindowHandle listView,
+                                                          std::size_t maxRows) override;
 
     // --- The simulated programs' side, and the tests' ---
 
@@ -92,7 +94,9 @@ public:
     void moveWindow(WindowHandle window, const WindowRect& rect);
     void minimizeWindow(WindowHandle window);
     bool isMinimized(WindowHandle window) const;
-    void setListRows(WindowHandle listView, std::vector<std::vector<std::u16string>> rows);
+    // Trades the list view's rows with the caller's, so a simulated program can keep several
+    // lists and show one without copying them.
+    void swapListRows(WindowHandle listView, std::vector<std::vector<std::u16string>>& rows);
 
     WindowHandle focusWindow() const { return m_focus; }
     bool isKeyDown(std::uint8_t virtualKey) const { return m_keysDown.test(virtualKey); }

@@ -74,19 +74,26 @@ void SimMonitorWindow::leftClick(WindowHandle window, int, int y) {
 void SimMonitorWindow::listViewRead(WindowHandle listView) {
     if (listView != m_alerts)
         return;
+    // The shown side's rows live in the list view: take them back while the lists grow.
+    m_desktop.swapListRows(m_alerts, m_rows[m_shownSelling ? 1 : 0]);
     const int now = m_desktop.clock().now().time().msecsSinceStartOfDay() / 1000;
-    const int from = m_restartAt && now >= m_restartAt->msecsSinceStartOfDay() / 1000
-                         ? m_restartAt->msecsSinceStartOfDay() / 1000
-                         : 0;
-    std::vector<std::vector<std::u16string>> rows;
-    for (const SimMonitorAlert& alert : m_feed) {
-        if (alert.second > now)
-            break;
-        if (alert.second >= from && alert.selling == m_selling)
-            rows.push_back(alert.cells);
+    if (m_restartAt && !m_restarted && now >= m_restartAt->msecsSinceStartOfDay() / 1000) {
+        // A restarted monitor begins its lists again with the alerts of its restart.
+        m_restarted = true;
+        for (auto& rows : m_rows)
+            rows.clear();
+        while (m_fed < m_feed.size() && m_feed[m_fed].second < m_restartAt->msecsSinceStartOfDay() / 1000)
+            ++m_fed;
     }
-    std::reverse(rows.begin(), rows.end());
-    m_desktop.setListRows(m_alerts, std::move(rows));
+    // Newest first, as the monitor shows them: the alerts due since the last read go on top.
+    std::vector<std::vector<std::u16string>> due[2];
+    for (; m_fed < m_feed.size() && m_feed[m_fed].second <= now; ++m_fed)
+        due[m_feed[m_fed].selling ? 1 : 0].push_back(m_feed[m_fed].cells);
+    for (int side = 0; side < 2; ++side)
+        m_rows[side].insert(m_rows[side].begin(), std::make_move_iterator(due[side].rbegin()),
+                            std::make_move_iterator(due[side].rend()));
+    m_shownSelling = m_selling;
+    m_desktop.swapListRows(m_alerts, m_rows[m_shownSelling ? 1 : 0]);
 }
 
 }  // namespace quarrow

@@ -56,6 +56,12 @@ private:
     WindowHandle m_categories = kNoWindow;
     WindowHandle m_alerts = kNoWindow;
     bool m_selling = true;
+    // The alerts due so far, newest first, buying [0] and selling [1]; the shown side's
+    // stand in the alert list itself. m_fed counts the feed's alerts taken into them.
+    std::vector<std::vector<std::u16string>> m_rows[2];
+    bool m_shownSelling = true;
+    std::size_t m_fed = 0;
+    bool m_restarted = false;
 };
 
 }  // namespace quarrow

@@ -501,7 +501,18 @@ void Win32Desktop::notification(unsigned code, WindowHandle window) {
         m_titles.erase(window);
 }
 
-std::vector<std::vector<std::u16string>> Win32Desktop::readListView(WindowHandle listView) {
+std::size_t Win32Desktop::listViewRowCount(WindowHandle listView) {
+    const HWND list = hwnd(listView);
+    LRESULT header = 0;
+    LRESULT rowCount = 0;
+    if (!IsWindow(list) || !askListView(list, LVM_GETHEADER, 0, 0, &header) || header == 0 ||
+        !askListView(list, LVM_GETITEMCOUNT, 0, 0, &rowCount) || rowCount <= 0)
+        return 0;
+    return static_cast<std::size_t>(rowCount);
+}
+
+std::vector<std::vector<std::u16string>> Win32Desktop::readListView(WindowHandle listView,
+                                                                    std::size_t maxRows) {
     std::vector<std::vector<std::u16string>> rows;
     const HWND list = hwnd(listView);
     if (!IsWindow(list))
@@ -515,6 +526,8 @@ std::vector<std::vector<std::u16string>> Win32Desktop::readListView(WindowHandle
         return rows;
     if (!askListView(list, LVM_GETITEMCOUNT, 0, 0, &rowCount) || rowCount <= 0)
         return rows;
+    if (static_cast<std::size_t>(rowCount) > maxRows)
+        rowCount = static_cast<LRESULT>(maxRows);
 
     DWORD processId = 0;
     GetWindowThreadProcessId(list, &processId);

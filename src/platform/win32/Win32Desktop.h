@@ -42,7 +42,9 @@ public:
     std::uint32_t windowProcessId(WindowHandle window) override;
     std::u16string processName(std::uint32_t processId, std::size_t maxChars) override;
     void setWindowListener(WindowListener listener) override;
-    std::vector<std::vector<std::u16string>> readListView(WindowHandle listView) override;
+    std::size_t listViewRowCount(WindowHandle listView) override;
+    std::vector<std::vector<std::u16string>> readListView(WindowHandle listView,
+                                                          std::size_t maxRows) override;
 
     // How the shell's notifications reach us: the shell's own registration, or the global
     // shell hook of the hook library where the shell does not deliver them (Wine).
