@@ -103,6 +103,12 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     // A text left on the clipboard would pass for a copied report page. Another program may
     // hold the clipboard just now; the fetch clears it again before every copy.
     m_services->platform.desktop().clearClipboard();
+    // Ctrl+Alt+X ends the QQ monitoring from wherever the user is, as the stop command
+    // does; at other times it does nothing. Windows only: elsewhere no key is registered.
+    m_services->platform.registerStopHotKey(static_cast<std::uintptr_t>(winId()), [this] {
+        if (m_relay->relayOn())
+            btnStopClick();
+    });
     showContentPage(QStringLiteral("TabSheetMain"));
 
     m_mouseFilter = new RunMouseFilter(
@@ -117,6 +123,7 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
 }
 
 TMainForm::~TMainForm() {
+    m_services->platform.registerStopHotKey(0, {});
     m_flashTimer->stop();
     qApp->removeEventFilter(m_mouseFilter);
     // The pages forward their last events (a focused edit losing its focus) to the core:
@@ -455,6 +462,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_services->platform.registerStopHotKey(0, {});
     m_flashTimer->stop();
     if (m_services->alarm)
         m_services->alarm.reset();

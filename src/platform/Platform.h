@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,6 +45,14 @@ public:
     virtual ProcessLauncher& launcher() = 0;
     virtual NetworkState& network() = 0;
     virtual Shutdown& shutdown() = 0;
+
+    // The system-wide hot key Ctrl+Alt+X for a window (its native handle): pressed runs
+    // when the user presses it anywhere. False where there is none: the simulated desktop
+    // has no system-wide keys, and on Windows a second copy of the program finds the key
+    // taken. A window of 0 releases the key, as does the end of the platform.
+    virtual bool registerStopHotKey(std::uintptr_t /*nativeWindow*/, std::function<void()> /*pressed*/) {
+        return false;
+    }
 };
 
 // Built by the backend the build chose: the real Windows desktop, or the simulated one.
