@@ -33,29 +33,8 @@ int runDelete(CliContext& context, const QStringList& arguments) {
 
     OperatorQuery page;
     page.mainBuySale = parser.isSet(alertsOption);
-    page.fromTicked = parser.isSet(fromOption);
-    page.toTicked = parser.isSet(toOption);
-    if (page.fromTicked) {
-        const auto day = dayOption(parser, fromOption);
-        if (!day)
-            return kExitUsage;
-        page.from = *day;
-    }
-    if (page.toTicked) {
-        const auto day = dayOption(parser, toOption);
-        if (!day)
-            return kExitUsage;
-        page.to = *day;
-    }
-    if (parser.isSet(codeOption)) {
-        const auto code = sixDigitCode(parser.value(codeOption));
-        if (!code) {
-            printError(QStringLiteral("--code takes a six-digit stock code"));
-            return kExitUsage;
-        }
-        page.stockGiven = true;
-        page.stockCode = *code;
-    }
+    if (!readStockAndDays(parser, {codeOption, fromOption, toOption}, page))
+        return kExitUsage;
     // A filter the delete would leave out deletes more than was asked: refused, not ignored.
     if (parser.isSet(deptOption)) {
         if (page.mainBuySale) {

@@ -148,29 +148,8 @@ int runQuery(CliContext& context, const QStringList& arguments) {
     const Format format = formatName == QLatin1String("csv") ? Format::Csv : Format::Table;
 
     OperatorQuery page;
-    page.fromTicked = parser.isSet(fromOption);
-    page.toTicked = parser.isSet(toOption);
-    if (page.fromTicked) {
-        const auto day = dayOption(parser, fromOption);
-        if (!day)
-            return kExitUsage;
-        page.from = *day;
-    }
-    if (page.toTicked) {
-        const auto day = dayOption(parser, toOption);
-        if (!day)
-            return kExitUsage;
-        page.to = *day;
-    }
-    if (parser.isSet(codeOption)) {
-        const auto code = sixDigitCode(parser.value(codeOption));
-        if (!code) {
-            printError(QStringLiteral("--code takes a six-digit stock code"));
-            return kExitUsage;
-        }
-        page.stockGiven = true;
-        page.stockCode = *code;
-    }
+    if (!readStockAndDays(parser, {codeOption, fromOption, toOption}, page))
+        return kExitUsage;
     if (parser.isSet(deptOption)) {
         page.departmentItem = parser.value(deptOption);
         page.departmentGiven = !page.departmentItem.isEmpty();

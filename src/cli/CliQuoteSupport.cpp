@@ -95,4 +95,32 @@ bool isPrefixedCode(const QString& text) {
     return pattern.match(text).hasMatch();
 }
 
+bool readStockAndDays(const QCommandLineParser& parser, const StockAndDayOptions& options,
+                      OperatorQuery& page) {
+    page.fromTicked = parser.isSet(options.from);
+    page.toTicked = parser.isSet(options.to);
+    if (page.fromTicked) {
+        const auto day = dayOption(parser, options.from);
+        if (!day)
+            return false;
+        page.from = *day;
+    }
+    if (page.toTicked) {
+        const auto day = dayOption(parser, options.to);
+        if (!day)
+            return false;
+        page.to = *day;
+    }
+    if (parser.isSet(options.code)) {
+        const auto code = sixDigitCode(parser.value(options.code));
+        if (!code) {
+            printError(QStringLiteral("--code takes a six-digit stock code"));
+            return false;
+        }
+        page.stockGiven = true;
+        page.stockCode = *code;
+    }
+    return true;
+}
+
 }  // namespace quarrow

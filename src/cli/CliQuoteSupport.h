@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "quotefiles/StockList.h"
+#include "review/OperatorQuery.h"
 
 #include <functional>
 #include <optional>
@@ -36,6 +37,16 @@ void reportNoStocks();
 
 // A six-digit code, also accepted with its market prefix; nothing when malformed.
 std::optional<QString> sixDigitCode(const QString& text);
+
+// --code, --from and --to as the query page's stock and date filters; on a usage error says
+// which and gives false.
+struct StockAndDayOptions {
+    const QCommandLineOption& code;
+    const QCommandLineOption& from;
+    const QCommandLineOption& to;
+};
+bool readStockAndDays(const QCommandLineParser& parser, const StockAndDayOptions& options,
+                      OperatorQuery& page);
 // "sh" or "sz" followed by six digits.
 bool isPrefixedCode(const QString& text);
 
