@@ -266,6 +266,18 @@ TEST(MainForceRelay, ReadsAListThatShrankFromItsStart) {
     EXPECT_EQ(desk.chatLines().size(), 4);
 }
 
+// An alert that comes in between the count of a list and its read pushes the fresh rows
+// down: the relay reads again, so the oldest fresh row is not lost under the new one.
+TEST(MainForceRelay, AnAlertArrivingDuringTheReadLosesNoRow) {
+    RelayDesk desk({alert("10:29:00", 'S', row("10:29", "东方不败", "10.50/12345")),
+                    alert("10:30:00", 'S', row("10:30", "东方不败", "10.50/22345")),
+                    alert("10:30:01", 'S', row("10:30", "东方不败", "10.50/32345"))});
+    desk.calls.desktop.afterNextRowCount = [&desk] { desk.clock.advance(1000); };
+    ASSERT_TRUE(desk.relay.startRelay());
+    EXPECT_EQ(desk.relay.saleCount(), 3);
+    EXPECT_EQ(desk.stored(), 3);
+}
+
 // A chat window that cannot be selected (reopened, so the known one is gone) keeps the
 // batch: nothing was pasted, and the next pass delivers it once to the new window.
 TEST(MainForceRelay, KeepsABatchTheChatWindowCouldNotTake) {

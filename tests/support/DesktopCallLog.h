@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,12 +63,19 @@ public:
         m_desktop.setWindowListener(std::move(listener));
     }
     std::size_t listViewRowCount(WindowHandle listView) override {
-        return m_desktop.listViewRowCount(listView);
+        const std::size_t rows = m_desktop.listViewRowCount(listView);
+        if (afterNextRowCount)
+            std::exchange(afterNextRowCount, nullptr)();
+        return rows;
     }
     std::vector<std::vector<std::u16string>> readListView(WindowHandle listView,
                                                           std::size_t maxRows) override {
         return m_desktop.readListView(listView, maxRows);
     }
+
+    // Runs once, right after the next row count is taken: what happens on the desktop
+    // between a count and the read that follows it.
+    std::function<void()> afterNextRowCount;
 
 private:
     std::string nameOf(WindowHandle window);
