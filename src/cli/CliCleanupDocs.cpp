@@ -29,16 +29,8 @@ int runCleanupDocs(CliContext& context, const QStringList& arguments) {
     if (!openDatabaseOrReport(db))
         return kExitFailure;
     StockList list;
-    const int loaded = runReadingQuoteFiles([&] {
-        loadStartUpStockList(context, *quoteFolder, list);
-        return int(kExitOk);
-    });
-    if (loaded != kExitOk)
+    if (const int loaded = loadStockListOrReport(context, *quoteFolder, list); loaded != kExitOk)
         return loaded;
-    if (list.isEmpty()) {
-        reportNoStocks();
-        return kExitFailure;
-    }
     QList<StockRow> rows;
     rows.reserve(list.size());
     for (const StockEntry& entry : list.entries())

@@ -231,16 +231,8 @@ int runMine(CliContext& context, const QStringList& arguments) {
     if (!openDatabaseOrReport(db))
         return kExitFailure;
     StockList stocks;
-    if (const int status = runReadingQuoteFiles([&] {
-            loadStartUpStockList(context, *quoteFolder, stocks);
-            return kExitOk;
-        });
-        status != kExitOk)
-        return status;
-    if (stocks.isEmpty()) {
-        reportNoStocks();
-        return kExitFailure;
-    }
+    if (const int loaded = loadStockListOrReport(context, *quoteFolder, stocks); loaded != kExitOk)
+        return loaded;
     OwnStockList own(context.home.filePath(ownStockFileName()));
     QString ownError;
     if (!own.load(&ownError)) {

@@ -49,6 +49,20 @@ void loadStartUpStockList(CliContext& context, const QString& quoteFolder, Stock
         loader.loadAtStartUp(quoteFolder, handKept, list);
 }
 
+int loadStockListOrReport(CliContext& context, const QString& quoteFolder, StockList& list) {
+    const int loaded = runReadingQuoteFiles([&] {
+        loadStartUpStockList(context, quoteFolder, list);
+        return int(kExitOk);
+    });
+    if (loaded != kExitOk)
+        return loaded;
+    if (list.isEmpty()) {
+        reportNoStocks();
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 int runWithStockList(CliContext& context, const QStringList& arguments,
                      const std::function<int(const QString& quoteFolder, StockList& list)>& body) {
     QCommandLineParser parser;
@@ -57,15 +71,10 @@ int runWithStockList(CliContext& context, const QStringList& arguments,
     const auto quoteFolder = cliQuoteFolder(context);
     if (!quoteFolder)
         return kExitUsage;
-    return runReadingQuoteFiles([&] {
-        StockList list;
-        loadStartUpStockList(context, *quoteFolder, list);
-        if (list.isEmpty()) {
-            reportNoStocks();
-            return int(kExitFailure);
-        }
-        return body(*quoteFolder, list);
-    });
+    StockList list;
+    if (const int loaded = loadStockListOrReport(context, *quoteFolder, list); loaded != kExitOk)
+        return loaded;
+    return runReadingQuoteFiles([&] { return body(*quoteFolder, list); });
 }
 
 int runReadingQuoteFiles(const std::function<int()>& body) {

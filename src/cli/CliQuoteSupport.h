@@ -22,6 +22,11 @@ std::optional<QString> cliQuoteFolderIfAny(const CliContext& context);
 // empty text) the hand-kept table alone.
 void loadStartUpStockList(CliContext& context, const QString& quoteFolder, StockList& list);
 
+// The start-up stock list of a command over every listed stock: kExitOk, or a failure
+// status after saying why (a quote-program file that cannot be read, or no stock at all:
+// the command would report having done its work on nothing).
+int loadStockListOrReport(CliContext& context, const QString& quoteFolder, StockList& list);
+
 // The frame of the commands without options that work on the start-up stock list:
 // parses the arguments, finds the quote folder, loads the list, and runs body with them.
 // An empty list is a failure: the command would report having done its work on nothing.

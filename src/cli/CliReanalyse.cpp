@@ -110,16 +110,8 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
     if (!openDatabaseOrReport(db))
         return kExitFailure;
     StockList list;
-    const int loaded = runReadingQuoteFiles([&] {
-        loadStartUpStockList(context, *quoteFolder, list);
-        return int(kExitOk);
-    });
-    if (loaded != kExitOk)
+    if (const int loaded = loadStockListOrReport(context, *quoteFolder, list); loaded != kExitOk)
         return loaded;
-    if (list.isEmpty()) {
-        reportNoStocks();
-        return kExitFailure;
-    }
     const QList<StockRow> rows = stockRows(list);
 
     Settings settings(context.home, context.clock);
