@@ -27,4 +27,28 @@ MessageAnswer AppFrame::ShowHelpPicture(const QString& text, const QString& pict
     return showMessage(request);
 }
 
+void AppFrame::notify(const QString& text) {
+    MessageRequest request;
+    request.text = text;
+    showMessage(request);
+}
+
+bool AppFrame::ask(Question question, const QString& text, const QString& title) {
+    MessageRequest request;
+    request.question = question;
+    request.title = title;
+    request.text = text;
+    request.buttons = MessageButtons::YesNo;
+    return showMessage(request) == MessageAnswer::Yes;
+}
+
+MessageAnswer AppFrame::askForEach(Question question, const QString& text, const QString& title) {
+    MessageRequest request;
+    request.question = question;
+    request.title = title;
+    request.text = text;
+    request.buttons = MessageButtons::YesNoToAll;
+    return showMessage(request);
+}
+
 }  // namespace quarrow

@@ -77,6 +77,16 @@ public:
     // picture exists the text gains the hint to follow the pictured steps.
     MessageAnswer ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo,
                                   Question question = Question::None);
+    // A notice the user acknowledges with OK ("注意").
+    void notify(const QString& text);
+    // A Yes/No question: true for Yes. The identity lets the command line and the tests
+    // answer it without reading the wording.
+    bool ask(Question question, const QString& text, const QString& title = kNoticeTitle);
+    // A question asked once per item of a batch, with "Yes to all" and "No to all".
+    MessageAnswer askForEach(Question question, const QString& text, const QString& title = kNoticeTitle);
+
+    static inline const QString kNoticeTitle = QStringLiteral("注意");
+    static inline const QString kHintTitle = QStringLiteral("提示!");
 
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
     virtual void addLog(const QString& line, LogColor color) = 0;

@@ -15,15 +15,12 @@ int ResumePoint::chooseStart(const std::function<int(const QString& key)>& posit
         const QString key = m_settings.lastCode();
         const int position = key.isEmpty() ? -1 : positionOf(key);
         if (position > 0) {
-            MessageRequest request;
-            request.question = question;
-            request.title = QStringLiteral("提示!");
-            request.text = QStringLiteral("今日已经") + verb + QStringLiteral("到") + key +
-                           QStringLiteral("的") + QStringLiteral("☆龙虎榜单☆") +
-                           QStringLiteral(",是否从此股票开始") + verb +
-                           QStringLiteral("后续股票的数据?\r(如果选择否,将从第一只股票重新开始)");
-            request.buttons = MessageButtons::YesNo;
-            if (m_frame.showMessage(request) == MessageAnswer::Yes)
+            if (m_frame.ask(question,
+                            QStringLiteral("今日已经") + verb + QStringLiteral("到") + key +
+                                QStringLiteral("的") + QStringLiteral("☆龙虎榜单☆") +
+                                QStringLiteral(",是否从此股票开始") + verb +
+                                QStringLiteral("后续股票的数据?\r(如果选择否,将从第一只股票重新开始)"),
+                            AppFrame::kHintTitle))
                 return position;
         }
     }

@@ -251,6 +251,19 @@ bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QSt
 #endif
 }
 
+bool syncToDisk(QFile& file, QString* error) {
+    if (!file.flush())
+        return refuse(error, nullptr, file.errorString(), EIO);
+#ifdef Q_OS_WIN
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))))
+        return refuse(error, nullptr, qt_error_string(static_cast<int>(GetLastError())), EIO);
+#else
+    if (::fsync(file.handle()) != 0)
+        return refuse(error, nullptr, qt_error_string(errno), errno);
+#endif
+    return true;
+}
+
 bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode) {
     QFile file;
     if (!openRegular(file, path, QIODevice::ReadOnly, error, errorCode))

@@ -26,6 +26,10 @@ bool replace(const QString& path, const QByteArray& bytes, QString* error,
 bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* error,
                  int* errorCode = nullptr);
 
+// Flushes a file written through QFile to the disk itself (not only to the system's
+// cache). False, with the reason, when the system refused.
+bool syncToDisk(QFile& file, QString* error);
+
 // The whole of a regular file. False with the reason when it is missing, not a regular
 // file or cannot be read.
 bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode = nullptr);

@@ -243,15 +243,23 @@ QString Settings::qqName() const {
     return readText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("(输入QQ昵称)"));
 }
 
-QString Settings::odbcConnection() const {
-    const QString odbc = readText(QStringLiteral("Database"), QStringLiteral("ODBC"), QString()).trimmed();
-    if (!odbc.isEmpty())
-        return odbc;
+QString Settings::odbcSource() const {
+    return readText(QStringLiteral("Database"), QStringLiteral("ODBC"), QString()).trimmed();
+}
+
+QString Settings::accessFile() const {
     const QString access =
         readText(QStringLiteral("Database"), QStringLiteral("Access"), QString()).trimmed();
     if (access.isEmpty())
         return QString();
-    return accessConnection(QDir::isAbsolutePath(access) ? access : m_programFolder + access);
+    return QDir::cleanPath(QDir::isAbsolutePath(access) ? access : m_programFolder + access);
+}
+
+QString Settings::odbcConnection() const {
+    if (const QString odbc = odbcSource(); !odbc.isEmpty())
+        return odbc;
+    const QString access = accessFile();
+    return access.isEmpty() ? QString() : accessConnection(access);
 }
 
 QString Settings::accessConnection(const QString& accessFile) {

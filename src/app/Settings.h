@@ -91,6 +91,10 @@ public:
     // program's own file.
     QString odbcConnection() const;
     static QString accessConnection(const QString& accessFile);
+    // The raw ODBC connection string and the Access file (made absolute) the section names;
+    // empty when it names none.
+    QString odbcSource() const;
+    QString accessFile() const;
     // Server: the two pages the operator data are downloaded from, and the name the
     // download gives itself (the login name when the settings give none).
     static inline const QString kDefaultChangePage = QStringLiteral("http://127.0.0.1:8686/StChange");

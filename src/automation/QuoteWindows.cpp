@@ -154,12 +154,9 @@ bool QuoteWindows::EnsureQuoteProgram() {
     discover(false);
     if (quoteProgramKnown())
         return true;
-    MessageRequest request;
-    request.question = Question::QuoteProgramMissing;
-    request.text =
-        m_setup.stockWindow + QStringLiteral("(行情分析软件)未运行,请检查行情分析软件的设置是否正确");
-    request.buttons = MessageButtons::YesNo;
-    return m_frame.showMessage(request) == MessageAnswer::Yes;
+    return m_frame.ask(
+        Question::QuoteProgramMissing,
+        m_setup.stockWindow + QStringLiteral("(行情分析软件)未运行,请检查行情分析软件的设置是否正确"));
 }
 
 bool QuoteWindows::OpenMonitorWindow() {

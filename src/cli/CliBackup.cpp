@@ -28,11 +28,13 @@ int runBackup(CliContext& context, const QStringList& arguments) {
     const QString target = chosen.absoluteFilePath();
 
     Settings settings(context.home, context.clock);
-    const DatabaseCopyOutcome outcome = DatabaseCopy(settings, databaseFile).copyTo(target);
+    const DatabaseCopyOutcome outcome =
+        DatabaseCopy(settings, StoreLocation::of(settings, context.home)).copyTo(target);
     switch (outcome.status) {
         case DatabaseCopyOutcome::Status::SamePath:
             printError(QStringLiteral("%1 is the database file itself: nothing copied").arg(target));
             return kExitFailure;
+        case DatabaseCopyOutcome::Status::Unsupported:
         case DatabaseCopyOutcome::Status::Failed:
             printError(QStringLiteral("no backup made: %1").arg(outcome.error));
             break;

@@ -299,7 +299,7 @@ int runMine(CliContext& context, const QStringList& arguments) {
         printError(QStringLiteral("the run ended early: %1").arg(outcome.error));
         status = kExitFailure;
     }
-    if (outcome.storeFailed) {
+    if (outcome.storeFailed()) {
         printError(QStringLiteral("storing failed (%1); the run stopped, and 'quarrow-cli mine --percent 0 "
                                   "--resume' goes on from the last stored stock today")
                        .arg(outcome.storeError));

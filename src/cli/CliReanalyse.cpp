@@ -144,7 +144,7 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
     if (!outcome.unlistedFolders.isEmpty())
         reportUnlisted(outcome.unlistedFolders);
 
-    if (outcome.endProgram && !outcome.storeFailed) {
+    if (outcome.endProgram && !outcome.storeFailed()) {
         printError(QStringLiteral("ended after row %1 of %2").arg(outcome.lastRow).arg(rows.size()));
         return kExitInterrupted;
     }
@@ -158,7 +158,7 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
                  .arg(outcome.unreadable)
                  .arg(totals.savedChangeCount)
                  .arg(totals.savedBigCount));
-    if (outcome.storeFailed) {
+    if (outcome.storeFailed()) {
         printError(QStringLiteral("storing failed after row %1 (%2); the batch stopped there, and "
                                   "'quarrow-cli reanalyse --resume' goes on from that row today")
                        .arg(outcome.lastRow)

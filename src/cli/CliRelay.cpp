@@ -105,7 +105,8 @@ struct RelaySession {
           windows(context.platform.desktop(), context.clock, context.frame, context.platform.launcher()),
           run(context.frame, context.clock),
           relay({watchSession.db, context.frame, context.clock, context.platform.network(),
-                 context.platform.desktop(), windows, run, watchSession.watch}) {
+                 context.platform.desktop(), windows, run, watchSession.watch},
+                RelaySettings{}) {
         setup.load();
         QuoteProgramSetup quote;
         quote.quoteFolder = quoteFolder;
@@ -260,9 +261,11 @@ int runRelay(CliContext& context, const QStringList& arguments) {
     }
     const int count = watchSession.watch.rebuild(*selection);
     printError(QStringLiteral("%1 stocks to watch").arg(count));
-    session.relay.settings.delay_s = *delay;
-    session.relay.settings.sendQty = *qty;
-    session.relay.settings.onTime = !parser.isSet(anyTimeOption);
+    RelaySettings relaySettings;
+    relaySettings.delay_s = *delay;
+    relaySettings.sendQty = *qty;
+    relaySettings.onTime = !parser.isSet(anyTimeOption);
+    session.relay.setSettings(relaySettings);
     if (!session.relay.startRelay()) {
         printError(QStringLiteral("the relay did not start"));
         return kExitFailure;

@@ -147,12 +147,12 @@ int runScorecard(CliContext& context, const QStringList& arguments) {
     if (!openDatabaseOrReport(db))
         return kExitFailure;
     return runReadingQuoteFiles([&] {
-        QString error;
-        const auto record = TrackRecord::compute(db, *quoteFolder, options, &error);
-        if (!record) {
-            printError(QStringLiteral("cannot read the stored rows: %1").arg(error));
+        const TrackRecord computed = TrackRecord::compute(db, *quoteFolder, options);
+        if (!computed.ok()) {
+            printError(QStringLiteral("cannot work out the track record: %1").arg(computed.error()));
             return static_cast<int>(kExitFailure);
         }
+        const TrackRecord* record = &computed;
         QStringList titles;
         std::vector<QStringList> rows;
         if (parser.isSet(deptOption)) {

@@ -101,7 +101,7 @@ DownloadOutcome DataDownload::run(const DownloadOptions& options, const Download
     AppFrame& frame = m_s.frame;
     const bool local = onThisComputer(options.changePage) && onThisComputer(options.bigPage);
     if (!local && !m_s.network.isConnected()) {
-        frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
         outcome.noNetwork = true;
         return outcome;
     }
@@ -393,14 +393,11 @@ bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
             return storageFailed(insert);
     } else if (last.isValid() && last >= row.day) {
         if (state.answer != MessageAnswer::NoToAll && state.answer != MessageAnswer::YesToAll) {
-            MessageRequest request;
-            request.question = Question::DownloadRepeat;
-            request.buttons = MessageButtons::YesNoToAll;
-            request.text = QStringLiteral("数据库中可能已经保存过 ") + row.code + QStringLiteral("日期") +
-                           dateText +
-                           (change ? QStringLiteral("的操盘数据,是否重复保存?")
-                                   : QStringLiteral("的大宗操盘数据,是否重复保存?"));
-            state.answer = m_s.frame.showMessage(request);
+            state.answer = m_s.frame.askForEach(
+                Question::DownloadRepeat, QStringLiteral("数据库中可能已经保存过 ") + row.code +
+                                              QStringLiteral("日期") + dateText +
+                                              (change ? QStringLiteral("的操盘数据,是否重复保存?")
+                                                      : QStringLiteral("的大宗操盘数据,是否重复保存?")));
         }
         m_s.frame.addLog(change ? QStringLiteral("\t数据库中已经保存过 ") + row.code +
                                       QStringLiteral("日期") + dateText + QStringLiteral(" 的操盘数据")

@@ -1,7 +1,6 @@
 #include "gui/MainForm.h"
 #include "report/SavedDocuments.h"
 
-#include "gui/DesktopServices.h"
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
@@ -13,6 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -68,7 +68,9 @@ QWidget* placeholderPage(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_frame(&frame) {
+    const ProgramFolder& folder = services.folder();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quarrow"));
     resize(1024, 700);
@@ -76,17 +78,13 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     buildToolBar();
     buildContent();
     buildStatusBar();
-    m_frame = std::make_unique<WidgetFrame>(
-        FrameWidgets{this, m_prompt, m_log, m_promptMemo, m_capture, m_statusPanels, m_progress},
-        folder.path() + QLatin1Char('/'));
-    m_services = std::make_unique<DesktopServices>(folder, platform, *m_frame);
+    m_frame->attach(FrameWidgets{this, m_prompt, m_log, m_promptMemo, m_capture, m_statusPanels, m_progress});
     const QPixmap cursor(folder.filePath(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".cur")));
     m_swipeCursor = cursor.isNull() ? QCursor(Qt::SizeHorCursor) : QCursor(cursor);
     buildFunctionPanel();
 
-    // Start-up, in the order the program has always kept: settings first, then the data.
-    m_services->load();
+    m_services.startUp();
     buildStockCodePage();
     buildTrackRecordPage();
     m_setupPage->refresh();
@@ -94,25 +92,25 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
     m_frame->ShowPrompt(kGuide.first());
     wireCore();
-    m_queryPage->setDates(m_services->platform.clock().now().date());
+    m_queryPage->setDates(m_services.platform().clock().now().date());
     m_queryPage->btnRefreshDepartmentClick();
-    if (!m_services->setup.settingsFileExisted()) {
+    if (!m_services.setup().settingsFileExisted()) {
         m_frame->ShowPrompt(kFirstRunPrompt);
         showFunctionPage(QStringLiteral("TabSheetSetup"));
     }
     // A text left on the clipboard would pass for a copied report page. Another program may
     // hold the clipboard just now; the fetch clears it again before every copy.
-    m_services->platform.desktop().clearClipboard();
+    m_services.platform().desktop().clearClipboard();
     // Ctrl+Alt+X ends the QQ monitoring from wherever the user is, as the stop command
     // does; at other times it does nothing. Windows only: elsewhere no key is registered.
-    m_services->platform.registerStopHotKey(static_cast<std::uintptr_t>(winId()), [this] {
+    m_services.platform().registerStopHotKey(static_cast<std::uintptr_t>(winId()), [this] {
         if (m_relay->relayOn())
             btnStopClick();
     });
     showContentPage(QStringLiteral("TabSheetMain"));
 
     m_mouseFilter = new RunMouseFilter(
-        m_services->run, *m_frame, *m_progress, [this] { btnStopClick(); }, this);
+        m_services.run(), *m_frame, *m_progress, [this] { btnStopClick(); }, this);
     qApp->installEventFilter(m_mouseFilter);
     // The timer keeps ticking after the prompt stops flashing: the automatic daily start
     // needs a tick at or after its moment even while the program sits idle.
@@ -122,8 +120,12 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     m_flashTimer->start();
 }
 
+StocksForMonitor& TMainForm::watchList() {
+    return m_services.watchList();
+}
+
 TMainForm::~TMainForm() {
-    m_services->platform.registerStopHotKey(0, {});
+    m_services.platform().registerStopHotKey(0, {});
     m_flashTimer->stop();
     qApp->removeEventFilter(m_mouseFilter);
     // The pages forward their last events (a focused edit losing its focus) to the core:
@@ -258,7 +260,7 @@ void TMainForm::buildFunctionPanel() {
     m_functionPanel->setAutoFillBackground(true);
     m_functionPages = named(new QStackedWidget(m_functionPanel), "PageFunction");
     m_miningPage = new MiningPage(*m_frame, m_functionPages);
-    m_setupPage = new SetupPage(m_services->setup, m_services->settings, *m_frame, m_functionPages);
+    m_setupPage = new SetupPage(m_services.setup(), m_services.settings(), *m_frame, m_functionPages);
     m_functionPages->addWidget(m_miningPage);
     buildQueryPage();
     // The saved report documents: browsing the current stock's, and the re-analysis of all.
@@ -309,7 +311,7 @@ void TMainForm::buildQueryPage() {
         m_code->setText(code);
         edtStockCodeExit();
     };
-    m_queryPage = new QueryPage(m_services->db, *m_frame, std::move(hooks), this, m_functionPages);
+    m_queryPage = new QueryPage(m_services.store(), *m_frame, std::move(hooks), this, m_functionPages);
     m_functionPages->addWidget(m_queryPage);
     // The query's main grid stands on the stock-code page (buildStockCodePage).
 }
@@ -326,10 +328,10 @@ void TMainForm::buildStatusBar() {
 }
 
 void TMainForm::wireCore() {
-    DesktopServices& s = *m_services;
-    s.windows.openSetupPage = [this] { showFunctionPage(QStringLiteral("TabSheetSetup")); };
-    s.windows.statusChanged = [this](const WindowStatus& status) { m_miningPage->setWindowStatus(status); };
-    s.fetch.showPage = [this](FetchPage page) {
+    ProgramServices& s = m_services;
+    s.windows().openSetupPage = [this] { showFunctionPage(QStringLiteral("TabSheetSetup")); };
+    s.windows().statusChanged = [this](const WindowStatus& status) { m_miningPage->setWindowStatus(status); };
+    s.fetch().showPage = [this](FetchPage page) {
         if (page == FetchPage::StockDoc) {
             hideFunctionPanel();
             showContentPage(QStringLiteral("TabSheetStockDoc"));
@@ -338,11 +340,11 @@ void TMainForm::wireCore() {
         }
     };
     connect(m_setupPage, &SetupPage::quoteProgramChosen, this, [this] {
-        m_services->applyQuoteSetup();
-        m_services->windows.discover(false);
+        m_services.applyQuoteSetup();
+        m_services.windows().discover(false);
     });
     connect(m_setupPage, &SetupPage::autoStartChanged, this,
-            [this] { m_services->schedule.autoStartTime = m_services->setup.autoStartPickerTime(); });
+            [this] { m_services.schedule().autoStartTime = m_services.setup().autoStartPickerTime(); });
 }
 
 void TMainForm::showFunctionPage(const QString& pageName) {
@@ -446,7 +448,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     // Queued, so the window is painted before the search, which may start the quote
     // program and wait for it.
     QMetaObject::invokeMethod(
-        this, [this] { m_services->windows.discover(true); }, Qt::QueuedConnection);
+        this, [this] { m_services.windows().discover(true); }, Qt::QueuedConnection);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
@@ -455,17 +457,16 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (m_services->run.isActive()) {
+    if (m_services.run().isActive()) {
         // The run is a loop inside a handler: it ends at its next check, then we close.
         m_closeAfterRun = true;
         btnStopClick();
         event->ignore();
         return;
     }
-    m_services->platform.registerStopHotKey(0, {});
+    m_services.platform().registerStopHotKey(0, {});
     m_flashTimer->stop();
-    if (m_services->alarm)
-        m_services->alarm.reset();
+    m_services.releaseAlarm();
     event->accept();
 }
 

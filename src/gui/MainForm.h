@@ -39,7 +39,7 @@ class SetupPage;
 class StockCodePage;
 class StocksForMonitor;
 class TrackRecordPage;
-struct DesktopServices;
+class ProgramServices;
 
 // The desktop program's one window: toolbar, pages without tabs, the floating function
 // panel, the progress box, the prompt line and the status bar. Its slots carry the
@@ -47,16 +47,18 @@ struct DesktopServices;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* parent = nullptr);
+    // The frame is the window's side of the program's services; the window hands it its
+    // widgets as it builds them.
+    TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     WidgetFrame& frame() { return *m_frame; }
-    DesktopServices& services() { return *m_services; }
+    ProgramServices& services() { return m_services; }
     const MiningOutcome& lastMiningOutcome() const { return m_lastMining; }
     const ReanalysisOutcome& lastReanalysisOutcome() const { return m_lastReanalysis; }
     StockCodePage& stockCodePage() { return *m_stockPage; }
     MainForceRelay& relay() { return *m_relay; }
-    StocksForMonitor& watchList() { return *m_watch; }
+    StocksForMonitor& watchList();
     TrackRecordPage& trackRecordPage() { return *m_trackPage; }
 
     // Shows the function panel at the page with this object name.
@@ -137,8 +139,8 @@ private:
     void showRelayState();
     void buildTrackRecordPage();
 
-    std::unique_ptr<WidgetFrame> m_frame;
-    std::unique_ptr<DesktopServices> m_services;
+    ProgramServices& m_services;
+    WidgetFrame* m_frame;
     RunMouseFilter* m_mouseFilter = nullptr;
     QTimer* m_flashTimer = nullptr;
     QLineEdit* m_code = nullptr;
@@ -164,7 +166,6 @@ private:
     RelayPage* m_relayPage = nullptr;
     NicknameEdit* m_nicknameForView = nullptr;  // edtQQForView on the setup page
     QTableWidget* m_watchGrid = nullptr;        // StocksForMonitor
-    std::unique_ptr<StocksForMonitor> m_watch;
     std::unique_ptr<MainForceRelay> m_relay;
     QList<QLabel*> m_statusPanels;
     MiningOutcome m_lastMining;

@@ -3,12 +3,12 @@
 
 #include "download/DataDownload.h"
 #include "download/PageLoader.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/QueryPage.h"
 #include "gui/RunMouseFilter.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 
 #include <QAbstractButton>
 #include <QInputDialog>
@@ -55,19 +55,15 @@ private:
 }  // namespace
 
 void TMainForm::btnGetFromServerClick() {
-    DesktopServices& s = *m_services;
-    if (s.run.isActive())
+    ProgramServices& s = m_services;
+    if (s.run().isActive())
         return;
-    DownloadOptions options;
-    options.changePage = s.settings.serverChangePage();
-    options.bigPage = s.settings.serverBigPage();
-    options.user = s.settings.serverUser();
+    DownloadOptions options = s.downloadOptions();
     options.shutdownWhenDone = m_miningPage->options().shutdownWhenDone;
     runJob([&] {
-        NetworkPageLoader network(s.platform.clock(), *m_frame);
+        NetworkPageLoader network(s.platform().clock(), *m_frame);
         WindowPageLoader loader(network, m_mouseFilter, findChild<QWidget*>(QStringLiteral("pnlWeb")));
-        DataDownload download(
-            {s.db, *m_frame, s.platform.clock(), s.run, s.platform.network(), s.platform.shutdown(), loader});
+        DataDownload download = s.download(loader);
         const DownloadOutcome outcome =
             download.run(options,
                          [this](const QString& title, const QString& prompt,
@@ -93,8 +89,7 @@ void TMainForm::btnGetFromServerClick() {
         if (outcome.departmentsAdded)
             m_queryPage->enableDepartmentReload();
         if (!outcome.storeError.isEmpty())
-            m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(outcome.storeError), QString(),
-                                     false);
+            m_frame->notify(QStringLiteral("数据保存失败: %1").arg(outcome.storeError));
     });
 }
 

@@ -1,10 +1,10 @@
 // The housekeeping commands of the main window: the filtered delete and the backup on the
 // query page, the clean-up of old report documents on the document page.
 
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
+#include "program/ProgramServices.h"
 #include "report/DocumentCleanup.h"
 #include "review/DatabaseCopy.h"
 #include "review/FilteredDelete.h"
@@ -65,16 +65,15 @@ void TMainForm::buildHousekeeping() {
 }
 
 void TMainForm::btnDelMainBuySaleClick() {
-    DesktopServices& s = *m_services;
-    if (s.run.isActive())
+    ProgramServices& s = m_services;
+    if (s.run().isActive())
         return;
     showContentPage(QStringLiteral("TabSheetStockCode"));
     const OperatorQuery page = m_queryPage->state();
     runJob([&] {
-        const FilteredDeleteOutcome outcome = FilteredDelete(s.db, *m_frame).run(page);
+        const FilteredDeleteOutcome outcome = FilteredDelete(s.store(), *m_frame).run(page);
         if (outcome.status == FilteredDeleteOutcome::Status::Failed) {
-            m_frame->ShowHelpPicture(QStringLiteral("删除数据出错,没有删除任何数据: %1").arg(outcome.error),
-                                     QString(), false);
+            m_frame->notify(QStringLiteral("删除数据出错,没有删除任何数据: %1").arg(outcome.error));
             return;
         }
         if (outcome.status != FilteredDeleteOutcome::Status::Deleted)
@@ -82,16 +81,21 @@ void TMainForm::btnDelMainBuySaleClick() {
         m_frame->ShowPrompt(QStringLiteral("已删除%1条数据").arg(outcome.rows));
         // The main grid shows what is left of the stored rows; the alerts it may not show.
         QueryResultModel& grid = *m_queryPage->resultModel();
-        if (!page.mainBuySale && grid.hasStatement() && !grid.reopen(s.db))
-            m_frame->ShowHelpPicture(QStringLiteral("数据查询出错: %1").arg(grid.error()), QString(), false);
+        if (!page.mainBuySale && grid.hasStatement() && !grid.reopen(s.store()))
+            m_frame->notify(QStringLiteral("数据查询出错: %1").arg(grid.error()));
     });
 }
 
 void TMainForm::btnCopyDataClick() {
-    DesktopServices& s = *m_services;
-    if (s.run.isActive())
+    ProgramServices& s = m_services;
+    if (s.run().isActive())
         return;
-    DatabaseCopy copy(s.settings, s.folder.databaseFile());
+    DatabaseCopy copy = s.databaseCopy();
+    if (!copy.supported()) {
+        m_frame->notify(QStringLiteral("数据保存在ODBC数据源%1中,无法按文件备份;请用数据源自己的工具备份")
+                            .arg(s.storeLocation().displayName()));
+        return;
+    }
     const std::optional<QString> chosen =
         m_frame->chooseFile(QStringLiteral("备份数据库"), copy.proposedPath());
     if (!chosen)
@@ -100,41 +104,35 @@ void TMainForm::btnCopyDataClick() {
         const DatabaseCopyOutcome outcome = copy.copyTo(*chosen);
         switch (outcome.status) {
             case DatabaseCopyOutcome::Status::Copied:
-                m_frame->ShowPrompt(QStringLiteral("数据库已备份到") + QDir::toNativeSeparators(*chosen));
+                m_frame->ShowPrompt(QStringLiteral("数据库已备份到") +
+                                    QDir::toNativeSeparators(outcome.target));
                 break;
             case DatabaseCopyOutcome::Status::SamePath:
                 m_frame->ShowPrompt(QStringLiteral("备份文件就是数据库文件本身,没有备份"));
                 break;
+            case DatabaseCopyOutcome::Status::Unsupported:
             case DatabaseCopyOutcome::Status::Failed:
-                m_frame->ShowHelpPicture(QStringLiteral("数据库备份失败: %1").arg(outcome.error), QString(),
-                                         false);
+                m_frame->notify(QStringLiteral("数据库备份失败: %1").arg(outcome.error));
                 break;
         }
         if (!outcome.settingError.isEmpty())
-            m_frame->ShowHelpPicture(QStringLiteral("无法记下备份文件夹: %1").arg(outcome.settingError),
-                                     QString(), false);
+            m_frame->notify(QStringLiteral("无法记下备份文件夹: %1").arg(outcome.settingError));
     });
 }
 
 void TMainForm::btnDeleteClick() {
-    DesktopServices& s = *m_services;
-    if (s.run.isActive())
+    ProgramServices& s = m_services;
+    if (s.run().isActive())
         return;
-    QList<StockRow> rows;
-    rows.reserve(s.stocks.size());
-    for (const StockEntry& entry : s.stocks.entries())
-        rows.append({entry.key, entry.name});
+    const QList<StockRow> rows = s.stockRows();
     runJob([&] {
-        const DocumentCleanupOutcome outcome = DocumentCleanup(s.db, s.folder, *m_frame, s.run).run(rows);
+        const DocumentCleanupOutcome outcome = s.documentCleanup().run(rows);
         if (!outcome.error.isEmpty())
-            m_frame->ShowHelpPicture(QStringLiteral("读取数据库出错,清理没有完成: %1").arg(outcome.error),
-                                     QString(), false);
+            m_frame->notify(QStringLiteral("读取数据库出错,清理没有完成: %1").arg(outcome.error));
         if (!outcome.undeleted.isEmpty())
-            m_frame->ShowHelpPicture(QStringLiteral("以下文件无法删除:\r") + someOf(outcome.undeleted),
-                                     QString(), false);
+            m_frame->notify(QStringLiteral("以下文件无法删除:\r") + someOf(outcome.undeleted));
         if (!outcome.unlisted.isEmpty())
-            m_frame->ShowHelpPicture(QStringLiteral("以下文件夹无法读取:\r") + someOf(outcome.unlisted),
-                                     QString(), false);
+            m_frame->notify(QStringLiteral("以下文件夹无法读取:\r") + someOf(outcome.unlisted));
     });
 }
 

@@ -2,7 +2,6 @@
 // nickname boxes.
 
 #include "app/StockCode.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/RelayPage.h"
@@ -10,6 +9,7 @@
 #include "monitor/MainForceRelay.h"
 #include "monitor/StocksForMonitor.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -24,12 +24,8 @@
 namespace quarrow {
 
 void TMainForm::buildRelayPage() {
-    DesktopServices& s = *m_services;
-    m_watch = std::make_unique<StocksForMonitor>(s.db, s.stocks, s.ownStocks);
-    m_relay = std::make_unique<MainForceRelay>(RelayServices{s.db, *m_frame, s.platform.clock(),
-                                                             s.platform.network(), s.platform.desktop(),
-                                                             s.windows, s.run, *m_watch});
-    RelayHooks& hooks = m_relay->hooks;
+    ProgramServices& s = m_services;
+    RelayHooks hooks;
     hooks.showLogPage = [this] {
         hideFunctionPanel();
         showContentPage(QStringLiteral("TabSheetStockDoc"));
@@ -44,6 +40,7 @@ void TMainForm::buildRelayPage() {
     hooks.stayOnTop = [this](bool on) { stayOnTop(on); };
     hooks.stateChanged = [this] { showRelayState(); };
     hooks.watchListChanged = [this] { showWatchList(); };
+    m_relay = std::make_unique<MainForceRelay>(s.relay(RelaySettings{}, std::move(hooks)));
 
     m_relayPage = new RelayPage(*m_frame, m_functionPages);
     m_functionPages->addWidget(m_relayPage);
@@ -72,13 +69,13 @@ void TMainForm::buildRelayPage() {
 }
 
 void TMainForm::showNickname() {
-    const QString nickname = m_services->windows.setup().qqName;
+    const QString nickname = m_services.windows().setup().qqName;
     m_relayPage->nicknameEdit()->setText(nickname);
     m_nicknameForView->setText(nickname);
 }
 
 void TMainForm::showWatchList() {
-    const QList<WatchRow>& rows = m_watch->rows();
+    const QList<WatchRow>& rows = m_services.watchList().rows();
     m_watchGrid->setRowCount(static_cast<int>(rows.size()));
     for (int i = 0; i < rows.size(); ++i) {
         m_watchGrid->setItem(i, 0, new QTableWidgetItem(rows[i].name));
@@ -87,9 +84,9 @@ void TMainForm::showWatchList() {
 }
 
 void TMainForm::showRelayState() {
-    m_relayPage->showState(m_relay->relayOn(), m_relay->captureOn(), !m_watch->isEmpty());
+    m_relayPage->showState(m_relay->relayOn(), m_relay->captureOn(), !m_services.watchList().isEmpty());
     // The capture turned chkOnTime off for its passes; the page shows what the relay uses.
-    m_relayPage->setOnTime(m_relay->settings.onTime);
+    m_relayPage->setOnTime(m_relay->settings().onTime);
     // A close asked for while the relay ran waited for its end.
     if (m_closeAfterRun && !m_relay->active())
         QTimer::singleShot(0, this, &QWidget::close);
@@ -99,9 +96,9 @@ void TMainForm::btnSetQQStockClick() {
     hideFunctionPanel();
     showContentPage(QStringLiteral("TabSheetStockDoc"));
     m_watchGrid->setRowCount(0);
-    const int count = m_watch->rebuild(m_relayPage->selection());
-    if (!m_watch->lastError().isEmpty())
-        m_frame->ShowPrompt(QStringLiteral("股本数据读不出: %1").arg(m_watch->lastError()));
+    const int count = m_services.watchList().rebuild(m_relayPage->selection());
+    if (!m_services.watchList().lastError().isEmpty())
+        m_frame->ShowPrompt(QStringLiteral("股本数据读不出: %1").arg(m_services.watchList().lastError()));
     showWatchList();
     m_frame->setStatusPanel(StatusPanel::Message, StocksForMonitor::statusText(count));
     m_relayPage->relayButton()->setEnabled(count > 0);
@@ -114,19 +111,19 @@ void TMainForm::btnSendToQQClick() {
         m_relay->tick();
         return;
     }
-    m_relay->settings = m_relayPage->relaySettings();
+    m_relay->setSettings(m_relayPage->relaySettings());
     m_relay->startRelay();
     showRelayState();
 }
 
 void TMainForm::btnMainGetMainClick() {
-    m_relay->settings = m_relayPage->relaySettings();
+    m_relay->setSettings(m_relayPage->relaySettings());
     m_relay->startCapture();
     showRelayState();
 }
 
 void TMainForm::StocksForMonitorSelectCell(int row) {
-    const std::optional<WatchPick> pick = m_watch->pick(row);
+    const std::optional<WatchPick> pick = m_services.watchList().pick(row);
     if (!pick)
         return;
     m_code->setText(pick->code);
@@ -136,9 +133,9 @@ void TMainForm::StocksForMonitorSelectCell(int row) {
 }
 
 void TMainForm::edtQQExit(const QString& nickname) {
-    DesktopServices& s = *m_services;
+    ProgramServices& s = m_services;
     QString error;
-    if (!commitNickname(s.settings, s.windows, nickname, &error))
+    if (!commitNickname(s.settings(), s.windows(), nickname, &error))
         m_frame->ShowPrompt(QStringLiteral("QQ昵称保存失败: %1").arg(error));
     showNickname();
 }

@@ -1,11 +1,11 @@
 // The main window's side of the stock-code page: building it once the stock lists are
 // loaded, and the toolbar commands that open it.
 
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/QueryPage.h"
 #include "gui/StockCodePage.h"
+#include "program/ProgramServices.h"
 
 #include <QCheckBox>
 #include <QMenuBar>
@@ -31,7 +31,7 @@ void TMainForm::buildStockCodePage() {
             m_functionPages->setCurrentWidget(query);
     };
     links.resultGrid = m_queryPage->resultGrid();
-    m_stockPage = new StockCodePage(*m_services, links, m_pages);
+    m_stockPage = new StockCodePage(m_services, links, m_pages);
     m_pages->insertWidget(0, m_stockPage);
     if (auto* dataMenu = menuBar()->findChild<QMenu*>(QStringLiteral("menuData")))
         m_stockPage->addMenuCommands(dataMenu);

@@ -1,11 +1,11 @@
 // The main window's side of the department track record: its page among the content
 // pages, the commands that open it, and the export commands of every grid.
 
-#include "gui/DesktopServices.h"
 #include "gui/GridExport.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/TrackRecordPage.h"
+#include "program/ProgramServices.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -18,7 +18,7 @@ namespace quarrow {
 
 void TMainForm::buildTrackRecordPage() {
     m_trackPage = new TrackRecordPage(
-        m_services->db, *m_frame, [this] { return m_services->setup.QuoteFolder(); }, m_pages);
+        m_services.store(), *m_frame, [this] { return m_services.setup().QuoteFolder(); }, m_pages);
     m_pages->addWidget(m_trackPage);
 
     const QString caption = QStringLiteral("营业部战绩");

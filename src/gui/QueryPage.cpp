@@ -253,8 +253,7 @@ void QueryPage::queryClick(QueryButton button) {
         }
     } else {
         if (!m_model->open(m_db, statements.main)) {
-            m_frame.ShowHelpPicture(QStringLiteral("数据查询出错: %1").arg(m_model->error()), QString(),
-                                    false);
+            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
             m_model->close();
             return;
         }

@@ -1,10 +1,10 @@
 #include "gui/StockCodePage.h"
 
 #include "gui/DailyBarGrid.h"
-#include "gui/DesktopServices.h"
 #include "gui/StockChart.h"
 #include "gui/StockListModel.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 #include "quotefiles/FileOP.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/ShareCapital.h"
@@ -59,18 +59,18 @@ QPushButton* labelButton(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links, QWidget* parent)
+StockCodePage::StockCodePage(ProgramServices& services, StockCodePageLinks links, QWidget* parent)
     : QWidget(parent),
       m_services(services),
       m_links(std::move(links)),
-      m_picker(services.stocks, &services.db, services.frame) {
+      m_picker(services.stocks(), &services.store(), services.frame()) {
     setObjectName(kStockCodePage);
     setWindowTitle(QStringLiteral("股票代码和大笔买卖查询"));
     m_picker.onShowOnQueryPage = m_links.showOnQueryPage;
 
     auto* left = named(new QWidget(this), "PanelStockLeft");
     m_codeNamePanel = named(new QWidget(left), "PanelCodeName");
-    m_listModel = new StockListModel(services.stocks, this);
+    m_listModel = new StockListModel(services.stocks(), this);
     m_list = named(new QTableView(m_codeNamePanel), "ListStCodeName");
     m_list->setModel(m_listModel);
     m_list->setToolTip(QStringLiteral("为全部股票列表(sz为深证所股票,sh为上证所股票)"));
@@ -195,7 +195,7 @@ void StockCodePage::listsLoaded() {
 }
 
 QString StockCodePage::quoteFolder() const {
-    return m_services.setup.QuoteFolder();
+    return m_services.setup().QuoteFolder();
 }
 
 QString StockCodePage::currentCodeText() const {
@@ -221,15 +221,15 @@ void StockCodePage::reloadList(const std::function<void()>& load) {
     try {
         m_listModel->reload(load);
     } catch (const RecordFileError& error) {
-        m_services.frame.ShowPrompt(error.message());
+        m_services.frame().ShowPrompt(error.message());
     }
     m_loading = false;
-    m_services.stocks.setComplete(true);
+    m_services.stocks().setComplete(true);
     selectFirstStock();
 }
 
 void StockCodePage::selectFirstStock() {
-    if (m_services.stocks.isEmpty())
+    if (m_services.stocks().isEmpty())
         return;
     m_loading = true;
     m_list->setCurrentIndex(m_listModel->index(0, 0));
@@ -240,30 +240,31 @@ void StockCodePage::selectFirstStock() {
 }
 
 void StockCodePage::btnLoadCodeNameClick() {
-    reloadList(
-        [this] { StockListLoader(m_services.frame).loadFromNameTables(quoteFolder(), m_services.stocks); });
+    reloadList([this] {
+        StockListLoader(m_services.frame()).loadFromNameTables(quoteFolder(), m_services.stocks());
+    });
 }
 
 void StockCodePage::btnMyselfCodeNameClick() {
-    const QString file = m_services.folder.filePath(handKeptTableName());
+    const QString file = m_services.folder().filePath(handKeptTableName());
     if (!QFileInfo::exists(file)) {
         // Said on the prompt line; the list and the current stock stay.
-        StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks);
+        StockListLoader(m_services.frame()).loadHandKept(file, m_services.stocks());
         return;
     }
     m_links.showContentPage(kStockCodePage);
-    reloadList([&] { StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks); });
+    reloadList([&] { StockListLoader(m_services.frame()).loadHandKept(file, m_services.stocks()); });
 }
 
 void StockCodePage::menuSaveSelfCodeClick() {
     const QStringList pasted = m_links.capture->toPlainText().split(QLatin1Char('\n'));
-    StockListLoader(m_services.frame)
-        .saveHandKeptFromWebText(pasted, m_services.folder.filePath(handKeptTableName()), nullptr,
+    StockListLoader(m_services.frame())
+        .saveHandKeptFromWebText(pasted, m_services.folder().filePath(handKeptTableName()), nullptr,
                                  [this](const QStringList& lines) {
                                      // The right-hand area shows what will be saved, for the user to check.
-                                     m_services.frame.clearLog();
+                                     m_services.frame().clearLog();
                                      for (const QString& line : lines)
-                                         m_services.frame.addLog(line, LogColor::Default);
+                                         m_services.frame().addLog(line, LogColor::Default);
                                  });
 }
 
@@ -278,30 +279,30 @@ void StockCodePage::menuLoadStockCodesClick() {
 void StockCodePage::MenuLoadStockQTYClick() {
     m_links.showContentPage(kStockDocPage);
     if (!QFileInfo::exists(QuotePaths::baseDbfFile(quoteFolder()))) {
-        m_services.frame.ShowPrompt(QuotePaths::baseDbfFile(quoteFolder()) +
-                                    QStringLiteral(" 不存在!需要安装华林证券或东方证券行情分析软件"));
+        m_services.frame().ShowPrompt(QuotePaths::baseDbfFile(quoteFolder()) +
+                                      QStringLiteral(" 不存在!需要安装华林证券或东方证券行情分析软件"));
         return;
     }
-    m_services.frame.showCapture({});
+    m_services.frame().showCapture({});
     try {
-        ShareCapital capital(&m_services.db, m_services.frame, m_services.platform.clock());
-        const CapitalImportResult result = capital.importShareCapital(quoteFolder(), m_services.stocks);
-        m_services.frame.showCapture(result.memo);
+        ShareCapital capital(&m_services.store(), m_services.frame(), m_services.platform().clock());
+        const CapitalImportResult result = capital.importShareCapital(quoteFolder(), m_services.stocks());
+        m_services.frame().showCapture(result.memo);
     } catch (const RecordFileError& error) {
-        m_services.frame.ShowPrompt(error.message());
+        m_services.frame().ShowPrompt(error.message());
     }
 }
 
 void StockCodePage::btnListStockQTYClick() {
     m_links.showContentPage(kStockCodePage);
-    if (!m_services.db.DBOpened())
+    if (!m_services.store().DBOpened())
         return;
     // "指定股票" lives on the query page; without it the listing shows every stock.
     const auto* given = window()->findChild<QCheckBox*>(QStringLiteral("chkStockCode"));
     const bool oneStock = given && given->isChecked();
-    Statement query = ShareCapital::listing(m_services.db, oneStock, currentCodeText());
+    Statement query = ShareCapital::listing(m_services.store(), oneStock, currentCodeText());
     if (!query.exec()) {
-        m_services.frame.ShowPrompt(QStringLiteral("读取股本数据出错:") + query.error());
+        m_services.frame().ShowPrompt(QStringLiteral("读取股本数据出错:") + query.error());
         return;
     }
     m_capitalRows->clear();
@@ -324,12 +325,12 @@ void StockCodePage::btnListStockQTYClick() {
 }
 
 void StockCodePage::menuRefreshNameClick() {
-    if (!m_services.db.DBOpened())
+    if (!m_services.store().DBOpened())
         return;
     m_links.showContentPage(kStockDocPage);
-    m_services.frame.showCapture({});
-    ShareCapital capital(&m_services.db, m_services.frame, m_services.platform.clock());
-    m_services.frame.showCapture(capital.refreshNames(m_services.stocks));
+    m_services.frame().showCapture({});
+    ShareCapital capital(&m_services.store(), m_services.frame(), m_services.platform().clock());
+    m_services.frame().showCapture(capital.refreshNames(m_services.stocks()));
 }
 
 // --- the daily-bar viewer ----------------------------------------------------------------
@@ -360,16 +361,16 @@ void StockCodePage::btnLoadDailyClick() {
     m_upDownDays->raise();
     layOutDailyOnce();
     m_links.showContentPage(kStockCodePage);
-    m_services.frame.setStatusPanel(StatusPanel::Message, path);
+    m_services.frame().setStatusPanel(StatusPanel::Message, path);
     try {
         const auto view = loadDailyRows(quoteFolder(), hint, m_links.lastDays->value());
         if (!view || view->rows.isEmpty())
             return;  // a count that leaves no rows keeps what the grid showed
-        m_services.frame.setStatusPanel(StatusPanel::Pending, QString::number(view->rows.size()));
+        m_services.frame().setStatusPanel(StatusPanel::Pending, QString::number(view->rows.size()));
         m_daily->rows()->setRows(view->rows);
         drawDailyChart(hint, static_cast<int>(view->rows.size()));
     } catch (const RecordFileError& error) {
-        m_services.frame.ShowPrompt(error.message());
+        m_services.frame().ShowPrompt(error.message());
     }
 }
 
@@ -399,7 +400,7 @@ void StockCodePage::drawDailyChart(const QString& prefixedCode, int days) {
     StockChartData chart;
     chart.code = prefixedCode.mid(2);
     chart.bars = lastBars(quoteFolder(), chart.code, std::clamp(days, kFewestBars, kMostBars));
-    if (const auto stored = storedDays(m_services.db, chart.code, chart.bars))
+    if (const auto stored = storedDays(m_services.store(), chart.code, chart.bars))
         chart.anomalyDays = *stored;
     m_dailyChart->showData(chart, prefixedCode);
     m_dailyChart->show();
@@ -417,7 +418,7 @@ void StockCodePage::btnCloseDailyClick() {
 
 void StockCodePage::pnlStockNameClick() {
     pick([this] { m_picker.pnlStockNameClick(PickSender::NamePanel); });
-    const int index = m_services.stocks.indexOf(m_picker.hint());
+    const int index = m_services.stocks().indexOf(m_picker.hint());
     if (index >= 0 && !m_picker.caption().trimmed().isEmpty())
         m_list->scrollTo(m_listModel->index(m_picker.listTopRow() - 1, 0), QAbstractItemView::PositionAtTop);
 }
@@ -434,22 +435,22 @@ void StockCodePage::edtStockCodeExit() {
 
 void StockCodePage::addToOwnList(const QString& prefixedCode) {
     QString error;
-    if (m_services.ownStocks.add(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
-        m_services.frame.ShowPrompt(QStringLiteral("自选股保存出错:") + error);
+    if (m_services.ownStocks().add(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
+        m_services.frame().ShowPrompt(QStringLiteral("自选股保存出错:") + error);
     refreshOwnList();
 }
 
 void StockCodePage::removeFromOwnList(const QString& prefixedCode) {
     QString error;
-    if (m_services.ownStocks.remove(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
-        m_services.frame.ShowPrompt(QStringLiteral("自选股保存出错:") + error);
+    if (m_services.ownStocks().remove(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
+        m_services.frame().ShowPrompt(QStringLiteral("自选股保存出错:") + error);
     refreshOwnList();
 }
 
 void StockCodePage::refreshOwnList() {
     const QString selected = m_own->currentItem() ? m_own->currentItem()->text() : QString();
     m_own->clear();
-    m_own->addItems(m_services.ownStocks.items());
+    m_own->addItems(m_services.ownStocks().items());
     const auto found = m_own->findItems(selected, Qt::MatchExactly);
     if (!selected.isEmpty() && !found.isEmpty())
         m_own->setCurrentItem(found.first());
@@ -457,14 +458,14 @@ void StockCodePage::refreshOwnList() {
 
 void StockCodePage::btnSelfStockClick() {
     const QModelIndex current = m_list->currentIndex();
-    if (m_services.stocks.isEmpty() || !current.isValid())
+    if (m_services.stocks().isEmpty() || !current.isValid())
         return;
-    addToOwnList(m_services.stocks.at(current.row()).key);
+    addToOwnList(m_services.stocks().at(current.row()).key);
 }
 
 void StockCodePage::lblAddToSelfClick() {
     const QAbstractItemModel* rows = m_resultGrid->model();
-    if (!m_services.db.DBOpened() || !rows || rows->rowCount() == 0)
+    if (!m_services.store().DBOpened() || !rows || rows->rowCount() == 0)
         return;
     const int row = std::max(0, m_resultGrid->currentIndex().row());
     addToOwnList(PrefixCode(rows->index(row, 0).data().toString().trimmed()));

@@ -22,7 +22,7 @@ namespace quarrow {
 class DailyBarGrid;
 class StockChart;
 class StockListModel;
-struct DesktopServices;
+class ProgramServices;
 
 // The main window's widgets the page works with besides its own.
 struct StockCodePageLinks {
@@ -46,7 +46,7 @@ struct StockCodePageLinks {
 class StockCodePage : public QWidget {
     Q_OBJECT
 public:
-    StockCodePage(DesktopServices& services, StockCodePageLinks links, QWidget* parent);
+    StockCodePage(ProgramServices& services, StockCodePageLinks links, QWidget* parent);
 
     // The data menu's commands of the stock list and the share capital.
     void addMenuCommands(QMenu* menu);
@@ -99,7 +99,7 @@ private:
     void drawDailyChart(const QString& prefixedCode, int days);
     void UpDownDaysChangingEx(int newPosition);
 
-    DesktopServices& m_services;
+    ProgramServices& m_services;
     StockCodePageLinks m_links;
     StockPicker m_picker;
     StockListModel* m_listModel = nullptr;

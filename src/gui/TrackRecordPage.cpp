@@ -173,18 +173,13 @@ void TrackRecordPage::btnTrackRecordClick() {
     options.market = m_market->currentIndex() == 1   ? Market::Shanghai
                      : m_market->currentIndex() == 2 ? Market::Shenzhen
                                                      : Market::All;
-    QString error;
     // A large store takes a second or two: the cursor says the click was taken.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        m_record = TrackRecord::compute(m_db, m_quoteFolder(), options, &error);
-    } catch (const RecordFileError& failure) {
-        m_record.reset();
-        error = failure.message();
-    }
+    m_record = TrackRecord::compute(m_db, m_quoteFolder(), options);
     QGuiApplication::restoreOverrideCursor();
-    if (!m_record) {
-        m_frame.ShowPrompt(QStringLiteral("统计营业部战绩出错: ") + error);
+    if (!m_record->ok()) {
+        m_frame.ShowPrompt(QStringLiteral("统计营业部战绩出错: ") + m_record->error());
+        m_record.reset();
         fillDepartments();
         return;
     }

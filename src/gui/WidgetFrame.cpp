@@ -38,8 +38,7 @@ QColor colorOf(LogColor color) {
 
 }  // namespace
 
-WidgetFrame::WidgetFrame(FrameWidgets widgets, QString programFolder)
-    : m_w(std::move(widgets)), m_programFolder(std::move(programFolder)) {}
+WidgetFrame::WidgetFrame(QString programFolder) : m_programFolder(std::move(programFolder)) {}
 
 const QStringList& WidgetFrame::commandNames() {
     static const QStringList names{

@@ -35,7 +35,10 @@ public:
     // Answers a message box in place of the user; nothing lets the box ask.
     using Answerer = std::function<std::optional<MessageAnswer>(const MessageRequest&)>;
 
-    WidgetFrame(FrameWidgets widgets, QString programFolder);
+    // The main builds the frame with the program's services; the window attaches its
+    // widgets once it has made them, before anything is shown.
+    explicit WidgetFrame(QString programFolder);
+    void attach(FrameWidgets widgets) { m_w = std::move(widgets); }
 
     void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
     // Chooses a file in place of the user's file dialog: the path, or nothing for Cancel.

@@ -16,6 +16,7 @@
 #include "quotefiles/StockList.h"
 #include "quotefiles/StockScreening.h"
 #include "report/StockExtraction.h"
+#include "store/NotedCommitGroup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,8 +40,9 @@ QByteArray logBytes(const QStringList& lines) {
 
 }  // namespace
 
-MiningRun::MiningRun(MiningServices services)
+MiningRun::MiningRun(MiningServices services, MiningWindowHooks hooks)
     : m_services(services),
+      m_hooks(std::move(hooks)),
       m_frame(services.extraction.frame),
       m_resume(services.settings, services.extraction.frame, services.extraction.clock) {}
 
@@ -50,30 +52,29 @@ void MiningRun::log(const QString& line, LogColor color) {
 
 void MiningRun::settingsWriteFailed(MiningOutcome& outcome) {
     log(QStringLiteral("\t>>>>>设置文件写入失败:") + m_services.settings.lastError(), LogColor::Magenta);
-    if (outcome.settingsError.isEmpty())
-        outcome.settingsError = m_services.settings.lastError();
+    outcome.failSettings(m_services.settings.lastError());
 }
 
 bool MiningRun::startChecks(const MiningOptions& options) {
     if (!m_services.extraction.network.isConnected()) {
-        m_frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        m_frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
         return false;
     }
-    if (options.qqRelayRunning || m_services.run.isActive())
+    // One job at a time: the relay, a download or another run holds the run control.
+    if (m_services.run.isActive())
         return false;
     QuoteWindows& windows = m_services.windows;
     if (!windows.EnsureQuoteProgram())
         return false;
     TStockWinInfo* quote = windows.QuoteWin();
     if (!quote || quote->GetMainWindow() == kNoWindow) {
-        m_frame.ShowHelpPicture(QStringLiteral("需要安装运行华林证券或东方证券行情分析软件"), QString(),
-                                false);
+        m_frame.notify(QStringLiteral("需要安装运行华林证券或东方证券行情分析软件"));
         return false;
     }
     if (quote->SelectMain())
         quote->Press_Key(VirtualKey::F10);
-    if (hooks.bringToFront)
-        hooks.bringToFront();
+    if (m_hooks.bringToFront)
+        m_hooks.bringToFront();
     if (m_frame.ShowHelpPicture(
             QStringLiteral("请在证券行情软件上按F10后,选择☆龙虎榜单☆,\r然后再点击\"是\"继续."),
             QStringLiteral("最新提示.jpg"), true, Question::MiningF10Reminder) != MessageAnswer::Yes)
@@ -81,13 +82,11 @@ bool MiningRun::startChecks(const MiningOptions& options) {
 
     m_indexes = IndexSummaries::compute(options.quoteFolder, options.lastDays);
     if (options.percent > 0 && m_services.schedule.lastTradeDate != m_indexes.shanghai.StDateLast) {
-        MessageRequest request;
-        request.question = Question::MiningFreshness;
-        request.title = QStringLiteral("提示!");
-        request.text = QStringLiteral(
-            "似乎没有下载今日收盘数据\r请操作证券行情分析软件,下载最新的股市收盘数据.\r是否继续?");
-        request.buttons = MessageButtons::YesNo;
-        if (m_frame.showMessage(request) != MessageAnswer::Yes)
+        if (!m_frame.ask(
+                Question::MiningFreshness,
+                QStringLiteral(
+                    "似乎没有下载今日收盘数据\r请操作证券行情分析软件,下载最新的股市收盘数据.\r是否继续?"),
+                AppFrame::kHintTitle))
             return false;
     }
     return true;
@@ -114,7 +113,7 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
             return outcome;
     } catch (const std::exception& error) {
         // An index file that cannot be read, a sound device that fails: nothing has begun.
-        m_frame.ShowHelpPicture(QString::fromUtf8(error.what()), QString(), false);
+        m_frame.notify(QString::fromUtf8(error.what()));
         outcome.error = QString::fromUtf8(error.what());
         return outcome;
     }
@@ -122,8 +121,8 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
 
     FetchState& state = m_services.fetchState;
     ExtractionTotals& totals = m_services.totals;
-    if (hooks.showPromptPage)
-        hooks.showPromptPage();
+    if (m_hooks.showPromptPage)
+        m_hooks.showPromptPage();
     state.fetchFailed = 1;
     // Between runs the quote program is the user's: a code typed ahead by the last run may
     // no longer be the one it shows.
@@ -142,8 +141,8 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     outcome.startPosition = start;
 
     m_services.schedule.runStarted(m_services.extraction.clock.today());
-    if (hooks.stayOnTop)
-        hooks.stayOnTop(true);
+    if (m_hooks.stayOnTop)
+        m_hooks.stayOnTop(true);
     m_services.run.start(0, 0);
 
     try {
@@ -157,7 +156,7 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
             pass(options, ownMode, first, outcome);
             ++outcome.passes;
             first = 0;
-            if (outcome.storeFailed)
+            if (outcome.storeFailed())
                 break;
             const bool wasAutomatic = automaticPass;
             automaticPass = false;
@@ -189,6 +188,23 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
     StockScreener screener(options.quoteFolder, services.db.DBOpened() ? &services.db : nullptr, m_frame);
     StockExtraction extraction(services, m_services.totals);
     FetchState& state = m_services.fetchState;
+    // Each stock is its own transaction, and the resume point moves past it only once its
+    // rows are committed: a resumed run never passes over a stock that was lost.
+    QString storedKey;
+    int storedPosition = 0;
+    ExtractionTotals committedTotals;
+    NotedCommitGroup group(
+        services.db, services.clock, 0,
+        {.keep = [&] { committedTotals = m_services.totals; },
+         .restore = [&] { m_services.totals.forgetUncommitted(committedTotals); },
+         .note =
+             [&] {
+                 if (!m_resume.note(storedKey, storedPosition))
+                     settingsWriteFailed(outcome);
+                 const QDate changeDate = m_services.totals.changeDate;
+                 if (changeDate.isValid() && (!m_lastStockDate.isValid() || changeDate > m_lastStockDate))
+                     m_lastStockDate = changeDate;
+             }});
 
     for (int p = first; p <= last; ++p) {
         if (!run.beforeItem())
@@ -204,8 +220,8 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             continue;
         const QString code = key.right(6);
         const QString name = stocks.nameOf(key);
-        if (hooks.showStock)
-            hooks.showStock(code, name);
+        if (m_hooks.showStock)
+            m_hooks.showStock(code, name);
         m_frame.setStatusPanel(StatusPanel::Message, barFile);
         log(services.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral(":分析") +
                 code + name + QStringLiteral(">>>>>>>>>>>>>>>"),
@@ -249,22 +265,23 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
                 extractionOptions.allChanges = options.allChanges;
                 extractionOptions.percent = options.percent;
                 extractionOptions.rarFolder = options.rarFolder;
+                if (!group.begin()) {
+                    outcome.failStore(group.error());
+                    break;
+                }
                 const ExtractionResult result =
                     extraction.run(fetched.lines, extractionOptions, ExtractionCaller::MiningRun);
-                if (result.storeFailed) {
+                if (result.storeFailed)
+                    group.fail(result.storeError);
+                storedKey = key;
+                storedPosition = ownMode ? p : p + 1;
+                if (!group.finishItem(true)) {
                     // A database that refuses one stock refuses the next: the run stops,
                     // and the resume point stays at the last stock stored.
-                    outcome.storeFailed = true;
-                    outcome.storeError = result.storeError;
+                    outcome.failStore(group.error());
                     break;
                 }
                 ++outcome.captured;
-                // Noted once stored, so a resumed run never passes over a lost report.
-                if (!m_resume.note(key, ownMode ? p : p + 1))
-                    settingsWriteFailed(outcome);
-                const QDate changeDate = m_services.totals.changeDate;
-                if (changeDate.isValid() && (!m_lastStockDate.isValid() || changeDate > m_lastStockDate))
-                    m_lastStockDate = changeDate;
             }
         }
         run.itemFinished();
@@ -272,20 +289,17 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
 }
 
 bool MiningRun::retryDecision(const MiningOptions& options, bool automaticPass, MiningOutcome& outcome) {
-    if (hooks.bringToFront)
-        hooks.bringToFront();
+    if (m_hooks.bringToFront)
+        m_hooks.bringToFront();
     bool again = false;
     if (options.autoRepeat) {
         // A stock that already failed in an automatic retry is not tried automatically
         // again: a report that never comes would keep the run going for ever.
         again = !automaticPass;
     } else {
-        MessageRequest request;
-        request.question = Question::MiningRetryFailed;
-        request.text = QStringLiteral("有") + QString::number(m_failed.size()) +
-                       QStringLiteral("只股票未取到变动资料,是否重新挖掘!");
-        request.buttons = MessageButtons::YesNo;
-        again = m_frame.showMessage(request) == MessageAnswer::Yes;
+        again = m_frame.ask(Question::MiningRetryFailed,
+                            QStringLiteral("有") + QString::number(m_failed.size()) +
+                                QStringLiteral("只股票未取到变动资料,是否重新挖掘!"));
     }
     if (again) {
         m_retried = true;
@@ -317,8 +331,8 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
     outcome.stopped = m_services.run.state() == RunState::StopRequested;
     outcome.endProgram = m_services.run.endProgramRequested();
     m_services.schedule.miningActive = false;
-    const QString finalText = outcome.storeFailed ? QStringLiteral("数据库写入失败,挖掘中止!") : kFinished;
-    if (outcome.storeFailed)
+    const QString finalText = outcome.storeFailed() ? QStringLiteral("数据库写入失败,挖掘中止!") : kFinished;
+    if (outcome.storeFailed())
         log(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
             LogColor::Magenta);
     log(finalText, LogColor::Red);
@@ -343,20 +357,20 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
         !settings.writeDate(QStringLiteral("Last"), QStringLiteral("StockDate"), m_lastStockDate))
         settingsWriteFailed(outcome);
     outcome.end = m_services.run.finish(finalText, false, nullptr);
-    if (hooks.stayOnTop)
-        hooks.stayOnTop(false);
-    if (hooks.showResults)
-        hooks.showResults();
+    if (m_hooks.stayOnTop)
+        m_hooks.stayOnTop(false);
+    if (m_hooks.showResults)
+        m_hooks.showResults();
 
-    if (options.shutdownWhenDone && !outcome.stopped && !outcome.storeFailed && outcome.error.isEmpty()) {
+    if (options.shutdownWhenDone && !outcome.stopped && !outcome.storeFailed() && outcome.error.isEmpty()) {
         outcome.end.shutdownAttempted = true;
         outcome.end.shutdown = m_services.shutdown.powerOff();
         if (!outcome.end.shutdown.requested)
             m_frame.ShowPrompt(outcome.end.shutdown.message);
     } else {
-        if (hooks.refreshDepartments && m_services.totals.departmentsAdded)
-            hooks.refreshDepartments();
-        m_frame.ShowHelpPicture(QStringLiteral("数据挖掘任务完成!"), QString(), false);
+        if (m_hooks.refreshDepartments && m_services.totals.departmentsAdded)
+            m_hooks.refreshDepartments();
+        m_frame.notify(QStringLiteral("数据挖掘任务完成!"));
     }
     soundAlarm(false);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "app/ResumePoint.h"
 #include "app/RunControl.h"
 #include "quotefiles/DailyChanges.h"
@@ -32,14 +33,10 @@ struct MiningOptions {
     int lastDays = 3;               // valueLastDays
     QString quoteFolder;
     QString rarFolder;
-    bool qqRelayRunning = false;  // the relay holds the quote program: no run may start
 };
 
-struct MiningOutcome {
-    bool ran = false;         // the start checks passed and the stocks were walked
-    bool stopped = false;     // a stop request ended it
-    bool endProgram = false;  // asked to end as soon as the current stock was done
-    int startPosition = 0;    // 0-based list position the first pass started at
+struct MiningOutcome : JobOutcome {
+    int startPosition = 0;  // 0-based list position the first pass started at
     int passes = 0;
     int screened = 0;         // stocks looked at (daily bars read, or fetched unscreened)
     int fetched = 0;          // fetches tried
@@ -48,12 +45,8 @@ struct MiningOutcome {
     QStringList notCaptured;  // prefixed codes whose report never came
     QString logFile;          // where the run's log was written; empty when it could not be
     QString logError;
-    QString settingsError;
-    bool storeFailed = false;  // the database refused a stock: the run stopped there
-    QString storeError;
     QString error;  // an unexpected error (an unreadable file, a sound device) ended it
     QDate stockDate;
-    RunControl::EndResult end;
 };
 
 // What only the desktop window does around a run; every hook may be left empty.
@@ -88,11 +81,9 @@ struct MiningServices {
 // come, and keeps where the day's run stands so that a second run resumes there.
 class MiningRun {
 public:
-    explicit MiningRun(MiningServices services);
+    explicit MiningRun(MiningServices services, MiningWindowHooks hooks = {});
 
     MiningOutcome run(const MiningOptions& options);
-
-    MiningWindowHooks hooks;
 
 private:
     bool startChecks(const MiningOptions& options);
@@ -107,6 +98,7 @@ private:
     void log(const QString& line, LogColor color);
 
     MiningServices m_services;
+    MiningWindowHooks m_hooks;
     AppFrame& m_frame;
     QStringList m_failed;
     bool m_retried = false;

@@ -35,7 +35,7 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
     ExtractionResult result;
     AppFrame& frame = m_services.frame;
     if (caller == ExtractionCaller::Button && !m_services.network.isConnected()) {
-        frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
         return result;
     }
 
@@ -174,8 +174,7 @@ bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOpti
                                    const QString& reportDate, QString* documentError, QDate* documentDate) {
     const QString folder = m_services.folder.stockFolder(options.code);
     if (!QDir().mkpath(folder)) {
-        m_services.frame.ShowHelpPicture(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder),
-                                         QString(), false);
+        m_services.frame.notify(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder));
         return false;
     }
     const QString path = QDir(folder).filePath(ReportDocuments::documentName(options.code, reportDate));

@@ -1,11 +1,12 @@
 #include "app/PlatformOptions.h"
 #include "app/Settings.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
+#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 #include "review/FilteredDelete.h"
 #include "review/ReviewTestData.h"
 
@@ -55,7 +56,7 @@ TEST(MainFormHousekeeping, DeleteBackupAndCleanupRunFromTheirPages) {
     PlatformOptions options = programPlatformOptions(folder);
     options.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
     const std::unique_ptr<Platform> platform = createPlatform(options);
-    auto form = std::make_unique<TMainForm>(folder, *platform);
+    auto form = std::make_unique<WiredWindow>(folder, *platform);
     QList<Question> asked;
     form->frame().setAnswerer([&](const MessageRequest& request) -> std::optional<MessageAnswer> {
         asked << request.question;
@@ -99,7 +100,7 @@ TEST(MainFormHousekeeping, DeleteBackupAndCleanupRunFromTheirPages) {
     click("btnCopyData");
     EXPECT_EQ(proposed, (QStringList{folder.databaseFile(), QDir(backups).filePath("Quarrow.db")}));
     EXPECT_EQ(prompt(), QStringLiteral("备份文件就是数据库文件本身,没有备份"));
-    EXPECT_EQ(form->services().settings.dbCopyFolder(), QDir::toNativeSeparators(backups + "/"));
+    EXPECT_EQ(form->services().settings().dbCopyFolder(), QDir::toNativeSeparators(backups + "/"));
 
     click("btnDelete");
     EXPECT_FALSE(QFile::exists(oldDocument));

@@ -2,6 +2,7 @@
 #include "app/Settings.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
+#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "server/PagePublisher.h"
@@ -48,7 +49,7 @@ TEST(MainFormDownload, DateDialogThenBothPhasesFromTheServer) {
     PlatformOptions options = programPlatformOptions(folder);
     options.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
     std::unique_ptr<Platform> platform = createPlatform(options);
-    TMainForm form(folder, *platform);
+    WiredWindow form(folder, *platform);
     form.frame().setAnswerer([](const MessageRequest&) { return MessageAnswer::Ok; });
     form.show();
     QCoreApplication::processEvents();

@@ -2,11 +2,12 @@
 #include "app/Settings.h"
 #include "demo/DemoCorpus.h"
 #include "demo/QuoteFolderGenerator.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/ProgressBox.h"
+#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -76,7 +77,7 @@ struct Desk {
         PlatformOptions platformOptions = programPlatformOptions(folder);
         platformOptions.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
         platform = createPlatform(platformOptions);
-        form = std::make_unique<TMainForm>(folder, *platform);
+        form = std::make_unique<WiredWindow>(folder, *platform);
         // The user's answers, by the question's identity; every box is recorded, and
         // whether a help picture stood in front of the window while it was up.
         form->frame().setAnswerer([this](const MessageRequest& request) -> std::optional<MessageAnswer> {
@@ -222,7 +223,7 @@ TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
     Desk desk(true);
     desk.answers = kMiningAnswers;
     desk.show();
-    RunControl& run = desk.form->services().run;
+    RunControl& run = desk.form->services().run();
     QWidget* target = desk.form->centralWidget();
     enum class Step { Running, Paused, Resumed, Stopped } step = Step::Running;
     int pausedPumps = 0;
@@ -286,7 +287,7 @@ TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
 TEST(MainFormMining, BoxAskedDuringRunTakesItsClicks) {
     Desk desk(false);
     desk.show();
-    RunControl& run = desk.form->services().run;
+    RunControl& run = desk.form->services().run();
     ASSERT_TRUE(run.start(3));
     QMessageBox box(QMessageBox::Question, QStringLiteral("注意"), QStringLiteral("继续?"),
                     QMessageBox::Yes | QMessageBox::No, desk.form.get());
@@ -309,7 +310,7 @@ TEST(MainFormMining, BoxAskedDuringRunTakesItsClicks) {
 TEST(MainFormJobs, FailingJobLeavesWindowEnabledAndNotOnTop) {
     Desk desk(false);
     desk.show();
-    RunControl& run = desk.form->services().run;
+    RunControl& run = desk.form->services().run();
     desk.form->runJob([&] {
         run.start(5);
         desk.form->stayOnTop(true);
@@ -442,8 +443,8 @@ TEST(MainFormAutoStart, TimerTickStartsMiningRunAtItsTimeAndSetsNextStartToTomor
     clock->advance(clock->now().msecsTo(QDateTime(QDate(2017, 3, 16), QTime(20, 0))));
     desk.form->tmrFlashWarningTimer();
     EXPECT_TRUE(desk.form->lastMiningOutcome().ran);
-    EXPECT_EQ(desk.form->services().schedule.nextAutoStart, QDateTime(QDate(2017, 3, 17), QTime(9, 0)));
-    EXPECT_FALSE(desk.form->services().schedule.miningActive);
+    EXPECT_EQ(desk.form->services().schedule().nextAutoStart, QDateTime(QDate(2017, 3, 17), QTime(9, 0)));
+    EXPECT_FALSE(desk.form->services().schedule().miningActive);
     EXPECT_FALSE(desk.onTop());
 }
 

@@ -2,13 +2,14 @@
 #include "app/Settings.h"
 #include "demo/DemoCorpus.h"
 #include "demo/QuoteFolderGenerator.h"
-#include "gui/DesktopServices.h"
 #include "gui/FormCodeDepart.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
+#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 #include "review/ReviewTestData.h"
 
 #include <QAbstractItemModelTester>
@@ -81,7 +82,7 @@ struct QueryDesk {
         PlatformOptions options = programPlatformOptions(folder);
         options.virtualClockStart = QDateTime(kToday, QTime(15, 30));
         platform = createPlatform(options);
-        form = std::make_unique<TMainForm>(folder, *platform);
+        form = std::make_unique<WiredWindow>(folder, *platform);
         form->frame().setAnswerer([](const MessageRequest& request) -> std::optional<MessageAnswer> {
             if (request.buttons == MessageButtons::Ok)
                 return MessageAnswer::Ok;
@@ -103,7 +104,7 @@ struct QueryDesk {
     }
     ~QueryDesk() { form.reset(); }
 
-    TDataBase& db() { return form->services().db; }
+    TDataBase& db() { return form->services().store(); }
     QueryPage* page() const { return form->findChild<QueryPage*>(QStringLiteral("TabGetFromDB")); }
     template <typename W>
     W* child(const QString& name) const {

@@ -1,9 +1,10 @@
 #include "app/PlatformOptions.h"
 #include "app/Settings.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
+#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,7 +21,7 @@ TEST(RelayPage, BothNicknameBoxesEditTheStoredNickname) {
     QTemporaryDir dir;
     const ProgramFolder folder(dir.path());
     std::unique_ptr<Platform> platform = createPlatform(programPlatformOptions(folder));
-    TMainForm form(folder, *platform);
+    WiredWindow form(folder, *platform);
     auto* relayBox = form.findChild<QLineEdit*>(QStringLiteral("edtQQ"));
     auto* setupBox = form.findChild<QLineEdit*>(QStringLiteral("edtQQForView"));
     ASSERT_TRUE(relayBox && setupBox);
@@ -38,6 +39,6 @@ TEST(RelayPage, BothNicknameBoxesEditTheStoredNickname) {
         EXPECT_EQ(Settings(folder, clock).qqName(), c.nickname);
         EXPECT_EQ(relayBox->text(), c.nickname);
         EXPECT_EQ(setupBox->text(), c.nickname);
-        EXPECT_EQ(form.services().windows.setup().qqName, c.nickname);
+        EXPECT_EQ(form.services().windows().setup().qqName, c.nickname);
     }
 }

@@ -2,12 +2,13 @@
 #include "app/Settings.h"
 #include "demo/QuoteFolderGenerator.h"
 #include "gui/DailyBarGrid.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/StockCodePage.h"
+#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 #include "quotefiles/OwnStockList.h"
 
 #include <QAbstractButton>
@@ -59,7 +60,7 @@ struct StockDesk {
         platform = createPlatform(options);
         if (beforeWindow)
             beforeWindow(*platform);
-        form = std::make_unique<TMainForm>(folder, *platform);
+        form = std::make_unique<WiredWindow>(folder, *platform);
         form->frame().setAnswerer([](const MessageRequest& request) {
             return std::optional(request.buttons == MessageButtons::Ok ? MessageAnswer::Ok
                                                                        : MessageAnswer::Yes);
@@ -185,7 +186,7 @@ TEST(StockCodePage, DailyViewerShowsBarsInColoursOfTheirDirection) {
     EXPECT_TRUE(grid->isVisible());
     EXPECT_FALSE(desk.child<QWidget>("PanelCodeName")->isVisible());
     EXPECT_TRUE(desk.child<QWidget>("btnCloseDaily")->isVisible());
-    const auto expected = loadDailyRows(desk.form->services().setup.QuoteFolder(), stock.key, 0);
+    const auto expected = loadDailyRows(desk.form->services().setup().QuoteFolder(), stock.key, 0);
     ASSERT_TRUE(expected.has_value());
     QAbstractItemModel* rows = grid->model();
     ASSERT_EQ(rows->rowCount(), expected->rows.size());
@@ -340,7 +341,7 @@ TEST(MainFormWindow, SwipeCursorIsProgramsCursorFileElseResizeArrows) {
     arrow.fill(Qt::black);
     ASSERT_TRUE(arrow.save(cursorFile, "cur"));
     desk.form.reset();
-    desk.form = std::make_unique<TMainForm>(desk.folder, *desk.platform);
+    desk.form = std::make_unique<WiredWindow>(desk.folder, *desk.platform);
     EXPECT_EQ(swipeCursor(desk), Qt::BitmapCursor);
 }
 

@@ -2,14 +2,15 @@
 #include "app/Settings.h"
 #include "demo/DemoTrades.h"
 #include "demo/QuoteFolderGenerator.h"
-#include "gui/DesktopServices.h"
 #include "gui/GridExport.h"
 #include "gui/MainForm.h"
 #include "gui/StockChart.h"
 #include "gui/StockCodePage.h"
 #include "gui/TrackRecordPage.h"
+#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,7 +57,7 @@ TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
     PlatformOptions platformOptions = programPlatformOptions(folder);
     platformOptions.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
     const auto platform = createPlatform(platformOptions);
-    auto form = std::make_unique<TMainForm>(folder, *platform);
+    auto form = std::make_unique<WiredWindow>(folder, *platform);
     form->resize(1280, 800);
     form->show();
     QCoreApplication::processEvents();
