@@ -18,6 +18,7 @@
 #include "demo/QuoteFolderGenerator.h"
 #include "mining/MiningRun.h"
 #include "mining/MiningSchedule.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/NetworkState.h"
@@ -307,6 +308,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
                                                         : QStringLiteral("东方通达信");
     });
     FixedNetworkState network(true);
+    PortableArchiver archiver;
     SimulatedShutdown shutdown;
 
     TDataBase db(folder.databaseFile());
@@ -321,7 +323,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
     own.load(&ownError);
 
     Settings settings(folder, clock);
-    SystemSetup setup(settings, frame, clock);
+    SystemSetup setup(settings, frame, clock, archiver);
     setup.load();
     QuoteWindows windows(desktop, clock, frame, launcher);
     QuoteProgramSetup programSetup;
@@ -346,7 +348,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
     const qint64 virtualStart_ms = clock.elapsedMs();
     const DesktopEvents eventsBefore = desktop.events;
 
-    ExtractionServices services{db, frame, clock, launcher, network, folder};
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, folder};
     ExtractionTotals totals;
     RunControl run(frame, clock);
     MiningSchedule schedule;

@@ -69,7 +69,8 @@ int runExtract(CliContext& context, const QStringList& arguments) {
 
     ProcessLauncher& launcher = context.platform.launcher();
     NetworkState& network = context.platform.network();
-    ExtractionServices services{db, context.frame, context.clock, launcher, network, context.home};
+    const Archiver& archiver = context.platform.archiver();
+    ExtractionServices services{db, context.frame, context.clock, launcher, archiver, network, context.home};
     ExtractionTotals totals;
     StockExtraction extraction(services, totals);
 

@@ -38,7 +38,7 @@ public:
     QuoteSession(CliContext& context, const QString& quoteFolder)
         : m_context(context),
           m_settings(context.home, context.clock),
-          m_setup(m_settings, context.frame, context.clock),
+          m_setup(m_settings, context.frame, context.clock, context.platform.archiver()),
           m_windows(context.platform.desktop(), context.clock, context.frame, context.platform.launcher()),
           m_beep(context.platform.sound()),
           m_fetch(m_windows, context.frame, context.clock, context.platform.desktop(), m_beep, m_state) {
@@ -242,8 +242,13 @@ int runMine(CliContext& context, const QStringList& arguments) {
 
     QuoteSession session(context, *quoteFolder);
     Settings& settings = session.settings();
-    ExtractionServices services{
-        db, frame, context.clock, context.platform.launcher(), context.platform.network(), context.home};
+    ExtractionServices services{db,
+                                frame,
+                                context.clock,
+                                context.platform.launcher(),
+                                context.platform.archiver(),
+                                context.platform.network(),
+                                context.home};
     ExtractionTotals totals;
     RunControl run(frame, context.clock);
     MiningSchedule schedule;

@@ -118,7 +118,8 @@ int runReanalyse(CliContext& context, const QStringList& arguments) {
     ProcessLauncher& launcher = context.platform.launcher();
     NetworkState& network = context.platform.network();
     Shutdown& shutdown = context.platform.shutdown();
-    ExtractionServices services{db, context.frame, context.clock, launcher, network, context.home};
+    const Archiver& archiver = context.platform.archiver();
+    ExtractionServices services{db, context.frame, context.clock, launcher, archiver, network, context.home};
     ExtractionTotals totals;
     RunControl run(context.frame, context.clock);
     ReanalysisBatch batch(services, totals, settings, run, shutdown);

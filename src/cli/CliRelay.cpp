@@ -101,7 +101,7 @@ struct WatchSession {
 struct RelaySession {
     RelaySession(CliContext& context, WatchSession& watchSession, const QString& quoteFolder)
         : settings(context.home, context.clock),
-          setup(settings, context.frame, context.clock),
+          setup(settings, context.frame, context.clock, context.platform.archiver()),
           windows(context.platform.desktop(), context.clock, context.frame, context.platform.launcher()),
           run(context.frame, context.clock),
           relay({watchSession.db, context.frame, context.clock, context.platform.network(),

@@ -120,7 +120,8 @@ void TMainForm::btnGetAllFromTxtDocsClick() {
 void TMainForm::btnReadStDocumentsClick() {
     ProgramServices& s = m_services;
     if (!m_documents)
-        m_documents = std::make_unique<SavedDocuments>(s.folder(), s.platform().launcher(), *m_frame);
+        m_documents = std::make_unique<SavedDocuments>(s.folder(), s.platform().launcher(),
+                                                       s.platform().archiver(), *m_frame);
     m_documents->btnReadStDocumentsClick(currentCode(), s.settings().rarFolder());
     m_documentList->clear();
     m_documentList->addItems(m_documents->ListBoxStDoc());

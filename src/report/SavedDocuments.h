@@ -8,13 +8,15 @@
 namespace quarrow {
 
 class AppFrame;
+class Archiver;
 class ProcessLauncher;
 
 // The saved report documents of one stock: the list ListBoxStDoc of the report page and
 // the capture memo MemoPastFrom that an opened document is loaded into.
 class SavedDocuments {
 public:
-    SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, AppFrame& frame);
+    SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, const Archiver& archiver,
+                   AppFrame& frame);
 
     const QStringList& ListBoxStDoc() const { return m_list; }
     int selected() const { return m_selected; }
@@ -42,12 +44,10 @@ public:
     OpenResult ListBoxStDocClick(int index, Sender sender, const QString& stockCode,
                                  const QString& rarFolder);
 
-    // The archiver's own window program inside its folder.
-    static QString archiveViewerPath(const QString& rarFolder);
-
 private:
     ProgramFolder m_folder;
     ProcessLauncher& m_launcher;
+    const Archiver& m_archiver;
     AppFrame& m_frame;
     QStringList m_list;
     int m_selected = -1;

@@ -2,6 +2,7 @@
 #include "download/DataDownload.h"
 #include "download/DxHtmlParser.h"
 #include "download/PageLoader.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
@@ -148,8 +149,10 @@ protected:
     void mine(int stocks) {
         FakeLauncher launcher;
         FixedNetworkState online(true);
+        PortableArchiver archiver;
         RecordingFrame quiet;
-        ExtractionServices services{source, quiet, clock, launcher, online, ProgramFolder(home.path())};
+        ExtractionServices services{
+            source, quiet, clock, launcher, archiver, online, ProgramFolder(home.path())};
         ExtractionTotals totals;
         ReportGenerator generator(7);
         for (const GeneratedStock& stock : ReportGenerator::stocks(stocks)) {
