@@ -122,6 +122,9 @@ private:
         const QStringList full = m_asUser + command;
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
+        // The server's user may not enter the test's working folder (a checkout only its
+        // owner can enter), but enters its own.
+        process.setWorkingDirectory(m_dir.path());
         process.start(full.first(), full.mid(1));
         if (!process.waitForFinished(120000))
             return -1;
