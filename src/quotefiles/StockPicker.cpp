@@ -71,9 +71,8 @@ void StockPicker::DisplayStocks() {
     if (!query.next())
         return;
     const qint64 tradable = query.isNull(0) ? 0 : static_cast<qint64>(std::nearbyint(query.real(0)));
-    m_shareCapitalText =
-        m_codeText + m_caption + QStringLiteral("流通A股(万股):") + QString::number(tradable);
-    m_frame.setStatusPanel(StatusPanel::Message, m_shareCapitalText);
+    m_frame.setStatusPanel(StatusPanel::Message, m_codeText + m_caption + QStringLiteral("流通A股(万股):") +
+                                                     QString::number(tradable));
 }
 
 void StockPicker::ShowStockOnQueryPage(bool withDocuments) {

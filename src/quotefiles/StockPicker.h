@@ -31,7 +31,6 @@ public:
     QString caption() const { return m_caption; }
     QString hint() const { return m_hint; }
     int listTopRow() const { return m_listTopRow; }  // grid row, 1 = first stock
-    QString shareCapitalText() const { return m_shareCapitalText; }
 
     void pnlStockNameClick(PickSender sender);
     // Grid row ARow (1 … n) of the all-stocks list; ignored while the list loads.
@@ -55,7 +54,6 @@ private:
     QString m_caption;
     QString m_hint;
     int m_listTopRow = 1;
-    QString m_shareCapitalText;
 };
 
 }  // namespace quarrow

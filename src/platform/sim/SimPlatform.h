@@ -39,7 +39,6 @@ public:
     const Archiver& archiver() override { return m_archiver; }
 
     SimDesktop& simDesktop() { return *m_desktop; }
-    SimSound& simSound() { return *m_sound; }
 
 private:
     std::unique_ptr<Clock> m_clock;
