@@ -9,6 +9,7 @@
 #include "program/ProgramServices.h"
 #include "review/FilteredDelete.h"
 #include "review/ReviewTestData.h"
+#include "support/TestSupport.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ void touch(const QString& path) {
 // grid showing what is left; the backup proposes the database's name in the folder of the
 // last backup and notes the new one; the clean-up says in the status bar what it deleted.
 TEST(MainFormHousekeeping, DeleteBackupAndCleanupRunFromTheirPages) {
-    QTemporaryDir dir;
+    test::TempHome dir;
     const ProgramFolder folder(dir.path());
     {
         TDataBase db(folder.databaseFile());
@@ -89,7 +89,7 @@ TEST(MainFormHousekeeping, DeleteBackupAndCleanupRunFromTheirPages) {
     EXPECT_EQ(prompt(), QStringLiteral("已删除3条数据"));
     EXPECT_EQ(grid.rowCount(), 5);
 
-    const QString backups = dir.filePath("backups");
+    const QString backups = dir.file("backups");
     QDir().mkpath(backups);
     chosen = QDir(backups).filePath("Quarrow.db");
     click("btnCopyData");

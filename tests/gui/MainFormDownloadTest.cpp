@@ -8,11 +8,11 @@
 #include "server/PagePublisher.h"
 #include "server/PageServer.h"
 #include "store/DataBase.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -23,9 +23,9 @@ using namespace quarrow;
 namespace {
 
 TEST(MainFormDownload, DateDialogThenBothPhasesFromTheServer) {
-    QTemporaryDir dir;
+    test::TempHome dir;
     const ProgramFolder folder(dir.path());
-    TDataBase source(dir.filePath("Source.db"));
+    TDataBase source(dir.file("Source.db"));
     ASSERT_TRUE(source.open());
     ASSERT_TRUE(source.execute("insert into tblStocks (StCode,StName) values ('600610','中纺机')"));
     ASSERT_TRUE(source.execute("insert into tblStDepart (StDeptKey,StDept) values (1,'买方'),(2,'卖方')"));

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -56,7 +56,7 @@ struct Desk {
             QuoteFolderOptions quote;
             quote.stockCount = kStocks;
             quote.barCount = 30;
-            const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
+            const QString quoteFolder = dir.file(QStringLiteral("quote"));
             QString error;
             EXPECT_TRUE(QuoteFolderGenerator(quote).write(quoteFolder, &error)) << error.toStdString();
             EXPECT_TRUE(settings.writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
@@ -105,7 +105,7 @@ struct Desk {
     QString promptText() const { return child<QLabel>("lblWarning")->text(); }
     bool onTop() const { return form->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
-    QTemporaryDir dir;
+    test::TempHome dir;
     ProgramFolder folder;
     std::unique_ptr<Platform> platform;
     std::unique_ptr<TMainForm> form;
@@ -394,7 +394,7 @@ void typeKey(QWidget* target, Qt::Key key, const QString& text = {}) {
 // buttons switch the quote program at once.
 TEST(MainFormSetup, FolderEditStoresTypedExistingFolderAndRadioSwitchesProgram) {
     Desk desk(false);
-    const QString quote = desk.dir.filePath(QStringLiteral("quote"));
+    const QString quote = desk.dir.file(QStringLiteral("quote"));
     ASSERT_TRUE(QDir().mkpath(quote));
     auto* edit = desk.child<QLineEdit>("edtHuaLinFolder");
     const auto stored = [&] {

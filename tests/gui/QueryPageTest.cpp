@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
 #include "review/ReviewTestData.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
@@ -24,7 +25,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -66,7 +66,7 @@ struct QueryDesk {
             QuoteFolderOptions quote;
             quote.stockCount = 12;
             quote.barCount = 30;
-            const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
+            const QString quoteFolder = dir.file(QStringLiteral("quote"));
             QString error;
             EXPECT_TRUE(QuoteFolderGenerator(quote).write(quoteFolder, &error)) << error.toStdString();
             EXPECT_TRUE(settings.writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
@@ -117,7 +117,7 @@ struct QueryDesk {
         return child<QStackedWidget>(QStringLiteral("PageControl"))->currentWidget()->objectName();
     }
 
-    QTemporaryDir dir;
+    test::TempHome dir;
     ProgramFolder folder;
     std::unique_ptr<Platform> platform;
     std::unique_ptr<TMainForm> form;
@@ -141,8 +141,8 @@ void collectModelWarnings(QtMsgType type, const QMessageLogContext& context, con
 }  // namespace
 
 TEST(QueryResultModel, ReadsLongResultInBatchesAndDropsStatementAfterLastRow) {
-    QTemporaryDir dir;
-    TDataBase db(dir.filePath(QStringLiteral("Quarrow.db")));
+    test::TempHome dir;
+    TDataBase db(dir.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
     seedReviewRows(db);
     // Enough further rows for three batches.

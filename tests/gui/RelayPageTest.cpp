@@ -5,10 +5,10 @@
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
+#include "support/TestSupport.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ using namespace quarrow;
 // The setup page's nickname box and the QQ page's edit one stored nickname: what is typed
 // into either is stored, used for the chat window and shown in both.
 TEST(RelayPage, BothNicknameBoxesEditTheStoredNickname) {
-    QTemporaryDir dir;
+    test::TempHome dir;
     const ProgramFolder folder(dir.path());
     std::unique_ptr<Platform> platform = createPlatform(programPlatformOptions(folder));
     WiredWindow form(folder, *platform);

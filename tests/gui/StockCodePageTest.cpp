@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/OwnStockList.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
@@ -28,7 +29,6 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ struct StockDesk {
         quote.stockCount = kStocks;
         quote.barCount = 30;
         generated = QuoteFolderGenerator(quote).plan();
-        const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
+        const QString quoteFolder = dir.file(QStringLiteral("quote"));
         QString error;
         EXPECT_TRUE(QuoteFolderGenerator(quote).write(quoteFolder, &error)) << error.toStdString();
         SystemClock clock;
@@ -90,7 +90,7 @@ struct StockDesk {
         return 0;
     }
 
-    QTemporaryDir dir;
+    test::TempHome dir;
     ProgramFolder folder;
     GeneratedQuoteFolder generated;
     std::unique_ptr<Platform> platform;

@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
+#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -35,12 +35,12 @@ namespace {
 // page ranks the departments, lists a department's trades and draws the chosen trade's
 // stock; every grid of the window exports.
 TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
-    QTemporaryDir dir;
+    test::TempHome dir;
     const ProgramFolder folder(dir.path());
     QuoteFolderOptions quote;
     quote.stockCount = 12;
     quote.barCount = 120;
-    const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
+    const QString quoteFolder = dir.file(QStringLiteral("quote"));
     QString error;
     const QuoteFolderGenerator generator(quote);
     ASSERT_TRUE(generator.write(quoteFolder, &error)) << error.toStdString();
@@ -101,7 +101,7 @@ TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
     EXPECT_EQ(QApplication::clipboard()->text(), GridExport::selectionText(*departments));
     EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 8);
 
-    const QString csv = dir.filePath(QStringLiteral("departments.csv"));
+    const QString csv = dir.file(QStringLiteral("departments.csv"));
     ASSERT_TRUE(GridExport::saveCsv(*departments->model(), csv, &error)) << error.toStdString();
     QFile written(csv);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
