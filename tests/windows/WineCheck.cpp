@@ -449,7 +449,14 @@ int wmain() {
     PROCESS_INFORMATION quoteProcess{};
     check(start(paths.folder + L"\\TdxW.exe", paths.quoteFolder, &quoteProcess),
           "launch: quote program started");
-    waitFor([] { return FindWindowW(nullptr, fixture::kQuoteTitle) != nullptr; }, 10000);
+    // The fixture makes its main window before the report view inside it and shows it
+    // once both are there: a discovery before that would find no report view.
+    waitFor(
+        [] {
+            const HWND window = FindWindowW(nullptr, fixture::kQuoteTitle);
+            return window != nullptr && IsWindowVisible(window);
+        },
+        10000);
     check(waitFor([&] { return logHas(paths.quoteLog, L"start " + paths.quoteFolder); }, 3000),
           "launch: the quote program runs in its working folder");
 
