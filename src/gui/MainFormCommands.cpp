@@ -121,12 +121,12 @@ void TMainForm::btnReadStDocumentsClick() {
     ProgramServices& s = m_services;
     if (!m_documents)
         m_documents = std::make_unique<SavedDocuments>(s.folder(), s.platform().launcher(), *m_frame);
-    m_documents->btnReadStDocumentsClick(currentCode(), s.settings().rarFolder());
+    m_documents->browseStock(currentCode(), s.settings().rarFolder());
     m_documentList->clear();
-    m_documentList->addItems(m_documents->ListBoxStDoc());
+    m_documentList->addItems(m_documents->names());
     if (m_documents->selected() >= 0) {
         m_documentList->setCurrentRow(m_documents->selected());
-        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
+        m_capture->setPlainText(m_documents->lines().join(QLatin1Char('\n')));
     }
 }
 
@@ -134,14 +134,14 @@ void TMainForm::ListBoxStDocClick() {
     const int row = m_documentList->currentRow();
     if (!m_documents || row < 0)
         return;
-    const auto opened = m_documents->ListBoxStDocClick(row, SavedDocuments::Sender::List, currentCode(),
-                                                       m_services.settings().rarFolder());
+    const auto opened = m_documents->open(row, SavedDocuments::Sender::List, currentCode(),
+                                          m_services.settings().rarFolder());
     if (opened.showDocumentPage) {
         hideFunctionPanel();
         showContentPage(QStringLiteral("TabSheetStockDoc"));
     }
     if (opened.loaded)
-        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
+        m_capture->setPlainText(m_documents->lines().join(QLatin1Char('\n')));
 }
 
 QString TMainForm::currentCode() const {

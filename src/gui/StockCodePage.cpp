@@ -87,7 +87,7 @@ StockCodePage::StockCodePage(ProgramServices& services, StockCodePageLinks links
             [this](const QModelIndex& current) {
                 if (m_loading || !current.isValid())
                     return;
-                pick([&] { m_picker.ListStCodeNameSelectCell(current.column(), current.row() + 1); });
+                pick([&] { m_picker.pickListEntry(current.row()); });
             });
 
     m_own = named(new QListWidget(m_codeNamePanel), "ListSelfStock");
@@ -210,8 +210,8 @@ void StockCodePage::pick(const std::function<void()>& step) {
 
 void StockCodePage::showPicked() {
     m_links.code->setText(m_picker.codeText());
-    m_links.name->setText(m_picker.caption());
-    m_links.name->setToolTip(m_picker.hint());
+    m_links.name->setText(m_picker.name());
+    m_links.name->setToolTip(m_picker.prefixedCode());
 }
 
 // --- the all-stocks list -------------------------------------------------------------
@@ -417,19 +417,19 @@ void StockCodePage::btnCloseDailyClick() {
 // --- the picker and the own list ---------------------------------------------------------
 
 void StockCodePage::pnlStockNameClick() {
-    pick([this] { m_picker.pnlStockNameClick(PickSender::NamePanel); });
-    const int index = m_services.stocks().indexOf(m_picker.hint());
-    if (index >= 0 && !m_picker.caption().trimmed().isEmpty())
-        m_list->scrollTo(m_listModel->index(m_picker.listTopRow() - 1, 0), QAbstractItemView::PositionAtTop);
+    pick([this] { m_picker.pickCode(PickSender::NamePanel); });
+    const int index = m_services.stocks().indexOf(m_picker.prefixedCode());
+    if (index >= 0 && !m_picker.name().trimmed().isEmpty())
+        m_list->scrollTo(m_listModel->index(m_picker.listTopIndex(), 0), QAbstractItemView::PositionAtTop);
 }
 
 void StockCodePage::edtStockCodeExit() {
-    const QString hint = m_picker.hint();
-    const QString caption = m_picker.caption();
+    const QString prefixedCode = m_picker.prefixedCode();
+    const QString name = m_picker.name();
     m_picker.setCodeText(currentCodeText());
-    m_picker.edtStockCodeExit();
+    m_picker.applyTypedCode();
     // Leaving the box without typing changes nothing, not even what the mining run showed.
-    if (m_picker.hint() != hint || m_picker.caption() != caption)
+    if (m_picker.prefixedCode() != prefixedCode || m_picker.name() != name)
         showPicked();
 }
 
@@ -495,7 +495,7 @@ bool StockCodePage::eventFilter(QObject* watched, QEvent* event) {
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
                 edtStockCodeExit();
             else if (!key->text().isEmpty())
-                m_picker.edtStockCodeKeyPress(false);
+                m_picker.markCodeTyped();
         } else if (event->type() == QEvent::FocusOut) {
             edtStockCodeExit();
         }
