@@ -1,6 +1,8 @@
 #include "gui/MiningPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/PageHost.h"
+#include "program/ProgramServices.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -38,7 +40,8 @@ QCheckBox* statusBox(QWidget* parent, const char* name, const QString& caption) 
 
 }  // namespace
 
-MiningPage::MiningPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_frame(frame) {
+MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host), m_frame(services.frame()) {
     setObjectName(QStringLiteral("TabGetFromHuLin"));
     setWindowTitle(QStringLiteral("挖掘操盘庄家"));
 
@@ -78,6 +81,10 @@ MiningPage::MiningPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fr
     m_start = new QPushButton(QStringLiteral("挖掘操盘数据"), this);
     m_start->setObjectName(QStringLiteral("btnGetAllOfTheNewDocs"));
     m_start->setMinimumHeight(48);
+    m_start->setToolTip(
+        QStringLiteral("当指定天数里股票的日交易涨跌幅偏离值超过20%时,\r揪出买卖前5名的操盘庄家(营业部).\r"
+                       "此功能需要运行华林或东方证券的行情分析软件."));
+    connect(m_start, &QPushButton::clicked, this, &MiningPage::btnGetAllOfTheNewDocsClick);
 
     auto* values = new QGridLayout;
     values->addWidget(new QLabel(QStringLiteral("数据调阅和分析天数:"), this), 0, 0);
@@ -145,6 +152,33 @@ void MiningPage::setWindowStatus(const WindowStatus& status) {
     m_quoteChild->setEnabled(status.quoteChild);
     m_codeMain->setEnabled(status.codeInputMain);
     m_codeChild->setEnabled(status.codeInputChild);
+}
+
+MiningWindowHooks MiningPage::windowHooks() {
+    MiningWindowHooks hooks;
+    hooks.bringToFront = [this] { m_host.bringToFront(); };
+    hooks.stayOnTop = [this](bool on) { m_host.stayOnTop(on); };
+    hooks.showPromptPage = [this] {
+        m_host.hideFunctionPanel();
+        m_host.showContentPage(ContentPage::Prompt);
+    };
+    hooks.showStock = [this](const QString& code, const QString& name) { Q_EMIT stockShown(code, name); };
+    hooks.showResults = [this] { Q_EMIT resultsReady(); };
+    hooks.refreshDepartments = [this] { Q_EMIT departmentsStored(); };
+    return hooks;
+}
+
+void MiningPage::btnGetAllOfTheNewDocsClick() {
+    if (m_services.run().isActive())
+        return;
+    m_host.runJob([this] {
+        MiningRun mining = m_services.miningRun(windowHooks());
+        MiningOptions chosen = options();
+        const MiningOptions wired = m_services.miningOptions();
+        chosen.quoteFolder = wired.quoteFolder;
+        chosen.rarFolder = wired.rarFolder;
+        m_lastOutcome = mining.run(chosen);
+    });
 }
 
 }  // namespace quarrow

@@ -1,14 +1,19 @@
 #include "gui/RelayPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/PageHost.h"
+#include "program/ProgramServices.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -70,7 +75,8 @@ void NicknameEdit::commit() {
     Q_EMIT committed(text().trimmed());
 }
 
-RelayPage::RelayPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_frame(frame) {
+RelayPage::RelayPage(ProgramServices& services, PageHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host), m_frame(services.frame()) {
     setObjectName(QStringLiteral("TabSheetSendToQQ"));
     setWindowTitle(QStringLiteral("主力买卖QQ秀"));
     const WatchSelection watch;
@@ -141,7 +147,44 @@ RelayPage::RelayPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fram
     layout->addLayout(grid);
     layout->addLayout(buttons);
     layout->addStretch();
+
+    // Placed on other pages by the window; until then they are this page's.
+    m_nicknameForView = new NicknameEdit("edtQQForView", this);
+    m_watchGrid = named(new QTableWidget(0, 2, this), "StocksForMonitor");
+    m_watchGrid->setHorizontalHeaderLabels({QStringLiteral("名称"), QStringLiteral("代码(万股)")});
+    m_watchGrid->setColumnWidth(0, 74);
+    m_watchGrid->setColumnWidth(1, 129);
+    m_watchGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_watchGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_watchGrid->verticalHeader()->hide();
+
+    connect(m_pick, &QPushButton::clicked, this, &RelayPage::btnSetQQStockClick);
+    connect(m_relay, &QPushButton::clicked, this, &RelayPage::btnSendToQQClick);
+    connect(m_capture, &QPushButton::clicked, this, &RelayPage::btnMainGetMainClick);
+    connect(m_nickname, &NicknameEdit::committed, this, &RelayPage::edtQQExit);
+    connect(m_nicknameForView, &NicknameEdit::committed, this, &RelayPage::edtQQExit);
+    connect(m_watchGrid, &QTableWidget::cellClicked, this,
+            [this](int row, int) { StocksForMonitorSelectCell(row); });
+
+    RelayHooks hooks;
+    hooks.showLogPage = [this] {
+        m_host.hideFunctionPanel();
+        m_host.showContentPage(ContentPage::StockDoc);
+    };
+    hooks.showQueryPage = [this] { m_host.showFunctionPage(FunctionPage::Query); };
+    hooks.busyCursor = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    hooks.stayOnTop = [this](bool on) { m_host.stayOnTop(on); };
+    hooks.stateChanged = [this] { showState(); };
+    hooks.watchListChanged = [this] { showWatchList(); };
+    m_relayJob = std::make_unique<MainForceRelay>(m_services.relay(RelaySettings{}, std::move(hooks)));
 }
+
+RelayPage::~RelayPage() = default;
 
 WatchSelection RelayPage::selection() const {
     WatchSelection selection;
@@ -161,15 +204,82 @@ RelaySettings RelayPage::relaySettings() const {
     return settings;
 }
 
-void RelayPage::setOnTime(bool on) {
-    m_onTime->setChecked(on);
+bool RelayPage::relayOn() const {
+    return m_relayJob->relayOn();
 }
 
-void RelayPage::showState(bool relayOn, bool captureOn, bool stocksPicked) {
+bool RelayPage::tick() {
+    return m_relayJob->tick();
+}
+
+void RelayPage::showNickname() {
+    const QString nickname = m_services.windows().setup().qqName;
+    m_nickname->setText(nickname);
+    m_nicknameForView->setText(nickname);
+}
+
+void RelayPage::showState() {
+    const bool relayOn = m_relayJob->relayOn();
+    const bool captureOn = m_relayJob->captureOn();
     m_relay->setText(relayOn ? kStopCaption : kStartCaption);
-    m_relay->setEnabled(relayOn || (stocksPicked && !captureOn));
+    m_relay->setEnabled(relayOn || (!m_services.watchList().isEmpty() && !captureOn));
     m_pick->setEnabled(!relayOn && !captureOn);
     m_capture->setEnabled(!captureOn);
+    // The capture turned chkOnTime off for its passes; the page shows what the relay uses.
+    m_onTime->setChecked(m_relayJob->settings().onTime);
+    Q_EMIT activeChanged(m_relayJob->active());
+}
+
+void RelayPage::showWatchList() {
+    const QList<WatchRow>& rows = m_services.watchList().rows();
+    m_watchGrid->setRowCount(static_cast<int>(rows.size()));
+    for (int i = 0; i < rows.size(); ++i) {
+        m_watchGrid->setItem(i, 0, new QTableWidgetItem(rows[i].name));
+        m_watchGrid->setItem(i, 1, new QTableWidgetItem(rows[i].value));
+    }
+}
+
+void RelayPage::btnSetQQStockClick() {
+    m_host.hideFunctionPanel();
+    m_host.showContentPage(ContentPage::StockDoc);
+    m_watchGrid->setRowCount(0);
+    StocksForMonitor& watch = m_services.watchList();
+    const int count = watch.rebuild(selection());
+    if (!watch.lastError().isEmpty())
+        m_frame.ShowPrompt(QStringLiteral("股本数据读不出: %1").arg(watch.lastError()));
+    showWatchList();
+    m_frame.setStatusPanel(StatusPanel::Message, StocksForMonitor::statusText(count));
+    m_relay->setEnabled(count > 0);
+}
+
+void RelayPage::btnSendToQQClick() {
+    if (m_relayJob->relayOn()) {
+        // Its own button stops it as the Stop command does.
+        m_host.stopRun();
+        m_relayJob->tick();
+        return;
+    }
+    m_relayJob->setSettings(relaySettings());
+    m_relayJob->startRelay();
+    showState();
+}
+
+void RelayPage::btnMainGetMainClick() {
+    m_relayJob->setSettings(relaySettings());
+    m_relayJob->startCapture();
+    showState();
+}
+
+void RelayPage::StocksForMonitorSelectCell(int row) {
+    if (const std::optional<WatchPick> pick = m_services.watchList().pick(row))
+        Q_EMIT stockChosen(pick->code, pick->name);
+}
+
+void RelayPage::edtQQExit(const QString& nickname) {
+    QString error;
+    if (!commitNickname(m_services.settings(), m_services.windows(), nickname, &error))
+        m_frame.ShowPrompt(QStringLiteral("QQ昵称保存失败: %1").arg(error));
+    showNickname();
 }
 
 }  // namespace quarrow

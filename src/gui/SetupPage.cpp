@@ -83,6 +83,7 @@ SetupPage::SetupPage(SystemSetup& setup, Settings& settings, AppFrame& frame, QW
     connect(m_startOn, &QCheckBox::toggled, this, &SetupPage::pickerChanged);
 
     auto* grid = new QGridLayout(this);
+    m_grid = grid;
     grid->addWidget(m_hualin, 0, 0);
     grid->addWidget(m_folders[0], 0, 1);
     grid->addWidget(helpImage(this, frame, "imgHelpHuali", QStringLiteral("设定华林行情软件安装文件夹."),
@@ -105,6 +106,12 @@ SetupPage::SetupPage(SystemSetup& setup, Settings& settings, AppFrame& frame, QW
     grid->addWidget(new QLabel(QStringLiteral("自动执行挖掘"), this), 5, 0);
     grid->addWidget(m_startOn, 6, 0);
     grid->addWidget(m_startTime, 6, 1);
+}
+
+void SetupPage::addRow(const QString& caption, QWidget* field) {
+    const int row = m_grid->rowCount();
+    m_grid->addWidget(new QLabel(caption, this), row, 0);
+    m_grid->addWidget(field, row, 1);
 }
 
 void SetupPage::refresh() {

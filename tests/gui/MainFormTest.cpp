@@ -1,5 +1,7 @@
 #include "app/Settings.h"
+#include "gui/DocumentPage.h"
 #include "gui/MainForm.h"
+#include "gui/MiningPage.h"
 #include "gui/WidgetFrame.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
@@ -109,22 +111,22 @@ TEST(MainFormNavigation, CloseBoxMainPageAndApplicationButtonPutFunctionPanelAwa
     desk.show();
     QWidget* panel = desk.child<QWidget>("PanelFunction");
     const auto visible = [&] { return panel->isVisibleTo(desk.form.get()); };
-    desk.form->showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+    desk.form->showFunctionPage(FunctionPage::Mining);
     desk.child<QAbstractButton>("PanelCloseIT")->click();
     EXPECT_FALSE(visible());
 
-    desk.form->showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+    desk.form->showFunctionPage(FunctionPage::Mining);
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(desk.child<QWidget>("TabSheetMain"), &press);
     EXPECT_FALSE(visible());
 
     // btnApplication leaves the query page alone, any other page goes.
-    desk.form->showContentPage(QStringLiteral("TabSheetPrompt"));
-    desk.form->showFunctionPage(QStringLiteral("TabGetFromDB"));
+    desk.form->showContentPage(ContentPage::Prompt);
+    desk.form->showFunctionPage(FunctionPage::Query);
     desk.child<QAbstractButton>("btnApplication")->click();
     EXPECT_TRUE(visible());
-    desk.form->showFunctionPage(QStringLiteral("TabSheetSetup"));
+    desk.form->showFunctionPage(FunctionPage::Setup);
     desk.child<QAbstractButton>("btnApplication")->click();
     EXPECT_FALSE(visible());
     EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
@@ -179,7 +181,7 @@ TEST(MainFormMining, MouseSteersRunOnSimulatedDesktop) {
     });
     desk.child<QAbstractButton>("btnGetAllOfTheNewDocs")->click();
 
-    const MiningOutcome& outcome = desk.form->lastMiningOutcome();
+    const MiningOutcome& outcome = desk.form->miningPage().lastOutcome();
     ASSERT_TRUE(outcome.ran) << outcome.error.toStdString();
     EXPECT_EQ(step, Step::Stopped);
     EXPECT_EQ(pausedPumps, 5);
@@ -348,10 +350,10 @@ TEST(MainFormAutoStart, TimerTickStartsMiningRunAtItsTimeAndSetsNextStartToTomor
     auto* clock = dynamic_cast<VirtualClock*>(&desk.platform->clock());
     ASSERT_NE(clock, nullptr);
     desk.form->tmrFlashWarningTimer();
-    EXPECT_FALSE(desk.form->lastMiningOutcome().ran) << "started after 09:00: not before 20:00";
+    EXPECT_FALSE(desk.form->miningPage().lastOutcome().ran) << "started after 09:00: not before 20:00";
     clock->advance(clock->now().msecsTo(QDateTime(QDate(2017, 3, 16), QTime(20, 0))));
     desk.form->tmrFlashWarningTimer();
-    EXPECT_TRUE(desk.form->lastMiningOutcome().ran);
+    EXPECT_TRUE(desk.form->miningPage().lastOutcome().ran);
     EXPECT_EQ(desk.services().schedule().nextAutoStart, QDateTime(QDate(2017, 3, 17), QTime(9, 0)));
     EXPECT_FALSE(desk.services().schedule().miningActive);
     EXPECT_FALSE(desk.onTop());
@@ -362,7 +364,7 @@ TEST(MainFormJobs, ReanalysisOfSavedDocumentsRunsFromDocumentPage) {
     desk.answers = {{Question::ReanalysisStart, MessageAnswer::Yes}};
     desk.show();
     desk.child<QAbstractButton>("btnGetAllFromTxtDocs")->click();
-    const ReanalysisOutcome& outcome = desk.form->lastReanalysisOutcome();
+    const ReanalysisOutcome& outcome = desk.form->documentPage().lastReanalysisOutcome();
     ASSERT_TRUE(outcome.ran);
     EXPECT_EQ(outcome.documents, kStocks * 2);
     EXPECT_FALSE(desk.onTop());

@@ -1,11 +1,14 @@
+#include "gui/DocumentPage.h"
 #include "gui/FormCodeDepart.h"
 #include "gui/MainForm.h"
+#include "gui/MiningPage.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
 #include "program/ProgramServices.h"
 #include "review/ReviewTestData.h"
 #include "support/WindowDesk.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
@@ -328,7 +331,8 @@ TEST(QueryPage, MiningRunEndShowsTheStoredRowsOfItsDays) {
     desk.child<QCheckBox>(QStringLiteral("chkMainBuySale"))->click();
     desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->setChecked(true);
     desk.child<QPushButton>(QStringLiteral("btnGetAllOfTheNewDocs"))->click();
-    ASSERT_TRUE(desk.form->lastMiningOutcome().ran) << desk.form->lastMiningOutcome().error.toStdString();
+    ASSERT_TRUE(desk.form->miningPage().lastOutcome().ran)
+        << desk.form->miningPage().lastOutcome().error.toStdString();
 
     const OperatorQuery shown = desk.page()->state();
     EXPECT_FALSE(shown.mainBuySale);
@@ -351,7 +355,27 @@ TEST(QueryPage, ReanalysisThatStoresNewDepartmentsReloadsTheList) {
     desk.form->show();
     ASSERT_EQ(desk.page()->departmentItems(), QStringList{kNoDepartmentItem});
     desk.child<QPushButton>(QStringLiteral("btnGetAllFromTxtDocs"))->click();
-    ASSERT_TRUE(desk.form->lastReanalysisOutcome().ran);
+    ASSERT_TRUE(desk.form->documentPage().lastReanalysisOutcome().ran);
     EXPECT_GT(desk.page()->departmentItems().size(), 1);
     EXPECT_FALSE(desk.child<QPushButton>(QStringLiteral("btnRefreshDepartment"))->isEnabled());
+}
+
+// The share-capital listing shows in the result grid from a model of its own; the next
+// query shows its rows there again, and moving through them follows their stocks.
+TEST(QueryPage, QueryAfterTheShareCapitalListingShowsInTheGrid) {
+    QueryDesk desk(QueryDesk::Data::Seeded);
+    desk.show();
+    auto* grid = desk.child<QTableView>(QStringLiteral("dbGridTop5List"));
+    desk.child<QAbstractButton>(QStringLiteral("btnListStockQTY"))->click();
+    ASSERT_GT(grid->model()->rowCount(), 0);
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("股票名称"));
+
+    desk.child<QCheckBox>(QStringLiteral("DateFromChecked"))->setChecked(false);
+    desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+    QueryResultModel& rows = desk.mainModel();
+    ASSERT_EQ(grid->model(), &rows);
+    EXPECT_EQ(modelRows(*grid->model()), allRows(rows));
+    const int last = rows.rowCount() - 1;
+    grid->setCurrentIndex(rows.index(last, 1));
+    EXPECT_EQ(desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->text(), rows.rowValues(last).value(0));
 }

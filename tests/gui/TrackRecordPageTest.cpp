@@ -93,8 +93,8 @@ TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
     // The daily-bar viewer draws the same chart beside its grid.
     auto* code = form->findChild<QLineEdit*>(QStringLiteral("edtStockCode"));
     code->setText(desk.generated.stocks.first().key.mid(2));
-    form->edtStockCodeExit();
-    form->btnLoadDailyClick();
+    form->stockCodePage().edtStockCodeExit();
+    form->stockCodePage().btnLoadDailyClick();
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->stockCodePage().dailyChart()->isVisible());
     EXPECT_GT(form->stockCodePage().dailyChart()->barCount(), 0);
