@@ -1,8 +1,8 @@
 #include "gui/DocumentPage.h"
 
-#include "gui/CommandButton.h"
 #include "gui/MiningPage.h"
 #include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "gui/StockCodePage.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"

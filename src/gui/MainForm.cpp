@@ -1,10 +1,10 @@
 #include "gui/MainForm.h"
 
-#include "gui/CommandButton.h"
 #include "gui/DocumentPage.h"
 #include "gui/DownloadCommand.h"
 #include "gui/GridExport.h"
 #include "gui/MiningPage.h"
+#include "gui/PageWidgets.h"
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
 #include "gui/RelayPage.h"
@@ -54,12 +54,6 @@ const QStringList kGuide{
     QStringLiteral("挖掘前请运行行情分析软件,下载盘后数据,按F10后打开\"龙虎榜单\"."),
     QStringLiteral("挖掘期间:点击鼠标右键暂停,点击鼠标左键继续或终止."),
 };
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 }  // namespace
 

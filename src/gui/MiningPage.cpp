@@ -2,6 +2,7 @@
 
 #include "app/AppFrame.h"
 #include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "program/ProgramServices.h"
 
 #include <QCheckBox>
@@ -21,13 +22,6 @@ namespace {
 // The threshold's first arrow click jumps from 1 to the usual 20 percent; after that the
 // arrows move by one.
 constexpr int kFirstPercentStep = 19;
-
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, bool checked) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setChecked(checked);
-    return box;
-}
 
 QCheckBox* statusBox(QWidget* parent, const char* name, const QString& caption) {
     // Shown checked and greyed until the window is found: the enabled state is the status,
@@ -94,21 +88,13 @@ MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* paren
     values->addWidget(m_percent, 1, 1);
     values->addWidget(new QLabel(QStringLiteral("%"), this), 1, 2);
 
-    const auto helpImage = [this](const char* name, const QString& text, const QString& picture) {
-        auto* image = new QToolButton(this);
-        image->setObjectName(QString::fromLatin1(name));
-        image->setText(QStringLiteral("?"));
-        image->setToolTip(text);
-        connect(image, &QToolButton::clicked, this,
-                [this, text, picture] { m_frame.ShowHelpPicture(text, picture, false); });
-        return image;
-    };
     auto* help = new QHBoxLayout;
-    help->addWidget(helpImage(
-        "imgDowloadDaily", QStringLiteral("使用程序计算涨跌幅变化时,需要先运行行情分析软件并下载盘后数据."),
-        QStringLiteral("下载盘后数据.jpg")));
-    help->addWidget(helpImage(
-        "imgF10Must",
+    help->addWidget(
+        helpPictureButton(this, m_frame, "imgDowloadDaily",
+                          QStringLiteral("使用程序计算涨跌幅变化时,需要先运行行情分析软件并下载盘后数据."),
+                          QStringLiteral("下载盘后数据.jpg")));
+    help->addWidget(helpPictureButton(
+        this, m_frame, "imgF10Must",
         QStringLiteral("抓取股票涨跌幅异动数据前,请先运行行情分析软件,按F10后,打开调阅\"龙虎榜单\"功能."),
         QStringLiteral("最新提示.jpg")));
     help->addStretch();

@@ -1,8 +1,8 @@
 #include "gui/QueryPage.h"
 
 #include "app/AppFrame.h"
-#include "gui/CommandButton.h"
 #include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "gui/QueryResultModel.h"
 #include "gui/StockCodePage.h"
 #include "program/ProgramServices.h"
@@ -33,12 +33,6 @@ const std::array<QString, 5> kQueryHints = {
     QStringLiteral("调阅只卖出不买入的营业部数据"),     QStringLiteral("调阅只买入或只卖出的营业部数据"),
     QStringLiteral("调阅全部营业部买卖数据"),
 };
-
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "app/AppFrame.h"
 #include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "program/ProgramServices.h"
 
 #include <QApplication>
@@ -25,23 +26,11 @@ const QString kNicknameHint = QStringLiteral("为股票动态信息收取QQ,必�
 const QString kStartCaption = QStringLiteral("启动QQ监视");
 const QString kStopCaption = QStringLiteral("关停QQ监视");
 
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 QSpinBox* spinBox(QWidget* parent, const char* name, int low, int high, int step, int value) {
     auto* box = named(new QSpinBox(parent), name);
     box->setRange(low, high);
     box->setSingleStep(step);
     box->setValue(value);
-    return box;
-}
-
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, bool checked) {
-    auto* box = named(new QCheckBox(caption, parent), name);
-    box->setChecked(checked);
     return box;
 }
 
@@ -106,15 +95,6 @@ RelayPage::RelayPage(ProgramServices& services, PageHost& host, QWidget* parent)
     m_relay->setEnabled(false);
     m_capture = named(new QPushButton(QStringLiteral("抓取主力买卖"), this), "btnMainGetMain");
 
-    const auto helpImage = [this](const char* name, const QString& text, const QString& picture) {
-        auto* image = named(new QToolButton(this), name);
-        image->setText(QStringLiteral("?"));
-        image->setToolTip(text);
-        connect(image, &QToolButton::clicked, this,
-                [this, text, picture] { m_frame.ShowHelpPicture(text, picture, false); });
-        return image;
-    };
-
     auto* grid = new QGridLayout;
     grid->addWidget(m_below, 0, 0);
     grid->addWidget(m_belowBound, 0, 1);
@@ -126,8 +106,9 @@ RelayPage::RelayPage(ProgramServices& services, PageHost& host, QWidget* parent)
     grid->addWidget(m_pick, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("QQ昵称:"), this), 3, 0);
     grid->addWidget(m_nickname, 3, 1);
-    grid->addWidget(helpImage("imgQQViewHelp", QStringLiteral("请启动QQ并打开与指定昵称的QQ聊天窗口!"),
-                              QStringLiteral("QQ聊天窗口.jpg")),
+    grid->addWidget(helpPictureButton(this, m_frame, "imgQQViewHelp",
+                                      QStringLiteral("请启动QQ并打开与指定昵称的QQ聊天窗口!"),
+                                      QStringLiteral("QQ聊天窗口.jpg")),
                     3, 2);
     grid->addWidget(new QLabel(QStringLiteral("发送间隔"), this), 4, 0);
     grid->addWidget(m_delay, 4, 1);
@@ -136,8 +117,9 @@ RelayPage::RelayPage(ProgramServices& services, PageHost& host, QWidget* parent)
     grid->addWidget(m_sendQty, 5, 1);
     grid->addWidget(new QLabel(QStringLiteral("万股的股票"), this), 5, 2);
     grid->addWidget(m_onTime, 6, 0, 1, 2);
-    grid->addWidget(helpImage("imgHelpQQMonitor", QStringLiteral("请打开行情软件的\"主力监控总览\"窗口!"),
-                              QStringLiteral("主力监控总览.jpg")),
+    grid->addWidget(helpPictureButton(this, m_frame, "imgHelpQQMonitor",
+                                      QStringLiteral("请打开行情软件的\"主力监控总览\"窗口!"),
+                                      QStringLiteral("主力监控总览.jpg")),
                     6, 2);
 
     auto* buttons = new QHBoxLayout;

@@ -2,6 +2,7 @@
 
 #include "gui/DailyBarGrid.h"
 #include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "gui/StockChart.h"
 #include "gui/StockListModel.h"
 #include "platform/Platform.h"
@@ -40,12 +41,6 @@ constexpr int kCodeColumnWidth = 70;
 constexpr int kNameColumnWidth = 80;
 constexpr int kArrowsWidth_px = 20;
 constexpr int kOwnListWidth_px = 110;
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // The page's small commands look like the labels they always were: flat, a hand cursor.
 QPushButton* labelButton(QWidget* parent, const char* name, const QString& caption) {

@@ -3,6 +3,7 @@
 #include "app/AppFrame.h"
 #include "gui/GridExport.h"
 #include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "gui/QueryPage.h"
 #include "gui/StockChart.h"
 #include "program/ProgramServices.h"
@@ -30,12 +31,6 @@ constexpr int kKeyRole = Qt::UserRole + 2;
 // Bars drawn around a trade's day: a month and a half before, three weeks after.
 constexpr int kBarsBefore = 30;
 constexpr int kBarsAfter = 15;
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QStandardItem* textItem(const QString& text) {
     auto* item = new QStandardItem(text);
