@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QTextEdit>
+#include <QVBoxLayout>
 
 namespace quarrow {
 
@@ -39,6 +41,11 @@ ProgressBox::ProgressBox(QWidget* parent) : QGroupBox(parent) {
     m_web = new QWidget(this);
     m_web->setObjectName(QStringLiteral("pnlWeb"));
     m_web->hide();
+    // A rich-text view, not a browser: it runs nothing and fetches nothing.
+    m_webView = new QTextEdit(m_web);
+    m_webView->setObjectName(QStringLiteral("WebBrowser"));
+    m_webView->setReadOnly(true);
+    (new QVBoxLayout(m_web))->addWidget(m_webView);
     hide();
     SetProgressMode(false);
 }

@@ -40,16 +40,9 @@ QColor colorOf(LogColor color) {
 
 WidgetFrame::WidgetFrame(QString programFolder) : m_programFolder(std::move(programFolder)) {}
 
-const QStringList& WidgetFrame::commandNames() {
-    static const QStringList names{
-        QStringLiteral("btnListStockQTY"),       QStringLiteral("btnSelectStock"),
-        QStringLiteral("btnGetStockDoc"),        QStringLiteral("btnLoadCodeName"),
-        QStringLiteral("btnMyselfCodeName"),     QStringLiteral("btnLoadDaily"),
-        QStringLiteral("btnGetStockChanges"),    QStringLiteral("btnDepart_BuySale"),
-        QStringLiteral("btnDepart_BuyOnly"),     QStringLiteral("btnDepart_SaleOnly"),
-        QStringLiteral("btnGetAllOfTheNewDocs"), QStringLiteral("btnGetAllFromTxtDocs"),
-        QStringLiteral("btnGetFromServer"),      QStringLiteral("btnSendToServer")};
-    return names;
+void WidgetFrame::setCommands(const QList<QAbstractButton*>& buttons, const QList<QAction*>& actions) {
+    m_commandButtons = {buttons.begin(), buttons.end()};
+    m_commandActions = {actions.begin(), actions.end()};
 }
 
 QStringList WidgetFrame::statusCaptions() {
@@ -191,15 +184,17 @@ void WidgetFrame::hideProgress() {
 }
 
 void WidgetFrame::enableCommands(bool on) {
-    for (const QString& name : commandNames()) {
-        for (auto* button : m_w.window->findChildren<QAbstractButton*>(name))
+    for (const QPointer<QAbstractButton>& button : m_commandButtons) {
+        if (button)
             button->setEnabled(on);
-        for (auto* action : m_w.window->findChildren<QAction*>(name))
+    }
+    for (const QPointer<QAction>& action : m_commandActions) {
+        if (action)
             action->setEnabled(on);
     }
     // The stop command is the other side of the same switch: on exactly while a run works.
-    if (auto* stop = m_w.window->findChild<QAbstractButton*>(QStringLiteral("btnStop")))
-        stop->setEnabled(!on);
+    if (m_w.stop)
+        m_w.stop->setEnabled(!on);
 }
 
 void WidgetFrame::processEvents() {

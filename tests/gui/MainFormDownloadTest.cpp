@@ -1,31 +1,28 @@
-#include "app/PlatformOptions.h"
 #include "app/Settings.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
-#include "gui/WiredWindow.h"
 #include "platform/Clock.h"
-#include "platform/Platform.h"
 #include "server/PagePublisher.h"
 #include "server/PageServer.h"
 #include "store/DataBase.h"
+#include "support/WindowDesk.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 using namespace quarrow;
+using namespace quarrow::test;
 
 namespace {
 
 TEST(MainFormDownload, DateDialogThenBothPhasesFromTheServer) {
-    QTemporaryDir dir;
-    const ProgramFolder folder(dir.path());
-    TDataBase source(dir.filePath("Source.db"));
+    TempHome serverHome;
+    TDataBase source(serverHome.file("Source.db"));
     ASSERT_TRUE(source.open());
     ASSERT_TRUE(source.execute("insert into tblStocks (StCode,StName) values ('600610','中纺机')"));
     ASSERT_TRUE(source.execute("insert into tblStDepart (StDeptKey,StDept) values (1,'买方'),(2,'卖方')"));
@@ -40,19 +37,14 @@ TEST(MainFormDownload, DateDialogThenBothPhasesFromTheServer) {
     ASSERT_TRUE(publisher.open(&error)) << error.toStdString();
     PageServer server(publisher);
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
-    SystemClock clock;
-    Settings settings(folder, clock);
     const QString address = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-    ASSERT_TRUE(settings.writeText("Server", "StChangePage", address + "/StChange"));
-    ASSERT_TRUE(settings.writeText("Server", "BigBuySalePage", address + "/BigBuySale"));
-
-    PlatformOptions options = programPlatformOptions(folder);
-    options.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
-    std::unique_ptr<Platform> platform = createPlatform(options);
-    WiredWindow form(folder, *platform);
-    form.frame().setAnswerer([](const MessageRequest&) { return MessageAnswer::Ok; });
-    form.show();
-    QCoreApplication::processEvents();
+    WindowDesk desk({.beforeWindow = [&](WindowDesk& opening) {
+        SystemClock clock;
+        Settings settings(opening.folder, clock);
+        ASSERT_TRUE(settings.writeText("Server", "StChangePage", address + "/StChange"));
+        ASSERT_TRUE(settings.writeText("Server", "BigBuySalePage", address + "/BigBuySale"));
+    }});
+    desk.show();
 
     QString preset;
     QTimer::singleShot(0, [&] {
@@ -62,19 +54,18 @@ TEST(MainFormDownload, DateDialogThenBothPhasesFromTheServer) {
         dialog->setTextValue("2024-03-01");
         dialog->accept();
     });
-    auto* command = form.findChild<QAbstractButton*>("btnGetFromServer");
-    ASSERT_NE(command, nullptr);
+    auto* command = desk.child<QAbstractButton>("btnGetFromServer");
     command->click();
 
     EXPECT_EQ(preset, "1980-01-01");
-    const QString log = form.findChild<QTextEdit*>("MemoResult")->toPlainText();
+    const QString log = desk.child<QTextEdit>("MemoResult")->toPlainText();
     EXPECT_TRUE(log.contains(">>>>>存入数据库的涨跌幅度异常数据数目:1")) << log.toStdString();
     EXPECT_TRUE(log.contains(">>>>>存入数据库的大宗买卖据数目:1")) << log.toStdString();
-    EXPECT_TRUE(form.findChild<QTextEdit*>("WebBrowser")->toPlainText().contains("xxxxxx"));
+    EXPECT_TRUE(desk.child<QTextEdit>("WebBrowser")->toPlainText().contains("xxxxxx"));
     EXPECT_TRUE(command->isEnabled());
-    EXPECT_FALSE(form.findChild<QWidget*>("GroupBoxProgress")->isVisible());
+    EXPECT_FALSE(desk.child<QWidget>("GroupBoxProgress")->isVisible());
     // The query page's range takes in the block trade.
-    EXPECT_EQ(form.findChild<CheckedDatePicker*>("DateTo")->date(), QDate(2024, 3, 6));
+    EXPECT_EQ(desk.child<CheckedDatePicker>("DateTo")->date(), QDate(2024, 3, 6));
 }
 
 }  // namespace
