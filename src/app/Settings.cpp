@@ -54,15 +54,25 @@ QString withTrailingSeparator(const QString& folder) {
 
 const QList<SettingKey>& settingKeys() {
     static const QList<SettingKey> keys = {
-        {"Folder", "hualin", SettingType::Text},       {"Folder", "dongfang", SettingType::Text},
-        {"Folder", "current", SettingType::Text},      {"Folder", "RAR", SettingType::Text},
-        {"Folder", "DBCOPY", SettingType::Text},       {"QQ", "QQName", SettingType::Text},
-        {"Holiday", "MMDD", SettingType::Integer, 25}, {"ExceptDay", "MMDD", SettingType::Integer, 10},
-        {"AutoStart", "Time", SettingType::Time},      {"AutoStart", "Start", SettingType::Boolean},
-        {"Last", "StockDate", SettingType::Date},      {"Last", "RunDate", SettingType::Date},
-        {"Last", "Code", SettingType::Text},           {"Last", "Index", SettingType::Integer},
-        {"Database", "ODBC", SettingType::Text},       {"Database", "Access", SettingType::Text},
-        {"Server", "StChangePage", SettingType::Text}, {"Server", "BigBuySalePage", SettingType::Text},
+        {"Folder", "hualin", SettingType::Text},
+        {"Folder", "dongfang", SettingType::Text},
+        {"Folder", "current", SettingType::Text},
+        {"Folder", "RAR", SettingType::Text},
+        {"Folder", "DBCOPY", SettingType::Text},
+        {"QQ", "QQName", SettingType::Text},
+        {"Holiday", "MMDD", SettingType::Integer, 25},
+        {"ExceptDay", "MMDD", SettingType::Integer, 10},
+        {"AutoStart", "Time", SettingType::Time},
+        {"AutoStart", "Start", SettingType::Boolean},
+        {"Last", "StockDate", SettingType::Date},
+        {"Last", "RunDate", SettingType::Date},
+        {"Last", "Code", SettingType::Text},
+        {"Last", "Index", SettingType::Integer},
+        {"Last", "Failed", SettingType::Text},
+        {"Database", "ODBC", SettingType::Text},
+        {"Database", "Access", SettingType::Text},
+        {"Server", "StChangePage", SettingType::Text},
+        {"Server", "BigBuySalePage", SettingType::Text},
         {"Server", "User", SettingType::Text},
     };
     return keys;
@@ -322,7 +332,16 @@ bool Settings::startFreshRun(const QDate& today) {
         document.setValue(kLast, QStringLiteral("RunDate"), dateText(today));
         document.setValue(kLast, QStringLiteral("Code"), QString());
         document.setValue(kLast, QStringLiteral("Index"), QStringLiteral("0"));
+        document.setValue(kLast, QStringLiteral("Failed"), QString());
     });
+}
+
+QStringList Settings::failedStocks() const {
+    return readText(kLast, QStringLiteral("Failed"), QString()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+bool Settings::writeFailedStocks(const QStringList& keys) {
+    return writeText(kLast, QStringLiteral("Failed"), keys.join(QLatin1Char(' ')));
 }
 
 }  // namespace quarrow

@@ -117,6 +117,10 @@ public:
     // goes in the same write, so a batch killed before its first stock never offers to
     // resume where an earlier one stopped.
     bool startFreshRun(const QDate& today);
+    // The prefixed codes today's run could not capture ("Failed"), kept with the resume
+    // point so a run stopped or killed lists and retries them when it resumes.
+    QStringList failedStocks() const;
+    bool writeFailedStocks(const QStringList& keys);
 
 private:
     QString readRaw(const QString& section, const QString& key, bool* found) const;

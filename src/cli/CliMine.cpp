@@ -74,6 +74,14 @@ int reportMining(ProgramServices& services, const MiningOutcome& outcome) {
         printOut(QStringLiteral("log: %1\n").arg(outcome.logFile));
     if (!outcome.error.isEmpty())
         printError(QStringLiteral("the run ended early: %1").arg(outcome.error));
+    if (outcome.quoteProgramLost)
+        printError(QStringLiteral("the quote program could not be started %1 times in a row; the run ended "
+                                  "there, and 'quarrow-cli mine --percent 0 --resume' goes on today")
+                       .arg(kQuoteProgramStarts));
+    // A run that tried stocks and captured none did not do its work.
+    const bool nothingCaptured = outcome.fetched > 0 && outcome.captured == 0;
+    if (nothingCaptured && outcome.error.isEmpty() && !outcome.quoteProgramLost && !outcome.storeFailed())
+        printError(QStringLiteral("no report was captured of the %1 stocks tried").arg(outcome.fetched));
     if (outcome.storeFailed())
         printError(QStringLiteral("storing failed (%1); the run stopped, and 'quarrow-cli mine --percent 0 "
                                   "--resume' goes on from the last stored stock today")
@@ -83,7 +91,8 @@ int reportMining(ProgramServices& services, const MiningOutcome& outcome) {
     if (!outcome.settingsError.isEmpty())
         printError(QStringLiteral("cannot note the run's progress in %1 (%2)")
                        .arg(services.settings().fileName(), outcome.settingsError));
-    return exitStatusOf(outcome, !outcome.error.isEmpty() || !outcome.logError.isEmpty());
+    return exitStatusOf(outcome, !outcome.error.isEmpty() || !outcome.logError.isEmpty() ||
+                                     outcome.quoteProgramLost || nothingCaptured);
 }
 
 // The mining run over the all-stocks list or the own stocks.
@@ -98,6 +107,8 @@ int runMine(CliCall& call) {
     MiningOptions options = services.miningOptions();
     chosen->quoteFolder = options.quoteFolder;
     chosen->rarFolder = options.rarFolder;
+    // Without a terminal nobody answers; a run that switches the computer off is a night's.
+    chosen->unattended = !call.frame().canAsk() || chosen->shutdownWhenDone;
     MiningRun mining = services.miningRun();
     const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAtOnce,
                                     QStringLiteral("stopping after the current stock"));

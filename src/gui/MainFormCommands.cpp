@@ -204,7 +204,7 @@ void TMainForm::tmrFlashWarningTimer() {
     if (s.schedule().autoStartDue(now, s.setup().autoStartEnabled(), s.run().isActive(),
                                   s.setup().IsTradingDay(true))) {
         s.schedule().runStarted(now.date());
-        m_miningPage->startButton()->click();
+        m_miningPage->startAutomatically();
     }
 }
 

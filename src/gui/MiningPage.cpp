@@ -151,7 +151,14 @@ MiningWindowHooks MiningPage::windowHooks() {
     hooks.showStock = [this](const QString& code, const QString& name) { Q_EMIT stockShown(code, name); };
     hooks.showResults = [this] { Q_EMIT resultsReady(); };
     hooks.refreshDepartments = [this] { Q_EMIT departmentsStored(); };
+    hooks.ownListEmpty = [this] { m_onlyMine->setChecked(false); };
     return hooks;
+}
+
+void MiningPage::startAutomatically() {
+    m_startingAutomatically = true;
+    m_start->click();
+    m_startingAutomatically = false;
 }
 
 void MiningPage::btnGetAllOfTheNewDocsClick() {
@@ -163,6 +170,8 @@ void MiningPage::btnGetAllOfTheNewDocsClick() {
         const MiningOptions wired = m_services.miningOptions();
         chosen.quoteFolder = wired.quoteFolder;
         chosen.rarFolder = wired.rarFolder;
+        // Started by the clock, or set to switch the computer off: nobody will answer.
+        chosen.unattended = m_startingAutomatically || chosen.shutdownWhenDone;
         m_lastOutcome = mining.run(chosen);
     });
 }

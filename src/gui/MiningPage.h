@@ -31,6 +31,8 @@ public:
     const MiningOutcome& lastOutcome() const { return m_lastOutcome; }
 
     QPushButton* startButton() const { return m_start; }
+    // The automatic daily start clicks the start button: a run nobody watches.
+    void startAutomatically();
     QSpinBox* lastDaysBox() const { return m_days; }
 
 public Q_SLOTS:
@@ -53,6 +55,7 @@ private:
     PageHost& m_host;
     AppFrame& m_frame;
     MiningOutcome m_lastOutcome;
+    bool m_startingAutomatically = false;
     QCheckBox* m_onlyMine;
     QCheckBox* m_autoRepeat;
     QCheckBox* m_skipOut;

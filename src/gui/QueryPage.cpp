@@ -332,6 +332,8 @@ void QueryPage::btnRefreshDepartmentClick() {
     m_departments->setCurrentIndex(0);
     m_departmentGiven->setChecked(false);
     m_reloadDepartments->setEnabled(false);
+    // The names are all listed now: the next reload waits for new ones.
+    m_services.totals().departmentsAdded = false;
 }
 
 void QueryPage::enableDepartmentReload() {

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace quarrow {
 
@@ -125,8 +126,33 @@ MessageAnswer WidgetFrame::showMessage(const MessageRequest& request) {
             buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::NoToAll | QMessageBox::YesToAll;
         QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, request.title, request.text,
                         buttons, m_w.window);
+        // A question of a run nobody watches counts down to its safe answer.
+        QTimer countdown;
+        int secondsLeft = request.timeout_s;
+        bool timedOut = false;
+        if (secondsLeft > 0) {
+            const QString text = request.text;
+            const QString safe = !yesNo                                        ? QStringLiteral("确定")
+                                 : request.timeoutAnswer == MessageAnswer::Yes ? QStringLiteral("是")
+                                                                               : QStringLiteral("否");
+            const auto show = [&box, text, safe, &secondsLeft] {
+                box.setText(text + QStringLiteral("\n\n(%1秒后自动选择\"%2\")").arg(secondsLeft).arg(safe));
+            };
+            show();
+            QObject::connect(&countdown, &QTimer::timeout, &box, [&box, &secondsLeft, &timedOut, show] {
+                if (--secondsLeft > 0) {
+                    show();
+                    return;
+                }
+                timedOut = true;
+                box.done(QMessageBox::Cancel);
+            });
+            countdown.start(1000);
+        }
         const int pressed = box.exec();
-        answer = !yesNo                             ? MessageAnswer::Ok
+        countdown.stop();
+        answer = timedOut                           ? (yesNo ? request.timeoutAnswer : MessageAnswer::Ok)
+                 : !yesNo                           ? MessageAnswer::Ok
                  : pressed == QMessageBox::Yes      ? MessageAnswer::Yes
                  : pressed == QMessageBox::YesToAll ? MessageAnswer::YesToAll
                  : pressed == QMessageBox::NoToAll  ? MessageAnswer::NoToAll
