@@ -141,6 +141,7 @@ protected:
         : source(home.file("Source.db")), target(home.file("Target.db")), run(frame, clock), network(true) {
         EXPECT_TRUE(source.open());
         EXPECT_TRUE(target.open());
+        clock.setNow(QDateTime(QDate(2024, 6, 3), QTime(15, 0)));
         frame.onProcessEvents = [] { QCoreApplication::processEvents(); };
     }
 
@@ -307,13 +308,15 @@ public:
     QString url() const {
         return QStringLiteral("http://127.0.0.1:%1/StChange?x=1").arg(m_server.serverPort());
     }
+    quint16 port() const { return m_server.serverPort(); }
 
 private:
     QByteArray m_answer;
     QTcpServer m_server;
 };
 
-TEST_F(ServerTest, TheLoaderRefusesWhatAPageMustNotBe) {
+TEST_F(ServerTest, TheLoaderRefusesWhatAPageMustNotBeAndSaysWhy) {
+    const QByteArray bomb = dataFile("download/gzip-bomb.gz");
     struct Case {
         QByteArray answer;
         const char* error;
@@ -321,17 +324,28 @@ TEST_F(ServerTest, TheLoaderRefusesWhatAPageMustNotBe) {
     const Case cases[] = {
         {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.2:9/StChange\r\nContent-Length: 0\r\n\r\n",
          "the server sent the page to another host (127.0.0.2)"},
+        {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/StChange\r\nContent-Length: 0\r\n\r\n",
+         "the server sent the page to another port of the same host (9)"},
+        {"HTTP/1.1 302 Found\r\nLocation: https://127.0.0.1/StChange\r\nContent-Length: 0\r\n\r\n",
+         "the server sent the page to another scheme (https)"},
+        {"HTTP/1.1 302 Found\r\nLocation: /StChange?again\r\nContent-Length: 0\r\n\r\n",
+         "the server redirected the page in a loop (back to http://127.0.0.1:PORT/StChange?again)"},
         {"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + QByteArray(5000, 'x'),
          "the page is larger than 1000 bytes"},
+        {"HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + QByteArray::number(bomb.size()) +
+             "\r\n\r\n" + bomb,
+         "the page came compressed and unpacks to more than 1000 bytes (a compression bomb); it was refused"},
         {"HTTP/1.1 400 Bad Request\r\nContent-Length: 25\r\n\r\nDate must be a day, sir\r\n",
          "the server answered HTTP 400: Date must be a day, sir"},
+        {"HTTP/1.1 500 Oops\r\nContent-Length: 20\r\n\r\n\x1b[2J\x1b]0;title\x07ok\n",
+         "the server answered HTTP 500: \xef\xbf\xbd[2J\xef\xbf\xbd]0;title\xef\xbf\xbdok"},
     };
     for (const Case& c : cases) {
         CannedServer server(c.answer);
         NetworkPageLoader loader(clock, frame, {1000, 60000});
         const PageResult result = loader.load(QUrl(server.url()), [] { return false; });
-        EXPECT_EQ(result.status, PageResult::Status::Failed);
-        EXPECT_EQ(result.error, QString::fromLatin1(c.error));
+        EXPECT_EQ(result.status, PageResult::Status::Failed) << c.error;
+        EXPECT_EQ(result.error, QString::fromUtf8(c.error).replace("PORT", QString::number(server.port())));
     }
 }
 
@@ -346,6 +360,14 @@ TEST_F(ServerTest, StopOrTheClockEndsTheWaitForAPageThatNeverComes) {
     const PageResult late = loader.load(url, [] { return false; });
     EXPECT_EQ(late.status, PageResult::Status::Failed);
     EXPECT_EQ(late.error, "no page after 60 seconds");
+
+    // On a virtual clock that stands still (quarrow-cli --virtual-clock) the limit is
+    // still reached in real time.
+    frame.onProcessEvents = [] { QCoreApplication::processEvents(); };
+    NetworkPageLoader quick(clock, frame, {1000, 300});
+    const qint64 before_ms = clock.elapsedMs();
+    EXPECT_EQ(quick.load(url, [] { return false; }).error, "no page after 0.3 seconds");
+    EXPECT_EQ(clock.elapsedMs(), before_ms);
 }
 
 TEST_F(ServerTest, TheCommandLineDownloadsFromTheServer) {
