@@ -1,5 +1,7 @@
 #include "download/OutsideText.h"
 
+#include <utility>
+
 namespace quarrow {
 
 namespace {
@@ -22,6 +24,44 @@ QString printableText(const QString& text, int maxChars) {
     if (text.size() > maxChars)
         shown += QChar(0x2026);
     return shown;
+}
+
+QString pageTextForView(const QString& html, int maxChars) {
+    static const std::pair<const char*, char16_t> kEntities[] = {{"&amp;", u'&'},  {"&lt;", u'<'},
+                                                                 {"&gt;", u'>'},   {"&quot;", u'"'},
+                                                                 {"&#39;", u'\''}, {"&nbsp;", u' '}};
+    QString text;
+    qsizetype i = 0;
+    while (i < html.size() && text.size() < maxChars) {
+        const QChar c = html.at(i);
+        if (c == QLatin1Char('<')) {
+            const qsizetype close = html.indexOf(QLatin1Char('>'), i);
+            const QStringView tag = QStringView(html).mid(i + 1, close < 0 ? -1 : close - i - 1);
+            if (tag.startsWith(QLatin1String("tr"), Qt::CaseInsensitive))
+                text += QLatin1Char('\n');
+            else if (tag.startsWith(QLatin1String("td"), Qt::CaseInsensitive) ||
+                     tag.startsWith(QLatin1String("th"), Qt::CaseInsensitive))
+                text += QLatin1Char('\t');
+            i = close < 0 ? html.size() : close + 1;
+            continue;
+        }
+        if (c == QLatin1Char('&')) {
+            bool known = false;
+            for (const auto& [name, value] : kEntities) {
+                if (QStringView(html).mid(i).startsWith(QLatin1String(name))) {
+                    text += QChar(value);
+                    i += qsizetype(qstrlen(name));
+                    known = true;
+                    break;
+                }
+            }
+            if (known)
+                continue;
+        }
+        text += (c == QLatin1Char('\t') || c == QLatin1Char('\n')) ? c : printableText(QString(c), 1);
+        ++i;
+    }
+    return text;
 }
 
 }  // namespace quarrow

@@ -10,4 +10,8 @@ namespace quarrow {
 // the text is cut and ends in "…".
 QString printableText(const QString& text, int maxChars = 200);
 
+// A page shown as plain text: tags dropped, cells apart by a tab and rows by a line end,
+// the common entities read, at most maxChars of it. Nothing the page names is loaded.
+QString pageTextForView(const QString& html, int maxChars = 64 * 1024);
+
 }  // namespace quarrow

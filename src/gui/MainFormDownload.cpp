@@ -2,6 +2,7 @@
 // download layout with the page shown below the figures, and the job in the core.
 
 #include "download/DataDownload.h"
+#include "download/OutsideText.h"
 #include "download/PageLoader.h"
 #include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
@@ -12,7 +13,7 @@
 
 #include <QAbstractButton>
 #include <QInputDialog>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace quarrow {
@@ -20,13 +21,17 @@ namespace quarrow {
 namespace {
 
 // While a page is on its way the clicks belong to the window (the stop command among
-// them), not to the run's mouse protocol; the page that came is shown in pnlWeb.
+// them), not to the run's mouse protocol; the page that came is shown in pnlWeb as plain
+// text. A rich-text view would load the images the page names from local paths, and on
+// Windows a //host/share path opens a connection to any host the page chooses.
 class WindowPageLoader final : public PageLoader {
 public:
     WindowPageLoader(PageLoader& inner, RunMouseFilter* filter, QWidget* web)
-        : m_inner(inner), m_filter(filter), m_view(web->findChild<QTextEdit*>(QStringLiteral("WebBrowser"))) {
+        : m_inner(inner),
+          m_filter(filter),
+          m_view(web->findChild<QPlainTextEdit*>(QStringLiteral("WebBrowser"))) {
         if (!m_view) {
-            m_view = new QTextEdit(web);
+            m_view = new QPlainTextEdit(web);
             m_view->setObjectName(QStringLiteral("WebBrowser"));
             m_view->setReadOnly(true);
             (new QVBoxLayout(web))->addWidget(m_view);
@@ -40,16 +45,15 @@ public:
         PageResult result = m_inner.load(url, stopRequested);
         if (m_filter)
             m_filter->setDownloadWaiting(false);
-        // A rich-text view, not a browser: it runs nothing and fetches nothing.
         if (result.status == PageResult::Status::Loaded)
-            m_view->setHtml(result.html);
+            m_view->setPlainText(pageTextForView(result.html));
         return result;
     }
 
 private:
     PageLoader& m_inner;
     RunMouseFilter* m_filter;
-    QTextEdit* m_view;
+    QPlainTextEdit* m_view;
 };
 
 }  // namespace

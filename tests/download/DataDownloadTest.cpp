@@ -439,7 +439,8 @@ TEST(DownloadSettings, PagesAndUserComeFromTheSettingsFile) {
     Settings settings(home.file("quarrow.INI"), home.path(), clock);
     EXPECT_EQ(settings.serverChangePage(), "http://127.0.0.1:8686/StChange");
     EXPECT_EQ(settings.serverBigPage(), "http://127.0.0.1:8686/BigBuySale");
-    EXPECT_FALSE(settings.serverUser().isEmpty());
+    // The login name never goes out: the fixed name does, unless the user set one.
+    EXPECT_EQ(settings.serverUser(), "Reed.Lantern");
     ASSERT_TRUE(settings.writeText("Server", "User", "张三"));
     ASSERT_TRUE(settings.writeText("Server", "StChangePage", "http://a.example/p.asp?k=1"));
     EXPECT_EQ(settings.serverUser(), "张三");
