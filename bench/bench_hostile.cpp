@@ -9,8 +9,8 @@
 //          second and 100 MB.
 // idle:    quarrow-server under an open-files limit (--nofile, default 1024) while N idle
 //          connections (default 1500) are held open for --hold seconds (default 40): every
-//          two seconds a request, the server's open files and its processor time. Goal: answered within seconds, no
-//          core spinning.
+//          two seconds a request, the server's open files and its processor time. Goal: answered within
+//          seconds, no core spinning.
 // commits: --clients (default 20) clients asking for pages of a database of --rows
 //          (default 1,000,000) abnormal-move rows for --seconds (default 10), first alone,
 //          then while a writer commits a main-force alert every 200 ms, as the relay does.
@@ -79,10 +79,16 @@ const HostilePage kPages[] = {
     {"30,000 li and section", [] { return table(QStringLiteral("<li><section>").repeated(30000)); }},
     {"200 nested div", [] { return table(QStringLiteral("<div>").repeated(200)); }},
     {"250 nested div, 1,000,000 spans",
-     [] { return table(QStringLiteral("<div>").repeated(250) + QStringLiteral("<span></span>").repeated(1000000)); }},
+     [] {
+         return table(QStringLiteral("<div>").repeated(250) +
+                      QStringLiteral("<span></span>").repeated(1000000));
+     }},
     {"16 MB of control characters", [] { return table(QString(16 * 1024 * 1024, QChar(1))); }},
     {"a 15 MB attribute",
-     [] { return table(QStringLiteral("<a href=\"") + QString(15 * 1024 * 1024, QLatin1Char('x')) + QStringLiteral("\">")); }},
+     [] {
+         return table(QStringLiteral("<a href=\"") + QString(15 * 1024 * 1024, QLatin1Char('x')) +
+                      QStringLiteral("\">"));
+     }},
     {"1,000,000 unclosed cells", [] { return table(QStringLiteral("<td>1").repeated(1000000)); }},
 };
 
@@ -113,8 +119,9 @@ void pagesPart(const QString& self) {
             continue;
         }
         std::printf("  %-32s %8.3f s %8.1f MB  %-7s %s tables, %s rows\n", kPages[i].name,
-                    figures[0].toDouble(), figures[1].toDouble() / 1024, figures[4].trimmed().toUtf8().constData(),
-                    figures[2].toUtf8().constData(), figures[3].toUtf8().constData());
+                    figures[0].toDouble(), figures[1].toDouble() / 1024,
+                    figures[4].trimmed().toUtf8().constData(), figures[2].toUtf8().constData(),
+                    figures[3].toUtf8().constData());
     }
 }
 
@@ -132,8 +139,8 @@ struct Server {
                 setrlimit(RLIMIT_NOFILE, &limit);
             });
         }
-        process.start(program, {QStringLiteral("--database"), database, QStringLiteral("--port"),
-                                QStringLiteral("0")});
+        process.start(
+            program, {QStringLiteral("--database"), database, QStringLiteral("--port"), QStringLiteral("0")});
         QString banner;
         while (process.waitForReadyRead(60000)) {
             banner += QString::fromUtf8(process.readAllStandardOutput());
@@ -160,7 +167,8 @@ struct Server {
             return -1;
         const QByteArray text = stat.readAll();
         const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        return fields.size() > 12 ? (fields[11].toDouble() + fields[12].toDouble()) / sysconf(_SC_CLK_TCK) : -1;
+        return fields.size() > 12 ? (fields[11].toDouble() + fields[12].toDouble()) / sysconf(_SC_CLK_TCK)
+                                  : -1;
     }
     int openFiles() const {
         return int(QDir(QStringLiteral("/proc/%1/fd").arg(process.processId()))
@@ -202,7 +210,8 @@ int httpGet(quint16 port, const QByteArray& target, int timeout_ms) {
         if (poll(&wait, 1, left) <= 0)
             break;
         if (sent < request.size()) {
-            const ssize_t n = ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
             if (n <= 0)
                 break;
             sent += n;
@@ -231,9 +240,10 @@ void raiseOwnFileLimit(int wanted) {
 
 bool makeSmallDatabase(const QString& file) {
     TDataBase db(file);
-    return db.open() && db.execute(QStringLiteral(
-                            "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-                            "values ('600610','2024-03-04',1,1,0,7,'m',1)"));
+    return db.open() &&
+           db.execute(QStringLiteral(
+               "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+               "values ('600610','2024-03-04',1,1,0,7,'m',1)"));
 }
 
 void idlePart(const QString& server, int idle, int nofile, int hold) {
@@ -278,14 +288,15 @@ void idlePart(const QString& server, int idle, int nofile, int hold) {
         worst = std::max(worst, took);
         QThread::msleep(static_cast<unsigned long>(std::max(0.0, 2000 - took * 1000)));
         const double cpu = s.cpuSeconds();
-        std::printf("  %5.1f s: HTTP %d in %.2f s; server %4d files open, %3.0f %% of a core\n", watch.seconds(),
-                    status, took, s.openFiles(), 100 * (cpu - cpuMark) / interval.seconds());
+        std::printf("  %5.1f s: HTTP %d in %.2f s; server %4d files open, %3.0f %% of a core\n",
+                    watch.seconds(), status, took, s.openFiles(), 100 * (cpu - cpuMark) / interval.seconds());
         cpuMark = cpu;
         interval = Stopwatch();
     }
-    std::printf("  first answer %.2f s after the idle connections began; %d requests unanswered; slowest %.2f s; "
-                "%.2f s processor time in all\n",
-                answeredWithin, unanswered, worst, s.cpuSeconds() - cpuBefore);
+    std::printf(
+        "  first answer %.2f s after the idle connections began; %d requests unanswered; slowest %.2f s; "
+        "%.2f s processor time in all\n",
+        answeredWithin, unanswered, worst, s.cpuSeconds() - cpuBefore);
     int closed = 0;
     for (const int fd : held) {
         pollfd wait{fd, POLLIN, 0};
@@ -307,9 +318,11 @@ void idlePart(const QString& server, int idle, int nofile, int hold) {
 bool makeLargeDatabase(const QString& file, int rows) {
     if (QFileInfo(file).isFile()) {
         TDataBase db(file);
-        Statement count = db.QueryPublic(QStringLiteral("select count(*) from tblStChange"));
-        if (db.open() && count.exec() && count.next() && count.integer(0) == rows)
-            return true;
+        if (db.open()) {
+            Statement count = db.QueryPublic(QStringLiteral("select count(*) from tblStChange"));
+            if (count.exec() && count.next() && count.integer(0) == rows)
+                return true;
+        }
         db.close();
         QFile::remove(file);
     }
@@ -318,10 +331,11 @@ bool makeLargeDatabase(const QString& file, int rows) {
         return false;
     Stopwatch watch;
     const bool made = db.execute(
-        QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
-                       "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-                       "select printf('%06d', 600000 + i % 3000), date('2020-01-02', '+' || (i * 1500 / %1) || "
-                       "' days'), i % 3000, i, 0, 7, '涨跌幅大', i from n")
+        QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+            "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+            "select printf('%06d', 600000 + i % 3000), date('2020-01-02', '+' || (i * 1500 / %1) || "
+            "' days'), i % 3000, i, 0, 7, '涨跌幅大', i from n")
             .arg(rows));
     std::printf("  %d rows made in %.1f s\n", rows, watch.seconds());
     return made;
@@ -348,8 +362,9 @@ Figures askForPages(quint16 port, int clients, int seconds, int rows) {
             std::vector<double> own;
             int failed = 0;
             while (!stop) {
-                const QByteArray target = "/StChange?Date=2020-01-01&ID=" +
-                                          QByteArray::number(random.bounded(1, rows)) + "&USER=bench";
+                const QByteArray target =
+                    "/StChange?Date=2020-01-01&ID=" + QByteArray::number(random.bounded(1, rows)) +
+                    "&USER=bench";
                 Stopwatch one;
                 if (httpGet(port, target, 30000) == 200)
                     own.push_back(one.seconds() * 1000);
@@ -390,16 +405,19 @@ public:
 private:
     void write() {
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alert-writer"));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alert-writer"));
             db.setDatabaseName(m_file);
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
             if (db.open()) {
                 QSqlQuery insert(db);
                 while (!m_stop) {
-                    insert.prepare(QStringLiteral("insert into tblMainBuySale (StCode,StName,StDate,StDept,StBuy,"
-                                                  "StSale,StRate,StMemo) values ('600610','甲','2024-03-04','主力',"
-                                                  "1,0,1,:memo)"));
-                    insert.bindValue(QStringLiteral(":memo"), QStringLiteral("alert %1").arg(m_commits.load()));
+                    insert.prepare(
+                        QStringLiteral("insert into tblMainBuySale (StCode,StName,StDate,StDept,StBuy,"
+                                       "StSale,StRate,StMemo) values ('600610','甲','2024-03-04','主力',"
+                                       "1,0,1,:memo)"));
+                    insert.bindValue(QStringLiteral(":memo"),
+                                     QStringLiteral("alert %1").arg(m_commits.load()));
                     if (insert.exec())
                         ++m_commits;
                     QThread::msleep(static_cast<unsigned long>(m_period_ms));
@@ -431,8 +449,8 @@ void commitsPart(const QString& server, const QString& keep, int rows, int clien
     raiseOwnFileLimit(clients * 4 + 256);
     httpGet(s.port, "/StChange?Date=2020-01-01&ID=0", 60000);  // the server's first look at the rows
     auto print = [](const char* what, const Figures& f) {
-        std::printf("  %-28s %6d requests in %.1f s = %7.1f/s, median %.1f ms, 95th %.1f ms, %d failed\n", what,
-                    f.requests, f.seconds, f.requests / f.seconds, f.median_ms, f.p95_ms, f.failed);
+        std::printf("  %-28s %6d requests in %.1f s = %7.1f/s, median %.1f ms, 95th %.1f ms, %d failed\n",
+                    what, f.requests, f.seconds, f.requests / f.seconds, f.median_ms, f.p95_ms, f.failed);
     };
     print("no writer:", askForPages(s.port, clients, seconds, rows));
     AlertWriter writer(file, 200);
