@@ -409,7 +409,10 @@ private:
                 QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alert-writer"));
             db.setDatabaseName(m_file);
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-            if (db.open()) {
+            if (!db.open())
+                std::fprintf(stderr, "bench_hostile: the alert writer cannot open the database: %s\n",
+                             db.lastError().text().toUtf8().constData());
+            if (db.isOpen()) {
                 QSqlQuery insert(db);
                 while (!m_stop) {
                     insert.prepare(
@@ -420,6 +423,9 @@ private:
                                      QStringLiteral("alert %1").arg(m_commits.load()));
                     if (insert.exec())
                         ++m_commits;
+                    else if (m_commits == 0 && !m_reported.exchange(true))
+                        std::fprintf(stderr, "bench_hostile: the alert writer cannot write: %s\n",
+                                     insert.lastError().text().toUtf8().constData());
                     QThread::msleep(static_cast<unsigned long>(m_period_ms));
                 }
             }
@@ -432,6 +438,7 @@ private:
     int m_period_ms;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_commits{0};
+    std::atomic<bool> m_reported{false};
     std::thread m_thread;
 };
 
