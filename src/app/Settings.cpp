@@ -35,15 +35,9 @@ QTime parseTime(const QString& text) {
     return QTime();
 }
 
-// The name the server sees when the settings name no one: the user logged in here.
-QString loginName() {
-    for (const char* variable : {"USER", "USERNAME", "LOGNAME"}) {
-        const QString name = qEnvironmentVariable(variable);
-        if (!name.isEmpty())
-            return name;
-    }
-    return QStringLiteral("quarrow");
-}
+// The name the server sees when the settings name no one. The query goes out in clear
+// text, so it is the program's fixed name, never the name of the user logged in here.
+const QString kDefaultServerUser = QStringLiteral("Reed.Lantern");
 
 QString withTrailingSeparator(const QString& folder) {
     const QString native = QDir::toNativeSeparators(folder);
@@ -129,7 +123,7 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
             return kDefaultChangePage;
         if (name == QLatin1String("BigBuySalePage"))
             return kDefaultBigPage;
-        return loginName();
+        return kDefaultServerUser;
     }
     if (part == QLatin1String("AutoStart"))
         return name == QLatin1String("Time") ? timeText(m_clock.now().time()) : QStringLiteral("0");
@@ -293,7 +287,7 @@ QString Settings::serverBigPage() const {
 
 QString Settings::serverUser() const {
     const QString user = trimBlanks(readText(QStringLiteral("Server"), QStringLiteral("User"), QString()));
-    return user.isEmpty() ? loginName() : user;
+    return user.isEmpty() ? kDefaultServerUser : user;
 }
 
 QTime Settings::autoStartTime() const {

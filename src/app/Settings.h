@@ -96,7 +96,7 @@ public:
     QString odbcSource() const;
     QString accessFile() const;
     // Server: the two pages the operator data are downloaded from, and the name the
-    // download gives itself (the login name when the settings give none).
+    // download gives itself (a fixed name when the settings give none).
     static inline const QString kDefaultChangePage = QStringLiteral("http://127.0.0.1:8686/StChange");
     static inline const QString kDefaultBigPage = QStringLiteral("http://127.0.0.1:8686/BigBuySale");
     QString serverChangePage() const;

@@ -1,6 +1,7 @@
 #include "gui/DownloadCommand.h"
 
 #include "download/DataDownload.h"
+#include "download/OutsideText.h"
 #include "download/PageLoader.h"
 #include "gui/MiningPage.h"
 #include "gui/PageHost.h"
@@ -10,17 +11,19 @@
 #include "program/ProgramServices.h"
 
 #include <QInputDialog>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 namespace quarrow {
 
 namespace {
 
 // While a page is on its way the clicks belong to the window (the stop command among
-// them), not to the run's mouse protocol; the page that came is shown in the progress box.
+// them), not to the run's mouse protocol; the page that came is shown in the progress box
+// as plain text. A rich-text view would load the images the page names from local paths,
+// and on Windows a //host/share path opens a connection to any host the page chooses.
 class WindowPageLoader final : public PageLoader {
 public:
-    WindowPageLoader(PageLoader& inner, RunMouseFilter& mouse, QTextEdit* view)
+    WindowPageLoader(PageLoader& inner, RunMouseFilter& mouse, QPlainTextEdit* view)
         : m_inner(inner), m_mouse(mouse), m_view(view) {
         m_view->clear();
     }
@@ -30,14 +33,14 @@ public:
         PageResult result = m_inner.load(url, stopRequested);
         m_mouse.setDownloadWaiting(false);
         if (result.status == PageResult::Status::Loaded)
-            m_view->setHtml(result.html);
+            m_view->setPlainText(pageTextForView(result.html));
         return result;
     }
 
 private:
     PageLoader& m_inner;
     RunMouseFilter& m_mouse;
-    QTextEdit* m_view;
+    QPlainTextEdit* m_view;
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace quarrow {
@@ -41,8 +41,8 @@ ProgressBox::ProgressBox(QWidget* parent) : QGroupBox(parent) {
     m_web = new QWidget(this);
     m_web->setObjectName(QStringLiteral("pnlWeb"));
     m_web->hide();
-    // A rich-text view, not a browser: it runs nothing and fetches nothing.
-    m_webView = new QTextEdit(m_web);
+    // Plain text: it runs nothing and fetches nothing the page names.
+    m_webView = new QPlainTextEdit(m_web);
     m_webView->setObjectName(QStringLiteral("WebBrowser"));
     m_webView->setReadOnly(true);
     (new QVBoxLayout(m_web))->addWidget(m_webView);

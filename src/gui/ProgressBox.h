@@ -6,7 +6,7 @@
 
 class QLabel;
 class QProgressBar;
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace quarrow {
 
@@ -26,7 +26,7 @@ public:
     // Centres the box in its parent.
     void centre();
     // The page a download waits for, shown below the figures (WebBrowser in pnlWeb).
-    QTextEdit* webView() const { return m_webView; }
+    QPlainTextEdit* webView() const { return m_webView; }
 
     static QString miningPrompt();
     static QString pausedPrompt();
@@ -40,7 +40,7 @@ private:
     QLabel* m_remain;
     QLabel* m_prompt;
     QWidget* m_web;
-    QTextEdit* m_webView;
+    QPlainTextEdit* m_webView;
     bool m_download = false;
 };
 

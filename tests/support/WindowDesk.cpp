@@ -48,7 +48,7 @@ WindowDesk::WindowDesk(DeskOptions options) : folder(home.path()) {
     }
     PlatformOptions platformOptions = programPlatformOptions(folder);
     // The window's search for the quote program waits on this clock, not the real one.
-    platformOptions.virtualClockStart = kStart;
+    platformOptions.virtualClockStart = options.clockStart.isValid() ? options.clockStart : kStart;
     platform = createPlatform(platformOptions);
     if (options.beforeWindow)
         options.beforeWindow(*this);

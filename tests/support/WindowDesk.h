@@ -31,6 +31,7 @@ struct DeskOptions {
     int quoteBars = 30;
     int corpusDocuments = 0;  // saved report documents of each stock of the quote folder
     QTime autoStart{};        // the automatic daily start, switched on when valid
+    QDateTime clockStart{};   // the virtual clock's start; invalid: WindowDesk::kStart
     // Runs on the folder and the platform just before the window opens: seeds the store,
     // writes settings, prepares the simulated desktop.
     std::function<void(WindowDesk&)> beforeWindow{};
