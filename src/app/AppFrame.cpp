@@ -17,6 +17,10 @@ MessageAnswer AppFrame::ShowHelpPicture(const QString& text, const QString& pict
     request.question = question;
     request.buttons = yesNo ? MessageButtons::YesNo : MessageButtons::Ok;
     request.text = text;
+    return showWithHelpPicture(request, pictureName);
+}
+
+MessageAnswer AppFrame::showWithHelpPicture(MessageRequest request, const QString& pictureName) {
     if (!pictureName.isEmpty()) {
         const QString path = QDir(programFolder()).filePath(pictureName);
         if (QFileInfo::exists(path)) {

@@ -1,21 +1,20 @@
-// The commands of the main window: each slot gathers what the user set and hands the
-// work to the core.
+// The commands of the main window's toolbar and menus, and its timer: each slot gathers
+// what the user set and hands the work to the core or to the page that owns it.
 
 #include "app/StockCode.h"
 #include "app/Version.h"
-#include "automation/AlarmPlayer.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
+#include "gui/RelayPage.h"
 #include "gui/StockCodePage.h"
-#include "monitor/MainForceRelay.h"
+#include "gui/TrackRecordPage.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/StockPicker.h"
-#include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
 
 #include <QDesktopServices>
@@ -24,8 +23,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -58,91 +55,8 @@ void TMainForm::runJob(const std::function<void()>& job) {
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-MiningWindowHooks TMainForm::miningHooks() {
-    MiningWindowHooks hooks;
-    hooks.bringToFront = [this] {
-        raise();
-        activateWindow();
-    };
-    hooks.stayOnTop = [this](bool on) { stayOnTop(on); };
-    hooks.showPromptPage = [this] {
-        hideFunctionPanel();
-        showContentPage(QStringLiteral("TabSheetPrompt"));
-    };
-    hooks.showStock = [this](const QString& code, const QString& name) {
-        m_code->setText(code);
-        m_stockName->setText(name);
-        m_stockName->setToolTip(PrefixCode(code));
-    };
-    hooks.showResults = [this] { m_queryPage->showStoredResults(); };
-    hooks.refreshDepartments = [this] { m_queryPage->btnRefreshDepartmentClick(); };
-    return hooks;
-}
-
-void TMainForm::btnGetAllOfTheNewDocsClick() {
-    ProgramServices& s = m_services;
-    if (s.run().isActive())
-        return;
-    runJob([&] {
-        MiningRun mining = s.miningRun(miningHooks());
-        MiningOptions options = m_miningPage->options();
-        const MiningOptions wired = s.miningOptions();
-        options.quoteFolder = wired.quoteFolder;
-        options.rarFolder = wired.rarFolder;
-        m_lastMining = mining.run(options);
-    });
-}
-
-void TMainForm::btnGetAllFromTxtDocsClick() {
-    ProgramServices& s = m_services;
-    if (s.run().isActive())
-        return;
-    const QList<StockRow> rows = s.stockRows();
-    const MiningOptions chosen = m_miningPage->options();
-    ReanalysisOptions options = s.reanalysisOptions();
-    options.allChanges = chosen.allChanges;
-    options.percent = chosen.percent;
-    options.shutdownWhenDone = chosen.shutdownWhenDone;
-    hideFunctionPanel();
-    showContentPage(QStringLiteral("TabSheetStockDoc"));
-    runJob([&] {
-        ReanalysisBatch batch = s.reanalysis();
-        // Like the mining run, the batch keeps the window in front while it works.
-        stayOnTop(true);
-        m_lastReanalysis = batch.run(rows, options);
-        if (!m_lastReanalysis.storeError.isEmpty())
-            m_frame->notify(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError));
-        if (m_lastReanalysis.reloadDepartments)
-            m_queryPage->btnRefreshDepartmentClick();
-    });
-}
-
-void TMainForm::btnReadStDocumentsClick() {
-    ProgramServices& s = m_services;
-    if (!m_documents)
-        m_documents = std::make_unique<SavedDocuments>(s.folder(), s.platform().launcher(),
-                                                       s.platform().archiver(), *m_frame);
-    m_documents->btnReadStDocumentsClick(currentCode(), s.settings().rarFolder());
-    m_documentList->clear();
-    m_documentList->addItems(m_documents->ListBoxStDoc());
-    if (m_documents->selected() >= 0) {
-        m_documentList->setCurrentRow(m_documents->selected());
-        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
-    }
-}
-
-void TMainForm::ListBoxStDocClick() {
-    const int row = m_documentList->currentRow();
-    if (!m_documents || row < 0)
-        return;
-    const auto opened = m_documents->ListBoxStDocClick(row, SavedDocuments::Sender::List, currentCode(),
-                                                       m_services.settings().rarFolder());
-    if (opened.showDocumentPage) {
-        hideFunctionPanel();
-        showContentPage(QStringLiteral("TabSheetStockDoc"));
-    }
-    if (opened.loaded)
-        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
+void TMainForm::stopRun() {
+    btnStopClick();
 }
 
 QString TMainForm::currentCode() const {
@@ -188,6 +102,15 @@ void TMainForm::btnGetStockChangesClick() {
     m_code->setText(options.code);
 }
 
+void TMainForm::btnListStockQTYClick() {
+    // "指定股票" lives on the query page; without it the listing shows every stock.
+    m_stockPage->listShareCapital(m_queryPage->state().stockGiven);
+}
+
+void TMainForm::btnShowTrackRecordClick() {
+    m_trackPage->showForRange(m_queryPage->state());
+}
+
 void TMainForm::btnStopClick() {
     m_services.run().requestStop();
     m_stop->setEnabled(false);
@@ -200,11 +123,9 @@ void TMainForm::btnClearClick() {
 }
 
 void TMainForm::btnApplicationClick() {
-    const bool queryShowing = m_functionPanel->isVisible() &&
-                              m_functionPages->currentWidget()->objectName() == QLatin1String("TabGetFromDB");
-    if (queryShowing)
+    if (m_functionPanel->isVisible() && m_functionPages->currentWidget() == m_queryPage)
         return;
-    showContentPage(QStringLiteral("TabSheetMain"));
+    showContentPage(ContentPage::Main);
     hideFunctionPanel();
 }
 
@@ -213,7 +134,7 @@ void TMainForm::PanelCloseITClick() {
 }
 
 void TMainForm::menuManualClick() {
-    showContentPage(QStringLiteral("TabSheetPrompt"));
+    showContentPage(ContentPage::Prompt);
     hideFunctionPanel();
 }
 
@@ -259,7 +180,7 @@ void TMainForm::menuUpdateClick() {
 
 void TMainForm::menuStockWebSiteClick() {
     hideFunctionPanel();
-    showContentPage(QStringLiteral("TabSheetStockDoc"));
+    showContentPage(ContentPage::StockDoc);
     m_capture->clear();
     m_log->clear();
     QDesktopServices::openUrl(
@@ -268,12 +189,8 @@ void TMainForm::menuStockWebSiteClick() {
                              QStringLiteral("复制股票代码.jpg"), false);
 }
 
-void TMainForm::edtStockCodeExit() {
-    m_stockPage->edtStockCodeExit();
-}
-
 void TMainForm::MenuSetupClick() {
-    showFunctionPage(QStringLiteral("TabSheetSetup"));
+    showFunctionPage(FunctionPage::Setup);
 }
 
 void TMainForm::tmrFlashWarningTimer() {
@@ -281,13 +198,13 @@ void TMainForm::tmrFlashWarningTimer() {
     s.tick();
     m_frame->flashTick();
     // The relay's passes take the ticks while it is on; the daily start waits for it.
-    if (m_relay->tick())
+    if (m_relayPage->tick())
         return;
     const QDateTime now = s.platform().clock().now();
     if (s.schedule().autoStartDue(now, s.setup().autoStartEnabled(), s.run().isActive(),
                                   s.setup().IsTradingDay(true))) {
         s.schedule().runStarted(now.date());
-        m_miningPage->startButton()->click();
+        m_miningPage->startAutomatically();
     }
 }
 

@@ -391,6 +391,7 @@ bool MainForceRelay::sendBatch() {
     m_s.clock.sleep(kBeforeEnter_ms);
     chat->Press_Enter();
     m_totals.linesSent += static_cast<int>(m_batch.size());
+    m_sentLines += m_batch;
     ++m_totals.batchesSent;
     m_batch.clear();
     return true;
@@ -445,6 +446,7 @@ RelayOutcome MainForceRelay::outcome() const {
     if (m_totals.storeFailures > 0)
         outcome.failStore(m_firstStoreError);
     outcome.totals = m_totals;
+    outcome.sentLines = m_sentLines;
     return outcome;
 }
 

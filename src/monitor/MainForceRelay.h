@@ -67,6 +67,7 @@ struct RelayTotals {
 // storeError keeps the first reason.
 struct RelayOutcome : JobOutcome {
     RelayTotals totals;
+    QStringList sentLines;  // the chat lines pasted and sent with Enter, in order
 };
 
 // The main-force relay and capture: reads the quote program's monitor "主力监控总览" one
@@ -141,6 +142,7 @@ private:
     int m_buyCount = 0;
     int m_passCounter = 0;
     QStringList m_batch;
+    QStringList m_sentLines;
     RelayTotals m_totals;
 };
 

@@ -62,6 +62,7 @@ public:
     void overrideQuoteFolder(const QString& folder);
     // The quote folder in use: the override, else the selected edition's.
     QString quoteFolder() const;
+    bool quoteFolderOverridden() const { return !m_quoteFolderOverride.isEmpty(); }
 
     // The store the settings name. open() opens it once; later calls tell the same outcome.
     const StoreLocation& storeLocation() const { return m_storeLocation; }

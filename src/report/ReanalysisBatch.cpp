@@ -176,11 +176,11 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
                              QStringLiteral("出错<<<<<"),
                          LogColor::Magenta);
         }
-        const QStringList names = documents.ListBoxStDoc();
+        const QStringList names = documents.names();
         bool stockFailed = false;
         for (int j = 0; j < names.size(); ++j) {
-            const auto opened = documents.ListBoxStDocClick(j, SavedDocuments::Sender::Program,
-                                                            extractionOptions.code, options.rarFolder);
+            const auto opened =
+                documents.open(j, SavedDocuments::Sender::Program, extractionOptions.code, options.rarFolder);
             if (!opened.loaded) {
                 // A document that cannot be read is reported and passed; the batch goes on.
                 ++outcome.unreadable;
@@ -191,7 +191,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
             }
             frame.setStatusPanel(StatusPanel::Message, names.at(j));
             const ExtractionResult result =
-                extraction.run(documents.MemoPastFrom(), extractionOptions, ExtractionCaller::Reanalysis);
+                extraction.run(documents.lines(), extractionOptions, ExtractionCaller::Reanalysis);
             if (result.storeFailed) {
                 group.fail(result.storeError);
                 stockFailed = true;
