@@ -1,14 +1,11 @@
 #include "app/TextCodec.h"
 
+#include "platform/SystemCharsets.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <unicode/ucsdet.h>
-
 #include <algorithm>
-#include <cstring>
-#include <limits>
-#include <memory>
 
 namespace quarrow::TextCodec {
 
@@ -27,40 +24,17 @@ bool holdsWideCharacter(const QString& text) {
                        [](QChar c) { return c.unicode() >= 0x800 && c != QChar::ReplacementCharacter; });
 }
 
-struct Confidence {
-    int utf8 = 0;
-    int gb18030 = 0;
-};
-
-// ICU's charset detector: how sure it is, from 0 to 100, that the bytes are UTF-8 and
-// that they are GB18030 (GBK). It counts invalid sequences against the valid ones and
-// weighs the GB characters by how common they are, so one broken sequence in a long
-// UTF-8 report still leaves UTF-8 far ahead.
-Confidence detectorConfidence(const QByteArray& bytes) {
-    Confidence confidence;
-    UErrorCode status = U_ZERO_ERROR;
-    const std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status),
-                                                                              &ucsdet_close);
-    if (U_FAILURE(status))
-        return confidence;
-    const auto length =
-        static_cast<int32_t>(std::min<qsizetype>(bytes.size(), std::numeric_limits<int32_t>::max()));
-    ucsdet_setText(detector.get(), bytes.constData(), length, &status);
-    int32_t count = 0;
-    const UCharsetMatch** matches = ucsdet_detectAll(detector.get(), &count, &status);
-    if (U_FAILURE(status))
-        return confidence;
-    for (int32_t i = 0; i < count; ++i) {
-        const char* name = ucsdet_getName(matches[i], &status);
-        const int32_t value = ucsdet_getConfidence(matches[i], &status);
-        if (U_FAILURE(status))
-            break;
-        if (std::strcmp(name, "UTF-8") == 0)
-            confidence.utf8 = std::max(confidence.utf8, static_cast<int>(value));
-        else if (std::strcmp(name, "GB18030") == 0)
-            confidence.gb18030 = std::max(confidence.gb18030, static_cast<int>(value));
-    }
-    return confidence;
+// Without a detector (a Windows without its ICU): UTF-8 when its wide characters outnumber
+// the broken sequences by far, so one broken sequence in a long UTF-8 report still leaves
+// UTF-8, while GBK read as UTF-8 breaks at nearly every character.
+bool utf8ByRule(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    const auto wide = std::count_if(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= 0x800 && c != QChar::ReplacementCharacter;
+    });
+    const auto broken = text.count(QChar::ReplacementCharacter);
+    return wide >= 20 * broken;
 }
 
 // The decoders pass a surrogate without its partner (UTF-16) and the non-characters
@@ -101,8 +75,10 @@ bool looksLikeUtf8(const QByteArray& bytes) {
         return false;  // the same text either way; GBK keeps the Windows programs' encoding
     if (!holdsWideCharacter(QString::fromUtf8(bytes)))
         return false;
-    const Confidence confidence = detectorConfidence(bytes);
-    return confidence.utf8 > confidence.gb18030;
+    const auto confidence = SystemCharsets::detect(bytes);
+    if (!confidence)
+        return utf8ByRule(bytes);
+    return confidence->utf8 > confidence->gb18030;
 }
 
 QString decode(const QByteArray& bytes, bool* replaced) {
@@ -119,26 +95,37 @@ QString decode(const QByteArray& bytes, bool* replaced) {
 
 QString decodeGbk(const QByteArray& bytes, bool* replaced) {
     QStringDecoder decoder("GB18030", QStringDecoder::Flag::Stateless);
-    if (!decoder.isValid()) {
-        report(replaced, false);
-        return QString::fromLocal8Bit(bytes);  // a Qt without ICU: the ANSI code page
+    if (decoder.isValid())
+        return decodeWith(decoder, bytes, replaced);
+    // A Qt without converters of its own for it: the system's.
+    if (auto text = SystemCharsets::decodeGb18030(bytes, replaced)) {
+        if (replaceNonCharacters(*text))
+            report(replaced, true);
+        return *text;
     }
-    return decodeWith(decoder, bytes, replaced);
+    report(replaced, false);
+    return QString::fromLocal8Bit(bytes);
 }
 
 QByteArray encodeGbk(const QString& text) {
     QStringEncoder encoder("GB18030", QStringEncoder::Flag::Stateless);
-    if (!encoder.isValid())
-        return text.toLocal8Bit();
-    return encoder.encode(text);
+    if (encoder.isValid())
+        return encoder.encode(text);
+    if (auto bytes = SystemCharsets::encodeGb18030(text))
+        return *bytes;
+    return text.toLocal8Bit();
 }
 
 bool fitsGbk(const QString& text) {
     QStringEncoder encoder("GBK", QStringEncoder::Flag::Stateless);
     if (!encoder.isValid())
-        return false;
+        return SystemCharsets::fitsCodePage936(text).value_or(false);
     const QByteArray bytes = encoder.encode(text);
     return !encoder.hasError();
+}
+
+bool keepsEveryCharacter() {
+    return QStringEncoder("GB18030").isValid() || SystemCharsets::convertsGb18030();
 }
 
 QStringList splitLines(const QString& text) {

@@ -25,6 +25,9 @@ QString decodeGbk(const QByteArray& bytes, bool* replaced = nullptr);
 QByteArray encodeGbk(const QString& text);
 // Whether code page 936 itself (what the Windows programs read) holds every character.
 bool fitsGbk(const QString& text);
+// Whether encodeGbk keeps every character: GB18030 through Qt's converter or the system's;
+// not on a system that converts GBK alone (Wine), where the others become "?".
+bool keepsEveryCharacter();
 
 // Splits a text into lines the way a memo loads it: CR LF, LF and CR all end a line, and
 // a final line break does not add an empty line.

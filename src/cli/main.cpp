@@ -5,6 +5,7 @@
 #include "app/Version.h"
 #include "cli/CliCommand.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/FileOP.h"
@@ -120,6 +121,7 @@ int outputChecked(int status) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const Utf8Console console;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quarrow-cli"));
     QCoreApplication::setApplicationVersion(versionText());

@@ -2,6 +2,7 @@
 // one user who mines every day can serve a group of friends.
 
 #include "download/PageContract.h"
+#include "platform/Console.h"
 #include "server/PagePublisher.h"
 #include "server/PageServer.h"
 #include "server/PostgresTables.h"
@@ -23,6 +24,7 @@ int fail(const QString& message, int status) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const quarrow::Utf8Console console;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quarrow-server"));
     QCommandLineParser parser;
