@@ -163,6 +163,8 @@ public:
     std::optional<WindowRect> windowRect(WindowHandle window) override {
         return m_desktop.windowRect(window);
     }
+    int windowDpi(WindowHandle window) override { return m_desktop.windowDpi(window); }
+    bool inputReaches(WindowHandle window) override { return m_desktop.inputReaches(window); }
     void restoreWindow(WindowHandle window) override { m_desktop.restoreWindow(window); }
     void setForegroundWindow(WindowHandle window) override { m_desktop.setForegroundWindow(window); }
     void setFocus(WindowHandle window) override { m_desktop.setFocus(window); }

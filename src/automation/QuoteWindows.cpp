@@ -159,6 +159,24 @@ bool QuoteWindows::EnsureQuoteProgram() {
     return m_frame.showMessage(request) == MessageAnswer::Yes;
 }
 
+bool QuoteWindows::quoteProgramRefusesInput() {
+    const WindowHandle main = m_quoteWin ? m_quoteWin->GetMainWindow() : kNoWindow;
+    if (main == kNoWindow || m_desktop.inputReaches(main))
+        return false;
+    if (main != m_refusingWindowSaid) {
+        m_refusingWindowSaid = main;
+        MessageRequest request;
+        request.text = QStringLiteral(
+            "行情分析软件正以管理员身份运行,Windows会拦截本程序发给它的按键和鼠标点击,"
+            "抓取不到任何股票的数据.\r请关闭行情分析软件,再以普通方式(不要以管理员身份)启动它;"
+            "或者以管理员身份运行本程序.");
+        if (m_unattended)
+            request.timeout_s = kUnattendedQuestion_s;
+        m_frame.showMessage(request);
+    }
+    return true;
+}
+
 bool QuoteWindows::OpenMonitorWindow() {
     if (!m_monitorListWin2)
         m_monitorListWin2 = makeMonitorWin(2);
@@ -170,10 +188,14 @@ bool QuoteWindows::OpenMonitorWindow() {
         if (m_quoteWin && m_quoteWin->SelectMain()) {
             m_quoteWin->Press_Ctrl_Key(kMonitorKey);
             m_clock.sleep(500);
+            // The offsets are the quote program's pixels at 96 dpi; the window's size is
+            // the screen's.
             const WindowRect r = m_quoteWin->RefreshWinRect();
-            m_quoteWin->MouseClickOnMain(r.right - r.left - 40, r.bottom - r.top - 33);
+            TStockWinInfo& quote = *m_quoteWin;
+            quote.MouseClickOnMain(r.right - r.left - quote.MainPixels(40),
+                                   r.bottom - r.top - quote.MainPixels(33));
             m_clock.sleep(1000);
-            m_quoteWin->MouseClickOnMain(r.right - r.left - 47, 435);
+            quote.MouseClickOnMain(r.right - r.left - quote.MainPixels(47), quote.MainPixels(435));
             m_clock.sleep(10000);
         }
         m_monitorListWin2->Refresh();

@@ -54,6 +54,10 @@ public:
     bool EnsureQuoteProgram();
     // A run nobody watches: the question above counts down to No instead of waiting.
     void setUnattended(bool unattended) { m_unattended = unattended; }
+    // Whether the quote program's window refuses our keys and clicks, as Windows makes it
+    // when the quote program runs as administrator and we do not. Says what to do the first
+    // time it finds a window so: every stock would fail otherwise, with no clue why.
+    bool quoteProgramRefusesInput();
     // Makes sure the main-force monitor window is open (opening it through the quote
     // program's keys and clicks when not): whether its second list is known.
     bool OpenMonitorWindow();
@@ -105,6 +109,7 @@ private:
     std::unique_ptr<TStockWinInfo> m_monitorListWin2;
     std::unique_ptr<TStockWinInfo> m_monitorListWin;
     WindowStatus m_status;
+    WindowHandle m_refusingWindowSaid = kNoWindow;
     int m_lastCode = 0;
     WindowHandle m_lastWindow = kNoWindow;
 };

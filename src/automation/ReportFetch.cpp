@@ -184,6 +184,10 @@ FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int 
     FetchOutcome outcome;
     if (!m_windows.EnsureQuoteProgram())
         return outcome;
+    if (m_windows.quoteProgramRefusesInput()) {
+        outcome.inputRefused = true;
+        return outcome;
+    }
     if (sender == FetchSender::Button) {
         m_state.lastSelectedCode.clear();
         m_state.fetchFailed = 1;
@@ -281,7 +285,7 @@ FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int 
 
 bool ReportFetch::selectStock(const QString& rawCode) {
     m_frame.ShowPrompt(QStringLiteral("将股票代码设定为华林行情软件的当前分析股票代码"));
-    if (!m_windows.EnsureQuoteProgram())
+    if (!m_windows.EnsureQuoteProgram() || m_windows.quoteProgramRefusesInput())
         return false;
     TStockWinInfo* quote = m_windows.QuoteWin();
     if (!quote || !quote->SelectMain()) {

@@ -45,8 +45,10 @@ enum class FetchPage { StockDoc, MiningPage };
 
 struct FetchOutcome {
     bool attempted = false;  // the quote program was there and the copy was tried
-    bool captured = false;   // the stock's own report (or an empty page) was captured
-    QStringList lines;       // what was pasted, one entry per text line
+    // The quote program takes no keys from us (it runs as administrator): nothing was tried.
+    bool inputRefused = false;
+    bool captured = false;  // the stock's own report (or an empty page) was captured
+    QStringList lines;      // what was pasted, one entry per text line
 };
 
 // Makes the quote program show one stock's dragon-tiger page and copies its text, as a

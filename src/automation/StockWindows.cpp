@@ -160,6 +160,28 @@ void TStockWinInfo::MouseClickOnChild(int x, int y) {
         click(m_childRect, x, y);
 }
 
+namespace {
+
+int scaled(Desktop& desktop, WindowHandle window, int pixelsAt96) {
+    if (window == kNoWindow)
+        return pixelsAt96;
+    const int dpi = desktop.windowDpi(window);
+    // Rounded to the nearest pixel, as the system scales.
+    const long long product = static_cast<long long>(pixelsAt96) * dpi;
+    const long long half = product >= 0 ? kStandardDpi / 2 : -kStandardDpi / 2;
+    return static_cast<int>((product + half) / kStandardDpi);
+}
+
+}  // namespace
+
+int TStockWinInfo::MainPixels(int pixelsAt96) const {
+    return scaled(m_services.desktop, m_mainWin, pixelsAt96);
+}
+
+int TStockWinInfo::ChildPixels(int pixelsAt96) const {
+    return scaled(m_services.desktop, m_childWin, pixelsAt96);
+}
+
 WindowRect TStockWinInfo::RefreshWinRect() {
     if (m_mainWin != kNoWindow) {
         if (const auto rect = m_services.desktop.windowRect(m_mainWin))

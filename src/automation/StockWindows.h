@@ -63,6 +63,12 @@ public:
     void MouseClickOnMain(int x, int y);
     void MouseClickOnChild(int x, int y);
 
+    // A distance in the program's own pixels at 96 dpi, as the positions of its controls
+    // are known, in screen pixels for the main window or the descendant as it shows now:
+    // at a scaling of 150% (144 dpi) 35 is 53.
+    int MainPixels(int pixelsAt96) const;
+    int ChildPixels(int pixelsAt96) const;
+
     // Re-reads the main window's rectangle (when known) and returns it.
     WindowRect RefreshWinRect();
     // Re-reads both rectangles of the windows that are known.

@@ -78,9 +78,16 @@ int reportMining(ProgramServices& services, const MiningOutcome& outcome) {
         printError(QStringLiteral("the quote program could not be started %1 times in a row; the run ended "
                                   "there, and 'quarrow-cli mine --percent 0 --resume' goes on today")
                        .arg(kQuoteProgramStarts));
+    if (outcome.quoteProgramRefusesInput)
+        printError(
+            QStringLiteral("the quote program runs as administrator and takes no keys from this "
+                           "program; the run ended there. Start the quote program normally (or this "
+                           "program as administrator), then 'quarrow-cli mine --percent 0 --resume' "
+                           "goes on today"));
     // A run that tried stocks and captured none did not do its work.
     const bool nothingCaptured = outcome.fetched > 0 && outcome.captured == 0;
-    if (nothingCaptured && outcome.error.isEmpty() && !outcome.quoteProgramLost && !outcome.storeFailed())
+    if (nothingCaptured && outcome.error.isEmpty() && !outcome.quoteProgramLost &&
+        !outcome.quoteProgramRefusesInput && !outcome.storeFailed())
         printError(QStringLiteral("no report was captured of the %1 stocks tried").arg(outcome.fetched));
     if (outcome.storeFailed())
         printError(QStringLiteral("storing failed (%1); the run stopped, and 'quarrow-cli mine --percent 0 "
@@ -92,7 +99,8 @@ int reportMining(ProgramServices& services, const MiningOutcome& outcome) {
         printError(QStringLiteral("cannot note the run's progress in %1 (%2)")
                        .arg(services.settings().fileName(), outcome.settingsError));
     return exitStatusOf(outcome, !outcome.error.isEmpty() || !outcome.logError.isEmpty() ||
-                                     outcome.quoteProgramLost || nothingCaptured);
+                                     outcome.quoteProgramLost || outcome.quoteProgramRefusesInput ||
+                                     nothingCaptured);
 }
 
 // The mining run over the all-stocks list or the own stocks.

@@ -69,6 +69,9 @@ TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* par
     buildStatusBar();
     m_frame->attach(
         FrameWidgets{this, m_prompt, m_log, m_promptMemo, m_capture, m_statusPanels, m_progress, m_stop});
+    m_frame->setBringToFront([this](QWidget* window) {
+        m_services.platform().bringToFront(static_cast<std::uintptr_t>(window->winId()));
+    });
     const QPixmap cursor(folder.filePath(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".cur")));
     m_swipeCursor = cursor.isNull() ? QCursor(Qt::SizeHorCursor) : QCursor(cursor);
@@ -404,6 +407,7 @@ void TMainForm::showContentPage(ContentPage page) {
 void TMainForm::bringToFront() {
     raise();
     activateWindow();
+    m_services.platform().bringToFront(static_cast<std::uintptr_t>(winId()));
 }
 
 std::optional<QString> TMainForm::chooseFile(const QString& title, const QString& proposedPath) {

@@ -149,6 +149,12 @@ MessageAnswer WidgetFrame::showMessage(const MessageRequest& request) {
             });
             countdown.start(1000);
         }
+        // During a run our window stays on top and the quote program has the keyboard: the
+        // question comes in front of it, not behind.
+        if (m_w.window && m_w.window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        if (m_bringToFront)
+            QTimer::singleShot(0, &box, [this, &box] { m_bringToFront(&box); });
         const int pressed = box.exec();
         countdown.stop();
         answer = timedOut                           ? (yesNo ? request.timeoutAnswer : MessageAnswer::Ok)

@@ -54,6 +54,8 @@ public:
     // The file dialog dlgOpenFile, opened on the proposed file: the file chosen, nothing
     // when the user cancelled.
     std::optional<QString> chooseFile(const QString& title, const QString& proposedPath);
+    // Brings a window of ours in front of the other programs' (the platform's way).
+    void setBringToFront(std::function<void(QWidget*)> bring) { m_bringToFront = std::move(bring); }
     // Runs in every event pump of a job (the tests act there as the user would).
     void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
 
@@ -90,6 +92,7 @@ private:
     Answerer m_answerer;
     FileChooser m_fileChooser;
     std::function<void()> m_pumpHook;
+    std::function<void(QWidget*)> m_bringToFront;
     int m_flashTag = 0;
     bool m_flashing = false;
 };

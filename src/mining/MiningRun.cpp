@@ -81,6 +81,8 @@ bool MiningRun::startChecks(const MiningOptions& options) {
         m_frame.notify(QStringLiteral("需要安装运行华林证券或东方证券行情分析软件"));
         return false;
     }
+    if (windows.quoteProgramRefusesInput())
+        return false;
     if (quote->SelectMain())
         quote->Press_Key(VirtualKey::F10);
     if (m_hooks.bringToFront)
@@ -208,7 +210,8 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
                 }
             }
             first = 0;
-            if (outcome.storeFailed() || outcome.quoteProgramLost || m_failed.isEmpty())
+            if (outcome.storeFailed() || outcome.quoteProgramLost || outcome.quoteProgramRefusesInput ||
+                m_failed.isEmpty())
                 break;
             const bool wasAutomatic = automaticPass;
             if (!retryDecision(options, wasAutomatic, outcome))
@@ -298,6 +301,14 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
     const QString code = stock.key.right(6);
     ++outcome.fetched;
     const FetchOutcome fetched = m_services.fetch.fetch(code, FetchSender::MiningRun, options.percent);
+    if (fetched.inputRefused) {
+        // Restarted as administrator during the run: no stock can be fetched from now on.
+        state.fetchFailed = 1;
+        fetchFailed(stock.key);
+        outcome.quoteProgramRefusesInput = true;
+        log(QStringLiteral("\t>>>>>行情分析软件以管理员身份运行,挖掘中止<<<<<"), LogColor::Red);
+        return false;
+    }
     if (!fetched.attempted) {
         // No quote program (or a malformed code in a hand-edited own list): the last
         // stock's mark stays as it was, and a program started again needs its page opened.
@@ -440,7 +451,9 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
     m_services.schedule.miningActive = false;
     const QString finalText = outcome.storeFailed() ? QStringLiteral("数据库写入失败,挖掘中止!")
                               : outcome.quoteProgramLost ? QStringLiteral("行情分析软件无法启动,挖掘中止!")
-                                                         : kFinished;
+                              : outcome.quoteProgramRefusesInput
+                                  ? QStringLiteral("行情分析软件以管理员身份运行,挖掘中止!")
+                                  : kFinished;
     if (outcome.storeFailed())
         log(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
             LogColor::Magenta);
@@ -472,8 +485,8 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
     if (m_hooks.showResults)
         m_hooks.showResults();
 
-    const bool clean =
-        !outcome.stopped && !outcome.storeFailed() && !outcome.quoteProgramLost && outcome.error.isEmpty();
+    const bool clean = !outcome.stopped && !outcome.storeFailed() && !outcome.quoteProgramLost &&
+                       !outcome.quoteProgramRefusesInput && outcome.error.isEmpty();
     if (options.shutdownWhenDone && clean) {
         outcome.end.shutdownAttempted = true;
         outcome.end.shutdown = m_services.shutdown.powerOff();

@@ -57,6 +57,8 @@ struct MiningOutcome : JobOutcome {
     // The quote program could not be had kQuoteProgramStarts times in a row in a run
     // nobody watches: the run ended there.
     bool quoteProgramLost = false;
+    // The quote program took no keys from us (it runs as administrator): the run ended there.
+    bool quoteProgramRefusesInput = false;
     // Stocks an earlier run of today could not capture, listed when this one resumed it.
     QStringList carriedFailures;
     QDate stockDate;

@@ -75,7 +75,7 @@ bool MainForceRelay::startChecks() {
         m_s.frame.ShowPrompt(kQuoteMissing);
         return false;
     }
-    return true;
+    return !m_s.windows.quoteProgramRefusesInput();
 }
 
 bool MainForceRelay::startRelay() {
@@ -201,9 +201,10 @@ void MainForceRelay::clickList(int y) {
     TStockWinInfo* clicks = m_s.windows.MonitorListWin();
     if (!clicks)
         return;
-    // The click goes where the list is now, not where it was at the last search.
+    // The click goes where the list is now, not where it was at the last search, and as
+    // far into it as the screen's scaling puts the row.
     clicks->RefreshWinRects();
-    clicks->MouseClickOnChild(kListX, y);
+    clicks->MouseClickOnChild(clicks->ChildPixels(kListX), clicks->ChildPixels(y));
 }
 
 void MainForceRelay::checkChatWindow() {

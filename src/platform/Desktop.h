@@ -13,6 +13,9 @@ namespace quarrow {
 using WindowHandle = std::uintptr_t;
 constexpr WindowHandle kNoWindow = 0;
 
+// The dots per inch of a screen at a scaling of 100%.
+constexpr int kStandardDpi = 96;
+
 // Every row of a list view, for Desktop::readListView.
 constexpr std::size_t kAllRows = static_cast<std::size_t>(-1);
 
@@ -61,6 +64,15 @@ public:
     virtual std::vector<WindowHandle> descendants(WindowHandle window) = 0;
     // Nothing for a window that is gone.
     virtual std::optional<WindowRect> windowRect(WindowHandle window) = 0;
+    // The dots per inch the window shows at, 96 at a scaling of 100%: a program that follows
+    // the screen's scaling lays itself out at that many pixels an inch, and the system
+    // stretches one that does not to the same size. A position measured in the program at
+    // 96 dpi lies dpi / 96 times as far from the window's corner on the screen.
+    virtual int windowDpi(WindowHandle window) = 0;
+    // Whether the keys and clicks we synthesise reach the window's program. Windows drops
+    // them without a word for a program that runs with higher rights than ours (one
+    // started as administrator while we are not).
+    virtual bool inputReaches(WindowHandle window) = 0;
 
     // Un-minimise, bring to the front, give the keyboard focus.
     virtual void restoreWindow(WindowHandle window) = 0;

@@ -55,6 +55,13 @@ public:
     virtual bool registerStopHotKey(std::uintptr_t /*nativeWindow*/, std::function<void()> /*pressed*/) {
         return false;
     }
+
+    // Brings one of our own windows (its native handle) in front of the other programs', as
+    // far as the system's foreground rules allow: a question asked during a run must not
+    // wait unseen behind the quote program the run drives. Where the rules refuse, the
+    // window asks for the user's attention instead. Nothing where the desktop has no such
+    // rules.
+    virtual void bringToFront(std::uintptr_t /*nativeWindow*/) {}
 };
 
 // Built by the backend the build chose: the real Windows desktop, or the simulated one

@@ -2,11 +2,15 @@
 #include "platform/Clock.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimulatedLauncher.h"
+#include "support/DesktopCallLog.h"
 #include "support/FakeLauncher.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -101,5 +105,35 @@ TEST(QuoteWindows, DiscoveryStartsTheQuoteProgramOrAsksForItsFolder) {
                                                          "启动完毕后,请执行一次\"盘后数据下载\"功能")
                                         : QStringLiteral("没有找到TdxW.exe,请先设置华林证券或东方证券"
                                                          "行情分析软件的安装位置以及QQ昵称!")});
+    }
+}
+
+// The clicks that open the monitor lie 40 by 33 and 47 by 435 of the quote program's
+// pixels at 96 dpi from its window's corners; at another scaling as far as the window
+// shows them.
+TEST(QuoteWindows, OpensTheMonitorWithClicksAtTheQuoteWindowsScaling) {
+    const struct {
+        int dpi;
+        CallLog cursor;
+    } cases[] = {
+        {96, {"cursor 760,567", "cursor 753,435"}},
+        {120, {"cursor 750,559", "cursor 741,544"}},
+        {144, {"cursor 740,550", "cursor 729,653"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        Shell shell;
+        shell.quoteWindow(kDongfang);
+        shell.desktop.setProcessDpi(shell.tdx, c.dpi);
+        CallLog log;
+        LoggingDesktop logging(shell.desktop, log);
+        QuoteWindows windows(logging, shell.clock, shell.frame, shell.launcher);
+        windows.setSetup({shell.home.path(), kDongfang, QStringLiteral("TdxW.exe"), false, QString()});
+        windows.discover(false);
+        EXPECT_FALSE(windows.OpenMonitorWindow());
+        CallLog cursor;
+        std::copy_if(log.begin(), log.end(), std::back_inserter(cursor),
+                     [](const std::string& line) { return line.rfind("cursor ", 0) == 0; });
+        EXPECT_EQ(cursor, c.cursor);
     }
 }

@@ -25,6 +25,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 using namespace quarrow;
 using namespace quarrow::test;
 
@@ -274,6 +276,33 @@ TEST(MiningRun, StocksFetchedWithoutTheQuoteProgramAreNotCaptured) {
         EXPECT_EQ(outcome.captured, 2);
         EXPECT_EQ(outcome.notCaptured.size(), 22);
         EXPECT_EQ(m.settings.lastCode(), key(1));
+    }
+}
+
+// Windows drops our keys to a quote program run as administrator: the run says so once and
+// ends, whether it met the program so at its start or once the program came back raised.
+TEST(MiningRun, AQuoteProgramRunAsAdministratorEndsTheRunWithOneMessage) {
+    const QString said = QStringLiteral("行情分析软件正以管理员身份运行");
+    for (const int raisedAt : {0, 2}) {
+        SCOPED_TRACE(raisedAt);
+        SimQuoteBehaviour behaviour;
+        behaviour.elevated = raisedAt == 0;
+        Market m(behaviour);
+        if (raisedAt > 0) {
+            m.frame.onProcessEvents = [&m, raisedAt] {
+                if (m.quote->record().selectedCodes.size() == raisedAt)
+                    m.desktop.setProcessElevated(m.quote->processId(), true);
+            };
+        }
+        const MiningOutcome outcome = m.run(QList<MessageAnswer>(5, Yes), 0);
+        const auto messages = std::count_if(m.frame.messages.begin(), m.frame.messages.end(),
+                                            [&](const MessageRequest& r) { return r.text.startsWith(said); });
+        EXPECT_EQ(messages, 1);
+        EXPECT_EQ(outcome.ran, raisedAt > 0);
+        EXPECT_EQ(outcome.quoteProgramRefusesInput, raisedAt > 0);
+        EXPECT_EQ(outcome.passes, raisedAt > 0 ? 1 : 0);
+        EXPECT_EQ(m.quote->record().selectedCodes.size(), raisedAt);
+        EXPECT_LE(outcome.captured, raisedAt);
     }
 }
 

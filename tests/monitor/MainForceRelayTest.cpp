@@ -191,6 +191,22 @@ TEST(MainForceRelay, RelaysTheWatchedAlertsIntoTheChatWindow) {
     EXPECT_EQ(desk.stored(), 3);
 }
 
+// The monitor's rows lie as far into its list as the screen's scaling puts them: the
+// clicks follow, and the lists switch as they do at 100%.
+TEST(MainForceRelay, SwitchesTheListsAtAnyScaling) {
+    for (const int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
+                        alert("10:24:00", 'B', row("10:24", "东方不败", "10.60/20000"))},
+                       kThursday, true, QStringLiteral("Dpi = %1").arg(dpi));
+        ASSERT_TRUE(desk.relay.startRelay());
+        desk.nextPass();
+        EXPECT_EQ(desk.chatLines(),
+                  (QStringList{QStringLiteral("/qiang ") + kSellLine,
+                               QStringLiteral("/ruo 10:24东方不败600610(23000)<主力买入:\t10.60/20000")}));
+    }
+}
+
 TEST(MainForceRelay, SkipsRowsByTheRules) {
     const struct {
         const char* what;

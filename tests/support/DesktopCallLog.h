@@ -45,6 +45,8 @@ public:
     std::optional<WindowRect> windowRect(WindowHandle window) override {
         return m_desktop.windowRect(window);
     }
+    int windowDpi(WindowHandle window) override { return m_desktop.windowDpi(window); }
+    bool inputReaches(WindowHandle window) override { return m_desktop.inputReaches(window); }
     void restoreWindow(WindowHandle window) override;
     void setForegroundWindow(WindowHandle window) override;
     void setFocus(WindowHandle window) override;

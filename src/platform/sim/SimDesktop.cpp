@@ -94,6 +94,29 @@ void SimDesktop::collect(WindowHandle window, std::vector<WindowHandle>& out) co
     }
 }
 
+int SimDesktop::windowDpi(WindowHandle window) {
+    const Window* w = find(window);
+    if (!w)
+        return kStandardDpi;
+    const auto dpi = m_processDpi.find(w->processId);
+    return dpi == m_processDpi.end() ? kStandardDpi : dpi->second;
+}
+
+bool SimDesktop::inputReaches(WindowHandle window) {
+    return takesInput(window);
+}
+
+void SimDesktop::setProcessDpi(std::uint32_t processId, int dpi) {
+    m_processDpi[processId] = dpi;
+}
+
+void SimDesktop::setProcessElevated(std::uint32_t processId, bool elevated) {
+    if (elevated)
+        m_elevated.insert(processId);
+    else
+        m_elevated.erase(processId);
+}
+
 std::vector<WindowHandle> SimDesktop::descendants(WindowHandle window) {
     letTimePass();
     std::vector<WindowHandle> result;
@@ -155,17 +178,26 @@ SimProgram* SimDesktop::ownerOf(WindowHandle window) const {
     return w ? w->owner : nullptr;
 }
 
+bool SimDesktop::takesInput(WindowHandle window) const {
+    const Window* w = find(window);
+    return !w || !m_elevated.contains(w->processId);
+}
+
 void SimDesktop::keyDown(std::uint8_t virtualKey) {
     letTimePass();
-    m_keysDown.set(virtualKey);
     const WindowHandle target = find(m_focus) ? m_focus : m_foreground;
+    if (!takesInput(target))
+        return;
+    m_keysDown.set(virtualKey);
     if (SimProgram* program = ownerOf(target))
         program->keyDown(target, virtualKey);
 }
 
 void SimDesktop::keyUp(std::uint8_t virtualKey) {
-    m_keysDown.reset(virtualKey);
     const WindowHandle target = find(m_focus) ? m_focus : m_foreground;
+    if (!takesInput(target))
+        return;
+    m_keysDown.reset(virtualKey);
     if (SimProgram* program = ownerOf(target))
         program->keyUp(target, virtualKey);
 }
@@ -192,6 +224,8 @@ void SimDesktop::leftClick() {
                 }
             }
         }
+        if (!takesInput(hit))
+            return;
         activate(top);
         if (SimProgram* program = w->owner)
             program->leftClick(hit, m_cursorX, m_cursorY);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace quarrow {
 
@@ -56,6 +57,8 @@ public:
     std::u16string windowClass(WindowHandle window, std::size_t maxChars) override;
     std::vector<WindowHandle> descendants(WindowHandle window) override;
     std::optional<WindowRect> windowRect(WindowHandle window) override;
+    int windowDpi(WindowHandle window) override;
+    bool inputReaches(WindowHandle window) override;
     void restoreWindow(WindowHandle window) override;
     void setForegroundWindow(WindowHandle window) override;
     void setFocus(WindowHandle window) override;
@@ -79,6 +82,11 @@ public:
 
     // A process that owns windows; ids are never reused.
     std::uint32_t startProcess(const QString& executableName);
+    // The dots per inch the process's windows show at (96 unless set).
+    void setProcessDpi(std::uint32_t processId, int dpi);
+    // A process that runs with higher rights than ours: our keys and clicks do not reach
+    // its windows, as Windows drops them.
+    void setProcessElevated(std::uint32_t processId, bool elevated);
     // Ends the process with every window it owns.
     void endProcess(std::uint32_t processId);
 
@@ -151,6 +159,8 @@ private:
     void activate(WindowHandle topLevel);
     void notify(WindowEvent event, WindowHandle window);
     SimProgram* ownerOf(WindowHandle window) const;
+    // Whether our input reaches the window: not when its process runs elevated.
+    bool takesInput(WindowHandle window) const;
     // The simulated programs catch up with the clock before anyone looks.
     void letTimePass();
 
@@ -161,6 +171,8 @@ private:
     WindowHandle m_foreground = kNoWindow;
     WindowHandle m_focus = kNoWindow;
     std::map<std::uint32_t, QString> m_processes;
+    std::map<std::uint32_t, int> m_processDpi;
+    std::set<std::uint32_t> m_elevated;
     std::uint32_t m_nextProcessId = 1200;
     std::bitset<256> m_keysDown;
     int m_cursorX = 0;

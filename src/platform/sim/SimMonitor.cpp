@@ -11,7 +11,7 @@ namespace quarrow {
 
 namespace {
 
-// Where the monitor's own clicks land in its category list.
+// Where the monitor's own clicks land in its category list, at 96 dpi.
 constexpr int kSellingRowY = 147;
 constexpr int kBuyingRowY = 130;
 
@@ -67,8 +67,10 @@ void SimMonitorWindow::close() {
 void SimMonitorWindow::leftClick(WindowHandle window, int, int y) {
     if (window != m_categories)
         return;
-    const int row = y - m_desktop.windowRect(m_categories)->top;
-    m_selling = std::abs(row - kSellingRowY) <= std::abs(row - kBuyingRowY);
+    // The rows lie as far apart as the screen's scaling puts them.
+    const int dpi = m_desktop.windowDpi(m_categories);
+    const int row = (y - m_desktop.windowRect(m_categories)->top) * kStandardDpi;
+    m_selling = std::abs(row - kSellingRowY * dpi) <= std::abs(row - kBuyingRowY * dpi);
 }
 
 void SimMonitorWindow::listViewRead(WindowHandle listView) {

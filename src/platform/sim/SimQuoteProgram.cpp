@@ -78,6 +78,12 @@ SimQuoteBehaviour readSimQuoteBehaviour(const QString& path, SimQuoteBehaviour b
             const int count = value.toInt(&ok);
             if (ok && count >= 0)
                 base.chatClosesAfter = count;
+        } else if (key == QLatin1String("dpi")) {
+            const int dpi = value.toInt(&ok);
+            if (ok && dpi >= 48 && dpi <= 960)
+                base.dpi = dpi;
+        } else if (key == QLatin1String("elevated")) {
+            base.elevated = value == QLatin1String("1") || value.toLower() == QLatin1String("true");
         }
     }
     return base;
@@ -88,6 +94,8 @@ SimQuoteProgram::SimQuoteProgram(SimDesktop& desktop, const QString& folder, con
                                  std::function<QString(const QByteArray&)> decode)
     : m_desktop(desktop), m_folder(folder), m_behaviour(behaviour), m_decode(std::move(decode)) {
     m_processId = m_desktop.startProcess(QStringLiteral("TdxW.exe"));
+    m_desktop.setProcessDpi(m_processId, m_behaviour.dpi);
+    m_desktop.setProcessElevated(m_processId, m_behaviour.elevated);
     const WindowRect screen{0, 0, 1280, 1024};
     m_mainWindow = m_desktop.createWindow(kNoWindow, title + QStringLiteral(" - [分析图表]"),
                                           QStringLiteral("TdxW_MainFrame_Class"), screen, m_processId, this);

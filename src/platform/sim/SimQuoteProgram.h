@@ -34,6 +34,11 @@ namespace quarrow {
 //   ChatWindow = 0                  no chat window at the start (1, the default: one titled
 //                                   with the nickname of the settings file)
 //   ChatClosesAfter = 2             the chat window closes after that many messages
+//   Dpi = 144                       the program shows at that many dots per inch (the
+//                                   screen's scaling: 96 is 100%); its monitor's list
+//                                   rows lie that much further apart
+//   Elevated = 1                    the program runs as administrator: our keys and clicks
+//                                   do not reach it
 struct SimQuoteBehaviour {
     enum class Monitor { Open, Closed, Never };
     int loadTime_ms = 150;
@@ -47,6 +52,8 @@ struct SimQuoteBehaviour {
     std::optional<QTime> monitorRestartAt;
     bool chatWindow = true;
     int chatClosesAfter = 0;
+    int dpi = 96;
+    bool elevated = false;
 };
 
 // The keys of a behaviour file over base; a missing file leaves base as it is, a line

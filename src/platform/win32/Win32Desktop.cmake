@@ -11,7 +11,8 @@ add_library(quarrow_desktop_win32 STATIC
 )
 target_include_directories(quarrow_desktop_win32 PUBLIC ${_win32_dir}/../..)
 # PSAPI is loaded on first use, not linked: a system without it still runs the program.
-target_link_libraries(quarrow_desktop_win32 PUBLIC user32 advapi32 winmm PRIVATE quarrow_warnings)
+# shcore: the monitors' scaling.
+target_link_libraries(quarrow_desktop_win32 PUBLIC user32 advapi32 winmm shcore PRIVATE quarrow_warnings)
 
 # Loaded by the system into every program that makes or ends a top-level window, so it
 # stays tiny and links nothing but the system.

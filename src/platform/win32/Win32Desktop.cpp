@@ -6,8 +6,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellscalingapi.h>
 
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace quarrow {
 
@@ -258,6 +261,68 @@ std::optional<WindowRect> Win32Desktop::windowRect(WindowHandle window) {
     if (!IsWindow(hwnd(window)) || !GetWindowRect(hwnd(window), &rect))
         return std::nullopt;
     return WindowRect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+int Win32Desktop::windowDpi(WindowHandle window) {
+    const HWND target = hwnd(window);
+    if (!IsWindow(target))
+        return kStandardDpi;
+    // A program aware of each monitor's scaling lays its window out at the monitor's dots
+    // per inch and says so. One that is not (most older programs, the quote program among
+    // them) is stretched by the system to the monitor's scaling all the same, while it
+    // still counts in 96 dpi or the system's: its monitor's figure is the one that holds.
+    const DPI_AWARENESS awareness = GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(target));
+    if (awareness == DPI_AWARENESS_PER_MONITOR_AWARE) {
+        const UINT dpi = GetDpiForWindow(target);
+        if (dpi != 0)
+            return static_cast<int>(dpi);
+    }
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    const HMONITOR monitor = MonitorFromWindow(target, MONITOR_DEFAULTTONEAREST);
+    if (monitor && SUCCEEDED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY)) && dpiX != 0)
+        return static_cast<int>(dpiX);
+    return static_cast<int>(GetDpiForSystem());
+}
+
+namespace {
+
+// The integrity level of a process (its mandatory label's RID: medium for a user's
+// programs, high for one run as administrator); nothing when it cannot be read.
+std::optional<DWORD> integrityLevel(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return std::nullopt;
+    std::optional<DWORD> level;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    if (size > 0 && GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size)) {
+        const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data());
+        const DWORD count = *GetSidSubAuthorityCount(label->Label.Sid);
+        if (count > 0)
+            level = *GetSidSubAuthority(label->Label.Sid, count - 1);
+    }
+    CloseHandle(token);
+    return level;
+}
+
+}  // namespace
+
+bool Win32Desktop::inputReaches(WindowHandle window) {
+    // Windows keeps a program from sending input to one of a higher integrity level (one
+    // run as administrator when we are not), and it says nothing when it drops the input.
+    // A level that cannot be read counts as no obstacle: we warn only when we know.
+    DWORD processId = 0;
+    if (!GetWindowThreadProcessId(hwnd(window), &processId) || processId == 0)
+        return true;
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return true;
+    const std::optional<DWORD> theirs = integrityLevel(process);
+    CloseHandle(process);
+    const std::optional<DWORD> ours = integrityLevel(GetCurrentProcess());
+    return !theirs || !ours || *theirs <= *ours;
 }
 
 void Win32Desktop::restoreWindow(WindowHandle window) {

@@ -29,6 +29,8 @@ public:
     std::u16string windowClass(WindowHandle window, std::size_t maxChars) override;
     std::vector<WindowHandle> descendants(WindowHandle window) override;
     std::optional<WindowRect> windowRect(WindowHandle window) override;
+    int windowDpi(WindowHandle window) override;
+    bool inputReaches(WindowHandle window) override;
     void restoreWindow(WindowHandle window) override;
     void setForegroundWindow(WindowHandle window) override;
     void setFocus(WindowHandle window) override;

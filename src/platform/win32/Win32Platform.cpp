@@ -79,6 +79,22 @@ public:
         return m_hotKey->registered();
     }
 
+    void bringToFront(std::uintptr_t nativeWindow) override {
+        const HWND top = GetAncestor(reinterpret_cast<HWND>(nativeWindow), GA_ROOT);
+        if (!top)
+            return;
+        // Taken the way the desktop takes the foreground for the quote program: while
+        // sharing the input of the thread that has it.
+        m_desktop.setForegroundWindow(reinterpret_cast<WindowHandle>(top));
+        if (GetForegroundWindow() == top)
+            return;
+        FLASHWINFO flash{};
+        flash.cbSize = sizeof(flash);
+        flash.hwnd = top;
+        flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+        FlashWindowEx(&flash);
+    }
+
 private:
     std::unique_ptr<Clock> m_clock;
     Win32Desktop m_desktop;
