@@ -101,6 +101,10 @@ int runPublish(CliCall& call) {
         return call.usageError(QStringLiteral("publish takes --to postgresql://user@host:port/name"));
     QString password;
     QString error;
+    if (!PostgresTables::available(&error)) {
+        printError(QStringLiteral("cannot publish: %1").arg(error));
+        return kExitFailure;
+    }
     if (call.isSet(QStringLiteral("password-file")) &&
         !PostgresTables::readPasswordFile(call.value(QStringLiteral("password-file")), &password, &error))
         return call.usageError(error);
@@ -155,7 +159,8 @@ const CliCommand& publishCommand() {
     static const CliCommand command{
         .name = QStringLiteral("publish"),
         .summary = QStringLiteral(
-            "copy the operator data into PostgreSQL for quarrow-server --database postgresql://..."),
+            "copy the operator data into PostgreSQL for quarrow-server --database postgresql://... "
+            "(not on Windows)"),
         .options = {{QStringLiteral("to"), QStringLiteral("postgresql://user@host:port/name"),
                      QStringLiteral("The PostgreSQL database to fill. Its password comes from PGPASSWORD, "
                                     "--password-file or PostgreSQL's password file (PGPASSFILE, ~/.pgpass) "

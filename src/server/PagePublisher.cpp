@@ -117,10 +117,8 @@ std::shared_ptr<const PagePublisher::Rankings> PagePublisher::rankings() const {
 bool PagePublisher::open(QString* error) {
     m_postgres = PostgresTables::isAddress(m_file);
     if (m_postgres) {
-        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
-            *error = QStringLiteral("QtSql has no PostgreSQL driver here (Debian: libqt6sql6-psql)");
+        if (!PostgresTables::available(error))
             return false;
-        }
         m_db = PostgresTables::connection(m_file, m_connectionName, m_password);
     } else {
         if (!QFileInfo(m_file).isFile()) {

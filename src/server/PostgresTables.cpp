@@ -57,6 +57,21 @@ bool isAddress(const QString& database) {
            database.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
+bool available(QString* why) {
+#ifdef QUARROW_NO_POSTGRES
+    *why = QStringLiteral(
+        "PostgreSQL is not offered on Windows (the Windows build has no PostgreSQL driver): publish from a "
+        "Linux computer, or serve the program folder's SQLite database with quarrow-server");
+    return false;
+#else
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        *why = QStringLiteral("QtSql has no PostgreSQL driver here (Debian: libqt6sql6-psql)");
+        return false;
+    }
+    return true;
+#endif
+}
+
 QSqlDatabase connection(const QString& address, const QString& connectionName, const QString& password) {
     const QUrl url(address);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);

@@ -12,6 +12,9 @@ class TDataBase;
 namespace PostgresTables {
 
 bool isAddress(const QString& database);
+// Whether this build reaches PostgreSQL at all: not on Windows, whose build carries no
+// PostgreSQL driver; elsewhere when QtSql has its driver. False with what to do instead.
+bool available(QString* why);
 // Adds (does not open) a QtSql connection of the given name for the address. The password
 // is the one given, else the address's; without either the PostgreSQL client library
 // looks in PGPASSWORD and in the password file (PGPASSFILE, ~/.pgpass).
