@@ -19,7 +19,11 @@ std::string LoggingDesktop::nameOf(WindowHandle window) {
     const std::u16string title = m_desktop.windowTitle(window, 255);
     if (!title.empty())
         return QString::fromStdU16String(title).toStdString();
-    return "[" + QString::fromStdU16String(m_desktop.windowClass(window, 255)).toStdString() + "]";
+    // Built up in place: GCC 12 takes a prepend to a temporary for an overlapping copy.
+    std::string name(1, '[');
+    name += QString::fromStdU16String(m_desktop.windowClass(window, 255)).toStdString();
+    name += ']';
+    return name;
 }
 
 void LoggingDesktop::restoreWindow(WindowHandle window) {

@@ -12,8 +12,9 @@
 
 namespace quarrow::test {
 
+#ifndef _WIN32
 // ---------------------------------------------------------------------------------------------
-// FileSizeLimit
+// FileSizeLimit: a file size limit, which Windows does not have.
 
 FileSizeLimit::FileSizeLimit(rlim_t bytes) {
     EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &m_saved), 0);
@@ -30,6 +31,7 @@ FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &m_saved);
     sigaction(SIGXFSZ, &m_savedAction, nullptr);
 }
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // SqliteWriteFaults: a pass-through VFS whose files count their writes.

@@ -2,14 +2,17 @@
 
 #include <QString>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 
 #include <csignal>
+#endif
 
 struct sqlite3;
 
 namespace quarrow::test {
 
+#ifndef _WIN32
 // A full disk for the scope of one test: no file of this process may grow past `bytes`
 // (RLIMIT_FSIZE, which needs no root). SIGXFSZ is ignored while it holds, so a write past
 // the limit fails with EFBIG as it would with ENOSPC, instead of killing the test. The
@@ -25,6 +28,7 @@ private:
     rlimit m_saved{};
     struct sigaction m_savedAction {};
 };
+#endif
 
 // Makes SQLite's writes fail on demand for every connection opened while it is in scope:
 // a VFS wrapped around the default one becomes the default. After `allowedWrites` more
