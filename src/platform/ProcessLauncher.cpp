@@ -27,6 +27,8 @@ LaunchResult SystemProcessLauncher::run(const QString& program, const QStringLis
     // shown in the archive manager, the quote program, the updater) opens its window as usual.
     if (whenTimedOut == WhenTimedOut::End && m_hideWindow)
         m_hideWindow(*process);
+    if (whenTimedOut == WhenTimedOut::LeaveRunning && m_detach)
+        m_detach(*process);
     const QDeadlineTimer deadline(wait_ms);
     process->start();
     if (!process->waitForStarted(static_cast<int>(deadline.remainingTime()))) {

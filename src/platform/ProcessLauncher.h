@@ -40,13 +40,17 @@ public:
 class SystemProcessLauncher final : public ProcessLauncher {
 public:
     using WindowHiding = std::function<void(QProcess&)>;
-    explicit SystemProcessLauncher(WindowHiding hideWindow = {}) : m_hideWindow(std::move(hideWindow)) {}
+    // What a program that outlives the wait (the quote program) is started with besides.
+    using Detaching = std::function<void(QProcess&)>;
+    explicit SystemProcessLauncher(WindowHiding hideWindow = {}, Detaching detach = {})
+        : m_hideWindow(std::move(hideWindow)), m_detach(std::move(detach)) {}
 
     LaunchResult run(const QString& program, const QStringList& arguments, const QString& workingFolder,
                      int wait_ms, WhenTimedOut whenTimedOut) override;
 
 private:
     WindowHiding m_hideWindow;
+    Detaching m_detach;
 };
 
 }  // namespace quarrow

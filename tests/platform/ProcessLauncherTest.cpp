@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <cerrno>
 #include <csignal>
@@ -28,7 +29,10 @@ bool isRunning(pid_t pid) {
 // Real processes, short waits: the launcher is the one place that waits on the system.
 TEST(ProcessLauncher, OneDeadlineThenTheProgramIsEndedOrLeftAsAsked) {
     TempHome home;
-    SystemProcessLauncher launcher;
+    // A tool doing a job is started hidden; a program left running, on its own.
+    QStringList startedAs;
+    SystemProcessLauncher launcher([&](QProcess&) { startedAs << QStringLiteral("hidden"); },
+                                   [&](QProcess&) { startedAs << QStringLiteral("on its own"); });
     EXPECT_EQ(launcher.run(QStringLiteral("true"), {}, home.path(), 5000, WhenTimedOut::End),
               LaunchResult::Finished);
     EXPECT_EQ(
@@ -39,12 +43,16 @@ TEST(ProcessLauncher, OneDeadlineThenTheProgramIsEndedOrLeftAsAsked) {
     const struct {
         WhenTimedOut whenTimedOut;
         bool runningAfterwards;
-    } cases[] = {{WhenTimedOut::End, false}, {WhenTimedOut::LeaveRunning, true}};
+        QString startedAs;
+    } cases[] = {{WhenTimedOut::End, false, QStringLiteral("hidden")},
+                 {WhenTimedOut::LeaveRunning, true, QStringLiteral("on its own")}};
     for (const auto& c : cases) {
+        startedAs.clear();
         const QString pidFile = home.file(QStringLiteral("pid-%1").arg(int(c.whenTimedOut)));
         EXPECT_EQ(launcher.run(QStringLiteral("sh"), {QStringLiteral("-c"), hang.arg(pidFile)}, home.path(),
                                300, c.whenTimedOut),
                   LaunchResult::TimedOut);
+        EXPECT_EQ(startedAs, QStringList{c.startedAs});
         const pid_t pid = pidIn(pidFile);
         ASSERT_GT(pid, 0);
         EXPECT_EQ(isRunning(pid), c.runningAfterwards);

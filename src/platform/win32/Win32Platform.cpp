@@ -56,7 +56,7 @@ private:
 // and archiver. A virtual clock still serves the demo and the tests that ask for one.
 class Win32Platform final : public Platform {
 public:
-    explicit Win32Platform(const PlatformOptions& options) : m_launcher(startWithoutWindow) {
+    explicit Win32Platform(const PlatformOptions& options) : m_launcher(startWithoutWindow, startOnItsOwn) {
         if (options.virtualClockStart)
             m_clock = std::make_unique<VirtualClock>(*options.virtualClockStart);
         else

@@ -14,4 +14,11 @@ void startWithoutWindow(QProcess& process) {
     });
 }
 
+void startOnItsOwn(QProcess& process) {
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
+        args->inheritHandles = FALSE;
+        args->startupInfo->dwFlags &= ~static_cast<DWORD>(STARTF_USESTDHANDLES);
+    });
+}
+
 }  // namespace quarrow

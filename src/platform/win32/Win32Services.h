@@ -10,6 +10,9 @@ namespace quarrow {
 
 // Starts a console tool without the console window Windows would give it.
 void startWithoutWindow(QProcess& process);
+// Starts a program that outlives us (the quote program) without our handles: holding our
+// output, it would keep a script that reads it waiting until the program ends.
+void startOnItsOwn(QProcess& process);
 
 // The system's connected-state query.
 class Win32NetworkState final : public NetworkState {
