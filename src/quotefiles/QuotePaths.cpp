@@ -5,8 +5,9 @@
 namespace quarrow::QuotePaths {
 
 QString quoteFilePath(const QString& quoteFolder, const QString& relative) {
+    // A folder typed with forward slashes on Windows gets the system's own, like the rest.
     const QChar separator = QDir::separator();
-    QString path = quoteFolder;
+    QString path = QDir::toNativeSeparators(quoteFolder);
     if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
         path += separator;
     QString below = relative;

@@ -9,7 +9,9 @@
 
 using namespace quarrow;
 using quarrow::test::ConcurrentWriter;
+#ifndef _WIN32
 using quarrow::test::FileSizeLimit;
+#endif
 using quarrow::test::TempHome;
 
 namespace {
@@ -76,6 +78,8 @@ TEST(DatabaseBackup, CopyTakenWhileAnotherConnectionWritesIsOneCheckedSnapshot) 
 
 // A full disk while copying: the failure is reported, the older backup at the path stays
 // as it was and nothing of the attempt is left beside it.
+#ifndef _WIN32
+// A full disk made by a file size limit, which Windows does not have.
 TEST(DatabaseBackup, FullDiskDuringCopyFailsAndLeavesOlderBackupUntouched) {
     TempHome home;
     const QString source = home.file(QStringLiteral("Quarrow.db"));
@@ -104,6 +108,7 @@ TEST(DatabaseBackup, FullDiskDuringCopyFailsAndLeavesOlderBackupUntouched) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("the backup of last week"));
 }
+#endif
 
 TEST(DatabaseBackup, SameFileIgnoresLetterCaseAndFollowsLinks) {
     TempHome home;
@@ -118,7 +123,13 @@ TEST(DatabaseBackup, SameFileIgnoresLetterCaseAndFollowsLinks) {
         {file, true},
         {home.file(QStringLiteral("QUARROW.DB")), true},
         {home.file(QStringLiteral("sub/../Quarrow.db")), true},
+    // A link made by QFile is a symbolic link here; on Windows it is a shortcut, a file
+    // of its own that a copy would overwrite, not the database.
+#ifdef _WIN32
+        {home.file(QStringLiteral("link.db")), false},
+#else
         {home.file(QStringLiteral("link.db")), true},
+#endif
         {home.file(QStringLiteral("Quarrow.db.bak")), false},
         {home.file(QStringLiteral("copies/Quarrow.db")), false},
     };
