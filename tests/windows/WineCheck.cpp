@@ -3,6 +3,13 @@
 // the keys and waits the program uses, and checks every result: one PASS, FAIL or SKIP
 // line per check, exit status 1 when any check failed. Runs under Wine here and on
 // Windows as it is.
+//
+//   quarrow-wine-check                      the desktop and the automation
+//   quarrow-wine-check --scaling DPI        the clicks at a screen scaling of DPI
+//   quarrow-wine-check --window EXE HOME BMP
+//                                           the desktop program EXE on the program folder
+//                                           HOME: its time to its window, a screenshot of
+//                                           the window in BMP, and its close
 
 #include "FixtureData.h"
 #include "FixtureLog.h"
@@ -232,63 +239,75 @@ std::u16string fetch(const WindowServices& services, TStockWinInfo& quote, const
     return page;
 }
 
-std::vector<std::vector<std::u16string>> expectedRows(int list, std::size_t count) {
-    // Newest first: the last row added stands on top.
+// The alerts of one side of the fixture's monitor (0 selling, 1 buying) once `count` of
+// them have come in, newest first, as the alert list shows them.
+std::vector<std::vector<std::u16string>> expectedRows(int side, std::size_t count) {
     std::vector<std::vector<std::u16string>> rows;
     for (int number = static_cast<int>(count) - 1; number >= 0; --number) {
         std::vector<std::u16string> cells;
-        for (const std::wstring& cell : fixture::monitorRow(list, number))
+        for (const std::wstring& cell : fixture::monitorRow(side, number))
             cells.push_back(u16(cell));
         rows.push_back(cells);
     }
     return rows;
 }
 
-void checkMonitor(const WindowServices& services, TStockWinInfo& quote) {
+// The relay's click on the monitor's category list at a row's position, which the
+// program knows in the quote program's pixels at 96 dpi.
+void clickCategory(TStockWinInfo& categories, int y) {
+    categories.RefreshWinRects();
+    categories.MouseClickOnChild(categories.ChildPixels(35), categories.ChildPixels(y));
+    Sleep(100);
+    g_pump.processEvents();
+}
+
+void checkMonitor(const WindowServices& services, TStockWinInfo& quote, const Fixtures& paths) {
     Desktop& desktop = services.desktop;
     check(quote.SelectMain(), "monitor: quote window selected for Ctrl+J");
     quote.Press_Ctrl_Key('J');
     Sleep(500);
-    TStockWinInfo second(services, u16(fixture::kMonitorTitle), u"List1", u"", 2);
-    TStockWinInfo first(services, u16(fixture::kMonitorTitle), u"List1", u"");
-    check(second.GetMainWindow() != kNoWindow, "monitor: Ctrl+J opens the 主力监控总览 window");
-    check(first.GetChildWindow() != kNoWindow && second.GetChildWindow() != kNoWindow &&
-              first.GetChildWindow() != second.GetChildWindow(),
-          "monitor: child index 0 and 2 find the two different List1 views");
-    TStockWinInfo* const lists[2] = {&first, &second};
-    for (int list = 0; list < 2; ++list) {
-        const char* const name[2][2] = {
-            {"monitor: first list read cell by cell, newest first",
-             "monitor: first list grows after a click, the rows already read stay below the new"},
-            {"monitor: second list read cell by cell, newest first",
-             "monitor: second list grows after a click, the rows already read stay below the new"}};
-        TStockWinInfo& monitor = *lists[list];
-        const auto before = desktop.readListView(monitor.GetChildWindow(), kAllRows);
-        check(before.size() == fixture::kMonitorStartRows && before == expectedRows(list, before.size()),
-              name[list][0], "read " + std::to_string(before.size()) + " rows");
-        // Showing a list again (the relay's click at its left edge) brings the alerts that came in.
-        monitor.RefreshWinRects();
-        monitor.MouseClickOnChild(35, list == 0 ? 147 : 130);
-        Sleep(100);
-        const auto after = desktop.readListView(monitor.GetChildWindow(), kAllRows);
-        const bool grew = after.size() == before.size() + fixture::kMonitorRowsPerClick &&
-                          after == expectedRows(list, after.size()) &&
-                          std::equal(before.begin(), before.end(), after.end() - before.size());
-        check(grew, name[list][1],
-              std::to_string(before.size()) + " then " + std::to_string(after.size()) + " rows");
-        // The relay reads only the rows that came in: the count, then the first rows alone.
-        const auto fresh = desktop.readListView(monitor.GetChildWindow(), fixture::kMonitorRowsPerClick);
-        check(desktop.listViewRowCount(monitor.GetChildWindow()) == after.size() &&
-                  fresh.size() == fixture::kMonitorRowsPerClick &&
-                  std::equal(fresh.begin(), fresh.end(), after.begin()),
-              "monitor: row count, and a read of the newest rows alone",
-              std::to_string(fresh.size()) + " rows read");
+    TStockWinInfo alerts(services, u16(fixture::kMonitorTitle), u"List1", u"", 2);
+    TStockWinInfo categories(services, u16(fixture::kMonitorTitle), u"List1", u"");
+    check(alerts.GetMainWindow() != kNoWindow, "monitor: Ctrl+J opens the 主力监控总览 window");
+    check(categories.GetChildWindow() != kNoWindow && alerts.GetChildWindow() != kNoWindow &&
+              categories.GetChildWindow() != alerts.GetChildWindow(),
+          "monitor: child index 0 and 2 find the category list and the alert list, both List1");
+    const auto selling = desktop.readListView(alerts.GetChildWindow(), kAllRows);
+    check(selling == expectedRows(0, fixture::kMonitorStartRows),
+          "monitor: the selling alerts read cell by cell, newest first",
+          "read " + std::to_string(selling.size()) + " rows");
+    // The relay switches the lists with its clicks; each time the alerts that came in
+    // meanwhile stand on top of those read before.
+    const struct {
+        int y;
+        int side;
+        const char* name;
+    } clicks[] = {
+        {130, 1,
+         "monitor: a click at (35, 130) of the category list shows the buying alerts, new ones on top"},
+        {147, 0, "monitor: a click at (35, 147) shows the selling alerts again, new ones on top"},
+    };
+    const std::size_t shown = fixture::kMonitorStartRows + fixture::kMonitorRowsPerClick;
+    for (const auto& click : clicks) {
+        clickCategory(categories, click.y);
+        const auto rows = desktop.readListView(alerts.GetChildWindow(), kAllRows);
+        check(logHas(paths.quoteLog, L"list click 35 " + std::to_wstring(click.y)) &&
+                  rows == expectedRows(click.side, shown),
+              click.name, "read " + std::to_string(rows.size()) + " rows");
     }
+    // The relay reads only the rows that came in: the count, then the first rows alone.
+    const auto fresh = desktop.readListView(alerts.GetChildWindow(), fixture::kMonitorRowsPerClick);
+    const auto all = expectedRows(0, shown);
+    check(desktop.listViewRowCount(alerts.GetChildWindow()) == shown &&
+              fresh.size() == fixture::kMonitorRowsPerClick &&
+              std::equal(fresh.begin(), fresh.end(), all.begin()),
+          "monitor: row count, and a read of the newest rows alone",
+          std::to_string(fresh.size()) + " rows read");
     check(desktop.readListView(quote.GetChildWindow(), kAllRows).empty(),
           "list-view read of a rich edit gives no rows");
     check(desktop.readListView(kNoWindow, kAllRows).empty(), "list-view read of no window gives no rows");
-    if (second.GetMainWindow() != kNoWindow)
-        PostMessageW(reinterpret_cast<HWND>(second.GetMainWindow()), WM_CLOSE, 0, 0);
+    if (alerts.GetMainWindow() != kNoWindow)
+        PostMessageW(reinterpret_cast<HWND>(alerts.GetMainWindow()), WM_CLOSE, 0, 0);
 }
 
 void checkChat(const WindowServices& services, const Fixtures& paths) {
@@ -443,9 +462,170 @@ void checkSound(const Fixtures& paths) {
     }
 }
 
+bool logHasEnding(const std::wstring& file, const std::wstring& ending) {
+    for (const std::wstring& line : logLines(file)) {
+        if (line.size() >= ending.size() &&
+            line.compare(line.size() - ending.size(), ending.size(), ending) == 0)
+            return true;
+    }
+    return false;
+}
+
+// On a screen scaled beyond 100% (a prefix whose LogPixels is 144): the clicks whose
+// positions the program knows in the quote program's pixels at 96 dpi land there.
+int scalingChecks(int expectedDpi) {
+    const Fixtures paths;
+    Win32Desktop desktop;
+    RealSleeper sleeper;
+    const WindowServices services{desktop, sleeper, g_pump};
+    PROCESS_INFORMATION quoteProcess{};
+    check(start(paths.folder + L"\\TdxW.exe", paths.quoteFolder, &quoteProcess),
+          "scaling: quote program started");
+    waitFor(
+        [] {
+            const HWND window = FindWindowW(nullptr, fixture::kQuoteTitle);
+            return window != nullptr && IsWindowVisible(window);
+        },
+        10000);
+    TStockWinInfo quote(services, fixture::kQuoteTitleMark, u"", u"RICHEDIT");
+    const int dpi = desktop.windowDpi(quote.GetMainWindow());
+    check(dpi == expectedDpi,
+          ("scaling: the quote window shows at " + std::to_string(expectedDpi) + " dpi").c_str(),
+          std::to_string(dpi) + " dpi");
+    // The clicks that open the monitor: measured from the window's bottom right.
+    const WindowRect r = quote.RefreshWinRect();
+    quote.MouseClickOnMain(r.right - r.left - quote.MainPixels(40), r.bottom - r.top - quote.MainPixels(33));
+    check(waitFor([&] { return logHasEnding(paths.quoteLog, L"from the bottom right 40 33"); }, 2000),
+          "scaling: a click 40 and 33 of the quote program's pixels from its window's bottom right lands "
+          "there");
+    check(quote.SelectMain(), "scaling: quote window selected for Ctrl+J");
+    quote.Press_Ctrl_Key('J');
+    Sleep(500);
+    TStockWinInfo alerts(services, u16(fixture::kMonitorTitle), u"List1", u"", 2);
+    TStockWinInfo categories(services, u16(fixture::kMonitorTitle), u"List1", u"");
+    clickCategory(categories, 130);
+    const auto rows = desktop.readListView(alerts.GetChildWindow(), kAllRows);
+    check(logHas(paths.quoteLog, L"list click 35 130") &&
+              rows == expectedRows(1, fixture::kMonitorStartRows + fixture::kMonitorRowsPerClick),
+          "scaling: the click at (35, 130) of the category list lands on its buying row");
+    if (alerts.GetMainWindow() != kNoWindow)
+        PostMessageW(reinterpret_cast<HWND>(alerts.GetMainWindow()), WM_CLOSE, 0, 0);
+    stop(quoteProcess, reinterpret_cast<HWND>(quote.GetMainWindow()));
+    std::printf("%s: %d check(s) failed\n", g_failures == 0 ? "passed" : "FAILED", g_failures);
+    return g_failures == 0 ? 0 : 1;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK findShownWindow(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<WindowSearch*>(search);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t title[64]{};
+    GetWindowTextW(window, title, 64);
+    if (processId != s->processId || !IsWindowVisible(window) || std::wstring(title) != L"Quarrow")
+        return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+// The window as the screen shows it, as a 24-bit BMP file.
+bool saveScreenshot(HWND window, const std::wstring& path) {
+    RECT rect{};
+    if (!GetWindowRect(window, &rect))
+        return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    SelectObject(memory, previous);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const DWORD rowBytes = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    std::string pixels(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(height), '\0');
+    const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                                          reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!read)
+        return false;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    const HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) && written == sizeof(file);
+    ok = ok && WriteFile(out, &info, sizeof(info), &written, nullptr) && written == sizeof(info);
+    ok = ok && WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr) &&
+         written == pixels.size();
+    return CloseHandle(out) && ok;
+}
+
+// quarrow.exe on the display: how long from its start until its main window shows, a
+// screenshot of the window, and a close that ends the program in good order.
+int windowChecks(const std::wstring& program, const std::wstring& home, const std::wstring& screenshot) {
+    std::wstring commandLine = L"\"" + program + L"\" --home \"" + home + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    const ULONGLONG started = GetTickCount64();
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        check(false, "quarrow.exe: started", "error " + std::to_string(GetLastError()));
+        return 1;
+    }
+    WindowSearch search{process.dwProcessId, nullptr};
+    const bool shown = waitFor(
+        [&] {
+            EnumWindows(findShownWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        60000);
+    const ULONGLONG elapsed = GetTickCount64() - started;
+    check(shown, "quarrow.exe: its main window Quarrow shows on the display");
+    if (shown) {
+        std::printf("quarrow.exe: %llu ms from its start to its window\n", elapsed);
+        // Time to paint and to look for the quote program's windows.
+        waitFor([] { return false; }, 3000);
+        check(saveScreenshot(search.found, screenshot), "quarrow.exe: a screenshot of its window is kept",
+              utf8(screenshot));
+        PostMessageW(search.found, WM_CLOSE, 0, 0);
+    }
+    DWORD status = STILL_ACTIVE;
+    const bool ended = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
+    GetExitCodeProcess(process.hProcess, &status);
+    if (!ended)
+        TerminateProcess(process.hProcess, 1);
+    check(ended && status == 0, "quarrow.exe: closing the window ends it in good order (exit status 0)",
+          ended ? "exit status " + std::to_string(status) : std::string("still running after 20 s"));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::printf("%s: %d check(s) failed\n", g_failures == 0 ? "passed" : "FAILED", g_failures);
+    return g_failures == 0 ? 0 : 1;
+}
+
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--scaling")
+        return scalingChecks(_wtoi(argv[2]));
+    if (argc == 5 && std::wstring(argv[1]) == L"--window")
+        return windowChecks(argv[2], argv[3], argv[4]);
     const Fixtures paths;
     Win32Desktop desktop;
     RealSleeper sleeper;
@@ -541,7 +721,7 @@ int wmain() {
               2000),
           "click: lands at the offset from the window's top left");
 
-    checkMonitor(services, quote);
+    checkMonitor(services, quote, paths);
     checkChat(services, paths);
 
     const std::size_t heardBefore = heard.size();
