@@ -30,7 +30,16 @@ const QString kRaiseBigLast = QStringLiteral(
     "where (StCode=:StCode) and (StBigLast is null or StBigLast<:StDateP)");
 
 QDate readDay(const QString& text) {
-    return QDate::fromString(trimBlanks(text), QStringLiteral("yyyy-MM-dd"));
+    const QString trimmed = trimBlanks(text);
+    // The form every report prints, read digit by digit; anything else goes to QDate's parser.
+    const auto at = [&trimmed](qsizetype i) { return trimmed.at(i).unicode() - u'0'; };
+    bool plain =
+        trimmed.size() == 10 && trimmed.at(4) == QLatin1Char('-') && trimmed.at(7) == QLatin1Char('-');
+    for (qsizetype i = 0; plain && i < 10; ++i)
+        plain = i == 4 || i == 7 || (at(i) >= 0 && at(i) <= 9);
+    if (!plain)
+        return QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
+    return QDate(at(0) * 1000 + at(1) * 100 + at(2) * 10 + at(3), at(5) * 10 + at(6), at(8) * 10 + at(9));
 }
 
 bool isEmptyAmount(const QString& text) {
