@@ -125,7 +125,20 @@ Money Statement::money(int column) const {
 }
 
 QString Statement::dayText(const QDate& day) {
-    return day.toString(QStringLiteral("yyyy-MM-dd"));
+    int year = 0;
+    int month = 0;
+    int dayOfMonth = 0;
+    day.getDate(&year, &month, &dayOfMonth);
+    if (!day.isValid() || year < 1 || year > 9999)
+        return day.toString(QStringLiteral("yyyy-MM-dd"));
+    // Written out by hand: every stored row binds a day, and QDate's formatter goes through
+    // the locale machinery for each one.
+    const auto digit = [](int value) { return QChar(u'0' + value % 10); };
+    const QChar text[] = {digit(year / 1000), digit(year / 100), digit(year / 10),
+                          digit(year),        QChar(u'-'),       digit(month / 10),
+                          digit(month),       QChar(u'-'),       digit(dayOfMonth / 10),
+                          digit(dayOfMonth)};
+    return QString(text, 10);
 }
 
 QDate Statement::parseDay(const QString& text) {
@@ -210,10 +223,14 @@ bool TDataBase::open() {
     QString error;
     // Write-ahead logging: a killed process loses at most the open transaction. Every
     // stock is its own transaction, so the log is copied back in larger steps than the
-    // default to spare rewriting the same pages after every few stocks.
+    // default to spare rewriting the same pages after every few stocks. A batch's group
+    // of a second's stocks dirties more index pages than the default 2 MiB cache holds;
+    // the surplus would go to the log in the middle of the transaction and again at its
+    // commit, so the cache holds 16 MiB.
     if (!execute(QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
         !execute(QStringLiteral("PRAGMA synchronous=NORMAL"), &error) ||
-        !execute(QStringLiteral("PRAGMA wal_autocheckpoint=8000"), &error)) {
+        !execute(QStringLiteral("PRAGMA wal_autocheckpoint=8000"), &error) ||
+        !execute(QStringLiteral("PRAGMA cache_size=-16384"), &error)) {
         m_openError = error;
         close();
         return false;

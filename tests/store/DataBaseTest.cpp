@@ -142,6 +142,17 @@ TEST(TDataBase, NullDaysReadAsNoDay) {
     EXPECT_FALSE(select.date(0).isValid());
 }
 
+TEST(TDataBase, DaysAreWrittenAsYearMonthDayAndReadBack) {
+    for (const QDate& day : {QDate(2017, 3, 16), QDate(987, 1, 5), QDate(2000, 12, 31), QDate(9999, 9, 9),
+                             QDate(12345, 1, 1), QDate(-44, 3, 15)}) {
+        EXPECT_EQ(Statement::dayText(day), day.toString(QStringLiteral("yyyy-MM-dd")));
+        if (day.year() > 0 && day.year() < 10000) {
+            EXPECT_EQ(Statement::parseDay(Statement::dayText(day)), day);
+        }
+    }
+    EXPECT_TRUE(Statement::dayText(QDate()).isEmpty());
+}
+
 TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed) {
     TempHome home;
     const QString path = home.file(QStringLiteral("Quarrow.db"));
