@@ -11,6 +11,7 @@
 #include <functional>
 
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace quarrow::bench {
@@ -73,6 +74,14 @@ inline long peakMemoryKb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// The processor time the process has used so far, user and system: on a machine shared
+// with other work it varies less than the time on the clock.
+inline double cpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // The resident memory now (Linux), to compare early and late in a run.
