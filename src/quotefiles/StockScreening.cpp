@@ -9,7 +9,22 @@ namespace quarrow {
 StockScreener::StockScreener(QString quoteFolder, TDataBase* db, AppFrame& frame)
     : m_quoteFolder(std::move(quoteFolder)), m_db(db), m_frame(frame) {}
 
-std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVolume) {
+std::optional<double> StockScreener::tradableShares(const QString& code) {
+    if (!m_shares && !m_sharesUnreadable) {
+        Statement all = m_db->QueryPublic(QStringLiteral("select StCode, stAQuantity from tblStocks"));
+        if (all.exec()) {
+            QHash<QString, double> shares;
+            while (all.next())
+                shares.insert(all.text(0), all.isNull(1) ? 0.0 : all.real(1));
+            m_shares = std::move(shares);
+        } else {
+            m_sharesUnreadable = true;
+        }
+    }
+    if (m_shares) {
+        const auto found = m_shares->constFind(code);
+        return found == m_shares->constEnd() ? std::nullopt : std::optional<double>(found.value());
+    }
     Statement query =
         m_db->QueryPublic(QStringLiteral("select stAQuantity from tblStocks where StCode=:StCode"));
     query.bind(QStringLiteral(":StCode"), code);
@@ -21,8 +36,15 @@ std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVol
     }
     if (!query.next())
         return std::nullopt;
+    return query.isNull(0) ? 0.0 : query.real(0);
+}
+
+std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVolume) {
+    const std::optional<double> shares = tradableShares(code);
+    if (!shares)
+        return std::nullopt;
     // Tradable A shares in units of 10,000, taken as a whole number.
-    const qint64 quantity = query.isNull(0) ? 0 : static_cast<qint64>(std::nearbyint(query.real(0)));
+    const auto quantity = static_cast<qint64>(std::nearbyint(*shares));
     if (quantity <= 0 || lastVolume <= 0)
         return Money();
     // lastVolume / (quantity × 10,000) × 100 percent, kept to four decimals.

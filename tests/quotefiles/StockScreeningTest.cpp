@@ -122,6 +122,36 @@ TEST_F(Screening, NoCapitalNoVolumeOrNoDatabaseIsNotPickedByTurnover) {
     EXPECT_FALSE(screen(QStringLiteral("sh600300"), 20, nullptr).picked);
 }
 
+TEST_F(Screening, OneScreenerOverManyStocksReadsEachStocksCapital) {
+    // The share capital is read once per screener: a screening of the whole market must
+    // come to what a screener per stock comes to.
+    const struct {
+        const char* code;
+        const char* tradable;  // nullptr: never stored; "none": no row
+        qint32 lastVolume;
+    } stocks[] = {{"600400", "1000", 2000000},
+                  {"600401", "0", 5000000},
+                  {"600402", nullptr, 5000000},
+                  {"600403", "none", 5000000},
+                  {"600404", "1000", 100000}};
+    for (const auto& stock : stocks) {
+        if (QByteArray(stock.tradable ? stock.tradable : "") != "none")
+            storeCapital(QString::fromLatin1(stock.code), stock.tradable);
+        writeBars(home.path(), QStringLiteral("sh") + QString::fromLatin1(stock.code),
+                  barsWithCloses({1000, 1010, 1000, 1005}, 1000, stock.lastVolume));
+    }
+    StockScreener screener(home.path(), &db, frame);
+    const IndexSummaries indexes = IndexSummaries::compute(home.path(), 3);
+    for (const auto& stock : stocks) {
+        const QString key = QStringLiteral("sh") + QString::fromLatin1(stock.code);
+        const ScreenResult together = screener.ScreenStock(key, QStringLiteral("测试股"), 3, 20, indexes);
+        const ScreenResult alone = screen(key, 20, &db);
+        EXPECT_EQ(together.picked, alone.picked) << stock.code;
+        EXPECT_EQ(together.value, alone.value) << stock.code;
+    }
+    EXPECT_TRUE(screen(QStringLiteral("sh600400"), 20, &db).picked);
+}
+
 TEST_F(Screening, AStockBehindItsIndexIsReportedAsStaleInTwoRedLines) {
     QList<DailyBar> bars = barsWithCloses({1000, 2000, 4000}, 1000);
     writeBars(home.path(), QStringLiteral("sz000002"), bars);
