@@ -3,9 +3,9 @@
 #include "quotefiles/DailyBar.h"
 #include "quotefiles/FileOP.h"
 
-#include <QHash>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace quarrow {
@@ -37,9 +37,14 @@ public:
     qint64 reads() const { return m_reads; }
 
 private:
+    bool loaded(qint64 index) const { return m_loaded[static_cast<size_t>(index)]; }
+
     TFileOP m_file;
     qint64 m_count = 0;
-    QHash<qint64, DailyBar> m_bars;
+    // The file's bytes where they were read, each record in its place, and which records
+    // those are: a read goes straight into place, and a bar is decoded when asked for.
+    std::unique_ptr<char[]> m_bytes;
+    std::vector<bool> m_loaded;
     qint64 m_reads = 0;
 };
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace quarrow {
 
@@ -135,6 +136,7 @@ public:
     QSqlDatabase connection() const { return m_connection; }
 
 private:
+    friend class RowScan;
     // Statements are prepared once per text and reused: preparing costs more than running
     // most of our one-row inserts. A text whose statement is still in use gets a fresh one.
     Statement prepare(const QString& sql);
@@ -178,6 +180,37 @@ private:
     enum class State { Closed, Joined, Active, Failed, Done };
     TDataBase& m_db;
     State m_state = State::Closed;
+};
+
+// A select over a great many rows, read one by one straight from SQLite: no Qt value is
+// made per column, and a text comes as the UTF-8 bytes SQLite holds (until the next row).
+// A million rows read this way take a fraction of the time they take through Statement.
+// Through ODBC the rows come through Qt as for any statement.
+class RowScan {
+public:
+    RowScan(TDataBase& db, const QString& sql);
+    ~RowScan();
+    RowScan(const RowScan&) = delete;
+    RowScan& operator=(const RowScan&) = delete;
+
+    RowScan& bind(const QString& name, const QDate& day);
+    // Runs the select; false with the reason in error() when it cannot.
+    bool exec();
+    // The next row; false at the end and when reading failed (error() is then not empty).
+    bool next();
+    QString error() const { return m_error; }
+
+    bool isNull(int column) const;
+    qint64 integer(int column) const;
+    double real(int column) const;
+    QByteArrayView utf8(int column) const;
+
+private:
+    TDataBase& m_db;
+    ::sqlite3_stmt* m_statement = nullptr;
+    std::unique_ptr<QSqlQuery> m_query;  // ODBC
+    mutable QByteArray m_text;           // ODBC: the last text asked for, as UTF-8
+    QString m_error;
 };
 
 }  // namespace quarrow

@@ -86,6 +86,19 @@ TEST_F(OdbcStoreTest, StoresAReportWithTheProgramsStatementsAndASecondRunStoresN
     EXPECT_EQ(frame.countLogs(QStringLiteral("出错")), 0);
     EXPECT_EQ(count(QStringLiteral("tblStChange")), 5);
     EXPECT_EQ(count(QStringLiteral("tblBigBuySale")), 2);
+
+    // The track record's row scan reads the same rows through ODBC, through Qt.
+    RowScan scan(db, QStringLiteral("select StCode, StDate, StKEY from tblStChange order by ID"));
+    ASSERT_TRUE(scan.exec()) << scan.error().toStdString();
+    int rows = 0;
+    while (scan.next()) {
+        ++rows;
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(0)), QStringLiteral("600610"));
+        EXPECT_TRUE(scan.utf8(1).startsWith("2017-03-1"));
+        EXPECT_NE(scan.integer(2), 0);
+    }
+    EXPECT_EQ(rows, 5);
+    EXPECT_TRUE(scan.error().isEmpty());
 }
 
 TEST_F(OdbcStoreTest, ARepeatedKeyIsARowAlreadyStoredAndARollbackLeavesNothing) {

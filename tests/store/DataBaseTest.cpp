@@ -153,6 +153,54 @@ TEST(TDataBase, DaysAreWrittenAsYearMonthDayAndReadBack) {
     EXPECT_TRUE(Statement::dayText(QDate()).isEmpty());
 }
 
+TEST(TDataBase, ARowScanReadsWhatAStatementReads) {
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    for (const QDate& day : {QDate(2017, 3, 15), QDate(2017, 3, 16), QDate(2017, 3, 17)}) {
+        Statement insert = db.DBCommand(
+            QStringLiteral("insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StMemo,StKEY) "
+                           "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StMemo,:StKEY)"));
+        insert.bind(QStringLiteral(":StCode"), QStringLiteral("600610"))
+            .bind(QStringLiteral(":StDate"), day)
+            .bind(QStringLiteral(":StDeptKey"), qint32(-7))
+            .bind(QStringLiteral(":StBuy"), *Money::parse(QStringLiteral("1234.5678")))
+            .bindNull(QStringLiteral(":StSale"))
+            .bind(QStringLiteral(":StMemo"), QStringLiteral("涨跌幅大"))
+            .bind(QStringLiteral(":StKEY"), qint64(0x7FFFFFFFFFFF0000) + day.day());
+        ASSERT_TRUE(insert.exec()) << insert.error().toStdString();
+    }
+    const QString sql = QStringLiteral(
+        "select StCode, StDate, StDeptKey, StBuy, StSale, StMemo, StKEY from tblStChange "
+        "where StDate>=:StDate order by ID");
+    Statement statement = db.QueryPublic(sql);
+    statement.bind(QStringLiteral(":StDate"), QDate(2017, 3, 16));
+    ASSERT_TRUE(statement.exec());
+    RowScan scan(db, sql);
+    scan.bind(QStringLiteral(":StDate"), QDate(2017, 3, 16));
+    ASSERT_TRUE(scan.exec()) << scan.error().toStdString();
+    int rows = 0;
+    while (scan.next()) {
+        ASSERT_TRUE(statement.next());
+        ++rows;
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(0)), statement.text(0));
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(1)), statement.text(1));
+        EXPECT_EQ(scan.integer(2), statement.integer(2));
+        EXPECT_EQ(scan.real(3), statement.real(3));
+        EXPECT_TRUE(scan.isNull(4));
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(5)), statement.text(5));
+        EXPECT_EQ(scan.integer(6), statement.integer(6));
+    }
+    EXPECT_EQ(rows, 2);
+    EXPECT_FALSE(statement.next());
+    EXPECT_TRUE(scan.error().isEmpty());
+
+    RowScan broken(db, QStringLiteral("select nothing from nowhere"));
+    EXPECT_FALSE(broken.exec());
+    EXPECT_FALSE(broken.error().isEmpty());
+    EXPECT_FALSE(broken.next());
+}
+
 TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed) {
     TempHome home;
     const QString path = home.file(QStringLiteral("Quarrow.db"));
