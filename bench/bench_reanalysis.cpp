@@ -81,7 +81,7 @@ protected:
 // Every document of the listed stocks read whole, decoded as the GBK the corpus is written
 // in (no detection), and run through the extraction with a closed database: the parsing
 // and the log lines, nothing stored.
-Timing parseOnly(const ProgramFolder& folder, const QList<StockRow>& rows, AppFrame& frame) {
+[[gnu::noinline]] Timing parseOnly(const ProgramFolder& folder, const QList<StockRow>& rows, AppFrame& frame) {
     TDataBase closed(QString{});
     SystemClock clock;
     SystemProcessLauncher launcher;
@@ -133,7 +133,7 @@ struct StoredBlock {
 // The rows the batch stored, inserted into a fresh database the way any batch stores rows
 // (prepared statements bound by name, a transaction per 5,000 rows), without the batch's
 // reading of stock rows and dates in between. Nothing when a row is refused.
-std::optional<Timing> plainInsert(TDataBase& source, const QString& targetFile) {
+[[gnu::noinline]] std::optional<Timing> plainInsert(TDataBase& source, const QString& targetFile) {
     std::vector<StoredChange> changes;
     Statement change = source.QueryPublic(QStringLiteral(
         "select StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY from tblStChange order by ID"));

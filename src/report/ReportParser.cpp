@@ -125,7 +125,9 @@ bool ReportParser::beginChangeBlock() {
     log(QStringLiteral("\t振幅或换手率异常日期:") + m_dateText, LogColor::Default);
 
     const QDate day = readDay(m_dateText);
-    const QDate today = m_services.clock.today();
+    // Only a day that does not read needs today, and asking the clock costs a look at the
+    // time zone.
+    const QDate today = day.isValid() ? QDate() : m_services.clock.today();
     m_totals.changeDate = day.isValid() ? day : today.addDays(-9125);
     m_rowDay = day.isValid() ? day : today;
 
