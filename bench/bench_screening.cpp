@@ -156,17 +156,19 @@ int main(int argc, char* argv[]) {
     int screened = 0;
     int picked = 0;
     for (int round = 0; round < rounds; ++round) {
-        // As the mining run screens: the file's existence, then the stock against its index.
+        // As the mining run screens: the stock's bars (a stock without a file is passed
+        // over), then the stock against its index.
         Stopwatch screening;
         const IndexSummaries indexes = IndexSummaries::compute(quote, kDays);
         StockScreener screener(quote, &db, frame);
         screened = 0;
         picked = 0;
         for (const StockEntry& stock : list.entries()) {
-            if (!QFileInfo::exists(QuotePaths::dailyBarFile(quote, stock.key)))
+            const std::optional<TStockChange> bars = screener.readStock(stock.key, kDays);
+            if (!bars)
                 continue;
             ++screened;
-            picked += screener.ScreenStock(stock.key, stock.name, kDays, kThreshold, indexes).picked ? 1 : 0;
+            picked += screener.judgeStock(stock.key, stock.name, *bars, kThreshold, indexes).picked ? 1 : 0;
         }
         screeningTimes.push_back(screening.seconds());
 

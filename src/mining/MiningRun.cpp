@@ -18,7 +18,8 @@
 #include "report/StockExtraction.h"
 
 #include <QDir>
-#include <QFileInfo>
+
+#include <exception>
 
 namespace quarrow {
 
@@ -200,8 +201,20 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             candidate = (ownMode ? own.at(p + 1) : stocks.at(p + 1).key).right(6);
 
         const QString barFile = QuotePaths::dailyBarFile(options.quoteFolder, key);
-        if (options.percent > 0 && !QFileInfo::exists(barFile))
-            continue;
+        // A stock without a daily-bar file is passed over unseen; the read of its bars
+        // tells that, with no look at the file of its own. A file that cannot be read ends
+        // the run once the stock is shown, as it always did.
+        std::optional<TStockChange> bars;
+        std::exception_ptr unreadable;
+        if (options.percent > 0) {
+            try {
+                bars = screener.readStock(key, options.lastDays);
+            } catch (const RecordFileError&) {
+                unreadable = std::current_exception();
+            }
+            if (!bars && !unreadable)
+                continue;
+        }
         const QString code = key.right(6);
         const QString name = stocks.nameOf(key);
         if (hooks.showStock)
@@ -211,11 +224,12 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
                 code + name + QStringLiteral(">>>>>>>>>>>>>>>"),
             LogColor::Blue);
         ++outcome.screened;
+        if (unreadable)
+            std::rethrow_exception(unreadable);
 
         bool picked = true;
         if (options.percent > 0) {
-            const ScreenResult screen =
-                screener.ScreenStock(key, name, options.lastDays, options.percent, m_indexes);
+            const ScreenResult screen = screener.judgeStock(key, name, *bars, options.percent, m_indexes);
             if (screen.stale)
                 continue;
             picked = screen.picked;

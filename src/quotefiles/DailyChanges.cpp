@@ -36,12 +36,17 @@ QString shenzhenIndexCode() {
     return QStringLiteral("sz399107");
 }
 
-TStockChange CalcDailysChanges(const QString& quoteFolder, const QString& pStCode, qint64 pDays) {
+TStockChange CalcDailysChanges(const QString& quoteFolder, const QString& pStCode, qint64 pDays,
+                               bool* fileFound) {
     TStockChange result;
+    if (fileFound)
+        *fileFound = false;
     if (pDays < 1)
         return result;
     // A missing file leaves the reader closed, and a closed reader reads nothing.
     TFileOP file(QuotePaths::dailyBarFile(quoteFolder, pStCode), DailyBar::kSize, 'r');
+    if (fileFound)
+        *fileFound = file.Opend();
     const qint64 records = file.RecordCount();
     // A short history starts from its first bar, whose own open is the base of its change;
     // a long one from the bar before the last pDays, which only gives the base.

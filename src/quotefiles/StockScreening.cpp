@@ -1,6 +1,9 @@
 #include "quotefiles/StockScreening.h"
 
+#include "quotefiles/QuotePaths.h"
 #include "store/DataBase.h"
+
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -11,15 +14,16 @@ StockScreener::StockScreener(QString quoteFolder, TDataBase* db, AppFrame& frame
 
 std::optional<double> StockScreener::tradableShares(const QString& code) {
     if (!m_shares && !m_sharesUnreadable) {
-        Statement all = m_db->QueryPublic(QStringLiteral("select StCode, stAQuantity from tblStocks"));
+        RowScan all(*m_db, QStringLiteral("select StCode, stAQuantity from tblStocks"));
+        QHash<QString, double> shares;
         if (all.exec()) {
-            QHash<QString, double> shares;
             while (all.next())
-                shares.insert(all.text(0), all.isNull(1) ? 0.0 : all.real(1));
-            m_shares = std::move(shares);
-        } else {
-            m_sharesUnreadable = true;
+                shares.insert(QString::fromUtf8(all.utf8(0)), all.isNull(1) ? 0.0 : all.real(1));
         }
+        if (all.error().isEmpty())
+            m_shares = std::move(shares);
+        else
+            m_sharesUnreadable = true;
     }
     if (m_shares) {
         const auto found = m_shares->constFind(code);
@@ -53,8 +57,26 @@ std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVol
 
 ScreenResult StockScreener::ScreenStock(const QString& prefixedCode, const QString& name, qint64 days,
                                         int thresholdPercent, const IndexSummaries& indexes) {
+    return judgeStock(prefixedCode, name, CalcDailysChanges(m_quoteFolder, prefixedCode, days),
+                      thresholdPercent, indexes);
+}
+
+std::optional<TStockChange> StockScreener::readStock(const QString& prefixedCode, qint64 days) {
+    if (days < 1) {  // nothing is read, so the file is asked after on its own
+        if (!QFileInfo::exists(QuotePaths::dailyBarFile(m_quoteFolder, prefixedCode)))
+            return std::nullopt;
+        return TStockChange();
+    }
+    bool found = false;
+    const TStockChange stock = CalcDailysChanges(m_quoteFolder, prefixedCode, days, &found);
+    return found ? std::optional<TStockChange>(stock) : std::nullopt;
+}
+
+ScreenResult StockScreener::judgeStock(const QString& prefixedCode, const QString& name,
+                                       const TStockChange& stock, int thresholdPercent,
+                                       const IndexSummaries& indexes) {
     ScreenResult result;
-    result.stock = CalcDailysChanges(m_quoteFolder, prefixedCode, days);
+    result.stock = stock;
     const TStockChange& index = indexes.forStock(prefixedCode);
 
     if (result.stock.StDateLast != index.StDateLast) {

@@ -34,6 +34,13 @@ public:
     ScreenResult ScreenStock(const QString& prefixedCode, const QString& name, qint64 days,
                              int thresholdPercent, const IndexSummaries& indexes);
 
+    // ScreenStock in two halves, for a caller that logs between them: the stock's summed
+    // changes, nothing when it has no daily-bar file (its existence asked with its open, not
+    // a look of its own); then the verdict, logged as ScreenStock logs it.
+    std::optional<TStockChange> readStock(const QString& prefixedCode, qint64 days);
+    ScreenResult judgeStock(const QString& prefixedCode, const QString& name, const TStockChange& stock,
+                            int thresholdPercent, const IndexSummaries& indexes);
+
 private:
     // Turnover in percent of the tradable A shares, or nothing when the stock has no row.
     std::optional<Money> turnover(const QString& code, qint32 lastVolume);

@@ -152,6 +152,24 @@ TEST_F(Screening, OneScreenerOverManyStocksReadsEachStocksCapital) {
     EXPECT_TRUE(screen(QStringLiteral("sh600400"), 20, &db).picked);
 }
 
+TEST_F(Screening, ReadingAndJudgingApartComeToWhatScreeningComesTo) {
+    writeBars(home.path(), QStringLiteral("sh600610"), barsWithCloses({1000, 1000, 1100, 1235}, 1000));
+    StockScreener screener(home.path(), &db, frame);
+    const IndexSummaries indexes = IndexSummaries::compute(home.path(), 3);
+    EXPECT_FALSE(screener.readStock(QStringLiteral("sh600611"), 3)) << "no daily-bar file";
+    EXPECT_FALSE(screener.readStock(QStringLiteral("sh600611"), 0));
+    EXPECT_TRUE(screener.readStock(QStringLiteral("sh600610"), 0));
+    const std::optional<TStockChange> bars = screener.readStock(QStringLiteral("sh600610"), 3);
+    ASSERT_TRUE(bars);
+    const ScreenResult apart =
+        screener.judgeStock(QStringLiteral("sh600610"), QStringLiteral("测试股"), *bars, 20, indexes);
+    const ScreenResult whole = screen(QStringLiteral("sh600610"), 20, &db);
+    EXPECT_TRUE(apart.picked);
+    EXPECT_EQ(apart.value, whole.value);
+    EXPECT_EQ(apart.stock, whole.stock);
+    EXPECT_EQ(frame.countLogs(QStringLiteral("\tsh600610测试股涨跌幅度22.2727%:>20%")), 2);
+}
+
 TEST_F(Screening, AStockBehindItsIndexIsReportedAsStaleInTwoRedLines) {
     QList<DailyBar> bars = barsWithCloses({1000, 2000, 4000}, 1000);
     writeBars(home.path(), QStringLiteral("sz000002"), bars);
