@@ -6,7 +6,6 @@
 #include "quotefiles/StockPicker.h"
 #include "store/RecordKeys.h"
 
-#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
@@ -206,11 +205,25 @@ void TrackRecord::gather(const QString& quoteFolder) {
         while (end < m_trades.size() && m_trades[end].stock == m_trades[first].stock)
             ++end;
         ++m_stats.stocks;
-        const QString path =
-            QuotePaths::dailyBarFile(quoteFolder, PrefixCode(m_codes.at(m_trades[first].stock)));
-        if (!quoteFolder.isEmpty() && QFileInfo::exists(path)) {
-            DailyBarSearch bars(path);
+        if (quoteFolder.isEmpty()) {
+            first = end;
+            continue;
+        }
+        // A stock without a daily-bar file opens none: the open tells, without a look of its own.
+        DailyBarSearch bars(
+            QuotePaths::dailyBarFile(quoteFolder, PrefixCode(m_codes.at(m_trades[first].stock))));
+        if (bars.opened()) {
             ++m_stats.filesOpened;
+            // A stock traded on many days is read from its first trade day to the end of its
+            // file in one read: a read costs about what copying 32 KB costs, and each day's
+            // search takes two or three reads of its own. A stock of few days is searched
+            // day by day.
+            qint64 tradeDays = 0;
+            for (size_t t = first; t < end; ++t)
+                tradeDays += t == first || m_trades[t].day != m_trades[t - 1].day ? 1 : 0;
+            const qint64 from = bars.lowerBound(m_trades[first].day);
+            if (tradeDays * 2 > 1 + (bars.count() - from) / 1024)
+                bars.load(from, bars.count() - 1);
             size_t day = first;
             while (day < end) {
                 size_t dayEnd = day;
