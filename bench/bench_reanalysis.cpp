@@ -5,7 +5,10 @@
 // parsed without a database, plus a plain insert of the rows the batch stored into another
 // fresh database. The batch's time over the sum of the two is its overhead (goal ≤ 1.3).
 //
-//   bench_reanalysis [STOCKS] [DOCUMENTS_PER_STOCK]
+//   bench_reanalysis [STOCKS] [DOCUMENTS_PER_STOCK] [--rounds N]
+//
+// With --rounds, the batch (into a fresh database) and the reference are measured N times
+// and the medians printed.
 
 #include "BenchSupport.h"
 #include "app/ProgramFolder.h"
@@ -30,6 +33,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -81,7 +85,8 @@ protected:
 // Every document of the listed stocks read whole, decoded as the GBK the corpus is written
 // in (no detection), and run through the extraction with a closed database: the parsing
 // and the log lines, nothing stored.
-[[gnu::noinline]] Timing parseOnly(const ProgramFolder& folder, const QList<StockRow>& rows, AppFrame& frame) {
+[[gnu::noinline]] Timing parseOnly(const ProgramFolder& folder, const QList<StockRow>& rows,
+                                   AppFrame& frame) {
     TDataBase closed(QString{});
     SystemClock clock;
     SystemProcessLauncher launcher;
@@ -244,16 +249,94 @@ struct StoredBlock {
     return ok ? std::optional<Timing>(timing) : std::nullopt;
 }
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// One batch over the whole list into a fresh database and settings file, and the
+// reference right after it. Nothing when the batch fell short or the rows did not go in.
+struct Round {
+    Timing batch;
+    Timing parse;
+    Timing insert;
+    int documents = 0;
+    int stocks = 0;
+    ExtractionTotals totals;
+    long memoryBefore_kb = 0;
+    long memoryEarly_kb = 0;
+    long memoryEnd_kb = 0;
+};
+
+std::optional<Round> runRound(const ProgramFolder& folder, const QString& plainFile, int expectedDocuments) {
+    for (const QString& file :
+         {folder.databaseFile(), folder.databaseFile() + QStringLiteral("-wal"),
+          folder.databaseFile() + QStringLiteral("-shm"), folder.settingsFile(), plainFile})
+        QFile::remove(file);
+    TDataBase db(folder.databaseFile());
+    if (!db.open()) {
+        std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(db.openError()));
+        return std::nullopt;
+    }
+    BenchFrame frame;
+    SystemClock clock;
+    SystemProcessLauncher launcher;
+    FixedNetworkState network(true);
+    SimulatedShutdown shutdown;
+    Settings settings(folder, clock);
+    ExtractionServices services{db, frame, clock, launcher, network, folder};
+    Round round;
+    RunControl run(frame, clock);
+    ReanalysisBatch batch(services, round.totals, settings, run, shutdown);
+
+    // The stock list as the program would load it without a quote program: the corpus's table.
+    StockList list;
+    StockListLoader(frame).loadHandKept(folder.filePath(handKeptTableName()), list);
+    QList<StockRow> rows;
+    for (const StockEntry& entry : list.entries())
+        rows.append({entry.key, entry.name});
+    frame.rowsForEarlySample =
+        static_cast<int>(rows.size()) - std::min<int>(1000, static_cast<int>(rows.size()));
+    round.memoryBefore_kb = currentMemoryKb();
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuBefore = cpuSeconds();
+    const ReanalysisOutcome outcome = batch.run(rows, ReanalysisOptions{});
+    round.batch = {timer.elapsed() / 1000.0, cpuSeconds() - cpuBefore};
+    round.memoryEarly_kb = frame.earlyMemoryKb;
+    round.memoryEnd_kb = currentMemoryKb();
+    round.documents = outcome.documents;
+    round.stocks = outcome.stocksAnalysed;
+    std::printf("re-analysed: %d stocks, %d documents in %.2f s (%.2f s CPU)\n", outcome.stocksAnalysed,
+                outcome.documents, round.batch.wall, round.batch.cpu);
+    if (outcome.documents != expectedDocuments) {
+        std::fprintf(stderr, "the batch read %d documents of %d\n", outcome.documents, expectedDocuments);
+        return std::nullopt;
+    }
+    round.parse = parseOnly(folder, rows, frame);
+    const std::optional<Timing> insert = plainInsert(db, plainFile);
+    if (!insert) {
+        std::fprintf(stderr, "cannot insert the rows into a fresh database\n");
+        return std::nullopt;
+    }
+    round.insert = *insert;
+    return round;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     DemoCorpusOptions options;
-    options.stocks = arguments.size() > 1 ? arguments.at(1).toInt() : 5000;
-    options.documentsPerStock = arguments.size() > 2 ? arguments.at(2).toInt() : 4;
-    if (options.stocks < 1 || options.documentsPerStock < 1) {
-        std::fprintf(stderr, "usage: bench_reanalysis [STOCKS] [DOCUMENTS_PER_STOCK]\n");
+    options.stocks = arguments.size() > 1 && !arguments.at(1).startsWith(QLatin1Char('-'))
+                         ? arguments.at(1).toInt()
+                         : 5000;
+    options.documentsPerStock =
+        arguments.size() > 2 && !arguments.at(2).startsWith(QLatin1Char('-')) ? arguments.at(2).toInt() : 4;
+    const int rounds = quarrow::bench::argumentValue(arguments, QStringLiteral("--rounds"), 1);
+    if (options.stocks < 1 || options.documentsPerStock < 1 || rounds < 1) {
+        std::fprintf(stderr, "usage: bench_reanalysis [STOCKS] [DOCUMENTS_PER_STOCK] [--rounds N]\n");
         return 2;
     }
 
@@ -269,55 +352,30 @@ int main(int argc, char* argv[]) {
     std::printf("corpus: %d stocks x %d documents generated in %.1f s\n", options.stocks,
                 options.documentsPerStock, timer.elapsed() / 1000.0);
 
-    TDataBase db(folder.databaseFile());
-    if (!db.open()) {
-        std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(db.openError()));
-        return 1;
+    // Each round's batch is set against the reference measured right after it, so a
+    // machine that gets busier or quieter between rounds moves both alike.
+    std::vector<double> batchSeconds;
+    std::vector<double> ratios;
+    std::vector<double> cpuRatios;
+    std::optional<Round> last;
+    for (int r = 0; r < rounds; ++r) {
+        last = runRound(folder, dir.filePath(QStringLiteral("Plain.db")),
+                        options.stocks * options.documentsPerStock);
+        if (!last)
+            return 1;
+        batchSeconds.push_back(last->batch.wall);
+        ratios.push_back(last->batch.wall / (last->parse.wall + last->insert.wall));
+        cpuRatios.push_back(last->batch.cpu / (last->parse.cpu + last->insert.cpu));
     }
-    BenchFrame frame;
-    SystemClock clock;
-    SystemProcessLauncher launcher;
-    FixedNetworkState network(true);
-    SimulatedShutdown shutdown;
-    Settings settings(folder, clock);
-    ExtractionServices services{db, frame, clock, launcher, network, folder};
-    ExtractionTotals totals;
-    RunControl run(frame, clock);
-    ReanalysisBatch batch(services, totals, settings, run, shutdown);
-
-    // The stock list as the program would load it without a quote program: the corpus's table.
-    StockList list;
-    StockListLoader(frame).loadHandKept(folder.filePath(handKeptTableName()), list);
-    QList<StockRow> rows;
-    for (const StockEntry& entry : list.entries())
-        rows.append({entry.key, entry.name});
-    frame.rowsForEarlySample =
-        static_cast<int>(rows.size()) - std::min<int>(1000, static_cast<int>(rows.size()));
-    const long before = currentMemoryKb();
-    timer.restart();
-    const double cpuBefore = cpuSeconds();
-    const ReanalysisOutcome outcome = batch.run(rows, ReanalysisOptions{});
-    const double seconds = timer.elapsed() / 1000.0;
-
-    const double cpu = cpuSeconds() - cpuBefore;
-    std::printf("re-analysed: %d stocks, %d documents in %.2f s (%.2f s CPU)\n", outcome.stocksAnalysed,
-                outcome.documents, seconds, cpu);
-    std::printf("documents per second: %.0f\n", outcome.documents / seconds);
-    std::printf("time per stock: %.2f ms\n", seconds * 1000.0 / std::max(1, outcome.stocksAnalysed));
-    std::printf("stored: %d anomaly days, %d block trades\n", totals.savedChangeCount, totals.savedBigCount);
+    const double seconds = median(batchSeconds);
+    std::printf("documents per second: %.0f (median of %d rounds)\n", last->documents / seconds, rounds);
+    std::printf("time per stock: %.2f ms\n", seconds * 1000.0 / std::max(1, last->stocks));
+    std::printf("stored: %d anomaly days, %d block trades\n", last->totals.savedChangeCount,
+                last->totals.savedBigCount);
     std::printf("memory in use: %ld KiB before the batch, %ld KiB after 1,000 stocks, %ld KiB at the end\n",
-                before, frame.earlyMemoryKb, currentMemoryKb());
+                last->memoryBefore_kb, last->memoryEarly_kb, last->memoryEnd_kb);
     std::printf("peak memory (getrusage): %ld KiB\n", peakMemoryKb());
-    if (outcome.documents != options.stocks * options.documentsPerStock)
-        return 1;
-
-    const Timing parse = parseOnly(folder, rows, frame);
-    const std::optional<Timing> insert = plainInsert(db, dir.filePath(QStringLiteral("Plain.db")));
-    if (!insert) {
-        std::fprintf(stderr, "cannot insert the rows into a fresh database\n");
-        return 1;
-    }
     std::printf("batch / (parse only + plain insert): %.2f x (goal <= 1.3); by CPU time %.2f x\n",
-                seconds / (parse.wall + insert->wall), cpu / (parse.cpu + insert->cpu));
+                median(ratios), median(cpuRatios));
     return 0;
 }
