@@ -399,7 +399,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
         percent == 0 ? "unscreened" : "screened", percent, count, outcome.screened, outcome.fetched,
         outcome.captured, static_cast<long long>(outcome.notCaptured.size()), outcome.passes);
     std::printf("stored: %d anomaly days, %d block trades%s\n", totals.savedChangeCount, totals.savedBigCount,
-                outcome.storeFailed ? "  (STORE FAILED)" : "");
+                outcome.storeFailed() ? "  (STORE FAILED)" : "");
     std::printf(
         "process CPU:        %8.3f s  = %7.3f ms per stock  (user %.3f s, system %.3f s; wall %.3f s)\n", cpu,
         cpu * 1000.0 / walked, splitAfter.user - splitBefore.user, splitAfter.system - splitBefore.system,

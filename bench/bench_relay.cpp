@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     const int count = watch.rebuild(WatchSelection());
     const double rebuild_ms = rebuildWatch.seconds() * 1000;
 
-    MainForceRelay relay({db, frame, clock, network, desktop, windows, run, watch});
+    MainForceRelay relay({db, frame, clock, network, desktop, windows, run, watch}, RelaySettings{});
     const long memoryStart = currentMemoryKb();
     const double cpuStart = cpuSeconds();
     if (!relay.startRelay()) {

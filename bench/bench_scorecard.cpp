@@ -66,14 +66,14 @@ int main(int argc, char* argv[]) {
     const long memoryBefore = currentMemoryKb();
     Stopwatch computing;
     const double cpuBefore = cpuSeconds();
-    QString error;
-    const auto record = TrackRecord::compute(db, quote, TrackRecordOptions{}, &error);
+    const TrackRecord computed = TrackRecord::compute(db, quote, TrackRecordOptions{});
     const double seconds = computing.seconds();
     const double cpu = cpuSeconds() - cpuBefore;
-    if (!record) {
-        std::fprintf(stderr, "bench_scorecard: %s\n", qPrintable(error));
+    if (!computed.ok()) {
+        std::fprintf(stderr, "bench_scorecard: %s\n", qPrintable(computed.error()));
         return 1;
     }
+    const TrackRecord* record = &computed;
     const TrackRecordStats& stats = record->stats();
     std::printf("whole track record:                 %8.3f s  (%.3f s CPU; goal < 1 s)\n", seconds, cpu);
     std::printf("  department rows %lld, trades %lld, departments %zu\n", static_cast<long long>(stats.rows),

@@ -12,6 +12,8 @@
 #include "app/PlatformOptions.h"
 #include "app/ProgramFolder.h"
 #include "gui/MainForm.h"
+#include "gui/WidgetFrame.h"
+#include "program/ProgramServices.h"
 
 #include "BenchSupport.h"
 
@@ -54,7 +56,9 @@ int main(int argc, char* argv[]) {
         // clock, and that wait is not part of the start.
         options.virtualClockStart = QDateTime::currentDateTime();
         const std::unique_ptr<Platform> platform = createPlatform(options);
-        TMainForm window(folder, *platform);
+        WidgetFrame frame(folder.path() + QLatin1Char('/'));
+        ProgramServices services(folder, *platform, frame);
+        TMainForm window(services, frame);
         window.show();
         while (!window.windowHandle() || !window.windowHandle()->isExposed())
             QCoreApplication::processEvents();

@@ -72,13 +72,14 @@ QString checkHandKept(const QByteArray& input) {
 
     // Picking a row of the list makes that stock the current one.
     StockPicker picker(list, nullptr, frame);
-    for (int row = 1; row <= list.size() && row <= 8; ++row) {
-        picker.ListStCodeNameSelectCell(0, row);
-        const StockEntry& entry = list.at(row - 1);
-        findings.expect(
-            picker.hint() == entry.key && picker.caption() == entry.name &&
-                picker.codeText() == entry.key.right(6),
-            QStringLiteral("picking row %1 does not make %2 the current stock").arg(row).arg(entry.key));
+    for (int index = 0; index < list.size() && index < 8; ++index) {
+        picker.pickListEntry(index);
+        const StockEntry& entry = list.at(index);
+        findings.expect(picker.prefixedCode() == entry.key && picker.name() == entry.name &&
+                            picker.codeText() == entry.key.right(6),
+                        QStringLiteral("picking row %1 does not make %2 the current stock")
+                            .arg(index + 1)
+                            .arg(entry.key));
     }
     return findings.report();
 }

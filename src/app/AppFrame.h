@@ -56,12 +56,20 @@ enum class Question {
     DownloadRepeat,          // the downloaded stock's day may be stored already: store it again?
 };
 
+// How long a question of a run nobody watches waits before it takes its safe answer.
+inline constexpr int kUnattendedQuestion_s = 30;
+
 struct MessageRequest {
     Question question = Question::None;
     QString title = QStringLiteral("注意");
     QString text;
     QString picturePath;  // a help picture shown beside the box; empty for none
     MessageButtons buttons = MessageButtons::Ok;
+    // A question of a run nobody watches: after this many seconds it takes timeoutAnswer
+    // by itself, so an unattended night run never waits for a user who is not there.
+    // 0: it waits for the user.
+    int timeout_s = 0;
+    MessageAnswer timeoutAnswer = MessageAnswer::No;
 };
 
 // The narrow window onto the user that every piece of logic talks through: the prompt
@@ -77,6 +85,18 @@ public:
     // picture exists the text gains the hint to follow the pictured steps.
     MessageAnswer ShowHelpPicture(const QString& text, const QString& pictureName, bool yesNo,
                                   Question question = Question::None);
+    // Any request with the help picture of the program folder, as ShowHelpPicture adds it.
+    MessageAnswer showWithHelpPicture(MessageRequest request, const QString& pictureName);
+    // A notice the user acknowledges with OK ("注意").
+    void notify(const QString& text);
+    // A Yes/No question: true for Yes. The identity lets the command line and the tests
+    // answer it without reading the wording.
+    bool ask(Question question, const QString& text, const QString& title = kNoticeTitle);
+    // A question asked once per item of a batch, with "Yes to all" and "No to all".
+    MessageAnswer askForEach(Question question, const QString& text, const QString& title = kNoticeTitle);
+
+    static inline const QString kNoticeTitle = QStringLiteral("注意");
+    static inline const QString kHintTitle = QStringLiteral("提示!");
 
     virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
     virtual void addLog(const QString& line, LogColor color) = 0;

@@ -25,8 +25,10 @@ public:
     // other start is a fresh one: today and an empty point are written together, so a
     // point of an earlier day is never offered as today's. positionOf gives a key's
     // position in the list, or -1.
+    // unattendedTimeout_s > 0: nobody watches, and the question goes on from the noted
+    // stock by itself after that many seconds.
     int chooseStart(const std::function<int(const QString& key)>& positionOf, Question question,
-                    const QString& verb);
+                    const QString& verb, int unattendedTimeout_s = 0);
     // The stock just finished. False when the settings file refused it (the settings'
     // lastError() says why).
     bool note(const QString& key, int index);

@@ -18,19 +18,31 @@ int RunControl::stopTag() const {
         case RunState::Paused:
             return 2;
         case RunState::Idle:
+        case RunState::Starting:
         case RunState::Running:
             break;
     }
     return 0;
 }
 
-bool RunControl::start(int maximum, int firstPosition, ProgressLayout layout) {
+bool RunControl::reserve() {
     if (isActive())
+        return false;
+    m_state = RunState::Starting;
+    return true;
+}
+
+void RunControl::release() {
+    if (m_state == RunState::Starting)
+        m_state = RunState::Idle;
+}
+
+bool RunControl::start(int maximum, int firstPosition, ProgressLayout layout) {
+    if (isActive() && m_state != RunState::Starting)
         return false;
     m_state = RunState::Running;
     m_endProgram = false;
     m_firstPosition = firstPosition;
-    m_done = 0;
     m_startMs = m_clock.elapsedMs();
     m_progress = RunProgress();
     m_progress.layout = layout;
@@ -43,7 +55,6 @@ bool RunControl::start(int maximum, int firstPosition, ProgressLayout layout) {
 
 void RunControl::startPass(int maximum, int firstPosition) {
     m_firstPosition = firstPosition;
-    m_done = 0;
     m_startMs = m_clock.elapsedMs();
     const ProgressLayout layout = m_progress.layout;
     m_progress = RunProgress();
@@ -89,13 +100,12 @@ void RunControl::setPosition(int position) {
 }
 
 void RunControl::itemFinished() {
-    ++m_done;
     const qint64 elapsed = m_clock.elapsedMs() - m_startMs;
-    const int items = m_progress.maximum - m_firstPosition;
-    if (m_done == 1)
-        m_progress.timeNeeded = durationText(elapsed * items);
+    const int walked = std::max(1, m_progress.position - m_firstPosition);
+    if (walked == 1)
+        m_progress.timeNeeded = durationText(elapsed * (m_progress.maximum - m_firstPosition));
     const int left = std::max(0, m_progress.maximum - m_progress.position);
-    m_progress.timeRemaining = durationText(elapsed * left / m_done);  // items may take under a millisecond
+    m_progress.timeRemaining = durationText(elapsed * left / walked);  // items may take under a millisecond
     m_frame.showProgress(m_progress);
 }
 

@@ -11,6 +11,7 @@ class Clock;
 
 enum class RunState {
     Idle,           // commands enabled, no stop command
+    Starting,       // a job asks its start questions: no other job may start meanwhile
     Running,        // commands disabled, the stop command enabled
     Paused,         // the run waits before its next item
     StopRequested,  // the run ends at its next check
@@ -32,8 +33,31 @@ public:
     // The tag of the stop command: 0 running, 1 stop requested, 2 paused.
     int stopTag() const;
 
+    // Holds the run control for a job from its first question on, so that nothing (the
+    // automatic daily start among others) starts a second job while the first asks. False
+    // when another job holds it. The job then either start()s or releases it.
+    bool reserve();
+    void release();
+    // Releases a reservation the job did not turn into a run, whichever way it returns.
+    class Reservation {
+    public:
+        explicit Reservation(RunControl& run) : m_run(run), m_held(run.reserve()) {}
+        ~Reservation() {
+            if (m_held)
+                m_run.release();
+        }
+        Reservation(const Reservation&) = delete;
+        Reservation& operator=(const Reservation&) = delete;
+        explicit operator bool() const { return m_held; }
+
+    private:
+        RunControl& m_run;
+        bool m_held;
+    };
+
     // Starts a run over maximum items whose first item is at firstPosition (above 0 when
-    // a run resumes). False, and nothing changes, when a run is already active.
+    // a run resumes). False, and nothing changes, when another job is active; a job that
+    // reserved the run control starts from its reservation.
     bool start(int maximum, int firstPosition = 0, ProgressLayout layout = ProgressLayout::Mining);
     // Another pass of the active run over maximum items from firstPosition (the retry of
     // the failed stocks): the progress bar and the time estimates start again.
@@ -52,7 +76,9 @@ public:
     bool beforeItem(const std::function<void()>& beforeWaiting = {});
     // The item at position (1-based) is under way: the progress bar moves to it.
     void setPosition(int position);
-    // An item is finished: the time needed (after the first) and the time left.
+    // An item is finished: at the pass's first position the time the pass needs, at every
+    // position the time left, both from the time per position walked (positions passed
+    // over without work count too).
     void itemFinished();
     RunProgress progress() const { return m_progress; }
 
@@ -76,7 +102,6 @@ private:
     bool m_endProgram = false;
     RunProgress m_progress;
     int m_firstPosition = 0;
-    int m_done = 0;
     qint64 m_startMs = 0;
 };
 

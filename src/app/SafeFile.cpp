@@ -266,6 +266,19 @@ int openRegularDescriptor(const QString& path, bool writable, qint64* size, QStr
 }
 #endif
 
+bool syncToDisk(QFile& file, QString* error) {
+    if (!file.flush())
+        return refuse(error, nullptr, file.errorString(), EIO);
+#ifdef Q_OS_WIN
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))))
+        return refuse(error, nullptr, qt_error_string(static_cast<int>(GetLastError())), EIO);
+#else
+    if (::fsync(file.handle()) != 0)
+        return refuse(error, nullptr, qt_error_string(errno), errno);
+#endif
+    return true;
+}
+
 bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode) {
 #ifdef Q_OS_WIN
     QFile file;

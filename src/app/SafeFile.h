@@ -34,6 +34,10 @@ int openRegularDescriptor(const QString& path, bool writable, qint64* size, QStr
                           int* errorCode = nullptr);
 #endif
 
+// Flushes a file written through QFile to the disk itself (not only to the system's
+// cache). False, with the reason, when the system refused.
+bool syncToDisk(QFile& file, QString* error);
+
 // The whole of a regular file. False with the reason when it is missing, not a regular
 // file or cannot be read.
 bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode = nullptr);

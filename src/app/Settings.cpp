@@ -35,15 +35,9 @@ QTime parseTime(const QString& text) {
     return QTime();
 }
 
-// The name the server sees when the settings name no one: the user logged in here.
-QString loginName() {
-    for (const char* variable : {"USER", "USERNAME", "LOGNAME"}) {
-        const QString name = qEnvironmentVariable(variable);
-        if (!name.isEmpty())
-            return name;
-    }
-    return QStringLiteral("quarrow");
-}
+// The name the server sees when the settings name no one. The query goes out in clear
+// text, so it is the program's fixed name, never the name of the user logged in here.
+const QString kDefaultServerUser = QStringLiteral("Reed.Lantern");
 
 QString withTrailingSeparator(const QString& folder) {
     const QString native = QDir::toNativeSeparators(folder);
@@ -54,15 +48,25 @@ QString withTrailingSeparator(const QString& folder) {
 
 const QList<SettingKey>& settingKeys() {
     static const QList<SettingKey> keys = {
-        {"Folder", "hualin", SettingType::Text},       {"Folder", "dongfang", SettingType::Text},
-        {"Folder", "current", SettingType::Text},      {"Folder", "RAR", SettingType::Text},
-        {"Folder", "DBCOPY", SettingType::Text},       {"QQ", "QQName", SettingType::Text},
-        {"Holiday", "MMDD", SettingType::Integer, 25}, {"ExceptDay", "MMDD", SettingType::Integer, 10},
-        {"AutoStart", "Time", SettingType::Time},      {"AutoStart", "Start", SettingType::Boolean},
-        {"Last", "StockDate", SettingType::Date},      {"Last", "RunDate", SettingType::Date},
-        {"Last", "Code", SettingType::Text},           {"Last", "Index", SettingType::Integer},
-        {"Database", "ODBC", SettingType::Text},       {"Database", "Access", SettingType::Text},
-        {"Server", "StChangePage", SettingType::Text}, {"Server", "BigBuySalePage", SettingType::Text},
+        {"Folder", "hualin", SettingType::Text},
+        {"Folder", "dongfang", SettingType::Text},
+        {"Folder", "current", SettingType::Text},
+        {"Folder", "RAR", SettingType::Text},
+        {"Folder", "DBCOPY", SettingType::Text},
+        {"QQ", "QQName", SettingType::Text},
+        {"Holiday", "MMDD", SettingType::Integer, 25},
+        {"ExceptDay", "MMDD", SettingType::Integer, 10},
+        {"AutoStart", "Time", SettingType::Time},
+        {"AutoStart", "Start", SettingType::Boolean},
+        {"Last", "StockDate", SettingType::Date},
+        {"Last", "RunDate", SettingType::Date},
+        {"Last", "Code", SettingType::Text},
+        {"Last", "Index", SettingType::Integer},
+        {"Last", "Failed", SettingType::Text},
+        {"Database", "ODBC", SettingType::Text},
+        {"Database", "Access", SettingType::Text},
+        {"Server", "StChangePage", SettingType::Text},
+        {"Server", "BigBuySalePage", SettingType::Text},
         {"Server", "User", SettingType::Text},
     };
     return keys;
@@ -119,7 +123,7 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
             return kDefaultChangePage;
         if (name == QLatin1String("BigBuySalePage"))
             return kDefaultBigPage;
-        return loginName();
+        return kDefaultServerUser;
     }
     if (part == QLatin1String("AutoStart"))
         return name == QLatin1String("Time") ? timeText(m_clock.now().time()) : QStringLiteral("0");
@@ -243,15 +247,23 @@ QString Settings::qqName() const {
     return readText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("(输入QQ昵称)"));
 }
 
-QString Settings::odbcConnection() const {
-    const QString odbc = readText(QStringLiteral("Database"), QStringLiteral("ODBC"), QString()).trimmed();
-    if (!odbc.isEmpty())
-        return odbc;
+QString Settings::odbcSource() const {
+    return readText(QStringLiteral("Database"), QStringLiteral("ODBC"), QString()).trimmed();
+}
+
+QString Settings::accessFile() const {
     const QString access =
         readText(QStringLiteral("Database"), QStringLiteral("Access"), QString()).trimmed();
     if (access.isEmpty())
         return QString();
-    return accessConnection(QDir::isAbsolutePath(access) ? access : m_programFolder + access);
+    return QDir::cleanPath(QDir::isAbsolutePath(access) ? access : m_programFolder + access);
+}
+
+QString Settings::odbcConnection() const {
+    if (const QString odbc = odbcSource(); !odbc.isEmpty())
+        return odbc;
+    const QString access = accessFile();
+    return access.isEmpty() ? QString() : accessConnection(access);
 }
 
 QString Settings::accessConnection(const QString& accessFile) {
@@ -275,7 +287,7 @@ QString Settings::serverBigPage() const {
 
 QString Settings::serverUser() const {
     const QString user = trimBlanks(readText(QStringLiteral("Server"), QStringLiteral("User"), QString()));
-    return user.isEmpty() ? loginName() : user;
+    return user.isEmpty() ? kDefaultServerUser : user;
 }
 
 QTime Settings::autoStartTime() const {
@@ -314,7 +326,16 @@ bool Settings::startFreshRun(const QDate& today) {
         document.setValue(kLast, QStringLiteral("RunDate"), dateText(today));
         document.setValue(kLast, QStringLiteral("Code"), QString());
         document.setValue(kLast, QStringLiteral("Index"), QStringLiteral("0"));
+        document.setValue(kLast, QStringLiteral("Failed"), QString());
     });
+}
+
+QStringList Settings::failedStocks() const {
+    return readText(kLast, QStringLiteral("Failed"), QString()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+bool Settings::writeFailedStocks(const QStringList& keys) {
+    return writeText(kLast, QStringLiteral("Failed"), keys.join(QLatin1Char(' ')));
 }
 
 }  // namespace quarrow

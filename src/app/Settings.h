@@ -91,8 +91,12 @@ public:
     // program's own file.
     QString odbcConnection() const;
     static QString accessConnection(const QString& accessFile);
+    // The raw ODBC connection string and the Access file (made absolute) the section names;
+    // empty when it names none.
+    QString odbcSource() const;
+    QString accessFile() const;
     // Server: the two pages the operator data are downloaded from, and the name the
-    // download gives itself (the login name when the settings give none).
+    // download gives itself (a fixed name when the settings give none).
     static inline const QString kDefaultChangePage = QStringLiteral("http://127.0.0.1:8686/StChange");
     static inline const QString kDefaultBigPage = QStringLiteral("http://127.0.0.1:8686/BigBuySale");
     QString serverChangePage() const;
@@ -113,6 +117,10 @@ public:
     // goes in the same write, so a batch killed before its first stock never offers to
     // resume where an earlier one stopped.
     bool startFreshRun(const QDate& today);
+    // The prefixed codes today's run could not capture ("Failed"), kept with the resume
+    // point so a run stopped or killed lists and retries them when it resumes.
+    QStringList failedStocks() const;
+    bool writeFailedStocks(const QStringList& keys);
 
 private:
     QString readRaw(const QString& section, const QString& key, bool* found) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace quarrow {
 
@@ -14,6 +15,18 @@ inline bool isStockCode(const QString& text) {
             return false;
     }
     return true;
+}
+
+// A dragon-tiger report names its stock on one of its first lines (the line with the code
+// and the report's date). This tells a stock's own page from one left over from the stock
+// before it, which the quote program keeps showing until the new page has loaded.
+inline constexpr int kReportCodeLines = 4;
+inline bool reportNamesStock(const QStringList& lines, const QString& code) {
+    for (qsizetype i = 0; i < kReportCodeLines && i < lines.size(); ++i) {
+        if (lines.at(i).contains(code))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace quarrow

@@ -123,8 +123,7 @@ bool SystemSetup::commitFolder(FolderKind kind) {
         return false;
     }
     if (!m_settings.writeText(kFolder, folderKey(kind), edit.text)) {
-        m_frame.ShowHelpPicture(QStringLiteral("设置文件写入失败:") + m_settings.lastError(), QString(),
-                                false);
+        m_frame.notify(QStringLiteral("设置文件写入失败:") + m_settings.lastError());
         return false;
     }
     if ((kind == FolderKind::Hualin && m_program == QuoteProgram::Hualin) ||
@@ -152,8 +151,7 @@ bool SystemSetup::chooseQuoteProgram(QuoteProgram program) {
         kFolder, QStringLiteral("current"),
         program == QuoteProgram::Hualin ? QStringLiteral("HUALIN") : QStringLiteral("DONGFANG"));
     if (!written)
-        m_frame.ShowHelpPicture(QStringLiteral("设置文件写入失败:") + m_settings.lastError(), QString(),
-                                false);
+        m_frame.notify(QStringLiteral("设置文件写入失败:") + m_settings.lastError());
     select(program);
     return true;
 }
@@ -171,8 +169,7 @@ void SystemSetup::autoStartChanged(const QTime& time, bool enabled) {
                           enabled ? QStringLiteral("1") : QStringLiteral("0"));
     });
     if (!written)
-        m_frame.ShowHelpPicture(QStringLiteral("设置文件写入失败:") + m_settings.lastError(), QString(),
-                                false);
+        m_frame.notify(QStringLiteral("设置文件写入失败:") + m_settings.lastError());
 }
 
 double SystemSetup::AutoStartTime() const {

@@ -100,7 +100,7 @@ TradingCalendar::CommitResult TradingCalendar::commit(List list, const QStringLi
         }
     });
     if (!result.written) {
-        frame.ShowHelpPicture(QStringLiteral("设置文件写入失败:") + settings.lastError(), QString(), false);
+        frame.notify(QStringLiteral("设置文件写入失败:") + settings.lastError());
         return result;
     }
     if (result.wrongLine > 0) {

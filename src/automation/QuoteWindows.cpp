@@ -159,6 +159,11 @@ bool QuoteWindows::EnsureQuoteProgram() {
     request.text =
         m_setup.stockWindow + QStringLiteral("(行情分析软件)未运行,请检查行情分析软件的设置是否正确");
     request.buttons = MessageButtons::YesNo;
+    if (m_unattended) {
+        // Nobody can start it by hand: the stock is given up, not waited for.
+        request.timeout_s = kUnattendedQuestion_s;
+        request.timeoutAnswer = MessageAnswer::No;
+    }
     return m_frame.showMessage(request) == MessageAnswer::Yes;
 }
 

@@ -52,6 +52,8 @@ public:
     // True when the quote program's main window is known, if need be after looking again;
     // otherwise asks whether to go on without it.
     bool EnsureQuoteProgram();
+    // A run nobody watches: the question above counts down to No instead of waiting.
+    void setUnattended(bool unattended) { m_unattended = unattended; }
     // Makes sure the main-force monitor window is open (opening it through the quote
     // program's keys and clicks when not): whether its second list is known.
     bool OpenMonitorWindow();
@@ -99,6 +101,7 @@ private:
     AppFrame& m_frame;
     ProcessLauncher& m_launcher;
     QuoteProgramSetup m_setup;
+    bool m_unattended = false;
     std::unique_ptr<TStockWinInfo> m_quoteWin;
     std::unique_ptr<TStockWinInfo> m_codeInputWin;
     std::unique_ptr<TStockWinInfo> m_qqChatWin;

@@ -20,6 +20,13 @@ constexpr int kCopySteps = 10;
 constexpr int kClipboardPoll_ms = 50;
 constexpr int kAfterDigits_ms = 50;
 constexpr int kAfterEnter_ms = 200;
+// The quote program's code-input window shows a moment after the first digit.
+constexpr int kCodeInputWait_ms = 1000;
+constexpr int kCodeInputPoll_ms = 10;
+// How long a page may take to show, with the stock before (or nothing) on the view
+// meanwhile: the slowest page we have met takes about two seconds.
+constexpr int kEarlierPageWait_ms = 5000;
+constexpr int kEarlierPagePoll_ms = 100;
 constexpr std::uint8_t kSelectAll = 0x41;  // 'A'
 constexpr std::uint8_t kCopy = 0x43;       // 'C'
 
@@ -28,7 +35,10 @@ constexpr std::uint8_t kCopy = 0x43;       // 'C'
 QStringList memoLines(const QString& text) {
     if (text.isEmpty())
         return {};
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    // Some rich-text copies end every line twice ("\r\r\n", or "\n\r"): such a page is the
+    // same page, not one with a blank line after each line. A blank line of a plain page
+    // ("\r\n\r\n") stays one.
+    static const QRegularExpression lineBreak(QStringLiteral("\r\r\n|\r\n|\n\r(?!\n)|\r|\n"));
     QStringList lines = text.split(lineBreak);
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast();
@@ -48,18 +58,42 @@ void ReportFetch::sayNotRunning(const QString& program) {
                        QStringLiteral("没有运行"));
 }
 
+bool ReportFetch::waitForCodeInput() {
+    const qint64 until = m_clock.elapsedMs() + kCodeInputWait_ms;
+    for (;;) {
+        m_windows.refreshCodeInput();
+        const TStockWinInfo* input = m_windows.CodeInputWin();
+        if (input && input->GetMainWindow() != kNoWindow)
+            return true;
+        if (m_clock.elapsedMs() >= until)
+            return false;
+        m_clock.sleep(kCodeInputPoll_ms);
+    }
+}
+
 bool ReportFetch::typeCode(const QString& code) {
     TStockWinInfo* quote = m_windows.QuoteWin();
     if (!quote || !quote->SelectMain())
         return false;
     quote->Press_Keys(code.toStdU16String());
-    // The digits open the code-input window: Enter goes there or nowhere.
-    m_windows.refreshCodeInput();
-    TStockWinInfo* input = m_windows.CodeInputWin();
+    // The digits open the code-input window a moment later: Enter goes there or nowhere.
+    TStockWinInfo* input = waitForCodeInput() ? m_windows.CodeInputWin() : nullptr;
     if (!input || !input->SelectMain())
         return false;
     input->Press_Enter();
     return true;
+}
+
+void ReportFetch::playAlarm(bool on) {
+    if (!m_alarm)
+        return;
+    try {
+        on ? m_alarm->Play() : m_alarm->Stop();
+    } catch (const eMciDeviceError& error) {
+        // A sound device that fails fails again: said once, and the run goes on silently.
+        log(QStringLiteral("\t报警声音设备出错,以后不再报警:") + QString::fromUtf8(error.what()));
+        m_alarm = nullptr;
+    }
 }
 
 void ReportFetch::clearClipboard() {
@@ -95,6 +129,57 @@ bool ReportFetch::copyLoop(QStringList* lines) {
     return false;
 }
 
+ReportFetch::Copied ReportFetch::copyPage(const QString& code, QStringList* lines) {
+    const qint64 until = m_clock.elapsedMs() + kEarlierPageWait_ms;
+    for (;;) {
+        lines->clear();
+        m_frame.showCapture(*lines);
+        if (!copyLoop(lines)) {
+            // Nothing to select yet: a slow page is still loading on an empty view.
+            if (m_clock.elapsedMs() >= until)
+                return Copied::Nothing;
+            continue;
+        }
+        m_frame.showCapture(*lines);
+        // An empty page counts as captured: the extraction finds nothing in it.
+        if (lines->isEmpty())
+            return Copied::Report;
+        const bool report = lines->first().contains(kReportMark);
+        if (reportNamesStock(*lines, code))
+            return report ? Copied::Report : Copied::OtherPage;
+        // The quote program keeps the stock before on its view until this one's page has
+        // loaded: the page is copied again until it shows, for as long as a slow page may
+        // take. The clipboard is cleared first, or the old text would be read once more.
+        if (m_clock.elapsedMs() >= until)
+            return report ? Copied::EarlierReport : Copied::OtherPage;
+        m_clock.sleep(kEarlierPagePoll_ms);
+        clearClipboard();
+    }
+}
+
+bool ReportFetch::askAboutWrongPage(const QString& code) {
+    if (m_state.wrongPageAnswer)
+        return *m_state.wrongPageAnswer == MessageAnswer::YesToAll;
+    MessageRequest request;
+    request.question = Question::FetchWrongPage;
+    request.text = QStringLiteral("抓取的") + code + QStringLiteral("的报告不是") + kReportMark +
+                   QStringLiteral(",是否重试一次还是跳过此股票?\r请手动操作行情软件,按F10后点击界面上的") +
+                   kReportMark + QStringLiteral(",选择\"是\"再试一次");
+    if (m_state.unattended) {
+        // Nobody is there to help: the stock is skipped, and the run goes on.
+        request.buttons = MessageButtons::YesNo;
+        request.timeout_s = kUnattendedQuestion_s;
+        request.timeoutAnswer = MessageAnswer::No;
+    } else {
+        // The same answer may do for every page of the run that is not the report.
+        request.buttons = MessageButtons::YesNoToAll;
+    }
+    const MessageAnswer answer = m_frame.showWithHelpPicture(request, QStringLiteral("最新提示.jpg"));
+    if (answer == MessageAnswer::YesToAll || answer == MessageAnswer::NoToAll)
+        m_state.wrongPageAnswer = answer;
+    return answer == MessageAnswer::Yes || answer == MessageAnswer::YesToAll;
+}
+
 FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int percent) {
     FetchOutcome outcome;
     if (!m_windows.EnsureQuoteProgram())
@@ -117,12 +202,13 @@ FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int 
         return outcome;
     }
 
+    bool selected = true;
     if (code != m_state.lastSelectedCode || percent != 0) {
         quote->Press_Keys(code.toStdU16String());
         m_clock.sleep(kAfterDigits_ms);
-        m_windows.refreshCodeInput();
-        TStockWinInfo* input = m_windows.CodeInputWin();
-        if (input && input->SelectMain()) {
+        TStockWinInfo* input = waitForCodeInput() ? m_windows.CodeInputWin() : nullptr;
+        selected = input && input->SelectMain();
+        if (selected) {
             input->Press_Enter();
             m_clock.sleep(kAfterEnter_ms);
         }
@@ -131,12 +217,20 @@ FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int 
     if (!quote->SelectMain())
         return outcome;
     outcome.attempted = true;
+    if (!selected) {
+        // Without the code-input window the code was not made current: whatever the view
+        // shows is another stock's.
+        log(QStringLiteral("\t") + code + kReportMark + QStringLiteral("抓取失败!(代码输入窗口没有出现)"));
+        m_state.fetchFailed = 1;
+        if (showPage)
+            showPage(FetchPage::MiningPage);
+        return outcome;
+    }
 
     clearClipboard();
     for (int attempt = 1; attempt <= 2; ++attempt) {
         if (attempt == 2) {
-            if (m_alarm)
-                m_alarm->Stop();
+            playAlarm(false);
             // A quote window gone since the first attempt gets no keys meant for it.
             if (!quote->SelectMain()) {
                 log(QStringLiteral("\t") + code + kReportMark + QStringLiteral("抓取失败!"));
@@ -148,10 +242,8 @@ FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int 
             quote->Press_Key(VirtualKey::F10);
             m_clock.sleep(attempt * 100 + 150);
         }
-        outcome.lines.clear();
-        m_frame.showCapture(outcome.lines);
-        const bool pasted = copyLoop(&outcome.lines);
-        if (!pasted) {
+        const Copied copied = copyPage(code, &outcome.lines);
+        if (copied == Copied::Nothing) {
             if (attempt == 1)
                 continue;
             m_beep.sound();
@@ -159,30 +251,29 @@ FetchOutcome ReportFetch::fetch(const QString& rawCode, FetchSender sender, int 
             m_state.fetchFailed = 1;
             break;
         }
-        m_frame.showCapture(outcome.lines);
-        if (outcome.lines.isEmpty() || outcome.lines.first().contains(kReportMark)) {
-            // An empty page counts as captured: the extraction finds nothing in it.
+        if (copied == Copied::Report) {
             m_state.fetchFailed = 0;
             m_state.wrongPages = 0;
             outcome.captured = true;
             break;
         }
-        if (m_alarm)
-            m_alarm->Play();
-        log(QStringLiteral("\t抓取的") + code + QStringLiteral("的报告不是") + kReportMark);
-        if (attempt == 1) {
-            const MessageAnswer answer = m_frame.ShowHelpPicture(
-                QStringLiteral("抓取的") + code + QStringLiteral("的报告不是") + kReportMark +
-                    QStringLiteral(",是否重试一次还是跳过此股票?\r请手动操作行情软件,按F10后点击界面上的") +
-                    kReportMark + QStringLiteral(",选择\"是\"再试一次"),
-                QStringLiteral("最新提示.jpg"), true, Question::FetchWrongPage);
-            if (answer == MessageAnswer::Yes)
-                continue;
+        if (copied == Copied::EarlierReport) {
+            // Another stock's report is no capture of this one: the run tries it again later.
+            log(QStringLiteral("\t") + code + kReportMark +
+                QStringLiteral("抓取失败!(行情软件仍显示其它股票的页面)"));
+            m_state.fetchFailed = 1;
+            break;
         }
+        playAlarm(true);
+        log(QStringLiteral("\t抓取的") + code + QStringLiteral("的报告不是") + kReportMark);
+        if (attempt == 1 && askAboutWrongPage(code))
+            continue;
         m_state.fetchFailed = 1;
         ++m_state.wrongPages;
         break;
     }
+    if (!outcome.captured)
+        outcome.lines.clear();
     if (showPage)
         showPage(FetchPage::MiningPage);
     return outcome;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "app/AppFrame.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 #include <functional>
 
@@ -25,6 +29,12 @@ struct FetchState {
     // The stock after the current one, already typed into the quote program; empty when
     // nothing is typed ahead.
     QString lastSelectedCode;
+    // A run nobody watches (the automatic start, a run that switches the computer off):
+    // its questions count down to their safe answer instead of waiting.
+    bool unattended = false;
+    // The answer the user gave to the wrong-page question for the rest of the run
+    // ("是" or "否" for all); nothing while each page is asked about.
+    std::optional<MessageAnswer> wrongPageAnswer;
 };
 
 // Who asked: the button of the toolbar starts afresh; the mining run keeps its state.
@@ -35,7 +45,7 @@ enum class FetchPage { StockDoc, MiningPage };
 
 struct FetchOutcome {
     bool attempted = false;  // the quote program was there and the copy was tried
-    bool captured = false;   // the report (or an empty page) was captured
+    bool captured = false;   // the stock's own report (or an empty page) was captured
     QStringList lines;       // what was pasted, one entry per text line
 };
 
@@ -52,20 +62,29 @@ public:
     // The alarm played when the copied page is not the report; none without "alarm.mp3".
     void setAlarm(TcmxMP3* alarm) { m_alarm = alarm; }
 
-    // Throws eMciDeviceError when the alarm's device fails.
+    // A failing sound device is said once in the log; the fetch goes on without sound.
     FetchOutcome fetch(const QString& code, FetchSender sender, int percent);
     // Makes the code the quote program's current stock: false when it was not typed.
     bool selectStock(const QString& code);
-    // Types the code into the quote window and presses Enter in the code-input window,
-    // without waiting for the quote program: false, with nothing typed, when the quote
-    // window cannot be selected, and without Enter when the code-input window cannot.
+    // Types the code into the quote window and, once the code-input window has shown,
+    // presses Enter there; it does not wait for the page. False, with nothing typed, when
+    // the quote window cannot be selected, and without Enter when the code-input window
+    // does not show or cannot be selected.
     bool typeCode(const QString& code);
 
     std::function<void(FetchPage)> showPage;
 
 private:
+    enum class Copied { Nothing, Report, EarlierReport, OtherPage };
+
+    // Waits on the clock for the code-input window the typed digits open.
+    bool waitForCodeInput();
     void clearClipboard();
     bool copyLoop(QStringList* lines);
+    Copied copyPage(const QString& code, QStringList* lines);
+    // The page was not the report: yes to copy again, no to skip the stock.
+    bool askAboutWrongPage(const QString& code);
+    void playAlarm(bool on);
     void sayNotRunning(const QString& program);
     void log(const QString& line);
 

@@ -1,97 +1,59 @@
-// quarrow-cli download: the operator data of a quarrow-server (or any server of the same
-// pages) into the program folder's database.
+// quarrow-cli download and publish: the operator data of a quarrow-server (or any server of
+// the same pages) into the program folder's database, and the database into PostgreSQL for
+// quarrow-server.
 
-#include "app/Settings.h"
 #include "cli/CliCommands.h"
-#include "cli/CliInterrupt.h"
-#include "download/DataDownload.h"
+#include "cli/CliJob.h"
 #include "download/PageContract.h"
 #include "download/PageLoader.h"
-#include "platform/Shutdown.h"
+#include "program/ProgramServices.h"
+#include "server/PostgresTables.h"
+
+#include <QUrl>
 
 namespace quarrow {
 
-int runDownload(CliContext& context, const QStringList& arguments) {
-    static const char* synopsis =
-        "[--from yyyy-mm-dd] [--server URL] [--yes-to-all|--no-to-all] [--shutdown]";
-    QCommandLineParser parser;
-    const QCommandLineOption fromOption(
-        QStringLiteral("from"),
-        QStringLiteral("First day of the abnormal moves (default: the day after the newest stored)."),
-        QStringLiteral("yyyy-mm-dd"));
-    const QCommandLineOption serverOption(
-        QStringLiteral("server"),
-        QStringLiteral("The server's address; its pages are URL/StChange and URL/BigBuySale."),
-        QStringLiteral("URL"));
-    const QCommandLineOption yesOption(
-        QStringLiteral("yes-to-all"),
-        QStringLiteral("Store again every stock day that may be stored already."));
-    const QCommandLineOption noOption(QStringLiteral("no-to-all"),
-                                      QStringLiteral("Skip every stock day that may be stored already."));
-    const QCommandLineOption shutdownOption(
-        QStringLiteral("shutdown"), QStringLiteral("Switch the computer off when the download stored rows."));
-    parser.addOptions({fromOption, serverOption, yesOption, noOption, shutdownOption});
-    if (!parseCommandLine(parser, arguments, synopsis))
-        return kExitUsage;
-    if (parser.isSet(yesOption) && parser.isSet(noOption)) {
-        printError(QStringLiteral("--yes-to-all and --no-to-all exclude each other"));
-        return kExitUsage;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("download takes no arguments besides its options"));
-        return kExitUsage;
-    }
-    if (parser.isSet(fromOption) && !PageContract::parseDay(parser.value(fromOption)).isValid()) {
-        printError(QStringLiteral("--from takes a day written yyyy-mm-dd"));
-        return kExitUsage;
-    }
+namespace {
 
-    Settings settings(context.home, context.clock);
-    DownloadOptions options;
-    options.changePage = settings.serverChangePage();
-    options.bigPage = settings.serverBigPage();
-    if (parser.isSet(serverOption)) {
-        QString server = parser.value(serverOption);
+std::optional<DownloadOptions> readDownloadOptions(CliCall& call) {
+    const QString from = call.value(QStringLiteral("from"));
+    if (call.isSet(QStringLiteral("from")) && !PageContract::parseDay(from).isValid()) {
+        printError(QStringLiteral("--from takes a day written yyyy-mm-dd"));
+        return std::nullopt;
+    }
+    DownloadOptions options = call.services().downloadOptions();
+    if (call.isSet(QStringLiteral("server"))) {
+        QString server = call.value(QStringLiteral("server"));
         while (server.endsWith(QLatin1Char('/')))
             server.chop(1);
         options.changePage = server + PageContract::kChangePath;
         options.bigPage = server + PageContract::kBigPath;
     }
-    options.user = settings.serverUser();
-    options.shutdownWhenDone = parser.isSet(shutdownOption);
+    options.shutdownWhenDone = call.isSet(QStringLiteral("shutdown"));
+    return options;
+}
 
-    TerminalFrame& frame = context.frame;
-    const bool yesToAll = parser.isSet(yesOption);
-    const bool noToAll = parser.isSet(noOption);
-    frame.setAnswerPolicy([&](const MessageRequest& request) -> std::optional<MessageAnswer> {
-        if (request.question != Question::DownloadRepeat)
+// The repeat question of every stock day that may be stored already, answered for the
+// whole phase by the flags; a terminal is asked, anything else gets No.
+void answerRepeatQuestion(CliCall& call) {
+    TerminalFrame& frame = call.frame();
+    const bool yesToAll = call.isSet(QStringLiteral("yes-to-all"));
+    const bool noToAll = call.isSet(QStringLiteral("no-to-all"));
+    frame.setAnswerPolicy(
+        [&frame, yesToAll, noToAll](const MessageRequest& request) -> std::optional<MessageAnswer> {
+            if (request.question != Question::DownloadRepeat)
+                return std::nullopt;
+            if (yesToAll)
+                return MessageAnswer::YesToAll;
+            if (noToAll)
+                return MessageAnswer::NoToAll;
+            if (!frame.canAsk())
+                frame.ShowPrompt(QStringLiteral("(--yes-to-all or --no-to-all answers this question)"));
             return std::nullopt;
-        if (yesToAll)
-            return MessageAnswer::YesToAll;
-        if (noToAll)
-            return MessageAnswer::NoToAll;
-        if (!frame.canAsk())
-            frame.ShowPrompt(QStringLiteral("(--yes-to-all or --no-to-all answers this question)"));
-        return std::nullopt;
-    });
-
-    TDataBase db(context.home.databaseFile());
-    if (!openDatabaseOrReport(db))
-        return kExitFailure;
-    RunControl run(frame, context.clock);
-    NetworkPageLoader loader(context.clock, frame);
-    DataDownload download(
-        {db, frame, context.clock, run, context.platform.network(), context.platform.shutdown(), loader});
-    CliInterrupt interrupt([&](int) {
-        run.requestStop();
-        frame.ShowPrompt(QStringLiteral("stopping the download"));
-    });
-    QString from;
-    const DownloadOutcome outcome = download.run(
-        options, [&](const QString&, const QString&, const QString& preset) -> std::optional<QString> {
-            from = parser.isSet(fromOption) ? parser.value(fromOption) : preset;
-            return from;
         });
+}
+
+int reportDownload(const DownloadOutcome& outcome, const QString& from) {
     if (outcome.noNetwork) {
         printError(QStringLiteral("the computer has no network connection"));
         return kExitFailure;
@@ -102,23 +64,109 @@ int runDownload(CliContext& context, const QStringList& arguments) {
                  .arg(from)
                  .arg(outcome.changeStored)
                  .arg(outcome.bigStored));
-    int status = kExitOk;
-    for (const QString& problem : outcome.pageProblems) {
+    for (const QString& problem : outcome.pageProblems)
         printError(QStringLiteral("the server's page could not be read (%1)").arg(problem));
-        status = kExitFailure;
-    }
-    if (!outcome.storeError.isEmpty()) {
+    if (outcome.storeFailed())
         printError(
             QStringLiteral("storing failed (%1); the page being stored was not kept, the pages before it "
                            "were")
                 .arg(outcome.storeError));
-        status = kExitFailure;
+    return exitStatusOf(outcome, !outcome.pageProblems.isEmpty());
+}
+
+int runDownload(CliCall& call) {
+    const std::optional<DownloadOptions> options = readDownloadOptions(call);
+    if (!options)
+        return kExitUsage;
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
+    ProgramServices& services = call.services();
+    answerRepeatQuestion(call);
+    NetworkPageLoader loader(services.clock(), call.frame());
+    DataDownload download = services.download(loader);
+    const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAfterItem,
+                                    QStringLiteral("stopping the download"));
+    QString from;
+    const DownloadOutcome outcome = download.run(
+        *options, [&](const QString&, const QString&, const QString& preset) -> std::optional<QString> {
+            from = call.isSet(QStringLiteral("from")) ? call.value(QStringLiteral("from")) : preset;
+            return from;
+        });
+    return reportDownload(outcome, from);
+}
+
+int runPublish(CliCall& call) {
+    const QString address = call.value(QStringLiteral("to"));
+    if (!PostgresTables::isAddress(address))
+        return call.usageError(QStringLiteral("publish takes --to postgresql://user@host:port/name"));
+    QString password;
+    QString error;
+    if (call.isSet(QStringLiteral("password-file")) &&
+        !PostgresTables::readPasswordFile(call.value(QStringLiteral("password-file")), &password, &error))
+        return call.usageError(error);
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
+    PostgresTables::CopyCounts counts;
+    const QString shown = QUrl(address).adjusted(QUrl::RemoveUserInfo).toString();
+    if (!PostgresTables::copyFrom(call.services().store(), address, &counts, &error, password)) {
+        printError(
+            QStringLiteral("cannot publish to %1: %2; it holds what it held before").arg(shown, error));
+        return kExitFailure;
     }
-    if (status == kExitOk && outcome.stopped)
-        return kExitInterrupted;
-    if (outcome.end.shutdownAttempted && !outcome.end.shutdown.requested)
-        printError(outcome.end.shutdown.message);
-    return status;
+    printOut(
+        QStringLiteral("published to %1: %2 stocks, %3 departments, %4 abnormal-move rows, %5 block trades\n")
+            .arg(shown)
+            .arg(counts.stocks)
+            .arg(counts.departments)
+            .arg(counts.changes)
+            .arg(counts.blockTrades));
+    return kExitOk;
+}
+
+}  // namespace
+
+const CliCommand& downloadCommand() {
+    static const CliCommand command{
+        .name = QStringLiteral("download"),
+        .summary =
+            QStringLiteral("download operator data and block trades from a server such as quarrow-server"),
+        .options = {{QStringLiteral("from"), QStringLiteral("yyyy-mm-dd"),
+                     QStringLiteral(
+                         "First day of the abnormal moves (default: the day after the newest stored).")},
+                    {QStringLiteral("server"), QStringLiteral("URL"),
+                     QStringLiteral("The server's address; its pages are URL/StChange and URL/BigBuySale.")},
+                    {QStringLiteral("yes-to-all"),
+                     {},
+                     QStringLiteral("Store again every stock day that may be stored already.")},
+                    {QStringLiteral("no-to-all"),
+                     {},
+                     QStringLiteral("Skip every stock day that may be stored already.")},
+                    {QStringLiteral("shutdown"),
+                     {},
+                     QStringLiteral("Switch the computer off when the download stored rows.")}},
+        .exclusive = {{QStringLiteral("yes-to-all"), QStringLiteral("no-to-all")}},
+        .needs = kNeedsStore,
+        .run = &runDownload,
+    };
+    return command;
+}
+
+const CliCommand& publishCommand() {
+    static const CliCommand command{
+        .name = QStringLiteral("publish"),
+        .summary = QStringLiteral(
+            "copy the operator data into PostgreSQL for quarrow-server --database postgresql://..."),
+        .options = {{QStringLiteral("to"), QStringLiteral("postgresql://user@host:port/name"),
+                     QStringLiteral("The PostgreSQL database to fill. Its password comes from PGPASSWORD, "
+                                    "--password-file or PostgreSQL's password file (PGPASSFILE, ~/.pgpass) "
+                                    "rather than the address, which the process list shows.")},
+                    {QStringLiteral("password-file"), QStringLiteral("FILE"),
+                     QStringLiteral("A file whose first line is the PostgreSQL password.")}},
+        .required = {QStringLiteral("to")},
+        .needs = kNeedsStore,
+        .run = &runPublish,
+    };
+    return command;
 }
 
 }  // namespace quarrow

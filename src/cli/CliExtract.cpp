@@ -1,51 +1,16 @@
+// quarrow-cli extract: runs the per-stock extraction on saved or captured report texts,
+// as the re-analysis does, or with --document as the mining run does.
+
 #include "cli/CliCommands.h"
-
-#include "app/Settings.h"
-#include "platform/NetworkState.h"
-#include "platform/ProcessLauncher.h"
+#include "program/ProgramServices.h"
 #include "report/ReportDocuments.h"
-#include "report/StockExtraction.h"
-
-#include <QFileInfo>
 
 namespace quarrow {
 
-// quarrow-cli extract: runs the per-stock extraction on saved or captured report texts,
-// as the re-analysis does, or with --document as the mining run does.
-int runExtract(CliContext& context, const QStringList& arguments) {
-    static const char* synopsis =
-        "--code CODE [--name NAME] [--all-changes] [--percent N] [--document] FILE...";
-    QCommandLineParser parser;
-    const QCommandLineOption codeOption(QStringLiteral("code"), QStringLiteral("Stock code."),
-                                        QStringLiteral("CODE"));
-    const QCommandLineOption nameOption(QStringLiteral("name"), QStringLiteral("Stock name."),
-                                        QStringLiteral("NAME"));
-    const QCommandLineOption allOption(QStringLiteral("all-changes"),
-                                       QStringLiteral("Walk every anomaly day."));
-    const QCommandLineOption percentOption(QStringLiteral("percent"), QStringLiteral("Least price change."),
-                                           QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption documentOption(QStringLiteral("document"),
-                                            QStringLiteral("Keep the report as a document and archive it."));
-    const QCommandLineOption rarOption(QStringLiteral("rar"), QStringLiteral("Archiver folder."),
-                                       QStringLiteral("DIR"));
-    parser.addOptions({codeOption, nameOption, allOption, percentOption, documentOption, rarOption});
-    if (!parseCommandLine(parser, arguments, synopsis))
-        return kExitUsage;
+namespace {
 
-    if (!parser.isSet(codeOption)) {
-        printError(QStringLiteral("extract needs --code CODE"));
-        return kExitUsage;
-    }
-    const std::optional<int> percent = wholeNumberOption(parser, percentOption, 0, 100);
-    if (!percent)
-        return kExitUsage;
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty()) {
-        printError(QStringLiteral("extract needs at least one report FILE"));
-        return kExitUsage;
-    }
-
-    // Read every file first: a typo in the last name should not leave half the work done.
+// Every file is read first: a typo in the last name should not leave half the work done.
+std::optional<QList<QStringList>> readReports(const QStringList& files) {
     QList<QStringList> reports;
     for (const QString& file : files) {
         QString error;
@@ -53,7 +18,7 @@ int runExtract(CliContext& context, const QStringList& arguments) {
         const auto lines = ReportDocuments::readDocument(file, &error, &replaced);
         if (!lines) {
             printError(QStringLiteral("cannot read %1: %2").arg(file, error));
-            return kExitFailure;
+            return std::nullopt;
         }
         if (replaced)
             printError(QStringLiteral("warning: %1 holds bytes that are neither UTF-8 nor GBK; "
@@ -61,31 +26,35 @@ int runExtract(CliContext& context, const QStringList& arguments) {
                            .arg(file));
         reports.append(*lines);
     }
+    return reports;
+}
 
-    // The desktop program goes on parsing without a database; here storing is the whole job.
-    TDataBase db(context.home.databaseFile());
-    if (!openDatabaseOrReport(db))
+int runExtract(CliCall& call) {
+    const std::optional<int> percent = call.wholeNumber(QStringLiteral("percent"), 0, 100);
+    if (!percent)
+        return kExitUsage;
+    const QStringList files = call.arguments();
+    const auto reports = readReports(files);
+    if (!reports)
         return kExitFailure;
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
 
-    ProcessLauncher& launcher = context.platform.launcher();
-    NetworkState& network = context.platform.network();
-    ExtractionServices services{db, context.frame, context.clock, launcher, network, context.home};
-    ExtractionTotals totals;
-    StockExtraction extraction(services, totals);
-
+    ProgramServices& services = call.services();
     ExtractionOptions options;
-    options.code = parser.value(codeOption);
-    options.name = parser.value(nameOption);
-    options.allChanges = parser.isSet(allOption);
+    options.code = call.value(QStringLiteral("code"));
+    options.name = call.value(QStringLiteral("name"));
+    options.allChanges = call.isSet(QStringLiteral("all-changes"));
     options.percent = *percent;
     // The archiver's folder is a setting; --rar overrides it for this call.
-    options.rarFolder =
-        parser.isSet(rarOption) ? parser.value(rarOption) : Settings(context.home, context.clock).rarFolder();
+    options.rarFolder = call.isSet(QStringLiteral("rar")) ? call.value(QStringLiteral("rar"))
+                                                          : services.settings().rarFolder();
     const ExtractionCaller caller =
-        parser.isSet(documentOption) ? ExtractionCaller::MiningRun : ExtractionCaller::Reanalysis;
+        call.isSet(QStringLiteral("document")) ? ExtractionCaller::MiningRun : ExtractionCaller::Reanalysis;
+    StockExtraction extraction = services.extraction();
     bool documentsKept = true;
-    for (int i = 0; i < reports.size(); ++i) {
-        const ExtractionResult result = extraction.run(reports.at(i), options, caller);
+    for (qsizetype i = 0; i < reports->size(); ++i) {
+        const ExtractionResult result = extraction.run(reports->at(i), options, caller);
         if (!result.ran)
             return kExitFailure;  // the code itself was refused; the prompt line said why
         if (result.storeFailed) {
@@ -100,6 +69,36 @@ int runExtract(CliContext& context, const QStringList& arguments) {
         }
     }
     return documentsKept ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+const CliCommand& extractCommand() {
+    // The desktop program goes on parsing without a database; here storing is the whole job.
+    static const CliCommand command{
+        .name = QStringLiteral("extract"),
+        .arguments = QStringLiteral("FILE..."),
+        .summary = QStringLiteral("parse captured dragon-tiger reports of one stock into the database"),
+        .options = {{QStringLiteral("code"), QStringLiteral("CODE"),
+                     QStringLiteral("The stock's six-digit code.")},
+                    {QStringLiteral("name"), QStringLiteral("NAME"), QStringLiteral("The stock's name.")},
+                    {QStringLiteral("all-changes"),
+                     {},
+                     QStringLiteral("Store every anomaly day, not only the newest.")},
+                    {QStringLiteral("percent"), QStringLiteral("N"),
+                     QStringLiteral("Skip price moves smaller than N percent."), QStringLiteral("0")},
+                    {QStringLiteral("document"),
+                     {},
+                     QStringLiteral("Keep the report as a document and archive it, as the mining run does.")},
+                    {QStringLiteral("rar"), QStringLiteral("DIR"),
+                     QStringLiteral("The archiver's folder for this call.")}},
+        .required = {QStringLiteral("code")},
+        .minArguments = 1,
+        .maxArguments = -1,
+        .needs = kNeedsStore,
+        .run = &runExtract,
+    };
+    return command;
 }
 
 }  // namespace quarrow

@@ -1,153 +1,65 @@
 // quarrow-cli watch, relay and capture: the main-force monitor from the command line.
 
-#include "app/RunControl.h"
-#include "app/Settings.h"
-#include "app/SystemSetup.h"
-#include "automation/QuoteWindows.h"
 #include "cli/CliCommands.h"
-#include "cli/CliInterrupt.h"
-#include "cli/CliQuoteSupport.h"
-#include "monitor/MainForceRelay.h"
-#include "monitor/StocksForMonitor.h"
-#include "platform/Desktop.h"
-#include "platform/NetworkState.h"
-#include "quotefiles/OwnStockList.h"
-#include "quotefiles/StockList.h"
-
-#ifdef QUARROW_SIMULATED_DESKTOP
-#include "platform/sim/SimChatWindow.h"
-#include "platform/sim/SimPlatform.h"
-#endif
+#include "cli/CliJob.h"
+#include "program/ProgramServices.h"
 
 namespace quarrow {
 
 namespace {
 
 // The choice of the page "主力买卖QQ秀" as options; without them the page's initial state.
-struct WatchOptions {
-    QCommandLineOption below{QStringLiteral("below"),
-                             QStringLiteral("Watch stocks of at most N (10,000 shares)."),
-                             QStringLiteral("N")};
-    QCommandLineOption above{QStringLiteral("above"),
-                             QStringLiteral("Watch stocks of at least N (10,000 shares)."),
-                             QStringLiteral("N")};
-    QCommandLineOption noOwn{QStringLiteral("no-own"), QStringLiteral("Leave the own stocks out.")};
-    QCommandLineOption all{QStringLiteral("all"), QStringLiteral("Watch every stock of the list.")};
+std::vector<CliOption> watchOptions() {
+    return {{QStringLiteral("below"), QStringLiteral("N"),
+             QStringLiteral("Watch stocks of at most N (10,000 shares).")},
+            {QStringLiteral("above"), QStringLiteral("N"),
+             QStringLiteral("Watch stocks of at least N (10,000 shares).")},
+            {QStringLiteral("no-own"), {}, QStringLiteral("Leave the own stocks out.")},
+            {QStringLiteral("all"), {}, QStringLiteral("Watch every stock of the list.")}};
+}
 
-    void addTo(QCommandLineParser& parser) const { parser.addOptions({below, above, noOwn, all}); }
-
-    std::optional<WatchSelection> read(const QCommandLineParser& parser) const {
-        WatchSelection selection;
-        if (parser.isSet(all)) {
-            if (parser.isSet(below) || parser.isSet(above)) {
-                printError(QStringLiteral("--all excludes --below and --above"));
-                return std::nullopt;
-            }
-            selection.below = selection.upper = selection.includeOwn = false;
-            return selection;
+std::optional<WatchSelection> readWatchSelection(const CliCall& call) {
+    const bool below = call.isSet(QStringLiteral("below"));
+    const bool above = call.isSet(QStringLiteral("above"));
+    WatchSelection selection;
+    if (call.isSet(QStringLiteral("all"))) {
+        if (below || above) {
+            printError(QStringLiteral("--all excludes --below and --above"));
+            return std::nullopt;
         }
-        selection.includeOwn = !parser.isSet(noOwn);
-        if (parser.isSet(below) || parser.isSet(above)) {
-            selection.below = parser.isSet(below);
-            selection.upper = parser.isSet(above);
-        }
-        if (selection.below && parser.isSet(below)) {
-            const auto bound = wholeNumberOption(parser, below, 100, 4000000);
-            if (!bound)
-                return std::nullopt;
-            selection.belowBound = *bound;
-        }
-        if (selection.upper) {
-            const auto bound = wholeNumberOption(parser, above, 10000, 2100000000);
-            if (!bound)
-                return std::nullopt;
-            selection.upperBound = *bound;
-        }
+        selection.below = selection.upper = selection.includeOwn = false;
         return selection;
     }
-};
-
-// What watch, relay and capture share: the database, the stock lists and the watch list.
-struct WatchSession {
-    explicit WatchSession(CliContext& context)
-        : db(context.home.databaseFile()),
-          own(context.home.filePath(ownStockFileName())),
-          watch(db, stocks, own) {}
-
-    // False after saying why; the database may stay closed (the list then has no capital).
-    bool load(CliContext& context, const QString& quoteFolder) {
-        if (!openDatabaseOrReport(db))
-            return false;
-        if (runReadingQuoteFiles([&] {
-                loadStartUpStockList(context, quoteFolder, stocks);
-                return kExitOk;
-            }) != kExitOk)
-            return false;
-        QString error;
-        if (!own.load(&error)) {
-            printError(QStringLiteral("cannot read the own stock list: %1").arg(error));
-            return false;
-        }
-        return true;
+    selection.includeOwn = !call.isSet(QStringLiteral("no-own"));
+    if (below || above) {
+        selection.below = below;
+        selection.upper = above;
     }
-
-    TDataBase db;
-    StockList stocks;
-    OwnStockList own;
-    StocksForMonitor watch;
-};
-
-// A run of the relay or the capture on the quote program's windows, paced by the clock.
-struct RelaySession {
-    RelaySession(CliContext& context, WatchSession& watchSession, const QString& quoteFolder)
-        : settings(context.home, context.clock),
-          setup(settings, context.frame, context.clock),
-          windows(context.platform.desktop(), context.clock, context.frame, context.platform.launcher()),
-          run(context.frame, context.clock),
-          relay({watchSession.db, context.frame, context.clock, context.platform.network(),
-                 context.platform.desktop(), windows, run, watchSession.watch}) {
-        setup.load();
-        QuoteProgramSetup quote;
-        quote.quoteFolder = quoteFolder;
-        quote.stockWindow = setup.StockWindow();
-        quote.stockApp = setup.StockApp();
-        quote.hualinSelected = setup.quoteProgram() == QuoteProgram::Hualin;
-        quote.qqName = settings.readText(QStringLiteral("QQ"), QStringLiteral("QQName"), QString());
-        windows.setSetup(quote);
+    if (selection.below && below) {
+        const auto bound = call.wholeNumber(QStringLiteral("below"), 100, 4000000);
+        if (!bound)
+            return std::nullopt;
+        selection.belowBound = *bound;
     }
-
-    // Ticks every half second of the clock until the run ends or minutes have passed;
-    // Ctrl+C stops it as the Stop command does.
-    void loop(CliContext& context, int minutes) {
-        CliInterrupt interrupt([this](int) {
-            interrupted = true;
-            run.requestStop();
-        });
-        const qint64 end = context.clock.elapsedMs() + qint64(minutes) * 60 * 1000;
-        while (relay.active() && context.clock.elapsedMs() < end) {
-            context.clock.sleep(MainForceRelay::kTick_ms);
-            context.frame.processEvents();
-            relay.tick();
-        }
-        if (relay.active()) {
-            run.requestStop();
-            relay.tick();
-        }
+    if (selection.upper) {
+        const auto bound = call.wholeNumber(QStringLiteral("above"), 10000, 2100000000);
+        if (!bound)
+            return std::nullopt;
+        selection.upperBound = *bound;
     }
+    return selection;
+}
 
-    Settings settings;
-    SystemSetup setup;
-    QuoteWindows windows;
-    RunControl run;
-    MainForceRelay relay;
-    bool interrupted = false;  // ended by Ctrl+C
-};
-
-void printWatchList(const StocksForMonitor& watch) {
-    QString text;
-    for (const WatchRow& row : watch.rows())
-        text += row.name + QLatin1Char('\t') + row.value + QLatin1Char('\n');
-    printOut(text);
+// The watch list picked as the page picks it; false after saying why it could not be.
+bool pickWatchList(ProgramServices& services, const WatchSelection& selection) {
+    StocksForMonitor& watch = services.watchList();
+    const int count = watch.rebuild(selection);
+    if (!watch.lastError().isEmpty()) {
+        printError(QStringLiteral("cannot read the share capital: %1").arg(watch.lastError()));
+        return false;
+    }
+    printError(QStringLiteral("%1 stocks to watch").arg(count));
+    return true;
 }
 
 void printTotals(const RelayTotals& totals) {
@@ -162,142 +74,142 @@ void printTotals(const RelayTotals& totals) {
                  .arg(totals.batchesSent));
 }
 
-// What the chat window received, each line prefixed "chat: "; nothing on a real desktop,
-// where the chat belongs to the messenger.
-void printChat([[maybe_unused]] CliContext& context) {
-#ifdef QUARROW_SIMULATED_DESKTOP
-    auto* sim = dynamic_cast<SimPlatform*>(&context.platform);
-    if (!sim || !sim->simDesktop().chatWindow())
-        return;
-    QString text;
-    for (const QString& line : sim->simDesktop().chatWindow()->receivedLines())
-        text += QStringLiteral("chat: ") + line + QLatin1Char('\n');
-    printOut(text);
-#endif
+int reportRelay(const RelayOutcome& outcome) {
+    printTotals(outcome.totals);
+    QString chat;
+    for (const QString& line : outcome.sentLines)
+        chat += QStringLiteral("chat: ") + line + QLatin1Char('\n');
+    printOut(chat);
+    if (outcome.storeFailed())
+        printError(QStringLiteral("the database refused %1 alerts (%2); they are not stored")
+                       .arg(outcome.totals.storeFailures)
+                       .arg(outcome.storeError));
+    return exitStatusOf(outcome);
 }
 
-int failedOnStorage(const RelayTotals& totals) {
-    if (totals.storeFailures == 0)
-        return kExitOk;
-    printError(
-        QStringLiteral("the database refused %1 alerts; they are not stored").arg(totals.storeFailures));
-    return kExitFailure;
-}
-
-}  // namespace
-
-int runWatch(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    const WatchOptions options;
-    options.addTo(parser);
-    if (!parseCommandLine(parser, arguments, "[--below N] [--above N] [--no-own] [--all]"))
-        return kExitUsage;
-    const auto selection = options.read(parser);
+// Prints the stocks the relay watches: name, tab, code and mark.
+int runWatch(CliCall& call) {
+    const auto selection = readWatchSelection(call);
     if (!selection)
         return kExitUsage;
-    const auto quoteFolder = cliQuoteFolderIfAny(context);
-    if (!quoteFolder)
-        return kExitUsage;
-    WatchSession session(context);
-    if (!session.load(context, *quoteFolder))
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
+    ProgramServices& services = call.services();
+    if (!pickWatchList(services, *selection))
         return kExitFailure;
-    const int count = session.watch.rebuild(*selection);
-    if (!session.watch.lastError().isEmpty()) {
-        printError(QStringLiteral("cannot read the share capital: %1").arg(session.watch.lastError()));
-        return kExitFailure;
-    }
-    printWatchList(session.watch);
-    printError(QStringLiteral("%1 stocks to watch").arg(count));
+    QString text;
+    for (const WatchRow& row : services.watchList().rows())
+        text += row.name + QLatin1Char('\t') + row.value + QLatin1Char('\n');
+    printOut(text);
     return kExitOk;
 }
 
-int runRelay(CliContext& context, const QStringList& arguments) {
-    static const char* synopsis =
-        "[--nickname NAME] [--delay S] [--min-qty Q] [--any-time] [--minutes M] [--below N] [--above N] "
-        "[--no-own] [--all]";
-    QCommandLineParser parser;
-    const QCommandLineOption nicknameOption(
-        QStringLiteral("nickname"),
-        QStringLiteral("Store NAME as the nickname whose chat window receives the lines."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption delayOption(QStringLiteral("delay"),
-                                         QStringLiteral("Seconds between passes (10 to 60)."),
-                                         QStringLiteral("S"), QStringLiteral("10"));
-    const QCommandLineOption qtyOption(QStringLiteral("min-qty"),
-                                       QStringLiteral("Send only alerts above Q (10,000 shares)."),
-                                       QStringLiteral("Q"), QStringLiteral("80"));
-    const QCommandLineOption anyTimeOption(QStringLiteral("any-time"),
-                                           QStringLiteral("Read the monitor outside trading hours too."));
-    const QCommandLineOption minutesOption(QStringLiteral("minutes"),
-                                           QStringLiteral("Minutes of the clock to relay for."),
-                                           QStringLiteral("M"), QStringLiteral("10"));
-    parser.addOptions({nicknameOption, delayOption, qtyOption, anyTimeOption, minutesOption});
-    const WatchOptions watchOptions;
-    watchOptions.addTo(parser);
-    if (!parseCommandLine(parser, arguments, synopsis))
-        return kExitUsage;
-    const auto delay = wholeNumberOption(parser, delayOption, 10, 60);
-    const auto qty = delay ? wholeNumberOption(parser, qtyOption, 0, 400000) : std::nullopt;
-    const auto minutes = qty ? wholeNumberOption(parser, minutesOption, 0, 24 * 60) : std::nullopt;
-    const auto selection = minutes ? watchOptions.read(parser) : std::nullopt;
+// Relays the alerts of the watched stocks into the chat window for M minutes of the clock.
+int runRelay(CliCall& call) {
+    const auto delay = call.wholeNumber(QStringLiteral("delay"), 10, 60);
+    const auto qty = delay ? call.wholeNumber(QStringLiteral("min-qty"), 0, 400000) : std::nullopt;
+    const auto minutes = qty ? call.wholeNumber(QStringLiteral("minutes"), 0, 24 * 60) : std::nullopt;
+    const auto selection = minutes ? readWatchSelection(call) : std::nullopt;
     if (!selection)
         return kExitUsage;
-    const auto quoteFolder = cliQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
-
-    WatchSession watchSession(context);
-    if (!watchSession.load(context, *quoteFolder))
-        return kExitFailure;
-    RelaySession session(context, watchSession, *quoteFolder);
-    if (parser.isSet(nicknameOption)) {
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
+    ProgramServices& services = call.services();
+    if (call.isSet(QStringLiteral("nickname"))) {
         QString error;
-        if (!commitNickname(session.settings, session.windows, parser.value(nicknameOption), &error)) {
+        if (!commitNickname(services.settings(), services.windows(), call.value(QStringLiteral("nickname")),
+                            &error)) {
             printError(QStringLiteral("cannot store the nickname in %1: %2")
-                           .arg(session.settings.fileName(), error));
+                           .arg(services.settings().fileName(), error));
             return kExitFailure;
         }
     }
-    const int count = watchSession.watch.rebuild(*selection);
-    printError(QStringLiteral("%1 stocks to watch").arg(count));
-    session.relay.settings.delay_s = *delay;
-    session.relay.settings.sendQty = *qty;
-    session.relay.settings.onTime = !parser.isSet(anyTimeOption);
-    if (!session.relay.startRelay()) {
+    if (!pickWatchList(services, *selection))
+        return kExitFailure;
+    RelaySettings settings;
+    settings.delay_s = *delay;
+    settings.sendQty = *qty;
+    settings.onTime = !call.isSet(QStringLiteral("any-time"));
+    MainForceRelay relay = services.relay(settings);
+    if (!relay.startRelay()) {
         printError(QStringLiteral("the relay did not start"));
         return kExitFailure;
     }
-    session.loop(context, *minutes);
-    printTotals(session.relay.totals());
-    printChat(context);
-    const int status = failedOnStorage(session.relay.totals());
-    return status == kExitOk && session.interrupted ? kExitInterrupted : status;
+    const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAfterItem,
+                                    QStringLiteral("stopping the relay"));
+    return reportRelay(relay.runFor(qint64(*minutes) * 60 * 1000));
 }
 
-int runCapture(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    if (!parseCommandLine(parser, arguments, ""))
-        return kExitUsage;
-    if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("capture takes no arguments"));
-        return kExitUsage;
-    }
-    const auto quoteFolder = cliQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
-    WatchSession watchSession(context);
-    if (!watchSession.load(context, *quoteFolder))
-        return kExitFailure;
-    RelaySession session(context, watchSession, *quoteFolder);
-    if (!session.relay.startCapture()) {
+// Stores the alerts of both monitor lists once, for all stocks.
+int runCapture(CliCall& call) {
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
+    ProgramServices& services = call.services();
+    MainForceRelay capture = services.relay(RelaySettings{});
+    if (!capture.startCapture()) {
         printError(QStringLiteral("the capture did not start"));
         return kExitFailure;
     }
-    // Two passes, one interval apart; the loop ends with the capture.
-    session.loop(context, 24 * 60);
-    printTotals(session.relay.totals());
-    const int status = failedOnStorage(session.relay.totals());
-    return status == kExitOk && session.interrupted ? kExitInterrupted : status;
+    const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAfterItem,
+                                    QStringLiteral("stopping the capture"));
+    // Two passes, one interval apart; the capture ends by itself.
+    return reportRelay(capture.runFor(qint64(24) * 60 * 60 * 1000));
+}
+
+// The own stocks are watched too, so the watch list has work without the all-stocks list.
+constexpr unsigned kWatchNeeds =
+    kNeedsQuoteFolderIfAny | kNeedsStore | kNeedsOwnStocks | kNeedsStockList | kEmptyStockListAllowed;
+
+}  // namespace
+
+const CliCommand& watchCommand() {
+    static const CliCommand command{
+        .name = QStringLiteral("watch"),
+        .summary = QStringLiteral("print the stocks the relay watches (name, tab, code and mark), picked as "
+                                  "the QQ page picks them"),
+        .options = watchOptions(),
+        .needs = kWatchNeeds,
+        .run = &runWatch,
+    };
+    return command;
+}
+
+const CliCommand& relayCommand() {
+    static const CliCommand command = [] {
+        CliCommand relay{
+            .name = QStringLiteral("relay"),
+            .summary = QStringLiteral("relay the quote program's main-force alerts of the watched stocks "
+                                      "into the chat window for M "
+                                      "minutes"),
+            .options = {{QStringLiteral("nickname"), QStringLiteral("NAME"),
+                         QStringLiteral("Store NAME as the nickname whose chat window receives the lines.")},
+                        {QStringLiteral("delay"), QStringLiteral("S"),
+                         QStringLiteral("Seconds between passes (10 to 60)."), QStringLiteral("10")},
+                        {QStringLiteral("min-qty"), QStringLiteral("Q"),
+                         QStringLiteral("Send only alerts above Q (10,000 shares)."), QStringLiteral("80")},
+                        {QStringLiteral("any-time"),
+                         {},
+                         QStringLiteral("Read the monitor outside trading hours too.")},
+                        {QStringLiteral("minutes"), QStringLiteral("M"),
+                         QStringLiteral("Minutes of the clock to relay for."), QStringLiteral("10")}},
+            .needs = kWatchNeeds | kNeedsQuoteProgram,
+            .run = &runRelay,
+        };
+        for (const CliOption& option : watchOptions())
+            relay.options.push_back(option);
+        return relay;
+    }();
+    return command;
+}
+
+const CliCommand& captureCommand() {
+    static const CliCommand command{
+        .name = QStringLiteral("capture"),
+        .summary = QStringLiteral("store the main-force alerts of both monitor lists once, for all stocks"),
+        .needs = kWatchNeeds | kNeedsQuoteProgram,
+        .run = &runCapture,
+    };
+    return command;
 }
 
 }  // namespace quarrow

@@ -1,7 +1,6 @@
-#include "cli/CliQuoteSupport.h"
-
 #include "app/TextExport.h"
-#include "scorecard/TrackRecord.h"
+#include "cli/CliCommands.h"
+#include "program/ProgramServices.h"
 
 #include <QRegularExpression>
 
@@ -13,16 +12,6 @@ namespace {
 
 QString percentText(double value) {
     return QString::number(value, 'f', 2);
-}
-
-std::optional<QDate> dayOf(const QCommandLineParser& parser, const QCommandLineOption& option) {
-    if (!parser.isSet(option))
-        return QDate();
-    const QDate day = QDate::fromString(parser.value(option), QStringLiteral("yyyy-MM-dd"));
-    if (day.isValid())
-        return day;
-    printError(QStringLiteral("--%1 takes a day written yyyy-mm-dd").arg(option.names().first()));
-    return std::nullopt;
 }
 
 // "1,2,3,5,10": distinct trading-day counts, put in ascending order.
@@ -71,128 +60,134 @@ void printGrid(bool csv, const QStringList& titles, const std::vector<QStringLis
     printOut(text);
 }
 
-}  // namespace
-
-// quarrow-cli scorecard: the departments ranked by what their stocks did after they
-// bought (or sold), or one department's trades with the returns after each.
-int runScorecard(CliContext& context, const QStringList& arguments) {
-    static const char* synopsis =
-        "[--from yyyy-mm-dd] [--to yyyy-mm-dd] [--min-count N] [--side buy|sell] [--days 1,2,3,5,10] "
-        "[--sort avgH|winH|count] [--top N] [--dept NAME] [--format table|csv]";
-    QCommandLineParser parser;
-    const QCommandLineOption fromOption(QStringLiteral("from"), QStringLiteral("Start day."),
-                                        QStringLiteral("yyyy-mm-dd"));
-    const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("End day."),
-                                      QStringLiteral("yyyy-mm-dd"));
-    const QCommandLineOption minOption(QStringLiteral("min-count"), QStringLiteral("Fewest trades."),
-                                       QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption sideOption(QStringLiteral("side"), QStringLiteral("buy or sell."),
-                                        QStringLiteral("SIDE"), QStringLiteral("buy"));
-    const QCommandLineOption daysOption(QStringLiteral("days"), QStringLiteral("Horizons."),
-                                        QStringLiteral("LIST"), QStringLiteral("1,2,3,5,10"));
-    const QCommandLineOption sortOption(QStringLiteral("sort"), QStringLiteral("Order."),
-                                        QStringLiteral("KEY"), QStringLiteral("count"));
-    const QCommandLineOption topOption(QStringLiteral("top"), QStringLiteral("Rows shown."),
-                                       QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption deptOption(QStringLiteral("dept"), QStringLiteral("One department's trades."),
-                                        QStringLiteral("NAME"));
-    const QCommandLineOption formatOption(QStringLiteral("format"), QStringLiteral("table or csv."),
-                                          QStringLiteral("F"), QStringLiteral("table"));
-    parser.addOptions({fromOption, toOption, minOption, sideOption, daysOption, sortOption, topOption,
-                       deptOption, formatOption});
-    if (!parseCommandLine(parser, arguments, synopsis))
-        return kExitUsage;
-    if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral(
-                       "scorecard takes no arguments besides its options\nusage: quarrow-cli scorecard %1")
-                       .arg(QString::fromUtf8(synopsis)));
-        return kExitUsage;
-    }
-
+struct ScorecardCall {
     TrackRecordOptions options;
-    const auto from = dayOf(parser, fromOption);
-    const auto to = dayOf(parser, toOption);
-    const auto horizons = horizonsOf(parser.value(daysOption));
-    if (!from || !to || !horizons)
-        return kExitUsage;
+    Ranking ranking;
+    QString department;  // one department's trades instead of the ranking
+    bool csv = false;
+};
+
+std::optional<ScorecardCall> readScorecard(const CliCall& call) {
+    ScorecardCall scorecard;
+    TrackRecordOptions& options = scorecard.options;
+    const auto from = call.day(QStringLiteral("from"));
+    const auto to = from ? call.day(QStringLiteral("to")) : std::nullopt;
+    const auto horizons = to ? horizonsOf(call.value(QStringLiteral("days"))) : std::nullopt;
+    if (!horizons)
+        return std::nullopt;
     options.from = *from;
     options.to = *to;
     options.horizons = *horizons;
-    auto ranking = orderOf(parser.value(sortOption), options.horizons);
-    if (!ranking)
-        return kExitUsage;
-    const QString side = parser.value(sideOption);
-    if (side != QLatin1String("buy") && side != QLatin1String("sell")) {
-        printError(QStringLiteral("--side takes buy or sell"));
-        return kExitUsage;
-    }
-    ranking->side = side == QLatin1String("buy") ? TradeSide::Buy : TradeSide::Sell;
-    const auto minCount = wholeNumberOption(parser, minOption, 1, 1000000000);
-    const auto top = minCount ? wholeNumberOption(parser, topOption, 0, 1000000000) : std::nullopt;
-    if (!minCount || !top)
-        return kExitUsage;
+    auto ranking = orderOf(call.value(QStringLiteral("sort")), options.horizons);
+    const auto side =
+        ranking ? call.choice(QStringLiteral("side"), {QStringLiteral("buy"), QStringLiteral("sell")})
+                : std::nullopt;
+    const auto minCount = side ? call.wholeNumber(QStringLiteral("min-count"), 1, 1000000000) : std::nullopt;
+    const auto top = minCount ? call.wholeNumber(QStringLiteral("top"), 0, 1000000000) : std::nullopt;
+    const auto format =
+        top ? call.choice(QStringLiteral("format"), {QStringLiteral("table"), QStringLiteral("csv")})
+            : std::nullopt;
+    if (!format)
+        return std::nullopt;
+    ranking->side = *side == QLatin1String("buy") ? TradeSide::Buy : TradeSide::Sell;
     ranking->minCount = *minCount;
     ranking->top = *top;
-    const QString formatName = parser.value(formatOption);
-    if (formatName != QLatin1String("table") && formatName != QLatin1String("csv")) {
-        printError(QStringLiteral("--format takes table or csv"));
-        return kExitUsage;
-    }
-    const bool csv = formatName == QLatin1String("csv");
+    scorecard.ranking = *ranking;
+    scorecard.department = call.value(QStringLiteral("dept"));
+    scorecard.csv = *format == QLatin1String("csv");
+    return scorecard;
+}
 
-    const auto quoteFolder = cliQuoteFolder(context);
-    if (!quoteFolder)
-        return kExitUsage;
-    TDataBase db(context.home.databaseFile());
-    if (!openDatabaseOrReport(db))
+// One department's trades with the returns after each.
+int printDepartmentTrades(const TrackRecord& record, const ScorecardCall& scorecard) {
+    const DepartmentRecord* department = record.findByName(scorecard.department);
+    if (!department) {
+        printError(QStringLiteral("no trades of a department named %1 within these filters")
+                       .arg(scorecard.department));
         return kExitFailure;
-    return runReadingQuoteFiles([&] {
-        QString error;
-        const auto record = TrackRecord::compute(db, *quoteFolder, options, &error);
-        if (!record) {
-            printError(QStringLiteral("cannot read the stored rows: %1").arg(error));
-            return static_cast<int>(kExitFailure);
+    }
+    QStringList titles{QStringLiteral("code"), QStringLiteral("date"), QStringLiteral("bought"),
+                       QStringLiteral("sold")};
+    for (const int days : scorecard.options.horizons)
+        titles << QStringLiteral("ret%1").arg(days);
+    std::vector<QStringList> rows;
+    for (const DepartmentTrade& trade : record.tradesOf(department->key)) {
+        QStringList row{trade.code, trade.day.toString(QStringLiteral("yyyy-MM-dd")), trade.bought.toString(),
+                        trade.sold.toString()};
+        for (const std::optional<double>& value : trade.returns)
+            row << (value ? percentText(*value) : QString());
+        rows.push_back(row);
+    }
+    printGrid(scorecard.csv, titles, rows);
+    return kExitOk;
+}
+
+// The departments ranked by what their stocks did after they bought (or sold).
+void printRanking(const TrackRecord& record, const ScorecardCall& scorecard) {
+    QStringList titles{QStringLiteral("department"), QStringLiteral("count")};
+    for (const int days : scorecard.options.horizons)
+        titles << QStringLiteral("avg%1").arg(days) << QStringLiteral("win%1").arg(days)
+               << QStringLiteral("n%1").arg(days);
+    std::vector<QStringList> rows;
+    for (const DepartmentRecord* department : rankDepartments(record, scorecard.ranking)) {
+        const SideFigures& figures = department->side(scorecard.ranking.side);
+        QStringList row{department->name, QString::number(figures.trades)};
+        for (const HorizonFigures& horizon : figures.horizons) {
+            const bool any = horizon.count > 0;
+            row << (any ? percentText(horizon.average) : QString())
+                << (any ? percentText(horizon.riseShare) : QString()) << QString::number(horizon.count);
         }
-        QStringList titles;
-        std::vector<QStringList> rows;
-        if (parser.isSet(deptOption)) {
-            const DepartmentRecord* department = record->findByName(parser.value(deptOption));
-            if (!department) {
-                printError(QStringLiteral("no trades of a department named %1 within these filters")
-                               .arg(parser.value(deptOption)));
-                return static_cast<int>(kExitFailure);
-            }
-            titles << QStringLiteral("code") << QStringLiteral("date") << QStringLiteral("bought")
-                   << QStringLiteral("sold");
-            for (const int days : options.horizons)
-                titles << QStringLiteral("ret%1").arg(days);
-            for (const DepartmentTrade& trade : record->tradesOf(department->key)) {
-                QStringList row{trade.code, trade.day.toString(QStringLiteral("yyyy-MM-dd")),
-                                trade.bought.toString(), trade.sold.toString()};
-                for (const std::optional<double>& value : trade.returns)
-                    row << (value ? percentText(*value) : QString());
-                rows.push_back(row);
-            }
-        } else {
-            titles << QStringLiteral("department") << QStringLiteral("count");
-            for (const int days : options.horizons)
-                titles << QStringLiteral("avg%1").arg(days) << QStringLiteral("win%1").arg(days)
-                       << QStringLiteral("n%1").arg(days);
-            for (const DepartmentRecord* department : rankDepartments(*record, *ranking)) {
-                const SideFigures& figures = department->side(ranking->side);
-                QStringList row{department->name, QString::number(figures.trades)};
-                for (const HorizonFigures& horizon : figures.horizons) {
-                    const bool any = horizon.count > 0;
-                    row << (any ? percentText(horizon.average) : QString())
-                        << (any ? percentText(horizon.riseShare) : QString())
-                        << QString::number(horizon.count);
-                }
-                rows.push_back(row);
-            }
-        }
-        printGrid(csv, titles, rows);
-        return static_cast<int>(kExitOk);
-    });
+        rows.push_back(row);
+    }
+    printGrid(scorecard.csv, titles, rows);
+}
+
+int runScorecard(CliCall& call) {
+    const std::optional<ScorecardCall> scorecard = readScorecard(call);
+    if (!scorecard)
+        return kExitUsage;
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
+    const TrackRecord record = call.services().trackRecord(scorecard->options);
+    if (!record.ok()) {
+        printError(QStringLiteral("cannot work out the track record: %1").arg(record.error()));
+        return kExitFailure;
+    }
+    if (!scorecard->department.isEmpty())
+        return printDepartmentTrades(record, *scorecard);
+    printRanking(record, *scorecard);
+    return kExitOk;
+}
+
+}  // namespace
+
+const CliCommand& scorecardCommand() {
+    static const CliCommand command{
+        .name = QStringLiteral("scorecard"),
+        .summary = QStringLiteral("the departments' track record: how their stocks went 1, 2, 3, 5 and 10 "
+                                  "trading days after they bought "
+                                  "or sold"),
+        .options =
+            {{QStringLiteral("from"), QStringLiteral("yyyy-mm-dd"), QStringLiteral("From this day on.")},
+             {QStringLiteral("to"), QStringLiteral("yyyy-mm-dd"), QStringLiteral("Up to this day.")},
+             {QStringLiteral("min-count"), QStringLiteral("N"),
+              QStringLiteral("Only departments with at least N trades on the side."), QStringLiteral("1")},
+             {QStringLiteral("side"), QStringLiteral("buy|sell"), QStringLiteral("The side ranked."),
+              QStringLiteral("buy")},
+             {QStringLiteral("days"), QStringLiteral("1,2,3,5,10"),
+              QStringLiteral("Trading days after the trade."), QStringLiteral("1,2,3,5,10")},
+             {QStringLiteral("sort"), QStringLiteral("avgH|winH|count"),
+              QStringLiteral("Rank by average return, share of rises or count."), QStringLiteral("count")},
+             {QStringLiteral("top"), QStringLiteral("N"), QStringLiteral("Only the first N (0: all)."),
+              QStringLiteral("0")},
+             {QStringLiteral("dept"), QStringLiteral("NAME"),
+              QStringLiteral("That department's trades instead of the ranking.")},
+             {QStringLiteral("format"), QStringLiteral("table|csv"),
+              QStringLiteral("Aligned columns or CSV."), QStringLiteral("table")}},
+        .needs = kNeedsQuoteFolder | kNeedsStore,
+        .run = &runScorecard,
+    };
+    return command;
 }
 
 }  // namespace quarrow

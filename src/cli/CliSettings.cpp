@@ -1,6 +1,9 @@
-#include "app/Settings.h"
+// quarrow-cli settings get SECTION KEY | settings set SECTION KEY VALUE: the settings file
+// for scripts.
+
 #include "app/Trim.h"
 #include "cli/CliCommands.h"
+#include "program/ProgramServices.h"
 
 namespace quarrow {
 
@@ -33,23 +36,14 @@ QString typeDescription(SettingType type) {
     return QStringLiteral("a text");
 }
 
-}  // namespace
-
-// quarrow-cli settings get SECTION KEY | settings set SECTION KEY VALUE: the settings file
-// for scripts. get prints the value the program would use (the key's default when the
-// file does not hold it).
-int runSettings(CliContext& context, const QStringList& arguments) {
-    static const char* synopsis = "get SECTION KEY | set SECTION KEY VALUE";
-    QCommandLineParser parser;
-    if (!parseCommandLine(parser, arguments, synopsis))
-        return kExitUsage;
-    const QStringList words = parser.positionalArguments();
+// get prints the value the program would use (the key's default when the file does not
+// hold it).
+int runSettings(CliCall& call) {
+    const QStringList words = call.arguments();
     const QString action = words.value(0);
     if (!((action == QLatin1String("get") && words.size() == 3) ||
-          (action == QLatin1String("set") && words.size() == 4))) {
-        printError(QStringLiteral("usage: quarrow-cli settings %1").arg(QString::fromUtf8(synopsis)));
-        return kExitUsage;
-    }
+          (action == QLatin1String("set") && words.size() == 4)))
+        return call.usageError(QStringLiteral("give get SECTION KEY, or set SECTION KEY VALUE"));
     const QString section = words.at(1);
     const QString key = words.at(2);
     if (!isValidName(section) || !isValidName(key)) {
@@ -58,7 +52,7 @@ int runSettings(CliContext& context, const QStringList& arguments) {
                            "or line breaks"));
         return kExitUsage;
     }
-    Settings settings(context.home, context.clock);
+    Settings& settings = call.services().settings();
     const auto known = findSettingKey(section, key);
 
     if (action == QLatin1String("get")) {
@@ -98,6 +92,20 @@ int runSettings(CliContext& context, const QStringList& arguments) {
         return kExitFailure;
     }
     return kExitOk;
+}
+
+}  // namespace
+
+const CliCommand& settingsCommand() {
+    static const CliCommand command{
+        .name = QStringLiteral("settings"),
+        .arguments = QStringLiteral("get SECTION KEY | set SECTION KEY VALUE"),
+        .summary = QStringLiteral("read or change the settings file quarrow.INI (typed keys are checked)"),
+        .minArguments = 3,
+        .maxArguments = 4,
+        .run = &runSettings,
+    };
+    return command;
 }
 
 }  // namespace quarrow

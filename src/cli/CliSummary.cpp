@@ -1,6 +1,5 @@
 #include "cli/CliCommands.h"
-
-#include "store/DataBase.h"
+#include "program/ProgramServices.h"
 
 namespace quarrow {
 
@@ -11,18 +10,13 @@ qint64 countRows(TDataBase& db, const QString& sql) {
     return query.exec() && query.next() ? query.integer(0) : -1;
 }
 
-}  // namespace
-
 // quarrow-cli summary: what the database holds, in a few lines.
-int runSummary(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    if (!parseCommandLine(parser, arguments, ""))
-        return kExitUsage;
-    TDataBase db(context.home.databaseFile());
-    if (!openDatabaseOrReport(db))
-        return kExitFailure;
+int runSummary(CliCall& call) {
+    if (const int status = call.prepare(); status != kExitOk)
+        return status;
+    TDataBase& db = call.services().store();
     QString text;
-    text += QStringLiteral("database: %1\n").arg(db.fileName());
+    text += QStringLiteral("database: %1\n").arg(call.services().storeLocation().displayName());
     text += QStringLiteral("stocks:           %1\n")
                 .arg(countRows(db, QStringLiteral("select count(*) from tblStocks")));
     text +=
@@ -55,6 +49,18 @@ int runSummary(CliContext& context, const QStringList& arguments) {
     }
     printOut(text);
     return kExitOk;
+}
+
+}  // namespace
+
+const CliCommand& summaryCommand() {
+    static const CliCommand command{
+        .name = QStringLiteral("summary"),
+        .summary = QStringLiteral("print what the database holds and the ten departments that bought most"),
+        .needs = kNeedsStore,
+        .run = &runSummary,
+    };
+    return command;
 }
 
 }  // namespace quarrow

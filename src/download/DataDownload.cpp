@@ -1,6 +1,7 @@
 #include "download/DataDownload.h"
 
 #include "download/DxHtmlParser.h"
+#include "download/OutsideText.h"
 #include "download/PageContract.h"
 #include "download/PageLoader.h"
 #include "platform/Clock.h"
@@ -12,6 +13,7 @@
 #include <QHostAddress>
 #include <QUrl>
 
+#include <algorithm>
 #include <limits>
 
 namespace quarrow {
@@ -31,6 +33,24 @@ constexpr qint64 kProgressInterval_ms = 100;
 
 // Before the first download of an empty database everything the server holds is wanted.
 const QDate kEarliestDay(1980, 1, 1);
+// No operator data are older than the exchanges' disclosures; a row before this day, or
+// after tomorrow, is a server's mistake and would move the stocks' bookkeeping days.
+const QDate kFirstDataDay(1990, 1, 1);
+
+bool sixDigits(const QString& code) {
+    return code.size() == 6 && std::all_of(code.cbegin(), code.cend(),
+                                           [](QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; });
+}
+
+// An ID of the page as a number; nothing when it is not one, or so large that the next
+// one would not fit.
+std::optional<qint64> pageId(const QString& cell) {
+    bool ok = false;
+    const qint64 id = cell.toLongLong(&ok);
+    if (!ok || id == std::numeric_limits<qint64>::max())
+        return std::nullopt;
+    return id;
+}
 
 Money readMoney(const QString& text) {
     return Money::parse(text).value_or(Money());
@@ -64,6 +84,8 @@ struct DataDownload::Row {
 
 struct DataDownload::PhaseState {
     qint64 nextId = 0;
+    qint64 highestRequested = -1;  // every ID asked for in this phase is at most this
+    QDate latestDay;               // tomorrow: no row is of a later day
     qint64 remaining = 0;
     int stored = 0;
     QString previousCode;
@@ -101,7 +123,7 @@ DownloadOutcome DataDownload::run(const DownloadOptions& options, const Download
     AppFrame& frame = m_s.frame;
     const bool local = onThisComputer(options.changePage) && onThisComputer(options.bigPage);
     if (!local && !m_s.network.isConnected()) {
-        frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
         outcome.noNetwork = true;
         return outcome;
     }
@@ -152,6 +174,7 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
     const QString what = change ? QStringLiteral("abnormal moves") : QStringLiteral("block trades");
     PhaseState state;
     state.day = day;
+    state.latestDay = m_s.clock.today().addDays(1);
     state.start_ms = m_s.clock.elapsedMs();
     state.progress.layout = ProgressLayout::Download;
     state.progress.maximum = 1000;
@@ -164,21 +187,34 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
             m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
             break;
         }
-        const qint64 requested = state.nextId;
+        state.highestRequested = std::max(state.highestRequested, state.nextId);
         const QUrl url = PageContract::requestUrl(page, state.day, state.nextId, options.user);
-        const PageResult loaded =
-            m_s.loader.load(url, [this] { return m_s.run.state() == RunState::StopRequested; });
+        const auto waiting = [this] {
+            m_s.frame.processEvents();
+            return m_s.run.state() != RunState::StopRequested;
+        };
+        const PageResult loaded = m_s.loader.load(url, [&waiting] { return !waiting(); });
         if (loaded.status == PageResult::Status::Stopped) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
             break;
         }
         if (loaded.status == PageResult::Status::Failed) {
-            m_s.frame.addLog(QStringLiteral("\t从服务器获取页面失败: ") + loaded.error, LogColor::Red);
-            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, loaded.error);
+            const QString error = printableText(loaded.error);
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取页面失败: ") + error, LogColor::Red);
+            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, error);
             break;
         }
+        // The parse runs beside the window, so the stop command ends a long one at once.
         TDxHtmlParser parser;
-        parser.setHTML(loaded.html);
+        if (!parser.setHTML(loaded.html, waiting)) {
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
+            break;
+        }
+        if (!parser.refusal().isEmpty()) {
+            m_s.frame.addLog(QStringLiteral("\t服务器返回的页面结构异常,没有读取!"), LogColor::Red);
+            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, parser.refusal());
+            break;
+        }
         const int tables = parser.WebTables().Count();
         if (tables != 1) {
             m_s.frame.addLog(QStringLiteral("\t服务器返回的页面表格不正确!"), LogColor::Red);
@@ -197,13 +233,17 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
         }
         if (!storePage(phase, table, state, outcome))
             break;
-        // A server that keeps offering rows without moving on would be asked for the
-        // same page for ever.
-        if (state.remaining > 0 && state.nextId == requested) {
+        // The next page must start past every ID asked for: a server whose IDs stand still
+        // or go back would be asked for the same rows for ever.
+        if (state.remaining > 0 && state.nextId <= state.highestRequested) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
-            outcome.pageProblems << QStringLiteral("%1: the server offers %2 more rows but sent none")
+            outcome.pageProblems << QStringLiteral(
+                                        "%1: the server offers %2 more rows from ID %3, which was asked for "
+                                        "already (up to ID %4)")
                                         .arg(what)
-                                        .arg(state.remaining);
+                                        .arg(state.remaining)
+                                        .arg(state.nextId)
+                                        .arg(state.highestRequested);
             break;
         }
     } while (state.remaining > 0);
@@ -247,7 +287,7 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
         const QString second = table.CellText(1, r);
         const QString third = table.CellText(2, r);
         if (first == PageContract::kEnd) {
-            state.nextId = third.toLongLong() + 1;
+            state.nextId = pageId(third).value_or(-1) + 1;
             break;
         }
         if (first == PageContract::kHeader) {
@@ -255,11 +295,14 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
             // The bar counts every row of the phase: those read on earlier pages and those
             // the server still has.
             if (state.remaining > 0)
-                state.progress.maximum = static_cast<int>(std::min<qint64>(
-                    state.progress.position + state.remaining, std::numeric_limits<int>::max()));
-            state.nextId = third.toLongLong();
+                state.progress.maximum = static_cast<int>(
+                    std::min<qint64>(state.progress.position +
+                                         std::min<qint64>(state.remaining, std::numeric_limits<int>::max()),
+                                     std::numeric_limits<int>::max()));
+            state.nextId = pageId(third).value_or(-1);
             m_s.frame.addLog(QStringLiteral(">>>>>服务器上可供下载的数据:") +
-                                 QString::number(state.remaining) + QStringLiteral(":ID=") + third,
+                                 QString::number(state.remaining) + QStringLiteral(":ID=") +
+                                 printableText(third, 40),
                              LogColor::Default);
         } else {
             ++state.progress.position;
@@ -273,7 +316,8 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
                     table.CellText(7, r)};
             const bool figures = phase == Phase::Change ? (row.figure4 != Money() || row.figure5 != Money())
                                                         : (row.figure5 != Money() || row.figure6 != Money());
-            const bool valid = row.day.isValid() && figures && row.code.size() == 6 && !row.name.isEmpty() &&
+            const bool valid = row.day.isValid() && row.day >= kFirstDataDay && row.day <= state.latestDay &&
+                               figures && sixDigits(row.code) && !row.name.isEmpty() &&
                                !row.department.isEmpty() && (phase == Phase::Change || !row.last.isEmpty());
             if (!valid) {
                 m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
@@ -393,14 +437,11 @@ bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
             return storageFailed(insert);
     } else if (last.isValid() && last >= row.day) {
         if (state.answer != MessageAnswer::NoToAll && state.answer != MessageAnswer::YesToAll) {
-            MessageRequest request;
-            request.question = Question::DownloadRepeat;
-            request.buttons = MessageButtons::YesNoToAll;
-            request.text = QStringLiteral("数据库中可能已经保存过 ") + row.code + QStringLiteral("日期") +
-                           dateText +
-                           (change ? QStringLiteral("的操盘数据,是否重复保存?")
-                                   : QStringLiteral("的大宗操盘数据,是否重复保存?"));
-            state.answer = m_s.frame.showMessage(request);
+            state.answer = m_s.frame.askForEach(
+                Question::DownloadRepeat, QStringLiteral("数据库中可能已经保存过 ") + row.code +
+                                              QStringLiteral("日期") + dateText +
+                                              (change ? QStringLiteral("的操盘数据,是否重复保存?")
+                                                      : QStringLiteral("的大宗操盘数据,是否重复保存?")));
         }
         m_s.frame.addLog(change ? QStringLiteral("\t数据库中已经保存过 ") + row.code +
                                       QStringLiteral("日期") + dateText + QStringLiteral(" 的操盘数据")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "app/RunControl.h"
 
 #include <QDate>
@@ -38,13 +39,13 @@ struct DownloadOptions {
 using DownloadDateQuestion =
     std::function<std::optional<QString>(const QString& title, const QString& prompt, const QString& preset)>;
 
-struct DownloadOutcome {
+// A database that refused a write rolled the page being stored back and ended the
+// download (storeError).
+struct DownloadOutcome : JobOutcome {
     bool noNetwork = false;
     bool noDatabase = false;
     bool cancelled = false;    // the date dialog was cancelled: nothing changed
     bool invalidDate = false;  // the date entered did not read as a day: nothing requested
-    bool ran = false;          // the phases started
-    bool stopped = false;      // the stop command ended the download
     int changeStored = 0;      // abnormal-move rows stored
     int bigStored = 0;         // block trades stored
     QDate bigFrom;             // the days of the block trades stored, for the query page's range
@@ -52,10 +53,6 @@ struct DownloadOutcome {
     bool departmentsAdded = false;
     // Pages that could not be loaded or read, in plain English; each ended its phase.
     QStringList pageProblems;
-    // The database refused a write: the page being stored was rolled back and the
-    // download ended. Empty when everything was stored.
-    QString storeError;
-    RunControl::EndResult end;
 };
 
 // The download of operator data from a server: first the abnormal-move rows, then the

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 struct GumboInternalNode;
@@ -14,8 +15,17 @@ namespace quarrow {
 // One parsed HTML text. Parsing only: gumbo builds the tree an HTML5 browser would build
 // (implicit tbody, cells and rows closed where the next one starts), and nothing runs or
 // is fetched. The tree points into the text, so both live and die together.
+//
+// Pages come from servers we do not control. The HTML5 tree builder walks the stack of
+// open elements for most tags, so a page nested thousands deep costs time (and, with
+// gumbo's error list, memory) that grows with the square of its depth: such a text is
+// refused before it is parsed and reads as a document without tables.
 class HtmlDocument {
 public:
+    // Deeper than any table page needs (a server's page is six levels deep), far below
+    // where the tree builder slows down.
+    static constexpr int kMaxDepth = 256;
+
     explicit HtmlDocument(const QString& html);
     ~HtmlDocument();
     HtmlDocument(const HtmlDocument&) = delete;
@@ -25,9 +35,12 @@ public:
     const QList<const GumboInternalNode*>& tables() const { return m_tables; }
     // The source between an element's start and end tags, as it was written.
     QString innerHtml(const GumboInternalNode* element) const;
+    // Why the text was not parsed, in plain English; empty when it was.
+    QString refusal() const { return m_refusal; }
 
 private:
     QByteArray m_utf8;
+    QString m_refusal;
     GumboInternalOutput* m_output = nullptr;
     QList<const GumboInternalNode*> m_tables;
 };
@@ -88,11 +101,20 @@ public:
 
     QString HTML() const { return m_html; }
     void setHTML(const QString& html);
+    // The same, parsed in a thread of its own so the window stays alive: keepWaiting is
+    // called at once and then every few milliseconds until the parse is done. When it
+    // answers false (the user stopped) the parse is left to finish unseen and this
+    // returns false with the text before unchanged.
+    bool setHTML(const QString& html, const std::function<bool()>& keepWaiting);
     TDxTableCollection& WebTables() { return m_webTables; }
+    // Why the text was not parsed (it nests too deep), in plain English; empty when it was.
+    QString refusal() const { return m_document->refusal(); }
     // How many times a text was parsed.
     int parseCount() const { return m_parses; }
 
 private:
+    void adopt(const QString& html, std::unique_ptr<HtmlDocument> document);
+
     QString m_html;
     std::unique_ptr<HtmlDocument> m_document;
     TDxTableCollection m_webTables;

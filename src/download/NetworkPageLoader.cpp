@@ -1,7 +1,9 @@
 #include "app/TextCodec.h"
+#include "download/OutsideText.h"
 #include "download/PageLoader.h"
 #include "platform/Clock.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -17,10 +19,26 @@ namespace {
 // The wait below sleeps until the next event; this wakes it now and then to look at the
 // clock and at the stop command even when the network is silent.
 constexpr int kWake_ms = 50;
+constexpr int kMaxRedirects = 5;
 
-bool sameOrigin(const QUrl& a, const QUrl& b) {
-    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
-           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && a.port(-1) == b.port(-1);
+int portOf(const QUrl& url) {
+    return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
+}
+
+// Why a redirect leaves the server the page was asked of; empty when it does not.
+QString leaves(const QUrl& target, const QUrl& asked) {
+    if (target.host().compare(asked.host(), Qt::CaseInsensitive) != 0)
+        return QStringLiteral("the server sent the page to another host (%1)").arg(target.host());
+    if (target.scheme().compare(asked.scheme(), Qt::CaseInsensitive) != 0)
+        return QStringLiteral("the server sent the page to another scheme (%1)").arg(target.scheme());
+    if (portOf(target) != portOf(asked))
+        return QStringLiteral("the server sent the page to another port of the same host (%1)")
+            .arg(portOf(target));
+    return QString();
+}
+
+QString seconds(qint64 ms) {
+    return QString::number(static_cast<double>(ms) / 1000.0);
 }
 
 QString pageText(const QByteArray& body, const QString& contentType) {
@@ -48,11 +66,25 @@ struct Connections {
     }
 };
 
+bool isCompressed(const QNetworkReply* reply) {
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    return !encoding.isEmpty() && encoding != "identity";
+}
+
 }  // namespace
 
 struct NetworkPageLoader::Private {
     QNetworkAccessManager manager;
 };
+
+QString NetworkPageLoader::tooLarge(const QNetworkReply* reply) const {
+    if (isCompressed(reply))
+        return QStringLiteral(
+                   "the page came compressed and unpacks to more than %1 bytes (a compression bomb); "
+                   "it was refused")
+            .arg(m_limits.maxBytes);
+    return QStringLiteral("the page is larger than %1 bytes").arg(m_limits.maxBytes);
+}
 
 NetworkPageLoader::NetworkPageLoader(const Clock& clock, EventPump& pump, Limits limits)
     : m_clock(clock), m_pump(pump), m_limits(limits), m_d(new Private) {}
@@ -72,35 +104,46 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply(m_d->manager.get(request));
     QNetworkReply* r = reply.get();
     QString refusal;
     Connections connections;
+    int redirects = 0;
+    QList<QUrl> visited{url};
     connections.list << QObject::connect(r, &QNetworkReply::redirected, r, [&, r](const QUrl& target) {
-        if (sameOrigin(target, url)) {
+        ++redirects;
+        refusal = leaves(target, url);
+        if (refusal.isEmpty() && visited.contains(target))
+            refusal = QStringLiteral("the server redirected the page in a loop (back to %1)")
+                          .arg(target.toString(QUrl::RemoveUserInfo));
+        visited << target;
+        if (refusal.isEmpty()) {
             Q_EMIT r->redirectAllowed();
             return;
         }
-        refusal = QStringLiteral("the server sent the page to another host (%1)").arg(target.host());
         r->abort();
     });
-    connections.list << QObject::connect(
-        r, &QNetworkReply::downloadProgress, r, [&, r](qint64 received, qint64 total) {
-            if (received > m_limits.maxBytes || total > m_limits.maxBytes) {
-                refusal = QStringLiteral("the page is larger than %1 bytes").arg(m_limits.maxBytes);
-                r->abort();
-            }
-        });
+    connections.list << QObject::connect(r, &QNetworkReply::downloadProgress, r,
+                                         [&, r](qint64 received, qint64 total) {
+                                             if (received > m_limits.maxBytes || total > m_limits.maxBytes) {
+                                                 refusal = tooLarge(r);
+                                                 r->abort();
+                                             }
+                                         });
 
     // The wait hands the thread to Qt's event loop until the reply is done, waking now and
-    // then to look at the stop command and the clock.
+    // then to look at the stop command and the clock. The network's silence is real time
+    // even when the program runs on a virtual clock (--virtual-clock), so the limit holds
+    // on whichever of the two reaches it first.
     QEventLoop wait;
     connections.list << QObject::connect(r, &QNetworkReply::finished, &wait, &QEventLoop::quit);
     QTimer wake;
     QObject::connect(&wake, &QTimer::timeout, &wait, &QEventLoop::quit);
     wake.start(kWake_ms);
     const qint64 start_ms = m_clock.elapsedMs();
+    QElapsedTimer real;
+    real.start();
     while (!r->isFinished()) {
         m_pump.processEvents();
         if (stopRequested && stopRequested()) {
@@ -108,8 +151,8 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
             result.status = PageResult::Status::Stopped;
             return result;
         }
-        if (m_clock.elapsedMs() - start_ms >= m_limits.timeout_ms) {
-            refusal = QStringLiteral("no page after %1 seconds").arg(m_limits.timeout_ms / 1000);
+        if (m_clock.elapsedMs() - start_ms >= m_limits.timeout_ms || real.elapsed() >= m_limits.timeout_ms) {
+            refusal = QStringLiteral("no page after %1 seconds").arg(seconds(m_limits.timeout_ms));
             r->abort();
             break;
         }
@@ -120,6 +163,19 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
         result.error = refusal;
         return result;
     }
+    // Past the last redirect allowed Qt ends the reply with an odd status, not a page.
+    const int code = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (r->error() == QNetworkReply::TooManyRedirectsError || redirects >= kMaxRedirects ||
+        (redirects > 0 && (code < 200 || (code >= 300 && code < 400)))) {
+        result.error = QStringLiteral("the server redirected the page more than %1 times (a redirect loop)")
+                           .arg(kMaxRedirects);
+        return result;
+    }
+    if (r->error() == QNetworkReply::UnknownContentError && isCompressed(r)) {
+        // Qt stops unpacking a page that grows far beyond what came over the network.
+        result.error = tooLarge(r);
+        return result;
+    }
     const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray body = r->readAll();
     if (status != 0 && status != 200) {
@@ -127,15 +183,15 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
         const QString reason = QString::fromUtf8(body.left(200)).section(QLatin1Char('\n'), 0, 0).trimmed();
         result.error = QStringLiteral("the server answered HTTP %1").arg(status);
         if (!reason.isEmpty())
-            result.error += QStringLiteral(": ") + reason;
+            result.error += QStringLiteral(": ") + printableText(reason);
         return result;
     }
     if (r->error() != QNetworkReply::NoError) {
-        result.error = r->errorString();
+        result.error = printableText(r->errorString());
         return result;
     }
     if (body.size() > m_limits.maxBytes) {
-        result.error = QStringLiteral("the page is larger than %1 bytes").arg(m_limits.maxBytes);
+        result.error = tooLarge(r);
         return result;
     }
     result.status = PageResult::Status::Loaded;

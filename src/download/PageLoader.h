@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QNetworkReply;
+
 namespace quarrow {
 
 class Clock;
@@ -26,8 +28,10 @@ public:
 };
 
 // Over QtNetwork. Pages come from anywhere on the network, so a page is refused when it
-// grows past maxBytes, is sent from another host by a redirect, or takes longer than
-// timeout_ms (measured on the Clock) to arrive.
+// grows past maxBytes (unpacked, when it came compressed), is sent to another host, port
+// or scheme by a redirect, or takes longer than timeout_ms to arrive, on the Clock or in
+// real time. The error says which, in plain English, with what the server sent made
+// printable.
 class NetworkPageLoader final : public PageLoader {
 public:
     struct Limits {
@@ -42,6 +46,8 @@ public:
 
 private:
     struct Private;
+    QString tooLarge(const QNetworkReply* reply) const;
+
     const Clock& m_clock;
     EventPump& m_pump;
     Limits m_limits;

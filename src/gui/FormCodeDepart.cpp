@@ -84,7 +84,7 @@ bool TFormCodeDepart::open(const ComposedStatement& composed) {
             m_grid->setCurrentIndex(m_model->index(0, 0));
         return true;
     }
-    m_frame.ShowHelpPicture(QStringLiteral("数据查询出错: %1").arg(m_model->error()), QString(), false);
+    m_frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
     return false;
 }
 

@@ -1,25 +1,28 @@
 #include "gui/MainForm.h"
-#include "report/SavedDocuments.h"
 
-#include "gui/DesktopServices.h"
+#include "gui/DocumentPage.h"
+#include "gui/DownloadCommand.h"
+#include "gui/GridExport.h"
 #include "gui/MiningPage.h"
+#include "gui/PageWidgets.h"
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
 #include "gui/RelayPage.h"
 #include "gui/RunMouseFilter.h"
 #include "gui/SetupPage.h"
-#include "monitor/MainForceRelay.h"
-#include "monitor/StocksForMonitor.h"
+#include "gui/StockCodePage.h"
+#include "gui/TrackRecordPage.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
+#include "quotefiles/StockPicker.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -27,6 +30,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -51,24 +55,11 @@ const QStringList kGuide{
     QStringLiteral("挖掘期间:点击鼠标右键暂停,点击鼠标左键继续或终止."),
 };
 
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QWidget* placeholderPage(QWidget* parent, const char* name, const QString& caption) {
-    auto* page = named(new QWidget(parent), name);
-    page->setWindowTitle(caption);
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(caption, page));
-    layout->addStretch();
-    return page;
-}
-
 }  // namespace
 
-TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_frame(&frame) {
+    const ProgramFolder& folder = services.folder();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quarrow"));
     resize(1024, 700);
@@ -76,43 +67,45 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
     buildToolBar();
     buildContent();
     buildStatusBar();
-    m_frame = std::make_unique<WidgetFrame>(
-        FrameWidgets{this, m_prompt, m_log, m_promptMemo, m_capture, m_statusPanels, m_progress},
-        folder.path() + QLatin1Char('/'));
-    m_services = std::make_unique<DesktopServices>(folder, platform, *m_frame);
+    m_frame->attach(
+        FrameWidgets{this, m_prompt, m_log, m_promptMemo, m_capture, m_statusPanels, m_progress, m_stop});
     const QPixmap cursor(folder.filePath(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".cur")));
     m_swipeCursor = cursor.isNull() ? QCursor(Qt::SizeHorCursor) : QCursor(cursor);
-    buildFunctionPanel();
 
-    // Start-up, in the order the program has always kept: settings first, then the data.
-    m_services->load();
-    buildStockCodePage();
-    buildTrackRecordPage();
+    // The pages show what start-up loads: the setup, the store and the stock lists.
+    m_services.startUp();
+    buildFunctionPanel();
+    buildPages();
+    wirePages();
+    wireCore();
+    registerRunCommands();
+    m_stockPage->listsLoaded();
     m_setupPage->refresh();
-    showNickname();
+    m_relayPage->showNickname();
     m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
     m_frame->ShowPrompt(kGuide.first());
-    wireCore();
-    m_queryPage->setDates(m_services->platform.clock().now().date());
+    m_queryPage->setDates(m_services.platform().clock().now().date());
     m_queryPage->btnRefreshDepartmentClick();
-    if (!m_services->setup.settingsFileExisted()) {
+    if (!m_services.setup().settingsFileExisted()) {
         m_frame->ShowPrompt(kFirstRunPrompt);
-        showFunctionPage(QStringLiteral("TabSheetSetup"));
+        showFunctionPage(FunctionPage::Setup);
     }
     // A text left on the clipboard would pass for a copied report page. Another program may
     // hold the clipboard just now; the fetch clears it again before every copy.
-    m_services->platform.desktop().clearClipboard();
+    m_services.platform().desktop().clearClipboard();
     // Ctrl+Alt+X ends the QQ monitoring from wherever the user is, as the stop command
     // does; at other times it does nothing. Windows only: elsewhere no key is registered.
-    m_services->platform.registerStopHotKey(static_cast<std::uintptr_t>(winId()), [this] {
-        if (m_relay->relayOn())
+    m_services.platform().registerStopHotKey(static_cast<std::uintptr_t>(winId()), [this] {
+        if (m_relayPage->relayOn())
             btnStopClick();
     });
-    showContentPage(QStringLiteral("TabSheetMain"));
+    showContentPage(ContentPage::Main);
+    // Every grid the window holds exports to CSV and copies its selection; the drill-down
+    // windows give their own grids the same commands.
+    for (QTableView* grid : findChildren<QTableView*>())
+        GridExport::install(grid);
 
-    m_mouseFilter = new RunMouseFilter(
-        m_services->run, *m_frame, *m_progress, [this] { btnStopClick(); }, this);
     qApp->installEventFilter(m_mouseFilter);
     // The timer keeps ticking after the prompt stops flashing: the automatic daily start
     // needs a tick at or after its moment even while the program sits idle.
@@ -123,7 +116,7 @@ TMainForm::TMainForm(const ProgramFolder& folder, Platform& platform, QWidget* p
 }
 
 TMainForm::~TMainForm() {
-    m_services->platform.registerStopHotKey(0, {});
+    m_services.platform().registerStopHotKey(0, {});
     m_flashTimer->stop();
     qApp->removeEventFilter(m_mouseFilter);
     // The pages forward their last events (a focused edit losing its focus) to the core:
@@ -132,8 +125,8 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::buildMenu() {
-    // The stock-code page fills the data menu with its commands.
-    named(menuBar()->addMenu(QStringLiteral("数据(&D)")), "menuData");
+    // The stock-code page and the track record fill the data menu with their commands.
+    m_dataMenu = named(menuBar()->addMenu(QStringLiteral("数据(&D)")), "menuData");
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     connect(named(help->addAction(QStringLiteral("使用教程(&M)")), "menuManual"), &QAction::triggered, this,
             &TMainForm::menuManualClick);
@@ -151,6 +144,7 @@ void TMainForm::buildToolBar() {
     auto* bar = named(new QToolBar(QStringLiteral("ToolBarTop"), this), "ToolBarTop");
     bar->setMovable(false);
     addToolBar(Qt::TopToolBarArea, bar);
+    m_toolBar = bar;
     m_code = named(new QLineEdit(bar), "edtStockCode");
     m_code->setInputMask(QStringLiteral("999999;_"));
     m_code->setMaximumWidth(80);
@@ -158,37 +152,39 @@ void TMainForm::buildToolBar() {
     m_stockName = named(new QLabel(bar), "pnlStockName");
     m_stockName->setMinimumWidth(90);
     bar->addWidget(m_stockName);
-    using Slot = void (TMainForm::*)();
-    // A command with a hint shows it on the prompt line as it starts.
-    const auto button = [&](const char* name, const QString& caption, const QString& hint, Slot slot) {
+    // A command with a hint shows it on the prompt line as it starts. The pages the
+    // commands call are built after the toolbar.
+    const auto button = [&](const char* name, const QString& caption, const QString& hint,
+                            std::function<void()> command) {
         auto* tool = named(new QToolButton(bar), name);
         tool->setText(caption);
         tool->setToolTip(hint);
         bar->addWidget(tool);
-        connect(tool, &QToolButton::clicked, this, [this, tool, slot] {
-            if (!tool->toolTip().isEmpty())
-                m_frame->ShowPrompt(tool->toolTip());
-            if (slot)
-                (this->*slot)();
-        });
+        connectCommand(tool, *m_frame, std::move(command));
         return tool;
     };
-    button("btnSelectStock", QStringLiteral("选择股票"), QStringLiteral("在行情软件中选定此股票"),
-           &TMainForm::btnSelectStockClick);
-    button("btnLoadDaily", QStringLiteral("收盘数据"),
-           QStringLiteral("从文件中读取指定股票在最近天数里的日交易数据"), &TMainForm::btnLoadDailyClick);
-    button("btnListStockQTY", QStringLiteral("调阅股本数据"), QStringLiteral("从数据库中嗲月股票的股本信息"),
-           &TMainForm::btnListStockQTYClick);
-    button("btnGetStockDoc", QStringLiteral("抓取龙虎榜"), QStringLiteral("从行情软件复制此股票的龙虎榜单"),
-           &TMainForm::btnGetStockDocClick);
-    button("btnGetStockChanges", QStringLiteral("分析龙虎榜"), QStringLiteral("分析并保存抓取到的龙虎榜单"),
-           &TMainForm::btnGetStockChangesClick);
-    button("btnGetFromServer", QStringLiteral("下载操盘数据"), QStringLiteral("从服务器下载股票操盘庄家数据"),
-           &TMainForm::btnGetFromServerClick);
-    button("btnClear", QStringLiteral("清除信息"), QString(), &TMainForm::btnClearClick);
-    button("btnApplication", QStringLiteral("主窗口"), QString(), &TMainForm::btnApplicationClick);
-    m_stop = button("btnStop", QStringLiteral("停止"), QString(), &TMainForm::btnStopClick);
+    m_runCommands = {
+        button("btnSelectStock", QStringLiteral("选择股票"), QStringLiteral("在行情软件中选定此股票"),
+               [this] { btnSelectStockClick(); }),
+        button("btnLoadDaily", QStringLiteral("收盘数据"),
+               QStringLiteral("从文件中读取指定股票在最近天数里的日交易数据"),
+               [this] { m_stockPage->btnLoadDailyClick(); }),
+        button("btnListStockQTY", QStringLiteral("调阅股本数据"),
+               QStringLiteral("从数据库中嗲月股票的股本信息"), [this] { btnListStockQTYClick(); }),
+        button("btnGetStockDoc", QStringLiteral("抓取龙虎榜"),
+               QStringLiteral("从行情软件复制此股票的龙虎榜单"), [this] { btnGetStockDocClick(); }),
+        button("btnGetStockChanges", QStringLiteral("分析龙虎榜"),
+               QStringLiteral("分析并保存抓取到的龙虎榜单"), [this] { btnGetStockChangesClick(); }),
+        button("btnGetFromServer", QStringLiteral("下载操盘数据"),
+               QStringLiteral("从服务器下载股票操盘庄家数据"),
+               [this] { m_download->btnGetFromServerClick(); })};
+    button("btnClear", QStringLiteral("清除信息"), QString(), [this] { btnClearClick(); });
+    button("btnApplication", QStringLiteral("主窗口"), QString(), [this] { btnApplicationClick(); });
+    m_stop = button("btnStop", QStringLiteral("停止"), QString(), [this] { btnStopClick(); });
     m_stop->setEnabled(false);
+    button("btnShowTrackRecord", QStringLiteral("营业部战绩"),
+           QStringLiteral("营业部上榜买卖后股票1、2、3、5、10个交易日的涨跌统计"),
+           [this] { btnShowTrackRecordClick(); });
 }
 
 void TMainForm::buildContent() {
@@ -196,42 +192,40 @@ void TMainForm::buildContent() {
     setCentralWidget(m_content);
     m_pages = named(new QStackedWidget(m_content), "PageControl");
 
-    // TabSheetStockCode comes first once the stock lists are loaded (buildStockCodePage).
-    auto* stockDoc = named(new QWidget(m_pages), "TabSheetStockDoc");
-    stockDoc->setWindowTitle(QStringLiteral("最新动态和分析日志"));
-    m_capture = named(new QPlainTextEdit(stockDoc), "MemoPastFrom");
-    m_log = named(new QTextEdit(stockDoc), "MemoResult");
+    // The stock-code page comes first and the track record last (buildPages).
+    m_documentArea = named(new QWidget(m_pages), "TabSheetStockDoc");
+    m_documentArea->setWindowTitle(QStringLiteral("最新动态和分析日志"));
+    m_capture = named(new QPlainTextEdit(m_documentArea), "MemoPastFrom");
+    m_log = named(new QTextEdit(m_documentArea), "MemoResult");
     m_log->setReadOnly(true);
-    auto* split = new QSplitter(stockDoc);
-    split->addWidget(m_capture);
-    split->addWidget(m_log);
-    m_watchGrid = named(new QTableWidget(0, 2, stockDoc), "StocksForMonitor");
-    split->addWidget(m_watchGrid);
-    (new QVBoxLayout(stockDoc))->addWidget(split);
-    m_pages->addWidget(stockDoc);
+    // The relay page's watch list joins these two (buildPages).
+    m_documentSplit = new QSplitter(m_documentArea);
+    m_documentSplit->addWidget(m_capture);
+    m_documentSplit->addWidget(m_log);
+    (new QVBoxLayout(m_documentArea))->addWidget(m_documentSplit);
+    m_pages->addWidget(m_documentArea);
 
-    auto* promptPage = named(new QWidget(m_pages), "TabSheetPrompt");
-    promptPage->setWindowTitle(QStringLiteral("程序运行提示信息"));
-    m_promptMemo = named(new QPlainTextEdit(promptPage), "MemoPrompt");
+    m_promptPage = named(new QWidget(m_pages), "TabSheetPrompt");
+    m_promptPage->setWindowTitle(QStringLiteral("程序运行提示信息"));
+    m_promptMemo = named(new QPlainTextEdit(m_promptPage), "MemoPrompt");
     m_promptMemo->setReadOnly(true);
-    (new QVBoxLayout(promptPage))->addWidget(m_promptMemo);
-    m_pages->addWidget(promptPage);
+    (new QVBoxLayout(m_promptPage))->addWidget(m_promptMemo);
+    m_pages->addWidget(m_promptPage);
 
     auto* mainPage = named(new QWidget(m_pages), "TabSheetMain");
     mainPage->setWindowTitle(QStringLiteral("主窗口"));
     auto* grid = new QGridLayout(mainPage);
-    const QList<std::tuple<const char*, QString, const char*>> big{
-        {"btnMainMining", QStringLiteral("挖掘操盘庄家"), "TabGetFromHuLin"},
-        {"btnMainQuery", QStringLiteral("调阅庄家操盘数据"), "TabGetFromDB"},
-        {"btnMainDocs", QStringLiteral("历史资料"), "TabDocHistory"},
-        {"btnMainQQ", QStringLiteral("QQ监视"), "TabSheetSendToQQ"},
-        {"btnMainSetup", QStringLiteral("系统设置"), "TabSheetSetup"}};
+    const QList<std::tuple<const char*, QString, FunctionPage>> big{
+        {"btnMainMining", QStringLiteral("挖掘操盘庄家"), FunctionPage::Mining},
+        {"btnMainQuery", QStringLiteral("调阅庄家操盘数据"), FunctionPage::Query},
+        {"btnMainDocs", QStringLiteral("历史资料"), FunctionPage::Documents},
+        {"btnMainQQ", QStringLiteral("QQ监视"), FunctionPage::Relay},
+        {"btnMainSetup", QStringLiteral("系统设置"), FunctionPage::Setup}};
     for (int i = 0; i < big.size(); ++i) {
         const auto& [name, caption, page] = big.at(i);
         auto* button = named(new QPushButton(caption, mainPage), name);
         button->setMinimumSize(160, 90);
-        const QString pageName = QString::fromLatin1(page);
-        connect(button, &QPushButton::clicked, this, [this, pageName] { showFunctionPage(pageName); });
+        connect(button, &QPushButton::clicked, this, [this, page] { showFunctionPage(page); });
         grid->addWidget(button, i / 3, i % 3);
     }
     m_pages->addWidget(mainPage);
@@ -250,6 +244,8 @@ void TMainForm::buildContent() {
     layout->addWidget(bevel);
 
     m_progress = new ProgressBox(m_content);
+    m_mouseFilter = new RunMouseFilter(
+        m_services.run(), *m_frame, *m_progress, [this] { btnStopClick(); }, this);
 }
 
 void TMainForm::buildFunctionPanel() {
@@ -257,34 +253,7 @@ void TMainForm::buildFunctionPanel() {
     m_functionPanel->setFrameShape(QFrame::Panel);
     m_functionPanel->setAutoFillBackground(true);
     m_functionPages = named(new QStackedWidget(m_functionPanel), "PageFunction");
-    m_miningPage = new MiningPage(*m_frame, m_functionPages);
-    m_setupPage = new SetupPage(m_services->setup, m_services->settings, *m_frame, m_functionPages);
-    m_functionPages->addWidget(m_miningPage);
-    buildQueryPage();
-    // The saved report documents: browsing the current stock's, and the re-analysis of all.
-    QWidget* history = placeholderPage(m_functionPages, "TabDocHistory", QStringLiteral("历史资料"));
-    auto* historyLayout = static_cast<QVBoxLayout*>(history->layout());
-    auto* browse =
-        named(new QPushButton(QStringLiteral("查阅股票历次龙虎榜单"), history), "btnReadStDocuments");
-    connect(browse, &QPushButton::clicked, this, &TMainForm::btnReadStDocumentsClick);
-    historyLayout->insertWidget(1, browse);
-    m_documentList = named(new QListWidget(history), "ListBoxStDoc");
-    m_documentList->setToolTip(QStringLiteral("股票所发布的最新动态文档列表"));
-    connect(m_documentList, &QListWidget::itemClicked, this, &TMainForm::ListBoxStDocClick);
-    historyLayout->insertWidget(2, m_documentList, 1);
-    auto* reanalyse = named(new QPushButton(QStringLiteral("恢复挖掘数据"), history), "btnGetAllFromTxtDocs");
-    reanalyse->setToolTip(QStringLiteral("从历次下载的股票异常动态文件中挖掘振幅超过20%的股票操盘庄家"));
-    reanalyse->setMinimumHeight(48);
-    historyLayout->insertWidget(3, reanalyse);
-    connect(reanalyse, &QPushButton::clicked, this, &TMainForm::btnGetAllFromTxtDocsClick);
-    m_functionPages->addWidget(history);
-    buildRelayPage();
-    m_functionPages->addWidget(m_setupPage);
-    buildHousekeeping();
     m_functionPages->installEventFilter(this);
-    for (int i = 0; i < m_functionPages->count(); ++i)
-        m_functionPages->widget(i)->installEventFilter(this);
-
     auto* close = named(new QToolButton(m_functionPanel), "PanelCloseIT");
     close->setText(QStringLiteral("X"));
     connect(close, &QToolButton::clicked, this, &TMainForm::PanelCloseITClick);
@@ -293,25 +262,35 @@ void TMainForm::buildFunctionPanel() {
     layout->addWidget(m_functionPages, 1);
     m_functionPanel->resize(640, 460);
     m_functionPanel->hide();
-    connect(m_miningPage->startButton(), &QPushButton::clicked, this, &TMainForm::btnGetAllOfTheNewDocsClick);
-    m_miningPage->startButton()->setToolTip(
-        QStringLiteral("当指定天数里股票的日交易涨跌幅偏离值超过20%时,\r揪出买卖前5名的操盘庄家(营业部).\r"
-                       "此功能需要运行华林或东方证券的行情分析软件."));
 }
 
-void TMainForm::buildQueryPage() {
-    QueryPageHooks hooks;
-    hooks.stockCode = [this] { return currentCode(); };
-    hooks.stockName = [this] { return m_stockName->text(); };
-    hooks.showResultPage = [this] { showContentPage(QStringLiteral("TabSheetStockCode")); };
-    hooks.hideFunctionPanel = [this] { hideFunctionPanel(); };
-    hooks.followStock = [this](const QString& code) {
-        m_code->setText(code);
-        edtStockCodeExit();
-    };
-    m_queryPage = new QueryPage(m_services->db, *m_frame, std::move(hooks), this, m_functionPages);
-    m_functionPages->addWidget(m_queryPage);
-    // The query's main grid stands on the stock-code page (buildStockCodePage).
+void TMainForm::buildPages() {
+    m_miningPage = new MiningPage(m_services, *this, m_functionPages);
+    m_stockPage = new StockCodePage(
+        m_services, *this, StockCodePageLinks{m_code, m_stockName, m_miningPage->lastDaysBox(), m_capture},
+        m_pages);
+    m_pages->insertWidget(0, m_stockPage);
+    m_stockPage->addMenuCommands(m_dataMenu);
+    m_queryPage = new QueryPage(m_services, *this, *m_stockPage, this, m_functionPages);
+    m_documentPage = new DocumentPage(m_services, *this, *m_stockPage, *m_miningPage, m_functionPages);
+    m_relayPage = new RelayPage(m_services, *this, m_functionPages);
+    m_documentSplit->addWidget(m_relayPage->watchGrid());
+    m_setupPage = new SetupPage(m_services.setup(), m_services.settings(), *m_frame, m_functionPages);
+    // The setup page's own nickname box edits the same stored nickname.
+    m_setupPage->addRow(QStringLiteral("QQ昵称:"), m_relayPage->setupNicknameEdit());
+    // A swipe turns the function pages in this order.
+    for (QWidget* page : {functionPage(FunctionPage::Mining), functionPage(FunctionPage::Query),
+                          functionPage(FunctionPage::Documents), functionPage(FunctionPage::Relay),
+                          functionPage(FunctionPage::Setup)}) {
+        m_functionPages->addWidget(page);
+        page->installEventFilter(this);
+    }
+    m_trackPage = new TrackRecordPage(m_services, *this, m_pages);
+    m_pages->addWidget(m_trackPage);
+    QAction* track = named(m_dataMenu->addAction(QStringLiteral("营业部战绩")), "menuTrackRecord");
+    connect(track, &QAction::triggered, this, &TMainForm::btnShowTrackRecordClick);
+    m_download = new DownloadCommand(m_services, *this, *m_queryPage, *m_miningPage, *m_progress,
+                                     *m_mouseFilter, this);
 }
 
 void TMainForm::buildStatusBar() {
@@ -325,29 +304,88 @@ void TMainForm::buildStatusBar() {
     }
 }
 
+void TMainForm::wirePages() {
+    connect(m_stockPage, &StockCodePage::stockChosenForQuery, this, [this] {
+        // The query page takes the stock as its filter; its own click handler says so.
+        m_queryPage->setStockGiven(true);
+        m_functionPages->setCurrentWidget(m_queryPage);
+    });
+    connect(m_miningPage, &MiningPage::stockShown, m_stockPage, &StockCodePage::showStock);
+    connect(m_relayPage, &RelayPage::stockChosen, m_stockPage, &StockCodePage::showStock);
+    connect(m_miningPage, &MiningPage::resultsReady, m_queryPage, &QueryPage::showStoredResults);
+    connect(m_miningPage, &MiningPage::departmentsStored, m_queryPage, &QueryPage::btnRefreshDepartmentClick);
+    connect(m_documentPage, &DocumentPage::departmentsStored, m_queryPage,
+            &QueryPage::btnRefreshDepartmentClick);
+    connect(m_relayPage, &RelayPage::activeChanged, this, [this](bool active) {
+        // A close asked for while the relay ran waited for its end.
+        if (m_closeAfterRun && !active)
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
+}
+
 void TMainForm::wireCore() {
-    DesktopServices& s = *m_services;
-    s.windows.openSetupPage = [this] { showFunctionPage(QStringLiteral("TabSheetSetup")); };
-    s.windows.statusChanged = [this](const WindowStatus& status) { m_miningPage->setWindowStatus(status); };
-    s.fetch.showPage = [this](FetchPage page) {
+    ProgramServices& s = m_services;
+    s.windows().openSetupPage = [this] { showFunctionPage(FunctionPage::Setup); };
+    s.windows().statusChanged = [this](const WindowStatus& status) { m_miningPage->setWindowStatus(status); };
+    s.fetch().showPage = [this](FetchPage page) {
         if (page == FetchPage::StockDoc) {
             hideFunctionPanel();
-            showContentPage(QStringLiteral("TabSheetStockDoc"));
+            showContentPage(ContentPage::StockDoc);
         } else {
-            showFunctionPage(QStringLiteral("TabGetFromHuLin"));
+            showFunctionPage(FunctionPage::Mining);
         }
     };
     connect(m_setupPage, &SetupPage::quoteProgramChosen, this, [this] {
-        m_services->applyQuoteSetup();
-        m_services->windows.discover(false);
+        m_services.applyQuoteSetup();
+        m_services.windows().discover(false);
     });
     connect(m_setupPage, &SetupPage::autoStartChanged, this,
-            [this] { m_services->schedule.autoStartTime = m_services->setup.autoStartPickerTime(); });
+            [this] { m_services.schedule().autoStartTime = m_services.setup().autoStartPickerTime(); });
 }
 
-void TMainForm::showFunctionPage(const QString& pageName) {
-    if (auto* page = m_functionPages->findChild<QWidget*>(pageName, Qt::FindDirectChildrenOnly))
-        m_functionPages->setCurrentWidget(page);
+void TMainForm::registerRunCommands() {
+    // The commands a run switches off, as EnableCommands always switched them.
+    QList<QAbstractButton*> buttons(m_runCommands.begin(), m_runCommands.end());
+    for (QPushButton* button : m_queryPage->runCommands())
+        buttons << button;
+    buttons << m_miningPage->startButton() << m_documentPage->reanalysisButton();
+    m_frame->setCommands(buttons, m_stockPage->listCommands());
+}
+
+QWidget* TMainForm::contentPage(ContentPage page) const {
+    switch (page) {
+        case ContentPage::StockCode:
+            return m_stockPage;
+        case ContentPage::StockDoc:
+            return m_documentArea;
+        case ContentPage::Prompt:
+            return m_promptPage;
+        case ContentPage::Main:
+            return m_mainPage;
+        case ContentPage::TrackRecord:
+            return m_trackPage;
+    }
+    return m_mainPage;
+}
+
+QWidget* TMainForm::functionPage(FunctionPage page) const {
+    switch (page) {
+        case FunctionPage::Mining:
+            return m_miningPage;
+        case FunctionPage::Query:
+            return m_queryPage;
+        case FunctionPage::Documents:
+            return m_documentPage;
+        case FunctionPage::Relay:
+            return m_relayPage;
+        case FunctionPage::Setup:
+            return m_setupPage;
+    }
+    return m_miningPage;
+}
+
+void TMainForm::showFunctionPage(FunctionPage page) {
+    m_functionPages->setCurrentWidget(functionPage(page));
     centreFloating();
     m_functionPanel->show();
     m_functionPanel->raise();
@@ -359,9 +397,17 @@ void TMainForm::hideFunctionPanel() {
     m_functionPanel->hide();
 }
 
-void TMainForm::showContentPage(const QString& pageName) {
-    if (auto* page = m_pages->findChild<QWidget*>(pageName, Qt::FindDirectChildrenOnly))
-        m_pages->setCurrentWidget(page);
+void TMainForm::showContentPage(ContentPage page) {
+    m_pages->setCurrentWidget(contentPage(page));
+}
+
+void TMainForm::bringToFront() {
+    raise();
+    activateWindow();
+}
+
+std::optional<QString> TMainForm::chooseFile(const QString& title, const QString& proposedPath) {
+    return m_frame->chooseFile(title, proposedPath);
 }
 
 void TMainForm::stayOnTop(bool on) {
@@ -416,8 +462,7 @@ void TMainForm::mousePressEvent(QMouseEvent* event) {
     // is not. Presses that climb up from the pages and panels are theirs, not a drag.
     const QPoint at = event->position().toPoint();
     const QWidget* under = childAt(at);
-    const bool bare = !under || under == m_content || under == statusBar() ||
-                      under == findChild<QToolBar*>(QStringLiteral("ToolBarTop"));
+    const bool bare = !under || under == m_content || under == statusBar() || under == m_toolBar;
     if (event->button() == Qt::LeftButton && bare && at.x() != 0 && at.y() != 0)
         m_dragFrom = event->globalPosition().toPoint();
     QMainWindow::mousePressEvent(event);
@@ -446,7 +491,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     // Queued, so the window is painted before the search, which may start the quote
     // program and wait for it.
     QMetaObject::invokeMethod(
-        this, [this] { m_services->windows.discover(true); }, Qt::QueuedConnection);
+        this, [this] { m_services.windows().discover(true); }, Qt::QueuedConnection);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
@@ -455,17 +500,16 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (m_services->run.isActive()) {
+    if (m_services.run().isActive()) {
         // The run is a loop inside a handler: it ends at its next check, then we close.
         m_closeAfterRun = true;
         btnStopClick();
         event->ignore();
         return;
     }
-    m_services->platform.registerStopHotKey(0, {});
+    m_services.platform().registerStopHotKey(0, {});
     m_flashTimer->stop();
-    if (m_services->alarm)
-        m_services->alarm.reset();
+    m_services.releaseAlarm();
     event->accept();
 }
 

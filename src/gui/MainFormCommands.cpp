@@ -1,21 +1,20 @@
-// The commands of the main window: each slot gathers what the user set and hands the
-// work to the core.
+// The commands of the main window's toolbar and menus, and its timer: each slot gathers
+// what the user set and hands the work to the core or to the page that owns it.
 
 #include "app/StockCode.h"
 #include "app/Version.h"
-#include "automation/AlarmPlayer.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
 #include "gui/QueryPage.h"
+#include "gui/RelayPage.h"
 #include "gui/StockCodePage.h"
-#include "monitor/MainForceRelay.h"
+#include "gui/TrackRecordPage.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "platform/ProcessLauncher.h"
+#include "program/ProgramServices.h"
 #include "quotefiles/StockPicker.h"
-#include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
 
 #include <QDesktopServices>
@@ -24,8 +23,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -45,109 +42,21 @@ void TMainForm::runJob(const std::function<void()>& job) {
         failure = QString::fromUtf8(error.what());
     }
     // Whatever the job left behind, the window must be usable again.
-    DesktopServices& s = *m_services;
-    if (s.run.isActive())
-        s.run.finish(QStringLiteral("任务意外中止"), false, nullptr);
-    s.schedule.miningActive = false;
+    ProgramServices& s = m_services;
+    if (s.run().isActive())
+        s.run().finish(QStringLiteral("任务意外中止"), false, nullptr);
+    s.schedule().miningActive = false;
     stayOnTop(false);
     m_frame->enableCommands(true);
     m_progress->hide();
     if (!failure.isEmpty())
-        m_frame->ShowHelpPicture(failure, QString(), false);
+        m_frame->notify(failure);
     if (m_closeAfterRun)
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-MiningWindowHooks TMainForm::miningHooks() {
-    MiningWindowHooks hooks;
-    hooks.bringToFront = [this] {
-        raise();
-        activateWindow();
-    };
-    hooks.stayOnTop = [this](bool on) { stayOnTop(on); };
-    hooks.showPromptPage = [this] {
-        hideFunctionPanel();
-        showContentPage(QStringLiteral("TabSheetPrompt"));
-    };
-    hooks.showStock = [this](const QString& code, const QString& name) {
-        m_code->setText(code);
-        m_stockName->setText(name);
-        m_stockName->setToolTip(PrefixCode(code));
-    };
-    hooks.showResults = [this] { m_queryPage->showStoredResults(); };
-    hooks.refreshDepartments = [this] { m_queryPage->btnRefreshDepartmentClick(); };
-    return hooks;
-}
-
-void TMainForm::btnGetAllOfTheNewDocsClick() {
-    DesktopServices& s = *m_services;
-    if (s.run.isActive())
-        return;
-    runJob([&] {
-        MiningRun mining({s.extraction, s.totals, s.settings, s.run, s.platform.shutdown(), s.windows,
-                          s.fetch, s.fetchState, s.schedule, s.stocks, s.ownStocks, s.alarm.get()});
-        mining.hooks = miningHooks();
-        MiningOptions options = m_miningPage->options();
-        options.quoteFolder = s.setup.QuoteFolder();
-        options.rarFolder = s.settings.rarFolder();
-        m_lastMining = mining.run(options);
-    });
-}
-
-void TMainForm::btnGetAllFromTxtDocsClick() {
-    DesktopServices& s = *m_services;
-    if (s.run.isActive())
-        return;
-    QList<StockRow> rows;
-    rows.reserve(s.stocks.size());
-    for (const StockEntry& entry : s.stocks.entries())
-        rows.append({entry.key, entry.name});
-    const MiningOptions chosen = m_miningPage->options();
-    ReanalysisOptions options;
-    options.allChanges = chosen.allChanges;
-    options.percent = chosen.percent;
-    options.shutdownWhenDone = chosen.shutdownWhenDone;
-    options.rarFolder = s.settings.rarFolder();
-    hideFunctionPanel();
-    showContentPage(QStringLiteral("TabSheetStockDoc"));
-    runJob([&] {
-        ReanalysisBatch batch(s.extraction, s.totals, s.settings, s.run, s.platform.shutdown());
-        // Like the mining run, the batch keeps the window in front while it works.
-        stayOnTop(true);
-        m_lastReanalysis = batch.run(rows, options);
-        if (!m_lastReanalysis.storeError.isEmpty())
-            m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError),
-                                     QString(), false);
-        if (m_lastReanalysis.reloadDepartments)
-            m_queryPage->btnRefreshDepartmentClick();
-    });
-}
-
-void TMainForm::btnReadStDocumentsClick() {
-    DesktopServices& s = *m_services;
-    if (!m_documents)
-        m_documents = std::make_unique<SavedDocuments>(s.folder, s.platform.launcher(), *m_frame);
-    m_documents->btnReadStDocumentsClick(currentCode(), s.settings.rarFolder());
-    m_documentList->clear();
-    m_documentList->addItems(m_documents->ListBoxStDoc());
-    if (m_documents->selected() >= 0) {
-        m_documentList->setCurrentRow(m_documents->selected());
-        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
-    }
-}
-
-void TMainForm::ListBoxStDocClick() {
-    const int row = m_documentList->currentRow();
-    if (!m_documents || row < 0)
-        return;
-    const auto opened = m_documents->ListBoxStDocClick(row, SavedDocuments::Sender::List, currentCode(),
-                                                       m_services->settings.rarFolder());
-    if (opened.showDocumentPage) {
-        hideFunctionPanel();
-        showContentPage(QStringLiteral("TabSheetStockDoc"));
-    }
-    if (opened.loaded)
-        m_capture->setPlainText(m_documents->MemoPastFrom().join(QLatin1Char('\n')));
+void TMainForm::stopRun() {
+    btnStopClick();
 }
 
 QString TMainForm::currentCode() const {
@@ -160,7 +69,7 @@ void TMainForm::btnGetStockDocClick() {
         m_frame->ShowPrompt(QStringLiteral("请输入6位股票代码"));
         return;
     }
-    runJob([&] { m_services->fetch.fetch(code, FetchSender::Button, m_miningPage->percent()); });
+    runJob([&] { m_services.fetch().fetch(code, FetchSender::Button, m_miningPage->percent()); });
 }
 
 void TMainForm::btnSelectStockClick() {
@@ -169,33 +78,41 @@ void TMainForm::btnSelectStockClick() {
         m_frame->ShowPrompt(QStringLiteral("请输入6位股票代码"));
         return;
     }
-    if (!m_services->fetch.selectStock(code))
+    if (!m_services.fetch().selectStock(code))
         m_frame->ShowPrompt(QStringLiteral("无法在行情软件中选定股票 %1").arg(code));
 }
 
 void TMainForm::btnGetStockChangesClick() {
-    DesktopServices& s = *m_services;
+    ProgramServices& s = m_services;
     ExtractionOptions options;
     options.code = currentCode();
-    options.name = s.stocks.nameOf(PrefixCode(options.code));
+    options.name = s.stocks().nameOf(PrefixCode(options.code));
     options.allChanges = m_miningPage->allChanges();
     options.percent = m_miningPage->percent();
-    options.rarFolder = s.settings.rarFolder();
+    options.rarFolder = s.settings().rarFolder();
     const QStringList memo = m_capture->toPlainText().split(QLatin1Char('\n'));
     runJob([&] {
-        StockExtraction extraction(s.extraction, s.totals);
+        StockExtraction extraction = s.extraction();
         const ExtractionResult result = extraction.run(memo, options, ExtractionCaller::Button);
         if (result.storeFailed)
-            m_frame->ShowHelpPicture(QStringLiteral("数据保存失败: %1").arg(result.storeError), QString(),
-                                     false);
+            m_frame->notify(QStringLiteral("数据保存失败: %1").arg(result.storeError));
     });
-    if (s.totals.departmentsAdded)
+    if (s.totals().departmentsAdded)
         m_queryPage->enableDepartmentReload();
     m_code->setText(options.code);
 }
 
+void TMainForm::btnListStockQTYClick() {
+    // "指定股票" lives on the query page; without it the listing shows every stock.
+    m_stockPage->listShareCapital(m_queryPage->state().stockGiven);
+}
+
+void TMainForm::btnShowTrackRecordClick() {
+    m_trackPage->showForRange(m_queryPage->state());
+}
+
 void TMainForm::btnStopClick() {
-    m_services->run.requestStop();
+    m_services.run().requestStop();
     m_stop->setEnabled(false);
 }
 
@@ -206,11 +123,9 @@ void TMainForm::btnClearClick() {
 }
 
 void TMainForm::btnApplicationClick() {
-    const bool queryShowing = m_functionPanel->isVisible() &&
-                              m_functionPages->currentWidget()->objectName() == QLatin1String("TabGetFromDB");
-    if (queryShowing)
+    if (m_functionPanel->isVisible() && m_functionPages->currentWidget() == m_queryPage)
         return;
-    showContentPage(QStringLiteral("TabSheetMain"));
+    showContentPage(ContentPage::Main);
     hideFunctionPanel();
 }
 
@@ -219,7 +134,7 @@ void TMainForm::PanelCloseITClick() {
 }
 
 void TMainForm::menuManualClick() {
-    showContentPage(QStringLiteral("TabSheetPrompt"));
+    showContentPage(ContentPage::Prompt);
     hideFunctionPanel();
 }
 
@@ -234,8 +149,8 @@ void TMainForm::menuAboutMeClick() {
     text->setOpenExternalLinks(true);
     // The links open what the user has beside the program: its folder, where the settings,
     // the database and the documents are, and the manual when it is installed.
-    const QString folder = QUrl::fromLocalFile(m_services->folder.path()).toString();
-    const QString manual = m_services->folder.filePath(QStringLiteral("README.md"));
+    const QString folder = QUrl::fromLocalFile(m_services.folder().path()).toString();
+    const QString manual = m_services.folder().filePath(QStringLiteral("README.md"));
     QString body = QStringLiteral(
                        "<h3>Quarrow %1</h3><p>龙虎榜营业部挖掘与查询</p>"
                        "<p><a href=\"%2\">程序文件夹</a></p>")
@@ -253,19 +168,19 @@ void TMainForm::menuAboutMeClick() {
 }
 
 void TMainForm::menuUpdateClick() {
-    const QString updater = m_services->folder.filePath(QStringLiteral("updater.exe"));
+    const QString updater = m_services.folder().filePath(QStringLiteral("updater.exe"));
     if (!QFileInfo(updater).isFile()) {
-        m_frame->ShowHelpPicture(QStringLiteral("没有安装版本更新器!"), QString(), false);
+        m_frame->notify(QStringLiteral("没有安装版本更新器!"));
         return;
     }
     constexpr int kUpdaterWait_ms = 15000;
-    m_services->platform.launcher().run(updater, {QStringLiteral("/checknow")}, m_services->folder.path(),
-                                        kUpdaterWait_ms, WhenTimedOut::LeaveRunning);
+    m_services.platform().launcher().run(updater, {QStringLiteral("/checknow")}, m_services.folder().path(),
+                                         kUpdaterWait_ms, WhenTimedOut::LeaveRunning);
 }
 
 void TMainForm::menuStockWebSiteClick() {
     hideFunctionPanel();
-    showContentPage(QStringLiteral("TabSheetStockDoc"));
+    showContentPage(ContentPage::StockDoc);
     m_capture->clear();
     m_log->clear();
     QDesktopServices::openUrl(
@@ -274,26 +189,22 @@ void TMainForm::menuStockWebSiteClick() {
                              QStringLiteral("复制股票代码.jpg"), false);
 }
 
-void TMainForm::edtStockCodeExit() {
-    m_stockPage->edtStockCodeExit();
-}
-
 void TMainForm::MenuSetupClick() {
-    showFunctionPage(QStringLiteral("TabSheetSetup"));
+    showFunctionPage(FunctionPage::Setup);
 }
 
 void TMainForm::tmrFlashWarningTimer() {
-    DesktopServices& s = *m_services;
-    s.beep.tick();
+    ProgramServices& s = m_services;
+    s.tick();
     m_frame->flashTick();
     // The relay's passes take the ticks while it is on; the daily start waits for it.
-    if (m_relay->tick())
+    if (m_relayPage->tick())
         return;
-    const QDateTime now = s.platform.clock().now();
-    if (s.schedule.autoStartDue(now, s.setup.autoStartEnabled(), s.run.isActive(),
-                                s.setup.IsTradingDay(true))) {
-        s.schedule.runStarted(now.date());
-        m_miningPage->startButton()->click();
+    const QDateTime now = s.platform().clock().now();
+    if (s.schedule().autoStartDue(now, s.setup().autoStartEnabled(), s.run().isActive(),
+                                  s.setup().IsTradingDay(true))) {
+        s.schedule().runStarted(now.date());
+        m_miningPage->startAutomatically();
     }
 }
 

@@ -1,6 +1,9 @@
 #include "gui/MiningPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
+#include "program/ProgramServices.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -20,13 +23,6 @@ namespace {
 // arrows move by one.
 constexpr int kFirstPercentStep = 19;
 
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, bool checked) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setChecked(checked);
-    return box;
-}
-
 QCheckBox* statusBox(QWidget* parent, const char* name, const QString& caption) {
     // Shown checked and greyed until the window is found: the enabled state is the status,
     // and the user cannot change it.
@@ -38,7 +34,8 @@ QCheckBox* statusBox(QWidget* parent, const char* name, const QString& caption) 
 
 }  // namespace
 
-MiningPage::MiningPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_frame(frame) {
+MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host), m_frame(services.frame()) {
     setObjectName(QStringLiteral("TabGetFromHuLin"));
     setWindowTitle(QStringLiteral("挖掘操盘庄家"));
 
@@ -78,6 +75,10 @@ MiningPage::MiningPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fr
     m_start = new QPushButton(QStringLiteral("挖掘操盘数据"), this);
     m_start->setObjectName(QStringLiteral("btnGetAllOfTheNewDocs"));
     m_start->setMinimumHeight(48);
+    m_start->setToolTip(
+        QStringLiteral("当指定天数里股票的日交易涨跌幅偏离值超过20%时,\r揪出买卖前5名的操盘庄家(营业部).\r"
+                       "此功能需要运行华林或东方证券的行情分析软件."));
+    connect(m_start, &QPushButton::clicked, this, &MiningPage::btnGetAllOfTheNewDocsClick);
 
     auto* values = new QGridLayout;
     values->addWidget(new QLabel(QStringLiteral("数据调阅和分析天数:"), this), 0, 0);
@@ -87,21 +88,13 @@ MiningPage::MiningPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fr
     values->addWidget(m_percent, 1, 1);
     values->addWidget(new QLabel(QStringLiteral("%"), this), 1, 2);
 
-    const auto helpImage = [this](const char* name, const QString& text, const QString& picture) {
-        auto* image = new QToolButton(this);
-        image->setObjectName(QString::fromLatin1(name));
-        image->setText(QStringLiteral("?"));
-        image->setToolTip(text);
-        connect(image, &QToolButton::clicked, this,
-                [this, text, picture] { m_frame.ShowHelpPicture(text, picture, false); });
-        return image;
-    };
     auto* help = new QHBoxLayout;
-    help->addWidget(helpImage(
-        "imgDowloadDaily", QStringLiteral("使用程序计算涨跌幅变化时,需要先运行行情分析软件并下载盘后数据."),
-        QStringLiteral("下载盘后数据.jpg")));
-    help->addWidget(helpImage(
-        "imgF10Must",
+    help->addWidget(
+        helpPictureButton(this, m_frame, "imgDowloadDaily",
+                          QStringLiteral("使用程序计算涨跌幅变化时,需要先运行行情分析软件并下载盘后数据."),
+                          QStringLiteral("下载盘后数据.jpg")));
+    help->addWidget(helpPictureButton(
+        this, m_frame, "imgF10Must",
         QStringLiteral("抓取股票涨跌幅异动数据前,请先运行行情分析软件,按F10后,打开调阅\"龙虎榜单\"功能."),
         QStringLiteral("最新提示.jpg")));
     help->addStretch();
@@ -145,6 +138,42 @@ void MiningPage::setWindowStatus(const WindowStatus& status) {
     m_quoteChild->setEnabled(status.quoteChild);
     m_codeMain->setEnabled(status.codeInputMain);
     m_codeChild->setEnabled(status.codeInputChild);
+}
+
+MiningWindowHooks MiningPage::windowHooks() {
+    MiningWindowHooks hooks;
+    hooks.bringToFront = [this] { m_host.bringToFront(); };
+    hooks.stayOnTop = [this](bool on) { m_host.stayOnTop(on); };
+    hooks.showPromptPage = [this] {
+        m_host.hideFunctionPanel();
+        m_host.showContentPage(ContentPage::Prompt);
+    };
+    hooks.showStock = [this](const QString& code, const QString& name) { Q_EMIT stockShown(code, name); };
+    hooks.showResults = [this] { Q_EMIT resultsReady(); };
+    hooks.refreshDepartments = [this] { Q_EMIT departmentsStored(); };
+    hooks.ownListEmpty = [this] { m_onlyMine->setChecked(false); };
+    return hooks;
+}
+
+void MiningPage::startAutomatically() {
+    m_startingAutomatically = true;
+    m_start->click();
+    m_startingAutomatically = false;
+}
+
+void MiningPage::btnGetAllOfTheNewDocsClick() {
+    if (m_services.run().isActive())
+        return;
+    m_host.runJob([this] {
+        MiningRun mining = m_services.miningRun(windowHooks());
+        MiningOptions chosen = options();
+        const MiningOptions wired = m_services.miningOptions();
+        chosen.quoteFolder = wired.quoteFolder;
+        chosen.rarFolder = wired.rarFolder;
+        // Started by the clock, or set to switch the computer off: nobody will answer.
+        chosen.unattended = m_startingAutomatically || chosen.shutdownWhenDone;
+        m_lastOutcome = mining.run(chosen);
+    });
 }
 
 }  // namespace quarrow

@@ -12,6 +12,8 @@ class QSpinBox;
 namespace quarrow {
 
 class AppFrame;
+class PageHost;
+class ProgramServices;
 
 // The mining page "挖掘操盘庄家" (TabGetFromHuLin): the run's options, the screening
 // threshold and day count, the four check boxes that show which quote windows are known,
@@ -19,20 +21,41 @@ class AppFrame;
 class MiningPage : public QWidget {
     Q_OBJECT
 public:
-    MiningPage(AppFrame& frame, QWidget* parent);
+    MiningPage(ProgramServices& services, PageHost& host, QWidget* parent);
 
     // What the user set, for the run; the folders come from the setup.
     MiningOptions options() const;
     int percent() const;
     bool allChanges() const;
     void setWindowStatus(const WindowStatus& status);
+    const MiningOutcome& lastOutcome() const { return m_lastOutcome; }
 
     QPushButton* startButton() const { return m_start; }
+    // The automatic daily start clicks the start button: a run nobody watches.
+    void startAutomatically();
+    QSpinBox* lastDaysBox() const { return m_days; }
+
+public Q_SLOTS:
+    // The mining run "挖掘操盘数据".
+    void btnGetAllOfTheNewDocsClick();
+
+Q_SIGNALS:
+    // The run works on this stock now.
+    void stockShown(const QString& code, const QString& name);
+    // The run ended: its stored rows are to be shown.
+    void resultsReady();
+    // The run stored department names the query page does not list yet.
+    void departmentsStored();
 
 private:
     void valueChanged(QSpinBox* changed);
+    MiningWindowHooks windowHooks();
 
+    ProgramServices& m_services;
+    PageHost& m_host;
     AppFrame& m_frame;
+    MiningOutcome m_lastOutcome;
+    bool m_startingAutomatically = false;
     QCheckBox* m_onlyMine;
     QCheckBox* m_autoRepeat;
     QCheckBox* m_skipOut;

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 namespace quarrow {
 
@@ -39,6 +41,11 @@ ProgressBox::ProgressBox(QWidget* parent) : QGroupBox(parent) {
     m_web = new QWidget(this);
     m_web->setObjectName(QStringLiteral("pnlWeb"));
     m_web->hide();
+    // Plain text: it runs nothing and fetches nothing the page names.
+    m_webView = new QPlainTextEdit(m_web);
+    m_webView->setObjectName(QStringLiteral("WebBrowser"));
+    m_webView->setReadOnly(true);
+    (new QVBoxLayout(m_web))->addWidget(m_webView);
     hide();
     SetProgressMode(false);
 }

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPlainTextEdit;
 
 namespace quarrow {
 
@@ -24,6 +25,8 @@ public:
     QString promptLine() const;
     // Centres the box in its parent.
     void centre();
+    // The page a download waits for, shown below the figures (WebBrowser in pnlWeb).
+    QPlainTextEdit* webView() const { return m_webView; }
 
     static QString miningPrompt();
     static QString pausedPrompt();
@@ -37,6 +40,7 @@ private:
     QLabel* m_remain;
     QLabel* m_prompt;
     QWidget* m_web;
+    QPlainTextEdit* m_webView;
     bool m_download = false;
 };
 

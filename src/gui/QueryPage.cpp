@@ -1,13 +1,19 @@
 #include "gui/QueryPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "gui/QueryResultModel.h"
+#include "gui/StockCodePage.h"
+#include "program/ProgramServices.h"
+#include "review/FilteredDelete.h"
 #include "review/QueryRunner.h"
 #include "store/DataBase.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,12 +33,6 @@ const std::array<QString, 5> kQueryHints = {
     QStringLiteral("调阅只卖出不买入的营业部数据"),     QStringLiteral("调阅只买入或只卖出的营业部数据"),
     QStringLiteral("调阅全部营业部买卖数据"),
 };
-
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
 
 }  // namespace
 
@@ -71,9 +71,15 @@ void CheckedDatePicker::setDate(const QDate& day) {
     m_edit->setDate(day);
 }
 
-QueryPage::QueryPage(TDataBase& db, AppFrame& frame, QueryPageHooks hooks, QWidget* windowOwner,
+QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& stocks, QWidget* windowOwner,
                      QWidget* parent)
-    : QWidget(parent), m_db(db), m_frame(frame), m_hooks(std::move(hooks)), m_windowOwner(windowOwner) {
+    : QWidget(parent),
+      m_services(services),
+      m_db(services.store()),
+      m_frame(services.frame()),
+      m_host(host),
+      m_stocks(stocks),
+      m_windowOwner(windowOwner) {
     setObjectName(QStringLiteral("TabGetFromDB"));
     setWindowTitle(QStringLiteral("调阅庄家操盘数据"));
 
@@ -111,21 +117,28 @@ QueryPage::QueryPage(TDataBase& db, AppFrame& frame, QueryPageHooks hooks, QWidg
         m_queryButtons.append(button);
     }
 
-    // The main grid sits on the main window's result page; the page only feeds it.
+    m_delete = new QPushButton(QStringLiteral("删除数据"), this);
+    m_delete->setObjectName(QStringLiteral("btnDelMainBuySale"));
+    m_delete->setToolTip(QStringLiteral("删除过期的买卖动态数据"));
+    connectCommand(m_delete, m_frame, [this] { btnDelMainBuySaleClick(); });
+    auto* backup = new QPushButton(QStringLiteral("备份数据库"), this);
+    backup->setObjectName(QStringLiteral("btnCopyData"));
+    connectCommand(backup, m_frame, [this] { btnCopyDataClick(); });
+
+    // The main grid sits on the stock-code page; the page only feeds it. The grid shows
+    // another model at times (the share-capital listing): what the user does on it counts
+    // here only while it shows this page's rows.
     m_model = new QueryResultModel(this);
     m_model->setObjectName(QStringLiteral("QueryStChange"));
-    m_grid = new QTableView;
-    m_grid->setObjectName(QStringLiteral("dbGridTop5List"));
-    m_grid->setModel(m_model);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid = stocks.resultGrid();
+    m_stocks.showInResultGrid(m_model);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->setToolTip(resultWindowLook(ResultKind::TopFive).hint);
     connect(m_grid, &QTableView::doubleClicked, this, &QueryPage::dbGridTop5ListDblClick);
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid())
-                    QueryStChangeAfterScroll(m_model->rowValues(current.row()));
-            });
+    connect(&stocks, &StockCodePage::resultRowChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && current.model() == m_model)
+            QueryStChangeAfterScroll(m_model->rowValues(current.row()));
+    });
 
     connect(m_thresholdKind, &QPushButton::clicked, this, &QueryPage::btnMainSaleTypeClick);
     connect(m_mainBuySale, &QCheckBox::toggled, this, &QueryPage::chkMainBuySaleClick);
@@ -165,9 +178,14 @@ QueryPage::QueryPage(TDataBase& db, AppFrame& frame, QueryPageHooks hooks, QWidg
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : m_queryButtons)
         buttons->addWidget(button);
+    auto* housekeeping = new QHBoxLayout;
+    housekeeping->addWidget(m_delete);
+    housekeeping->addWidget(backup);
+    housekeeping->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addLayout(buttons);
+    layout->addLayout(housekeeping);
     layout->addStretch();
 }
 
@@ -175,14 +193,12 @@ QueryPage::~QueryPage() {
     // The result windows read the database that goes with the main window: they go first.
     if (m_windowOwner)
         qDeleteAll(m_windowOwner->findChildren<TFormCodeDepart*>(Qt::FindDirectChildrenOnly));
-    if (m_grid && !m_grid->parent())
-        delete m_grid.data();
 }
 
 OperatorQuery QueryPage::state() const {
     OperatorQuery page;
     page.stockGiven = m_stockGiven->isChecked();
-    page.stockCode = m_hooks.stockCode ? m_hooks.stockCode() : QString();
+    page.stockCode = m_stocks.currentCode();
     page.fromTicked = m_from->isChecked();
     page.from = m_from->date();
     page.toTicked = m_to->isChecked();
@@ -203,9 +219,26 @@ QStringList QueryPage::departmentItems() const {
     return items;
 }
 
+QList<QPushButton*> QueryPage::runCommands() const {
+    return {m_queryButtons.at(static_cast<int>(QueryButton::BuySale)),
+            m_queryButtons.at(static_cast<int>(QueryButton::BuyOnly)),
+            m_queryButtons.at(static_cast<int>(QueryButton::SaleOnly))};
+}
+
 void QueryPage::setDates(const QDate& day) {
     m_from->setDate(day);
     m_to->setDate(day);
+}
+
+void QueryPage::widenDates(const QDate& first, const QDate& last) {
+    if (m_from->date() > first)
+        m_from->setDate(first);
+    if (m_to->date() < last)
+        m_to->setDate(last);
+}
+
+void QueryPage::setStockGiven(bool given) {
+    m_stockGiven->setChecked(given);
 }
 
 void QueryPage::showStoredResults() {
@@ -243,8 +276,7 @@ void QueryPage::queryClick(QueryButton button) {
             return;
         }
         if (window->hasRows()) {
-            if (m_hooks.showResultPage)
-                m_hooks.showResultPage();
+            m_host.showContentPage(ContentPage::StockCode);
             window->show();
             Q_EMIT resultWindowOpened(window);
         } else {
@@ -252,17 +284,15 @@ void QueryPage::queryClick(QueryButton button) {
             delete window;
         }
     } else {
+        m_stocks.showInResultGrid(m_model);
         if (!m_model->open(m_db, statements.main)) {
-            m_frame.ShowHelpPicture(QStringLiteral("数据查询出错: %1").arg(m_model->error()), QString(),
-                                    false);
+            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
             m_model->close();
             return;
         }
         if (m_model->hasRows()) {
-            if (m_hooks.showResultPage)
-                m_hooks.showResultPage();
-            if (m_hooks.hideFunctionPanel)
-                m_hooks.hideFunctionPanel();
+            m_host.showContentPage(ContentPage::StockCode);
+            m_host.hideFunctionPanel();
             applyResultColumnWidths(*m_grid);
             m_grid->setCurrentIndex(m_model->index(0, 0));
         } else {
@@ -302,6 +332,8 @@ void QueryPage::btnRefreshDepartmentClick() {
     m_departments->setCurrentIndex(0);
     m_departmentGiven->setChecked(false);
     m_reloadDepartments->setEnabled(false);
+    // The names are all listed now: the next reload waits for new ones.
+    m_services.totals().departmentsAdded = false;
 }
 
 void QueryPage::enableDepartmentReload() {
@@ -324,17 +356,14 @@ void QueryPage::chkMainBuySaleClick() {
     m_departmentGiven->setEnabled(!on);
     for (QPushButton* button : m_queryButtons)
         button->setFlat(on);
-    if (auto* remove = window()->findChild<QPushButton*>(QStringLiteral("btnDelMainBuySale")))
-        remove->setFlat(on);
+    m_delete->setFlat(on);
     m_unit->setVisible(on);
 }
 
 void QueryPage::chkStockCodeClick() {
-    const QString code = m_hooks.stockCode ? m_hooks.stockCode() : QString();
-    const QString name = m_hooks.stockName ? m_hooks.stockName() : QString();
-    m_frame.ShowPrompt(kGivenStockPrompt + code + name);
-    if (m_stockGiven->isChecked() && m_hooks.showResultPage)
-        m_hooks.showResultPage();
+    m_frame.ShowPrompt(kGivenStockPrompt + m_stocks.currentCode() + m_stocks.currentName());
+    if (m_stockGiven->isChecked())
+        m_host.showContentPage(ContentPage::StockCode);
 }
 
 void QueryPage::ListBoxDepartmentClick() {
@@ -344,8 +373,7 @@ void QueryPage::ListBoxDepartmentClick() {
 void QueryPage::QueryStChangeAfterScroll(const QVariantList& row) {
     if (row.isEmpty())
         return;
-    if (m_hooks.followStock)
-        m_hooks.followStock(cellText(row.at(0)));
+    m_stocks.followStock(cellText(row.at(0)));
     const QString department = row.size() > 3 ? cellText(row.at(3)) : QString();
     if (department == m_followedDepartment)
         return;
@@ -356,7 +384,7 @@ void QueryPage::QueryStChangeAfterScroll(const QVariantList& row) {
 }
 
 TFormCodeDepart* QueryPage::dbGridTop5ListDblClick(const QModelIndex& cell) {
-    if (!cell.isValid())
+    if (!cell.isValid() || cell.model() != m_model)
         return nullptr;
     // The main grid narrows like a top-5 window whatever it shows.
     TFormCodeDepart* window =
@@ -365,6 +393,62 @@ TFormCodeDepart* QueryPage::dbGridTop5ListDblClick(const QModelIndex& cell) {
     if (window)
         Q_EMIT resultWindowOpened(window);
     return window;
+}
+
+void QueryPage::btnDelMainBuySaleClick() {
+    if (m_services.run().isActive())
+        return;
+    m_host.showContentPage(ContentPage::StockCode);
+    const OperatorQuery page = state();
+    m_host.runJob([&] {
+        const FilteredDeleteOutcome outcome = FilteredDelete(m_db, m_frame).run(page);
+        if (outcome.status == FilteredDeleteOutcome::Status::Failed) {
+            m_frame.notify(QStringLiteral("删除数据出错,没有删除任何数据: %1").arg(outcome.error));
+            return;
+        }
+        if (outcome.status != FilteredDeleteOutcome::Status::Deleted)
+            return;
+        m_frame.ShowPrompt(QStringLiteral("已删除%1条数据").arg(outcome.rows));
+        // The main grid shows what is left of the stored rows; the alerts it may not show.
+        if (page.mainBuySale || !m_model->hasStatement())
+            return;
+        m_stocks.showInResultGrid(m_model);
+        if (!m_model->reopen(m_db))
+            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
+    });
+}
+
+void QueryPage::btnCopyDataClick() {
+    if (m_services.run().isActive())
+        return;
+    DatabaseCopy copy = m_services.databaseCopy();
+    if (!copy.supported()) {
+        m_frame.notify(QStringLiteral("数据保存在ODBC数据源%1中,无法按文件备份;请用数据源自己的工具备份")
+                           .arg(m_services.storeLocation().displayName()));
+        return;
+    }
+    const std::optional<QString> chosen =
+        m_host.chooseFile(QStringLiteral("备份数据库"), copy.proposedPath());
+    if (!chosen)
+        return;
+    m_host.runJob([&] {
+        const DatabaseCopyOutcome outcome = copy.copyTo(*chosen);
+        switch (outcome.status) {
+            case DatabaseCopyOutcome::Status::Copied:
+                m_frame.ShowPrompt(QStringLiteral("数据库已备份到") +
+                                   QDir::toNativeSeparators(outcome.target));
+                break;
+            case DatabaseCopyOutcome::Status::SamePath:
+                m_frame.ShowPrompt(QStringLiteral("备份文件就是数据库文件本身,没有备份"));
+                break;
+            case DatabaseCopyOutcome::Status::Unsupported:
+            case DatabaseCopyOutcome::Status::Failed:
+                m_frame.notify(QStringLiteral("数据库备份失败: %1").arg(outcome.error));
+                break;
+        }
+        if (!outcome.settingError.isEmpty())
+            m_frame.notify(QStringLiteral("无法记下备份文件夹: %1").arg(outcome.settingError));
+    });
 }
 
 }  // namespace quarrow

@@ -7,8 +7,6 @@
 #include <QTableView>
 #include <QWidget>
 
-#include <functional>
-
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -18,9 +16,10 @@ class QSpinBox;
 
 namespace quarrow {
 
-class AppFrame;
+class PageHost;
+class ProgramServices;
 class QueryResultModel;
-class TDataBase;
+class StockCodePage;
 
 // A date picker with the check mark that says whether its date filters the query.
 class CheckedDatePicker : public QWidget {
@@ -39,25 +38,18 @@ private:
     QDateEdit* m_edit;
 };
 
-// What the query page asks of the main window around it.
-struct QueryPageHooks {
-    std::function<QString()> stockCode;       // edtStockCode
-    std::function<QString()> stockName;       // pnlStockName
-    std::function<void()> showResultPage;     // TabSheetStockCode, where the main grid sits
-    std::function<void()> hideFunctionPanel;  // the results want the room
-    // A result row became current: its stock goes into the code box.
-    std::function<void(const QString& code)> followStock;
-};
-
-// The query page "调阅庄家操盘数据" (TabGetFromDB): the filters, the five query buttons
-// and the main result grid dbGridTop5List, which the main window places on its result
-// page. What the statements say comes from the review core; this only reads the controls
-// and puts the rows where they belong.
+// The query page "调阅庄家操盘数据" (TabGetFromDB): the filters, the five query buttons,
+// and the delete and the backup of the stored data. Its main result shows in the result
+// grid dbGridTop5List of the stock-code page, from a model of its own. What the
+// statements say comes from the review core; this only reads the controls and puts the
+// rows where they belong.
 class QueryPage : public QWidget {
     Q_OBJECT
 public:
-    // Drill-down windows are windows of their own, owned by windowOwner.
-    QueryPage(TDataBase& db, AppFrame& frame, QueryPageHooks hooks, QWidget* windowOwner, QWidget* parent);
+    // The current stock is the stock-code page's; drill-down windows are windows of their
+    // own, owned by windowOwner.
+    QueryPage(ProgramServices& services, PageHost& host, StockCodePage& stocks, QWidget* windowOwner,
+              QWidget* parent);
     ~QueryPage() override;
 
     // The filter controls as they stand.
@@ -66,9 +58,16 @@ public:
     QueryResultModel* resultModel() const { return m_model; }
     // The department list's items, item 0 first.
     QStringList departmentItems() const;
+    // The query buttons a run switches off ("btnDepart_BuySale", "btnDepart_BuyOnly",
+    // "btnDepart_SaleOnly").
+    QList<QPushButton*> runCommands() const;
 
     // Sets both date pickers to the day (the main window opens on today).
     void setDates(const QDate& day);
+    // Moves the dates out so that the range takes in every day from first to last.
+    void widenDates(const QDate& first, const QDate& last);
+    // Ticks "指定股票" (the picker chose the current stock for the query).
+    void setStockGiven(bool given);
 
     // The end of a mining run: every stored row of the checked dates in the main grid.
     void showStoredResults();
@@ -85,6 +84,10 @@ public:
     // A row of a result became current: follow its stock and its department.
     void QueryStChangeAfterScroll(const QVariantList& row);
     TFormCodeDepart* dbGridTop5ListDblClick(const QModelIndex& cell);
+    // The filtered delete of stored rows; the main grid then shows what is left.
+    void btnDelMainBuySaleClick();
+    // The backup of the database to a file the user chooses.
+    void btnCopyDataClick();
 
 Q_SIGNALS:
     // A drill-down window was opened (tests and the window's owner may want it).
@@ -94,9 +97,11 @@ private:
     TFormCodeDepart* newResultWindow(ResultKind kind);
     RowFollower follower();
 
+    ProgramServices& m_services;
     TDataBase& m_db;
     AppFrame& m_frame;
-    QueryPageHooks m_hooks;
+    PageHost& m_host;
+    StockCodePage& m_stocks;
     QWidget* m_windowOwner;
     QCheckBox* m_stockGiven;
     CheckedDatePicker* m_from;
@@ -110,7 +115,8 @@ private:
     QLabel* m_unit;
     QCheckBox* m_sortOnAmount;
     QList<QPushButton*> m_queryButtons;
-    QPointer<QTableView> m_grid;  // lives on the main window's result page
+    QPushButton* m_delete;
+    QPointer<QTableView> m_grid;  // lives on the stock-code page
     QueryResultModel* m_model;
     int m_kindTag = kSold;
     QString m_followedDepartment;

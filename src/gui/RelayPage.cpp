@@ -1,14 +1,20 @@
 #include "gui/RelayPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
+#include "program/ProgramServices.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -20,23 +26,11 @@ const QString kNicknameHint = QStringLiteral("为股票动态信息收取QQ,必�
 const QString kStartCaption = QStringLiteral("启动QQ监视");
 const QString kStopCaption = QStringLiteral("关停QQ监视");
 
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 QSpinBox* spinBox(QWidget* parent, const char* name, int low, int high, int step, int value) {
     auto* box = named(new QSpinBox(parent), name);
     box->setRange(low, high);
     box->setSingleStep(step);
     box->setValue(value);
-    return box;
-}
-
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, bool checked) {
-    auto* box = named(new QCheckBox(caption, parent), name);
-    box->setChecked(checked);
     return box;
 }
 
@@ -70,7 +64,8 @@ void NicknameEdit::commit() {
     Q_EMIT committed(text().trimmed());
 }
 
-RelayPage::RelayPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_frame(frame) {
+RelayPage::RelayPage(ProgramServices& services, PageHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host), m_frame(services.frame()) {
     setObjectName(QStringLiteral("TabSheetSendToQQ"));
     setWindowTitle(QStringLiteral("主力买卖QQ秀"));
     const WatchSelection watch;
@@ -100,15 +95,6 @@ RelayPage::RelayPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fram
     m_relay->setEnabled(false);
     m_capture = named(new QPushButton(QStringLiteral("抓取主力买卖"), this), "btnMainGetMain");
 
-    const auto helpImage = [this](const char* name, const QString& text, const QString& picture) {
-        auto* image = named(new QToolButton(this), name);
-        image->setText(QStringLiteral("?"));
-        image->setToolTip(text);
-        connect(image, &QToolButton::clicked, this,
-                [this, text, picture] { m_frame.ShowHelpPicture(text, picture, false); });
-        return image;
-    };
-
     auto* grid = new QGridLayout;
     grid->addWidget(m_below, 0, 0);
     grid->addWidget(m_belowBound, 0, 1);
@@ -120,8 +106,9 @@ RelayPage::RelayPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fram
     grid->addWidget(m_pick, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("QQ昵称:"), this), 3, 0);
     grid->addWidget(m_nickname, 3, 1);
-    grid->addWidget(helpImage("imgQQViewHelp", QStringLiteral("请启动QQ并打开与指定昵称的QQ聊天窗口!"),
-                              QStringLiteral("QQ聊天窗口.jpg")),
+    grid->addWidget(helpPictureButton(this, m_frame, "imgQQViewHelp",
+                                      QStringLiteral("请启动QQ并打开与指定昵称的QQ聊天窗口!"),
+                                      QStringLiteral("QQ聊天窗口.jpg")),
                     3, 2);
     grid->addWidget(new QLabel(QStringLiteral("发送间隔"), this), 4, 0);
     grid->addWidget(m_delay, 4, 1);
@@ -130,8 +117,9 @@ RelayPage::RelayPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fram
     grid->addWidget(m_sendQty, 5, 1);
     grid->addWidget(new QLabel(QStringLiteral("万股的股票"), this), 5, 2);
     grid->addWidget(m_onTime, 6, 0, 1, 2);
-    grid->addWidget(helpImage("imgHelpQQMonitor", QStringLiteral("请打开行情软件的\"主力监控总览\"窗口!"),
-                              QStringLiteral("主力监控总览.jpg")),
+    grid->addWidget(helpPictureButton(this, m_frame, "imgHelpQQMonitor",
+                                      QStringLiteral("请打开行情软件的\"主力监控总览\"窗口!"),
+                                      QStringLiteral("主力监控总览.jpg")),
                     6, 2);
 
     auto* buttons = new QHBoxLayout;
@@ -141,7 +129,44 @@ RelayPage::RelayPage(AppFrame& frame, QWidget* parent) : QWidget(parent), m_fram
     layout->addLayout(grid);
     layout->addLayout(buttons);
     layout->addStretch();
+
+    // Placed on other pages by the window; until then they are this page's.
+    m_nicknameForView = new NicknameEdit("edtQQForView", this);
+    m_watchGrid = named(new QTableWidget(0, 2, this), "StocksForMonitor");
+    m_watchGrid->setHorizontalHeaderLabels({QStringLiteral("名称"), QStringLiteral("代码(万股)")});
+    m_watchGrid->setColumnWidth(0, 74);
+    m_watchGrid->setColumnWidth(1, 129);
+    m_watchGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_watchGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_watchGrid->verticalHeader()->hide();
+
+    connect(m_pick, &QPushButton::clicked, this, &RelayPage::btnSetQQStockClick);
+    connect(m_relay, &QPushButton::clicked, this, &RelayPage::btnSendToQQClick);
+    connect(m_capture, &QPushButton::clicked, this, &RelayPage::btnMainGetMainClick);
+    connect(m_nickname, &NicknameEdit::committed, this, &RelayPage::edtQQExit);
+    connect(m_nicknameForView, &NicknameEdit::committed, this, &RelayPage::edtQQExit);
+    connect(m_watchGrid, &QTableWidget::cellClicked, this,
+            [this](int row, int) { StocksForMonitorSelectCell(row); });
+
+    RelayHooks hooks;
+    hooks.showLogPage = [this] {
+        m_host.hideFunctionPanel();
+        m_host.showContentPage(ContentPage::StockDoc);
+    };
+    hooks.showQueryPage = [this] { m_host.showFunctionPage(FunctionPage::Query); };
+    hooks.busyCursor = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    hooks.stayOnTop = [this](bool on) { m_host.stayOnTop(on); };
+    hooks.stateChanged = [this] { showState(); };
+    hooks.watchListChanged = [this] { showWatchList(); };
+    m_relayJob = std::make_unique<MainForceRelay>(m_services.relay(RelaySettings{}, std::move(hooks)));
 }
+
+RelayPage::~RelayPage() = default;
 
 WatchSelection RelayPage::selection() const {
     WatchSelection selection;
@@ -161,15 +186,82 @@ RelaySettings RelayPage::relaySettings() const {
     return settings;
 }
 
-void RelayPage::setOnTime(bool on) {
-    m_onTime->setChecked(on);
+bool RelayPage::relayOn() const {
+    return m_relayJob->relayOn();
 }
 
-void RelayPage::showState(bool relayOn, bool captureOn, bool stocksPicked) {
+bool RelayPage::tick() {
+    return m_relayJob->tick();
+}
+
+void RelayPage::showNickname() {
+    const QString nickname = m_services.windows().setup().qqName;
+    m_nickname->setText(nickname);
+    m_nicknameForView->setText(nickname);
+}
+
+void RelayPage::showState() {
+    const bool relayOn = m_relayJob->relayOn();
+    const bool captureOn = m_relayJob->captureOn();
     m_relay->setText(relayOn ? kStopCaption : kStartCaption);
-    m_relay->setEnabled(relayOn || (stocksPicked && !captureOn));
+    m_relay->setEnabled(relayOn || (!m_services.watchList().isEmpty() && !captureOn));
     m_pick->setEnabled(!relayOn && !captureOn);
     m_capture->setEnabled(!captureOn);
+    // The capture turned chkOnTime off for its passes; the page shows what the relay uses.
+    m_onTime->setChecked(m_relayJob->settings().onTime);
+    Q_EMIT activeChanged(m_relayJob->active());
+}
+
+void RelayPage::showWatchList() {
+    const QList<WatchRow>& rows = m_services.watchList().rows();
+    m_watchGrid->setRowCount(static_cast<int>(rows.size()));
+    for (int i = 0; i < rows.size(); ++i) {
+        m_watchGrid->setItem(i, 0, new QTableWidgetItem(rows[i].name));
+        m_watchGrid->setItem(i, 1, new QTableWidgetItem(rows[i].value));
+    }
+}
+
+void RelayPage::btnSetQQStockClick() {
+    m_host.hideFunctionPanel();
+    m_host.showContentPage(ContentPage::StockDoc);
+    m_watchGrid->setRowCount(0);
+    StocksForMonitor& watch = m_services.watchList();
+    const int count = watch.rebuild(selection());
+    if (!watch.lastError().isEmpty())
+        m_frame.ShowPrompt(QStringLiteral("股本数据读不出: %1").arg(watch.lastError()));
+    showWatchList();
+    m_frame.setStatusPanel(StatusPanel::Message, StocksForMonitor::statusText(count));
+    m_relay->setEnabled(count > 0);
+}
+
+void RelayPage::btnSendToQQClick() {
+    if (m_relayJob->relayOn()) {
+        // Its own button stops it as the Stop command does.
+        m_host.stopRun();
+        m_relayJob->tick();
+        return;
+    }
+    m_relayJob->setSettings(relaySettings());
+    m_relayJob->startRelay();
+    showState();
+}
+
+void RelayPage::btnMainGetMainClick() {
+    m_relayJob->setSettings(relaySettings());
+    m_relayJob->startCapture();
+    showState();
+}
+
+void RelayPage::StocksForMonitorSelectCell(int row) {
+    if (const std::optional<WatchPick> pick = m_services.watchList().pick(row))
+        Q_EMIT stockChosen(pick->code, pick->name);
+}
+
+void RelayPage::edtQQExit(const QString& nickname) {
+    QString error;
+    if (!commitNickname(m_services.settings(), m_services.windows(), nickname, &error))
+        m_frame.ShowPrompt(QStringLiteral("QQ昵称保存失败: %1").arg(error));
+    showNickname();
 }
 
 }  // namespace quarrow

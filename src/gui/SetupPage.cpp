@@ -1,6 +1,7 @@
 #include "gui/SetupPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/PageWidgets.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -25,17 +26,6 @@ bool typesCharacter(const QKeyEvent& key) {
     if (key.key() == Qt::Key_Backspace || key.matches(QKeySequence::Paste))
         return true;
     return !key.text().isEmpty() && key.text().at(0).isPrint();
-}
-
-QToolButton* helpImage(QWidget* parent, AppFrame& frame, const char* name, const QString& text,
-                       const QString& picture) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setText(QStringLiteral("?"));
-    button->setToolTip(text);
-    QObject::connect(button, &QToolButton::clicked, parent,
-                     [&frame, text, picture] { frame.ShowHelpPicture(text, picture, false); });
-    return button;
 }
 
 }  // namespace
@@ -83,20 +73,23 @@ SetupPage::SetupPage(SystemSetup& setup, Settings& settings, AppFrame& frame, QW
     connect(m_startOn, &QCheckBox::toggled, this, &SetupPage::pickerChanged);
 
     auto* grid = new QGridLayout(this);
+    m_grid = grid;
     grid->addWidget(m_hualin, 0, 0);
     grid->addWidget(m_folders[0], 0, 1);
-    grid->addWidget(helpImage(this, frame, "imgHelpHuali", QStringLiteral("设定华林行情软件安装文件夹."),
-                              QStringLiteral("华林行情分析系统.jpg")),
-                    0, 2);
+    grid->addWidget(
+        helpPictureButton(this, frame, "imgHelpHuali", QStringLiteral("设定华林行情软件安装文件夹."),
+                          QStringLiteral("华林行情分析系统.jpg")),
+        0, 2);
     grid->addWidget(m_dongfang, 1, 0);
     grid->addWidget(m_folders[1], 1, 1);
-    grid->addWidget(helpImage(this, frame, "imgHelpDongfang", QStringLiteral("设定东方行情软件安装文件夹."),
-                              QStringLiteral("东方行情分析系统.jpg")),
-                    1, 2);
+    grid->addWidget(
+        helpPictureButton(this, frame, "imgHelpDongfang", QStringLiteral("设定东方行情软件安装文件夹."),
+                          QStringLiteral("东方行情分析系统.jpg")),
+        1, 2);
     grid->addWidget(new QLabel(QStringLiteral("WinRAR:"), this), 2, 0);
     grid->addWidget(m_folders[2], 2, 1);
-    grid->addWidget(helpImage(this, frame, "imgHelpRAR", QStringLiteral("设定WinRAR软件安装文件夹."),
-                              QStringLiteral("WinRAR.jpg")),
+    grid->addWidget(helpPictureButton(this, frame, "imgHelpRAR", QStringLiteral("设定WinRAR软件安装文件夹."),
+                                      QStringLiteral("WinRAR.jpg")),
                     2, 2);
     grid->addWidget(new QLabel(QStringLiteral("节假日"), this), 3, 0);
     grid->addWidget(m_holidays, 4, 0);
@@ -105,6 +98,12 @@ SetupPage::SetupPage(SystemSetup& setup, Settings& settings, AppFrame& frame, QW
     grid->addWidget(new QLabel(QStringLiteral("自动执行挖掘"), this), 5, 0);
     grid->addWidget(m_startOn, 6, 0);
     grid->addWidget(m_startTime, 6, 1);
+}
+
+void SetupPage::addRow(const QString& caption, QWidget* field) {
+    const int row = m_grid->rowCount();
+    m_grid->addWidget(new QLabel(caption, this), row, 0);
+    m_grid->addWidget(field, row, 1);
 }
 
 void SetupPage::refresh() {

@@ -7,6 +7,7 @@
 #include <array>
 
 class QCheckBox;
+class QGridLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
@@ -25,6 +26,8 @@ public:
 
     // Shows what the setup holds (after it was loaded).
     void refresh();
+    // A further setting below the page's own, with its caption.
+    void addRow(const QString& caption, QWidget* field);
 
 Q_SIGNALS:
     // The user chose the other quote program: its windows must be looked for again.
@@ -43,6 +46,7 @@ private:
     SystemSetup& m_setup;
     Settings& m_settings;
     AppFrame& m_frame;
+    QGridLayout* m_grid;
     std::array<QLineEdit*, 3> m_folders{};
     QRadioButton* m_hualin;
     QRadioButton* m_dongfang;

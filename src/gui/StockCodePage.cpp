@@ -1,17 +1,18 @@
 #include "gui/StockCodePage.h"
 
 #include "gui/DailyBarGrid.h"
-#include "gui/DesktopServices.h"
+#include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "gui/StockChart.h"
 #include "gui/StockListModel.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 #include "quotefiles/FileOP.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/ShareCapital.h"
 #include "quotefiles/StockListLoader.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,18 +37,10 @@ namespace quarrow {
 
 namespace {
 
-const QString kStockCodePage = QStringLiteral("TabSheetStockCode");
-const QString kStockDocPage = QStringLiteral("TabSheetStockDoc");
 constexpr int kCodeColumnWidth = 70;
 constexpr int kNameColumnWidth = 80;
 constexpr int kArrowsWidth_px = 20;
 constexpr int kOwnListWidth_px = 110;
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // The page's small commands look like the labels they always were: flat, a hand cursor.
 QPushButton* labelButton(QWidget* parent, const char* name, const QString& caption) {
@@ -59,18 +52,20 @@ QPushButton* labelButton(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links, QWidget* parent)
+StockCodePage::StockCodePage(ProgramServices& services, PageHost& host, StockCodePageLinks links,
+                             QWidget* parent)
     : QWidget(parent),
       m_services(services),
-      m_links(std::move(links)),
-      m_picker(services.stocks, &services.db, services.frame) {
-    setObjectName(kStockCodePage);
+      m_host(host),
+      m_links(links),
+      m_picker(services.stocks(), &services.store(), services.frame()) {
+    setObjectName(QStringLiteral("TabSheetStockCode"));
     setWindowTitle(QStringLiteral("股票代码和大笔买卖查询"));
-    m_picker.onShowOnQueryPage = m_links.showOnQueryPage;
+    m_picker.onShowOnQueryPage = [this](bool withDocuments) { Q_EMIT stockChosenForQuery(withDocuments); };
 
     auto* left = named(new QWidget(this), "PanelStockLeft");
     m_codeNamePanel = named(new QWidget(left), "PanelCodeName");
-    m_listModel = new StockListModel(services.stocks, this);
+    m_listModel = new StockListModel(services.stocks(), this);
     m_list = named(new QTableView(m_codeNamePanel), "ListStCodeName");
     m_list->setModel(m_listModel);
     m_list->setToolTip(QStringLiteral("为全部股票列表(sz为深证所股票,sh为上证所股票)"));
@@ -87,7 +82,7 @@ StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links
             [this](const QModelIndex& current) {
                 if (m_loading || !current.isValid())
                     return;
-                pick([&] { m_picker.ListStCodeNameSelectCell(current.column(), current.row() + 1); });
+                pick([&] { m_picker.pickListEntry(current.row()); });
             });
 
     m_own = named(new QListWidget(m_codeNamePanel), "ListSelfStock");
@@ -147,7 +142,7 @@ StockCodePage::StockCodePage(DesktopServices& services, StockCodePageLinks links
     leftLayout->addWidget(m_daily);
     leftLayout->addWidget(m_dailyChart);
 
-    m_resultGrid = m_links.resultGrid ? m_links.resultGrid : named(new QTableView(this), "dbGridTop5List");
+    m_resultGrid = named(new QTableView(this), "dbGridTop5List");
     m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_resultGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_capitalRows = new QStandardItemModel(this);
@@ -170,14 +165,16 @@ void StockCodePage::addMenuCommands(QMenu* menu) {
         action->setToolTip(hint);
         action->setStatusTip(hint);
         connect(action, &QAction::triggered, this, slot);
+        return action;
     };
     command("menuLoadStockCodes", QStringLiteral("装入股票代码(&L)"), QStringLiteral("装入股票代码"),
             &StockCodePage::menuLoadStockCodesClick);
-    command("btnLoadCodeName", QStringLiteral("从股票行情中装入股票代码(&C)"),
-            QStringLiteral("从华林行情中装入最新股票代码数据"), &StockCodePage::btnLoadCodeNameClick);
-    command("btnMyselfCodeName", QStringLiteral("*装入自制股票代码表*(&M)"),
-            QStringLiteral("从STCodeName.txt中读取自己收集的代码表,需要手动增加新股"),
-            &StockCodePage::btnMyselfCodeNameClick);
+    m_listCommands = {
+        command("btnLoadCodeName", QStringLiteral("从股票行情中装入股票代码(&C)"),
+                QStringLiteral("从华林行情中装入最新股票代码数据"), &StockCodePage::btnLoadCodeNameClick),
+        command("btnMyselfCodeName", QStringLiteral("*装入自制股票代码表*(&M)"),
+                QStringLiteral("从STCodeName.txt中读取自己收集的代码表,需要手动增加新股"),
+                &StockCodePage::btnMyselfCodeNameClick)};
     command("menuSaveSelfCode", QStringLiteral("保存自制股票代码表(&S)"),
             QStringLiteral("将从东方证券网站上取得的股票代码存入文件中"),
             &StockCodePage::menuSaveSelfCodeClick);
@@ -195,11 +192,31 @@ void StockCodePage::listsLoaded() {
 }
 
 QString StockCodePage::quoteFolder() const {
-    return m_services.setup.QuoteFolder();
+    return m_services.setup().QuoteFolder();
 }
 
 QString StockCodePage::currentCodeText() const {
     return m_links.code->text().trimmed();
+}
+
+QString StockCodePage::currentCode() const {
+    return currentCodeText();
+}
+
+QString StockCodePage::currentName() const {
+    return m_links.name->text();
+}
+
+void StockCodePage::showInResultGrid(QAbstractItemModel* rows) {
+    if (m_resultGrid->model() == rows)
+        return;
+    // A model comes with a selection model of its own; the old one would go on following
+    // a model the grid no longer shows.
+    QItemSelectionModel* previous = m_resultGrid->selectionModel();
+    m_resultGrid->setModel(rows);
+    delete previous;
+    connect(m_resultGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { Q_EMIT resultRowChanged(current); });
 }
 
 void StockCodePage::pick(const std::function<void()>& step) {
@@ -210,8 +227,8 @@ void StockCodePage::pick(const std::function<void()>& step) {
 
 void StockCodePage::showPicked() {
     m_links.code->setText(m_picker.codeText());
-    m_links.name->setText(m_picker.caption());
-    m_links.name->setToolTip(m_picker.hint());
+    m_links.name->setText(m_picker.name());
+    m_links.name->setToolTip(m_picker.prefixedCode());
 }
 
 // --- the all-stocks list -------------------------------------------------------------
@@ -221,15 +238,15 @@ void StockCodePage::reloadList(const std::function<void()>& load) {
     try {
         m_listModel->reload(load);
     } catch (const RecordFileError& error) {
-        m_services.frame.ShowPrompt(error.message());
+        m_services.frame().ShowPrompt(error.message());
     }
     m_loading = false;
-    m_services.stocks.setComplete(true);
+    m_services.stocks().setComplete(true);
     selectFirstStock();
 }
 
 void StockCodePage::selectFirstStock() {
-    if (m_services.stocks.isEmpty())
+    if (m_services.stocks().isEmpty())
         return;
     m_loading = true;
     m_list->setCurrentIndex(m_listModel->index(0, 0));
@@ -240,68 +257,66 @@ void StockCodePage::selectFirstStock() {
 }
 
 void StockCodePage::btnLoadCodeNameClick() {
-    reloadList(
-        [this] { StockListLoader(m_services.frame).loadFromNameTables(quoteFolder(), m_services.stocks); });
+    reloadList([this] {
+        StockListLoader(m_services.frame()).loadFromNameTables(quoteFolder(), m_services.stocks());
+    });
 }
 
 void StockCodePage::btnMyselfCodeNameClick() {
-    const QString file = m_services.folder.filePath(handKeptTableName());
+    const QString file = m_services.folder().filePath(handKeptTableName());
     if (!QFileInfo::exists(file)) {
         // Said on the prompt line; the list and the current stock stay.
-        StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks);
+        StockListLoader(m_services.frame()).loadHandKept(file, m_services.stocks());
         return;
     }
-    m_links.showContentPage(kStockCodePage);
-    reloadList([&] { StockListLoader(m_services.frame).loadHandKept(file, m_services.stocks); });
+    m_host.showContentPage(ContentPage::StockCode);
+    reloadList([&] { StockListLoader(m_services.frame()).loadHandKept(file, m_services.stocks()); });
 }
 
 void StockCodePage::menuSaveSelfCodeClick() {
     const QStringList pasted = m_links.capture->toPlainText().split(QLatin1Char('\n'));
-    StockListLoader(m_services.frame)
-        .saveHandKeptFromWebText(pasted, m_services.folder.filePath(handKeptTableName()), nullptr,
+    StockListLoader(m_services.frame())
+        .saveHandKeptFromWebText(pasted, m_services.folder().filePath(handKeptTableName()), nullptr,
                                  [this](const QStringList& lines) {
                                      // The right-hand area shows what will be saved, for the user to check.
-                                     m_services.frame.clearLog();
+                                     m_services.frame().clearLog();
                                      for (const QString& line : lines)
-                                         m_services.frame.addLog(line, LogColor::Default);
+                                         m_services.frame().addLog(line, LogColor::Default);
                                  });
 }
 
 void StockCodePage::menuLoadStockCodesClick() {
-    m_links.hideFunctionPanel();
-    m_links.showContentPage(kStockCodePage);
+    m_host.hideFunctionPanel();
+    m_host.showContentPage(ContentPage::StockCode);
     btnCloseDailyClick();
 }
 
 // --- share capital ---------------------------------------------------------------------
 
 void StockCodePage::MenuLoadStockQTYClick() {
-    m_links.showContentPage(kStockDocPage);
+    m_host.showContentPage(ContentPage::StockDoc);
     if (!QFileInfo::exists(QuotePaths::baseDbfFile(quoteFolder()))) {
-        m_services.frame.ShowPrompt(QuotePaths::baseDbfFile(quoteFolder()) +
-                                    QStringLiteral(" 不存在!需要安装华林证券或东方证券行情分析软件"));
+        m_services.frame().ShowPrompt(QuotePaths::baseDbfFile(quoteFolder()) +
+                                      QStringLiteral(" 不存在!需要安装华林证券或东方证券行情分析软件"));
         return;
     }
-    m_services.frame.showCapture({});
+    m_services.frame().showCapture({});
     try {
-        ShareCapital capital(&m_services.db, m_services.frame, m_services.platform.clock());
-        const CapitalImportResult result = capital.importShareCapital(quoteFolder(), m_services.stocks);
-        m_services.frame.showCapture(result.memo);
+        ShareCapital capital(&m_services.store(), m_services.frame(), m_services.platform().clock());
+        const CapitalImportResult result = capital.importShareCapital(quoteFolder(), m_services.stocks());
+        m_services.frame().showCapture(result.memo);
     } catch (const RecordFileError& error) {
-        m_services.frame.ShowPrompt(error.message());
+        m_services.frame().ShowPrompt(error.message());
     }
 }
 
-void StockCodePage::btnListStockQTYClick() {
-    m_links.showContentPage(kStockCodePage);
-    if (!m_services.db.DBOpened())
+void StockCodePage::listShareCapital(bool currentStockOnly) {
+    m_host.showContentPage(ContentPage::StockCode);
+    if (!m_services.store().DBOpened())
         return;
-    // "指定股票" lives on the query page; without it the listing shows every stock.
-    const auto* given = window()->findChild<QCheckBox*>(QStringLiteral("chkStockCode"));
-    const bool oneStock = given && given->isChecked();
-    Statement query = ShareCapital::listing(m_services.db, oneStock, currentCodeText());
+    Statement query = ShareCapital::listing(m_services.store(), currentStockOnly, currentCodeText());
     if (!query.exec()) {
-        m_services.frame.ShowPrompt(QStringLiteral("读取股本数据出错:") + query.error());
+        m_services.frame().ShowPrompt(QStringLiteral("读取股本数据出错:") + query.error());
         return;
     }
     m_capitalRows->clear();
@@ -320,16 +335,16 @@ void StockCodePage::btnListStockQTYClick() {
         }
         m_capitalRows->appendRow(row);
     }
-    m_resultGrid->setModel(m_capitalRows);
+    showInResultGrid(m_capitalRows);
 }
 
 void StockCodePage::menuRefreshNameClick() {
-    if (!m_services.db.DBOpened())
+    if (!m_services.store().DBOpened())
         return;
-    m_links.showContentPage(kStockDocPage);
-    m_services.frame.showCapture({});
-    ShareCapital capital(&m_services.db, m_services.frame, m_services.platform.clock());
-    m_services.frame.showCapture(capital.refreshNames(m_services.stocks));
+    m_host.showContentPage(ContentPage::StockDoc);
+    m_services.frame().showCapture({});
+    ShareCapital capital(&m_services.store(), m_services.frame(), m_services.platform().clock());
+    m_services.frame().showCapture(capital.refreshNames(m_services.stocks()));
 }
 
 // --- the daily-bar viewer ----------------------------------------------------------------
@@ -348,9 +363,9 @@ void StockCodePage::layOutDailyOnce() {
 }
 
 void StockCodePage::btnLoadDailyClick() {
-    const QString hint = m_links.name->toolTip();
-    const QString path = QuotePaths::dailyBarFile(quoteFolder(), hint);
-    if (hint.size() != 8 || !QFileInfo::exists(path))
+    const QString prefixedCode = m_picker.prefixedCode();
+    const QString path = QuotePaths::dailyBarFile(quoteFolder(), prefixedCode);
+    if (prefixedCode.size() != 8 || !QFileInfo::exists(path))
         return;
     m_codeNamePanel->hide();
     m_daily->show();
@@ -359,17 +374,17 @@ void StockCodePage::btnLoadDailyClick() {
     m_closeDaily->raise();
     m_upDownDays->raise();
     layOutDailyOnce();
-    m_links.showContentPage(kStockCodePage);
-    m_services.frame.setStatusPanel(StatusPanel::Message, path);
+    m_host.showContentPage(ContentPage::StockCode);
+    m_services.frame().setStatusPanel(StatusPanel::Message, path);
     try {
-        const auto view = loadDailyRows(quoteFolder(), hint, m_links.lastDays->value());
+        const auto view = loadDailyRows(quoteFolder(), prefixedCode, m_links.lastDays->value());
         if (!view || view->rows.isEmpty())
             return;  // a count that leaves no rows keeps what the grid showed
-        m_services.frame.setStatusPanel(StatusPanel::Pending, QString::number(view->rows.size()));
+        m_services.frame().setStatusPanel(StatusPanel::Pending, QString::number(view->rows.size()));
         m_daily->rows()->setRows(view->rows);
-        drawDailyChart(hint, static_cast<int>(view->rows.size()));
+        drawDailyChart(prefixedCode, static_cast<int>(view->rows.size()));
     } catch (const RecordFileError& error) {
-        m_services.frame.ShowPrompt(error.message());
+        m_services.frame().ShowPrompt(error.message());
     }
 }
 
@@ -399,7 +414,7 @@ void StockCodePage::drawDailyChart(const QString& prefixedCode, int days) {
     StockChartData chart;
     chart.code = prefixedCode.mid(2);
     chart.bars = lastBars(quoteFolder(), chart.code, std::clamp(days, kFewestBars, kMostBars));
-    if (const auto stored = storedDays(m_services.db, chart.code, chart.bars))
+    if (const auto stored = storedDays(m_services.store(), chart.code, chart.bars))
         chart.anomalyDays = *stored;
     m_dailyChart->showData(chart, prefixedCode);
     m_dailyChart->show();
@@ -416,40 +431,52 @@ void StockCodePage::btnCloseDailyClick() {
 // --- the picker and the own list ---------------------------------------------------------
 
 void StockCodePage::pnlStockNameClick() {
-    pick([this] { m_picker.pnlStockNameClick(PickSender::NamePanel); });
-    const int index = m_services.stocks.indexOf(m_picker.hint());
-    if (index >= 0 && !m_picker.caption().trimmed().isEmpty())
-        m_list->scrollTo(m_listModel->index(m_picker.listTopRow() - 1, 0), QAbstractItemView::PositionAtTop);
+    pick([this] { m_picker.pickCode(PickSender::NamePanel); });
+    const int index = m_services.stocks().indexOf(m_picker.prefixedCode());
+    if (index >= 0 && !m_picker.name().trimmed().isEmpty())
+        m_list->scrollTo(m_listModel->index(m_picker.listTopIndex(), 0), QAbstractItemView::PositionAtTop);
 }
 
 void StockCodePage::edtStockCodeExit() {
-    const QString hint = m_picker.hint();
-    const QString caption = m_picker.caption();
+    const QString prefixedCode = m_picker.prefixedCode();
+    const QString name = m_picker.name();
     m_picker.setCodeText(currentCodeText());
-    m_picker.edtStockCodeExit();
+    m_picker.applyTypedCode();
     // Leaving the box without typing changes nothing, not even what the mining run showed.
-    if (m_picker.hint() != hint || m_picker.caption() != caption)
+    if (m_picker.prefixedCode() != prefixedCode || m_picker.name() != name)
         showPicked();
 }
 
+void StockCodePage::showStock(const QString& code, const QString& name) {
+    m_picker.showStock(code, name);
+    showPicked();
+}
+
+void StockCodePage::followStock(const QString& code) {
+    m_links.code->setText(code);
+    edtStockCodeExit();
+}
+
 void StockCodePage::addToOwnList(const QString& prefixedCode) {
+    if (prefixedCode.isEmpty())
+        return;
     QString error;
-    if (m_services.ownStocks.add(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
-        m_services.frame.ShowPrompt(QStringLiteral("自选股保存出错:") + error);
+    if (m_services.ownStocks().add(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
+        m_services.frame().ShowPrompt(QStringLiteral("自选股保存出错:") + error);
     refreshOwnList();
 }
 
 void StockCodePage::removeFromOwnList(const QString& prefixedCode) {
     QString error;
-    if (m_services.ownStocks.remove(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
-        m_services.frame.ShowPrompt(QStringLiteral("自选股保存出错:") + error);
+    if (m_services.ownStocks().remove(prefixedCode, &error) == OwnStockList::Change::SaveFailed)
+        m_services.frame().ShowPrompt(QStringLiteral("自选股保存出错:") + error);
     refreshOwnList();
 }
 
 void StockCodePage::refreshOwnList() {
     const QString selected = m_own->currentItem() ? m_own->currentItem()->text() : QString();
     m_own->clear();
-    m_own->addItems(m_services.ownStocks.items());
+    m_own->addItems(m_services.ownStocks().items());
     const auto found = m_own->findItems(selected, Qt::MatchExactly);
     if (!selected.isEmpty() && !found.isEmpty())
         m_own->setCurrentItem(found.first());
@@ -457,21 +484,21 @@ void StockCodePage::refreshOwnList() {
 
 void StockCodePage::btnSelfStockClick() {
     const QModelIndex current = m_list->currentIndex();
-    if (m_services.stocks.isEmpty() || !current.isValid())
+    if (m_services.stocks().isEmpty() || !current.isValid())
         return;
-    addToOwnList(m_services.stocks.at(current.row()).key);
+    addToOwnList(m_services.stocks().at(current.row()).key);
 }
 
 void StockCodePage::lblAddToSelfClick() {
     const QAbstractItemModel* rows = m_resultGrid->model();
-    if (!m_services.db.DBOpened() || !rows || rows->rowCount() == 0)
+    if (!m_services.store().DBOpened() || !rows || rows->rowCount() == 0)
         return;
     const int row = std::max(0, m_resultGrid->currentIndex().row());
     addToOwnList(PrefixCode(rows->index(row, 0).data().toString().trimmed()));
 }
 
 void StockCodePage::pnlStockNameDblClick() {
-    addToOwnList(m_links.name->toolTip());
+    addToOwnList(m_picker.prefixedCode());
 }
 
 void StockCodePage::btnDelSelfStockClick() {
@@ -494,7 +521,7 @@ bool StockCodePage::eventFilter(QObject* watched, QEvent* event) {
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
                 edtStockCodeExit();
             else if (!key->text().isEmpty())
-                m_picker.edtStockCodeKeyPress(false);
+                m_picker.markCodeTyped();
         } else if (event->type() == QEvent::FocusOut) {
             edtStockCodeExit();
         }

@@ -2,14 +2,18 @@
 
 #include "quotefiles/StockPicker.h"
 
+#include <QList>
 #include <QWidget>
 
 #include <functional>
 
+class QAbstractItemModel;
+class QAction;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
@@ -20,50 +24,53 @@ class QToolButton;
 namespace quarrow {
 
 class DailyBarGrid;
+class PageHost;
+class ProgramServices;
 class StockChart;
 class StockListModel;
-struct DesktopServices;
 
 // The main window's widgets the page works with besides its own.
 struct StockCodePageLinks {
     QLineEdit* code = nullptr;          // edtStockCode
     QLabel* name = nullptr;             // pnlStockName: caption the name, hint the prefixed code
-    QSpinBox* lastDays = nullptr;       // valueLastDays, the viewer's day count
+    QSpinBox* lastDays = nullptr;       // valueLastDays of the mining page, the viewer's day count
     QPlainTextEdit* capture = nullptr;  // MemoPastFrom
-    // Switches the main page control, puts the function panel away, and selects the
-    // current stock on the query page (with its saved documents or without).
-    std::function<void(const QString& pageName)> showContentPage;
-    std::function<void()> hideFunctionPanel;
-    std::function<void(bool withDocuments)> showOnQueryPage;
-    // The query page's result grid dbGridTop5List, shown on this page; the share-capital
-    // list borrows it. None: the page makes a grid of its own.
-    QTableView* resultGrid = nullptr;
 };
 
 // The page "股票代码和大笔买卖查询" (TabSheetStockCode): the all-stocks list with the own
 // stock list beside it, the daily-bar viewer that opens over them, and the result grid
-// of the queries. It keeps the toolbar's code box and name panel in step with the picker.
+// dbGridTop5List, where the query page and the share-capital listing each show a model
+// of their own. It keeps the toolbar's code box and name panel in step with the picker,
+// the window's current stock.
 class StockCodePage : public QWidget {
     Q_OBJECT
 public:
-    StockCodePage(DesktopServices& services, StockCodePageLinks links, QWidget* parent);
+    StockCodePage(ProgramServices& services, PageHost& host, StockCodePageLinks links, QWidget* parent);
 
     // The data menu's commands of the stock list and the share capital.
     void addMenuCommands(QMenu* menu);
     // Shows the list and the own list as start-up loaded them.
     void listsLoaded();
 
-    StockPicker& picker() { return m_picker; }
+    // The current stock: the code box as it stands, the name panel's caption.
+    QString currentCode() const;
+    QString currentName() const;
     QTableView* resultGrid() const { return m_resultGrid; }
+    // Shows the rows in the result grid; the grid's row changes come as resultRowChanged.
+    void showInResultGrid(QAbstractItemModel* rows);
     DailyBarGrid* dailyGrid() const { return m_daily; }
     StockChart* dailyChart() const { return m_dailyChart; }
+    // The data menu's commands that load the all-stocks list, which a run switches off.
+    QList<QAction*> listCommands() const { return m_listCommands; }
 
 public Q_SLOTS:
     void btnLoadCodeNameClick();
     void btnMyselfCodeNameClick();
     void menuSaveSelfCodeClick();
     void MenuLoadStockQTYClick();
-    void btnListStockQTYClick();
+    // The listing "调阅股本数据" of every stock's share capital, or only the current
+    // stock's when the query page names it.
+    void listShareCapital(bool currentStockOnly);
     void menuRefreshNameClick();
     void menuLoadStockCodesClick();
 
@@ -80,6 +87,16 @@ public Q_SLOTS:
     void btnDelSelfStockClick();
     void ListSelfStockClick();
     void edtStockCodeExit();
+    // Another part of the window (the mining run, the watch list) made a stock current.
+    void showStock(const QString& code, const QString& name);
+    // A row of the query's results became current: its stock goes into the code box.
+    void followStock(const QString& code);
+
+Q_SIGNALS:
+    // The picker chose a stock for the query page (with its saved documents or without).
+    void stockChosenForQuery(bool withDocuments);
+    // The current row of the result grid, in whichever model it shows.
+    void resultRowChanged(const QModelIndex& current);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,7 +116,8 @@ private:
     void drawDailyChart(const QString& prefixedCode, int days);
     void UpDownDaysChangingEx(int newPosition);
 
-    DesktopServices& m_services;
+    ProgramServices& m_services;
+    PageHost& m_host;
     StockCodePageLinks m_links;
     StockPicker m_picker;
     StockListModel* m_listModel = nullptr;
@@ -110,8 +128,9 @@ private:
     StockChart* m_dailyChart = nullptr;  // the same bars drawn beside the grid
     QToolButton* m_closeDaily = nullptr;
     QSpinBox* m_upDownDays = nullptr;
-    QTableView* m_resultGrid = nullptr;  // dbGridTop5List
-    QStandardItemModel* m_capitalRows = nullptr;
+    QTableView* m_resultGrid = nullptr;           // dbGridTop5List
+    QStandardItemModel* m_capitalRows = nullptr;  // the share-capital listing
+    QList<QAction*> m_listCommands;
     int m_upDownPosition = 0;
     bool m_dailyLaidOut = false;
     bool m_loading = false;

@@ -2,8 +2,11 @@
 
 #include "app/AppFrame.h"
 #include "gui/GridExport.h"
+#include "gui/PageHost.h"
+#include "gui/PageWidgets.h"
 #include "gui/QueryPage.h"
 #include "gui/StockChart.h"
+#include "program/ProgramServices.h"
 #include "quotefiles/FileOP.h"
 
 #include <QComboBox>
@@ -28,12 +31,6 @@ constexpr int kKeyRole = Qt::UserRole + 2;
 // Bars drawn around a trade's day: a month and a half before, three weeks after.
 constexpr int kBarsBefore = 30;
 constexpr int kBarsAfter = 15;
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QStandardItem* textItem(const QString& text) {
     auto* item = new QStandardItem(text);
@@ -82,9 +79,8 @@ QTableView* makeGrid(QWidget* parent, const char* name, QSortFilterProxyModel* m
 
 }  // namespace
 
-TrackRecordPage::TrackRecordPage(TDataBase& db, AppFrame& frame, std::function<QString()> quoteFolder,
-                                 QWidget* parent)
-    : QWidget(parent), m_db(db), m_frame(frame), m_quoteFolder(std::move(quoteFolder)) {
+TrackRecordPage::TrackRecordPage(ProgramServices& services, PageHost& host, QWidget* parent)
+    : QWidget(parent), m_services(services), m_host(host), m_frame(services.frame()) {
     setObjectName(QStringLiteral("TabSheetTrackRecord"));
 
     m_from = new CheckedDatePicker("TrackDateFrom", QStringLiteral("统计的开始日期,需要使用此条件时,打勾"),
@@ -153,11 +149,12 @@ TrackRecordPage::TrackRecordPage(TDataBase& db, AppFrame& frame, std::function<Q
             });
 }
 
-void TrackRecordPage::setDateRange(bool fromTicked, const QDate& from, bool toTicked, const QDate& to) {
-    m_from->setChecked(fromTicked);
-    m_from->setDate(from);
-    m_to->setChecked(toTicked);
-    m_to->setDate(to);
+void TrackRecordPage::showForRange(const OperatorQuery& query) {
+    m_from->setChecked(query.fromTicked);
+    m_from->setDate(query.from);
+    m_to->setChecked(query.toTicked);
+    m_to->setDate(query.to);
+    m_host.showContentPage(ContentPage::TrackRecord);
 }
 
 TradeSide TrackRecordPage::side() const {
@@ -173,18 +170,13 @@ void TrackRecordPage::btnTrackRecordClick() {
     options.market = m_market->currentIndex() == 1   ? Market::Shanghai
                      : m_market->currentIndex() == 2 ? Market::Shenzhen
                                                      : Market::All;
-    QString error;
     // A large store takes a second or two: the cursor says the click was taken.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        m_record = TrackRecord::compute(m_db, m_quoteFolder(), options, &error);
-    } catch (const RecordFileError& failure) {
-        m_record.reset();
-        error = failure.message();
-    }
+    m_record = m_services.trackRecord(options);
     QGuiApplication::restoreOverrideCursor();
-    if (!m_record) {
-        m_frame.ShowPrompt(QStringLiteral("统计营业部战绩出错: ") + error);
+    if (!m_record->ok()) {
+        m_frame.ShowPrompt(QStringLiteral("统计营业部战绩出错: ") + m_record->error());
+        m_record.reset();
         fillDepartments();
         return;
     }
@@ -258,11 +250,11 @@ void TrackRecordPage::showTrade(int row) {
     StockChartData chart;
     chart.code = trade.code;
     try {
-        chart.bars = barsAround(m_quoteFolder(), trade.code, trade.day, kBarsBefore, kBarsAfter);
+        chart.bars = barsAround(m_services.quoteFolder(), trade.code, trade.day, kBarsBefore, kBarsAfter);
     } catch (const RecordFileError& failure) {
         m_frame.ShowPrompt(failure.message());
     }
-    if (const auto days = storedDays(m_db, trade.code, chart.bars))
+    if (const auto days = storedDays(m_services.store(), trade.code, chart.bars))
         chart.anomalyDays = *days;
     for (const DepartmentTrade& other : m_shownTrades) {
         if (other.code != trade.code)

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "review/OperatorQuery.h"
 #include "scorecard/TrackRecord.h"
 
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class QComboBox;
@@ -19,6 +19,8 @@ namespace quarrow {
 
 class AppFrame;
 class CheckedDatePicker;
+class PageHost;
+class ProgramServices;
 class StockChart;
 
 // The page "营业部战绩": every department ranked by what its stocks did 1, 2, 3, 5 and 10
@@ -27,12 +29,11 @@ class StockChart;
 class TrackRecordPage : public QWidget {
     Q_OBJECT
 public:
-    // The quote folder is asked for on each computation: the setup may change it.
-    TrackRecordPage(TDataBase& db, AppFrame& frame, std::function<QString()> quoteFolder, QWidget* parent);
+    TrackRecordPage(ProgramServices& services, PageHost& host, QWidget* parent);
 
-    // The date range the record covers, as the query page has it: a date limits the rows
-    // only when it is ticked.
-    void setDateRange(bool fromTicked, const QDate& from, bool toTicked, const QDate& to);
+    // Shows the page, covering the query's date range: a date limits the rows only when
+    // it is ticked.
+    void showForRange(const OperatorQuery& query);
 
     QTableView* departmentGrid() const { return m_departmentGrid; }
     QTableView* tradeGrid() const { return m_tradeGrid; }
@@ -49,9 +50,9 @@ private:
     void showTrade(int row);
     TradeSide side() const;
 
-    TDataBase& m_db;
+    ProgramServices& m_services;
+    PageHost& m_host;
     AppFrame& m_frame;
-    std::function<QString()> m_quoteFolder;
     CheckedDatePicker* m_from = nullptr;
     CheckedDatePicker* m_to = nullptr;
     QSpinBox* m_minCount = nullptr;

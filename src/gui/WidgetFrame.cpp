@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace quarrow {
 
@@ -38,19 +39,11 @@ QColor colorOf(LogColor color) {
 
 }  // namespace
 
-WidgetFrame::WidgetFrame(FrameWidgets widgets, QString programFolder)
-    : m_w(std::move(widgets)), m_programFolder(std::move(programFolder)) {}
+WidgetFrame::WidgetFrame(QString programFolder) : m_programFolder(std::move(programFolder)) {}
 
-const QStringList& WidgetFrame::commandNames() {
-    static const QStringList names{
-        QStringLiteral("btnListStockQTY"),       QStringLiteral("btnSelectStock"),
-        QStringLiteral("btnGetStockDoc"),        QStringLiteral("btnLoadCodeName"),
-        QStringLiteral("btnMyselfCodeName"),     QStringLiteral("btnLoadDaily"),
-        QStringLiteral("btnGetStockChanges"),    QStringLiteral("btnDepart_BuySale"),
-        QStringLiteral("btnDepart_BuyOnly"),     QStringLiteral("btnDepart_SaleOnly"),
-        QStringLiteral("btnGetAllOfTheNewDocs"), QStringLiteral("btnGetAllFromTxtDocs"),
-        QStringLiteral("btnGetFromServer"),      QStringLiteral("btnSendToServer")};
-    return names;
+void WidgetFrame::setCommands(const QList<QAbstractButton*>& buttons, const QList<QAction*>& actions) {
+    m_commandButtons = {buttons.begin(), buttons.end()};
+    m_commandActions = {actions.begin(), actions.end()};
 }
 
 QStringList WidgetFrame::statusCaptions() {
@@ -133,8 +126,33 @@ MessageAnswer WidgetFrame::showMessage(const MessageRequest& request) {
             buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::NoToAll | QMessageBox::YesToAll;
         QMessageBox box(yesNo ? QMessageBox::Question : QMessageBox::Information, request.title, request.text,
                         buttons, m_w.window);
+        // A question of a run nobody watches counts down to its safe answer.
+        QTimer countdown;
+        int secondsLeft = request.timeout_s;
+        bool timedOut = false;
+        if (secondsLeft > 0) {
+            const QString text = request.text;
+            const QString safe = !yesNo                                        ? QStringLiteral("确定")
+                                 : request.timeoutAnswer == MessageAnswer::Yes ? QStringLiteral("是")
+                                                                               : QStringLiteral("否");
+            const auto show = [&box, text, safe, &secondsLeft] {
+                box.setText(text + QStringLiteral("\n\n(%1秒后自动选择\"%2\")").arg(secondsLeft).arg(safe));
+            };
+            show();
+            QObject::connect(&countdown, &QTimer::timeout, &box, [&box, &secondsLeft, &timedOut, show] {
+                if (--secondsLeft > 0) {
+                    show();
+                    return;
+                }
+                timedOut = true;
+                box.done(QMessageBox::Cancel);
+            });
+            countdown.start(1000);
+        }
         const int pressed = box.exec();
-        answer = !yesNo                             ? MessageAnswer::Ok
+        countdown.stop();
+        answer = timedOut                           ? (yesNo ? request.timeoutAnswer : MessageAnswer::Ok)
+                 : !yesNo                           ? MessageAnswer::Ok
                  : pressed == QMessageBox::Yes      ? MessageAnswer::Yes
                  : pressed == QMessageBox::YesToAll ? MessageAnswer::YesToAll
                  : pressed == QMessageBox::NoToAll  ? MessageAnswer::NoToAll
@@ -192,15 +210,17 @@ void WidgetFrame::hideProgress() {
 }
 
 void WidgetFrame::enableCommands(bool on) {
-    for (const QString& name : commandNames()) {
-        for (auto* button : m_w.window->findChildren<QAbstractButton*>(name))
+    for (const QPointer<QAbstractButton>& button : m_commandButtons) {
+        if (button)
             button->setEnabled(on);
-        for (auto* action : m_w.window->findChildren<QAction*>(name))
+    }
+    for (const QPointer<QAction>& action : m_commandActions) {
+        if (action)
             action->setEnabled(on);
     }
     // The stop command is the other side of the same switch: on exactly while a run works.
-    if (auto* stop = m_w.window->findChild<QAbstractButton*>(QStringLiteral("btnStop")))
-        stop->setEnabled(!on);
+    if (m_w.stop)
+        m_w.stop->setEnabled(!on);
 }
 
 void WidgetFrame::processEvents() {

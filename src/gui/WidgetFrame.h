@@ -3,10 +3,13 @@
 #include "app/AppFrame.h"
 
 #include <QList>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
 
+class QAbstractButton;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QTextEdit;
@@ -25,6 +28,7 @@ struct FrameWidgets {
     QPlainTextEdit* capture = nullptr;  // MemoPastFrom
     QList<QLabel*> statusPanels;        // the 13 panels of statMain
     ProgressBox* progress = nullptr;
+    QAbstractButton* stop = nullptr;  // btnStop
 };
 
 // The desktop window's side of the frame every job talks through: the flashing prompt
@@ -35,7 +39,13 @@ public:
     // Answers a message box in place of the user; nothing lets the box ask.
     using Answerer = std::function<std::optional<MessageAnswer>(const MessageRequest&)>;
 
-    WidgetFrame(FrameWidgets widgets, QString programFolder);
+    // The main builds the frame with the program's services; the window attaches its
+    // widgets once it has made them, before anything is shown.
+    explicit WidgetFrame(QString programFolder);
+    void attach(FrameWidgets widgets) { m_w = std::move(widgets); }
+    // The commands a run switches off (EnableCommands), once the pages that hold them are
+    // built; the stop command is on exactly while they are off.
+    void setCommands(const QList<QAbstractButton*>& buttons, const QList<QAction*>& actions);
 
     void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
     // Chooses a file in place of the user's file dialog: the path, or nothing for Cancel.
@@ -64,8 +74,6 @@ public:
     bool flashTick();
     bool flashing() const { return m_flashing; }
 
-    // The commands EnableCommands switches, by object name.
-    static const QStringList& commandNames();
     // The caption panels of statMain, by position (empty for the value panels).
     static QStringList statusCaptions();
 
@@ -76,6 +84,8 @@ private:
     QWidget* showPicture(const QString& path);
 
     FrameWidgets m_w;
+    QList<QPointer<QAbstractButton>> m_commandButtons;
+    QList<QPointer<QAction>> m_commandActions;
     QString m_programFolder;
     Answerer m_answerer;
     FileChooser m_fileChooser;

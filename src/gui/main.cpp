@@ -2,6 +2,8 @@
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
 #include "gui/MainForm.h"
+#include "gui/WidgetFrame.h"
+#include "program/ProgramServices.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,11 +21,14 @@ int main(int argc, char* argv[]) {
     parser.addOption(homeOption);
     parser.process(app);
 
+    // The program is wired once, here: the outside world of this run, the window's frame,
+    // the services over both, and the window over the services.
     const quarrow::ProgramFolder folder = quarrow::ProgramFolder::resolve(parser.value(homeOption));
-    // The outside world of this run, built once and handed to the window.
     const std::unique_ptr<quarrow::Platform> platform =
         quarrow::createPlatform(quarrow::programPlatformOptions(folder));
-    quarrow::TMainForm window(folder, *platform);
+    quarrow::WidgetFrame frame(folder.path() + QLatin1Char('/'));
+    quarrow::ProgramServices services(folder, *platform, frame);
+    quarrow::TMainForm window(services, frame);
     window.show();
     return QApplication::exec();
 }

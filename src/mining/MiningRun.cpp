@@ -16,10 +16,13 @@
 #include "quotefiles/StockList.h"
 #include "quotefiles/StockScreening.h"
 #include "report/StockExtraction.h"
+#include "store/NotedCommitGroup.h"
 
 #include <QDir>
 
 #include <exception>
+
+#include <cerrno>
 
 namespace quarrow {
 
@@ -40,8 +43,9 @@ QByteArray logBytes(const QStringList& lines) {
 
 }  // namespace
 
-MiningRun::MiningRun(MiningServices services)
+MiningRun::MiningRun(MiningServices services, MiningWindowHooks hooks)
     : m_services(services),
+      m_hooks(std::move(hooks)),
       m_frame(services.extraction.frame),
       m_resume(services.settings, services.extraction.frame, services.extraction.clock) {}
 
@@ -51,44 +55,51 @@ void MiningRun::log(const QString& line, LogColor color) {
 
 void MiningRun::settingsWriteFailed(MiningOutcome& outcome) {
     log(QStringLiteral("\t>>>>>设置文件写入失败:") + m_services.settings.lastError(), LogColor::Magenta);
-    if (outcome.settingsError.isEmpty())
-        outcome.settingsError = m_services.settings.lastError();
+    outcome.failSettings(m_services.settings.lastError());
+}
+
+MessageAnswer MiningRun::askToStart(const MiningOptions& options, MessageRequest request,
+                                    const QString& picture) {
+    request.buttons = MessageButtons::YesNo;
+    if (options.unattended) {
+        // The user set the run up to go by itself: it goes on unless someone says no.
+        request.timeout_s = kUnattendedQuestion_s;
+        request.timeoutAnswer = MessageAnswer::Yes;
+    }
+    return m_frame.showWithHelpPicture(request, picture);
 }
 
 bool MiningRun::startChecks(const MiningOptions& options) {
     if (!m_services.extraction.network.isConnected()) {
-        m_frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        m_frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
         return false;
     }
-    if (options.qqRelayRunning || m_services.run.isActive())
-        return false;
     QuoteWindows& windows = m_services.windows;
     if (!windows.EnsureQuoteProgram())
         return false;
     TStockWinInfo* quote = windows.QuoteWin();
     if (!quote || quote->GetMainWindow() == kNoWindow) {
-        m_frame.ShowHelpPicture(QStringLiteral("需要安装运行华林证券或东方证券行情分析软件"), QString(),
-                                false);
+        m_frame.notify(QStringLiteral("需要安装运行华林证券或东方证券行情分析软件"));
         return false;
     }
     if (quote->SelectMain())
         quote->Press_Key(VirtualKey::F10);
-    if (hooks.bringToFront)
-        hooks.bringToFront();
-    if (m_frame.ShowHelpPicture(
-            QStringLiteral("请在证券行情软件上按F10后,选择☆龙虎榜单☆,\r然后再点击\"是\"继续."),
-            QStringLiteral("最新提示.jpg"), true, Question::MiningF10Reminder) != MessageAnswer::Yes)
+    if (m_hooks.bringToFront)
+        m_hooks.bringToFront();
+    MessageRequest f10;
+    f10.question = Question::MiningF10Reminder;
+    f10.text = QStringLiteral("请在证券行情软件上按F10后,选择☆龙虎榜单☆,\r然后再点击\"是\"继续.");
+    if (askToStart(options, f10, QStringLiteral("最新提示.jpg")) != MessageAnswer::Yes)
         return false;
 
     m_indexes = IndexSummaries::compute(options.quoteFolder, options.lastDays);
     if (options.percent > 0 && m_services.schedule.lastTradeDate != m_indexes.shanghai.StDateLast) {
-        MessageRequest request;
-        request.question = Question::MiningFreshness;
-        request.title = QStringLiteral("提示!");
-        request.text = QStringLiteral(
+        MessageRequest fresh;
+        fresh.question = Question::MiningFreshness;
+        fresh.title = AppFrame::kHintTitle;
+        fresh.text = QStringLiteral(
             "似乎没有下载今日收盘数据\r请操作证券行情分析软件,下载最新的股市收盘数据.\r是否继续?");
-        request.buttons = MessageButtons::YesNo;
-        if (m_frame.showMessage(request) != MessageAnswer::Yes)
+        if (askToStart(options, fresh, QString()) != MessageAnswer::Yes)
             return false;
     }
     return true;
@@ -100,31 +111,62 @@ int MiningRun::chooseStart(const MiningOptions& options, bool ownMode, MiningOut
         return 0;
     const StockList& stocks = m_services.stocks;
     const int position = m_resume.chooseStart([&stocks](const QString& key) { return stocks.indexOf(key); },
-                                              Question::MiningResume, QStringLiteral("抓取"));
+                                              Question::MiningResume, QStringLiteral("抓取"),
+                                              options.unattended ? kUnattendedQuestion_s : 0);
     if (m_resume.freshStartFailed())
         settingsWriteFailed(outcome);
+    if (position > 0) {
+        // The stocks the run before could not capture are retried with this run's own.
+        for (const QString& key : m_services.settings.failedStocks()) {
+            if (stocks.indexOf(key) >= 0 && !outcome.carriedFailures.contains(key))
+                outcome.carriedFailures.append(key);
+        }
+        m_failedToday = outcome.carriedFailures;
+        if (!outcome.carriedFailures.isEmpty())
+            log(QStringLiteral("\t今日此前未取到变动资料的股票:") +
+                    outcome.carriedFailures.join(QLatin1Char(' ')),
+                LogColor::Red);
+    }
     return position;
 }
 
 MiningOutcome MiningRun::run(const MiningOptions& options) {
     MiningOutcome outcome;
     m_failed.clear();
+    m_failedToday.clear();
+    m_quoteProgramMisses = 0;
     m_retried = false;
+    // One job at a time, from the first question on: the automatic daily start, the relay
+    // and every other command find the run control held while the user is asked.
+    RunControl::Reservation reservation(m_services.run);
+    if (!reservation)
+        return outcome;
+    FetchState& state = m_services.fetchState;
+    QuoteWindows& windows = m_services.windows;
+    state.unattended = options.unattended;
+    state.wrongPageAnswer.reset();
+    windows.setUnattended(options.unattended);
+    const auto attended = [&] {
+        state.unattended = false;
+        windows.setUnattended(false);
+    };
     try {
-        if (!startChecks(options))
+        if (!startChecks(options)) {
+            attended();
             return outcome;
+        }
     } catch (const std::exception& error) {
-        // An index file that cannot be read, a sound device that fails: nothing has begun.
-        m_frame.ShowHelpPicture(QString::fromUtf8(error.what()), QString(), false);
+        // An index file that cannot be read: nothing has begun.
+        m_frame.notify(QString::fromUtf8(error.what()));
         outcome.error = QString::fromUtf8(error.what());
+        attended();
         return outcome;
     }
     outcome.ran = true;
 
-    FetchState& state = m_services.fetchState;
     ExtractionTotals& totals = m_services.totals;
-    if (hooks.showPromptPage)
-        hooks.showPromptPage();
+    if (m_hooks.showPromptPage)
+        m_hooks.showPromptPage();
     state.fetchFailed = 1;
     // Between runs the quote program is the user's: a code typed ahead by the last run may
     // no longer be the one it shows.
@@ -143,39 +185,60 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     outcome.startPosition = start;
 
     m_services.schedule.runStarted(m_services.extraction.clock.today());
-    if (hooks.stayOnTop)
-        hooks.stayOnTop(true);
+    if (m_hooks.stayOnTop)
+        m_hooks.stayOnTop(true);
     m_services.run.start(0, 0);
 
     try {
         int first = start;
         bool automaticPass = false;
-        do {
+        for (;;) {
             m_failed.clear();
-            // An empty own list walks all stocks.
-            if (ownMode && m_services.ownStocks.items().isEmpty())
+            // An empty own list walks all stocks, and says so on the page.
+            if (ownMode && m_services.ownStocks.items().isEmpty()) {
                 ownMode = false;
+                if (m_hooks.ownListEmpty)
+                    m_hooks.ownListEmpty();
+            }
             pass(options, ownMode, first, outcome);
             ++outcome.passes;
-            first = 0;
-            if (outcome.storeFailed)
-                break;
-            const bool wasAutomatic = automaticPass;
-            automaticPass = false;
-            if (!m_failed.isEmpty()) {
-                if (retryDecision(options, wasAutomatic, outcome)) {
-                    ownMode = true;
-                    automaticPass = options.autoRepeat;
+            if (outcome.passes == 1) {
+                for (const QString& key : std::as_const(outcome.carriedFailures)) {
+                    if (!m_failed.contains(key))
+                        m_failed.append(key);
                 }
             }
-        } while (!m_failed.isEmpty() && m_services.run.state() != RunState::StopRequested);
+            first = 0;
+            if (outcome.storeFailed() || outcome.quoteProgramLost || m_failed.isEmpty())
+                break;
+            const bool wasAutomatic = automaticPass;
+            if (!retryDecision(options, wasAutomatic, outcome))
+                break;
+            ownMode = true;
+            automaticPass = options.autoRepeat;
+        }
     } catch (const std::exception& error) {
         // The run ends in good order: nothing left disabled or on top.
         outcome.error = QString::fromUtf8(error.what());
         log(QStringLiteral("\t>>>>>挖掘中止:") + outcome.error, LogColor::Red);
     }
+    // Whatever ended the run, the stocks it could not capture are listed, never lost.
+    listNotCaptured(outcome);
     finish(options, outcome);
+    attended();
     return outcome;
+}
+
+void MiningRun::fetchFailed(const QString& key) {
+    if (!m_failed.contains(key))
+        m_failed.append(key);
+    m_frame.setStatusPanel(StatusPanel::FetchFailures, QString::number(m_failed.size()));
+    if (m_failedToday.contains(key))
+        return;
+    m_failedToday.append(key);
+    // Kept with the resume point: a run stopped or killed retries the stock when resumed.
+    if (!m_services.settings.writeFailedStocks(m_failedToday))
+        log(QStringLiteral("\t>>>>>设置文件写入失败:") + m_services.settings.lastError(), LogColor::Magenta);
 }
 
 void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, MiningOutcome& outcome) {
@@ -189,7 +252,6 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
     ExtractionServices& services = m_services.extraction;
     StockScreener screener(options.quoteFolder, services.db.DBOpened() ? &services.db : nullptr, m_frame);
     StockExtraction extraction(services, m_services.totals);
-    FetchState& state = m_services.fetchState;
 
     for (int p = first; p <= last; ++p) {
         if (!run.beforeItem())
@@ -217,8 +279,8 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
         }
         const QString code = key.right(6);
         const QString name = stocks.nameOf(key);
-        if (hooks.showStock)
-            hooks.showStock(code, name);
+        if (m_hooks.showStock)
+            m_hooks.showStock(code, name);
         m_frame.setStatusPanel(StatusPanel::Message, barFile);
         log(services.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral(":分析") +
                 code + name + QStringLiteral(">>>>>>>>>>>>>>>"),
@@ -236,87 +298,146 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
         }
         m_frame.setStatusPanel(StatusPanel::Pending, QString::number(last - p));
 
-        if (picked) {
-            ++outcome.fetched;
-            const FetchOutcome fetched =
-                m_services.fetch.fetch(code, FetchSender::MiningRun, options.percent);
-            // A fetch that never began (no quote program, a malformed code in a hand-edited
-            // own list) leaves the last stock's mark as it was: only a capture counts, and a
-            // program started again needs its information page opened.
-            if (!fetched.attempted)
-                state.fetchFailed = 1;
-            if (!fetched.captured) {
-                m_failed.append(key);
-                m_frame.setStatusPanel(StatusPanel::FetchFailures, QString::number(m_failed.size()));
-            } else {
-                state.lastSelectedCode = candidate;
-                // The quote program loads the next stock while this one is stored.
-                if (!candidate.isEmpty() && options.percent == 0) {
-                    if (m_services.fetch.typeCode(candidate))
-                        ++outcome.typedAhead;
-                    else
-                        state.lastSelectedCode.clear();
-                }
-                ExtractionOptions extractionOptions;
-                extractionOptions.code = code;
-                extractionOptions.name = name;
-                extractionOptions.allChanges = options.allChanges;
-                extractionOptions.percent = options.percent;
-                extractionOptions.rarFolder = options.rarFolder;
-                const ExtractionResult result =
-                    extraction.run(fetched.lines, extractionOptions, ExtractionCaller::MiningRun);
-                if (result.storeFailed) {
-                    // A database that refuses one stock refuses the next: the run stops,
-                    // and the resume point stays at the last stock stored.
-                    outcome.storeFailed = true;
-                    outcome.storeError = result.storeError;
-                    break;
-                }
-                ++outcome.captured;
-                // Noted once stored, so a resumed run never passes over a lost report.
-                if (!m_resume.note(key, ownMode ? p : p + 1))
-                    settingsWriteFailed(outcome);
-                const QDate changeDate = m_services.totals.changeDate;
-                if (changeDate.isValid() && (!m_lastStockDate.isValid() || changeDate > m_lastStockDate))
-                    m_lastStockDate = changeDate;
-            }
-        }
+        if (picked &&
+            !storeStock(options, StockAtHand{key, name, ownMode ? p : p + 1, candidate}, extraction, outcome))
+            break;
         run.itemFinished();
     }
 }
 
+bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stock,
+                           StockExtraction& extraction, MiningOutcome& outcome) {
+    FetchState& state = m_services.fetchState;
+    ExtractionServices& services = m_services.extraction;
+    const QString code = stock.key.right(6);
+    ++outcome.fetched;
+    const FetchOutcome fetched = m_services.fetch.fetch(code, FetchSender::MiningRun, options.percent);
+    if (!fetched.attempted) {
+        // No quote program (or a malformed code in a hand-edited own list): the last
+        // stock's mark stays as it was, and a program started again needs its page opened.
+        state.fetchFailed = 1;
+        fetchFailed(stock.key);
+        if (options.unattended && ++m_quoteProgramMisses >= kQuoteProgramStarts) {
+            outcome.quoteProgramLost = true;
+            log(QStringLiteral("\t>>>>>行情分析软件无法启动,挖掘中止<<<<<"), LogColor::Red);
+            return false;
+        }
+        return true;
+    }
+    m_quoteProgramMisses = 0;
+    if (!fetched.captured) {
+        fetchFailed(stock.key);
+        return true;
+    }
+    state.lastSelectedCode = stock.next;
+    // The quote program loads the next stock while this one is stored.
+    if (!stock.next.isEmpty() && options.percent == 0) {
+        if (m_services.fetch.typeCode(stock.next))
+            ++outcome.typedAhead;
+        else
+            state.lastSelectedCode.clear();
+    }
+    ExtractionOptions extractionOptions;
+    extractionOptions.code = code;
+    extractionOptions.name = stock.name;
+    extractionOptions.allChanges = options.allChanges;
+    extractionOptions.percent = options.percent;
+    extractionOptions.rarFolder = options.rarFolder;
+
+    // Each stock is its own transaction, and the resume point moves past it only once its
+    // rows are committed: a resumed run never passes over a stock that was lost.
+    ExtractionTotals committed;
+    NotedCommitGroup group(
+        services.db, services.clock, 0,
+        {.keep = [&] { committed = m_services.totals; },
+         .restore = [&] { m_services.totals.forgetUncommitted(committed); },
+         .note =
+             [&] {
+                 if (!m_resume.note(stock.key, stock.position))
+                     settingsWriteFailed(outcome);
+                 const QDate changeDate = m_services.totals.changeDate;
+                 if (changeDate.isValid() && (!m_lastStockDate.isValid() || changeDate > m_lastStockDate))
+                     m_lastStockDate = changeDate;
+             }});
+    // Another program holding the write lock past the busy timeout fails this stock only:
+    // the retry pass comes back to it. A full disk or an I/O error ends the run.
+    const auto storingFailed = [&](const QString& error) {
+        if (services.db.transactionBusy()) {
+            log(QStringLiteral("\t>>>>>数据库被其它程序锁定,") + code + QStringLiteral("稍后重试:") + error,
+                LogColor::Magenta);
+            fetchFailed(stock.key);
+            return true;
+        }
+        outcome.failStore(error);
+        return false;
+    };
+    if (!group.begin())
+        return storingFailed(group.error());
+    const ExtractionResult result =
+        extraction.run(fetched.lines, extractionOptions, ExtractionCaller::MiningRun);
+    if (result.storeFailed) {
+        group.fail(result.storeError);
+        return storingFailed(group.error());
+    }
+    if (!result.reportRecognised) {
+        // Nothing of it was stored (another stock's page, a day still to come): no capture.
+        group.commit();
+        state.fetchFailed = 1;
+        fetchFailed(stock.key);
+        return true;
+    }
+    if (!group.finishItem(true))
+        return storingFailed(group.error());
+    ++outcome.captured;
+    return true;
+}
+
 bool MiningRun::retryDecision(const MiningOptions& options, bool automaticPass, MiningOutcome& outcome) {
-    if (hooks.bringToFront)
-        hooks.bringToFront();
+    (void)outcome;
+    if (m_hooks.bringToFront)
+        m_hooks.bringToFront();
+    // A stopped run asks (the user may want the list), but retries nothing.
+    const bool stopped = m_services.run.state() == RunState::StopRequested;
     bool again = false;
     if (options.autoRepeat) {
         // A stock that already failed in an automatic retry is not tried automatically
         // again: a report that never comes would keep the run going for ever.
-        again = !automaticPass;
+        again = !automaticPass && !stopped;
     } else {
         MessageRequest request;
         request.question = Question::MiningRetryFailed;
         request.text = QStringLiteral("有") + QString::number(m_failed.size()) +
                        QStringLiteral("只股票未取到变动资料,是否重新挖掘!");
         request.buttons = MessageButtons::YesNo;
-        again = m_frame.showMessage(request) == MessageAnswer::Yes;
+        if (options.unattended) {
+            request.timeout_s = kUnattendedQuestion_s;
+            request.timeoutAnswer = MessageAnswer::Yes;
+        }
+        again = m_frame.showMessage(request) == MessageAnswer::Yes && !stopped;
     }
-    if (again) {
-        m_retried = true;
-        m_frame.setStatusPanel(StatusPanel::FetchFailures, QString());
-        m_services.ownStocks.replaceItems(m_failed);
-        m_services.fetchState.lastSelectedCode.clear();
-        m_services.fetchState.fetchFailed = 1;
-        log(QStringLiteral("----------挖掘未成功的股票----------"), LogColor::Default);
-        return true;
+    if (!again)
+        return false;
+    m_retried = true;
+    m_frame.setStatusPanel(StatusPanel::FetchFailures, QString());
+    m_services.ownStocks.replaceItems(m_failed);
+    m_services.fetchState.lastSelectedCode.clear();
+    m_services.fetchState.fetchFailed = 1;
+    log(QStringLiteral("----------挖掘未成功的股票----------"), LogColor::Default);
+    return true;
+}
+
+void MiningRun::listNotCaptured(MiningOutcome& outcome) {
+    if (!m_failed.isEmpty()) {
+        m_frame.addPromptMemo(QStringLiteral("\t未取到变动资料的股票:"));
+        for (const QString& key : std::as_const(m_failed)) {
+            m_frame.addPromptMemo(key);
+            outcome.notCaptured.append(key);
+        }
+        m_failed.clear();
     }
-    m_frame.addPromptMemo(QStringLiteral("\t未取到变动资料的股票:"));
-    for (const QString& key : std::as_const(m_failed)) {
-        m_frame.addPromptMemo(key);
-        outcome.notCaptured.append(key);
-    }
-    m_failed.clear();
-    return false;
+    // What is still missing is what a resumed run comes back to.
+    if (m_failedToday != outcome.notCaptured && !m_services.settings.writeFailedStocks(outcome.notCaptured))
+        settingsWriteFailed(outcome);
 }
 
 void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
@@ -331,8 +452,10 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
     outcome.stopped = m_services.run.state() == RunState::StopRequested;
     outcome.endProgram = m_services.run.endProgramRequested();
     m_services.schedule.miningActive = false;
-    const QString finalText = outcome.storeFailed ? QStringLiteral("数据库写入失败,挖掘中止!") : kFinished;
-    if (outcome.storeFailed)
+    const QString finalText = outcome.storeFailed() ? QStringLiteral("数据库写入失败,挖掘中止!")
+                              : outcome.quoteProgramLost ? QStringLiteral("行情分析软件无法启动,挖掘中止!")
+                                                         : kFinished;
+    if (outcome.storeFailed())
         log(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
             LogColor::Magenta);
     log(finalText, LogColor::Red);
@@ -344,6 +467,7 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
             on ? alarm->Play() : alarm->Stop();
         } catch (const eMciDeviceError& error) {
             log(QStringLiteral("\t") + QString::fromUtf8(error.what()), LogColor::Red);
+            alarm = nullptr;
         }
     };
     soundAlarm(true);
@@ -357,20 +481,27 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
         !settings.writeDate(QStringLiteral("Last"), QStringLiteral("StockDate"), m_lastStockDate))
         settingsWriteFailed(outcome);
     outcome.end = m_services.run.finish(finalText, false, nullptr);
-    if (hooks.stayOnTop)
-        hooks.stayOnTop(false);
-    if (hooks.showResults)
-        hooks.showResults();
+    if (m_hooks.stayOnTop)
+        m_hooks.stayOnTop(false);
+    if (m_hooks.showResults)
+        m_hooks.showResults();
 
-    if (options.shutdownWhenDone && !outcome.stopped && !outcome.storeFailed && outcome.error.isEmpty()) {
+    const bool clean =
+        !outcome.stopped && !outcome.storeFailed() && !outcome.quoteProgramLost && outcome.error.isEmpty();
+    if (options.shutdownWhenDone && clean) {
         outcome.end.shutdownAttempted = true;
         outcome.end.shutdown = m_services.shutdown.powerOff();
         if (!outcome.end.shutdown.requested)
             m_frame.ShowPrompt(outcome.end.shutdown.message);
     } else {
-        if (hooks.refreshDepartments && m_services.totals.departmentsAdded)
-            hooks.refreshDepartments();
-        m_frame.ShowHelpPicture(QStringLiteral("数据挖掘任务完成!"), QString(), false);
+        if (m_hooks.refreshDepartments)
+            m_hooks.refreshDepartments();
+        MessageRequest done;
+        done.text = QStringLiteral("数据挖掘任务完成!");
+        // Nobody may be there to press OK: the box goes by itself then.
+        if (options.unattended)
+            done.timeout_s = kUnattendedQuestion_s;
+        m_frame.showMessage(done);
     }
     soundAlarm(false);
 }
@@ -379,8 +510,20 @@ void MiningRun::writeLogFile(MiningOutcome& outcome) {
     const QString path = m_services.extraction.folder.filePath(
         QStringLiteral("StockNews-") + m_services.extraction.clock.today().toString(Settings::kDateFormat) +
         QStringLiteral(".LOG"));
+    // A second run of the day adds its lines after the first run's: both are the day's.
+    QByteArray bytes;
     QString error;
-    if (!SafeFile::replace(path, logBytes(m_frame.logLines()), &error)) {
+    int readErrorCode = 0;
+    if (!SafeFile::readRegular(path, &bytes, &error, &readErrorCode) && readErrorCode != ENOENT) {
+        outcome.logError = error;
+        log(QStringLiteral("\t>>>>>读取日志文件") + QDir::toNativeSeparators(path) + QStringLiteral("出错:") +
+                error,
+            LogColor::Magenta);
+        return;
+    }
+    const QByteArray lines = logBytes(m_frame.logLines());
+    bytes = bytes.isEmpty() ? lines : bytes + lines.mid(3);  // one byte-order mark, at the start
+    if (!SafeFile::replace(path, bytes, &error)) {
         outcome.logError = error;
         log(QStringLiteral("\t>>>>>保存日志文件") + QDir::toNativeSeparators(path) + QStringLiteral("出错:") +
                 error,

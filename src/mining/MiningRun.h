@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "app/ResumePoint.h"
 #include "app/RunControl.h"
 #include "quotefiles/DailyChanges.h"
@@ -32,14 +33,18 @@ struct MiningOptions {
     int lastDays = 3;               // valueLastDays
     QString quoteFolder;
     QString rarFolder;
-    bool qqRelayRunning = false;  // the relay holds the quote program: no run may start
+    // Nobody watches the run (the automatic daily start, a run that switches the computer
+    // off, a command line without a terminal): no question waits for an answer, and a
+    // quote program that will not start ends the run instead of every stock's wait.
+    bool unattended = false;
 };
 
-struct MiningOutcome {
-    bool ran = false;         // the start checks passed and the stocks were walked
-    bool stopped = false;     // a stop request ended it
-    bool endProgram = false;  // asked to end as soon as the current stock was done
-    int startPosition = 0;    // 0-based list position the first pass started at
+// How often in a row the quote program may fail to start in a run nobody watches before
+// the run ends: each try costs the program's start-up wait.
+inline constexpr int kQuoteProgramStarts = 3;
+
+struct MiningOutcome : JobOutcome {
+    int startPosition = 0;  // 0-based list position the first pass started at
     int passes = 0;
     int screened = 0;         // stocks looked at (daily bars read, or fetched unscreened)
     int fetched = 0;          // fetches tried
@@ -48,12 +53,13 @@ struct MiningOutcome {
     QStringList notCaptured;  // prefixed codes whose report never came
     QString logFile;          // where the run's log was written; empty when it could not be
     QString logError;
-    QString settingsError;
-    bool storeFailed = false;  // the database refused a stock: the run stopped there
-    QString storeError;
-    QString error;  // an unexpected error (an unreadable file, a sound device) ended it
+    QString error;  // an unexpected error (an unreadable file) ended it
+    // The quote program could not be had kQuoteProgramStarts times in a row in a run
+    // nobody watches: the run ended there.
+    bool quoteProgramLost = false;
+    // Stocks an earlier run of today could not capture, listed when this one resumed it.
+    QStringList carriedFailures;
     QDate stockDate;
-    RunControl::EndResult end;
 };
 
 // What only the desktop window does around a run; every hook may be left empty.
@@ -64,7 +70,11 @@ struct MiningWindowHooks {
     std::function<void()> showResults;     // the operator query of the stored rows
     // The stock under way: its code in the code edit, its name in the name panel.
     std::function<void(const QString& code, const QString& name)> showStock;
-    std::function<void()> refreshDepartments;  // when the department list may reload
+    // The run ended with new department names possibly stored: the window reloads its
+    // department list when its reload command says there is something to reload.
+    std::function<void()> refreshDepartments;
+    // The own list was empty: the run walks all stocks, and the own-list box is cleared.
+    std::function<void()> ownListEmpty;
 };
 
 struct MiningServices {
@@ -88,18 +98,34 @@ struct MiningServices {
 // come, and keeps where the day's run stands so that a second run resumes there.
 class MiningRun {
 public:
-    explicit MiningRun(MiningServices services);
+    explicit MiningRun(MiningServices services, MiningWindowHooks hooks = {});
 
     MiningOutcome run(const MiningOptions& options);
 
-    MiningWindowHooks hooks;
-
 private:
+    // The stock a pass is at: its key, name and resume position, and the next stock's code
+    // to type ahead (empty for none).
+    struct StockAtHand {
+        QString key;
+        QString name;
+        int position = 0;
+        QString next;
+    };
+
     bool startChecks(const MiningOptions& options);
     int chooseStart(const MiningOptions& options, bool ownMode, MiningOutcome& outcome);
     // One pass over the range; false when the run must end (stop, a store failure).
     void pass(const MiningOptions& options, bool ownMode, int first, MiningOutcome& outcome);
+    // Fetches, parses and stores one picked stock; false when the run must end there (the
+    // database refused it, or the quote program is gone for good).
+    bool storeStock(const MiningOptions& options, const StockAtHand& stock, class StockExtraction& extraction,
+                    MiningOutcome& outcome);
     bool retryDecision(const MiningOptions& options, bool automaticPass, MiningOutcome& outcome);
+    // Lists the stocks without a report as not captured, on the prompt memo and in the outcome.
+    void listNotCaptured(MiningOutcome& outcome);
+    // One stock could not be captured: into the failed list, and kept for a resumed run.
+    void fetchFailed(const QString& key);
+    MessageAnswer askToStart(const MiningOptions& options, MessageRequest request, const QString& picture);
     void finish(const MiningOptions& options, MiningOutcome& outcome);
     void writeLogFile(MiningOutcome& outcome);
     void listStocksWithoutShares();
@@ -107,8 +133,11 @@ private:
     void log(const QString& line, LogColor color);
 
     MiningServices m_services;
+    MiningWindowHooks m_hooks;
     AppFrame& m_frame;
     QStringList m_failed;
+    QStringList m_failedToday;  // what the settings keep for a resumed run
+    int m_quoteProgramMisses = 0;
     bool m_retried = false;
     QDate m_lastStockDate;
     IndexSummaries m_indexes;

@@ -45,7 +45,8 @@ QString monitorHelp() {
 
 }  // namespace
 
-MainForceRelay::MainForceRelay(RelayServices services) : m_s(services) {}
+MainForceRelay::MainForceRelay(RelayServices services, RelaySettings settings, RelayHooks hooks)
+    : m_s(services), m_settings(settings), m_hooks(std::move(hooks)) {}
 
 QString MainForceRelay::stoppedHint() {
     return QStringLiteral("将当前股票主力买卖动态数据发送给QQ,需要开启华林或东方行情软件中的") +
@@ -57,8 +58,8 @@ QString MainForceRelay::nickname() const {
 }
 
 void MainForceRelay::changed() {
-    if (hooks.stateChanged)
-        hooks.stateChanged();
+    if (m_hooks.stateChanged)
+        m_hooks.stateChanged();
 }
 
 bool MainForceRelay::chatWindowKnown() const {
@@ -85,7 +86,7 @@ bool MainForceRelay::startRelay() {
         return false;
     }
     if (m_s.watch.isEmpty()) {
-        m_s.frame.ShowHelpPicture(QStringLiteral("没有挑选需要监视的股票!"), QString(), false);
+        m_s.frame.notify(QStringLiteral("没有挑选需要监视的股票!"));
         return false;
     }
     if (!startChecks())
@@ -93,14 +94,16 @@ bool MainForceRelay::startRelay() {
     // Another run holds the quote program.
     if (m_s.run.isActive())
         return false;
-    if (hooks.showLogPage)
-        hooks.showLogPage();
+    if (m_hooks.showLogPage)
+        m_hooks.showLogPage();
     if (!m_s.windows.OpenMonitorWindow()) {
         m_s.frame.ShowHelpPicture(monitorHelp(), kMonitorPicture, false);
         return false;
     }
     m_relayOn = true;
     m_captureOn = false;
+    m_stoppedByUser = false;
+    m_firstStoreError.clear();
     m_sellingList = true;
     clickList(kSellingY);
 
@@ -115,19 +118,17 @@ bool MainForceRelay::startRelay() {
                 QStringLiteral("请启动QQ并打开与") + quoted(name) + QStringLiteral("的QQ聊天窗口!"),
                 kChatPicture, false);
     } else {
-        m_s.frame.ShowHelpPicture(
-            QStringLiteral("需要申请并设置一个向你发送聊天信息的QQ号!,以便发送主力买卖信息!"), QString(),
-            false);
+        m_s.frame.notify(QStringLiteral("需要申请并设置一个向你发送聊天信息的QQ号!,以便发送主力买卖信息!"));
     }
 
     // The relay holds the quote program as a run does: the Stop command ends it, and no
     // other run starts meanwhile. It has no progress to show.
     m_s.run.start(0);
     m_s.frame.hideProgress();
-    if (hooks.stayOnTop)
-        hooks.stayOnTop(false);
+    if (m_hooks.stayOnTop)
+        m_hooks.stayOnTop(false);
     changed();
-    const bool early = settings.onTime && !inMonitorTradingHours(m_s.clock.now());
+    const bool early = m_settings.onTime && !inMonitorTradingHours(m_s.clock.now());
     m_s.frame.ShowPrompt(early ? kStartedEarlyPrompt : kStartedPrompt);
     pass();
     m_passCounter = 0;
@@ -136,7 +137,7 @@ bool MainForceRelay::startRelay() {
 
 bool MainForceRelay::startCapture() {
     if (m_relayOn) {
-        m_s.frame.ShowHelpPicture(QStringLiteral("请先关闭QQ主力买卖监视功能!"), QString(), false);
+        m_s.frame.notify(QStringLiteral("请先关闭QQ主力买卖监视功能!"));
         return false;
     }
     if (m_captureOn || m_s.run.isActive())
@@ -149,16 +150,18 @@ bool MainForceRelay::startCapture() {
     }
     m_s.run.start(0);
     m_s.frame.hideProgress();
-    if (hooks.showLogPage)
-        hooks.showLogPage();
+    if (m_hooks.showLogPage)
+        m_hooks.showLogPage();
     m_sellingList = true;
     clickList(kSellingY);
     // Every alert counts while capturing, whatever the hour.
-    settings.onTime = false;
+    m_settings.onTime = false;
     m_s.watch.fillAll();
-    if (hooks.watchListChanged)
-        hooks.watchListChanged();
+    if (m_hooks.watchListChanged)
+        m_hooks.watchListChanged();
     m_captureOn = true;
+    m_stoppedByUser = false;
+    m_firstStoreError.clear();
     changed();
     m_s.frame.ShowPrompt(kSellingPrompt);
     pass();
@@ -182,11 +185,12 @@ bool MainForceRelay::tick() {
     if (!active())
         return false;
     if (m_s.run.stopTag() == 1) {
+        m_stoppedByUser = true;
         switchOff();
         return false;
     }
     ++m_passCounter;
-    if (static_cast<qint64>(m_passCounter) * kTick_ms > static_cast<qint64>(settings.delay_s) * 1000) {
+    if (static_cast<qint64>(m_passCounter) * kTick_ms > static_cast<qint64>(m_settings.delay_s) * 1000) {
         m_passCounter = 0;
         pass();
     }
@@ -237,7 +241,7 @@ bool MainForceRelay::pass() {
         checkChatWindow();
 
     const QString dayPrefix = memoDayPrefix(m_s.clock.today());
-    if (settings.onTime && !inMonitorTradingHours(m_s.clock.now()))
+    if (m_settings.onTime && !inMonitorTradingHours(m_s.clock.now()))
         return true;
     TStockWinInfo* list = windows.MonitorListWin2();
     if (list && !list->SelectChild()) {
@@ -288,13 +292,13 @@ bool MainForceRelay::pass() {
         }
         m_s.frame.showCapture(lines);
         m_s.frame.clearLog();
-        if (hooks.busyCursor)
-            hooks.busyCursor(true);
+        if (m_hooks.busyCursor)
+            m_hooks.busyCursor(true);
         handled += fresh;
         for (const QString& line : lines)
             handleRow(line, side, dayPrefix);
-        if (hooks.busyCursor)
-            hooks.busyCursor(false);
+        if (m_hooks.busyCursor)
+            m_hooks.busyCursor(false);
     }
     switchLists();
     if (!m_captureOn && !m_batch.isEmpty())
@@ -315,7 +319,7 @@ void MainForceRelay::handleRow(const QString& line, AlertSide side, const QStrin
         return;
     const bool chat = chatWindowKnown();
     const bool ownStock = value.contains(QStringLiteral("(*"));
-    if (chat && alert->quantity <= Money::fromUnits(settings.sendQty) && !ownStock && !m_captureOn)
+    if (chat && alert->quantity <= Money::fromUnits(m_settings.sendQty) && !ownStock && !m_captureOn)
         return;
     ++m_totals.alertsKept;
     const QString code = value.left(6);
@@ -358,6 +362,8 @@ void MainForceRelay::store(const QString& code, const MonitorAlert& alert, Alert
     } else {
         // Not a repeat: the database refused the row, and the user must know it is not stored.
         ++m_totals.storeFailures;
+        if (m_firstStoreError.isEmpty())
+            m_firstStoreError = insert.error();
         m_s.frame.addLog(QStringLiteral("\t数据保存失败：") + memo + QStringLiteral(" (") + insert.error() +
                              QLatin1Char(')'),
                          LogColor::Magenta);
@@ -385,6 +391,7 @@ bool MainForceRelay::sendBatch() {
     m_s.clock.sleep(kBeforeEnter_ms);
     chat->Press_Enter();
     m_totals.linesSent += static_cast<int>(m_batch.size());
+    m_sentLines += m_batch;
     ++m_totals.batchesSent;
     m_batch.clear();
     return true;
@@ -410,9 +417,37 @@ void MainForceRelay::endCapture() {
         m_s.run.finish(QStringLiteral("主力买卖数据抓取完毕!"), false, nullptr);
     else
         m_s.frame.ShowPrompt(QStringLiteral("主力买卖数据抓取完毕!"));
-    if (hooks.showQueryPage)
-        hooks.showQueryPage();
+    if (m_hooks.showQueryPage)
+        m_hooks.showQueryPage();
     changed();
+}
+
+RelayOutcome MainForceRelay::runFor(qint64 duration_ms) {
+    const qint64 end = m_s.clock.elapsedMs() + duration_ms;
+    while (active() && m_s.clock.elapsedMs() < end) {
+        m_s.clock.sleep(kTick_ms);
+        m_s.frame.processEvents();
+        tick();
+    }
+    // Out of time: ended as the Stop command would, without counting as the user's stop.
+    if (active()) {
+        const bool stoppedByUser = m_stoppedByUser;
+        m_s.run.requestStop();
+        tick();
+        m_stoppedByUser = stoppedByUser;
+    }
+    return outcome();
+}
+
+RelayOutcome MainForceRelay::outcome() const {
+    RelayOutcome outcome;
+    outcome.ran = m_totals.passes > 0;
+    outcome.stopped = m_stoppedByUser;
+    if (m_totals.storeFailures > 0)
+        outcome.failStore(m_firstStoreError);
+    outcome.totals = m_totals;
+    outcome.sentLines = m_sentLines;
+    return outcome;
 }
 
 bool commitNickname(Settings& settings, QuoteWindows& windows, const QString& nickname, QString* error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "monitor/MonitorRow.h"
 
 #include <QString>
@@ -61,6 +62,14 @@ struct RelayTotals {
     int batchesKept = 0;  // batches that could not be delivered and wait for the next try
 };
 
+// A relay or capture that ended: what it handled, and whether the Stop command (or
+// Ctrl+C) ended it. An alert the database refused is counted in totals.storeFailures;
+// storeError keeps the first reason.
+struct RelayOutcome : JobOutcome {
+    RelayTotals totals;
+    QStringList sentLines;  // the chat lines pasted and sent with Enter, in order
+};
+
 // The main-force relay and capture: reads the quote program's monitor "主力监控总览" one
 // list per pass (selling, then buying, …), stores the new alerts of the watched stocks,
 // logs them in colour and types them as chat lines into the chat window of the nickname.
@@ -74,10 +83,11 @@ public:
     // Lines waiting for a chat window that cannot be reached; the oldest go beyond this.
     static constexpr int kMaxKeptLines = 10 * kBatchLines;
 
-    explicit MainForceRelay(RelayServices services);
+    MainForceRelay(RelayServices services, RelaySettings settings, RelayHooks hooks = {});
 
-    RelaySettings settings;
-    RelayHooks hooks;
+    // The page's interval, size threshold and trading-hours box, as they are now.
+    void setSettings(const RelaySettings& settings) { m_settings = settings; }
+    const RelaySettings& settings() const { return m_settings; }
 
     // btnSendToQQ while the relay is off: the start checks, the first pass; false when it
     // did not start.
@@ -91,6 +101,11 @@ public:
     bool tick();
     // One pass: false when the monitor window is not open and could not be opened.
     bool pass();
+    // The command line's pacing: ticks every half second of the clock, letting events
+    // through, until the relay or capture ends or duration_ms have passed; then stops it.
+    RelayOutcome runFor(qint64 duration_ms);
+    // What the relay or capture has done so far (stopped: the Stop command ended it).
+    RelayOutcome outcome() const;
 
     bool relayOn() const { return m_relayOn; }
     bool captureOn() const { return m_captureOn; }
@@ -118,13 +133,18 @@ private:
     void changed();
 
     RelayServices m_s;
+    RelaySettings m_settings;
+    RelayHooks m_hooks;
     bool m_relayOn = false;
+    bool m_stoppedByUser = false;
+    QString m_firstStoreError;
     bool m_captureOn = false;
     bool m_sellingList = true;
     int m_saleCount = 0;
     int m_buyCount = 0;
     int m_passCounter = 0;
     QStringList m_batch;
+    QStringList m_sentLines;
     RelayTotals m_totals;
 };
 

@@ -16,12 +16,12 @@ QString PrefixCode(const QString& code) {
 StockPicker::StockPicker(const StockList& list, TDataBase* db, AppFrame& frame)
     : m_list(list), m_db(db), m_frame(frame) {}
 
-void StockPicker::pnlStockNameClick(PickSender sender) {
-    // The hint comes first: a code missing from the list still names the file the
-    // daily-bar viewer opens.
-    m_hint = PrefixCode(m_codeText);
-    m_caption = m_list.nameOf(m_hint);
-    if (trimBlanks(m_caption).isEmpty()) {
+void StockPicker::pickCode(PickSender sender) {
+    // The prefixed code comes first: a code missing from the list still names the file
+    // the daily-bar viewer opens.
+    m_prefixedCode = PrefixCode(m_codeText);
+    m_name = m_list.nameOf(m_prefixedCode);
+    if (trimBlanks(m_name).isEmpty()) {
         m_frame.ShowPrompt(QStringLiteral("没有与") + m_codeText + QStringLiteral("对应的股票！"));
         return;
     }
@@ -29,33 +29,36 @@ void StockPicker::pnlStockNameClick(PickSender sender) {
         return;
     DisplayStocks();
     ShowStockOnQueryPage(true);
-    const int index = m_list.indexOf(m_hint);
+    const int index = m_list.indexOf(m_prefixedCode);
     if (index >= 0)
-        m_listTopRow = index + 1;
+        m_listTopIndex = index;
 }
 
-void StockPicker::ListStCodeNameSelectCell(int, int ARow) {
-    if (!m_list.complete() || ARow < 1 || ARow > m_list.size())
+void StockPicker::pickListEntry(int index) {
+    if (!m_list.complete() || index < 0 || index >= m_list.size())
         return;
-    const StockEntry& entry = m_list.at(ARow - 1);
-    m_hint = entry.key;
+    const StockEntry& entry = m_list.at(index);
+    m_prefixedCode = entry.key;
     m_codeText = entry.key.right(6);
-    m_caption = entry.name;
+    m_name = entry.name;
     DisplayStocks();
     ShowStockOnQueryPage(false);
 }
 
-void StockPicker::edtStockCodeKeyPress(bool enter) {
-    if (enter)
-        edtStockCodeExit();
-    else
-        m_codeTyped = true;
+void StockPicker::markCodeTyped() {
+    m_codeTyped = true;
 }
 
-void StockPicker::edtStockCodeExit() {
+void StockPicker::applyTypedCode() {
     if (m_codeTyped)
-        pnlStockNameClick(PickSender::NamePanel);
+        pickCode(PickSender::NamePanel);
     m_codeTyped = false;
+}
+
+void StockPicker::showStock(const QString& code, const QString& name) {
+    m_codeText = code;
+    m_name = name;
+    m_prefixedCode = PrefixCode(code);
 }
 
 void StockPicker::DisplayStocks() {
@@ -71,31 +74,30 @@ void StockPicker::DisplayStocks() {
     if (!query.next())
         return;
     const qint64 tradable = query.isNull(0) ? 0 : static_cast<qint64>(std::nearbyint(query.real(0)));
-    m_shareCapitalText =
-        m_codeText + m_caption + QStringLiteral("流通A股(万股):") + QString::number(tradable);
+    m_shareCapitalText = m_codeText + m_name + QStringLiteral("流通A股(万股):") + QString::number(tradable);
     m_frame.setStatusPanel(StatusPanel::Message, m_shareCapitalText);
 }
 
 void StockPicker::ShowStockOnQueryPage(bool withDocuments) {
-    if (m_hint.isEmpty() || !onShowOnQueryPage)
+    if (m_prefixedCode.isEmpty() || !onShowOnQueryPage)
         return;
     onShowOnQueryPage(withDocuments);
 }
 
-void StockPicker::ListSelfStockClick(const QString& item) {
+void StockPicker::pickOwnListItem(const QString& item) {
     if (item.isEmpty())
         return;
     m_codeText = item.right(6);
-    pnlStockNameClick(PickSender::NamePanel);
+    pickCode(PickSender::NamePanel);
 }
 
 void StockPicker::listLoaded() {
     if (m_list.isEmpty())
         return;
     const StockEntry& first = m_list.at(0);
-    m_hint = first.key;
+    m_prefixedCode = first.key;
     m_codeText = first.key.right(6);
-    m_caption = first.name;
+    m_name = first.name;
 }
 
 }  // namespace quarrow

@@ -16,8 +16,9 @@ QString PrefixCode(const QString& code);
 // moves the list; the mining run and the query page (None) only set the stock.
 enum class PickSender { None, NamePanel };
 
-// The current stock of the main window: the six-digit code box, the name panel's caption
-// (the name) and hint (the prefixed code), and where the all-stocks list is scrolled.
+// The current stock of the main window: the six-digit code box, the stock's name and its
+// prefixed code (the name panel's caption and hint), and where the all-stocks list is
+// scrolled.
 class StockPicker {
 public:
     StockPicker(const StockList& list, TDataBase* db, AppFrame& frame);
@@ -28,21 +29,26 @@ public:
 
     QString codeText() const { return m_codeText; }
     void setCodeText(const QString& code) { m_codeText = code; }
-    QString caption() const { return m_caption; }
-    QString hint() const { return m_hint; }
-    int listTopRow() const { return m_listTopRow; }  // grid row, 1 = first stock
+    QString name() const { return m_name; }
+    QString prefixedCode() const { return m_prefixedCode; }
+    int listTopIndex() const { return m_listTopIndex; }  // the list entry scrolled to the top
     QString shareCapitalText() const { return m_shareCapitalText; }
 
-    void pnlStockNameClick(PickSender sender);
-    // Grid row ARow (1 … n) of the all-stocks list; ignored while the list loads.
-    void ListStCodeNameSelectCell(int ACol, int ARow);
-    // A key in the code box: Enter applies the code at once, any other key marks it typed.
-    void edtStockCodeKeyPress(bool enter);
-    void edtStockCodeExit();
+    // Makes the code text the current stock. Asked for by the name panel, it also shows
+    // the stock's share capital, selects it on the query page and scrolls the list to it.
+    void pickCode(PickSender sender);
+    // Entry index of the all-stocks list; ignored while the list loads.
+    void pickListEntry(int index);
+    // A key other than Enter in the code box: the code was typed.
+    void markCodeTyped();
+    // Enter in the code box, or leaving it: a typed code becomes the current stock.
+    void applyTypedCode();
+    // A stock another part of the window made current (the mining run, the watch list).
+    void showStock(const QString& code, const QString& name);
     void DisplayStocks();
     void ShowStockOnQueryPage(bool withDocuments);
-    // A click on an item of the own stock list (a prefixed code).
-    void ListSelfStockClick(const QString& item);
+    // An item of the own stock list (a prefixed code).
+    void pickOwnListItem(const QString& item);
     // After the list was (re)loaded: its first stock becomes the current one.
     void listLoaded();
 
@@ -52,9 +58,9 @@ private:
     AppFrame& m_frame;
     QString m_codeText;
     bool m_codeTyped = false;
-    QString m_caption;
-    QString m_hint;
-    int m_listTopRow = 1;
+    QString m_name;
+    QString m_prefixedCode;
+    int m_listTopIndex = 0;
     QString m_shareCapitalText;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "app/ProgramFolder.h"
 #include "report/StockFolderList.h"
 
@@ -18,9 +19,8 @@ class TDataBase;
 
 enum class CleanupMode { Delete, DryRun };
 
-struct DocumentCleanupOutcome {
-    bool ran = false;       // false when another run was active
-    bool stopped = false;   // stopped by the user before the last stock
+// ran is false when another run was active.
+struct DocumentCleanupOutcome : JobOutcome {
     QStringList deleted;    // the documents deleted (or, in a dry run, those that would be)
     QStringList undeleted;  // older documents the system refused to delete
     QStringList unlisted;   // stock folders that could not be read

@@ -8,7 +8,7 @@
 #include "platform/Shutdown.h"
 #include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
-#include "store/CommitGroup.h"
+#include "store/NotedCommitGroup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,17 +17,7 @@ namespace quarrow {
 
 namespace {
 
-const QString kNotice = QStringLiteral("提示!");
 constexpr qint64 kResumeNoteInterval_ms = 1000;
-
-bool askYes(AppFrame& frame, Question question, const QString& text) {
-    MessageRequest request;
-    request.question = question;
-    request.title = kNotice;
-    request.text = text;
-    request.buttons = MessageButtons::YesNo;
-    return frame.showMessage(request) == MessageAnswer::Yes;
-}
 
 }  // namespace
 
@@ -76,8 +66,9 @@ void ReanalysisBatch::resetStoredDates() {
     TDataBase& db = m_services.db;
     if (db.DBOpened())
         db.execute(QStringLiteral("update tblStocks set StLastDate='1980-01-01',StBigLast='1980-01-01'"));
-    if (!askYes(m_services.frame, Question::ReanalysisClearHistory,
-                QStringLiteral("为避免出现重复数据,建议清除历史数据. \r是否清除历史数据?")))
+    if (!m_services.frame.ask(Question::ReanalysisClearHistory,
+                              QStringLiteral("为避免出现重复数据,建议清除历史数据. \r是否清除历史数据?"),
+                              AppFrame::kHintTitle))
         return;
     if (!db.DBOpened())
         return;
@@ -90,11 +81,12 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     ReanalysisOutcome outcome;
     m_settingsError.clear();
     AppFrame& frame = m_services.frame;
-    if (options.qqMonitoring || m_run.isActive())
+    if (m_run.isActive())  // another job (the relay among them) holds the run control
         return outcome;
-    if (!askYes(frame, Question::ReanalysisStart,
-                QStringLiteral("从历次下载的动态文件中挖掘操盘庄家和大宗交易数据,"
-                               "\r藉此恢复损坏或遗失的数据库数据\r是否继续?")))
+    if (!frame.ask(Question::ReanalysisStart,
+                   QStringLiteral("从历次下载的动态文件中挖掘操盘庄家和大宗交易数据,"
+                                  "\r藉此恢复损坏或遗失的数据库数据\r是否继续?"),
+                   AppFrame::kHintTitle))
         return outcome;
 
     frame.ShowPrompt(QStringLiteral("从历次下载的股票异常动态文件中挖掘振幅超过20%的股票操盘庄家"));
@@ -119,45 +111,38 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     // Stocks are stored in groups of about a second's work, one transaction each, and
     // the resume point is noted only after its group is committed: a kill loses at most
     // that second, and never notes a stock whose rows are not in the file. Committing
-    // every document on its own would cost more than analysing it.
-    CommitGroup group(m_services.db, m_services.clock, kResumeNoteInterval_ms);
+    // every document on its own would cost more than analysing it. A group the database
+    // refuses is taken back from the counts, so the summary never claims rows the file
+    // does not hold.
     QString pendingKey;  // the last finished stock when it is not noted yet
     int pendingRow = 0;
     QDate pendingLatest;
-    // What the committed stocks account for: a group the database refuses is taken back
-    // from the counts, so the summary never claims rows the file does not hold.
-    ReanalysisOutcome committedOutcome = outcome;
-    ExtractionTotals committedTotals = m_totals;
-    auto failGroup = [&](const QString& error) {
-        group.abandon();
-        const int unreadable = outcome.unreadable;
-        outcome = committedOutcome;
-        outcome.unreadable = unreadable;
-        outcome.storeFailed = true;
-        outcome.storeError = error;
-        m_totals.forgetUncommitted(committedTotals);
-        pendingKey.clear();  // those stocks are analysed again by the next batch
-        pendingLatest = QDate();
-        frame.addLog(
-            QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
-            LogColor::Magenta);
-    };
-    auto storeGroup = [&] {
-        if (outcome.storeFailed)
-            return;
-        if (!group.commit()) {
-            failGroup(m_services.db.transactionError());
-            return;
-        }
-        if (!pendingKey.isEmpty())
-            noteLastStock(pendingKey, pendingRow);
-        if (pendingLatest.isValid() && (!latest.isValid() || pendingLatest > latest))
-            latest = pendingLatest;
-        pendingKey.clear();
-        pendingLatest = QDate();
-        committedOutcome = outcome;
-        committedTotals = m_totals;
-    };
+    ReanalysisOutcome committedOutcome;
+    ExtractionTotals committedTotals;
+    NotedCommitGroup group(
+        m_services.db, m_services.clock, kResumeNoteInterval_ms,
+        {.keep =
+             [&] {
+                 committedOutcome = outcome;
+                 committedTotals = m_totals;
+             },
+         .restore =
+             [&] {
+                 const int unreadable = outcome.unreadable;
+                 outcome = committedOutcome;
+                 outcome.unreadable = unreadable;
+                 m_totals.forgetUncommitted(committedTotals);
+                 pendingKey.clear();  // analysed again by the next batch
+                 pendingLatest = QDate();
+             },
+         .note =
+             [&] {
+                 noteLastStock(pendingKey, pendingRow);
+                 if (pendingLatest.isValid() && (!latest.isValid() || pendingLatest > latest))
+                     latest = pendingLatest;
+                 pendingLatest = QDate();
+             }});
+    auto storeGroup = [&] { group.commit(); };
 
     // Each stock's log line starts with the time to the second. Reading the wall clock costs
     // a look at the time zone, as much as a small stock's analysis, so the text is made
@@ -176,7 +161,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
 
     for (int row = startRow; row <= count; ++row) {
         // A pause must not hold the write lock, nor leave finished stocks unnoted.
-        if (!m_run.beforeItem(storeGroup) || outcome.storeFailed)
+        if (!m_run.beforeItem(storeGroup) || group.failed())
             break;
         m_run.setPosition(row);
         const StockRow& stock = rows.at(row - 1);
@@ -190,10 +175,8 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         const QString folder = m_services.folder.stockFolder(extractionOptions.code);
         if (!isStockCode(extractionOptions.code) || !QFileInfo(folder).isDir())
             continue;  // no documents for this stock: passed over without a word
-        if (!group.join()) {
-            failGroup(m_services.db.transactionError());
+        if (!group.begin())
             break;
-        }
         frame.addLog(timeStamp() + QStringLiteral(":分析") + extractionOptions.code + stock.name +
                          QStringLiteral(">>>>>>>>>>>>>>>"),
                      LogColor::Blue);
@@ -207,11 +190,11 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
                              QStringLiteral("出错<<<<<"),
                          LogColor::Magenta);
         }
-        const QStringList names = documents.ListBoxStDoc();
+        const QStringList names = documents.names();
         bool stockFailed = false;
         for (int j = 0; j < names.size(); ++j) {
-            const auto opened = documents.ListBoxStDocClick(j, SavedDocuments::Sender::Program,
-                                                            extractionOptions.code, options.rarFolder);
+            const auto opened =
+                documents.open(j, SavedDocuments::Sender::Program, extractionOptions.code, options.rarFolder);
             if (!opened.loaded) {
                 // A document that cannot be read is reported and passed; the batch goes on.
                 ++outcome.unreadable;
@@ -222,9 +205,9 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
             }
             frame.setStatusPanel(StatusPanel::Message, names.at(j));
             const ExtractionResult result =
-                extraction.run(documents.MemoPastFrom(), extractionOptions, ExtractionCaller::Reanalysis);
+                extraction.run(documents.lines(), extractionOptions, ExtractionCaller::Reanalysis);
             if (result.storeFailed) {
-                failGroup(result.storeError);
+                group.fail(result.storeError);
                 stockFailed = true;
                 break;
             }
@@ -245,17 +228,21 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         // second, which the stored dates and record keys keep from being stored twice.
         pendingKey = stock.key;
         pendingRow = row;
-        if (group.due() || m_run.state() != RunState::Running)
-            storeGroup();
-        if (outcome.storeFailed)
+        if (!group.finishItem(m_run.state() != RunState::Running))
             break;
     }
-    storeGroup();
+    group.commit();
+    if (group.failed()) {
+        outcome.failStore(group.error());
+        frame.addLog(
+            QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
+            LogColor::Magenta);
+    }
 
     outcome.stopped = m_run.state() == RunState::StopRequested;
     outcome.endProgram = m_run.endProgramRequested();
-    const QString finalText = outcome.storeFailed ? QStringLiteral("数据库写入失败,股票文件分析中止!")
-                                                  : QStringLiteral("全部股票文件分析完毕!");
+    const QString finalText = outcome.storeFailed() ? QStringLiteral("数据库写入失败,股票文件分析中止!")
+                                                    : QStringLiteral("全部股票文件分析完毕!");
     frame.addLog(finalText, LogColor::Red);
     // A batch that met no later day (a resumed tail, documents without anomalies) must
     // not move the newest stored day back.
@@ -265,7 +252,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
         settingsWriteFailed();
     outcome.settingsError = m_settingsError;
     outcome.end = m_run.finish(
-        finalText, options.shutdownWhenDone && !outcome.endProgram && !outcome.storeFailed, &m_shutdown);
+        finalText, options.shutdownWhenDone && !outcome.endProgram && !outcome.storeFailed(), &m_shutdown);
     if (outcome.end.shutdownAttempted)
         frame.ShowPrompt(outcome.end.shutdown.message);
     outcome.reloadDepartments = !outcome.end.shutdownAttempted && m_totals.departmentsAdded;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "app/RunControl.h"
 #include "report/ExtractionTypes.h"
 #include "report/StockFolderList.h"
@@ -19,31 +20,23 @@ struct ReanalysisOptions {
     int percent = 0;                // ValuePercnt
     QString rarFolder;              // edtRarFolder
     bool shutdownWhenDone = false;  // chkShutDown
-    bool qqMonitoring = false;      // the QQ relay runs: no batch may start
 };
 
-struct ReanalysisOutcome {
-    bool ran = false;         // the batch was confirmed and walked the list
-    bool stopped = false;     // a stop request ended it before the last stock
-    bool endProgram = false;  // asked to end the program as soon as a stock was stored
-    int startRow = 0;         // 1-based row it started at
-    int lastRow = 0;          // 1-based row of the last stock finished
-    int stocksAnalysed = 0;   // stocks that had a folder
-    int documents = 0;        // documents read and run through the extraction
-    int unreadable = 0;       // documents and stock folders that could not be read
+// A group of stocks the database refused (locked, full, an I/O error) ends the batch:
+// the counts and the stored counters then cover only committed stocks, and the resume
+// point stays at the last of them. A settings file that refused the resume point or the
+// newest day leaves the stored rows fine, but a resumed batch would start from an older
+// stock.
+struct ReanalysisOutcome : JobOutcome {
+    int startRow = 0;        // 1-based row it started at
+    int lastRow = 0;         // 1-based row of the last stock finished
+    int stocksAnalysed = 0;  // stocks that had a folder
+    int documents = 0;       // documents read and run through the extraction
+    int unreadable = 0;      // documents and stock folders that could not be read
     // Six-digit stock folders whose code the list does not carry: reported, not analysed.
     QStringList unlistedFolders;
-    // The database refused a group of stocks (locked, full, an I/O error): the batch
-    // stopped there, the counts above and the stored counters cover only committed
-    // stocks, and the resume point stays at the last of them.
-    bool storeFailed = false;
-    QString storeError;
-    // The settings file refused the resume point or the newest day (the first reason): the
-    // stored rows are fine, but a resumed batch would start from an older stock.
-    QString settingsError;
     QDate stockDate;                 // the StockDate kept at the end
     bool reloadDepartments = false;  // new department names: the department list needs a reload
-    RunControl::EndResult end;
 };
 
 // The batch re-analysis of saved report documents: walks the all-stocks list, runs every

@@ -125,9 +125,13 @@ bool ReportParser::beginChangeBlock() {
     log(QStringLiteral("\t振幅或换手率异常日期:") + m_dateText, LogColor::Default);
 
     const QDate day = readDay(m_dateText);
-    // Only a day that does not read needs today, and asking the clock costs a look at the
-    // time zone.
-    const QDate today = day.isValid() ? QDate() : m_services.clock.today();
+    const QDate today = m_services.clock.today();
+    if (day.isValid() && day > today) {
+        // A trading day still to come is wrong data, not a day to store.
+        log(QStringLiteral("\t>>>>>异常日期") + m_dateText + QStringLiteral("晚于今天,数据有误,未保存<<<<<"),
+            LogColor::Red);
+        return false;
+    }
     m_totals.changeDate = day.isValid() ? day : today.addDays(-9125);
     m_rowDay = day.isValid() ? day : today;
 
@@ -326,6 +330,14 @@ void ReportParser::ParseBigTrades() {
         const Money quantity = readAmount(quantityText);
         const Money amount = readAmount(amountText);
         const QDate day = readDay(dateText);
+        if (day.isValid() && day > m_services.clock.today()) {
+            // A trade dated after today is wrong data; it would also move StBigLast past
+            // every real trade still to come.
+            log(QStringLiteral("\t>>>>>大宗交易日期") + trimBlanks(dateText) +
+                    QStringLiteral("晚于今天,数据有误,未保存<<<<<"),
+                LogColor::Red);
+            continue;
+        }
 
         bool mustRaise = false;
         if (day.isValid() && !m_options.allChanges && m_services.db.DBOpened()) {

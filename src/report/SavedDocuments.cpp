@@ -35,7 +35,7 @@ int SavedDocuments::list(const QString& folder, const QString& mask) {
     return static_cast<int>(names.size());
 }
 
-void SavedDocuments::btnReadStDocumentsClick(const QString& stockCode, const QString& rarFolder) {
+void SavedDocuments::browseStock(const QString& stockCode, const QString& rarFolder) {
     const QString folder = m_folder.stockFolder(stockCode);
     if (!QFileInfo(folder).isDir())
         return;
@@ -44,13 +44,12 @@ void SavedDocuments::btnReadStDocumentsClick(const QString& stockCode, const QSt
     list(folder, QStringLiteral("*.rar"));
     if (texts > 0) {
         m_selected = texts - 1;
-        ListBoxStDocClick(m_selected, Sender::Program, stockCode, rarFolder);
+        open(m_selected, Sender::Program, stockCode, rarFolder);
     }
 }
 
-SavedDocuments::OpenResult SavedDocuments::ListBoxStDocClick(int index, Sender sender,
-                                                             const QString& stockCode,
-                                                             const QString& rarFolder) {
+SavedDocuments::OpenResult SavedDocuments::open(int index, Sender sender, const QString& stockCode,
+                                                const QString& rarFolder) {
     OpenResult result;
     if (index < 0 || index >= m_list.size())
         return result;

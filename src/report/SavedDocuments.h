@@ -10,15 +10,17 @@ namespace quarrow {
 class AppFrame;
 class ProcessLauncher;
 
-// The saved report documents of one stock: the list ListBoxStDoc of the report page and
-// the capture memo MemoPastFrom that an opened document is loaded into.
+// The saved report documents of one stock: the names the document page lists
+// (ListBoxStDoc) and the lines of the document opened last, which the window shows in
+// its capture memo (MemoPastFrom).
 class SavedDocuments {
 public:
     SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, AppFrame& frame);
 
-    const QStringList& ListBoxStDoc() const { return m_list; }
+    const QStringList& names() const { return m_list; }
     int selected() const { return m_selected; }
-    const QStringList& MemoPastFrom() const { return m_memo; }
+    // The lines of the text document opened last.
+    const QStringList& lines() const { return m_memo; }
     // Why the last text document could not be loaded; empty when it was.
     QString readError() const { return m_readError; }
 
@@ -30,7 +32,7 @@ public:
     bool listFailed() const { return m_listFailed; }
 
     // Lists the stock's text documents, then its archives, and opens the newest text.
-    void btnReadStDocumentsClick(const QString& stockCode, const QString& rarFolder);
+    void browseStock(const QString& stockCode, const QString& rarFolder);
 
     enum class Sender { List, Program };
     struct OpenResult {
@@ -39,8 +41,7 @@ public:
         bool archiveShown = false;      // an archive went to the archiver's window
     };
     // Opens entry index: a text document into the memo, an archive in the archiver.
-    OpenResult ListBoxStDocClick(int index, Sender sender, const QString& stockCode,
-                                 const QString& rarFolder);
+    OpenResult open(int index, Sender sender, const QString& stockCode, const QString& rarFolder);
 
     // The archiver's own window program inside its folder.
     static QString archiveViewerPath(const QString& rarFolder);

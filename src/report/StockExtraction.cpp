@@ -19,7 +19,6 @@ using namespace ReportMarkers;
 namespace {
 
 constexpr int kArchiverWait_ms = 15000;
-constexpr int kCodeSearchLines = 4;
 
 // The day value 0 of the old date type: what a stock row gets as its document day when
 // no document was saved.
@@ -35,7 +34,7 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
     ExtractionResult result;
     AppFrame& frame = m_services.frame;
     if (caller == ExtractionCaller::Button && !m_services.network.isConnected()) {
-        frame.ShowHelpPicture(QStringLiteral("网络不通,请连接好INTERNET网络!"), QString(), false);
+        frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
         return result;
     }
 
@@ -49,7 +48,7 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
     const QString& code = options.code;
 
     int codeLine = -1;
-    for (int i = 0; i < kCodeSearchLines && i < memo.size(); ++i) {
+    for (int i = 0; i < kReportCodeLines && i < memo.size(); ++i) {
         if (memo.at(i).contains(code)) {
             codeLine = i;
             break;
@@ -68,6 +67,17 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
         return result;
     }
     const QString reportDate = trimBlanks(dateMatch.captured(0));
+    // A report dated after today is wrong data: kept, it would become the stock's newest
+    // document day, and later runs would pass the stock over and the clean-up delete its
+    // real documents.
+    const QDate reportDay = QDate::fromString(reportDate, QStringLiteral("yyyy-MM-dd"));
+    if (reportDay.isValid() && reportDay > m_services.clock.today()) {
+        frame.addLog(QStringLiteral("\t>>>>>") + code + QStringLiteral("的报告日期") + reportDate +
+                         QStringLiteral("晚于今天,数据有误,未保存<<<<<"),
+                     LogColor::Red);
+        showCounters();
+        return result;
+    }
     result.reportRecognised = true;
     result.reportDate = reportDate;
     frame.addLog(QStringLiteral("股票") + code + options.name + QLatin1Char(':') + reportDate +
@@ -174,8 +184,7 @@ bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOpti
                                    const QString& reportDate, QString* documentError, QDate* documentDate) {
     const QString folder = m_services.folder.stockFolder(options.code);
     if (!QDir().mkpath(folder)) {
-        m_services.frame.ShowHelpPicture(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder),
-                                         QString(), false);
+        m_services.frame.notify(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder));
         return false;
     }
     const QString path = QDir(folder).filePath(ReportDocuments::documentName(options.code, reportDate));

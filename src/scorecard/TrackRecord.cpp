@@ -1,5 +1,7 @@
 #include "scorecard/TrackRecord.h"
 
+#include "quotefiles/FileOP.h"
+
 #include "app/Trim.h"
 #include "quotefiles/DailyBarSearch.h"
 #include "quotefiles/QuotePaths.h"
@@ -64,13 +66,15 @@ Market marketOfCode(const QString& code) {
     return PrefixCode(code).startsWith(QLatin1String("sh")) ? Market::Shanghai : Market::Shenzhen;
 }
 
-std::optional<TrackRecord> TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
-                                                const TrackRecordOptions& options, QString* error) {
-    const auto fail = [&](const QString& reason) -> std::optional<TrackRecord> {
-        if (error)
-            *error = reason;
-        return std::nullopt;
-    };
+TrackRecord TrackRecord::failed(const QString& error) {
+    TrackRecord record;
+    record.m_error = error.isEmpty() ? QStringLiteral("the track record could not be read") : error;
+    return record;
+}
+
+TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
+                                 const TrackRecordOptions& options) {
+    const auto fail = [](const QString& reason) { return failed(reason); };
     if (!db.DBOpened())
         return fail(QStringLiteral("the database is not open"));
 
@@ -189,7 +193,11 @@ std::optional<TrackRecord> TrackRecord::compute(TDataBase& db, const QString& qu
     trades.resize(kept);
     record.m_stats.trades = static_cast<qint64>(kept);
 
-    record.gather(quoteFolder);
+    try {
+        record.gather(quoteFolder);
+    } catch (const RecordFileError& error) {
+        return fail(error.message());
+    }
     record.summarise();
     return record;
 }

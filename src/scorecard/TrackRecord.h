@@ -78,11 +78,12 @@ struct TrackRecordStats {
 // daily-bar file is opened once and searched by seeking.
 class TrackRecord {
 public:
-    // Reads the rows and the bars. Nothing, with the reason in *error, when the database
-    // is not open or the statement fails. A daily-bar file that cannot be read throws
-    // RecordFileError, as every reader of the quote program's files does.
-    static std::optional<TrackRecord> compute(TDataBase& db, const QString& quoteFolder,
-                                              const TrackRecordOptions& options, QString* error = nullptr);
+    // Reads the rows and the bars. A database that is not open, a statement that fails or
+    // a daily-bar file that cannot be read gives an empty record with the reason in error().
+    static TrackRecord compute(TDataBase& db, const QString& quoteFolder, const TrackRecordOptions& options);
+
+    bool ok() const { return m_error.isEmpty(); }
+    const QString& error() const { return m_error; }
 
     const QList<int>& horizons() const { return m_horizons; }
     const std::vector<DepartmentRecord>& departments() const { return m_departments; }
@@ -107,6 +108,9 @@ private:
         return m_returns[trade * static_cast<size_t>(m_horizons.size()) + static_cast<size_t>(horizon)];
     }
 
+    static TrackRecord failed(const QString& error);
+
+    QString m_error;
     QList<int> m_horizons;
     QStringList m_codes;
     std::vector<Trade> m_trades;   // by stock, day, department

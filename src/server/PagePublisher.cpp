@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <algorithm>
 #include <utility>
@@ -59,17 +60,58 @@ const QString kBigRows = QStringLiteral(
     " where b.StDate >= :Date and (b.StDate > :DateP or b.ID >= :ID)"
     " order by b.StDate, b.ID limit :Rows");
 
+const QString kTables[] = {QStringLiteral("tblStChange"), QStringLiteral("tblBigBuySale")};
+
+// Rows deleted leave the highest ID alone; only a count shows them. Counting a large table
+// takes a good part of a second, so it is done at most this often, and only after a commit.
+constexpr qint64 kCount_ms = 30000;
+
+// The rows of a ranking and those added after it, both in (day, ID) order, in one. The
+// added rows have the higher IDs, so on the same day they come after.
+void merge(const QList<qint64>& addedIds, const QStringList& addedDays, QList<qint64>& ids,
+           QStringList& days) {
+    QList<qint64> mergedIds;
+    QStringList mergedDays;
+    mergedIds.reserve(ids.size() + addedIds.size());
+    mergedDays.reserve(ids.size() + addedIds.size());
+    qsizetype a = 0;
+    qsizetype b = 0;
+    while (a < ids.size() || b < addedIds.size()) {
+        if (b >= addedIds.size() || (a < ids.size() && days.at(a) <= addedDays.at(b))) {
+            mergedIds.append(ids.at(a));
+            mergedDays.append(days.at(a));
+            ++a;
+        } else {
+            mergedIds.append(addedIds.at(b));
+            mergedDays.append(addedDays.at(b));
+            ++b;
+        }
+    }
+    ids = std::move(mergedIds);
+    days = std::move(mergedDays);
+}
+
 }  // namespace
 
-PagePublisher::PagePublisher(QString databaseFile, int pageRows)
-    : m_file(std::move(databaseFile)), m_connectionName(newConnectionName()), m_pageRows(pageRows) {}
+PagePublisher::PagePublisher(QString databaseFile, int pageRows, QString password)
+    : m_file(std::move(databaseFile)),
+      m_password(std::move(password)),
+      m_connectionName(newConnectionName()),
+      m_pageRows(pageRows) {}
 
 PagePublisher::~PagePublisher() {
     if (m_db.isValid())
         m_db.close();
     m_db = QSqlDatabase();
-    if (QSqlDatabase::contains(m_connectionName))
-        QSqlDatabase::removeDatabase(m_connectionName);
+    for (const QString& name : QSqlDatabase::connectionNames()) {
+        if (name.startsWith(m_connectionName))
+            QSqlDatabase::removeDatabase(name);
+    }
+}
+
+std::shared_ptr<const PagePublisher::Rankings> PagePublisher::rankings() const {
+    QMutexLocker locker(&m_lock);
+    return m_rankings;
 }
 
 bool PagePublisher::open(QString* error) {
@@ -79,7 +121,7 @@ bool PagePublisher::open(QString* error) {
             *error = QStringLiteral("QtSql has no PostgreSQL driver here (Debian: libqt6sql6-psql)");
             return false;
         }
-        m_db = PostgresTables::connection(m_file, m_connectionName);
+        m_db = PostgresTables::connection(m_file, m_connectionName, m_password);
     } else {
         if (!QFileInfo(m_file).isFile()) {
             *error = QStringLiteral("%1 is not a file").arg(m_file);
@@ -87,8 +129,8 @@ bool PagePublisher::open(QString* error) {
         }
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         m_db.setDatabaseName(m_file);
-        // The program that mines into the file may be writing while we read.
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        // Only read; the program that mines into the file may be writing meanwhile.
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY"));
     }
     if (!m_db.open()) {
         *error = m_db.lastError().text();
@@ -100,6 +142,153 @@ bool PagePublisher::open(QString* error) {
         *error = QStringLiteral("%1 holds no Quarrow tables (%2)").arg(m_file, check.lastError().text());
         return false;
     }
+    check.finish();
+    auto first = std::make_shared<Rankings>();
+    if (!readRanking(m_db, kTables[0], 0, &first->change, error) ||
+        !readRanking(m_db, kTables[1], 0, &first->big, error))
+        return false;
+    QMutexLocker locker(&m_lock);
+    m_rankings = std::move(first);
+    return true;
+}
+
+bool PagePublisher::readRanking(QSqlDatabase& db, const QString& table, qint64 afterId, Ranking* ranking,
+                                QString* error) {
+    QSqlQuery highest(db);
+    if (!highest.exec(QStringLiteral("select coalesce(max(ID), 0) from %1").arg(table)) || !highest.next()) {
+        *error = highest.lastError().text();
+        return false;
+    }
+    const qint64 highestId = highest.value(0).toLongLong();
+    highest.finish();
+    if (afterId > 0 && highestId == afterId)
+        return true;
+    QSqlQuery rows(db);
+    rows.setForwardOnly(true);
+    rows.prepare(QStringLiteral(
+                     "select ID, StDate from %1 where ID > :After and StDate is not null order by StDate, ID")
+                     .arg(table));
+    rows.bindValue(QStringLiteral(":After"), afterId);
+    if (!rows.exec()) {
+        *error = rows.lastError().text();
+        return false;
+    }
+    QList<qint64> ids;
+    QStringList days;
+    while (rows.next()) {
+        ids.append(rows.value(0).toLongLong());
+        days.append(rows.value(1).toString());
+    }
+    if (afterId == 0) {
+        ranking->ids = std::move(ids);
+        ranking->days = std::move(days);
+    } else {
+        merge(ids, days, ranking->ids, ranking->days);
+    }
+    ranking->highestId = highestId;
+    return true;
+}
+
+bool PagePublisher::rowCount(QSqlDatabase& db, const QString& table, qint64* count, QString* error) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("select count(*) from %1 where StDate is not null").arg(table)) ||
+        !query.next()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    *count = query.value(0).toLongLong();
+    return true;
+}
+
+QSqlDatabase PagePublisher::refreshConnection(QString* error) {
+    // A connection belongs to the thread that made it: one per refreshing thread.
+    const QString name =
+        QStringLiteral("%1-refresh-%2").arg(m_connectionName).arg(quintptr(QThread::currentThreadId()));
+    if (QSqlDatabase::contains(name))
+        return QSqlDatabase::database(name);
+    QSqlDatabase db;
+    if (m_postgres) {
+        db = PostgresTables::connection(m_file, name, m_password);
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(m_file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY"));
+    }
+    if (!db.open())
+        *error = db.lastError().text();
+    return db;
+}
+
+bool PagePublisher::refresh(QString* error) {
+    QSqlDatabase db = refreshConnection(error);
+    if (!db.isOpen())
+        return false;
+    // SQLite's data_version moves when another connection (the miner, the relay) commits.
+    // PostgreSQL's tables are filled by quarrow-cli publish, which numbers each copy in
+    // tblPublishInfo; a database published before that is told by its counts.
+    QSqlQuery version(db);
+    bool read = false;
+    if (m_postgres) {
+        read = version.exec(QStringLiteral("select Version from tblPublishInfo")) && version.next();
+        if (!read)
+            read = version.exec(QStringLiteral("select (select count(*) from tblStChange) || '/' || "
+                                               "(select coalesce(max(ID), 0) from tblStChange) || '/' || "
+                                               "(select count(*) from tblBigBuySale) || '/' || "
+                                               "(select coalesce(max(ID), 0) from tblBigBuySale)")) &&
+                   version.next();
+    } else {
+        read = version.exec(QStringLiteral("PRAGMA data_version")) && version.next();
+    }
+    if (!read) {
+        *error = version.lastError().text();
+        return false;
+    }
+    const QString now = version.value(0).toString();
+    version.finish();
+    if (now != m_dataVersion)
+        m_changedSinceCounted = true;
+    const bool countNow = !m_postgres && m_changedSinceCounted &&
+                          (!m_sinceCounted.isValid() || m_sinceCounted.elapsed() >= kCount_ms);
+    if (now == m_dataVersion && !countNow)
+        return true;
+
+    const std::shared_ptr<const Rankings> current = rankings();
+    auto next = std::make_shared<Rankings>(*current);
+    Ranking* parts[] = {&next->change, &next->big};
+    for (int t = 0; t < 2; ++t) {
+        Ranking& ranking = *parts[t];
+        // A copy replaces every row; an ID below the highest known means rows went away.
+        bool whole = m_postgres;
+        if (!whole) {
+            QSqlQuery highest(db);
+            if (!highest.exec(QStringLiteral("select coalesce(max(ID), 0) from %1").arg(kTables[t])) ||
+                !highest.next()) {
+                *error = highest.lastError().text();
+                return false;
+            }
+            whole = highest.value(0).toLongLong() < ranking.highestId;
+        }
+        if (!whole && !readRanking(db, kTables[t], ranking.highestId, &ranking, error))
+            return false;
+        if (!whole && countNow) {
+            qint64 count = 0;
+            if (!rowCount(db, kTables[t], &count, error))
+                return false;
+            whole = count != ranking.ids.size();
+        }
+        if (whole) {
+            ++m_fullReloads;
+            if (!readRanking(db, kTables[t], 0, &ranking, error))
+                return false;
+        }
+    }
+    if (countNow) {
+        m_sinceCounted.start();
+        m_changedSinceCounted = false;
+    }
+    m_dataVersion = now;
+    QMutexLocker locker(&m_lock);
+    m_rankings = std::move(next);
     return true;
 }
 
@@ -119,46 +308,6 @@ PageAnswer PagePublisher::answer(const QString& path, const QUrlQuery& query) {
     return page(change, day, id);
 }
 
-bool PagePublisher::refreshRankings(QString* error) {
-    // SQLite's data_version moves when another connection (the miner) commits: only then
-    // can the order of the rows have changed. PostgreSQL's tables are filled by a copy
-    // that only adds rows or replaces them all, which their counts and last IDs tell.
-    QSqlQuery version(m_db);
-    const QString versionSql = m_postgres ? QStringLiteral(
-                                                "select (select count(*) from tblStChange) || '/' || "
-                                                "(select coalesce(max(ID), 0) from tblStChange) || '/' || "
-                                                "(select count(*) from tblBigBuySale) || '/' || "
-                                                "(select coalesce(max(ID), 0) from tblBigBuySale)")
-                                          : QStringLiteral("PRAGMA data_version");
-    if (!version.exec(versionSql) || !version.next()) {
-        *error = version.lastError().text();
-        return false;
-    }
-    const QString now = version.value(0).toString();
-    version.finish();
-    if (now == m_dataVersion)
-        return true;
-    for (auto [ranking, table] : {std::pair{&m_changeRanking, QStringLiteral("tblStChange")},
-                                  std::pair{&m_bigRanking, QStringLiteral("tblBigBuySale")}}) {
-        QSqlQuery rows(m_db);
-        rows.setForwardOnly(true);
-        if (!rows.exec(
-                QStringLiteral("select ID, StDate from %1 where StDate is not null order by StDate, ID")
-                    .arg(table))) {
-            *error = rows.lastError().text();
-            return false;
-        }
-        ranking->ids.clear();
-        ranking->days.clear();
-        while (rows.next()) {
-            ranking->ids.append(rows.value(0).toLongLong());
-            ranking->days.append(rows.value(1).toString());
-        }
-    }
-    m_dataVersion = now;
-    return true;
-}
-
 PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
     const QString table = change ? QStringLiteral("tblStChange") : QStringLiteral("tblBigBuySale");
     // One snapshot for the counts and the rows, even while the miner writes.
@@ -172,12 +321,8 @@ PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
         m_db.rollback();
         return plain(500, QStringLiteral("the database cannot be read: %1").arg(query.lastError().text()));
     };
-    Ranking& ranking = change ? m_changeRanking : m_bigRanking;
-    QString rankError;
-    if (!refreshRankings(&rankError)) {
-        m_db.rollback();
-        return plain(500, QStringLiteral("the database cannot be read: %1").arg(rankError));
-    }
+    const std::shared_ptr<const Rankings> held = rankings();
+    const Ranking& ranking = change ? held->change : held->big;
     const qint64 total = ranking.ids.size();
     // The first row whose day is not before the day asked for.
     const auto firstOfDay =

@@ -3,6 +3,7 @@
 #include "store/DataBase.h"
 
 #include <QAtomicInteger>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -26,6 +27,7 @@ const QStringList kCreate = {
         "StDeptBuy integer, StPrice double precision, StQTY double precision, "
         "StAMT double precision, StDeptSale integer, StKEY bigint unique)"),
     QStringLiteral("create index if not exists ixBigDateId on tblBigBuySale (StDate, ID)"),
+    QStringLiteral("create table if not exists tblPublishInfo (Version bigint not null)"),
 };
 
 struct Table {
@@ -55,13 +57,14 @@ bool isAddress(const QString& database) {
            database.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-QSqlDatabase connection(const QString& address, const QString& connectionName) {
+QSqlDatabase connection(const QString& address, const QString& connectionName, const QString& password) {
     const QUrl url(address);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
     db.setHostName(url.host().isEmpty() ? QStringLiteral("localhost") : url.host());
     db.setPort(url.port(5432));
     db.setUserName(url.userName());
-    db.setPassword(url.password());
+    // Left empty, libpq reads PGPASSWORD or the password file itself.
+    db.setPassword(password.isEmpty() ? url.password() : password);
     QString name = url.path();
     if (name.startsWith(QLatin1Char('/')))
         name.remove(0, 1);
@@ -69,11 +72,22 @@ QSqlDatabase connection(const QString& address, const QString& connectionName) {
     return db;
 }
 
-bool copyFrom(TDataBase& source, const QString& address, CopyCounts* counts, QString* error) {
+bool readPasswordFile(const QString& file, QString* password, QString* error) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read the password file %1: %2").arg(file, in.errorString());
+        return false;
+    }
+    *password = QString::fromUtf8(in.readLine()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    return true;
+}
+
+bool copyFrom(TDataBase& source, const QString& address, CopyCounts* counts, QString* error,
+              const QString& password) {
     const QString connectionName = newConnectionName();
     bool copied = false;
     {
-        QSqlDatabase target = connection(address, connectionName);
+        QSqlDatabase target = connection(address, connectionName, password);
         auto fail = [&](const QString& what, const QSqlError& sqlError) {
             *error = what + QStringLiteral(": ") + sqlError.text();
             target.rollback();
@@ -120,6 +134,10 @@ bool copyFrom(TDataBase& source, const QString& address, CopyCounts* counts, QSt
                 }
                 counts->*(table.counted) = copiedRows;
             }
+            if (!run.exec(QStringLiteral("delete from tblPublishInfo")) ||
+                !run.exec(QStringLiteral("insert into tblPublishInfo (Version) values "
+                                         "((extract(epoch from clock_timestamp()) * 1000000)::bigint)")))
+                return fail(QStringLiteral("cannot number the copy"), run.lastError());
             if (!target.commit())
                 return fail(QStringLiteral("cannot commit"), target.lastError());
             return true;

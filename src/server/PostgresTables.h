@@ -12,8 +12,15 @@ class TDataBase;
 namespace PostgresTables {
 
 bool isAddress(const QString& database);
-// Adds (does not open) a QtSql connection of the given name for the address.
-QSqlDatabase connection(const QString& address, const QString& connectionName);
+// Adds (does not open) a QtSql connection of the given name for the address. The password
+// is the one given, else the address's; without either the PostgreSQL client library
+// looks in PGPASSWORD and in the password file (PGPASSFILE, ~/.pgpass).
+QSqlDatabase connection(const QString& address, const QString& connectionName,
+                        const QString& password = QString());
+
+// The first line of a password file, for --password-file; false with the reason when it
+// cannot be read.
+bool readPasswordFile(const QString& file, QString* password, QString* error);
 
 struct CopyCounts {
     qint64 stocks = 0;
@@ -25,7 +32,10 @@ struct CopyCounts {
 // Makes the tables the server reads (when missing) and replaces their rows with those of
 // the SQLite database, in one transaction: the server's readers see the old rows or the
 // new ones, never half of them. False with the reason otherwise.
-bool copyFrom(TDataBase& source, const QString& address, CopyCounts* counts, QString* error);
+// Each copy also numbers itself in tblPublishInfo, so the server sees a new copy without
+// counting the tables.
+bool copyFrom(TDataBase& source, const QString& address, CopyCounts* counts, QString* error,
+              const QString& password = QString());
 
 }  // namespace PostgresTables
 

@@ -373,8 +373,20 @@ bool TDataBase::execute(const QString& sql, QString* error) {
     return false;
 }
 
+namespace {
+
+// SQLITE_BUSY and SQLITE_LOCKED with their extended codes.
+bool isBusy(const QSqlError& error) {
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok && ((code & 0xff) == 5 || (code & 0xff) == 6);
+}
+
+}  // namespace
+
 bool TDataBase::beginTransaction() {
     m_transactionError.clear();
+    m_transactionBusy = false;
     if (m_inTransaction) {
         m_transactionError = QStringLiteral("a transaction is already open");
         return false;
@@ -393,6 +405,7 @@ bool TDataBase::beginTransaction() {
     QSqlQuery begin(connection());
     if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         m_transactionError = begin.lastError().text();
+        m_transactionBusy = isBusy(begin.lastError());
         return false;
     }
     m_inTransaction = true;
@@ -417,6 +430,7 @@ bool TDataBase::commit() {
         return true;
     }
     m_transactionError = commitQuery.lastError().text();
+    m_transactionBusy = isBusy(commitQuery.lastError());
     // A COMMIT that fails may leave the transaction open; ending it here keeps every
     // later transaction of this connection from silently joining a dead one.
     rollback();

@@ -119,6 +119,9 @@ public:
     // Why the last begin or commit failed, or the transaction was lost; never empty, so
     // every caller can report it as it stands.
     QString transactionError() const;
+    // The last begin or commit failed because another program held the write lock past the
+    // busy timeout: the same work may well succeed later, unlike on a full disk.
+    bool transactionBusy() const { return m_transactionBusy; }
 
     // Department keys known to be in tblStDepart since the file was opened; lets the
     // parser skip offering the same name again and again. Forgotten on rollback.
@@ -155,6 +158,7 @@ private:
     int m_busyTimeout_ms;
     bool m_opened = false;
     bool m_inTransaction = false;
+    bool m_transactionBusy = false;
     QString m_openError;
     QString m_transactionError;
     QStringList m_migrationNotes;

@@ -2,6 +2,8 @@
 
 #include "store/DataBase.h"
 
+#include "app/SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,7 +52,8 @@ public:
         int rc = sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr);
         if (rc == SQLITE_OK) {
             while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
-                *values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+                *values << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
         }
         sqlite3_finalize(statement);
         if (rc == SQLITE_DONE)
@@ -63,12 +66,9 @@ private:
     sqlite3* m_db = nullptr;
 };
 
+// UTF-16 becomes the system's wide names on Windows and UTF-8 elsewhere.
 std::filesystem::path fsPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
+    return std::filesystem::path(path.toStdU16String());
 }
 
 // The unfinished copy: a fresh name beside the target, removed with what SQLite may have
@@ -126,16 +126,23 @@ bool fail(QString* error, const QString& reason) {
     return false;
 }
 
+// What a copy must not be written over: the checks every kind of copy shares.
+bool checkTarget(const QString& source, const QFileInfo& target, QString* error) {
+    if (!QFileInfo(source).isFile())
+        return fail(error, QStringLiteral("the database file %1 does not exist").arg(source));
+    if (target.exists() && !target.isFile())
+        return fail(error, QStringLiteral("%1 exists and is not a file").arg(target.filePath()));
+    if (!target.absoluteDir().exists())
+        return fail(error, QStringLiteral("the folder %1 does not exist").arg(target.absolutePath()));
+    return true;
+}
+
 }  // namespace
 
 bool copy(const QString& source, const QString& target, QString* error) {
-    if (!QFileInfo(source).isFile())
-        return fail(error, QStringLiteral("the database file %1 does not exist").arg(source));
     const QFileInfo targetInfo(target);
-    if (targetInfo.exists() && !targetInfo.isFile())
-        return fail(error, QStringLiteral("%1 exists and is not a file").arg(target));
-    if (!targetInfo.absoluteDir().exists())
-        return fail(error, QStringLiteral("the folder %1 does not exist").arg(targetInfo.absolutePath()));
+    if (!checkTarget(source, targetInfo, error))
+        return false;
 
     QString reason;
     PartFile part(targetInfo.absoluteFilePath());
@@ -190,15 +197,67 @@ bool copy(const QString& source, const QString& target, QString* error) {
     return true;
 }
 
-bool isSameFile(const QString& first, const QString& second) {
-    const QFileInfo a(first);
-    const QFileInfo b(second);
-    if (QDir::cleanPath(a.absoluteFilePath())
-            .compare(QDir::cleanPath(b.absoluteFilePath()), Qt::CaseInsensitive) == 0)
-        return true;
-    if (!a.exists() || !b.exists())
+bool copyFile(const QString& source, const QString& target, QString* error) {
+    const QFileInfo targetInfo(target);
+    if (!checkTarget(source, targetInfo, error))
         return false;
-    return a.canonicalFilePath().compare(b.canonicalFilePath(), Qt::CaseInsensitive) == 0;
+    QString reason;
+    QFile from;
+    if (!SafeFile::openRegular(from, source, QIODevice::ReadOnly, &reason))
+        return fail(error, QStringLiteral("cannot open %1: %2").arg(source, reason));
+    PartFile part(targetInfo.absoluteFilePath());
+    if (!part.create(&reason))
+        return fail(error,
+                    QStringLiteral("cannot create a file in %1: %2").arg(targetInfo.absolutePath(), reason));
+    QFile to(part.path());
+    if (!to.open(QIODevice::WriteOnly | QIODevice::ExistingOnly))
+        return fail(error, QStringLiteral("cannot write the copy: %1").arg(to.errorString()));
+    constexpr qint64 kChunk = 1 << 20;
+    qint64 copied = 0;
+    QByteArray chunk;
+    while (true) {
+        chunk = from.read(kChunk);
+        if (from.error() != QFileDevice::NoError)
+            return fail(error, QStringLiteral("cannot read %1: %2").arg(source, from.errorString()));
+        if (chunk.isEmpty())
+            break;
+        if (to.write(chunk) != chunk.size())
+            return fail(error, QStringLiteral("cannot write the copy: %1").arg(to.errorString()));
+        copied += chunk.size();
+    }
+    if (!SafeFile::syncToDisk(to, &reason))
+        return fail(error, QStringLiteral("cannot write the copy: %1").arg(reason));
+    to.close();
+    if (to.error() != QFileDevice::NoError)
+        return fail(error, QStringLiteral("cannot write the copy: %1").arg(to.errorString()));
+    // A file that grew or shrank while it was read (another program writing) is no copy
+    // of one moment.
+    if (copied != from.size() || QFileInfo(part.path()).size() != copied)
+        return fail(error, QStringLiteral("the database changed while it was copied; try again"));
+    if (!part.moveIntoPlace(&reason))
+        return fail(error, QStringLiteral("cannot put the copy in place as %1: %2").arg(target, reason));
+    return true;
+}
+
+QString physicalPath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    // The folder as the system resolves it: "link/.." is the link target's parent, which
+    // cleaning the text would get wrong.
+    QString native = QDir::fromNativeSeparators(path);
+    const qsizetype slash = native.lastIndexOf(QLatin1Char('/'));
+    const QString folder =
+        slash < 0 ? QStringLiteral(".") : (slash == 0 ? QStringLiteral("/") : native.left(slash));
+    const QString name = native.mid(slash + 1);
+    const QString resolved = QFileInfo(folder).canonicalFilePath();
+    if (resolved.isEmpty() || name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return info.absoluteFilePath();
+    return QDir(resolved).filePath(name);
+}
+
+bool isSameFile(const QString& first, const QString& second) {
+    return physicalPath(first).compare(physicalPath(second), Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace quarrow::DatabaseBackup

@@ -70,6 +70,11 @@ public:
         }
         if (pages.empty())
             return {PageResult::Status::Loaded, page({header(0, 0), end(-1)}), {}};
+        if (pages.front().startsWith(QLatin1String("FAIL:"))) {
+            PageResult failed{PageResult::Status::Failed, {}, pages.front().mid(5)};
+            pages.pop_front();
+            return failed;
+        }
         PageResult result{PageResult::Status::Loaded, pages.front(), {}};
         pages.pop_front();
         return result;
@@ -102,6 +107,8 @@ class DataDownloadTest : public ::testing::Test {
 protected:
     DataDownloadTest() : db(home.file("Quarrow.db")), frame(home.path()), run(frame, clock), network(false) {
         EXPECT_TRUE(db.open());
+        // Rows of a day after tomorrow are refused: the test pages are of March 2024.
+        clock.setNow(QDateTime(QDate(2024, 6, 3), QTime(15, 0)));
         loader.pump = &frame;
         options.changePage = "http://127.0.0.1:8686/StChange";
         options.bigPage = "http://127.0.0.1:8686/BigBuySale";
@@ -309,12 +316,93 @@ TEST_F(DataDownloadTest, MalformedPagesEndTheirPhaseWithTheirMessage) {
     }
 }
 
-TEST_F(DataDownloadTest, AQuoteInACodeIsStoredAsText) {
-    loader.pages = {page({header(1, 1), change("60'610", "2024-03-04", "部", "1"), end(1)})};
+TEST_F(DataDownloadTest, CodesAndDaysOutsideTheirRangeAreWrongData) {
+    // Tomorrow is 2024-06-04 by the clock.
+    loader.pages = {page(
+        {header(9, 1), change("60'610", "2024-03-04", "部", "1"), change("60061a", "2024-03-04", "部", "1"),
+         change(QStringLiteral("６００６１０"), "2024-03-04", "部", "1"),
+         change("600610", "1989-12-31", "部", "1"), change("600610", "2024-06-05", "部", "1"),
+         change("600610", "9999-12-31", "部", "1"), change("600610", "1990-01-01", "部", "1"),
+         change("600611", "2024-06-04", "部", "1"), end(2)})};
     const DownloadOutcome outcome = download();
-    EXPECT_EQ(outcome.changeStored, 1);
-    EXPECT_TRUE(outcome.storeError.isEmpty()) << outcome.storeError.toStdString();
-    EXPECT_EQ(column("select StLastDate from tblStocks where StCode='60''610'"), QStringList{"2024-03-04"});
+    EXPECT_EQ(frame.countLogs("\t从服务器获取的页面上的数据不对!"), 6);
+    EXPECT_EQ(outcome.changeStored, 2);
+    EXPECT_EQ(column("select StCode||' '||StLastDate from tblStocks order by StCode"),
+              (QStringList{"600610 1990-01-01", "600611 2024-06-04"}));
+}
+
+TEST_F(DataDownloadTest, IdsThatDoNotMoveOnEndThePhaseAsWrongData) {
+    struct Case {
+        const char* name;
+        QList<QString> pages;
+        int requests;  // of the abnormal moves
+    };
+    const Case cases[] = {
+        {"asked for ID 3, an end row pointing back to 0",
+         {page({header(5, 1), change("600610", "2024-03-04", "部", "1"), end(2)}),
+          page({header(4, 3), change("600611", "2024-03-04", "部", "1"), end(0)})},
+         2},
+        {"the same ID again on the second page",
+         {page({header(5, 1), change("600610", "2024-03-04", "部", "1"), end(1)}),
+          page({header(4, 2), end(1)})},
+         2},
+        {"an end row that is not a number",
+         {page({header(5, 1),
+                change("600610", "2024-03-04", "部", "1"),
+                {PageContract::kEnd, "", "abc", "", "", "", "", ""}})},
+         1},
+        {"an end row at the largest ID",
+         {page({header(5, 1),
+                change("600610", "2024-03-04", "部", "1"),
+                {PageContract::kEnd, "", "9223372036854775807", "", "", "", "", ""}})},
+         1},
+        {"no rows and no end row", {page({header(5, 0)})}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        loader.pages = std::deque<QString>(c.pages.begin(), c.pages.end());
+        loader.requests.clear();
+        frame.logs.clear();
+        const DownloadOutcome outcome = download();
+        EXPECT_EQ(loader.requests.size(), c.requests + 1);  // and the block trades' first page
+        EXPECT_EQ(outcome.pageProblems.size(), 1);
+        EXPECT_TRUE(outcome.pageProblems.value(0).contains("which was asked for already"))
+            << outcome.pageProblems.value(0).toStdString();
+        EXPECT_TRUE(frame.hasLog("\t从服务器获取的页面上的数据不对!", LogColor::Red));
+    }
+}
+
+TEST_F(DataDownloadTest, OutsideTextIsShownWithoutItsControlCharacters) {
+    loader.pages = {page({{PageContract::kHeader, "0", "1\u202e2", "", "", "", "", ""}, end(0)}),
+                    "FAIL:the server answered HTTP 500: \x1b]0;pwned\x07\u202eboom"};
+    const DownloadOutcome outcome = download();
+    EXPECT_TRUE(frame.hasLog(">>>>>服务器上可供下载的数据:0:ID=1\uFFFD2", LogColor::Default))
+        << frame.logTexts().join("\n").toStdString();
+    EXPECT_EQ(outcome.pageProblems,
+              QStringList{"block trades: the server answered HTTP 500: \uFFFD]0;pwned\uFFFD\uFFFDboom"});
+}
+
+TEST_F(DataDownloadTest, APageRefusedOrStoppedWhileReadStoresNothing) {
+    loader.pages = {page({header(1, 1), change("600610", "2024-03-04", "部", "1"), end(1)}) +
+                    QString("<div>").repeated(1000)};
+    DownloadOutcome outcome = download();
+    EXPECT_TRUE(frame.hasLog("\t服务器返回的页面结构异常,没有读取!", LogColor::Red));
+    EXPECT_EQ(outcome.pageProblems,
+              QStringList{"abnormal moves: the page nests its elements more than 256 deep"});
+
+    // Stop pressed while the page is being read: the download ends and the page is not stored.
+    loader.pages = {page({header(1, 1), change("600610", "2024-03-04", "部", "1"), end(1)})};
+    loader.requests.clear();
+    bool loaded = false;
+    loader.onLoad = [&] { loaded = true; };
+    frame.onProcessEvents = [&] {
+        if (loaded)
+            run.requestStop();
+    };
+    outcome = download();
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(loader.requests.size(), 1);
+    EXPECT_EQ(scalar("select count(*) from tblStChange"), 0);
 }
 
 TEST_F(DataDownloadTest, APageTheDatabaseRefusesIsRolledBackAndSaidSo) {
@@ -351,7 +439,8 @@ TEST(DownloadSettings, PagesAndUserComeFromTheSettingsFile) {
     Settings settings(home.file("quarrow.INI"), home.path(), clock);
     EXPECT_EQ(settings.serverChangePage(), "http://127.0.0.1:8686/StChange");
     EXPECT_EQ(settings.serverBigPage(), "http://127.0.0.1:8686/BigBuySale");
-    EXPECT_FALSE(settings.serverUser().isEmpty());
+    // The login name never goes out: the fixed name does, unless the user set one.
+    EXPECT_EQ(settings.serverUser(), "Reed.Lantern");
     ASSERT_TRUE(settings.writeText("Server", "User", "张三"));
     ASSERT_TRUE(settings.writeText("Server", "StChangePage", "http://a.example/p.asp?k=1"));
     EXPECT_EQ(settings.serverUser(), "张三");

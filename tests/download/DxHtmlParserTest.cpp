@@ -94,4 +94,100 @@ TEST(DxHtmlParser, OneTableObjectReboundAndFollowingTheText) {
     EXPECT_EQ(first->TableInterface(), nullptr);  // unbound, not left pointing into the old text
 }
 
+// A page from a server we do not control: nested past any table page, or flat but large
+// or odd. The deep ones are refused before parsing and read as no tables; the flat ones
+// are read as a browser would read them.
+TEST(DxHtmlParser, HostilePagesAreRefusedWhenDeepAndReadWhenFlat) {
+    auto page = [](const QString& inside) {
+        return QStringLiteral("<table><tr><td>600610<td>") + inside + QStringLiteral("</table>");
+    };
+    auto times = [](const char* piece, int n) { return QString::fromLatin1(piece).repeated(n); };
+    struct Case {
+        const char* name;
+        QString html;
+        bool refused;
+        QString secondCell;  // of table 0, row 0, when read
+    };
+    const Case cases[] = {
+        {"30,000 nested div before the table", times("<div>", 30000) + page("x"), true, {}},
+        {"30,000 nested div in a cell", page(times("<div>", 30000)), true, {}},
+        {"30,000 nested b", page(times("<b>", 30000)), true, {}},
+        {"30,000 nested tables", times("<table><tr><td>", 30000), true, {}},
+        {"30,000 self-closed div, which HTML leaves open", page(times("<div/>", 30000)), true, {}},
+        {"misnested b and div", page(times("<b><div></b>", 30000)), true, {}},
+        {"an inline end tag does not close a block", page(times("<span><div></span>", 30000)), true, {}},
+        {"a list item in a section stays open", page(times("<li><section>", 30000)), true, {}},
+        {"upper case tags", page(times("<DIV>", 30000)), true, {}},
+        {"an end tag in a comment ends nothing", page(times("<div><!-- </div> -->", 30000)), true, {}},
+        {"headings close each other", page(times("</h2><ul></h1><h1>", 30000)), true, {}},
+        {"240 nested div", page(times("<div>", 240) + "y"), false, "y"},
+        {"300 nested div", page(times("<div>", 300)), true, {}},
+        {"unclosed cells and rows", page(times("<tr><td>1<td>2", 20000)), false, {}},
+        {"unclosed paragraphs, items and links",
+         page(times("<p>a", 5000) + times("<li>b", 5000) + times("<a href=#>d", 5000)),
+         false,
+         {}},
+        {"tags in a script, a comment and an attribute are text",
+         page("<script>" + times("<div>", 30000) + "</script><!--" + times("<div>", 30000) + "--><i title='" +
+              times("<div>", 30000) + "'>w</i>"),
+         false, "w"},
+        {"void elements", page(times("<br><img src=/dev/zero><hr>", 20000) + "v"), false, "v"},
+        {"control characters", page(QStringLiteral("\x1b[2J\x1b]0;title\x07ok\x01")), false,
+         "[2J ]0;title ok"},
+        {"a 4 MB attribute", page("<b title=\"" + QString(4 << 20, QLatin1Char('x')) + "\">u</b>"), false,
+         "u"},
+    };
+    for (const Case& c : cases) {
+        TDxHtmlParser parser;
+        parser.setHTML(c.html);
+        EXPECT_EQ(parser.refusal(), c.refused ? "the page nests its elements more than 256 deep" : "")
+            << c.name;
+        if (c.refused) {
+            EXPECT_EQ(parser.WebTables().Count(), 0) << c.name;
+            continue;
+        }
+        TDxWebTable* table = parser.WebTables().table(0);
+        ASSERT_NE(table, nullptr) << c.name;
+        EXPECT_EQ(table->CellText(0, 0), "600610") << c.name;
+        if (!c.secondCell.isNull()) {
+            EXPECT_EQ(table->CellText(1, 0), c.secondCell) << c.name;
+        }
+    }
+
+    // What a table page never holds, and this parser could not be trusted with (one of
+    // them stops gumbo on an assertion), is refused whole.
+    const QString unexpected[] = {
+        "<table><svg><select><title><select><th>",
+        page("<math><mi>1</mi></math>"),
+        page("<template><tr><td>1</template>"),
+        page("<select><option>1</select>"),
+        "<frameset><frame></frameset>",
+        page("<script><!--<script></script>" + times("<div>", 30000) + "</script>"),
+    };
+    for (const QString& html : unexpected) {
+        TDxHtmlParser parser;
+        parser.setHTML(html);
+        EXPECT_FALSE(parser.refusal().isEmpty()) << html.left(60).toStdString();
+        EXPECT_EQ(parser.WebTables().Count(), 0);
+    }
+
+    // A compressed page handed over as it came is bytes without tables, not a crash.
+    TDxHtmlParser parser;
+    parser.setHTML(QString::fromLatin1(test::dataFile("download/gzip-bomb.gz")));
+    EXPECT_EQ(parser.WebTables().Count(), 0);
+}
+
+TEST(DxHtmlParser, AParseInItsOwnThreadEndsWhenTheWaitIsGivenUp) {
+    TDxHtmlParser parser;
+    parser.setHTML(QStringLiteral("<table><tr><td>before</table>"));
+    int waits = 0;
+    EXPECT_FALSE(parser.setHTML(QStringLiteral("<table><tr><td>after</table>"), [&] { return ++waits < 1; }));
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(parser.WebTables().table(0)->CellText(0, 0), "before");  // the text before stays
+
+    EXPECT_TRUE(parser.setHTML(QStringLiteral("<table><tr><td>after</table>"), [] { return true; }));
+    EXPECT_EQ(parser.WebTables().table(0)->CellText(0, 0), "after");
+    EXPECT_EQ(parser.parseCount(), 2);
+}
+
 }  // namespace

@@ -1,16 +1,14 @@
-#include "app/PlatformOptions.h"
-#include "app/Settings.h"
-#include "demo/DemoCorpus.h"
-#include "demo/QuoteFolderGenerator.h"
-#include "gui/DesktopServices.h"
+#include "gui/DocumentPage.h"
 #include "gui/FormCodeDepart.h"
 #include "gui/MainForm.h"
+#include "gui/MiningPage.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
-#include "platform/Clock.h"
-#include "platform/Platform.h"
+#include "program/ProgramServices.h"
 #include "review/ReviewTestData.h"
+#include "support/WindowDesk.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,17 +21,15 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace quarrow;
-using quarrow::test::resultRows;
-using quarrow::test::seedReviewRows;
+using namespace quarrow::test;
 
 namespace {
 
-const QDate kToday(2017, 3, 16);
+const QDate kToday = WindowDesk::kStart.date();
 
 // Every row a model holds, its cells as the grid shows them, one text a row.
 QStringList modelRows(const QAbstractItemModel& model) {
@@ -53,82 +49,34 @@ QStringList allRows(QueryResultModel& model) {
     return modelRows(model);
 }
 
-// The main window on a program folder with a virtual clock; seeded, its database holds
-// the review rows of two stocks.
-struct QueryDesk {
+// The main window on a program folder; seeded, its database holds the review rows of two
+// stocks, else its settings name a generated quote folder.
+struct QueryDesk : WindowDesk {
     enum class Data { Seeded, QuoteFolder, SavedDocuments };
 
-    explicit QueryDesk(Data data) : folder(dir.path()) {
-        if (data != Data::Seeded) {
-            SystemClock clock;
-            Settings settings(folder, clock);
-            QuoteFolderOptions quote;
-            quote.stockCount = 12;
-            quote.barCount = 30;
-            const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
-            QString error;
-            EXPECT_TRUE(QuoteFolderGenerator(quote).write(quoteFolder, &error)) << error.toStdString();
-            EXPECT_TRUE(settings.writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
-                                           quoteFolder + QLatin1Char('/')));
-        }
-        if (data == Data::SavedDocuments) {
-            DemoCorpusOptions corpus;
-            corpus.stocks = 12;
-            corpus.documentsPerStock = 1;
-            QString error;
-            EXPECT_TRUE(DemoCorpus(corpus).write(folder, nullptr, &error)) << error.toStdString();
-        }
-        PlatformOptions options = programPlatformOptions(folder);
-        options.virtualClockStart = QDateTime(kToday, QTime(15, 30));
-        platform = createPlatform(options);
-        form = std::make_unique<TMainForm>(folder, *platform);
-        form->frame().setAnswerer([](const MessageRequest& request) -> std::optional<MessageAnswer> {
-            if (request.buttons == MessageButtons::Ok)
-                return MessageAnswer::Ok;
-            switch (request.question) {
-                case Question::MiningF10Reminder:
-                case Question::MiningFreshness:
-                case Question::ReanalysisStart:
-                    return MessageAnswer::Yes;
-                default:
-                    return MessageAnswer::No;
-            }
-        });
-        if (data == Data::Seeded) {
-            seedReviewRows(db());
-            page()->btnRefreshDepartmentClick();
-        }
+    explicit QueryDesk(Data data) : WindowDesk(deskOptions(data)) {
+        answers = {{Question::MiningF10Reminder, MessageAnswer::Yes},
+                   {Question::MiningFreshness, MessageAnswer::Yes},
+                   {Question::ReanalysisStart, MessageAnswer::Yes}};
         QObject::connect(page(), &QueryPage::resultWindowOpened,
                          [this](TFormCodeDepart* window) { opened.append(window); });
     }
-    ~QueryDesk() { form.reset(); }
+    static DeskOptions deskOptions(Data data) {
+        if (data != Data::Seeded)
+            return {.quoteStocks = 12, .corpusDocuments = data == Data::SavedDocuments ? 1 : 0};
+        return {.beforeWindow = [](WindowDesk& desk) {
+            TDataBase db(desk.folder.databaseFile());
+            ASSERT_TRUE(db.open());
+            seedReviewRows(db);
+        }};
+    }
 
-    TDataBase& db() { return form->services().db; }
+    TDataBase& db() { return services().store(); }
     QueryPage* page() const { return form->findChild<QueryPage*>(QStringLiteral("TabGetFromDB")); }
-    template <typename W>
-    W* child(const QString& name) const {
-        W* widget = form->findChild<W*>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
-        return widget;
-    }
     QueryResultModel& mainModel() const { return *page()->resultModel(); }
-    QString currentContentPage() const {
-        return child<QStackedWidget>(QStringLiteral("PageControl"))->currentWidget()->objectName();
-    }
 
-    QTemporaryDir dir;
-    ProgramFolder folder;
-    std::unique_ptr<Platform> platform;
-    std::unique_ptr<TMainForm> form;
     QList<QPointer<TFormCodeDepart>> opened;
 };
-
-void saveScreenshot(QWidget& window, const QString& name) {
-    const QString folder =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
-    QDir().mkpath(folder);
-    EXPECT_TRUE(window.grab().save(QDir(folder).filePath(name)));
-}
 
 // The model checker reports through Qt's warnings; each one fails the test.
 QStringList g_modelWarnings;
@@ -140,8 +88,8 @@ void collectModelWarnings(QtMsgType type, const QMessageLogContext& context, con
 }  // namespace
 
 TEST(QueryResultModel, ReadsLongResultInBatchesAndDropsStatementAfterLastRow) {
-    QTemporaryDir dir;
-    TDataBase db(dir.filePath(QStringLiteral("Quarrow.db")));
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(db.open());
     seedReviewRows(db);
     // Enough further rows for three batches.
@@ -383,7 +331,8 @@ TEST(QueryPage, MiningRunEndShowsTheStoredRowsOfItsDays) {
     desk.child<QCheckBox>(QStringLiteral("chkMainBuySale"))->click();
     desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->setChecked(true);
     desk.child<QPushButton>(QStringLiteral("btnGetAllOfTheNewDocs"))->click();
-    ASSERT_TRUE(desk.form->lastMiningOutcome().ran) << desk.form->lastMiningOutcome().error.toStdString();
+    ASSERT_TRUE(desk.form->miningPage().lastOutcome().ran)
+        << desk.form->miningPage().lastOutcome().error.toStdString();
 
     const OperatorQuery shown = desk.page()->state();
     EXPECT_FALSE(shown.mainBuySale);
@@ -406,7 +355,27 @@ TEST(QueryPage, ReanalysisThatStoresNewDepartmentsReloadsTheList) {
     desk.form->show();
     ASSERT_EQ(desk.page()->departmentItems(), QStringList{kNoDepartmentItem});
     desk.child<QPushButton>(QStringLiteral("btnGetAllFromTxtDocs"))->click();
-    ASSERT_TRUE(desk.form->lastReanalysisOutcome().ran);
+    ASSERT_TRUE(desk.form->documentPage().lastReanalysisOutcome().ran);
     EXPECT_GT(desk.page()->departmentItems().size(), 1);
     EXPECT_FALSE(desk.child<QPushButton>(QStringLiteral("btnRefreshDepartment"))->isEnabled());
+}
+
+// The share-capital listing shows in the result grid from a model of its own; the next
+// query shows its rows there again, and moving through them follows their stocks.
+TEST(QueryPage, QueryAfterTheShareCapitalListingShowsInTheGrid) {
+    QueryDesk desk(QueryDesk::Data::Seeded);
+    desk.show();
+    auto* grid = desk.child<QTableView>(QStringLiteral("dbGridTop5List"));
+    desk.child<QAbstractButton>(QStringLiteral("btnListStockQTY"))->click();
+    ASSERT_GT(grid->model()->rowCount(), 0);
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("股票名称"));
+
+    desk.child<QCheckBox>(QStringLiteral("DateFromChecked"))->setChecked(false);
+    desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+    QueryResultModel& rows = desk.mainModel();
+    ASSERT_EQ(grid->model(), &rows);
+    EXPECT_EQ(modelRows(*grid->model()), allRows(rows));
+    const int last = rows.rowCount() - 1;
+    grid->setCurrentIndex(rows.index(last, 1));
+    EXPECT_EQ(desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->text(), rows.rowValues(last).value(0));
 }

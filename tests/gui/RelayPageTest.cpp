@@ -1,28 +1,23 @@
-#include "app/PlatformOptions.h"
 #include "app/Settings.h"
-#include "gui/DesktopServices.h"
-#include "gui/MainForm.h"
 #include "platform/Clock.h"
-#include "platform/Platform.h"
+#include "program/ProgramServices.h"
+#include "support/WindowDesk.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 using namespace quarrow;
+using namespace quarrow::test;
 
 // The setup page's nickname box and the QQ page's edit one stored nickname: what is typed
 // into either is stored, used for the chat window and shown in both.
 TEST(RelayPage, BothNicknameBoxesEditTheStoredNickname) {
-    QTemporaryDir dir;
-    const ProgramFolder folder(dir.path());
-    std::unique_ptr<Platform> platform = createPlatform(programPlatformOptions(folder));
-    TMainForm form(folder, *platform);
-    auto* relayBox = form.findChild<QLineEdit*>(QStringLiteral("edtQQ"));
-    auto* setupBox = form.findChild<QLineEdit*>(QStringLiteral("edtQQForView"));
+    WindowDesk desk;
+    auto* relayBox = desk.child<QLineEdit>(QStringLiteral("edtQQ"));
+    auto* setupBox = desk.child<QLineEdit>(QStringLiteral("edtQQForView"));
     ASSERT_TRUE(relayBox && setupBox);
 
     const struct {
@@ -35,9 +30,9 @@ TEST(RelayPage, BothNicknameBoxesEditTheStoredNickname) {
         QTest::keyClicks(c.typedInto, c.nickname);
         QTest::keyClick(c.typedInto, Qt::Key_Return);
         const SystemClock clock;
-        EXPECT_EQ(Settings(folder, clock).qqName(), c.nickname);
+        EXPECT_EQ(Settings(desk.folder, clock).qqName(), c.nickname);
         EXPECT_EQ(relayBox->text(), c.nickname);
         EXPECT_EQ(setupBox->text(), c.nickname);
-        EXPECT_EQ(form.services().windows.setup().qqName, c.nickname);
+        EXPECT_EQ(desk.services().windows().setup().qqName, c.nickname);
     }
 }

@@ -1,14 +1,12 @@
-#include "app/PlatformOptions.h"
-#include "app/Settings.h"
-#include "demo/QuoteFolderGenerator.h"
 #include "gui/DailyBarGrid.h"
-#include "gui/DesktopServices.h"
 #include "gui/MainForm.h"
 #include "gui/StockCodePage.h"
-#include "platform/Clock.h"
+#include "gui/WidgetFrame.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
+#include "program/ProgramServices.h"
 #include "quotefiles/OwnStockList.h"
+#include "support/WindowDesk.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
@@ -18,7 +16,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,53 +24,26 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
 
 using namespace quarrow;
+using namespace quarrow::test;
 
 namespace {
 
 constexpr int kStocks = 8;
 
-// The main window on a program folder whose settings name a generated quote folder.
-struct StockDesk {
-    // beforeWindow runs on the platform before the window opens.
-    explicit StockDesk(const std::function<void(Platform&)>& beforeWindow = {}) : folder(dir.path()) {
-        QuoteFolderOptions quote;
-        quote.stockCount = kStocks;
-        quote.barCount = 30;
-        generated = QuoteFolderGenerator(quote).plan();
-        const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
-        QString error;
-        EXPECT_TRUE(QuoteFolderGenerator(quote).write(quoteFolder, &error)) << error.toStdString();
-        SystemClock clock;
-        EXPECT_TRUE(Settings(folder, clock)
-                        .writeText(QStringLiteral("Folder"), QStringLiteral("hualin"),
-                                   quoteFolder + QLatin1Char('/')));
-        PlatformOptions options = programPlatformOptions(folder);
-        // The window's search for the quote program waits on this clock, not the real one.
-        options.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
-        platform = createPlatform(options);
-        if (beforeWindow)
-            beforeWindow(*platform);
-        form = std::make_unique<TMainForm>(folder, *platform);
-        form->frame().setAnswerer([](const MessageRequest& request) {
-            return std::optional(request.buttons == MessageButtons::Ok ? MessageAnswer::Ok
-                                                                       : MessageAnswer::Yes);
-        });
-        form->show();
-        QCoreApplication::processEvents();
+// The main window on a program folder whose settings name a generated quote folder; every
+// question is answered Yes.
+struct StockDesk : WindowDesk {
+    explicit StockDesk(std::function<void(WindowDesk&)> beforeWindow = {})
+        : WindowDesk({.quoteStocks = kStocks, .beforeWindow = std::move(beforeWindow)}) {
+        defaultAnswer = MessageAnswer::Yes;
+        show();
     }
 
-    template <typename W>
-    W* child(const char* name) const {
-        W* widget = form->findChild<W*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
     QStringList ownFile() const {
         QFile file(folder.filePath(ownStockFileName()));
         if (!file.open(QIODevice::ReadOnly))
@@ -88,24 +58,7 @@ struct StockDesk {
         ADD_FAILURE() << "no such stock";
         return 0;
     }
-
-    QTemporaryDir dir;
-    ProgramFolder folder;
-    GeneratedQuoteFolder generated;
-    std::unique_ptr<Platform> platform;
-    std::unique_ptr<TMainForm> form;
 };
-
-void sendMouse(QWidget* target, QEvent::Type type) {
-    QMouseEvent event(type, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
-void typeKey(QWidget* target, Qt::Key key, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-}
 
 TEST(StockCodePage, ListsQuoteFolderStocksAndSelectionMakesStockCurrent) {
     StockDesk desk;
@@ -185,7 +138,7 @@ TEST(StockCodePage, DailyViewerShowsBarsInColoursOfTheirDirection) {
     EXPECT_TRUE(grid->isVisible());
     EXPECT_FALSE(desk.child<QWidget>("PanelCodeName")->isVisible());
     EXPECT_TRUE(desk.child<QWidget>("btnCloseDaily")->isVisible());
-    const auto expected = loadDailyRows(desk.form->services().setup.QuoteFolder(), stock.key, 0);
+    const auto expected = loadDailyRows(desk.services().setup().QuoteFolder(), stock.key, 0);
     ASSERT_TRUE(expected.has_value());
     QAbstractItemModel* rows = grid->model();
     ASSERT_EQ(rows->rowCount(), expected->rows.size());
@@ -276,7 +229,7 @@ TEST(StockCodePage, PastedWebListIsSavedAsHandKeptTableAndLoads) {
     desk.child<QAction>("menuSaveSelfCode")->trigger();
     const QStringList lines{QStringLiteral("sh|浦发银行|600000"), QStringLiteral("sh|白云机场|600004"),
                             QStringLiteral("sz|平安银行|000001")};
-    EXPECT_EQ(desk.form->frame().logLines(), lines);
+    EXPECT_EQ(desk.frame().logLines(), lines);
 
     desk.child<QAction>("btnMyselfCodeName")->trigger();
     const QAbstractItemModel* list = desk.child<QTableView>("ListStCodeName")->model();
@@ -289,7 +242,7 @@ TEST(StockCodePage, PastedWebListIsSavedAsHandKeptTableAndLoads) {
 // The window opens with an empty clipboard, and its bare area drags it, except a press
 // on its first column.
 TEST(MainFormWindow, StartsWithClearedClipboardAndDragsByBareArea) {
-    StockDesk desk([](Platform& platform) { platform.desktop().setClipboardText(u"旧的龙虎榜"); });
+    StockDesk desk([](WindowDesk& opening) { opening.platform->desktop().setClipboardText(u"旧的龙虎榜"); });
     EXPECT_FALSE(desk.platform->desktop().clipboardText().has_value());
 
     auto* bar = desk.child<QToolBar>("ToolBarTop");
@@ -339,8 +292,7 @@ TEST(MainFormWindow, SwipeCursorIsProgramsCursorFileElseResizeArrows) {
     QImage arrow(32, 32, QImage::Format_ARGB32);
     arrow.fill(Qt::black);
     ASSERT_TRUE(arrow.save(cursorFile, "cur"));
-    desk.form.reset();
-    desk.form = std::make_unique<TMainForm>(desk.folder, *desk.platform);
+    desk.reopen();
     EXPECT_EQ(swipeCursor(desk), Qt::BitmapCursor);
 }
 

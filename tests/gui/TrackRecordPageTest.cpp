@@ -1,15 +1,10 @@
-#include "app/PlatformOptions.h"
-#include "app/Settings.h"
 #include "demo/DemoTrades.h"
-#include "demo/QuoteFolderGenerator.h"
-#include "gui/DesktopServices.h"
 #include "gui/GridExport.h"
 #include "gui/MainForm.h"
 #include "gui/StockChart.h"
 #include "gui/StockCodePage.h"
 #include "gui/TrackRecordPage.h"
-#include "platform/Clock.h"
-#include "platform/Platform.h"
+#include "support/WindowDesk.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,13 +15,13 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
 using namespace quarrow;
+using namespace quarrow::test;
 
 namespace {
 
@@ -34,32 +29,17 @@ namespace {
 // page ranks the departments, lists a department's trades and draws the chosen trade's
 // stock; every grid of the window exports.
 TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
-    QTemporaryDir dir;
-    const ProgramFolder folder(dir.path());
-    QuoteFolderOptions quote;
-    quote.stockCount = 12;
-    quote.barCount = 120;
-    const QString quoteFolder = dir.filePath(QStringLiteral("quote"));
-    QString error;
-    const QuoteFolderGenerator generator(quote);
-    ASSERT_TRUE(generator.write(quoteFolder, &error)) << error.toStdString();
-    {
-        TDataBase db(folder.databaseFile());
-        ASSERT_TRUE(db.open());
-        ASSERT_TRUE(storeDemoTrades(db, generator.plan(), DemoTradeOptions{600, 8, 7}, &error))
-            << error.toStdString();
-    }
-    SystemClock clock;
-    ASSERT_TRUE(
-        Settings(folder, clock)
-            .writeText(QStringLiteral("Folder"), QStringLiteral("hualin"), quoteFolder + QLatin1Char('/')));
-    PlatformOptions platformOptions = programPlatformOptions(folder);
-    platformOptions.virtualClockStart = QDateTime(QDate(2017, 3, 16), QTime(15, 30));
-    const auto platform = createPlatform(platformOptions);
-    auto form = std::make_unique<TMainForm>(folder, *platform);
+    WindowDesk desk(
+        {.quoteStocks = 12, .quoteBars = 120, .beforeWindow = [](WindowDesk& opening) {
+             TDataBase db(opening.folder.databaseFile());
+             ASSERT_TRUE(db.open());
+             QString error;
+             ASSERT_TRUE(storeDemoTrades(db, opening.generated, DemoTradeOptions{600, 8, 7}, &error))
+                 << error.toStdString();
+         }});
+    const std::unique_ptr<TMainForm>& form = desk.form;
     form->resize(1280, 800);
-    form->show();
-    QCoreApplication::processEvents();
+    desk.show();
 
     form->findChild<QToolButton*>(QStringLiteral("btnShowTrackRecord"))->click();
     TrackRecordPage& page = form->trackRecordPage();
@@ -100,28 +80,25 @@ TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
     EXPECT_EQ(QApplication::clipboard()->text(), GridExport::selectionText(*departments));
     EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), 8);
 
-    const QString csv = dir.filePath(QStringLiteral("departments.csv"));
+    const QString csv = desk.home.file(QStringLiteral("departments.csv"));
+    QString error;
     ASSERT_TRUE(GridExport::saveCsv(*departments->model(), csv, &error)) << error.toStdString();
     QFile written(csv);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll().count("\r\n"), 9) << "titles and eight departments";
 
     QCoreApplication::processEvents();
-    const QString shots =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
-    QDir().mkpath(shots);
-    EXPECT_TRUE(form->grab().save(QDir(shots).filePath(QStringLiteral("TrackRecord.png"))));
+    saveScreenshot(*form, QStringLiteral("TrackRecord.png"));
 
     // The daily-bar viewer draws the same chart beside its grid.
     auto* code = form->findChild<QLineEdit*>(QStringLiteral("edtStockCode"));
-    code->setText(generator.plan().stocks.first().key.mid(2));
-    form->edtStockCodeExit();
-    form->btnLoadDailyClick();
+    code->setText(desk.generated.stocks.first().key.mid(2));
+    form->stockCodePage().edtStockCodeExit();
+    form->stockCodePage().btnLoadDailyClick();
     QCoreApplication::processEvents();
     EXPECT_TRUE(form->stockCodePage().dailyChart()->isVisible());
     EXPECT_GT(form->stockCodePage().dailyChart()->barCount(), 0);
-    EXPECT_TRUE(form->grab().save(QDir(shots).filePath(QStringLiteral("DailyChart.png"))));
-    form.reset();
+    saveScreenshot(*form, QStringLiteral("DailyChart.png"));
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace quarrow;
@@ -70,10 +71,13 @@ QStringList sorted(QStringList list) {
 }
 
 // The generated market on the simulated quote program, with the program folder, database
-// and services of a mining run.
+// and services of a mining run. prepare runs on the quote folder before the program starts.
 struct Market {
-    explicit Market(SimQuoteBehaviour behaviour = {}) {
+    explicit Market(SimQuoteBehaviour behaviour = {},
+                    const std::function<void(const QString&)>& prepare = {}) {
         EXPECT_TRUE(QuoteFolderGenerator(marketOptions()).write(quoteFolder));
+        if (prepare)
+            prepare(quoteFolder);
         desktop.setPageDecoder([](const QByteArray& bytes) { return TextCodec::decode(bytes); });
         desktop.setQuoteBehaviour(behaviour);
         quote = &desktop.startQuoteProgram(quoteFolder, kTitle);
@@ -89,8 +93,19 @@ struct Market {
         options.percent = percent;
         options.quoteFolder = quoteFolder;
         MiningRun mining({services, totals, settings, control, shutdown, windows, fetcher, state, schedule,
-                          stocks, own, nullptr});
+                          stocks, own, alarm.get()});
         return mining.run(options);
+    }
+    // The alarm, over the simulated sound device and an alarm file of the program folder.
+    void useAlarm() {
+        QFile file(home.file(QStringLiteral("alarm.mp3")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        alarm = std::make_unique<TcmxMP3>(sound, home.file(QStringLiteral("alarm.mp3")).toStdU16String());
+        fetcher.setAlarm(alarm.get());
+    }
+    QString pageFile(int position) const {
+        return quoteFolder + QStringLiteral("/sim/pages/") + code(position) + QStringLiteral(".txt");
     }
     // Stops the run once the stock at this list position was announced (it is still done).
     void stopAt(int position) {
@@ -123,7 +138,8 @@ struct Market {
     SimDesktop desktop{clock};
     SimQuoteProgram* quote = nullptr;
     ProgramFolder folder{home.path()};
-    TDataBase db{folder.databaseFile()};
+    // A lock held by another program is given up on after a tenth of a second, not five.
+    TDataBase db{folder.databaseFile(), 100};
     Settings settings{folder, clock};
     RecordingFrame frame{home.path()};
     FakeLauncher launcher;
@@ -140,7 +156,19 @@ struct Market {
     FailureBeep beep{sound};
     FetchState state;
     ReportFetch fetcher{windows, frame, clock, desktop, beep, state};
+    std::unique_ptr<TcmxMP3> alarm;
 };
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
 
 }  // namespace
 
@@ -266,4 +294,211 @@ TEST(MiningRun, ASecondRunTypesItsFirstCodeAgain) {
     EXPECT_EQ(m.run({Yes}, 0, options).captured, 1);
     EXPECT_EQ(m.quote->record().selectedCodes.last(), code(1));
     EXPECT_TRUE(m.storedCodes().contains(code(1)));
+}
+
+// The quote program keeps the stock before on its view until the new page has loaded, its
+// code-input window takes its moment, and a clipboard may refuse to be cleared: every page
+// is still stored under its own stock, each stock typed once, none counted twice.
+TEST(MiningRun, AnUnkindQuoteProgramStillGetsEachStockStoredUnderItsOwnCode) {
+    SimQuoteBehaviour late;
+    late.loadTime_ms = 600;
+    SimQuoteBehaviour stuck;
+    stuck.failingClipboardClears = 100000;
+    stuck.slowCodes.insert(code(3), 2000);
+    const struct {
+        const char* what;
+        SimQuoteBehaviour behaviour;
+        int percent;
+    } cases[] = {{"every page late, unscreened", late, 0},
+                 {"every page late, screened", late, 20},
+                 {"a clipboard that cannot be cleared and a slow page", stuck, 0}};
+    const QStringList withPage = codesWhere([](auto& s) { return s.hasReportPage; });
+    const QStringList moving = codesWhere([](const GeneratedQuoteStock& s) {
+        return s.role == QuoteStockRole::Surge || s.role == QuoteStockRole::Plunge ||
+               s.role == QuoteStockRole::NewlyListed;
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Market m(c.behaviour);
+        const MiningOutcome outcome = m.run({Yes}, c.percent);
+        QStringList expected;
+        for (const QString& code : c.percent == 0 ? withPage : moving) {
+            if (withPage.contains(code))
+                expected << code;
+        }
+        // A screened run stores only the anomaly days past its threshold.
+        if (c.percent == 0) {
+            EXPECT_EQ(m.storedCodes(), expected);
+        }
+        EXPECT_EQ(outcome.captured, expected.size());
+        for (const QString& key : outcome.notCaptured)
+            EXPECT_FALSE(withPage.contains(key.right(6))) << key.toStdString();
+        // Each stock is made current once in the first pass, with six digits, never twelve.
+        const QStringList selected =
+            m.quote->record().selectedCodes.mid(0, c.percent == 0 ? 24 : moving.size());
+        EXPECT_EQ(sorted(selected), c.percent == 0 ? codesWhere([](auto&) { return true; }) : moving);
+    }
+}
+
+// A page file that holds another stock's report is no capture of this stock: it is tried
+// again in the retry pass, then listed, and the stock's bookkeeping is left alone.
+TEST(MiningRun, AnotherStocksReportIsAFailedFetchRetriedThenListed) {
+    ASSERT_TRUE(plannedStocks().at(2).hasReportPage && plannedStocks().at(3).hasReportPage);
+    Market m({}, [](const QString& quote) {
+        const QString pages = quote + QStringLiteral("/sim/pages/");
+        writeAll(pages + code(2) + QStringLiteral(".txt"), readAll(pages + code(3) + QStringLiteral(".txt")));
+    });
+    const MiningOutcome outcome = m.run({Yes}, 0);
+    EXPECT_TRUE(outcome.notCaptured.contains(key(2)));
+    EXPECT_FALSE(m.storedCodes().contains(code(2)));
+    EXPECT_TRUE(m.storedCodes().contains(code(3)));
+    EXPECT_EQ(m.frame.countLogs(QStringLiteral("抓取失败!(行情软件仍显示其它股票的页面)")), 2);
+    EXPECT_EQ(outcome.passes, 2);
+}
+
+// A sound device that fails is said once; the run goes on without sound and stores every page.
+TEST(MiningRun, ASoundDeviceFailingMidRunDoesNotEndIt) {
+    SimQuoteBehaviour behaviour;
+    behaviour.wrongPageFirst.insert(code(4));
+    Market m(behaviour);
+    m.useAlarm();
+    m.frame.onProcessEvents = [&m] {
+        if (m.frame.countLogs(code(3)) > 0)
+            m.sound.failFromNowOn();
+    };
+    const MiningOutcome outcome = m.run({Yes, Yes}, 0);
+    EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+    EXPECT_EQ(m.frame.countLogs(QStringLiteral("报警声音设备出错")), 1);
+    EXPECT_EQ(m.storedCodes(), codesWhere([](auto& s) { return s.hasReportPage; }));
+}
+
+// While the first run asks its start question, a second (the automatic daily start) finds
+// the run control held and does not start inside it.
+TEST(MiningRun, NoSecondRunStartsWhileTheFirstAsks) {
+    Market m;
+    MiningOutcome inner;
+    bool tried = false;
+    m.frame.onMessage = [&](const MessageRequest& request) {
+        if (request.question != Question::MiningF10Reminder || tried)
+            return;
+        tried = true;
+        EXPECT_TRUE(m.control.isActive());
+        MiningRun second({m.services, m.totals, m.settings, m.control, m.shutdown, m.windows, m.fetcher,
+                          m.state, m.schedule, m.stocks, m.own, nullptr});
+        inner = second.run(MiningOptions{});
+    };
+    m.stopAt(1);
+    const MiningOutcome outer = m.run({Yes}, 0);
+    EXPECT_TRUE(tried);
+    EXPECT_FALSE(inner.ran);
+    EXPECT_TRUE(outer.ran);
+    EXPECT_EQ(outer.passes, 1);
+    EXPECT_FALSE(m.control.isActive());
+}
+
+// Stopped with the automatic retry on, the run retries nothing and lists what it missed;
+// the list is kept with the resume point, so the same day's resumed run names the stocks
+// and tries them again.
+TEST(MiningRun, AStoppedRunListsItsFailuresAndAResumedRunRetriesThem) {
+    SimQuoteBehaviour behaviour;
+    behaviour.neverLoads.insert(code(1));
+    Market m(behaviour);
+    m.stopAt(3);
+    const MiningOutcome stopped = m.run({Yes}, 0);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.passes, 1);
+    EXPECT_EQ(stopped.notCaptured, QStringList{key(1)});
+    EXPECT_EQ(m.frame.countLogs(QStringLiteral("----------挖掘未成功的股票----------")), 0);
+    EXPECT_EQ(m.settings.failedStocks(), QStringList{key(1)});
+
+    m.frame.onProcessEvents = {};
+    m.clock.advance(60 * 1000);
+    const int selectedBefore = static_cast<int>(m.quote->record().selectedCodes.size());
+    const MiningOutcome resumed = m.run({Yes, Yes}, 0);
+    EXPECT_EQ(resumed.startPosition, 3);
+    EXPECT_EQ(resumed.carriedFailures, QStringList{key(1)});
+    EXPECT_TRUE(m.quote->record().selectedCodes.mid(selectedBefore).contains(code(1)));
+    EXPECT_TRUE(resumed.notCaptured.contains(key(1)));
+}
+
+// A run nobody watches never waits on a question: a quote program gone for good is given
+// up after a few starts, and the run ends with the list of what it missed.
+TEST(MiningRun, AnUnattendedRunEndsWhenTheQuoteProgramIsGoneForGood) {
+    SimQuoteBehaviour behaviour;
+    behaviour.vanishOnCodes.insert(code(2));
+    Market m(behaviour);
+    m.frame.onProcessEvents = [&m] { m.desktop.deliverNotifications(); };
+    MiningOptions options;
+    options.unattended = true;
+    const qint64 start_ms = m.clock.elapsedMs();
+    const MiningOutcome outcome = m.run({}, 0, options);
+    EXPECT_TRUE(outcome.quoteProgramLost);
+    EXPECT_EQ(outcome.captured, 2);
+    EXPECT_LE(outcome.notCaptured.size(), kQuoteProgramStarts + 1);
+    EXPECT_LT(m.clock.elapsedMs() - start_ms, 10 * 60 * 1000);
+    for (const MessageRequest& asked : m.frame.messages) {
+        if (asked.buttons != MessageButtons::Ok || asked.text == QStringLiteral("数据挖掘任务完成!")) {
+            EXPECT_GT(asked.timeout_s, 0) << asked.text.toStdString();
+        }
+    }
+}
+
+// Another program holding the write lock for 20 seconds fails the stocks it meets; the
+// retry pass stores them, and the run does not end.
+TEST(MiningRun, AWriteLockHeldForAWhileFailsTheStocksUntilTheRetryPass) {
+    SimQuoteBehaviour slow;  // about a second and a half a stock: the lock outlasts several
+    slow.loadTime_ms = 1200;
+    Market m(slow);
+    TDataBase other(m.folder.databaseFile());
+    ASSERT_TRUE(other.open());
+    qint64 lockedAt = -1;
+    m.frame.onProcessEvents = [&] {
+        if (lockedAt < 0 && m.frame.countLogs(code(5)) > 0) {
+            ASSERT_TRUE(other.beginTransaction());
+            lockedAt = m.clock.elapsedMs();
+        } else if (lockedAt >= 0 && other.inTransaction() && m.clock.elapsedMs() - lockedAt > 20000) {
+            other.rollback();
+        }
+    };
+    const MiningOutcome outcome = m.run({Yes}, 0);
+    EXPECT_FALSE(outcome.storeFailed()) << outcome.storeError.toStdString();
+    EXPECT_GT(m.frame.countLogs(QStringLiteral("数据库被其它程序锁定")), 0);
+    EXPECT_EQ(outcome.passes, 2);
+    EXPECT_EQ(m.storedCodes(), codesWhere([](auto& s) { return s.hasReportPage; }));
+}
+
+// A page whose dates lie in the future is wrong data: nothing of it is kept. A page copied
+// with every line ended twice is the same page.
+TEST(MiningRun, FutureDatesAreRefusedAndDoubledLineEndsReadAsOne) {
+    ASSERT_TRUE(plannedStocks().at(4).hasReportPage && plannedStocks().at(5).hasReportPage &&
+                plannedStocks().at(6).hasReportPage);
+    Market reference;
+    reference.run({Yes}, 0);
+    const auto rowsOf = [](TDataBase& db, const QString& stock) {
+        Statement query =
+            db.QueryPublic(QStringLiteral("select count(*) from tblStChange where StCode=:StCode"));
+        query.bind(QStringLiteral(":StCode"), stock);
+        EXPECT_TRUE(query.exec() && query.next());
+        return query.integer(0);
+    };
+    Market m({}, [](const QString& quote) {
+        const QString pages = quote + QStringLiteral("/sim/pages/");
+        QByteArray future = readAll(pages + code(4) + QStringLiteral(".txt"));
+        future.replace("2017-", "2099-");
+        writeAll(pages + code(4) + QStringLiteral(".txt"), future);
+        for (const auto& [position, lineEnd] : {std::pair{5, "\r\r\n"}, std::pair{6, "\n\r"}}) {
+            QByteArray doubled = readAll(pages + code(position) + QStringLiteral(".txt"));
+            doubled.replace("\r\n", lineEnd);
+            writeAll(pages + code(position) + QStringLiteral(".txt"), doubled);
+        }
+    });
+    const MiningOutcome outcome = m.run({Yes}, 0);
+    EXPECT_TRUE(outcome.notCaptured.contains(key(4)));
+    EXPECT_EQ(rowsOf(m.db, code(4)), 0);
+    EXPECT_FALSE(
+        QDir(m.folder.stockFolder(code(4))).entryList({QStringLiteral("*2099*")}, QDir::Files).size());
+    for (const int position : {5, 6}) {
+        EXPECT_GT(rowsOf(reference.db, code(position)), 1);
+        EXPECT_EQ(rowsOf(m.db, code(position)), rowsOf(reference.db, code(position)));
+    }
 }

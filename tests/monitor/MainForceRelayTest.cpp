@@ -117,7 +117,8 @@ struct RelayDesk {
     OwnStockList own{home.file(QStringLiteral("SelfStock.Txt"))};
     StocksForMonitor watch{db, stocks, own};
     RunControl run{frame, clock};
-    MainForceRelay relay{{db, frame, calls.clock, network, calls.desktop, windows, run, watch}};
+    MainForceRelay relay{{db, frame, calls.clock, network, calls.desktop, windows, run, watch},
+                         RelaySettings{}};
 };
 
 }  // namespace
@@ -301,7 +302,7 @@ TEST(MainForceRelay, KeepsABatchTheChatWindowCouldNotTake) {
 TEST(MainForceRelay, OutsideTradingHoursAPassOnlyLooksForTheWindows) {
     RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345"))},
                    QDateTime(QDate(2017, 3, 16), QTime(11, 36)));
-    desk.relay.settings.onTime = true;
+    desk.relay.setSettings(RelaySettings{.onTime = true});
     ASSERT_TRUE(desk.relay.startRelay());
     EXPECT_TRUE(desk.frame.prompts.contains(
         QStringLiteral("已经启动QQ监视.但是尚未到股票交易时间!如果要操作使用计算机,请先关闭QQ监视功能")));
@@ -318,7 +319,7 @@ TEST(MainForceRelay, CaptureReadsBothListsOnceAndEnds) {
                     alert("10:24:00", 'B', row("10:24", "西方求败", "9.00/12345"))});
     ASSERT_TRUE(desk.relay.startCapture());
     EXPECT_TRUE(desk.relay.captureOn());
-    EXPECT_FALSE(desk.relay.settings.onTime);
+    EXPECT_FALSE(desk.relay.settings().onTime);
     desk.nextPass();
     EXPECT_FALSE(desk.relay.active());
     EXPECT_FALSE(desk.run.isActive());

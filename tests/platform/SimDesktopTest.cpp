@@ -60,7 +60,13 @@ struct QuoteDesk {
         desktop.setForegroundWindow(quote->mainWindow());
         for (QChar c : code)
             key(static_cast<std::uint8_t>(c.unicode()));
+        waitForCodeInput();
         key(VirtualKey::Enter);
+    }
+    // The code-input window shows at most 150 ms after the first digit.
+    void waitForCodeInput() {
+        clock.advance(150);
+        desktop.topWindow();
     }
     // Select all and copy, then what the clipboard holds ("-" for nothing).
     QString copy() {
@@ -104,7 +110,11 @@ TEST(SimQuoteProgram, ADigitOpensTheCodeInputWindowAndEnterSelectsTheCode) {
     EXPECT_TRUE(hasDescendantOfClass(d, main, QStringLiteral("RICHEDIT")));
     EXPECT_EQ(&d.startQuoteProgram(desk.home.path(), QStringLiteral("other")), desk.quote);
 
+    // The window takes its moment to show, a different one each time.
     desk.key('6');
+    d.topWindow();
+    EXPECT_EQ(desk.quote->codeInputWindow(), kNoWindow);
+    desk.waitForCodeInput();
     const WindowHandle input = desk.quote->codeInputWindow();
     ASSERT_NE(input, kNoWindow);
     EXPECT_EQ(d.foregroundWindow(), input);
@@ -179,11 +189,26 @@ TEST(SimQuoteProgram, TheInformationPageStaysOpenFromStockToStock) {
     EXPECT_FALSE(desk.desktop.clipboardText());
     EXPECT_EQ(desk.copy(), QStringLiteral("☆龙虎榜单☆ 600000"));
 
+    // Until the next stock's page has loaded, the view shows the stock before: that is
+    // what a copy gets. A selection made then is gone once the new page shows.
     desk.select(QStringLiteral("000002"));
-    EXPECT_EQ(desk.copy(), QStringLiteral("-"));
+    EXPECT_EQ(desk.copy(), QStringLiteral("☆龙虎榜单☆ 600000"));
+    desk.desktop.clearClipboard();
+    desk.ctrl('A');
     desk.clock.advance(150);
+    desk.ctrl('C');
+    EXPECT_FALSE(desk.desktop.clipboardText());
     EXPECT_EQ(desk.copy(), QStringLiteral("☆龙虎榜单☆ 000002"));
-    EXPECT_EQ(desk.quote->record().copies, 2);
+    EXPECT_EQ(desk.quote->record().copies, 3);
+
+    // An empty page selects nothing, and the copy leaves the clipboard as it was.
+    writeFile(desk.home.file(QStringLiteral("sim/pages/000003.txt")), "");
+    desk.select(QStringLiteral("000003"));
+    desk.clock.advance(150);
+    desk.desktop.setClipboardText(u"before");
+    desk.ctrl('A');
+    desk.ctrl('C');
+    EXPECT_EQ(text(*desk.desktop.clipboardText()), QStringLiteral("before"));
 }
 
 TEST(SimQuoteProgram, AWrongPageComesFirstThenTheReport) {
@@ -238,6 +263,8 @@ TEST(SimQuoteProgram, NotificationsArriveOnPumpAndTheProgramCanVanish) {
 
     heard.clear();
     desktop.keyDown('0');
+    clock.advance(150);  // the code-input window's moment
+    desktop.topWindow();
     const WindowHandle input = quote.codeInputWindow();
     desktop.keyDown(VirtualKey::Enter);
     EXPECT_EQ(desktop.pendingNotifications(), 2u);
@@ -249,6 +276,7 @@ TEST(SimQuoteProgram, NotificationsArriveOnPumpAndTheProgramCanVanish) {
     heard.clear();
     for (char c : std::string("000002"))
         desktop.keyDown(static_cast<std::uint8_t>(c));
+    clock.advance(150);
     desktop.keyDown(VirtualKey::Enter);
     EXPECT_EQ(desktop.quoteProgram(), nullptr);
     EXPECT_FALSE(desktop.windowRect(main));
@@ -328,6 +356,7 @@ TEST(SimQuoteProgram, ShowsTheGeneratedFolderAsTheRealOneWould) {
         desktop.setForegroundWindow(quote.mainWindow());
         for (QChar c : code)
             desktop.keyDown(static_cast<std::uint8_t>(c.unicode()));
+        clock.advance(150);  // the code-input window's moment
         desktop.keyDown(VirtualKey::Enter);
         if (first)
             desktop.keyDown(VirtualKey::F10);
@@ -411,6 +440,9 @@ TEST(SimPlatform, WiresItsOptionsThrough) {
     ASSERT_NE(quote, nullptr);
     EXPECT_TRUE(text(platform->desktop().windowTitle(quote->mainWindow(), 255))
                     .startsWith(QStringLiteral("东方通达信")));
+    platform->desktop().setForegroundWindow(quote->mainWindow());
+    platform->desktop().keyDown(VirtualKey::F10);  // the information page of the index it opens on
+    platform->clock().sleep(150);
     EXPECT_EQ(quote->pageText(), QStringLiteral("decoded bytes"));
 }
 

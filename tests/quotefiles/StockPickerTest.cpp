@@ -46,77 +46,77 @@ protected:
 
 TEST_F(Picker, TheNamePanelShowsTheStockItsCapitalAndScrollsTheList) {
     picker.setCodeText(QStringLiteral("600000"));
-    picker.pnlStockNameClick(PickSender::NamePanel);
-    EXPECT_EQ(picker.hint(), QStringLiteral("sh600000"));
-    EXPECT_EQ(picker.caption(), QStringLiteral("浦发银行"));
-    EXPECT_EQ(picker.listTopRow(), 3);
+    picker.pickCode(PickSender::NamePanel);
+    EXPECT_EQ(picker.prefixedCode(), QStringLiteral("sh600000"));
+    EXPECT_EQ(picker.name(), QStringLiteral("浦发银行"));
+    EXPECT_EQ(picker.listTopIndex(), 2);
     EXPECT_EQ(frame.statusPanel(StatusPanel::Message), QStringLiteral("600000浦发银行流通A股(万股):2810377"));
     EXPECT_EQ(queryPageCalls, QList<bool>{true});
 }
 
 TEST_F(Picker, ACodeOutsideTheListKeepsItsPrefixedCodeButNoName) {
     picker.setCodeText(QStringLiteral("600999"));
-    picker.pnlStockNameClick(PickSender::NamePanel);
-    EXPECT_EQ(picker.hint(), QStringLiteral("sh600999"));
-    EXPECT_TRUE(picker.caption().isEmpty());
+    picker.pickCode(PickSender::NamePanel);
+    EXPECT_EQ(picker.prefixedCode(), QStringLiteral("sh600999"));
+    EXPECT_TRUE(picker.name().isEmpty());
     EXPECT_EQ(frame.prompts, QStringList{QStringLiteral("没有与600999对应的股票！")});
-    EXPECT_EQ(picker.listTopRow(), 1);
+    EXPECT_EQ(picker.listTopIndex(), 0);
     EXPECT_TRUE(queryPageCalls.isEmpty());
     EXPECT_TRUE(frame.statusPanel(StatusPanel::Message).isEmpty());
 }
 
 TEST_F(Picker, WithoutTheNamePanelAsSenderOnlyTheStockIsSet) {
     picker.setCodeText(QStringLiteral("000002"));
-    picker.pnlStockNameClick(PickSender::None);
-    EXPECT_EQ(picker.caption(), QStringLiteral("万科A"));
+    picker.pickCode(PickSender::None);
+    EXPECT_EQ(picker.name(), QStringLiteral("万科A"));
     EXPECT_TRUE(queryPageCalls.isEmpty());
-    EXPECT_EQ(picker.listTopRow(), 1);
+    EXPECT_EQ(picker.listTopIndex(), 0);
 }
 
 TEST_F(Picker, SelectingAListRowIsIgnoredWhileTheListLoads) {
     list.setComplete(false);
-    picker.ListStCodeNameSelectCell(0, 2);
-    EXPECT_TRUE(picker.hint().isEmpty());
+    picker.pickListEntry(1);
+    EXPECT_TRUE(picker.prefixedCode().isEmpty());
 
     list.setComplete(true);
-    picker.ListStCodeNameSelectCell(0, 2);
-    EXPECT_EQ(picker.hint(), QStringLiteral("sz000002"));
+    picker.pickListEntry(1);
+    EXPECT_EQ(picker.prefixedCode(), QStringLiteral("sz000002"));
     EXPECT_EQ(picker.codeText(), QStringLiteral("000002"));
-    EXPECT_EQ(picker.caption(), QStringLiteral("万科A"));
+    EXPECT_EQ(picker.name(), QStringLiteral("万科A"));
     EXPECT_EQ(queryPageCalls, QList<bool>{false});
-    picker.ListStCodeNameSelectCell(0, 0);  // the title row
-    picker.ListStCodeNameSelectCell(0, 4);
-    EXPECT_EQ(picker.hint(), QStringLiteral("sz000002"));
+    picker.pickListEntry(-1);
+    picker.pickListEntry(3);
+    EXPECT_EQ(picker.prefixedCode(), QStringLiteral("sz000002"));
 }
 
 TEST_F(Picker, EnterAppliesATypedCodeAndLeavingWithoutTypingDoesNot) {
     picker.setCodeText(QStringLiteral("000001"));
-    picker.edtStockCodeExit();
-    EXPECT_TRUE(picker.caption().isEmpty());
+    picker.applyTypedCode();
+    EXPECT_TRUE(picker.name().isEmpty());
 
-    picker.edtStockCodeKeyPress(false);
-    picker.edtStockCodeKeyPress(true);
-    EXPECT_EQ(picker.caption(), QStringLiteral("深发展A"));
+    picker.markCodeTyped();
+    picker.applyTypedCode();
+    EXPECT_EQ(picker.name(), QStringLiteral("深发展A"));
 
     picker.setCodeText(QStringLiteral("000002"));
-    picker.edtStockCodeExit();  // the typed mark was used up by Enter
-    EXPECT_EQ(picker.caption(), QStringLiteral("深发展A"));
+    picker.applyTypedCode();  // the typed mark was used up by Enter
+    EXPECT_EQ(picker.name(), QStringLiteral("深发展A"));
 }
 
 TEST_F(Picker, AnOwnListItemAndALoadedListMakeTheCurrentStock) {
-    picker.ListSelfStockClick(QStringLiteral("sh600000"));
-    EXPECT_EQ(picker.caption(), QStringLiteral("浦发银行"));
+    picker.pickOwnListItem(QStringLiteral("sh600000"));
+    EXPECT_EQ(picker.name(), QStringLiteral("浦发银行"));
     picker.listLoaded();
-    EXPECT_EQ(picker.hint(), QStringLiteral("sz000001"));
+    EXPECT_EQ(picker.prefixedCode(), QStringLiteral("sz000001"));
     EXPECT_EQ(picker.codeText(), QStringLiteral("000001"));
 }
 
 TEST_F(Picker, AClosedDatabaseShowsNoCapital) {
     db.close();
     picker.setCodeText(QStringLiteral("600000"));
-    picker.pnlStockNameClick(PickSender::NamePanel);
+    picker.pickCode(PickSender::NamePanel);
     EXPECT_TRUE(frame.statusPanel(StatusPanel::Message).isEmpty());
-    EXPECT_EQ(picker.caption(), QStringLiteral("浦发银行"));
+    EXPECT_EQ(picker.name(), QStringLiteral("浦发银行"));
 }
 
 TEST(OwnStockList, AddsWithoutDuplicatesDeletesAndKeepsTheFileWhole) {

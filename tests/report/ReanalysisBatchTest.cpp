@@ -166,13 +166,12 @@ TEST_F(ReanalysisBatchTest, AFreshBatchStoresTheNewestDayOfEveryDocumentAndKeeps
     EXPECT_TRUE(outcome.reloadDepartments);
 }
 
-TEST_F(ReanalysisBatchTest, NothingRunsWithoutConsentOrWhileTheQqRelayRuns) {
+TEST_F(ReanalysisBatchTest, NothingRunsWithoutConsentOrWhileAnotherJobHoldsTheRunControl) {
     Installation site(clock, 3, 1);
     EXPECT_FALSE(site.run({No}).ran);
     EXPECT_EQ(site.questions(), QStringList{kConfirm});
-    ReanalysisOptions relay;
-    relay.qqMonitoring = true;
-    EXPECT_FALSE(site.run({Yes, Yes}, relay).ran);
+    site.control.start(0);  // the relay, say
+    EXPECT_FALSE(site.run({Yes, Yes}).ran);
     EXPECT_TRUE(site.frame.messages.isEmpty());
     EXPECT_FALSE(site.settings.exists());
     EXPECT_EQ(countOf(site.db, QStringLiteral("select count(*) from tblStChange")), 0);
@@ -401,7 +400,7 @@ TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNe
                 writer.emplace(site.db.fileName());
         };
         const auto failed = site.run({Yes, Yes});
-        EXPECT_TRUE(failed.storeFailed);
+        EXPECT_TRUE(failed.storeFailed());
         EXPECT_FALSE(failed.storeError.isEmpty());
         EXPECT_EQ(failed.lastRow, 3);
         EXPECT_EQ(failed.stocksAnalysed, 3);
@@ -427,7 +426,7 @@ TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNe
 
         clock.advance(60 * 1000);
         const auto resumed = site.run({Yes, Yes});
-        EXPECT_FALSE(resumed.storeFailed);
+        EXPECT_FALSE(resumed.storeFailed());
         EXPECT_EQ(resumed.startRow, 3);
         EXPECT_EQ(storedRows(site.db), storedRows(reference.db));
     }

@@ -38,23 +38,23 @@ protected:
 }  // namespace
 
 TEST_F(SavedDocumentsTest, BrowsingListsTextsThenArchivesAndOpensTheNewestText) {
-    documents.btnReadStDocumentsClick(QStringLiteral(" 600610 "), home.file(QStringLiteral("rar")));
-    EXPECT_EQ(documents.ListBoxStDoc(),
+    documents.browseStock(QStringLiteral(" 600610 "), home.file(QStringLiteral("rar")));
+    EXPECT_EQ(documents.names(),
               (QStringList{QStringLiteral("600610-2016-11-02变动资料.txt"),
                            QStringLiteral("600610-2017-01-05变动资料.txt"),
                            QStringLiteral("600610-2017-03-16变动资料.txt"), QStringLiteral("600610.rar")}));
     EXPECT_EQ(documents.selected(), 2);
-    EXPECT_EQ(documents.MemoPastFrom(),
+    EXPECT_EQ(documents.lines(),
               (QStringList{QStringLiteral("☆龙虎榜单☆ 600610 2017-03-16"), QStringLiteral("第二行")}));
     EXPECT_GE(frame.eventPumps, 4) << "the interface breathes after each listed name";
 }
 
 TEST_F(SavedDocumentsTest, AnArchiveOpensInTheArchiverAndLeavesTheMemoAlone) {
     const QString rar = home.file(QStringLiteral("rar"));
-    documents.btnReadStDocumentsClick(QStringLiteral("600610"), rar);
-    const QStringList memo = documents.MemoPastFrom();
+    documents.browseStock(QStringLiteral("600610"), rar);
+    const QStringList memo = documents.lines();
 
-    auto result = documents.ListBoxStDocClick(3, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
+    auto result = documents.open(3, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
     EXPECT_TRUE(result.showDocumentPage);
     EXPECT_FALSE(result.archiveShown) << "no archiver installed: nothing happens";
     EXPECT_TRUE(launcher.calls.isEmpty());
@@ -62,7 +62,7 @@ TEST_F(SavedDocumentsTest, AnArchiveOpensInTheArchiverAndLeavesTheMemoAlone) {
     QFile viewer(SavedDocuments::archiveViewerPath(rar));
     ASSERT_TRUE(viewer.open(QIODevice::WriteOnly));
     viewer.close();
-    result = documents.ListBoxStDocClick(3, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
+    result = documents.open(3, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
     EXPECT_TRUE(result.archiveShown);
     ASSERT_EQ(launcher.calls.size(), 1);
     EXPECT_EQ(launcher.calls[0].program, SavedDocuments::archiveViewerPath(rar));
@@ -71,27 +71,25 @@ TEST_F(SavedDocumentsTest, AnArchiveOpensInTheArchiverAndLeavesTheMemoAlone) {
     EXPECT_EQ(launcher.calls[0].workingFolder, home.file(QStringLiteral("600610")));
     EXPECT_EQ(launcher.calls[0].wait_ms, 15000);
     EXPECT_EQ(launcher.calls[0].whenTimedOut, WhenTimedOut::LeaveRunning);  // the user looks at it
-    EXPECT_EQ(documents.MemoPastFrom(), memo);
+    EXPECT_EQ(documents.lines(), memo);
 
-    result = documents.ListBoxStDocClick(0, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
+    result = documents.open(0, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
     EXPECT_TRUE(result.loaded);
-    EXPECT_EQ(documents.MemoPastFrom().first(), QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02"));
+    EXPECT_EQ(documents.lines().first(), QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02"));
 }
 
 TEST_F(SavedDocumentsTest, AStockWithoutAFolderOrAVanishedEntryChangesNothing) {
-    documents.btnReadStDocumentsClick(QStringLiteral("600610"), QString());
-    const QStringList list = documents.ListBoxStDoc();
-    documents.btnReadStDocumentsClick(QStringLiteral("000001"), QString());
-    EXPECT_EQ(documents.ListBoxStDoc(), list);
+    documents.browseStock(QStringLiteral("600610"), QString());
+    const QStringList list = documents.names();
+    documents.browseStock(QStringLiteral("000001"), QString());
+    EXPECT_EQ(documents.names(), list);
 
     ASSERT_TRUE(QFile::remove(QDir(home.file(QStringLiteral("600610"))).filePath(list.first())));
     const auto result =
-        documents.ListBoxStDocClick(0, SavedDocuments::Sender::Program, QStringLiteral("600610"), QString());
+        documents.open(0, SavedDocuments::Sender::Program, QStringLiteral("600610"), QString());
     EXPECT_FALSE(result.loaded);
-    EXPECT_EQ(documents.MemoPastFrom().first(), QStringLiteral("☆龙虎榜单☆ 600610 2017-03-16"));
-    EXPECT_FALSE(
-        documents.ListBoxStDocClick(9, SavedDocuments::Sender::List, QStringLiteral("600610"), QString())
-            .loaded);
+    EXPECT_EQ(documents.lines().first(), QStringLiteral("☆龙虎榜单☆ 600610 2017-03-16"));
+    EXPECT_FALSE(documents.open(9, SavedDocuments::Sender::List, QStringLiteral("600610"), QString()).loaded);
 }
 
 TEST_F(SavedDocumentsTest, DocumentsKeepEveryCharacterAndBrokenBytesAreReported) {
@@ -110,17 +108,16 @@ TEST_F(SavedDocumentsTest, DocumentsKeepEveryCharacterAndBrokenBytesAreReported)
     broken.write(QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02\r\n第二行").toUtf8() + "\xE4\xB8");
     broken.close();
 
-    documents.btnReadStDocumentsClick(QStringLiteral("600610"), QString());
-    EXPECT_EQ(documents.MemoPastFrom(), lines);
+    documents.browseStock(QStringLiteral("600610"), QString());
+    EXPECT_EQ(documents.lines(), lines);
     EXPECT_TRUE(frame.logs.isEmpty());
 
     const auto result =
-        documents.ListBoxStDocClick(0, SavedDocuments::Sender::Program, QStringLiteral("600610"), QString());
+        documents.open(0, SavedDocuments::Sender::Program, QStringLiteral("600610"), QString());
     EXPECT_TRUE(result.loaded);
-    ASSERT_EQ(documents.MemoPastFrom().size(), 2);
-    EXPECT_EQ(documents.MemoPastFrom().first(), QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02"));
-    EXPECT_TRUE(
-        documents.MemoPastFrom().last().startsWith(QStringLiteral("第二行") + QChar::ReplacementCharacter));
+    ASSERT_EQ(documents.lines().size(), 2);
+    EXPECT_EQ(documents.lines().first(), QStringLiteral("☆龙虎榜单☆ 600610 2016-11-02"));
+    EXPECT_TRUE(documents.lines().last().startsWith(QStringLiteral("第二行") + QChar::ReplacementCharacter));
     EXPECT_TRUE(frame.hasLog(
         QStringLiteral("\t>>>>>文档600610-2016-11-02变动资料.txt中有无法识别的字节,已换成替换字符读入<<<<<"),
         LogColor::Red));

@@ -15,10 +15,9 @@ protected:
     }
     QString quote() const { return home.file(QStringLiteral("quote")); }
     TrackRecord compute(const TrackRecordOptions& options = {}) {
-        QString error;
-        auto record = TrackRecord::compute(db, quote(), options, &error);
-        EXPECT_TRUE(record) << error.toStdString();
-        return *record;
+        TrackRecord record = TrackRecord::compute(db, quote(), options);
+        EXPECT_TRUE(record.ok()) << record.error().toStdString();
+        return record;
     }
 
     TempHome home;

@@ -4,8 +4,13 @@ namespace quarrow::test {
 
 MessageAnswer RecordingFrame::showMessage(const MessageRequest& request) {
     messages.append(request);
+    if (onMessage)
+        onMessage(request);
     if (request.buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
+    // Nobody answers a question that counts down: it takes its own answer.
+    if (answers.isEmpty() && request.timeout_s > 0)
+        return request.timeoutAnswer;
     return answers.isEmpty() ? MessageAnswer::No : answers.takeFirst();
 }
 

@@ -15,7 +15,7 @@ struct LoggedLine {
 };
 
 // A frame that remembers everything shown to the user and answers questions from a
-// preset queue (No once the queue is empty).
+// preset queue (once the queue is empty: No, or the answer a countdown would take).
 class RecordingFrame final : public AppFrame {
 public:
     explicit RecordingFrame(QString programFolder = QString()) : m_folder(std::move(programFolder)) {}
@@ -57,6 +57,8 @@ public:
     int eventPumps = 0;
     // Runs inside every event pump: what the user does while a run works (clicks).
     std::function<void()> onProcessEvents;
+    // Runs while a box is up, before it is answered: what happens meanwhile (a timer).
+    std::function<void(const MessageRequest&)> onMessage;
     QList<RunProgress> progressUpdates;
     bool progressShown = false;
     bool commandsEnabled = true;

@@ -1,6 +1,5 @@
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -21,10 +20,3 @@ QByteArray dataFile(const QString& name) {
 }
 
 }  // namespace quarrow::test
-
-// Every test executable gets a QCoreApplication: the SQL driver and the event pump want one.
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

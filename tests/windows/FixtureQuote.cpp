@@ -4,7 +4,9 @@
 // Enter; F10 shows the stock's information page (its dragon-tiger list), which select-all
 // and copy put on the clipboard; Ctrl+J opens the "主力监控总览" monitor with its two
 // "List1" list views, whose rows grow, newest first, when a list is clicked. It writes what
-// it was asked to do to a log in its working folder, where the check reads it.
+// it was asked to do to a log in its working folder, where the check reads it. Like the
+// real program, its view keeps the stock before on show until the new stock's page has
+// loaded (kPageLoad_ms after Enter): copied early, it gives the earlier stock's page.
 
 #include "FixtureData.h"
 #include "FixtureLog.h"
@@ -33,6 +35,8 @@ HWND g_lists[2] = {};
 int g_rows[2] = {};
 std::wstring g_code = L"000001";
 bool g_pageOpen = false;
+constexpr UINT_PTR kPageLoadTimer = 1;
+constexpr UINT kPageLoad_ms = 300;
 WNDPROC g_richEditProc = nullptr;
 WNDPROC g_editProc = nullptr;
 
@@ -98,9 +102,10 @@ LRESULT CALLBACK codeEditProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         g_code = text;
         fixture::log(L"code " + g_code);
         ShowWindow(g_input, SW_HIDE);
-        // The page stays open and follows the newly chosen stock.
+        // The page stays open and follows the newly chosen stock once it has loaded; till
+        // then the view shows the stock before.
         if (g_pageOpen)
-            showPage();
+            SetTimer(g_main, kPageLoadTimer, kPageLoad_ms, nullptr);
         SetForegroundWindow(g_main);
         return 0;
     }
@@ -178,6 +183,14 @@ LRESULT CALLBACK mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case WM_SIZE:
             MoveWindow(g_report, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             return 0;
+        case WM_TIMER:
+            if (wParam == kPageLoadTimer) {
+                KillTimer(window, kPageLoadTimer);
+                showPage();
+                fixture::log(L"page " + g_code);
+                return 0;
+            }
+            break;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

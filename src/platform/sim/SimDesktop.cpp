@@ -52,10 +52,12 @@ SimDesktop::Window* SimDesktop::find(WindowHandle window) {
 }
 
 WindowHandle SimDesktop::foregroundWindow() {
+    letTimePass();
     return m_foreground;
 }
 
 WindowHandle SimDesktop::windowBelow(WindowHandle window) {
+    letTimePass();
     const Window* w = find(window);
     if (!w)
         return kNoWindow;
@@ -65,10 +67,12 @@ WindowHandle SimDesktop::windowBelow(WindowHandle window) {
 }
 
 WindowHandle SimDesktop::topWindow() {
+    letTimePass();
     return m_zOrder.empty() ? kNoWindow : m_zOrder.front();
 }
 
 std::u16string SimDesktop::windowTitle(WindowHandle window, std::size_t maxChars) {
+    letTimePass();
     const Window* w = find(window);
     if (!w) {
         const auto dying = m_dying.find(window);
@@ -78,6 +82,7 @@ std::u16string SimDesktop::windowTitle(WindowHandle window, std::size_t maxChars
 }
 
 std::u16string SimDesktop::windowClass(WindowHandle window, std::size_t maxChars) {
+    letTimePass();
     const Window* w = find(window);
     return w ? cut(w->className, maxChars) : std::u16string();
 }
@@ -90,6 +95,7 @@ void SimDesktop::collect(WindowHandle window, std::vector<WindowHandle>& out) co
 }
 
 std::vector<WindowHandle> SimDesktop::descendants(WindowHandle window) {
+    letTimePass();
     std::vector<WindowHandle> result;
     if (find(window))
         collect(window, result);
@@ -97,6 +103,7 @@ std::vector<WindowHandle> SimDesktop::descendants(WindowHandle window) {
 }
 
 std::optional<WindowRect> SimDesktop::windowRect(WindowHandle window) {
+    letTimePass();
     const Window* w = find(window);
     if (!w)
         return std::nullopt;
@@ -127,6 +134,7 @@ void SimDesktop::activate(WindowHandle topLevel) {
 }
 
 void SimDesktop::setForegroundWindow(WindowHandle window) {
+    letTimePass();
     activate(topLevelOf(window));
 }
 
@@ -137,12 +145,18 @@ void SimDesktop::setFocus(WindowHandle window) {
     m_focus = window;
 }
 
+void SimDesktop::letTimePass() {
+    if (m_quote && m_quote->isRunning())
+        m_quote->timePassed();
+}
+
 SimProgram* SimDesktop::ownerOf(WindowHandle window) const {
     const Window* w = find(window);
     return w ? w->owner : nullptr;
 }
 
 void SimDesktop::keyDown(std::uint8_t virtualKey) {
+    letTimePass();
     m_keysDown.set(virtualKey);
     const WindowHandle target = find(m_focus) ? m_focus : m_foreground;
     if (SimProgram* program = ownerOf(target))
@@ -200,6 +214,7 @@ bool SimDesktop::setClipboardText(const std::u16string& text) {
 }
 
 std::optional<std::u16string> SimDesktop::clipboardText() {
+    letTimePass();
     return m_clipboard;
 }
 

@@ -29,6 +29,9 @@ public:
     virtual void leftClick(WindowHandle window, int x, int y) = 0;
     // One of its list views is about to be read: a list that grows with time fills now.
     virtual void listViewRead(WindowHandle) {}
+    // The desktop is about to be looked at or typed into: what was due by now (a window
+    // that takes a moment to appear) happens now.
+    virtual void timePassed() {}
 };
 
 // The desktop of a Linux run and of the tests: top-level windows in z-order with their
@@ -151,6 +154,8 @@ private:
     void activate(WindowHandle topLevel);
     void notify(WindowEvent event, WindowHandle window);
     SimProgram* ownerOf(WindowHandle window) const;
+    // The simulated programs catch up with the clock before anyone looks.
+    void letTimePass();
 
     Clock& m_clock;
     std::map<WindowHandle, Window> m_windows;

@@ -138,6 +138,7 @@ void SimQuoteProgram::quit() {
     if (!isRunning())
         return;
     m_mainWindow = m_pageView = m_codeInput = m_codeEdit = kNoWindow;
+    m_codeInputDue_ms = -1;
     m_desktop.endProcess(m_processId);
 }
 
@@ -153,11 +154,12 @@ void SimQuoteProgram::keyDown(WindowHandle focus, std::uint8_t virtualKey) {
     } else if (virtualKey == VirtualKey::Enter && inCodeInput) {
         selectTypedCode();
     } else if (inMain && virtualKey == VirtualKey::F10 && !control) {
-        m_view = View::InformationPage;
-        showPage();
+        showPage(View::InformationPage, m_code);
     } else if (inMain && control && virtualKey == 'A') {
-        // Selecting an empty view selects nothing; the page that comes later is not selected.
-        m_selected = pageLoaded();
+        // Selecting a chart selects nothing; a page still loading leaves the one before it
+        // on the view, and that is what gets selected.
+        m_selected = displayedPage().view == View::InformationPage;
+        m_selectionOfAskedPage = pageLoaded();
     } else if (inMain && control && virtualKey == 'C') {
         copyPage();
     } else if (inMain && control && virtualKey == 'J') {
@@ -166,7 +168,28 @@ void SimQuoteProgram::keyDown(WindowHandle focus, std::uint8_t virtualKey) {
     }
 }
 
+void SimQuoteProgram::timePassed() {
+    if (m_codeInputDue_ms >= 0 && m_desktop.clock().elapsedMs() >= m_codeInputDue_ms)
+        openCodeInput();
+}
+
 void SimQuoteProgram::typeDigit(QChar digit) {
+    if (m_codeInput == kNoWindow && m_codeInputDue_ms < 0) {
+        // The keyboard spirit takes its moment, a different one each time; the digits
+        // typed meanwhile are its first.
+        m_typed.clear();
+        const int delay_ms =
+            20 + static_cast<int>((static_cast<unsigned>(m_codeInputsOpened + 1) * 2654435761U >> 7) % 131U);
+        ++m_codeInputsOpened;
+        m_codeInputDue_ms = m_desktop.clock().elapsedMs() + delay_ms;
+    }
+    m_typed += digit;
+    if (m_codeInput != kNoWindow)
+        m_desktop.setFocus(m_codeEdit);
+}
+
+void SimQuoteProgram::openCodeInput() {
+    m_codeInputDue_ms = -1;
     if (m_codeInput == kNoWindow) {
         const WindowRect main = *m_desktop.windowRect(m_mainWindow);
         const WindowRect box{main.right - 260, main.bottom - 300, main.right - 10, main.bottom - 30};
@@ -178,9 +201,7 @@ void SimQuoteProgram::typeDigit(QChar digit) {
         m_desktop.createWindow(m_codeInput, QString(), QStringLiteral("SysListView32"),
                                {box.left + 6, box.top + 52, box.right - 6, box.bottom - 6}, m_processId,
                                this);
-        m_typed.clear();
     }
-    m_typed += digit;
     m_desktop.setFocus(m_codeEdit);
 }
 
@@ -198,11 +219,14 @@ void SimQuoteProgram::selectTypedCode() {
         quit();
         return;
     }
-    m_code = code;
-    showPage();
+    showPage(m_view, code);
 }
 
-void SimQuoteProgram::showPage() {
+void SimQuoteProgram::showPage(View view, const QString& code) {
+    // The page on the view stays there until the new one has loaded.
+    m_previous = displayedPage();
+    m_view = view;
+    m_code = code;
     ++m_record.pageDisplays;
     m_pageAsked_ms = m_desktop.clock().elapsedMs();
     m_selected = false;
@@ -219,6 +243,12 @@ int SimQuoteProgram::loadTime_ms() const {
     return m_behaviour.slowCodes.value(m_code, m_behaviour.loadTime_ms);
 }
 
+SimQuoteProgram::Page SimQuoteProgram::displayedPage() const {
+    if (pageLoaded())
+        return {m_view, m_code, m_showsGeneralPage};
+    return m_previous;
+}
+
 bool SimQuoteProgram::pageLoaded() const {
     if (m_view == View::InformationPage && m_behaviour.neverLoads.contains(m_code))
         return false;
@@ -226,35 +256,41 @@ bool SimQuoteProgram::pageLoaded() const {
 }
 
 QString SimQuoteProgram::pageText() const {
-    if (!m_showsGeneralPage) {
-        QFile page(QDir(m_folder).filePath(QStringLiteral("sim/pages/%1.txt").arg(m_code)));
-        if (page.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = page.readAll();
+    return pageTextOf(displayedPage());
+}
+
+QString SimQuoteProgram::pageTextOf(const Page& page) const {
+    if (page.view != View::InformationPage)
+        return QString();
+    if (!page.general) {
+        QFile file(QDir(m_folder).filePath(QStringLiteral("sim/pages/%1.txt").arg(page.code)));
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
             return m_decode ? m_decode(bytes) : QString::fromUtf8(bytes);
         }
     }
-    return generalPage();
+    return generalPage(page.code);
 }
 
-QString SimQuoteProgram::stockName() const {
+QString SimQuoteProgram::stockName(const QString& code) const {
     QFile names(QDir(m_folder).filePath(QStringLiteral("sim/names.txt")));
     if (names.open(QIODevice::ReadOnly)) {
         for (const QString& line : QString::fromUtf8(names.readAll()).split(QLatin1Char('\n'))) {
             const QStringList parts = line.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (parts.size() == 2 && parts[0] == m_code)
+            if (parts.size() == 2 && parts[0] == code)
                 return parts[1];
         }
     }
     return QStringLiteral("未知证券");
 }
 
-QString SimQuoteProgram::generalPage() const {
+QString SimQuoteProgram::generalPage(const QString& code) const {
     const QStringList lines = {
-        QStringLiteral("☆个股资料☆ ◇%1 %2◇").arg(m_code, stockName()),
+        QStringLiteral("☆个股资料☆ ◇%1 %2◇").arg(code, stockName(code)),
         QStringLiteral("★本栏包括【1.公司概况】【2.最新提示】【3.财务分析】★"),
         QString(),
         QStringLiteral("【1.公司概况】"),
-        QStringLiteral("证券代码:%1").arg(m_code),
+        QStringLiteral("证券代码:%1").arg(code),
         QStringLiteral("所属行业:综合"),
         QStringLiteral("【2.最新提示】"),
         QStringLiteral("暂无最新提示"),
@@ -263,9 +299,13 @@ QString SimQuoteProgram::generalPage() const {
 }
 
 void SimQuoteProgram::copyPage() {
-    if (m_behaviour.copyNothing || !m_selected || !pageLoaded() || m_view == View::Chart)
+    // A page that showed since the selection was made redrew the view without it.
+    if (m_behaviour.copyNothing || !m_selected || (pageLoaded() && !m_selectionOfAskedPage))
         return;
-    m_desktop.setClipboardText(pageText().toStdU16String());
+    const QString text = pageText();
+    if (text.isEmpty())
+        return;  // an empty selection copies nothing: the clipboard keeps what it had
+    m_desktop.setClipboardText(text.toStdU16String());
     ++m_record.copies;
 }
 

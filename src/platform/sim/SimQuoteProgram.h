@@ -60,13 +60,17 @@ struct SimQuoteRecord {
     int copies = 0;             // texts put on the clipboard
 };
 
-// The Tongdaxin-based quote program as the automation meets it: a main window (title
-// from the edition, never containing "Tdx") whose page view is a descendant of class
-// "RICHEDIT"; a digit typed into it opens the code-input window ("Tdx 键盘精灵", class
-// "#32770", with an "Edit" field) that collects the code until Enter selects it; F10
-// opens the stock's information page, which then stays open from stock to stock; Ctrl+A
-// selects the page and Ctrl+C copies it, once it has loaded. Before the first F10 the view
-// shows a chart, which copies as nothing.
+// The Tongdaxin-based quote program as the automation meets it, no kinder than the real
+// one: a main window (title from the edition, never containing "Tdx") whose page view is a
+// descendant of class "RICHEDIT"; a digit typed into it opens the code-input window ("Tdx
+// 键盘精灵", class "#32770", with an "Edit" field) a short and varying moment later (20 to
+// 150 ms), which collects the code until Enter selects it (digits typed before it shows
+// are kept; an Enter before it shows goes to the main window and selects nothing); F10
+// opens the stock's information page, which then stays open from stock to stock. Until a
+// newly asked page has loaded, the view keeps showing the page before it: Ctrl+A and Ctrl+C
+// then select and copy the previous stock's page. A selection does not survive the new page
+// showing. Before the first F10 the view shows a chart, and copying a view with nothing to
+// select (the chart, an empty page) leaves the clipboard as it was.
 //
 // The page of stock C is the file sim/pages/C.txt of the quote folder, read when copied;
 // without it the general information page shows, with the code and the name that
@@ -112,15 +116,29 @@ public:
     void keyDown(WindowHandle focus, std::uint8_t virtualKey) override;
     void keyUp(WindowHandle, std::uint8_t) override {}
     void leftClick(WindowHandle, int, int) override {}
+    void timePassed() override;
 
 private:
+    // A page the view shows or will show: the view, the stock, and whether it is the
+    // general information page instead of the stock's own.
+    struct Page {
+        View view = View::Chart;
+        QString code;
+        bool general = false;
+    };
+    // What the view shows right now: the page asked for once it has loaded, else the one
+    // before it.
+    Page displayedPage() const;
+    QString pageTextOf(const Page& page) const;
+    void openCodeInput();
     void typeDigit(QChar digit);
     void selectTypedCode();
-    void showPage();
+    // Asks for the page of the view for the stock: it shows once it has loaded.
+    void showPage(View view, const QString& code);
     void copyPage();
-    QString generalPage() const;
+    QString generalPage(const QString& code) const;
     // From sim/names.txt of the quote folder ("code name" lines, UTF-8), when there is one.
-    QString stockName() const;
+    QString stockName(const QString& code) const;
     int loadTime_ms() const;
 
     SimDesktop& m_desktop;
@@ -138,7 +156,11 @@ private:
     qint64 m_pageAsked_ms = 0;
     QSet<QString> m_wrongPageShown;  // WrongPageFirst codes whose general page was shown
     bool m_showsGeneralPage = false;
+    Page m_previous;  // what the view showed before the page asked for last
     bool m_selected = false;
+    bool m_selectionOfAskedPage = false;  // the selection was made on the page asked for last
+    qint64 m_codeInputDue_ms = -1;        // when the code-input window shows; -1: not asked for
+    int m_codeInputsOpened = 0;
     SimQuoteRecord m_record;
     std::unique_ptr<SimMonitorWindow> m_monitor;
 };

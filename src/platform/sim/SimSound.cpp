@@ -37,7 +37,7 @@ int SimSound::mode(std::uint16_t device, SoundMode* mode) {
 int SimSound::play(std::uint16_t device) {
     m_calls.push_back("play " + std::to_string(device));
     const auto it = m_devices.find(device);
-    if (it == m_devices.end())
+    if (it == m_devices.end() || m_failing)
         return kInvalidDevice;
     it->second = SoundMode::Playing;
     return 0;
@@ -46,7 +46,7 @@ int SimSound::play(std::uint16_t device) {
 int SimSound::stop(std::uint16_t device) {
     m_calls.push_back("stop " + std::to_string(device));
     const auto it = m_devices.find(device);
-    if (it == m_devices.end())
+    if (it == m_devices.end() || m_failing)
         return kInvalidDevice;
     it->second = SoundMode::Stopped;
     return 0;

@@ -40,6 +40,8 @@ public:
     // Whether a MIDI output is there to open.
     void setMidiAvailable(bool available) { m_midiAvailable = available; }
     bool midiOpen() const { return m_midiOpen; }
+    // From now on play and stop fail with kInvalidDevice, as a device that went away.
+    void failFromNowOn() { m_failing = true; }
 
     // The sound on device played to its end.
     void finishPlaying(std::uint16_t device);
@@ -52,6 +54,7 @@ private:
     std::uint32_t m_length_ms = 3000;
     bool m_midiAvailable = true;
     bool m_midiOpen = false;
+    bool m_failing = false;
     std::vector<std::string> m_calls;
     std::function<void(std::uint16_t)> m_listener;
     std::deque<std::uint16_t> m_completions;

@@ -1,0 +1,495 @@
+// What a hostile server costs the download's page reader, and what a hostile network or a
+// busy database costs quarrow-server.
+//
+//   bench_hostile [--part pages|idle|commits] [--server PATH] [--idle N] [--nofile N] [--hold S]
+//                 [--rows N] [--clients N] [--seconds S] [--keep DIR]
+//
+// pages:   each hostile page read by the table reader in a process of its own: the time and
+//          the memory it took. Goal: a page nested 30,000 deep is refused or read in under a
+//          second and 100 MB.
+// idle:    quarrow-server under an open-files limit (--nofile, default 1024) while N idle
+//          connections (default 1500) are held open for --hold seconds (default 40): every
+//          two seconds a request, the server's open files and its processor time. Goal: answered within
+//          seconds, no core spinning.
+// commits: --clients (default 20) clients asking for pages of a database of --rows
+//          (default 1,000,000) abnormal-move rows for --seconds (default 10), first alone,
+//          then while a writer commits a main-force alert every 200 ms, as the relay does.
+//          Goal: the commits cost the clients little.
+// Without --part every part runs. --server runs another quarrow-server (an older build, for
+// a before-and-after figure); --keep keeps the commits' database in DIR for the next run.
+
+#include "download/DxHtmlParser.h"
+#include "store/DataBase.h"
+
+#include "BenchSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+using namespace quarrow;
+using quarrow::bench::argumentValue;
+using quarrow::bench::Stopwatch;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// pages
+
+struct HostilePage {
+    const char* name;
+    QString (*make)();
+};
+
+QString table(const QString& inside) {
+    return QStringLiteral("<table><tr><td>000000<td>0<td>1<td><td><td><td><td>") + inside +
+           QStringLiteral("</table>");
+}
+
+const HostilePage kPages[] = {
+    {"30,000 nested div", [] { return QStringLiteral("<div>").repeated(30000) + table(QString()); }},
+    {"30,000 nested div in a cell", [] { return table(QStringLiteral("<div>").repeated(30000)); }},
+    {"30,000 nested b", [] { return table(QStringLiteral("<b>").repeated(30000)); }},
+    {"30,000 nested tables", [] { return QStringLiteral("<table><tr><td>").repeated(30000); }},
+    {"30,000 misnested b and div", [] { return table(QStringLiteral("<b><div></b>").repeated(30000)); }},
+    {"30,000 span, div, /span", [] { return table(QStringLiteral("<span><div></span>").repeated(30000)); }},
+    {"30,000 li and section", [] { return table(QStringLiteral("<li><section>").repeated(30000)); }},
+    {"200 nested div", [] { return table(QStringLiteral("<div>").repeated(200)); }},
+    {"250 nested div, 1,000,000 spans",
+     [] {
+         return table(QStringLiteral("<div>").repeated(250) +
+                      QStringLiteral("<span></span>").repeated(1000000));
+     }},
+    {"16 MB of control characters", [] { return table(QString(16 * 1024 * 1024, QChar(1))); }},
+    {"a 15 MB attribute",
+     [] {
+         return table(QStringLiteral("<a href=\"") + QString(15 * 1024 * 1024, QLatin1Char('x')) +
+                      QStringLiteral("\">"));
+     }},
+    {"1,000,000 unclosed cells", [] { return table(QStringLiteral("<td>1").repeated(1000000)); }},
+};
+
+// One page in this process, which reads nothing else: its peak memory is the page's.
+int readOnePage(int index) {
+    const QString page = kPages[index].make();
+    const long before = bench::peakMemoryKb();
+    Stopwatch watch;
+    TDxHtmlParser parser;
+    parser.setHTML(page);
+    int rows = 0;
+    for (int t = 0; t < parser.WebTables().Count(); ++t)
+        rows += parser.WebTables().table(t)->RowCount();
+    std::printf("%.3f %ld %d %d %s\n", watch.seconds(), bench::peakMemoryKb() - before,
+                parser.WebTables().Count(), rows, parser.refusal().isEmpty() ? "read" : "refused");
+    return 0;
+}
+
+void pagesPart(const QString& self) {
+    std::printf("pages: read in a process each (peak memory above the page's own text)\n");
+    for (int i = 0; i < int(std::size(kPages)); ++i) {
+        QProcess child;
+        child.start(self, {QStringLiteral("--page"), QString::number(i)});
+        child.waitForFinished(-1);
+        const QStringList figures = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char(' '));
+        if (figures.size() < 5) {
+            std::printf("  %-30s failed: %s\n", kPages[i].name, child.readAllStandardError().constData());
+            continue;
+        }
+        std::printf("  %-32s %8.3f s %8.1f MB  %-7s %s tables, %s rows\n", kPages[i].name,
+                    figures[0].toDouble(), figures[1].toDouble() / 1024,
+                    figures[4].trimmed().toUtf8().constData(), figures[2].toUtf8().constData(),
+                    figures[3].toUtf8().constData());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// the server as its own process
+
+struct Server {
+    QProcess process;
+    quint16 port = 0;
+
+    bool start(const QString& program, const QString& database, int nofile) {
+        if (nofile > 0) {
+            process.setChildProcessModifier([nofile] {
+                const rlimit limit{rlim_t(nofile), rlim_t(nofile)};
+                setrlimit(RLIMIT_NOFILE, &limit);
+            });
+        }
+        process.start(
+            program, {QStringLiteral("--database"), database, QStringLiteral("--port"), QStringLiteral("0")});
+        QString banner;
+        while (process.waitForReadyRead(60000)) {
+            banner += QString::fromUtf8(process.readAllStandardOutput());
+            if (banner.contains(QLatin1Char('\n')))
+                break;
+        }
+        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(":(\\d+)/")).match(banner);
+        if (!match.hasMatch()) {
+            std::fprintf(stderr, "bench_hostile: quarrow-server did not start: %s\n",
+                         (banner + QString::fromUtf8(process.readAllStandardError())).toUtf8().constData());
+            return false;
+        }
+        port = static_cast<quint16>(match.captured(1).toUInt());
+        return true;
+    }
+    ~Server() {
+        process.kill();
+        process.waitForFinished();
+    }
+    // User and system time so far, in seconds.
+    double cpuSeconds() const {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
+        if (!stat.open(QIODevice::ReadOnly))
+            return -1;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        return fields.size() > 12 ? (fields[11].toDouble() + fields[12].toDouble()) / sysconf(_SC_CLK_TCK)
+                                  : -1;
+    }
+    int openFiles() const {
+        return int(QDir(QStringLiteral("/proc/%1/fd").arg(process.processId()))
+                       .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+                       .size());
+    }
+};
+
+int connectTo(quint16 port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 && errno != EINPROGRESS) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One GET; the HTTP status, or 0 when no answer came within timeout_ms.
+int httpGet(quint16 port, const QByteArray& target, int timeout_ms) {
+    QElapsedTimer timer;
+    timer.start();
+    const int fd = connectTo(port);
+    if (fd < 0)
+        return 0;
+    const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    qsizetype sent = 0;
+    QByteArray answer;
+    for (;;) {
+        const int left = timeout_ms - int(timer.elapsed());
+        if (left <= 0)
+            break;
+        pollfd wait{fd, short(sent < request.size() ? POLLOUT : POLLIN), 0};
+        if (poll(&wait, 1, left) <= 0)
+            break;
+        if (sent < request.size()) {
+            const ssize_t n =
+                ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            sent += n;
+            continue;
+        }
+        char buffer[65536];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        answer.append(buffer, n);
+    }
+    ::close(fd);
+    if (!answer.startsWith("HTTP/1.1 "))
+        return 0;
+    return answer.mid(9, 3).toInt();
+}
+
+void raiseOwnFileLimit(int wanted) {
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_cur < rlim_t(wanted)) {
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(wanted));
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+bool makeSmallDatabase(const QString& file) {
+    TDataBase db(file);
+    return db.open() &&
+           db.execute(QStringLiteral(
+               "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+               "values ('600610','2024-03-04',1,1,0,7,'m',1)"));
+}
+
+void idlePart(const QString& server, int idle, int nofile, int hold) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Idle.db"));
+    if (!makeSmallDatabase(file))
+        return;
+    Server s;
+    if (!s.start(server, file, nofile))
+        return;
+    raiseOwnFileLimit(idle + 256);
+    const QByteArray target = "/StChange?Date=2024-03-01&ID=0&USER=bench";
+    std::printf("idle: %d idle connections to a server limited to %d open files\n", idle, nofile);
+    std::printf("  before: answered HTTP %d\n", httpGet(s.port, target, 5000));
+    const double cpuBefore = s.cpuSeconds();
+    Stopwatch watch;
+    std::vector<int> held;
+    // In groups, as clients arrive: all at once most would wait in the kernel's queue.
+    for (int i = 0; i < idle; ++i) {
+        const int fd = connectTo(s.port);
+        if (fd >= 0)
+            held.push_back(fd);
+        if (i % 50 == 49)
+            QThread::msleep(20);
+    }
+    std::printf("  %zu connections opened in %.2f s\n", held.size(), watch.seconds());
+    // Every two seconds: a request (answered or not, and how fast), the server's open
+    // files and its processor time since the last look.
+    double answeredWithin = -1;
+    double worst = 0;
+    int unanswered = 0;
+    double cpuMark = s.cpuSeconds();
+    Stopwatch interval;
+    while (watch.seconds() < hold) {
+        Stopwatch one;
+        const int status = httpGet(s.port, target, 2000);
+        const double took = one.seconds();
+        if (status == 200 && answeredWithin < 0)
+            answeredWithin = watch.seconds();
+        if (status != 200)
+            ++unanswered;
+        worst = std::max(worst, took);
+        QThread::msleep(static_cast<unsigned long>(std::max(0.0, 2000 - took * 1000)));
+        const double cpu = s.cpuSeconds();
+        std::printf("  %5.1f s: HTTP %d in %.2f s; server %4d files open, %3.0f %% of a core\n",
+                    watch.seconds(), status, took, s.openFiles(), 100 * (cpu - cpuMark) / interval.seconds());
+        cpuMark = cpu;
+        interval = Stopwatch();
+    }
+    std::printf(
+        "  first answer %.2f s after the idle connections began; %d requests unanswered; slowest %.2f s; "
+        "%.2f s processor time in all\n",
+        answeredWithin, unanswered, worst, s.cpuSeconds() - cpuBefore);
+    int closed = 0;
+    for (const int fd : held) {
+        pollfd wait{fd, POLLIN, 0};
+        char byte;
+        if (poll(&wait, 1, 0) > 0 && ::recv(fd, &byte, 1, MSG_DONTWAIT) <= 0)
+            ++closed;
+    }
+    std::printf("  %d of the idle connections closed by the server\n", closed);
+    for (const int fd : held)
+        ::close(fd);
+    Stopwatch after;
+    const int status = httpGet(s.port, target, 30000);
+    std::printf("  after they are gone: HTTP %d in %.2f s\n", status, after.seconds());
+}
+
+// ---------------------------------------------------------------------------------------------
+// commits
+
+bool makeLargeDatabase(const QString& file, int rows) {
+    if (QFileInfo(file).isFile()) {
+        TDataBase db(file);
+        if (db.open()) {
+            Statement count = db.QueryPublic(QStringLiteral("select count(*) from tblStChange"));
+            if (count.exec() && count.next() && count.integer(0) == rows)
+                return true;
+        }
+        db.close();
+        QFile::remove(file);
+    }
+    TDataBase db(file);
+    if (!db.open())
+        return false;
+    Stopwatch watch;
+    const bool made = db.execute(
+        QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+            "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
+            "select printf('%06d', 600000 + i % 3000), date('2020-01-02', '+' || (i * 1500 / %1) || "
+            "' days'), i % 3000, i, 0, 7, '涨跌幅大', i from n")
+            .arg(rows));
+    std::printf("  %d rows made in %.1f s\n", rows, watch.seconds());
+    return made;
+}
+
+struct Figures {
+    int requests = 0;
+    int failed = 0;
+    double seconds = 0;
+    double median_ms = 0;
+    double p95_ms = 0;
+};
+
+Figures askForPages(quint16 port, int clients, int seconds, int rows) {
+    std::atomic<bool> stop{false};
+    std::mutex lock;
+    std::vector<double> latencies;
+    Figures figures;
+    std::vector<std::thread> threads;
+    Stopwatch watch;
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&, c] {
+            QRandomGenerator random(quint32(c + 1));
+            std::vector<double> own;
+            int failed = 0;
+            while (!stop) {
+                const QByteArray target =
+                    "/StChange?Date=2020-01-01&ID=" + QByteArray::number(random.bounded(1, rows)) +
+                    "&USER=bench";
+                Stopwatch one;
+                if (httpGet(port, target, 30000) == 200)
+                    own.push_back(one.seconds() * 1000);
+                else
+                    ++failed;
+            }
+            std::lock_guard<std::mutex> guard(lock);
+            latencies.insert(latencies.end(), own.begin(), own.end());
+            figures.failed += failed;
+        });
+    }
+    QThread::sleep(seconds);
+    stop = true;
+    for (std::thread& t : threads)
+        t.join();
+    figures.seconds = watch.seconds();
+    figures.requests = int(latencies.size());
+    std::sort(latencies.begin(), latencies.end());
+    if (!latencies.empty()) {
+        figures.median_ms = latencies[latencies.size() / 2];
+        figures.p95_ms = latencies[latencies.size() * 95 / 100];
+    }
+    return figures;
+}
+
+// A main-force alert every period_ms, each in a transaction of its own, as the relay stores them.
+class AlertWriter {
+public:
+    AlertWriter(QString file, int period_ms) : m_file(std::move(file)), m_period_ms(period_ms) {
+        m_thread = std::thread([this] { write(); });
+    }
+    ~AlertWriter() {
+        m_stop = true;
+        m_thread.join();
+    }
+    int commits() const { return m_commits; }
+
+private:
+    void write() {
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alert-writer"));
+            db.setDatabaseName(m_file);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            if (!db.open())
+                std::fprintf(stderr, "bench_hostile: the alert writer cannot open the database: %s\n",
+                             db.lastError().text().toUtf8().constData());
+            if (db.isOpen()) {
+                QSqlQuery insert(db);
+                while (!m_stop) {
+                    insert.prepare(
+                        QStringLiteral("insert into tblMainBuySale (StCode,StName,StDate,StDept,StBuy,"
+                                       "StSale,StRate,StMemo) values ('600610','甲','2024-03-04','主力',"
+                                       "1,0,1,:memo)"));
+                    insert.bindValue(QStringLiteral(":memo"),
+                                     QStringLiteral("alert %1").arg(m_commits.load()));
+                    if (insert.exec())
+                        ++m_commits;
+                    else if (m_commits == 0 && !m_reported.exchange(true))
+                        std::fprintf(stderr, "bench_hostile: the alert writer cannot write: %s\n",
+                                     insert.lastError().text().toUtf8().constData());
+                    QThread::msleep(static_cast<unsigned long>(m_period_ms));
+                }
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("alert-writer"));
+    }
+
+    QString m_file;
+    int m_period_ms;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_commits{0};
+    std::atomic<bool> m_reported{false};
+    std::thread m_thread;
+};
+
+void commitsPart(const QString& server, const QString& keep, int rows, int clients, int seconds) {
+    QTemporaryDir temporary;
+    const QString dir = keep.isEmpty() ? temporary.path() : keep;
+    QDir().mkpath(dir);
+    const QString file = QDir(dir).filePath(QStringLiteral("Commits.db"));
+    std::printf("commits: %d clients, %d abnormal-move rows\n", clients, rows);
+    if (!makeLargeDatabase(file, rows))
+        return;
+    Server s;
+    if (!s.start(server, file, 0))
+        return;
+    raiseOwnFileLimit(clients * 4 + 256);
+    httpGet(s.port, "/StChange?Date=2020-01-01&ID=0", 60000);  // the server's first look at the rows
+    auto print = [](const char* what, const Figures& f) {
+        std::printf("  %-28s %6d requests in %.1f s = %7.1f/s, median %.1f ms, 95th %.1f ms, %d failed\n",
+                    what, f.requests, f.seconds, f.requests / f.seconds, f.median_ms, f.p95_ms, f.failed);
+    };
+    print("no writer:", askForPages(s.port, clients, seconds, rows));
+    AlertWriter writer(file, 200);
+    const Figures busy = askForPages(s.port, clients, seconds, rows);
+    print("an alert every 200 ms:", busy);
+    std::printf("  (%d alerts committed)\n", writer.commits());
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--page"))
+        return readOnePage(arguments.at(2).toInt());
+    auto option = [&](const char* name) {
+        const qsizetype at = arguments.indexOf(QLatin1String(name));
+        return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
+    };
+    const QString part = option("--part");
+    QString server = option("--server");
+    if (server.isEmpty())
+        server = QStringLiteral(QUARROW_SERVER);
+    if (part.isEmpty() || part == QLatin1String("pages"))
+        pagesPart(QCoreApplication::applicationFilePath());
+    if (part.isEmpty() || part == QLatin1String("idle"))
+        idlePart(server, argumentValue(arguments, QStringLiteral("--idle"), 1500),
+                 argumentValue(arguments, QStringLiteral("--nofile"), 1024),
+                 argumentValue(arguments, QStringLiteral("--hold"), 40));
+    if (part.isEmpty() || part == QLatin1String("commits"))
+        commitsPart(server, option("--keep"), argumentValue(arguments, QStringLiteral("--rows"), 1'000'000),
+                    argumentValue(arguments, QStringLiteral("--clients"), 20),
+                    argumentValue(arguments, QStringLiteral("--seconds"), 10));
+    return 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace quarrow {
+
+// The pages of the main window's page control (TabSheetStockCode, TabSheetStockDoc,
+// TabSheetPrompt, TabSheetMain and the track record), and the pages of its floating
+// function panel in the order a swipe turns them (TabGetFromHuLin, TabGetFromDB,
+// TabDocHistory, TabSheetSendToQQ, TabSheetSetup).
+enum class ContentPage { StockCode, StockDoc, Prompt, Main, TrackRecord };
+enum class FunctionPage { Mining, Query, Documents, Relay, Setup };
+
+// What a page asks of the main window around it: which page shows, whether the window
+// stays in front, and running a job so that the window is usable afterwards.
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+
+    virtual void showContentPage(ContentPage page) = 0;
+    // Shows the function panel at the page.
+    virtual void showFunctionPage(FunctionPage page) = 0;
+    virtual void hideFunctionPanel() = 0;
+    virtual void stayOnTop(bool on) = 0;
+    virtual void bringToFront() = 0;
+    // Runs a job so that the window is usable afterwards whatever the job did: the run
+    // ended, the commands on, the window no longer on top. An exception becomes a message.
+    virtual void runJob(const std::function<void()>& job) = 0;
+    // The stop command: the run under way ends at its next check.
+    virtual void stopRun() = 0;
+    // The file dialog, opened on the proposed file: the file chosen, nothing when the user
+    // cancelled.
+    virtual std::optional<QString> chooseFile(const QString& title, const QString& proposedPath) = 0;
+};
+
+}  // namespace quarrow

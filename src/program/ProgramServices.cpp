@@ -1,0 +1,229 @@
+#include "program/ProgramServices.h"
+
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
+#include "platform/NetworkState.h"
+#include "platform/Platform.h"
+#include "platform/ProcessLauncher.h"
+#include "quotefiles/FileOP.h"
+#include "quotefiles/StockListLoader.h"
+
+#include <QFileInfo>
+
+namespace quarrow {
+
+namespace {
+
+std::unique_ptr<TDataBase> makeStore(const StoreLocation& location) {
+    auto store = std::make_unique<TDataBase>(location.file);
+    if (location.kind != StoreKind::SQLite)
+        store->useOdbc(location.connection);
+    return store;
+}
+
+}  // namespace
+
+ProgramServices::ProgramServices(const ProgramFolder& folder, Platform& platform, AppFrame& frame)
+    : m_folder(folder),
+      m_platform(platform),
+      m_frame(frame),
+      m_settings(folder, platform.clock()),
+      m_setup(m_settings, frame, platform.clock()),
+      m_storeLocation(StoreLocation::of(m_settings, folder)),
+      m_store(makeStore(m_storeLocation)),
+      m_ownStocks(folder.filePath(ownStockFileName())),
+      m_watch(std::make_unique<StocksForMonitor>(*m_store, m_stocks, m_ownStocks)),
+      m_windows(platform.desktop(), platform.clock(), frame, platform.launcher()),
+      m_beep(platform.sound()),
+      m_fetch(m_windows, frame, platform.clock(), platform.desktop(), m_beep, m_fetchState),
+      m_extraction{*m_store, frame, platform.clock(), platform.launcher(), platform.network(), folder},
+      m_run(frame, platform.clock()) {
+    m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(platform.clock().today());
+}
+
+ProgramServices::~ProgramServices() = default;
+
+Clock& ProgramServices::clock() {
+    return m_platform.clock();
+}
+
+void ProgramServices::loadSetup() {
+    m_setup.load();
+    m_setupLoaded = true;
+    m_schedule.autoStartTime = m_setup.autoStartPickerTime();
+    applyQuoteSetup();
+}
+
+void ProgramServices::applyQuoteSetup() {
+    QuoteProgramSetup quote;
+    quote.quoteFolder = quoteFolder();
+    quote.stockWindow = m_setup.StockWindow();
+    quote.stockApp = m_setup.StockApp();
+    quote.hualinSelected = m_setup.quoteProgram() == QuoteProgram::Hualin;
+    quote.qqName = m_settings.qqName();
+    m_windows.setSetup(quote);
+}
+
+void ProgramServices::overrideQuoteFolder(const QString& folder) {
+    m_quoteFolderOverride = folder;
+    if (m_setupLoaded)
+        applyQuoteSetup();
+}
+
+QString ProgramServices::quoteFolder() const {
+    if (!m_quoteFolderOverride.isEmpty())
+        return m_quoteFolderOverride;
+    // Before the setup is loaded, what the settings file selects; the setup reads the same.
+    return m_setupLoaded ? m_setup.QuoteFolder() : m_settings.QuoteFolder();
+}
+
+bool ProgramServices::openStore() {
+    if (!m_storeTried) {
+        m_storeTried = true;
+        m_store->open();
+    }
+    return m_store->DBOpened();
+}
+
+QString ProgramServices::storeError() const {
+    return m_store->DBOpened() ? QString() : m_store->openError();
+}
+
+bool ProgramServices::loadStockList(QString* error) {
+    StockListLoader loader(m_frame);
+    const QString handKept = m_folder.filePath(handKeptTableName());
+    const QString quote = quoteFolder();
+    try {
+        if (quote.isEmpty() || !QFileInfo(quote).isDir())
+            loader.loadHandKept(handKept, m_stocks);  // its tables would only be reported missing
+        else
+            loader.loadAtStartUp(quote, handKept, m_stocks);
+    } catch (const RecordFileError& failure) {
+        if (error)
+            *error = failure.message();
+        return false;
+    }
+    return true;
+}
+
+bool ProgramServices::loadOwnStocks(QString* error) {
+    return m_ownStocks.load(error);
+}
+
+QList<StockRow> ProgramServices::stockRows() const {
+    QList<StockRow> rows;
+    rows.reserve(m_stocks.size());
+    for (const StockEntry& entry : m_stocks.entries())
+        rows.append({entry.key, entry.name});
+    return rows;
+}
+
+bool ProgramServices::loadAlarm(QString* error) {
+    const QString alarmFile = m_folder.filePath(QStringLiteral("alarm.mp3"));
+    if (m_alarm || !QFileInfo(alarmFile).isFile())
+        return true;
+    try {
+        m_alarm = std::make_unique<TcmxMP3>(m_platform.sound(), alarmFile.toStdU16String());
+        m_fetch.setAlarm(m_alarm.get());
+    } catch (const eMciDeviceError& failure) {
+        if (error)
+            *error = QString::fromUtf8(failure.what());
+        return false;
+    }
+    return true;
+}
+
+void ProgramServices::releaseAlarm() {
+    if (!m_alarm)
+        return;
+    m_fetch.setAlarm(nullptr);
+    try {
+        m_alarm->Stop();
+    } catch (const eMciDeviceError&) {
+        // The device is going either way; a failing stop must not keep the program open.
+    }
+    m_alarm.reset();
+}
+
+void ProgramServices::startUp() {
+    // The first automatic run may come at 20:00 today at the earliest: the start time is
+    // not read yet.
+    m_schedule.programStarted(clock().today());
+    loadSetup();
+    m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock().today());
+    if (!openStore())
+        m_frame.ShowPrompt(QStringLiteral("数据库打不开: %1").arg(storeError()));
+    for (const QString& note : m_store->migrationNotes())
+        m_frame.addPromptMemo(note);
+    QString error;
+    if (!loadOwnStocks(&error))
+        m_frame.ShowPrompt(QStringLiteral("自选股列表读不出: %1").arg(error));
+    if (!loadStockList(&error))
+        m_frame.ShowPrompt(error);
+    if (!loadAlarm(&error))
+        m_frame.ShowPrompt(QStringLiteral("报警声音无法播放: %1").arg(error));
+}
+
+void ProgramServices::tick() {
+    m_beep.tick();
+}
+
+MiningRun ProgramServices::miningRun(MiningWindowHooks hooks) {
+    return MiningRun({m_extraction, m_totals, m_settings, m_run, m_platform.shutdown(), m_windows, m_fetch,
+                      m_fetchState, m_schedule, m_stocks, m_ownStocks, m_alarm.get()},
+                     std::move(hooks));
+}
+
+MiningOptions ProgramServices::miningOptions() const {
+    MiningOptions options;
+    options.quoteFolder = quoteFolder();
+    options.rarFolder = m_settings.rarFolder();
+    return options;
+}
+
+ReanalysisBatch ProgramServices::reanalysis() {
+    return ReanalysisBatch(m_extraction, m_totals, m_settings, m_run, m_platform.shutdown());
+}
+
+ReanalysisOptions ProgramServices::reanalysisOptions() const {
+    ReanalysisOptions options;
+    options.rarFolder = m_settings.rarFolder();
+    return options;
+}
+
+DataDownload ProgramServices::download(PageLoader& loader) {
+    return DataDownload(
+        {*m_store, m_frame, clock(), m_run, m_platform.network(), m_platform.shutdown(), loader});
+}
+
+DownloadOptions ProgramServices::downloadOptions() const {
+    DownloadOptions options;
+    options.changePage = m_settings.serverChangePage();
+    options.bigPage = m_settings.serverBigPage();
+    options.user = m_settings.serverUser();
+    return options;
+}
+
+MainForceRelay ProgramServices::relay(RelaySettings settings, RelayHooks hooks) {
+    return MainForceRelay(
+        {*m_store, m_frame, clock(), m_platform.network(), m_platform.desktop(), m_windows, m_run, *m_watch},
+        settings, std::move(hooks));
+}
+
+DocumentCleanup ProgramServices::documentCleanup() {
+    return DocumentCleanup(*m_store, m_folder, m_frame, m_run);
+}
+
+StockExtraction ProgramServices::extraction() {
+    return StockExtraction(m_extraction, m_totals);
+}
+
+DatabaseCopy ProgramServices::databaseCopy() {
+    return DatabaseCopy(m_settings, m_storeLocation);
+}
+
+TrackRecord ProgramServices::trackRecord(const TrackRecordOptions& options) {
+    return TrackRecord::compute(*m_store, quoteFolder(), options);
+}
+
+}  // namespace quarrow

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+#include "app/RunControl.h"
+#include "app/Settings.h"
+#include "app/SystemSetup.h"
+#include "automation/AlarmPlayer.h"
+#include "automation/QuoteWindows.h"
+#include "automation/ReportFetch.h"
+#include "download/DataDownload.h"
+#include "mining/MiningRun.h"
+#include "mining/MiningSchedule.h"
+#include "monitor/MainForceRelay.h"
+#include "monitor/StocksForMonitor.h"
+#include "quotefiles/OwnStockList.h"
+#include "quotefiles/StockList.h"
+#include "report/DocumentCleanup.h"
+#include "report/ExtractionTypes.h"
+#include "report/ReanalysisBatch.h"
+#include "report/StockExtraction.h"
+#include "report/StockFolderList.h"
+#include "review/DatabaseCopy.h"
+#include "scorecard/TrackRecord.h"
+#include "store/DataBase.h"
+#include "store/StoreLocation.h"
+
+#include <memory>
+
+namespace quarrow {
+
+class PageLoader;
+class Platform;
+
+// The program's services, built once by each main and handed down: the settings and the
+// system setup, the store the settings name, the stock lists, the quote program's windows
+// with the report fetch, the failure beep and the alarm, the one run control and the
+// schedule of the automatic start. It makes the long jobs over these, so a front end
+// never opens a database or assembles a service of its own.
+//
+// Nothing is read when it is built: a front end loads what it needs (the window all of
+// it at start-up, a command only what it uses), and each load says whether it worked.
+class ProgramServices {
+public:
+    ProgramServices(const ProgramFolder& folder, Platform& platform, AppFrame& frame);
+    ~ProgramServices();
+    ProgramServices(const ProgramServices&) = delete;
+    ProgramServices& operator=(const ProgramServices&) = delete;
+
+    const ProgramFolder& folder() const { return m_folder; }
+    Platform& platform() { return m_platform; }
+    Clock& clock();
+    AppFrame& frame() { return m_frame; }
+
+    Settings& settings() { return m_settings; }
+    SystemSetup& setup() { return m_setup; }
+    // Reads the setup page's values (folders, edition, calendar, automatic start) and
+    // hands the chosen quote program to the window search.
+    void loadSetup();
+    // After the user changed the edition, a folder or the nickname.
+    void applyQuoteSetup();
+    // A quote folder for this run only (the command line's --quote), never written.
+    void overrideQuoteFolder(const QString& folder);
+    // The quote folder in use: the override, else the selected edition's.
+    QString quoteFolder() const;
+    bool quoteFolderOverridden() const { return !m_quoteFolderOverride.isEmpty(); }
+
+    // The store the settings name. open() opens it once; later calls tell the same outcome.
+    const StoreLocation& storeLocation() const { return m_storeLocation; }
+    TDataBase& store() { return *m_store; }
+    bool openStore();
+    QString storeError() const;
+
+    StockList& stocks() { return m_stocks; }
+    OwnStockList& ownStocks() { return m_ownStocks; }
+    StocksForMonitor& watchList() { return *m_watch; }
+    // The all-stocks list as start-up loads it: the quote program's name tables, else the
+    // hand-kept table; without a quote folder the hand-kept table alone. False, with the
+    // reason, when a quote-program file could not be read.
+    bool loadStockList(QString* error);
+    bool loadOwnStocks(QString* error);
+    // The rows of the all-stocks list that the batches walk.
+    QList<StockRow> stockRows() const;
+
+    QuoteWindows& windows() { return m_windows; }
+    ReportFetch& fetch() { return m_fetch; }
+    FetchState& fetchState() { return m_fetchState; }
+    FailureBeep& beep() { return m_beep; }
+    // Opens "alarm.mp3" of the program folder when it is there; without it every alarm is
+    // skipped. False, with the device's reason, when the file is there but cannot be played.
+    bool loadAlarm(QString* error);
+    TcmxMP3* alarm() { return m_alarm.get(); }
+    // Stops the alarm if it sounds and closes its device: the program is closing.
+    void releaseAlarm();
+
+    RunControl& run() { return m_run; }
+    MiningSchedule& schedule() { return m_schedule; }
+    ExtractionServices& extractionServices() { return m_extraction; }
+    ExtractionTotals& totals() { return m_totals; }
+
+    // The desktop program's start-up, in the order the program has always kept: the setup,
+    // the store, the own stocks, the stock list and the alarm. What fails is said on the
+    // prompt line; the window opens all the same.
+    void startUp();
+    // The duties of the desktop's half-second timer that every front end shares.
+    void tick();
+
+    // The jobs, over these services.
+    MiningRun miningRun(MiningWindowHooks hooks = {});
+    MiningOptions miningOptions() const;
+    ReanalysisBatch reanalysis();
+    ReanalysisOptions reanalysisOptions() const;
+    DataDownload download(PageLoader& loader);
+    DownloadOptions downloadOptions() const;
+    MainForceRelay relay(RelaySettings settings, RelayHooks hooks = {});
+    DocumentCleanup documentCleanup();
+    StockExtraction extraction();
+    DatabaseCopy databaseCopy();
+    TrackRecord trackRecord(const TrackRecordOptions& options);
+
+private:
+    ProgramFolder m_folder;
+    Platform& m_platform;
+    AppFrame& m_frame;
+    Settings m_settings;
+    SystemSetup m_setup;
+    StoreLocation m_storeLocation;
+    std::unique_ptr<TDataBase> m_store;
+    bool m_storeTried = false;
+    StockList m_stocks;
+    OwnStockList m_ownStocks;
+    std::unique_ptr<StocksForMonitor> m_watch;
+    QuoteWindows m_windows;
+    FailureBeep m_beep;
+    FetchState m_fetchState;
+    ReportFetch m_fetch;
+    std::unique_ptr<TcmxMP3> m_alarm;
+    ExtractionServices m_extraction;
+    ExtractionTotals m_totals;
+    RunControl m_run;
+    MiningSchedule m_schedule;
+    QString m_quoteFolderOverride;
+    bool m_setupLoaded = false;
+};
+
+}  // namespace quarrow
