@@ -15,6 +15,7 @@
 #include "app/RunControl.h"
 #include "app/Settings.h"
 #include "demo/DemoCorpus.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
@@ -91,7 +92,8 @@ protected:
     SystemClock clock;
     SystemProcessLauncher launcher;
     FixedNetworkState network(true);
-    ExtractionServices services{closed, frame, clock, launcher, network, folder};
+    PortableArchiver archiver;
+    ExtractionServices services{closed, frame, clock, launcher, archiver, network, folder};
     ExtractionTotals totals;
     StockExtraction extraction(services, totals);
     QElapsedTimer timer;
@@ -282,9 +284,10 @@ std::optional<Round> runRound(const ProgramFolder& folder, const QString& plainF
     SystemClock clock;
     SystemProcessLauncher launcher;
     FixedNetworkState network(true);
+    PortableArchiver archiver;
     SimulatedShutdown shutdown;
     Settings settings(folder, clock);
-    ExtractionServices services{db, frame, clock, launcher, network, folder};
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, folder};
     Round round;
     RunControl run(frame, clock);
     ReanalysisBatch batch(services, round.totals, settings, run, shutdown);

@@ -21,6 +21,7 @@ public:
     // RecordFileError when the file cannot be read.
     explicit DailyBarSearch(const QString& path);
 
+    // False when the file is missing: a reader tells an absent file from the open alone.
     bool opened() const { return m_file.Opend(); }
     qint64 count() const { return m_count; }
 

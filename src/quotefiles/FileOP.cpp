@@ -15,19 +15,16 @@
 namespace quarrow {
 
 RecordFileError::RecordFileError(const QString& operation, const QString& fileName,
-                                 const QString& systemMessage, int systemCode)
+                                 const QString& systemMessage)
     : std::runtime_error(
           QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage).toStdString()),
-      m_message(QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage)),
-      m_fileName(fileName),
-      m_systemCode(systemCode) {}
+      m_message(QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage)) {}
 
 QByteArray readWholeFile(const QString& path) {
     QByteArray bytes;
     QString error;
-    int code = 0;
-    if (!SafeFile::readRegular(path, &bytes, &error, &code))
-        throw RecordFileError(QStringLiteral("read"), path, error, code);
+    if (!SafeFile::readRegular(path, &bytes, &error))
+        throw RecordFileError(QStringLiteral("read"), path, error);
     return bytes;
 }
 
@@ -37,39 +34,35 @@ TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filen
             QStringLiteral("open"), filenm,
             QStringLiteral("record size %1 and mode '%2' are not a valid way to open a record file")
                 .arg(recSize)
-                .arg(QLatin1Char(RW)),
-            EINVAL);
+                .arg(QLatin1Char(RW)));
     // Read mode asks the file system once: a failed open of a missing file is no error.
     if (RW != 'r' && !QFileInfo::exists(filenm)) {
         QFile create(filenm);
-        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            const int code = errno;
-            throw RecordFileError(QStringLiteral("create"), filenm, create.errorString(), code);
-        }
+        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw RecordFileError(QStringLiteral("create"), filenm, create.errorString());
         create.close();
     }
     // Only a regular file is opened: a FIFO in place of a daily-bar file would block the
     // open for ever, and a device would never end.
     QString error;
-    int code = 0;
 #ifdef Q_OS_WIN
     QIODevice::OpenMode mode = QIODevice::Unbuffered | QIODevice::ExistingOnly;
     if (RW == 'r')
         mode |= QIODevice::ReadOnly;
     else
         mode |= QIODevice::ReadWrite;  // for 'w' too: a write-only open would truncate the file
-    const bool opened = SafeFile::openRegular(m_fileHandle, filenm, mode, &error, &code);
+    const bool opened = SafeFile::openRegular(m_fileHandle, filenm, mode, &error);
     qint64 bytes = opened ? m_fileHandle.size() : 0;
 #else
     qint64 bytes = 0;
     // Read-write for 'w' too: a write-only open would truncate the file.
-    m_fd = SafeFile::openRegularDescriptor(filenm, RW != 'r', &bytes, &error, &code);
+    m_fd = SafeFile::openRegularDescriptor(filenm, RW != 'r', &bytes, &error);
     const bool opened = m_fd >= 0;
 #endif
     if (!opened) {
         if (RW == 'r' && !QFileInfo::exists(filenm))
             return;
-        throw RecordFileError(QStringLiteral("open"), filenm, error, code);
+        throw RecordFileError(QStringLiteral("open"), filenm, error);
     }
     if (bytes < 0)
         fail(QStringLiteral("size"));
@@ -85,11 +78,10 @@ TFileOP::~TFileOP() {
 }
 
 void TFileOP::fail(const QString& operation) const {
-    const int code = errno;
 #ifdef Q_OS_WIN
-    throw RecordFileError(operation, m_fileName, m_fileHandle.errorString(), code);
+    throw RecordFileError(operation, m_fileName, m_fileHandle.errorString());
 #else
-    throw RecordFileError(operation, m_fileName, qt_error_string(code), code);
+    throw RecordFileError(operation, m_fileName, qt_error_string(errno));
 #endif
 }
 
@@ -166,7 +158,7 @@ int TFileOP::ReadRecord(char* fRecord) {
         return 0;
     if (m_readWrite == 'w')
         throw RecordFileError(QStringLiteral("read"), m_fileName,
-                              QStringLiteral("the file is open for writing only"), EBADF);
+                              QStringLiteral("the file is open for writing only"));
     if (m_scratch.size() != m_recordSize)
         m_scratch.resize(m_recordSize);
     const qint64 got = readAt(m_recordIdx * m_recordSize, m_scratch.data(), m_recordSize);
@@ -184,7 +176,7 @@ qint64 TFileOP::ReadRecords(char* fRecords, qint64 count) {
         return 0;
     if (m_readWrite == 'w')
         throw RecordFileError(QStringLiteral("read"), m_fileName,
-                              QStringLiteral("the file is open for writing only"), EBADF);
+                              QStringLiteral("the file is open for writing only"));
     const qint64 got = readAt(m_recordIdx * m_recordSize, fRecords, count * m_recordSize);
     if (got < 0)
         fail(QStringLiteral("read"));

@@ -1,5 +1,7 @@
 #include "quotefiles/QuotePaths.h"
 
+#include <QDir>
+
 #include <initializer_list>
 
 namespace quarrow::QuotePaths {
@@ -9,11 +11,7 @@ namespace {
 // The quote folder and the parts below it, the quote program's "\" turned into the
 // system's separator, put together in one allocation: a screening names 5,000 files.
 QString joined(const QString& quoteFolder, std::initializer_list<QStringView> below) {
-#ifdef Q_OS_WIN
-    const QChar separator = QLatin1Char('\\');
-#else
-    const QChar separator = QLatin1Char('/');
-#endif
+    const QChar separator = QDir::separator();
     qsizetype size = quoteFolder.size() + 1;
     for (const QStringView part : below)
         size += part.size();

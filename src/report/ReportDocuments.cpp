@@ -48,15 +48,4 @@ QStringList listDocuments(const QString& folder, const QString& mask) {
     return names;
 }
 
-QString archiverPath(const QString& rarFolder) {
-#ifdef Q_OS_WIN
-    const QString program = QStringLiteral("RAR.exe");
-#else
-    const QString program = QStringLiteral("rar");
-#endif
-    if (rarFolder.isEmpty())
-        return QString();
-    return QDir(rarFolder).filePath(program);
-}
-
 }  // namespace quarrow::ReportDocuments
