@@ -1,9 +1,9 @@
 #include "download/DataDownload.h"
 
-#include "download/DxHtmlParser.h"
 #include "download/OutsideText.h"
 #include "download/PageContract.h"
 #include "download/PageLoader.h"
+#include "download/PageTable.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "store/DataBase.h"
@@ -204,30 +204,29 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
             outcome.pageProblems << QStringLiteral("%1: %2").arg(what, error);
             break;
         }
-        // The parse runs beside the window, so the stop command ends a long one at once.
-        TDxHtmlParser parser;
-        if (!parser.setHTML(loaded.html, waiting)) {
+        // A long parse runs beside the window, so the stop command ends it at once.
+        const std::optional<PageTable> read = readPageTable(loaded.html, waiting);
+        if (!read) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
             break;
         }
-        if (!parser.refusal().isEmpty()) {
+        const PageTable& table = *read;
+        if (!table.refusal.isEmpty()) {
             m_s.frame.addLog(QStringLiteral("\t服务器返回的页面结构异常,没有读取!"), LogColor::Red);
-            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, parser.refusal());
+            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, table.refusal);
             break;
         }
-        const int tables = parser.WebTables().Count();
-        if (tables != 1) {
+        if (table.tables != 1) {
             m_s.frame.addLog(QStringLiteral("\t服务器返回的页面表格不正确!"), LogColor::Red);
             outcome.pageProblems
-                << QStringLiteral("%1: the page holds %2 tables, not one").arg(what).arg(tables);
+                << QStringLiteral("%1: the page holds %2 tables, not one").arg(what).arg(table.tables);
             break;
         }
-        TDxWebTable& table = *parser.WebTables().table(0);
-        if (table.CellCount(0) != PageContract::kColumns) {
+        if (table.cellCount(0) != PageContract::kColumns) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面表格列数不对!"), LogColor::Red);
             outcome.pageProblems << QStringLiteral("%1: the page's first row has %2 cells, not %3")
                                         .arg(what)
-                                        .arg(table.CellCount(0))
+                                        .arg(table.cellCount(0))
                                         .arg(PageContract::kColumns);
             break;
         }
@@ -262,7 +261,28 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
     }
 }
 
-bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome) {
+std::optional<DataDownload::Row> DataDownload::validRow(Phase phase, const PageTable& table, int r,
+                                                        const QDate& latestDay) {
+    Row row{table.cell(0, r),
+            table.cell(1, r),
+            PageContract::parseDay(table.cell(2, r)),
+            table.cell(3, r),
+            readMoney(table.cell(4, r)),
+            readMoney(table.cell(5, r)),
+            readMoney(table.cell(6, r)),
+            table.cell(7, r)};
+    const bool figures = phase == Phase::Change ? (row.figure4 != Money() || row.figure5 != Money())
+                                                : (row.figure5 != Money() || row.figure6 != Money());
+    const bool valid = row.day.isValid() && row.day >= kFirstDataDay && row.day <= latestDay && figures &&
+                       sixDigits(row.code) && !row.name.isEmpty() && !row.department.isEmpty() &&
+                       (phase == Phase::Change || !row.last.isEmpty());
+    if (!valid)
+        return std::nullopt;
+    return row;
+}
+
+bool DataDownload::storePage(Phase phase, const PageTable& table, PhaseState& state,
+                             DownloadOutcome& outcome) {
     Transaction transaction(m_s.db);
     const int storedBefore = state.stored;
     const QDate bigFromBefore = outcome.bigFrom;
@@ -281,11 +301,11 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
     if (!transaction.began())
         return fail(m_s.db.transactionError());
 
-    const int rows = table.RowCount();
+    const int rows = table.rowCount();
     for (int r = 0; r < rows; ++r) {
-        const QString first = table.CellText(0, r);
-        const QString second = table.CellText(1, r);
-        const QString third = table.CellText(2, r);
+        const QString first = table.cell(0, r);
+        const QString second = table.cell(1, r);
+        const QString third = table.cell(2, r);
         if (first == PageContract::kEnd) {
             state.nextId = pageId(third).value_or(-1) + 1;
             break;
@@ -306,25 +326,13 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
                              LogColor::Default);
         } else {
             ++state.progress.position;
-            Row row{first,
-                    second,
-                    PageContract::parseDay(third),
-                    table.CellText(3, r),
-                    readMoney(table.CellText(4, r)),
-                    readMoney(table.CellText(5, r)),
-                    readMoney(table.CellText(6, r)),
-                    table.CellText(7, r)};
-            const bool figures = phase == Phase::Change ? (row.figure4 != Money() || row.figure5 != Money())
-                                                        : (row.figure5 != Money() || row.figure6 != Money());
-            const bool valid = row.day.isValid() && row.day >= kFirstDataDay && row.day <= state.latestDay &&
-                               figures && sixDigits(row.code) && !row.name.isEmpty() &&
-                               !row.department.isEmpty() && (phase == Phase::Change || !row.last.isEmpty());
-            if (!valid) {
+            const std::optional<Row> row = validRow(phase, table, r, state.latestDay);
+            if (!row) {
                 m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
             } else {
                 --state.remaining;
                 ++state.nextId;
-                if (!storeRow(phase, row, state, outcome))
+                if (!storeRow(phase, *row, state, outcome))
                     return fail(m_storeError);
             }
         }
@@ -338,13 +346,13 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
 
 bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome) {
     const bool change = phase == Phase::Change;
-    const QString dateText = dayText(row.day);
     auto storageFailed = [this](const Statement& statement) {
         m_storeError = statement.error();
         return false;
     };
 
     if (row.code != state.previousCode || row.day != state.previousDay) {
+        const QString dateText = dayText(row.day);
         state.previousCode = row.code;
         state.previousDay = row.day;
         state.skipDay = false;
@@ -388,7 +396,7 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
                     outcome.bigTo = row.day;
             }
         } else if (insert.failedOnUniqueKey()) {
-            m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dateText +
+            m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dayText(row.day) +
                                  QStringLiteral("出错!数据可能存在重复"),
                              LogColor::Red);
         } else {

@@ -14,6 +14,7 @@ namespace quarrow {
 class Clock;
 class NetworkState;
 class PageLoader;
+struct PageTable;
 class Shutdown;
 class TDataBase;
 
@@ -78,8 +79,11 @@ private:
 
     void runPhase(Phase phase, const QString& page, const QDate& day, const DownloadOptions& options,
                   DownloadOutcome& outcome);
+    // A data row of the page when it is valid: its day in range, its figures, a six-digit
+    // code and the names it needs.
+    static std::optional<Row> validRow(Phase phase, const PageTable& table, int r, const QDate& latestDay);
     // One page's rows; false when the download must end (a storage error).
-    bool storePage(Phase phase, class TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome);
+    bool storePage(Phase phase, const PageTable& table, PhaseState& state, DownloadOutcome& outcome);
     bool storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome);
     // The stock's bookkeeping day against the row's: a new stock row, a later day noted, or
     // the question whether to store that day again. False on a storage error.
