@@ -3,7 +3,7 @@
 //
 //   bench_download [--changes N] [--blocks N] [--stocks N] [--page-rows N]
 //
-// Goals: the download reaches at least half the storage limit; a page of 500 rows is
+// Goals: the download reaches at least 0.7 of the storage limit; a page of 500 rows is
 // answered in under 20 ms.
 
 #include "download/DataDownload.h"
@@ -30,6 +30,7 @@
 
 using namespace quarrow;
 using quarrow::bench::argumentValue;
+using quarrow::bench::cpuSeconds;
 using quarrow::bench::Stopwatch;
 
 namespace {
@@ -49,6 +50,7 @@ public:
         seconds += watch.seconds();
         return result;
     }
+    void expect(const QUrl& url) override { m_inner.expect(url); }
     double seconds = 0;
 
 private:
@@ -175,9 +177,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     fillSource(source, changes, blocks, stocks);
+    const double plainCpuBefore = cpuSeconds();
     const double plainSeconds = plainInsert(plain, changes, blocks, pageRows);
-    std::printf("plain insert:  %d rows in %.2f s = %.0f rows/s (the storage limit)\n", total, plainSeconds,
-                total / plainSeconds);
+    const double plainCpu = cpuSeconds() - plainCpuBefore;
+    std::printf("plain insert:  %d rows in %.2f s (%.2f s CPU) = %.0f rows/s (the storage limit)\n", total,
+                plainSeconds, plainCpu, total / plainSeconds);
 
     PagePublisher publisher(source.fileName(), pageRows);
     QString error;
@@ -234,15 +238,19 @@ int main(int argc, char* argv[]) {
     options.bigPage = address + PageContract::kBigPath;
     options.user = QStringLiteral("bench");
     Stopwatch watch;
+    const double cpuBefore = cpuSeconds();
     const DownloadOutcome outcome = download.run(
         options, [](const QString&, const QString&, const QString&) { return QStringLiteral("2020-01-01"); });
     const double seconds = watch.seconds();
+    const double cpu = cpuSeconds() - cpuBefore;
     const int stored = outcome.changeStored + outcome.bigStored;
+    // Our process's processor time against the plain insert's: on a busy machine the time on
+    // the clock moves with the other work, this much less. The server's is its own.
     std::printf(
         "download:      %d rows (%d abnormal moves, %d block trades) in %.2f s = %.0f rows/s, "
-        "%.0f %% of the storage limit\n",
+        "%.0f %% of the storage limit; by CPU time (%.2f s) %.0f %%\n",
         stored, outcome.changeStored, outcome.bigStored, seconds, stored / seconds,
-        100.0 * (stored / seconds) / (total / plainSeconds));
+        100.0 * (stored / seconds) / (total / plainSeconds), cpu, 100.0 * plainCpu / cpu);
     std::printf("               %.2f s of it fetching pages, %.2f s reading and storing them\n",
                 loader.seconds, seconds - loader.seconds);
     for (const QString& problem : outcome.pageProblems)

@@ -230,6 +230,8 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
                                         .arg(PageContract::kColumns);
             break;
         }
+        // The next page is on its way while this one is stored.
+        m_s.loader.expect(likelyNextPage(phase, table, state, page, options.user));
         if (!storePage(phase, table, state, outcome))
             break;
         // The next page must start past every ID asked for: a server whose IDs stand still
@@ -246,6 +248,7 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
             break;
         }
     } while (state.remaining > 0);
+    m_s.loader.expect(QUrl());
 
     if (change) {
         outcome.changeStored = state.stored;
@@ -279,6 +282,33 @@ std::optional<DataDownload::Row> DataDownload::validRow(Phase phase, const PageT
     if (!valid)
         return std::nullopt;
     return row;
+}
+
+QUrl DataDownload::likelyNextPage(Phase phase, const PageTable& table, const PhaseState& state,
+                                  const QString& page, const QString& user) {
+    // The page read as storePage reads it, every valid row taken as stored: only a row
+    // the database or the user turns away leaves the day elsewhere.
+    qint64 nextId = state.nextId;
+    qint64 remaining = state.remaining;
+    QDate day = state.day;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const QString first = table.cell(0, r);
+        if (first == PageContract::kEnd) {
+            nextId = pageId(table.cell(2, r)).value_or(-1) + 1;
+            break;
+        }
+        if (first == PageContract::kHeader) {
+            remaining = table.cell(1, r).toLongLong();
+            nextId = pageId(table.cell(2, r)).value_or(-1);
+        } else if (const std::optional<Row> row = validRow(phase, table, r, state.latestDay)) {
+            --remaining;
+            ++nextId;
+            day = row->day;
+        }
+    }
+    if (remaining <= 0 || nextId <= state.highestRequested)
+        return QUrl();
+    return PageContract::requestUrl(page, day, nextId, user);
 }
 
 bool DataDownload::storePage(Phase phase, const PageTable& table, PhaseState& state,

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <optional>
@@ -82,6 +83,10 @@ private:
     // A data row of the page when it is valid: its day in range, its figures, a six-digit
     // code and the names it needs.
     static std::optional<Row> validRow(Phase phase, const PageTable& table, int r, const QDate& latestDay);
+    // The address storing the page leads to when every valid row is stored; empty when the
+    // phase ends with it.
+    static QUrl likelyNextPage(Phase phase, const PageTable& table, const PhaseState& state,
+                               const QString& page, const QString& user);
     // One page's rows; false when the download must end (a storage error).
     bool storePage(Phase phase, const PageTable& table, PhaseState& state, DownloadOutcome& outcome);
     bool storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome);

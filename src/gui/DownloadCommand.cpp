@@ -36,6 +36,7 @@ public:
             m_view->setPlainText(pageTextForView(result.html));
         return result;
     }
+    void expect(const QUrl& url) override { m_inner.expect(url); }
 
 private:
     PageLoader& m_inner;
