@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace quarrow {
 
@@ -231,8 +232,9 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
             break;
         }
         // The next page is on its way while this one is stored.
-        m_s.loader.expect(likelyNextPage(phase, table, state, page, options.user));
-        if (!storePage(phase, table, state, outcome))
+        std::vector<std::optional<Row>> rows;
+        m_s.loader.expect(likelyNextPage(phase, table, state, page, options.user, rows));
+        if (!storePage(phase, table, rows, state, outcome))
             break;
         // The next page must start past every ID asked for: a server whose IDs stand still
         // or go back would be asked for the same rows for ever.
@@ -285,7 +287,9 @@ std::optional<DataDownload::Row> DataDownload::validRow(Phase phase, const PageT
 }
 
 QUrl DataDownload::likelyNextPage(Phase phase, const PageTable& table, const PhaseState& state,
-                                  const QString& page, const QString& user) {
+                                  const QString& page, const QString& user,
+                                  std::vector<std::optional<Row>>& rows) {
+    rows.assign(static_cast<size_t>(table.rowCount()), std::nullopt);
     // The page read as storePage reads it, every valid row taken as stored: only a row
     // the database or the user turns away leaves the day elsewhere.
     qint64 nextId = state.nextId;
@@ -300,7 +304,8 @@ QUrl DataDownload::likelyNextPage(Phase phase, const PageTable& table, const Pha
         if (first == PageContract::kHeader) {
             remaining = table.cell(1, r).toLongLong();
             nextId = pageId(table.cell(2, r)).value_or(-1);
-        } else if (const std::optional<Row> row = validRow(phase, table, r, state.latestDay)) {
+        } else if (std::optional<Row>& row = rows[static_cast<size_t>(r)] =
+                       validRow(phase, table, r, state.latestDay)) {
             --remaining;
             ++nextId;
             day = row->day;
@@ -311,7 +316,8 @@ QUrl DataDownload::likelyNextPage(Phase phase, const PageTable& table, const Pha
     return PageContract::requestUrl(page, day, nextId, user);
 }
 
-bool DataDownload::storePage(Phase phase, const PageTable& table, PhaseState& state,
+bool DataDownload::storePage(Phase phase, const PageTable& table,
+                             const std::vector<std::optional<Row>>& valid, PhaseState& state,
                              DownloadOutcome& outcome) {
     Transaction transaction(m_s.db);
     const int storedBefore = state.stored;
@@ -356,7 +362,7 @@ bool DataDownload::storePage(Phase phase, const PageTable& table, PhaseState& st
                              LogColor::Default);
         } else {
             ++state.progress.position;
-            const std::optional<Row> row = validRow(phase, table, r, state.latestDay);
+            const std::optional<Row>& row = valid.at(static_cast<size_t>(r));
             if (!row) {
                 m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
             } else {

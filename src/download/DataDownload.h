@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace quarrow {
 
@@ -84,11 +85,14 @@ private:
     // code and the names it needs.
     static std::optional<Row> validRow(Phase phase, const PageTable& table, int r, const QDate& latestDay);
     // The address storing the page leads to when every valid row is stored; empty when the
-    // phase ends with it.
+    // phase ends with it. rows gets each data row up to the end row that is valid, in place.
     static QUrl likelyNextPage(Phase phase, const PageTable& table, const PhaseState& state,
-                               const QString& page, const QString& user);
-    // One page's rows; false when the download must end (a storage error).
-    bool storePage(Phase phase, const PageTable& table, PhaseState& state, DownloadOutcome& outcome);
+                               const QString& page, const QString& user,
+                               std::vector<std::optional<Row>>& rows);
+    // One page's rows, valid as likelyNextPage found them; false when the download must end
+    // (a storage error).
+    bool storePage(Phase phase, const PageTable& table, const std::vector<std::optional<Row>>& valid,
+                   PhaseState& state, DownloadOutcome& outcome);
     bool storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome);
     // The stock's bookkeeping day against the row's: a new stock row, a later day noted, or
     // the question whether to store that day again. False on a storage error.

@@ -218,7 +218,10 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
         return result;
     }
     const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray body = r->readAll();
+    // The whole answer is in the reply's buffer by now: one read of its size, not the
+    // doubling of readAll.
+    QByteArray body = r->read(r->bytesAvailable());
+    body += r->readAll();
     if (status != 0 && status != 200) {
         // quarrow-server says in one line what was wrong with the request.
         const QString reason = QString::fromUtf8(body.left(200)).section(QLatin1Char('\n'), 0, 0).trimmed();

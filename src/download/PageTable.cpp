@@ -85,10 +85,16 @@ private:
         Place place = Place::Table;
         auto endCell = [&] {
             if (place == Place::Cell) {
-                m_table.rows.last() << trimCellText(m_cell);
-                m_cell.clear();
+                // A cell without escapes is cut straight from the page: one allocation.
+                m_table.rows.last() << trimCellText(m_escaped ? QStringView(m_cell)
+                                                              : QStringView(m_cellStart, m_tagStart));
                 place = Place::Row;
             }
+        };
+        auto startCell = [&] {
+            m_cellStart = m_p;
+            m_escaped = false;
+            place = Place::Cell;
         };
         while (m_p < m_end) {
             if (*m_p != u'<') {
@@ -103,15 +109,18 @@ private:
                 }
                 continue;
             }
+            m_tagStart = m_p;
             if (take(u"<td>")) {
                 // A cell outside a row would open a row of its own.
                 if (place == Place::Table)
                     return false;
                 endCell();
-                place = Place::Cell;
+                startCell();
             } else if (take(u"<tr>")) {
                 endCell();
                 m_table.rows.append(QStringList());
+                // Rows are as wide as the first, as a server writes them.
+                m_table.rows.last().reserve(m_table.rows.first().size());
                 place = Place::Row;
             } else if (take(u"</td>")) {
                 if (place != Place::Cell)
@@ -132,16 +141,23 @@ private:
         return false;  // the text ended inside the table
     }
 
-    // A run of a cell's text up to the next tag, its four escapes decoded.
+    // A run of a cell's text up to the next tag. An escape turns the cell into a copy with
+    // its escapes decoded.
     bool cellText() {
         const char16_t* start = m_p;
         while (m_p < m_end && plainCharacter(*m_p))
             ++m_p;
-        m_cell.append(QStringView(start, m_p));
+        if (m_escaped)
+            m_cell.append(QStringView(start, m_p));
         if (m_p == m_end || *m_p == u'<')
             return true;
         if (*m_p != u'&')
             return false;
+        if (!m_escaped) {
+            m_escaped = true;
+            m_cell.resize(0);
+            m_cell.append(QStringView(m_cellStart, m_p));
+        }
         static constexpr struct {
             std::u16string_view name;
             char16_t character;
@@ -158,6 +174,9 @@ private:
     const char16_t* m_p;
     const char16_t* m_end;
     PageTable m_table;
+    const char16_t* m_tagStart = nullptr;
+    const char16_t* m_cellStart = nullptr;  // where the open cell's text starts in the page
+    bool m_escaped = false;                 // the open cell holds an escape: its text is m_cell
     QString m_cell;
 };
 
