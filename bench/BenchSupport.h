@@ -84,6 +84,14 @@ inline double cpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+// The processor time of the calling thread alone: the critical path of a job whose helpers
+// (the network's thread, a parse) run beside it.
+inline double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 // The resident memory now (Linux), to compare early and late in a run.
 inline long currentMemoryKb() {
     QFile statm(QStringLiteral("/proc/self/statm"));
