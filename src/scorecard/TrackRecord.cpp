@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <tuple>
 
 namespace quarrow {
@@ -166,7 +167,7 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
     for (size_t i = 1; i < stockStart.size(); ++i)
         stockStart[i] += stockStart[i - 1];
     {
-        std::vector<Trade> byStock(record.m_trades.size());
+        std::vector<Trade, BulkAllocator<Trade>> byStock(record.m_trades.size());
         std::vector<size_t> next(stockStart.begin(), stockStart.end() - 1);
         for (const Trade& trade : record.m_trades)
             byStock[next[static_cast<size_t>(trade.stock)]++] = trade;
@@ -260,15 +261,24 @@ void TrackRecord::gather(const QString& quoteFolder) {
 }
 
 void TrackRecord::summarise() {
-    m_tradesByDepartment.assign(m_departments.size(), {});
-    for (size_t t = 0; t < m_trades.size(); ++t)
-        m_tradesByDepartment[static_cast<size_t>(m_trades[t].department)].push_back(static_cast<qint32>(t));
+    m_departmentStart.assign(m_departments.size() + 1, 0);
+    for (const Trade& trade : m_trades)
+        ++m_departmentStart[static_cast<size_t>(trade.department) + 1];
+    for (size_t d = 1; d < m_departmentStart.size(); ++d)
+        m_departmentStart[d] += m_departmentStart[d - 1];
+    m_departmentTrades.resize(m_trades.size());
+    {
+        std::vector<size_t> next(m_departmentStart.begin(), m_departmentStart.end() - 1);
+        for (size_t t = 0; t < m_trades.size(); ++t)
+            m_departmentTrades[next[static_cast<size_t>(m_trades[t].department)]++] = static_cast<qint32>(t);
+    }
 
     const auto horizonCount = static_cast<size_t>(m_horizons.size());
     std::vector<std::vector<float>> values(horizonCount);
     for (size_t d = 0; d < m_departments.size(); ++d) {
         DepartmentRecord& department = m_departments[d];
-        const std::vector<qint32>& own = m_tradesByDepartment[d];
+        const auto own = std::span(m_departmentTrades)
+                             .subspan(m_departmentStart[d], m_departmentStart[d + 1] - m_departmentStart[d]);
         department.appearances = static_cast<int>(own.size());
         for (const TradeSide side : {TradeSide::Buy, TradeSide::Sell}) {
             SideFigures& figures = side == TradeSide::Buy ? department.buys : department.sells;
@@ -298,7 +308,8 @@ std::vector<DepartmentTrade> TrackRecord::tradesOf(qint32 departmentKey) const {
     for (size_t d = 0; d < m_departments.size(); ++d) {
         if (m_departments[d].key != departmentKey)
             continue;
-        for (const qint32 t : m_tradesByDepartment[d]) {
+        for (size_t i = m_departmentStart[d]; i < m_departmentStart[d + 1]; ++i) {
+            const qint32 t = m_departmentTrades[i];
             const Trade& trade = m_trades[static_cast<size_t>(t)];
             DepartmentTrade item{m_codes.at(trade.stock), dateOf(trade.day), trade.bought, trade.sold, {}};
             for (qsizetype h = 0; h < m_horizons.size(); ++h) {

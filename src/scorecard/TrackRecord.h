@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BulkAllocator.h"
 #include "store/DataBase.h"
 #include "store/Money.h"
 
@@ -113,10 +114,14 @@ private:
     QString m_error;
     QList<int> m_horizons;
     QStringList m_codes;
-    std::vector<Trade> m_trades;   // by stock, day, department
-    std::vector<float> m_returns;  // per trade and horizon; NaN where the bars end first
+    std::vector<Trade, BulkAllocator<Trade>> m_trades;  // by stock, day, department
+    std::vector<float, BulkAllocator<float>>
+        m_returns;  // per trade and horizon; NaN where the bars end first
     std::vector<DepartmentRecord> m_departments;
-    std::vector<std::vector<qint32>> m_tradesByDepartment;
+    // The trades of department d are m_departmentTrades[m_departmentStart[d] ...
+    // m_departmentStart[d + 1]), in trade order: one array, not a growing list per department.
+    std::vector<qint32, BulkAllocator<qint32>> m_departmentTrades;
+    std::vector<size_t> m_departmentStart;
     TrackRecordStats m_stats;
 };
 
