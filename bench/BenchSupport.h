@@ -7,8 +7,10 @@
 #include <QList>
 #include <QStringList>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include <sys/resource.h>
 #include <time.h>
@@ -82,6 +84,13 @@ inline double cpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The middle of a few measurements (the upper one of an even count): one round disturbed by
+// the machine's other work does not move it.
+inline double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 // The processor time of the calling thread alone: the critical path of a job whose helpers

@@ -43,6 +43,7 @@
 using namespace quarrow;
 using quarrow::bench::cpuSeconds;
 using quarrow::bench::currentMemoryKb;
+using quarrow::bench::median;
 using quarrow::bench::peakMemoryKb;
 
 namespace {
@@ -249,11 +250,6 @@ struct StoredBlock {
         changes.size() + blocks.size() + static_cast<size_t>(departments.size() + stocks.size());
     std::printf("reference, plain insert: %zu rows in %.2f s (%.2f s CPU)\n", rows, timing.wall, timing.cpu);
     return ok ? std::optional<Timing>(timing) : std::nullopt;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 // One batch over the whole list into a fresh database and settings file, and the

@@ -82,11 +82,6 @@ void fileSystemLimit(const std::vector<QByteArray>& paths, int days) {
     }
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
