@@ -267,10 +267,12 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
     const int storedBefore = state.stored;
     const QDate bigFromBefore = outcome.bigFrom;
     const QDate bigToBefore = outcome.bigTo;
+    const StoredRows rowsBefore = outcome.storedRows;
     auto fail = [&](const QString& error) {
         transaction.rollback();
         // What the page had counted is gone with it.
         state.stored = storedBefore;
+        outcome.storedRows = rowsBefore;
         outcome.bigFrom = bigFromBefore;
         outcome.bigTo = bigToBefore;
         outcome.storeError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
@@ -361,16 +363,18 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
     if (!state.skipDay) {
         Statement insert = m_s.db.DBCommand(change ? kInsertChange : kInsertBig);
         insert.bind(QStringLiteral(":StCode"), row.code).bind(QStringLiteral(":StDate"), row.day);
+        const qint32 departmentKey = CalcDeptKey(row.department);
+        const qint64 changeKey =
+            change ? CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day) : 0;
         if (change) {
-            insert.bind(QStringLiteral(":StDeptKey"), CalcDeptKey(row.department))
+            insert.bind(QStringLiteral(":StDeptKey"), departmentKey)
                 .bind(QStringLiteral(":StBuy"), row.figure4)
                 .bind(QStringLiteral(":StSale"), row.figure5)
                 .bind(QStringLiteral(":StRate"), row.figure6)
                 .bind(QStringLiteral(":StMemo"), row.last)
-                .bind(QStringLiteral(":StKEY"),
-                      CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day));
+                .bind(QStringLiteral(":StKEY"), changeKey);
         } else {
-            insert.bind(QStringLiteral(":StDeptBuy"), CalcDeptKey(row.department))
+            insert.bind(QStringLiteral(":StDeptBuy"), departmentKey)
                 .bind(QStringLiteral(":StPrice"), row.figure4)
                 .bind(QStringLiteral(":StQTY"), row.figure5)
                 .bind(QStringLiteral(":StAMT"), row.figure6)
@@ -381,7 +385,9 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
         if (insert.exec()) {
             state.day = row.day;
             ++state.stored;
-            if (!change) {
+            if (change) {
+                outcome.storedRows.add(changeKey, departmentKey);
+            } else {
                 if (!outcome.bigFrom.isValid() || outcome.bigFrom > row.day)
                     outcome.bigFrom = row.day;
                 if (!outcome.bigTo.isValid() || outcome.bigTo < row.day)

@@ -241,6 +241,7 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
             if (m_services.db.DBOpened() && (row.StBuy.isPositive() || row.StSale.isPositive())) {
                 remember(row);
                 const qint32 key = CalcDeptKey(name);
+                const qint64 recordKey = CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay);
                 Statement insert = m_services.db.DBCommand(kInsertDepartmentRow);
                 insert.bind(QStringLiteral(":StCode"), m_options.code)
                     .bind(QStringLiteral(":StDate"), m_rowDay)
@@ -249,10 +250,10 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                     .bind(QStringLiteral(":StSale"), row.StSale)
                     .bind(QStringLiteral(":StRate"), m_figures.rate)
                     .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
-                    .bind(QStringLiteral(":StKey"),
-                          CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay));
+                    .bind(QStringLiteral(":StKey"), recordKey);
                 const Offer offered = offer(insert);
                 if (offered == Offer::Stored) {
+                    m_totals.storedRows.add(recordKey, key);
                     ++m_totals.savedRowCount;
                     m_totals.widenDateRange(m_rowDay);
                     storeDepartment(key, name);
