@@ -21,6 +21,7 @@ namespace quarrow {
 namespace {
 
 constexpr float kNoReturn = std::numeric_limits<float>::quiet_NaN();
+constexpr qsizetype kMaxDepartmentFilter = 900;
 
 // 'yyyy-mm-dd' as yyyymmdd; 0 for anything else.
 qint32 dayNumberOfText(const QString& text) {
@@ -34,6 +35,11 @@ qint32 dayNumberOfText(const QString& text) {
         value = value * 10 + digit;
     }
     return value;
+}
+
+// ":StDeptKey0007": names of one length, so none is the start of another.
+QString departmentParameter(qsizetype index) {
+    return QStringLiteral(":StDeptKey%1").arg(index, 4, 10, QLatin1Char('0'));
 }
 
 QDate dateOf(qint32 yyyymmdd) {
@@ -96,11 +102,23 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
         sql += QStringLiteral(" and StDate>=:StDate");
     if (options.to.isValid())
         sql += QStringLiteral(" and StDate<=:StDateTo");
+    // A long list would pass the statement's limit on parameters; the whole record gives
+    // every department's the same figures.
+    const QList<qint32> filter =
+        options.departments.size() <= kMaxDepartmentFilter ? options.departments : QList<qint32>();
+    if (!filter.isEmpty()) {
+        QStringList parameters;
+        for (qsizetype d = 0; d < filter.size(); ++d)
+            parameters << departmentParameter(d);
+        sql += QStringLiteral(" and StDeptKey in (%1)").arg(parameters.join(QLatin1Char(',')));
+    }
     Statement rows = db.QueryPublic(sql);
     if (options.from.isValid())
         rows.bind(QStringLiteral(":StDate"), options.from);
     if (options.to.isValid())
         rows.bind(QStringLiteral(":StDateTo"), options.to);
+    for (qsizetype d = 0; d < filter.size(); ++d)
+        rows.bind(departmentParameter(d), filter.at(d));
     if (!rows.exec())
         return fail(rows.error());
 

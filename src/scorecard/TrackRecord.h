@@ -26,6 +26,9 @@ struct TrackRecordOptions {
     Market market = Market::All;
     // Trading days after the day, ascending, each 1 … kMaxHorizon.
     QList<int> horizons = kDefaultHorizons;
+    // Only these departments' trades (their keys); empty: every department. A department's
+    // record depends on its own trades alone, so it comes out the same either way.
+    QList<qint32> departments;
 
     static constexpr int kMaxHorizon = 250;
 };
