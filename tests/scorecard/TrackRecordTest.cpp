@@ -133,6 +133,12 @@ TEST_F(TrackRecordTest, FiltersAndRankingChooseTheDepartments) {
         o.market = market;
         return o;
     };
+    const auto only = [](const QStringList& names) {
+        TrackRecordOptions o;
+        for (const QString& name : names)
+            o.departments << CalcDeptKey(name);
+        return o;
+    };
     const auto ranking = [](TradeSide side, int minCount, RankOrder order, int horizon, int top) {
         return Ranking{side, minCount, order, horizon, top};
     };
@@ -155,6 +161,7 @@ TEST_F(TrackRecordTest, FiltersAndRankingChooseTheDepartments) {
          {kBing}},
         {"Shanghai", options({}, {}, Market::Shanghai), {}, {kDing}},
         {"Shenzhen", options({}, {}, Market::Shenzhen), {}, {kJia, kYi}},
+        {"two departments by key", only({kYi, kDing}), {}, {kDing, kYi}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -164,6 +171,15 @@ TEST_F(TrackRecordTest, FiltersAndRankingChooseTheDepartments) {
             names << department->name;
         EXPECT_EQ(names, c.expected);
     }
+    // A department's record is its own trades' alone: the same with or without the others.
+    const TrackRecord whole = compute();
+    const TrackRecord part = compute(only({kYi}));
+    const auto figures = [](const TrackRecord& record) {
+        const SideFigures& buys = record.findByName(kYi)->buys;
+        return std::make_tuple(buys.trades, buys.total, buys.horizons.first().average,
+                               buys.horizons.last().count);
+    };
+    EXPECT_EQ(figures(part), figures(whole));
 }
 
 TEST(DailyBarSearchTest, FindsDaysBySeekingAFewRecords) {
