@@ -397,6 +397,22 @@ bool MainForceRelay::sendBatch() {
     return true;
 }
 
+bool MainForceRelay::sendLines(const QStringList& lines) {
+    if (lines.isEmpty())
+        return true;
+    checkChatWindow();
+    if (!chatWindowKnown())
+        return false;
+    if (!m_batch.isEmpty() && !sendBatch())
+        return false;
+    for (const QString& line : lines.mid(0, kBatchLines))
+        m_batch << line + QLatin1Char('\n');
+    if (sendBatch())
+        return true;
+    m_batch.clear();
+    return false;
+}
+
 void MainForceRelay::switchLists() {
     if (m_sellingList) {
         clickList(kBuyingY);

@@ -114,6 +114,12 @@ public:
     int saleCount() const { return m_saleCount; }              // MainSaleCount
     const RelayTotals& totals() const { return m_totals; }
 
+    // Lines from elsewhere in the program (the followed departments' rows after a run) for
+    // the chat window of the nickname: at most one batch of them, pasted and sent the way
+    // the relay sends its own, after any batch of its own still waiting. False when the
+    // chat window cannot be had; the lines are not kept then.
+    bool sendLines(const QStringList& lines);
+
     // The nickname whose chat window receives the lines (the window search's).
     QString nickname() const;
     static QString stoppedHint();

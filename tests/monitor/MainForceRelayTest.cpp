@@ -240,6 +240,22 @@ TEST(MainForceRelay, SendsBatchesOfFortyLines) {
     EXPECT_GT(indexOfPut(log, buy), buy);
 }
 
+// Another part of the program's summary goes out as one of the relay's batches, cut to its
+// forty lines, and only to a chat window that is there.
+TEST(MainForceRelay, SendsOtherLinesAsOneBatchOfAtMostForty) {
+    QStringList lines;
+    for (int i = 0; i < 50; ++i)
+        lines << QStringLiteral("第%1行").arg(i);
+    for (const bool chat : {true, false}) {
+        SCOPED_TRACE(chat);
+        RelayDesk desk({}, kThursday, chat);
+        EXPECT_EQ(desk.relay.sendLines(lines), chat);
+        SimChatWindow* window = desk.desktop.chatWindow();
+        EXPECT_EQ(window ? window->messages().size() : 0, chat ? 1 : 0);
+        EXPECT_EQ(desk.chatLines(), chat ? lines.mid(0, MainForceRelay::kBatchLines) : QStringList());
+    }
+}
+
 TEST(MainForceRelay, RejectsARepeatedAlertAndLogsIt) {
     RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
                     alert("10:23:30", 'S', row("10:23", "东方不败", "10.50/12345"))});
