@@ -54,6 +54,8 @@ const QList<SettingKey>& settingKeys() {
         {"Folder", "RAR", SettingType::Text},
         {"Folder", "DBCOPY", SettingType::Text},
         {"QQ", "QQName", SettingType::Text},
+        // After a run, the followed departments' rows go to the chat of the nickname.
+        {"QQ", "SendFollowed", SettingType::Boolean},
         {"Holiday", "MMDD", SettingType::Integer, 25},
         {"ExceptDay", "MMDD", SettingType::Integer, 10},
         {"AutoStart", "Time", SettingType::Time},
@@ -117,7 +119,7 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
         return QString();
     }
     if (part == QLatin1String("QQ"))
-        return QStringLiteral("(输入QQ昵称)");
+        return name == QLatin1String("QQName") ? QStringLiteral("(输入QQ昵称)") : QStringLiteral("0");
     if (part == QLatin1String("Server")) {
         if (name == QLatin1String("StChangePage"))
             return kDefaultChangePage;
@@ -241,6 +243,15 @@ QString Settings::rarFolder() const {
 
 QString Settings::dbCopyFolder() const {
     return readText(kFolder, QStringLiteral("DBCOPY"), m_programFolder);
+}
+
+bool Settings::sendFollowed() const {
+    return readBool(QStringLiteral("QQ"), QStringLiteral("SendFollowed"), false);
+}
+
+bool Settings::qqNameSet() const {
+    const QString name = trimBlanks(qqName());
+    return !name.isEmpty() && name != defaultText(QStringLiteral("QQ"), QStringLiteral("QQName"));
 }
 
 QString Settings::qqName() const {
