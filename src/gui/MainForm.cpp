@@ -2,6 +2,8 @@
 
 #include "gui/DocumentPage.h"
 #include "gui/DownloadCommand.h"
+#include "gui/FollowCommands.h"
+#include "gui/FollowedPage.h"
 #include "gui/GridExport.h"
 #include "gui/MiningPage.h"
 #include "gui/PageWidgets.h"
@@ -289,6 +291,17 @@ void TMainForm::buildPages() {
     m_pages->addWidget(m_trackPage);
     QAction* track = named(m_dataMenu->addAction(QStringLiteral("营业部战绩")), "menuTrackRecord");
     connect(track, &QAction::triggered, this, &TMainForm::btnShowTrackRecordClick);
+    // The followed departments: their page, and the grids that list departments follow
+    // and mark them.
+    m_followedPage = new FollowedPage(m_services, *this, m_pages);
+    m_pages->addWidget(m_followedPage);
+    connect(named(m_dataMenu->addAction(QStringLiteral("关注营业部动向")), "menuFollowed"),
+            &QAction::triggered, this, [this] { showContentPage(ContentPage::Followed); });
+    connect(named(m_dataMenu->addAction(QStringLiteral("龙虎榜日报")), "menuDigest"), &QAction::triggered,
+            m_followedPage, &FollowedPage::btnDigestClick);
+    for (QTableView* grid : {m_queryPage->resultGrid(), m_trackPage->departmentGrid()})
+        m_followedPage->commands().install(grid);
+    m_followedPage->commands().watchResultWindows();
     m_download = new DownloadCommand(m_services, *this, *m_queryPage, *m_miningPage, *m_progress,
                                      *m_mouseFilter, this);
 }
@@ -364,6 +377,8 @@ QWidget* TMainForm::contentPage(ContentPage page) const {
             return m_mainPage;
         case ContentPage::TrackRecord:
             return m_trackPage;
+        case ContentPage::Followed:
+            return m_followedPage;
     }
     return m_mainPage;
 }

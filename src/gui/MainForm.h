@@ -25,6 +25,7 @@ namespace quarrow {
 
 class DocumentPage;
 class DownloadCommand;
+class FollowedPage;
 class MiningPage;
 class ProgramServices;
 class ProgressBox;
@@ -51,6 +52,7 @@ public:
     DocumentPage& documentPage() { return *m_documentPage; }
     StockCodePage& stockCodePage() { return *m_stockPage; }
     TrackRecordPage& trackRecordPage() { return *m_trackPage; }
+    FollowedPage& followedPage() { return *m_followedPage; }
 
     void showContentPage(ContentPage page) override;
     void showFunctionPage(FunctionPage page) override;
@@ -134,6 +136,7 @@ private:
     SetupPage* m_setupPage = nullptr;
     StockCodePage* m_stockPage = nullptr;
     TrackRecordPage* m_trackPage = nullptr;
+    FollowedPage* m_followedPage = nullptr;
     DownloadCommand* m_download = nullptr;
     ProgressBox* m_progress = nullptr;
     QLabel* m_prompt = nullptr;

@@ -8,10 +8,11 @@
 namespace quarrow {
 
 // The pages of the main window's page control (TabSheetStockCode, TabSheetStockDoc,
-// TabSheetPrompt, TabSheetMain and the track record), and the pages of its floating
+// TabSheetPrompt, TabSheetMain, the track record and the followed departments), and the
+// pages of its floating
 // function panel in the order a swipe turns them (TabGetFromHuLin, TabGetFromDB,
 // TabDocHistory, TabSheetSendToQQ, TabSheetSetup).
-enum class ContentPage { StockCode, StockDoc, Prompt, Main, TrackRecord };
+enum class ContentPage { StockCode, StockDoc, Prompt, Main, TrackRecord, Followed };
 enum class FunctionPage { Mining, Query, Documents, Relay, Setup };
 
 // What a page asks of the main window around it: which page shows, whether the window
