@@ -11,7 +11,8 @@ namespace quarrow::DigestFormat {
 namespace {
 
 constexpr int kChartWidth = 640;
-constexpr int kChartHeight = 180;
+constexpr int kPlotHeight = 180;  // the bars; the dates go below
+constexpr int kChartHeight = kPlotHeight + 20;
 constexpr int kChartMargin = 8;
 
 qint32 dayNumber(const QDate& day) {
@@ -148,7 +149,7 @@ QString chartSvg(const DigestListing& listing, const QDate& day) {
         high = std::max({high, bar.High, bar.Open, bar.Close});
     }
     const double range = std::max(1, high - low);
-    const double plotHeight = kChartHeight - 2 * kChartMargin;
+    const double plotHeight = kPlotHeight - 2 * kChartMargin;
     const double slot = static_cast<double>(kChartWidth - 2 * kChartMargin) / DayDigest::kChartBars;
     const auto y = [&](qint32 price) { return kChartMargin + (high - price) / range * plotHeight; };
     const qint32 marked = dayNumber(day);
@@ -167,7 +168,7 @@ QString chartSvg(const DigestListing& listing, const QDate& day) {
         if (bar.Date == marked) {
             svg += QStringLiteral("<rect class=\"day\" x=\"%1\" y=\"0\" width=\"%2\" height=\"%3\"/>\n")
                        .arg(number(left), number(slot))
-                       .arg(kChartHeight);
+                       .arg(kPlotHeight);
         }
         const bool rose = bar.Close >= bar.Open;
         const QString colour = rose ? QStringLiteral("#d00") : QStringLiteral("#080");
@@ -179,6 +180,28 @@ QString chartSvg(const DigestListing& listing, const QDate& day) {
                    .arg(number(middle), number(y(bar.High)), number(y(bar.Low)), colour,
                         number(left + slot * 0.15), number(top), number(slot * 0.7), number(bodyHeight));
     }
+    // The price range at the left, the first and the last day below.
+    const auto price = [](qint32 cents) { return QString::number(cents / 100.0, 'f', 2); };
+    const auto date = [](qint32 yyyymmdd) {
+        return QStringLiteral("%1-%2-%3")
+            .arg(yyyymmdd / 10000)
+            .arg(yyyymmdd / 100 % 100, 2, 10, QLatin1Char('0'))
+            .arg(yyyymmdd % 100, 2, 10, QLatin1Char('0'));
+    };
+    svg += QStringLiteral(
+               "<text x=\"%1\" y=\"%2\" class=\"axis\">%3</text>"
+               "<text x=\"%1\" y=\"%4\" class=\"axis\">%5</text>\n"
+               "<text x=\"%1\" y=\"%6\" class=\"axis\">%7</text>"
+               "<text x=\"%8\" y=\"%6\" class=\"axis\" text-anchor=\"end\">%9</text>\n")
+               .arg(kChartMargin + 2)
+               .arg(kChartMargin + 10)
+               .arg(price(high))
+               .arg(kPlotHeight - kChartMargin)
+               .arg(price(low))
+               .arg(kChartHeight - 5)
+               .arg(date(bars.first().Date))
+               .arg(kChartWidth - kChartMargin)
+               .arg(date(bars.last().Date));
     return svg + QStringLiteral("</svg>\n");
 }
 
@@ -193,7 +216,7 @@ QByteArray html(const DayDigest& digest) {
                       "table{border-collapse:collapse;margin:.5em 0 1.5em}\n"
                       "th,td{border:1px solid #ccc;padding:2px 8px}th{background:#eee}\n"
                       "td.n{text-align:right}.none{color:#888}\n"
-                      ".day{fill:#fd0;fill-opacity:.45}.stock{margin:1em 0}\n"
+                      ".day{fill:#fd0;fill-opacity:.45}.stock{margin:1em 0}.axis{font-size:11px;fill:#666}\n"
                       "</style>\n</head>\n<body>\n<h1>龙虎榜日报 %1</h1>\n")
                       .arg(escape(dayText));
 

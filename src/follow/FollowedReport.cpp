@@ -25,7 +25,11 @@ QStringList columnTitles() {
 }
 
 QString percentText(const std::optional<double>& value) {
-    return value ? QString::number(*value, 'f', 2) : QString();
+    if (!value)
+        return {};
+    const QString text = QString::number(*value, 'f', 2);
+    // A small loss rounds to nothing, which has no sign.
+    return text == QLatin1String("-0.00") ? QStringLiteral("0.00") : text;
 }
 
 QStringList cells(const FollowedTrade& trade) {
