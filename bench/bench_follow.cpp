@@ -14,6 +14,7 @@
 #include "follow/DayDigest.h"
 #include "follow/DigestFormat.h"
 #include "follow/FollowedKeys.h"
+#include "follow/FollowedRecords.h"
 #include "follow/FollowedReport.h"
 #include "follow/FollowedTrades.h"
 #include "quotefiles/DailyBar.h"
@@ -156,29 +157,56 @@ int main(int argc, char* argv[]) {
     const std::optional<QDate> newest = FollowedTrades::newestDay(db, &error);
     if (!newest || !newest->isValid())
         fail(QStringLiteral("no newest day: %1").arg(error));
-    // What a run that stored the newest day's lists would report.
+    // The records are kept between calls in the program folder, as the program keeps them.
+    // They are made before "the run" (the newest day's rows taken out), and the run then
+    // stores that day again: the first call after it takes in what the run added.
+    const QString cache = QDir(root).filePath(FollowedRecords::fileName());
+    QFile::remove(cache);
+    const auto runDay = [&](const QString& sql) {
+        Statement statement = db.QueryPublic(sql);
+        statement.bind(QStringLiteral(":StDate"), *newest);
+        if (!statement.exec())
+            fail(statement.error());
+    };
+    db.execute(QStringLiteral("drop table if exists temp.dayRows"));
+    runDay(QStringLiteral("create temp table dayRows as select * from tblStChange where StDate=:StDate"));
+    runDay(QStringLiteral("delete from tblStChange where StDate=:StDate"));
+    const auto resolved = FollowedKeys::resolve(db, followed, &error);
+    if (!resolved)
+        fail(error);
+    FollowedRecords cold(db, quote, cache);
+    const Stopwatch coldWatch;
+    if (!cold.of(resolved->keys(), &error))
+        fail(error);
+    std::printf("records of the followed departments read whole, before the run: %8.1f ms\n",
+                coldWatch.seconds() * 1000.0);
+    if (!db.execute(QStringLiteral(
+                        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY,"
+                        "StArchived) select StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY,"
+                        "StArchived from temp.dayRows"),
+                    &error))
+        fail(error);
     StoredRows run;
-    Statement rows =
-        db.QueryPublic(QStringLiteral("select StKEY, StDeptKey from tblStChange where StDate=:StDate"));
-    rows.bind(QStringLiteral(":StDate"), *newest);
+    Statement rows = db.QueryPublic(QStringLiteral("select StKEY, StDeptKey from temp.dayRows"));
     if (!rows.exec())
         fail(rows.error());
     while (rows.next())
         run.add(rows.integer(0), static_cast<qint32>(rows.integer(1)));
-    std::printf("a run of %lld rows on %s\n\n", static_cast<long long>(run.size()),
+    std::printf("a run of %lld rows on %s (the first call below takes them in)\n\n",
+                static_cast<long long>(run.size()),
                 qPrintable(newest->toString(QStringLiteral("yyyy-MM-dd"))));
 
     FollowedTradeList page;
     const Figures pageFigures = timeIt(repeat, [&] {
         const auto keys = FollowedKeys::resolve(db, followed, &error);
-        page = FollowedTrades(db, quote).ofRun(*keys, run);
+        page = FollowedTrades(db, quote, cache).ofRun(*keys, run);
     });
     if (!page.ok())
         fail(page.error);
     std::size_t charted = 0;
     const Figures pageChartFigures = timeIt(repeat, [&] {
         const auto keys = FollowedKeys::resolve(db, followed, &error);
-        const FollowedTradeList list = FollowedTrades(db, quote).ofRun(*keys, run);
+        const FollowedTradeList list = FollowedTrades(db, quote, cache).ofRun(*keys, run);
         QSet<QString> stocks;
         for (const FollowedTrade& trade : list.trades) {
             if (!stocks.contains(trade.code)) {
@@ -190,7 +218,7 @@ int main(int argc, char* argv[]) {
     });
     const Figures newestFigures = timeIt(repeat, [&] {
         const auto keys = FollowedKeys::resolve(db, followed, &error);
-        const FollowedTradeList list = FollowedTrades(db, quote).between(*keys, *newest, QDate());
+        const FollowedTradeList list = FollowedTrades(db, quote, cache).between(*keys, *newest, QDate());
         for (const FollowedTrade& trade : list.trades)
             (void)FollowedReport::cells(trade);
     });
@@ -198,7 +226,7 @@ int main(int argc, char* argv[]) {
     qsizetype textSize = 0;
     const Figures digestFigures = timeIt(repeat, [&] {
         const auto keys = FollowedKeys::resolve(db, followed, &error);
-        digest = DayDigestBuilder(db, quote).build(*keys, QDate(), false, &error);
+        digest = DayDigestBuilder(db, quote, cache).build(*keys, QDate(), false, &error);
         textSize = digest ? DigestFormat::text(*digest).size() : 0;
     });
     if (!digest)
@@ -206,7 +234,7 @@ int main(int argc, char* argv[]) {
     qsizetype htmlSize = 0;
     const Figures digestChartFigures = timeIt(repeat, [&] {
         const auto keys = FollowedKeys::resolve(db, followed, &error);
-        digest = DayDigestBuilder(db, quote).build(*keys, QDate(), true, &error);
+        digest = DayDigestBuilder(db, quote, cache).build(*keys, QDate(), true, &error);
         htmlSize = digest ? DigestFormat::html(*digest).size() : 0;
     });
 

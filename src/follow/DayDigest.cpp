@@ -53,8 +53,8 @@ QString institutionSeatName() {
     return QStringLiteral("机构专用");
 }
 
-DayDigestBuilder::DayDigestBuilder(TDataBase& db, QString quoteFolder)
-    : m_db(db), m_quoteFolder(std::move(quoteFolder)) {}
+DayDigestBuilder::DayDigestBuilder(TDataBase& db, QString quoteFolder, QString recordCache)
+    : m_db(db), m_quoteFolder(std::move(quoteFolder)), m_recordCache(std::move(recordCache)) {}
 
 std::optional<DayDigest> DayDigestBuilder::build(const FollowedKeys& followed, const QDate& wantedDay,
                                                  bool charts, QString* error) {
@@ -186,7 +186,7 @@ std::optional<DayDigest> DayDigestBuilder::build(const FollowedKeys& followed, c
         digest.listings.push_back(std::move(listing));
     }
 
-    FollowedTradeList trades = FollowedTrades(m_db, m_quoteFolder).between(followed, day, day);
+    FollowedTradeList trades = FollowedTrades(m_db, m_quoteFolder, m_recordCache).between(followed, day, day);
     if (!trades.ok())
         return fail(trades.error);
     digest.followed = std::move(trades.trades);

@@ -69,7 +69,8 @@ QString institutionSeatName();
 // in the track record.
 class DayDigestBuilder {
 public:
-    DayDigestBuilder(TDataBase& db, QString quoteFolder);
+    // The followed departments' records are kept in recordCache (see FollowedRecords).
+    DayDigestBuilder(TDataBase& db, QString quoteFolder, QString recordCache = {});
 
     // The digest of the day (an invalid day: the newest day in the store). Nothing, with
     // the reason, when the store cannot be read or holds no rows.
@@ -79,6 +80,7 @@ public:
 private:
     TDataBase& m_db;
     QString m_quoteFolder;
+    QString m_recordCache;
 };
 
 }  // namespace quarrow

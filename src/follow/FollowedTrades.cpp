@@ -1,11 +1,13 @@
 #include "follow/FollowedTrades.h"
 
+#include "follow/FollowedRecords.h"
 #include "store/RecordKeys.h"
 
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <numeric>
 
 namespace quarrow {
 
@@ -41,21 +43,8 @@ std::optional<TradeSide> sideOfNet(Money net) {
     return std::nullopt;
 }
 
-SideRecord sideRecordOf(const DepartmentRecord& department, TradeSide side, const QList<int>& horizons) {
-    const SideFigures& figures = department.side(side);
-    SideRecord record;
-    record.count = figures.trades;
-    for (qsizetype h = 0; h < horizons.size(); ++h) {
-        const bool reached = h < figures.horizons.size() && figures.horizons.at(h).count > 0;
-        record.average << (reached ? std::optional<double>(figures.horizons.at(h).average) : std::nullopt);
-        record.riseShare << (reached ? std::optional<double>(figures.horizons.at(h).riseShare)
-                                     : std::nullopt);
-    }
-    return record;
-}
-
-FollowedTrades::FollowedTrades(TDataBase& db, QString quoteFolder)
-    : m_db(db), m_quoteFolder(std::move(quoteFolder)) {}
+FollowedTrades::FollowedTrades(TDataBase& db, QString quoteFolder, QString recordCache)
+    : m_db(db), m_quoteFolder(std::move(quoteFolder)), m_recordCache(std::move(recordCache)) {}
 
 std::optional<QDate> FollowedTrades::newestDay(TDataBase& db, QString* error) {
     Statement select = db.QueryPublic(QStringLiteral("select max(StDate) from tblStChange"));
@@ -115,9 +104,18 @@ FollowedTradeList FollowedTrades::ofRun(const FollowedKeys& keys, const StoredRo
         if (!readRows(select, keys, list))
             return list;
     }
-    std::sort(list.trades.begin(), list.trades.end(), [](const FollowedTrade& a, const FollowedTrade& b) {
-        return std::tie(a.day, a.id) < std::tie(b.day, b.id);
+    // Oldest first, as stored: the rows are put in order by their positions.
+    std::vector<size_t> order(list.trades.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return std::tie(list.trades[a].day, list.trades[a].id) <
+               std::tie(list.trades[b].day, list.trades[b].id);
     });
+    std::vector<FollowedTrade> sorted;
+    sorted.reserve(order.size());
+    for (const size_t at : order)
+        sorted.push_back(std::move(list.trades[at]));
+    list.trades = std::move(sorted);
     attachRecords(list);
     return list;
 }
@@ -135,8 +133,10 @@ FollowedTradeList FollowedTrades::between(const FollowedKeys& keys, const QDate&
     QString sql = kRowColumns + QStringLiteral(" where c.StDate>=:StDate");
     if (to.isValid())
         sql += QStringLiteral(" and c.StDate<=:StDateTo");
+    // The departments are sorted out on the rows of the days (+0 keeps their index out):
+    // an institutions' seat has tens of thousands of rows, a day a few hundred.
     if (!filter.isEmpty())
-        sql += QStringLiteral(" and c.StDeptKey in (%1)")
+        sql += QStringLiteral(" and c.StDeptKey+0 in (%1)")
                    .arg(parameterList(QStringLiteral("StDeptKey"), filter.size()));
     Statement select = m_db.QueryPublic(sql + QStringLiteral(" order by c.StDate, c.ID"));
     select.bind(QStringLiteral(":StDate"), from);
@@ -160,22 +160,17 @@ void FollowedTrades::attachRecords(FollowedTradeList& list) {
             departments << trade.departmentKey;
         }
     }
-    TrackRecordOptions options;
-    options.horizons = kFollowedHorizons;
-    options.departments = departments;
-    const TrackRecord record = TrackRecord::compute(m_db, m_quoteFolder, options);
-    if (!record.ok()) {
-        list.error = record.error();
+    QString error;
+    const auto records = FollowedRecords(m_db, m_quoteFolder, m_recordCache).of(departments, &error);
+    if (!records) {
+        list.error = error;
         return;
     }
-    QHash<qint32, const DepartmentRecord*> byKey;
-    for (const DepartmentRecord& department : record.departments())
-        byKey.insert(department.key, &department);
     for (FollowedTrade& trade : list.trades) {
-        const DepartmentRecord* department = byKey.value(trade.departmentKey);
+        const auto record = records->constFind(trade.departmentKey);
         const std::optional<TradeSide> side = sideOfNet(trade.net());
-        if (department && side)
-            trade.record = sideRecordOf(*department, *side, kFollowedHorizons);
+        if (record != records->cend() && side)
+            trade.record = record->side(*side);
     }
 }
 

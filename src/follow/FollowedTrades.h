@@ -55,7 +55,8 @@ struct FollowedTradeList {
 // those of some days.
 class FollowedTrades {
 public:
-    FollowedTrades(TDataBase& db, QString quoteFolder);
+    // The records are kept between calls in recordCache (see FollowedRecords); empty: not kept.
+    FollowedTrades(TDataBase& db, QString quoteFolder, QString recordCache = {});
 
     // The followed departments' rows among those a run stored.
     FollowedTradeList ofRun(const FollowedKeys& keys, const StoredRows& rows);
@@ -73,11 +74,10 @@ private:
 
     TDataBase& m_db;
     QString m_quoteFolder;
+    QString m_recordCache;
 };
 
 // The side a record is read from for a net amount: nothing for a net of zero.
 std::optional<TradeSide> sideOfNet(Money net);
-// A side's record at the followed horizons, as the track record has it.
-SideRecord sideRecordOf(const DepartmentRecord& department, TradeSide side, const QList<int>& horizons);
 
 }  // namespace quarrow

@@ -1,5 +1,6 @@
 #include "program/ProgramServices.h"
 
+#include "follow/FollowedRecords.h"
 #include "follow/FollowedReport.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
@@ -130,6 +131,10 @@ bool ProgramServices::loadFollowed(QString* error) {
     return loaded;
 }
 
+QString ProgramServices::recordCache() const {
+    return m_folder.filePath(FollowedRecords::fileName());
+}
+
 std::optional<FollowedKeys> ProgramServices::followedKeys(QString* error) {
     if (!m_followedLoaded && !loadFollowed(error))
         return std::nullopt;
@@ -145,7 +150,7 @@ FollowedTradeList ProgramServices::followedOfRun(const StoredRows& rows) {
     FollowedTradeList list;
     const std::optional<FollowedKeys> keys = followedKeys(&list.error);
     if (keys)
-        list = FollowedTrades(*m_store, quoteFolder()).ofRun(*keys, rows);
+        list = FollowedTrades(*m_store, quoteFolder(), recordCache()).ofRun(*keys, rows);
     return list;
 }
 
@@ -153,7 +158,7 @@ FollowedTradeList ProgramServices::followedBetween(const QDate& from, const QDat
     FollowedTradeList list;
     const std::optional<FollowedKeys> keys = followedKeys(&list.error);
     if (keys)
-        list = FollowedTrades(*m_store, quoteFolder()).between(*keys, from, to);
+        list = FollowedTrades(*m_store, quoteFolder(), recordCache()).between(*keys, from, to);
     return list;
 }
 
@@ -161,7 +166,7 @@ std::optional<DayDigest> ProgramServices::dayDigest(const QDate& day, bool chart
     const std::optional<FollowedKeys> keys = followedKeys(error);
     if (!keys)
         return std::nullopt;
-    return DayDigestBuilder(*m_store, quoteFolder()).build(*keys, day, charts, error);
+    return DayDigestBuilder(*m_store, quoteFolder(), recordCache()).build(*keys, day, charts, error);
 }
 
 FollowedRunReport ProgramServices::afterRun(const StoredRows& rows) {

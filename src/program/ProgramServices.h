@@ -101,6 +101,8 @@ public:
     bool loadFollowed(QString* error);
     // The followed names resolved against the store's department names.
     std::optional<FollowedKeys> followedKeys(QString* error);
+    // Where the followed departments' records are kept between runs, in the program folder.
+    QString recordCache() const;
     FollowedTradeList followedOfRun(const StoredRows& rows);
     FollowedTradeList followedBetween(const QDate& from, const QDate& to);
     // The day's digest (an invalid day: the newest in the store).
