@@ -228,6 +228,7 @@ bool TDataBase::open() {
 
 void TDataBase::close() {
     m_statements.clear();
+    m_columns.clear();
     m_knownDepartments.clear();
     if (m_connection.isValid()) {
         rollback();
@@ -298,6 +299,24 @@ bool TDataBase::createOrMigrate() {
     }
     m_migrationNotes = notes;
     return true;
+}
+
+QStringList TDataBase::columnsOf(const QString& tableOrView) {
+    const auto known = m_columns.constFind(tableOrView);
+    if (known != m_columns.constEnd())
+        return *known;
+    QStringList names;
+    if (m_opened) {
+        // A select without rows tells the columns in the same way on SQLite and through ODBC.
+        QSqlQuery query(connection());
+        if (query.exec(QStringLiteral("select * from %1 where 1=0").arg(tableOrView))) {
+            const QSqlRecord record = query.record();
+            for (int i = 0; i < record.count(); ++i)
+                names << record.fieldName(i);
+        }
+    }
+    m_columns.insert(tableOrView, names);
+    return names;
 }
 
 int TDataBase::schemaVersion() {
