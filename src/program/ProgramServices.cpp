@@ -151,8 +151,8 @@ void ProgramServices::startUp() {
     m_schedule.programStarted(clock().today());
     loadSetup();
     m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock().today());
-    if (!openStore())
-        m_frame.ShowPrompt(QStringLiteral("数据库打不开: %1").arg(storeError()));
+    // Whether the store opened, and for writing, the window says in its own words.
+    openStore();
     for (const QString& note : m_store->migrationNotes())
         m_frame.addPromptMemo(note);
     QString error;

@@ -99,7 +99,7 @@ public:
 
     // The desktop program's start-up, in the order the program has always kept: the setup,
     // the store, the own stocks, the stock list and the alarm. What fails is said on the
-    // prompt line; the window opens all the same.
+    // prompt line (the store's outcome is left to the window); the window opens all the same.
     void startUp();
     // The duties of the desktop's half-second timer that every front end shares.
     void tick();

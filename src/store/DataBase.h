@@ -92,6 +92,9 @@ public:
     bool open();
     void close();
     bool DBOpened() const { return m_opened; }
+    // The file opened only for reading (write-protected, on a read-only medium): every
+    // query works, every write fails.
+    bool readOnly() const;
     QString openError() const { return m_openError; }
     QString fileName() const { return m_file; }
     // What bringing an older file up to date did to its rows (repeats it dropped), in plain
