@@ -112,8 +112,6 @@ public:
     bool active() const { return m_relayOn || m_captureOn; }
     bool readingSellingList() const { return m_sellingList; }  // MainSaleBuy
     int saleCount() const { return m_saleCount; }              // MainSaleCount
-    int buyCount() const { return m_buyCount; }                // MainBuyCount
-    const QStringList& pendingLines() const { return m_batch; }
     const RelayTotals& totals() const { return m_totals; }
 
     // The nickname whose chat window receives the lines (the window search's).

@@ -11,6 +11,7 @@
 #include "review/ReviewTestData.h"
 
 #include "app/TextCodec.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "support/FakeLauncher.h"
@@ -62,7 +63,8 @@ protected:
     VirtualClock clock{QDateTime(QDate(2017, 3, 21), QTime(16, 0))};
     FakeLauncher launcher;
     FixedNetworkState network{true};
-    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(home.path())};
+    PortableArchiver archiver;
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
     ExtractionTotals totals;
     ExtractionOptions options = [] {
         ExtractionOptions o;
