@@ -168,6 +168,9 @@ StockCodePage::StockCodePage(ProgramServices& services, PageHost& host, StockCod
     split->addWidget(results);
     split->setStretchFactor(1, 1);
     split->setCollapsible(0, false);
+    // The lists as narrow as they allow, the rest for the results' figures, until the user
+    // moves the bar.
+    split->setSizes({left->minimumSizeHint().width(), QWIDGETSIZE_MAX / 2});
     m_host.memory().trackSplitter(*split);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(split);

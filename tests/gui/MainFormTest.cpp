@@ -61,6 +61,8 @@ TEST(MainFormStartUp, EmptyProgramFolderAsksForSetupAndPopulatedOneOpensOnMainPa
         EXPECT_TRUE(desk.child<QWidget>("PanelFunction")->isVisibleTo(desk.form.get()));
         EXPECT_EQ(desk.child<QStackedWidget>("PageFunction")->currentWidget()->objectName(),
                   QStringLiteral("TabSheetSetup"));
+        desk.show();
+        saveScreenshot(*desk.form, QStringLiteral("first-start.png"));
     }
     WindowDesk desk({.quoteStocks = kStocks});
     EXPECT_NE(desk.promptText(), kFirstRunPrompt);

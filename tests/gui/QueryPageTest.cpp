@@ -285,6 +285,10 @@ TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     // Each fresh result stands on its first row, which the main window follows.
     EXPECT_EQ(desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->text(),
               trades->model()->rowValues(0).value(0).toString());
+    // As wide as a common desktop: the figures beside the department column show.
+    desk.form->resize(1440, 800);
+    QApplication::processEvents();
+    desk.form->hideFunctionPanel();  // the first start's setup page, opened by the search
     saveScreenshot(*desk.form, QStringLiteral("query-main-grid.png"));
 
     // A given stock takes the main result to a window captioned for it; the main grid

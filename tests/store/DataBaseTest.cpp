@@ -1,4 +1,6 @@
 #include "store/DataBase.h"
+#include "store/DepartmentNames.h"
+#include "store/RecordKeys.h"
 #include "store/Schema.h"
 
 #include "support/FaultInjection.h"
@@ -353,4 +355,40 @@ TEST(TDataBase, MigrationDropsRepeatedAlertsAndSaysHowMany) {
     TDataBase again(path);
     ASSERT_TRUE(again.open());
     EXPECT_TRUE(again.migrationNotes().isEmpty());
+}
+
+// Two names of the same characters in another order share a key: the first keeps it, and
+// the writer that meets the second hears it once, with both names, then never again.
+TEST(DepartmentNames, ASecondNameUnderAHeldKeyIsSaidOnce) {
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    const QString first = QStringLiteral("国泰君安证券上海营业部");
+    const QString second = QStringLiteral("国安君泰证券上海营业部");
+    const qint32 key = CalcDeptKey(first);
+    ASSERT_EQ(key, CalcDeptKey(second));
+    ASSERT_EQ(key, 1726351695);
+    struct Offer {
+        QString name;
+        DepartmentOffer::Result result;
+        QString heldBy;
+    };
+    const Offer offers[] = {
+        {first, DepartmentOffer::Result::Stored, {}},
+        {second, DepartmentOffer::Result::AlreadyStored, first},
+        {second, DepartmentOffer::Result::AlreadyStored, {}},
+        {QStringLiteral(" ") + first, DepartmentOffer::Result::AlreadyStored, {}},
+    };
+    for (const Offer& o : offers) {
+        const DepartmentOffer offer = offerDepartment(db, key, o.name);
+        EXPECT_EQ(offer.result, o.result) << o.name.toStdString();
+        EXPECT_EQ(offer.heldBy, o.heldBy) << o.name.toStdString();
+    }
+    // A new session of the same store reads who holds the key.
+    db.close();
+    TDataBase reopened(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(reopened.open());
+    EXPECT_EQ(offerDepartment(reopened, key, second).heldBy, first);
+    const QString line = departmentClashLine(second, first, key);
+    EXPECT_TRUE(line.contains(first) && line.contains(second) && line.contains(QString::number(key)));
 }
