@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -590,7 +591,12 @@ void StockCodePage::ListSelfStockClick() {
 bool StockCodePage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_links.code) {
         if (event->type() == QEvent::FocusIn) {
-            m_services.frame().ShowPrompt(m_links.code->toolTip());
+            // The user's own step into the box, not the window taking the focus as it opens,
+            // which would hide the start's prompt.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+                reason == Qt::BacktabFocusReason)
+                m_services.frame().ShowPrompt(m_links.code->toolTip());
         } else if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)

@@ -62,6 +62,10 @@ TEST(MainFormStartUp, EmptyProgramFolderAsksForSetupAndPopulatedOneOpensOnMainPa
         EXPECT_EQ(desk.child<QStackedWidget>("PageFunction")->currentWidget()->objectName(),
                   QStringLiteral("TabSheetSetup"));
         desk.show();
+        // The search for the quote program says what to set; the code box taking the focus
+        // as the window opens does not hide it.
+        EXPECT_TRUE(desk.promptText().contains(QStringLiteral("请先设置")))
+            << desk.promptText().toStdString();
         saveScreenshot(*desk.form, QStringLiteral("first-start.png"));
     }
     WindowDesk desk({.quoteStocks = kStocks});
