@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -194,6 +195,11 @@ bool RelayPage::relayOn() const {
 
 bool RelayPage::tick() {
     return m_relayJob->tick();
+}
+
+void RelayPage::addMenuCommands(QMenu* menu) {
+    QAction* show = named(menu->addAction(QStringLiteral("主力买卖QQ秀(&Q)")), "MenuSendToQQ");
+    connect(show, &QAction::triggered, this, [this] { m_host.showFunctionPage(FunctionPage::Relay); });
 }
 
 void RelayPage::showNickname() {
