@@ -9,6 +9,7 @@
 #include "app/RunControl.h"
 #include "app/Settings.h"
 #include "demo/DemoCorpus.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
@@ -23,7 +24,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-
 
 using namespace quarrow;
 using quarrow::bench::currentMemoryKb;
@@ -94,9 +94,10 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     SystemProcessLauncher launcher;
     FixedNetworkState network(true);
+    PortableArchiver archiver;
     SimulatedShutdown shutdown;
     Settings settings(folder, clock);
-    ExtractionServices services{db, frame, clock, launcher, network, folder};
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, folder};
     ExtractionTotals totals;
     RunControl run(frame, clock);
     ReanalysisBatch batch(services, totals, settings, run, shutdown);

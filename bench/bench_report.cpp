@@ -5,10 +5,11 @@
 
 #include "BenchSupport.h"
 
+#include "demo/ReportGenerator.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
-#include "demo/ReportGenerator.h"
 #include "report/StockExtraction.h"
 #include "store/DataBase.h"
 
@@ -58,7 +59,8 @@ double runExtractions(TDataBase& db, const QString& folder, const QList<Generate
     SystemClock clock;
     SystemProcessLauncher launcher;
     FixedNetworkState network(true);
-    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(folder)};
+    PortableArchiver archiver;
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(folder)};
     ExtractionTotals totals;
     StockExtraction extraction(services, totals);
     Stopwatch watch;

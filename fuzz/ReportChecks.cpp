@@ -3,6 +3,7 @@
 
 #include "app/TextCodec.h"
 #include "app/Trim.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "report/ReportMarkers.h"
@@ -57,7 +58,9 @@ QString checkReport(const QByteArray& input) {
     VirtualClock clock(QDateTime(QDate(2017, 3, 21), QTime(16, 0)));
     RefusingLauncher launcher;
     FixedNetworkState network(true);
-    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(scratchFolder())};
+    PortableArchiver archiver;
+    ExtractionServices services{
+        db, frame, clock, launcher, archiver, network, ProgramFolder(scratchFolder())};
 
     // The newest day first, then every day: the second pass meets the rows of the first.
     const QString code = codeOfReport(lines);

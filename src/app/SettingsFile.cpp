@@ -84,10 +84,6 @@ std::optional<IniDocument::SectionRange> IniDocument::findSection(const QString&
     return std::nullopt;
 }
 
-bool IniDocument::hasSection(const QString& section) const {
-    return findSection(section).has_value();
-}
-
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const {
     const auto range = findSection(section);
     if (!range)

@@ -32,9 +32,6 @@ public:
     bool refusedValue() const { return m_refusedValue; }
     // Removes the section with its heading and all its keys (every copy of it).
     void eraseSection(const QString& section);
-    bool hasSection(const QString& section) const;
-
-    QString lineEnd() const { return m_lineEnd; }
 
 private:
     struct SectionRange {

@@ -2,14 +2,11 @@
 
 #include "app/AppFrame.h"
 #include "app/Settings.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#ifdef Q_OS_WIN
-#include "platform/win32/Win32System.h"
-#endif
 
 namespace quarrow {
 
@@ -31,19 +28,8 @@ QString folderKey(FolderKind kind) {
 
 }  // namespace
 
-SystemSetup::ArchiverLocator SystemSetup::systemArchiverLocator() {
-    return [] {
-#ifdef Q_OS_WIN
-        return QString::fromStdU16String(winRarPathFromRegistry());
-#else
-        // No registry here: the archiver's folder is always typed in.
-        return QString();
-#endif
-    };
-}
-
-SystemSetup::SystemSetup(Settings& settings, AppFrame& frame, const Clock& clock, ArchiverLocator locator)
-    : m_settings(settings), m_frame(frame), m_clock(clock), m_locator(std::move(locator)) {}
+SystemSetup::SystemSetup(Settings& settings, AppFrame& frame, const Clock& clock, const Archiver& archiver)
+    : m_settings(settings), m_frame(frame), m_clock(clock), m_archiver(archiver) {}
 
 void SystemSetup::load() {
     m_fileExisted = m_settings.exists();
@@ -54,8 +40,8 @@ void SystemSetup::load() {
     m_program = m_settings.hualinSelected() ? QuoteProgram::Hualin : QuoteProgram::Dongfang;
 
     FolderEdit& rar = m_edits[index(FolderKind::Rar)];
-    if (rar.text.isEmpty() && m_locator) {
-        rar.text = m_locator();
+    if (rar.text.isEmpty()) {
+        rar.text = m_archiver.installedFolder();
         if (!rar.text.isEmpty()) {
             if (!rar.text.endsWith(QLatin1Char('\\')))
                 rar.text += QLatin1Char('\\');

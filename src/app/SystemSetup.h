@@ -6,11 +6,11 @@
 #include <QTime>
 
 #include <array>
-#include <functional>
 
 namespace quarrow {
 
 class AppFrame;
+class Archiver;
 class Clock;
 class Settings;
 
@@ -29,13 +29,9 @@ struct FolderEdit {
 // The page's widgets only forward their events here; the command line uses it directly.
 class SystemSetup {
 public:
-    // Where the archiver is installed according to the system (the WinRAR registry entry
-    // on Windows); empty when unknown.
-    using ArchiverLocator = std::function<QString()>;
-    static ArchiverLocator systemArchiverLocator();
-
-    SystemSetup(Settings& settings, AppFrame& frame, const Clock& clock,
-                ArchiverLocator locator = systemArchiverLocator());
+    // archiver: where the system says the archiver is installed, for a first start
+    // without a folder of it in the settings.
+    SystemSetup(Settings& settings, AppFrame& frame, const Clock& clock, const Archiver& archiver);
 
     // Start-up: reads everything the page shows and the values derived from it.
     void load();
@@ -67,7 +63,6 @@ public:
     QString StockApp() const { return m_stockApp; }
 
     TradingCalendar& calendar() { return m_calendar; }
-    const TradingCalendar& calendar() const { return m_calendar; }
     bool IsTradingDay(bool ignoreHours) const;
 
     // The auto-start picker: its time and its check box.
@@ -84,7 +79,7 @@ private:
     Settings& m_settings;
     AppFrame& m_frame;
     const Clock& m_clock;
-    ArchiverLocator m_locator;
+    const Archiver& m_archiver;
     bool m_fileExisted = false;
     std::array<FolderEdit, 3> m_edits;
     QuoteProgram m_program = QuoteProgram::Hualin;

@@ -63,7 +63,6 @@ public:
     void sound();
     // One tick of the half-second timer: closes the device on the second.
     void tick();
-    bool deviceOpen() const { return m_ticksLeft > 0; }
 
 private:
     Sound& m_sound;

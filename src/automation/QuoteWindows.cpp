@@ -132,14 +132,6 @@ void QuoteWindows::discover(bool realShowEvent) {
         }
     }
 
-    try {
-        m_indexes = IndexSummaries::compute(m_setup.quoteFolder, kIndexDays);
-    } catch (const RecordFileError&) {
-        // The screening computes its own figures again; an unreadable index file is
-        // reported there, where it stops the run.
-        m_indexes = IndexSummaries();
-    }
-
     m_quoteWin = makeQuoteWin();
     refreshCodeInput();  // made anew, as the reset above left none
     if (realShowEvent)

@@ -76,9 +76,6 @@ public:
     // Refreshes the code-input window and the two check boxes that show it.
     void refreshCodeInput();
 
-    // The index summaries of the last discovery, kept for the screening.
-    const IndexSummaries& indexSummaries() const { return m_indexes; }
-
     // The window opens the setup page; the check boxes follow the status.
     std::function<void()> openSetupPage;
     std::function<void(const WindowStatus&)> statusChanged;
@@ -108,7 +105,6 @@ private:
     std::unique_ptr<TStockWinInfo> m_monitorListWin2;
     std::unique_ptr<TStockWinInfo> m_monitorListWin;
     WindowStatus m_status;
-    IndexSummaries m_indexes;
     int m_lastCode = 0;
     WindowHandle m_lastWindow = kNoWindow;
 };

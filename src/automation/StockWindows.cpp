@@ -51,7 +51,7 @@ void TStockWinInfo::Refresh() {
     if (main == kNoWindow)
         return;
     m_mainRect = desktop.windowRect(main).value_or(WindowRect{});
-    m_mainWin = m_currentWindow = main;
+    m_mainWin = main;
 
     WindowHandle child = kNoWindow;
     if (!StockChildClass.empty())
@@ -85,7 +85,6 @@ bool TStockWinInfo::select(WindowHandle window) {
     Desktop& desktop = m_services.desktop;
     if (!desktop.windowRect(window))
         return false;  // gone since the last refresh
-    m_currentWindow = window;
     desktop.restoreWindow(window);
     desktop.setForegroundWindow(window);
     desktop.setFocus(window);

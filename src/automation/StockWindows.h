@@ -40,9 +40,6 @@ public:
     // The windows found by the last refresh (kNoWindow when not found); not re-checked.
     WindowHandle GetMainWindow() const { return m_mainWin; }
     WindowHandle GetChildWindow() const { return m_childWin; }
-    WindowHandle CurrentWindow() const { return m_currentWindow; }
-    WindowRect MainWinXY() const { return m_mainRect; }
-    WindowRect ChildWinXY() const { return m_childRect; }
 
     void Refresh();
 
@@ -83,7 +80,6 @@ private:
     WindowServices m_services;
     WindowHandle m_mainWin = kNoWindow;
     WindowHandle m_childWin = kNoWindow;
-    WindowHandle m_currentWindow = kNoWindow;
     WindowRect m_mainRect;
     WindowRect m_childRect;
 };

@@ -79,7 +79,6 @@ public:
     TDxTableCollection(const TDxTableCollection&) = delete;
     TDxTableCollection& operator=(const TDxTableCollection&) = delete;
 
-    const HtmlDocument* Document() const { return m_document; }
     void setDocument(const HtmlDocument* document);
     int Count() const;
     // The one table object of this collection bound to the table at index (from 0); the

@@ -73,7 +73,8 @@ DocumentPage::~DocumentPage() = default;
 void DocumentPage::btnReadStDocumentsClick() {
     if (!m_documents)
         m_documents =
-            std::make_unique<SavedDocuments>(m_services.folder(), m_services.platform().launcher(), m_frame);
+            std::make_unique<SavedDocuments>(m_services.folder(), m_services.platform().launcher(),
+                                             m_services.platform().archiver(), m_frame);
     m_documents->browseStock(m_stocks.currentCode(), m_services.settings().rarFolder());
     m_list->clear();
     m_list->addItems(m_documents->names());

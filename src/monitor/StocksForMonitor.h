@@ -50,8 +50,6 @@ public:
     // leaves the user's choice as it is.
     StocksForMonitor withAllStocks() const;
 
-    // The ready flag: false while a rebuild or fill is under way.
-    bool ready() const { return m_ready; }
     bool isEmpty() const { return m_rows.isEmpty(); }
     const QList<WatchRow>& rows() const { return m_rows; }
     // The value of the first row with this name; empty when none has it.

@@ -9,13 +9,6 @@ public:
     virtual bool isConnected() const = 0;
 };
 
-// Asks the operating system (the connected-state query on Windows; Qt's network
-// information elsewhere, assuming a connection when the system cannot tell).
-class SystemNetworkState final : public NetworkState {
-public:
-    bool isConnected() const override;
-};
-
 // A fixed answer, for the simulated desktop and tests.
 class FixedNetworkState final : public NetworkState {
 public:

@@ -11,6 +11,7 @@
 
 namespace quarrow {
 
+class Archiver;
 class Clock;
 class Desktop;
 class NetworkState;
@@ -34,8 +35,8 @@ struct PlatformOptions {
 };
 
 // The outside world of one program run, built once by each main and handed down: time,
-// the desktop with the quote program and the chat window, sound, processes, the network
-// and the power switch.
+// the desktop with the quote program and the chat window, sound, processes, the network,
+// the power switch and the installed archiver.
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -45,6 +46,7 @@ public:
     virtual ProcessLauncher& launcher() = 0;
     virtual NetworkState& network() = 0;
     virtual Shutdown& shutdown() = 0;
+    virtual const Archiver& archiver() = 0;
 
     // The system-wide hot key Ctrl+Alt+X for a window (its native handle): pressed runs
     // when the user presses it anywhere. False where there is none: the simulated desktop
@@ -55,7 +57,8 @@ public:
     }
 };
 
-// Built by the backend the build chose: the real Windows desktop, or the simulated one.
+// Built by the backend the build chose: the real Windows desktop, or the simulated one
+// beside the real services of a POSIX system.
 std::unique_ptr<Platform> createPlatform(const PlatformOptions& options);
 
 }  // namespace quarrow

@@ -1,7 +1,5 @@
 #include "platform/ProcessLauncher.h"
 
-#include "platform/ProcessStartup.h"
-
 #include <QDeadlineTimer>
 #include <QProcess>
 
@@ -27,8 +25,8 @@ LaunchResult SystemProcessLauncher::run(const QString& program, const QStringLis
     process->setStandardErrorFile(QProcess::nullDevice());
     // A tool doing a job for us works unseen; a program the user looks at (the archive
     // shown in the archive manager, the quote program, the updater) opens its window as usual.
-    if (whenTimedOut == WhenTimedOut::End)
-        startWithoutWindow(*process);
+    if (whenTimedOut == WhenTimedOut::End && m_hideWindow)
+        m_hideWindow(*process);
     const QDeadlineTimer deadline(wait_ms);
     process->start();
     if (!process->waitForStarted(static_cast<int>(deadline.remainingTime()))) {

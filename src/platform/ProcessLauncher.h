@@ -3,6 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <utility>
+
+class QProcess;
+
 namespace quarrow {
 
 enum class LaunchResult {
@@ -29,11 +34,19 @@ public:
                              const QString& workingFolder, int wait_ms, WhenTimedOut whenTimedOut) = 0;
 };
 
-// The real launcher on every platform, built on QProcess.
+// The real launcher on every platform, built on QProcess. The backend hands it the way its
+// system starts a tool without a window (Windows gives a console program one of its own);
+// without it a tool starts as any program does, which is right where no window comes.
 class SystemProcessLauncher final : public ProcessLauncher {
 public:
+    using WindowHiding = std::function<void(QProcess&)>;
+    explicit SystemProcessLauncher(WindowHiding hideWindow = {}) : m_hideWindow(std::move(hideWindow)) {}
+
     LaunchResult run(const QString& program, const QStringList& arguments, const QString& workingFolder,
                      int wait_ms, WhenTimedOut whenTimedOut) override;
+
+private:
+    WindowHiding m_hideWindow;
 };
 
 }  // namespace quarrow

@@ -28,7 +28,7 @@ ProgramServices::ProgramServices(const ProgramFolder& folder, Platform& platform
       m_platform(platform),
       m_frame(frame),
       m_settings(folder, platform.clock()),
-      m_setup(m_settings, frame, platform.clock()),
+      m_setup(m_settings, frame, platform.clock(), platform.archiver()),
       m_storeLocation(StoreLocation::of(m_settings, folder)),
       m_store(makeStore(m_storeLocation)),
       m_ownStocks(folder.filePath(ownStockFileName())),
@@ -36,7 +36,8 @@ ProgramServices::ProgramServices(const ProgramFolder& folder, Platform& platform
       m_windows(platform.desktop(), platform.clock(), frame, platform.launcher()),
       m_beep(platform.sound()),
       m_fetch(m_windows, frame, platform.clock(), platform.desktop(), m_beep, m_fetchState),
-      m_extraction{*m_store, frame, platform.clock(), platform.launcher(), platform.network(), folder},
+      m_extraction{*m_store,           frame, platform.clock(), platform.launcher(), platform.archiver(),
+                   platform.network(), folder},
       m_run(frame, platform.clock()) {
     m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(platform.clock().today());
 }

@@ -21,7 +21,6 @@ public:
     // RecordFileError when the file cannot be read.
     explicit DailyBarSearch(const QString& path);
 
-    bool opened() const { return m_file.Opend(); }
     qint64 count() const { return m_count; }
 
     // The index of the first bar on or after the day (yyyymmdd); count() when none is.

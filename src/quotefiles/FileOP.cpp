@@ -4,25 +4,21 @@
 
 #include <QFileInfo>
 
-#include <cerrno>
 #include <cstring>
 
 namespace quarrow {
 
 RecordFileError::RecordFileError(const QString& operation, const QString& fileName,
-                                 const QString& systemMessage, int systemCode)
+                                 const QString& systemMessage)
     : std::runtime_error(
           QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage).toStdString()),
-      m_message(QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage)),
-      m_fileName(fileName),
-      m_systemCode(systemCode) {}
+      m_message(QStringLiteral("cannot %1 %2: %3").arg(operation, fileName, systemMessage)) {}
 
 QByteArray readWholeFile(const QString& path) {
     QByteArray bytes;
     QString error;
-    int code = 0;
-    if (!SafeFile::readRegular(path, &bytes, &error, &code))
-        throw RecordFileError(QStringLiteral("read"), path, error, code);
+    if (!SafeFile::readRegular(path, &bytes, &error))
+        throw RecordFileError(QStringLiteral("read"), path, error);
     return bytes;
 }
 
@@ -32,15 +28,12 @@ TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filen
             QStringLiteral("open"), filenm,
             QStringLiteral("record size %1 and mode '%2' are not a valid way to open a record file")
                 .arg(recSize)
-                .arg(QLatin1Char(RW)),
-            EINVAL);
+                .arg(QLatin1Char(RW)));
     // Read mode asks the file system once: a failed open of a missing file is no error.
     if (RW != 'r' && !QFileInfo::exists(filenm)) {
         QFile create(filenm);
-        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            const int code = errno;
-            throw RecordFileError(QStringLiteral("create"), filenm, create.errorString(), code);
-        }
+        if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw RecordFileError(QStringLiteral("create"), filenm, create.errorString());
         create.close();
     }
     QIODevice::OpenMode mode = QIODevice::Unbuffered | QIODevice::ExistingOnly;
@@ -51,11 +44,10 @@ TFileOP::TFileOP(const QString& filenm, int recSize, char RW) : m_fileName(filen
     // Only a regular file is opened: a FIFO in place of a daily-bar file would block the
     // open for ever, and a device would never end.
     QString error;
-    int code = 0;
-    if (!SafeFile::openRegular(m_fileHandle, filenm, mode, &error, &code)) {
+    if (!SafeFile::openRegular(m_fileHandle, filenm, mode, &error)) {
         if (RW == 'r' && !QFileInfo::exists(filenm))
             return;
-        throw RecordFileError(QStringLiteral("open"), filenm, error, code);
+        throw RecordFileError(QStringLiteral("open"), filenm, error);
     }
     m_fileOpend = true;
     m_readWrite = RW;
@@ -72,8 +64,7 @@ TFileOP::~TFileOP() {
 }
 
 void TFileOP::fail(const QString& operation) const {
-    const int code = errno;
-    throw RecordFileError(operation, m_fileName, m_fileHandle.errorString(), code);
+    throw RecordFileError(operation, m_fileName, m_fileHandle.errorString());
 }
 
 qint64 TFileOP::wholeRecordsInFile() {
@@ -115,7 +106,7 @@ int TFileOP::ReadRecord(char* fRecord) {
         return 0;
     if (m_readWrite == 'w')
         throw RecordFileError(QStringLiteral("read"), m_fileName,
-                              QStringLiteral("the file is open for writing only"), EBADF);
+                              QStringLiteral("the file is open for writing only"));
     const qint64 offset = m_recordIdx * m_recordSize;
     if (m_fileHandle.pos() != offset && !m_fileHandle.seek(offset))
         fail(QStringLiteral("seek in"));
@@ -134,7 +125,7 @@ qint64 TFileOP::ReadRecords(char* fRecords, qint64 count) {
         return 0;
     if (m_readWrite == 'w')
         throw RecordFileError(QStringLiteral("read"), m_fileName,
-                              QStringLiteral("the file is open for writing only"), EBADF);
+                              QStringLiteral("the file is open for writing only"));
     const qint64 offset = m_recordIdx * m_recordSize;
     if (m_fileHandle.pos() != offset && !m_fileHandle.seek(offset))
         fail(QStringLiteral("seek in"));

@@ -11,17 +11,12 @@ namespace quarrow {
 // that ran them, which shows message() to the user.
 class RecordFileError : public std::runtime_error {
 public:
-    RecordFileError(const QString& operation, const QString& fileName, const QString& systemMessage,
-                    int systemCode);
+    RecordFileError(const QString& operation, const QString& fileName, const QString& systemMessage);
 
     QString message() const { return m_message; }
-    QString fileName() const { return m_fileName; }
-    int systemCode() const { return m_systemCode; }
 
 private:
     QString m_message;
-    QString m_fileName;
-    int m_systemCode;
 };
 
 // The whole of a small quote-program file (a name table, base.dbf, the hand-kept table),
@@ -66,8 +61,6 @@ public:
     qint64 SkipTo(qint64 skipRecrods);
     void Clear();
 
-    QString FileName() const { return m_fileName; }
-    int RecordSize() const { return m_recordSize; }
     qint64 RecordIDX() const { return m_recordIdx; }
     char ReadWrite() const { return m_readWrite; }
     qint64 Records() const { return m_records; }

@@ -1,13 +1,11 @@
 #include "quotefiles/QuotePaths.h"
 
+#include <QDir>
+
 namespace quarrow::QuotePaths {
 
 QString quoteFilePath(const QString& quoteFolder, const QString& relative) {
-#ifdef Q_OS_WIN
-    const QChar separator = QLatin1Char('\\');
-#else
-    const QChar separator = QLatin1Char('/');
-#endif
+    const QChar separator = QDir::separator();
     QString path = quoteFolder;
     if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
         path += separator;

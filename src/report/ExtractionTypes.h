@@ -11,16 +11,19 @@
 
 namespace quarrow {
 
+class Archiver;
 class Clock;
 class ProcessLauncher;
 class NetworkState;
 
-// The outside world an extraction reaches: database, user, time, processes, network.
+// The outside world an extraction reaches: database, user, time, processes with the
+// archiver among them, network.
 struct ExtractionServices {
     TDataBase& db;
     AppFrame& frame;
     Clock& clock;
     ProcessLauncher& launcher;
+    const Archiver& archiver;
     NetworkState& network;
     ProgramFolder folder;
 };

@@ -105,7 +105,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
 
     const int count = static_cast<int>(rows.size());
     m_run.start(count, startRow - 1);
-    SavedDocuments documents(m_services.folder, m_services.launcher, frame);
+    SavedDocuments documents(m_services.folder, m_services.launcher, m_services.archiver, frame);
     StockExtraction extraction(m_services, m_totals);
     QDate latest;
     // Stocks are stored in groups of about a second's work, one transaction each, and

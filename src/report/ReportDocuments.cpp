@@ -31,15 +31,4 @@ QStringList listDocuments(const QString& folder, const QString& mask) {
     return QDir(folder).entryList({mask}, QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-QString archiverPath(const QString& rarFolder) {
-#ifdef Q_OS_WIN
-    const QString program = QStringLiteral("RAR.exe");
-#else
-    const QString program = QStringLiteral("rar");
-#endif
-    if (rarFolder.isEmpty())
-        return QString();
-    return QDir(rarFolder).filePath(program);
-}
-
 }  // namespace quarrow::ReportDocuments

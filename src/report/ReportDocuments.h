@@ -25,8 +25,4 @@ std::optional<QStringList> readDocument(const QString& path, QString* error, boo
 // The files (not folders) of a folder that match a mask such as "*.txt", in name order.
 QStringList listDocuments(const QString& folder, const QString& mask);
 
-// The archiver's executable inside its configured folder: "RAR.exe" on Windows, "rar"
-// elsewhere. The folder may or may not end in a separator.
-QString archiverPath(const QString& rarFolder);
-
 }  // namespace quarrow::ReportDocuments

@@ -1,6 +1,7 @@
 #include "report/SavedDocuments.h"
 
 #include "app/AppFrame.h"
+#include "platform/Archiver.h"
 #include "platform/ProcessLauncher.h"
 #include "report/ReportDocuments.h"
 
@@ -13,8 +14,9 @@ namespace {
 constexpr int kViewerWait_ms = 15000;
 }  // namespace
 
-SavedDocuments::SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, AppFrame& frame)
-    : m_folder(std::move(folder)), m_launcher(launcher), m_frame(frame) {}
+SavedDocuments::SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, const Archiver& archiver,
+                               AppFrame& frame)
+    : m_folder(std::move(folder)), m_launcher(launcher), m_archiver(archiver), m_frame(frame) {}
 
 void SavedDocuments::clear() {
     m_list.clear();
@@ -78,24 +80,12 @@ SavedDocuments::OpenResult SavedDocuments::open(int index, Sender sender, const 
         result.loaded = true;
         return result;
     }
-    const QString viewer = archiveViewerPath(rarFolder);
+    const QString viewer = m_archiver.viewerPath(rarFolder);
     if (viewer.isEmpty() || !QFileInfo(viewer).isFile())
         return result;
     m_launcher.run(viewer, {path}, folder, kViewerWait_ms, WhenTimedOut::LeaveRunning);
     result.archiveShown = true;
     return result;
-}
-
-QString SavedDocuments::archiveViewerPath(const QString& rarFolder) {
-    if (rarFolder.isEmpty())
-        return QString();
-#ifdef Q_OS_WIN
-    return QDir(rarFolder).filePath(QStringLiteral("WinRAR.exe"));
-#else
-    // No WinRAR here: a "winrar" program in the archiver's folder (an archive manager or
-    // a script that starts one) shows the archive instead.
-    return QDir(rarFolder).filePath(QStringLiteral("winrar"));
-#endif
 }
 
 }  // namespace quarrow

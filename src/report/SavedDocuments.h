@@ -8,6 +8,7 @@
 namespace quarrow {
 
 class AppFrame;
+class Archiver;
 class ProcessLauncher;
 
 // The saved report documents of one stock: the names the document page lists
@@ -15,7 +16,8 @@ class ProcessLauncher;
 // its capture memo (MemoPastFrom).
 class SavedDocuments {
 public:
-    SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, AppFrame& frame);
+    SavedDocuments(ProgramFolder folder, ProcessLauncher& launcher, const Archiver& archiver,
+                   AppFrame& frame);
 
     const QStringList& names() const { return m_list; }
     int selected() const { return m_selected; }
@@ -43,12 +45,10 @@ public:
     // Opens entry index: a text document into the memo, an archive in the archiver.
     OpenResult open(int index, Sender sender, const QString& stockCode, const QString& rarFolder);
 
-    // The archiver's own window program inside its folder.
-    static QString archiveViewerPath(const QString& rarFolder);
-
 private:
     ProgramFolder m_folder;
     ProcessLauncher& m_launcher;
+    const Archiver& m_archiver;
     AppFrame& m_frame;
     QStringList m_list;
     int m_selected = -1;

@@ -2,6 +2,7 @@
 
 #include "app/StockCode.h"
 #include "app/Trim.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/ProcessLauncher.h"
@@ -207,7 +208,7 @@ bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOpti
 
 void StockExtraction::archive(const QString& stockFolder, const QString& code, const QString& documentPath,
                               const QString& rarFolder) {
-    const QString archiver = ReportDocuments::archiverPath(rarFolder);
+    const QString archiver = m_services.archiver.packerPath(rarFolder);
     if (archiver.isEmpty() || !QFileInfo(archiver).isFile()) {
         m_services.frame.ShowPrompt(
             QStringLiteral("没有安装WinRar! 资料不能压缩保存,将占用很多磁盘存储空间"));

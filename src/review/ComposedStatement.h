@@ -26,14 +26,6 @@ struct ComposedStatement {
     QString sql() const { return lines.join(QLatin1Char('\n')); }
     void add(const QString& line) { lines << line; }
     void bind(const QString& name, const QVariant& value) { values.append({name, value}); }
-    // The value bound to name; an invalid QVariant when none is.
-    QVariant valueOf(const QString& name) const {
-        for (const BoundValue& bound : values) {
-            if (bound.name == name)
-                return bound.value;
-        }
-        return {};
-    }
 };
 
 }  // namespace quarrow

@@ -21,7 +21,6 @@ public:
     // Opens a transaction unless one is open. False when the write lock could not be had
     // (the reason is the database's transactionError()).
     bool join();
-    bool isOpen() const { return m_transaction != nullptr; }
     // The interval has passed since the last commit.
     bool due() const;
     // Commits the open group (none open: nothing to do). False when the database refused

@@ -1,6 +1,5 @@
 #include "app/RunControl.h"
 #include "platform/Clock.h"
-#include "platform/ProcessLauncher.h"
 #include "platform/Shutdown.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
@@ -16,16 +15,6 @@ protected:
     RecordingFrame frame;
     RunControl run{frame, clock};
     SimulatedShutdown shutdown;
-};
-
-class RecordingLauncher final : public ProcessLauncher {
-public:
-    LaunchResult run(const QString& program, const QStringList& arguments, const QString&, int,
-                     WhenTimedOut) override {
-        calls << (QStringList{program} + arguments);
-        return LaunchResult::Finished;
-    }
-    QList<QStringList> calls;
 };
 
 }  // namespace
@@ -151,27 +140,3 @@ TEST_F(RunControlTest, ASecondStopAsksToEndTheProgram) {
     ASSERT_TRUE(run.start(5));
     EXPECT_FALSE(run.endProgramRequested()) << "a new run starts without the old request";
 }
-
-#ifndef Q_OS_WIN
-TEST(SystemShutdownTest, OnlyAConfiguredCommandIsRunAndOtherwiseItSaysSo) {
-    RecordingLauncher launcher;
-    SystemShutdown shutdown(launcher);
-    const QByteArray saved = qgetenv("QUARROW_SHUTDOWN_COMMAND");
-    qunsetenv("QUARROW_SHUTDOWN_COMMAND");
-    ShutdownResult result = shutdown.powerOff();
-    EXPECT_FALSE(result.requested);
-    EXPECT_TRUE(result.message.contains(QStringLiteral("not done")));
-    EXPECT_TRUE(launcher.calls.isEmpty());
-
-    qputenv("QUARROW_SHUTDOWN_COMMAND", "systemctl poweroff --no-wall");
-    result = shutdown.powerOff();
-    EXPECT_TRUE(result.requested);
-    ASSERT_EQ(launcher.calls.size(), 1);
-    EXPECT_EQ(launcher.calls[0], (QStringList{QStringLiteral("systemctl"), QStringLiteral("poweroff"),
-                                              QStringLiteral("--no-wall")}));
-    if (saved.isEmpty())
-        qunsetenv("QUARROW_SHUTDOWN_COMMAND");
-    else
-        qputenv("QUARROW_SHUTDOWN_COMMAND", saved);
-}
-#endif

@@ -1,6 +1,7 @@
 #include "app/ProgramFolder.h"
 #include "app/Settings.h"
 #include "app/SystemSetup.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
@@ -16,11 +17,26 @@ namespace {
 const QChar kBackspace(0x08);
 const QChar kEnter(0x0D);
 
+// An archiver the system records in one folder; counts how often it is asked.
+class RecordedArchiver final : public Archiver {
+public:
+    explicit RecordedArchiver(QString folder) : m_folder(std::move(folder)) {}
+    QString installedFolder() const override {
+        ++lookups;
+        return m_folder;
+    }
+    QString packerName() const override { return QStringLiteral("RAR.exe"); }
+    QString viewerName() const override { return QStringLiteral("WinRAR.exe"); }
+    mutable int lookups = 0;
+
+private:
+    QString m_folder;
+};
+
 class SystemSetupTest : public ::testing::Test {
 protected:
-    SystemSetup makeSetup(SystemSetup::ArchiverLocator locator = [] { return QString(); }) {
-        return SystemSetup(settings, frame, clock, std::move(locator));
-    }
+    SystemSetup makeSetup(const Archiver& archiver) { return SystemSetup(settings, frame, clock, archiver); }
+    SystemSetup makeSetup() { return makeSetup(unrecorded); }
     QString folderWithSeparator(const QString& name) {
         QDir(home.path()).mkpath(name);
         return QDir::toNativeSeparators(home.file(name)) + QDir::separator();
@@ -31,6 +47,7 @@ protected:
     ProgramFolder folder{home.path()};
     Settings settings{folder, clock};
     RecordingFrame frame{home.path()};
+    PortableArchiver unrecorded;
 };
 
 }  // namespace
@@ -49,21 +66,17 @@ TEST_F(SystemSetupTest, StartUpWithoutAFileUsesDefaultsAndNotesTheFirstRun) {
 }
 
 TEST_F(SystemSetupTest, TheArchiverFolderIsSeededOnlyWhenEmpty) {
-    int asked = 0;
-    SystemSetup seeded = makeSetup([&] {
-        ++asked;
-        return QStringLiteral("C:\\Program Files\\WinRAR");
-    });
+    const RecordedArchiver installed(QStringLiteral("C:\\Program Files\\WinRAR"));
+    SystemSetup seeded = makeSetup(installed);
     seeded.load();
     EXPECT_EQ(settings.rarFolder(), QStringLiteral("C:\\Program Files\\WinRAR\\"));
     EXPECT_EQ(seeded.folderEdit(FolderKind::Rar).text, QStringLiteral("C:\\Program Files\\WinRAR\\"));
 
-    SystemSetup again = makeSetup([&] {
-        ++asked;
-        return QStringLiteral("E:\\Other");
-    });
+    const RecordedArchiver moved(QStringLiteral("E:\\Other"));
+    SystemSetup again = makeSetup(moved);
     again.load();
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(installed.lookups, 1);
+    EXPECT_EQ(moved.lookups, 0) << "a folder in the settings is not looked up again";
     EXPECT_EQ(settings.rarFolder(), QStringLiteral("C:\\Program Files\\WinRAR\\"));
 }
 

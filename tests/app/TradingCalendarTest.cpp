@@ -2,6 +2,7 @@
 #include "app/Settings.h"
 #include "app/SystemSetup.h"
 #include "app/TradingCalendar.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
@@ -134,7 +135,8 @@ TEST_F(TradingCalendarTest, HolidaysWinOverExceptionsAndWeekendsNeedAnException)
 }
 
 TEST_F(TradingCalendarTest, TheSetupAsksAboutTodayFromItsClock) {
-    SystemSetup setup(settings, frame, clock, [] { return QString(); });
+    const PortableArchiver archiver;
+    SystemSetup setup(settings, frame, clock, archiver);
     calendar.commit(TradingCalendar::List::Holiday, {QStringLiteral("3-16")}, settings, frame);
     setup.load();
     clock.setNow(QDateTime(QDate(2017, 3, 16), QTime(20, 0)));

@@ -1,5 +1,6 @@
-#include "report/ReportDocuments.h"
 #include "demo/ReportGenerator.h"
+#include "platform/Archiver.h"
+#include "report/ReportDocuments.h"
 #include "support/CliProcess.h"
 #include "support/TestSupport.h"
 
@@ -20,10 +21,11 @@ QString settingsText(const TempHome& home) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// An archiver stand-in that notes how it was called.
+// An archiver stand-in that notes how it was called, named as the command line's platform
+// names the archiver here.
 void writeArchiver(const QString& folder, const QString& marker) {
     ASSERT_TRUE(QDir().mkpath(folder));
-    QFile script(ReportDocuments::archiverPath(folder));
+    QFile script(PortableArchiver().packerPath(folder));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write(QStringLiteral("#!/bin/sh\necho \"$@\" > '%1'\n").arg(marker).toUtf8());
     script.close();
@@ -88,7 +90,7 @@ TEST(CliSettingsTest, BadValuesAndNamesAreRefusedAndLeaveTheFileAlone) {
     EXPECT_EQ(settingsText(home), before);
 
     const CliRun unknown = cli(home.path(), {QStringLiteral("settings"), QStringLiteral("get"),
-                                                QStringLiteral("Nowhere"), QStringLiteral("x")});
+                                             QStringLiteral("Nowhere"), QStringLiteral("x")});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(unknown.out.isEmpty());
     EXPECT_EQ(

@@ -121,12 +121,12 @@ TEST(CliStoreFailure, AReportStoredButNotKeptAsADocumentFailsTheCommand) {
     TempHome home;
     // The stock's folder is there but refuses the document; the database takes the rows.
     ASSERT_TRUE(QDir().mkpath(home.file("600610")));
+    const QString report = copyDataFile("report/two_days.txt", home.path());
     const QStringList asUser = asNobodyWhenRoot(home.path());
     ASSERT_TRUE(QFile::setPermissions(home.file("600610"), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                                                QFileDevice::ReadOther |
                                                                QFileDevice::ExeOther));
-    const CliRun run = runCli(
-        home.path(), {"extract", "--code", "600610", "--document", dataPath("report/two_days.txt")}, asUser);
+    const CliRun run = runCli(home.path(), {"extract", "--code", "600610", "--document", report}, asUser);
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("was stored but not kept as a document")) << run.err.toStdString();
     EXPECT_TRUE(runCli(home.path(), {"summary"}).out.contains("change rows:      5\n"));

@@ -2,6 +2,7 @@
 #include "download/DataDownload.h"
 #include "download/DxHtmlParser.h"
 #include "download/PageLoader.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
@@ -145,6 +146,9 @@ private:
         const QStringList full = m_asUser + command;
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
+        // The server's user may not enter the test's working folder (a checkout only its
+        // owner can enter), but enters its own.
+        process.setWorkingDirectory(m_dir.path());
         process.start(full.first(), full.mid(1));
         if (!process.waitForFinished(120000))
             return -1;
@@ -173,8 +177,10 @@ protected:
     void mine(int stocks) {
         FakeLauncher launcher;
         FixedNetworkState online(true);
+        PortableArchiver archiver;
         RecordingFrame quiet;
-        ExtractionServices services{source, quiet, clock, launcher, online, ProgramFolder(home.path())};
+        ExtractionServices services{
+            source, quiet, clock, launcher, archiver, online, ProgramFolder(home.path())};
         ExtractionTotals totals;
         ReportGenerator generator(7);
         for (const GeneratedStock& stock : ReportGenerator::stocks(stocks)) {

@@ -8,6 +8,7 @@
 #include "demo/QuoteFolderGenerator.h"
 #include "mining/MiningRun.h"
 #include "mining/MiningSchedule.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
@@ -144,8 +145,9 @@ struct Market {
     RecordingFrame frame{home.path()};
     FakeLauncher launcher;
     FixedNetworkState network{true};
+    PortableArchiver archiver;
     SimulatedShutdown shutdown;
-    ExtractionServices services{db, frame, clock, launcher, network, folder};
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, folder};
     ExtractionTotals totals;
     RunControl control{frame, clock};
     MiningSchedule schedule;

@@ -1,5 +1,6 @@
 #include "app/TextCodec.h"
 #include "demo/QuoteFolderGenerator.h"
+#include "platform/Shutdown.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimPlatform.h"
 #include "platform/sim/SimQuoteProgram.h"
@@ -416,7 +417,8 @@ TEST(SimulatedLauncher, StartsTheQuoteProgramAndWaitsOnTheClock) {
     EXPECT_EQ(real.calls[0].program, QStringLiteral("RAR.exe"));
 }
 
-// The bundle a Linux main builds: its options reach the clock, the launcher and the pages.
+// The simulated bundle: its options reach the clock, the launcher and the pages, and the
+// system services it is not given are simulated.
 TEST(SimPlatform, WiresItsOptionsThrough) {
     TempHome home;
     writeFile(home.file(QStringLiteral("TdxW.exe")), "placeholder");
@@ -428,10 +430,10 @@ TEST(SimPlatform, WiresItsOptionsThrough) {
         return QStringLiteral("decoded ") + QString::fromLatin1(bytes);
     };
     options.quoteWindowTitle = [] { return QStringLiteral("东方通达信"); };
-    const std::unique_ptr<Platform> platform = createPlatform(options);
-    auto* sim = dynamic_cast<SimPlatform*>(platform.get());
-    ASSERT_NE(sim, nullptr);
+    const auto sim = std::make_unique<SimPlatform>(options);
+    Platform* platform = sim.get();
     EXPECT_EQ(&platform->desktop(), &sim->simDesktop());
+    EXPECT_NE(dynamic_cast<SimulatedShutdown*>(&platform->shutdown()), nullptr);
     EXPECT_EQ(platform->launcher().run(home.file(QStringLiteral("TdxW.exe")), {}, home.path(), 15000,
                                        WhenTimedOut::LeaveRunning),
               LaunchResult::TimedOut);

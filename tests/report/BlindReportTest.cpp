@@ -2,6 +2,7 @@
 // row, key, log line and colour below was worked out from the report layout by hand.
 
 #include "app/TextCodec.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "report/StockExtraction.h"
@@ -248,7 +249,8 @@ protected:
     VirtualClock clock{QDateTime(QDate(2017, 3, 21), QTime(16, 0))};
     FakeLauncher launcher;
     FixedNetworkState network{true};
-    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(home.path())};
+    PortableArchiver archiver;
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
     ExtractionTotals totals;
     QString rarFolder = home.path() + QStringLiteral("/");
 };
@@ -481,7 +483,8 @@ TEST(BlindReportClosedDatabase, EveryTableLineIsStillLoggedButNoFiguresLine) {
     VirtualClock clock(QDateTime(QDate(2017, 3, 21), QTime(16, 0)));
     FakeLauncher launcher;
     FixedNetworkState network(true);
-    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(home.path())};
+    PortableArchiver archiver;
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
     ExtractionTotals totals;
     ExtractionOptions options;
     options.code = QStringLiteral("600610");

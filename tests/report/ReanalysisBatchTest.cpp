@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "demo/DemoCorpus.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
@@ -85,8 +86,9 @@ public:
     RecordingFrame frame{home.path()};
     FakeLauncher launcher;
     FixedNetworkState network{true};
+    PortableArchiver archiver;
     SimulatedShutdown shutdown;
-    ExtractionServices services{db, frame, m_clock, launcher, network, folder};
+    ExtractionServices services{db, frame, m_clock, launcher, archiver, network, folder};
     ExtractionTotals totals;
     RunControl control{frame, m_clock};
     QList<StockRow> m_rows;

@@ -1,3 +1,4 @@
+#include "platform/Archiver.h"
 #include "report/ReportDocuments.h"
 #include "report/SavedDocuments.h"
 #include "support/FakeLauncher.h"
@@ -32,7 +33,8 @@ protected:
     TempHome home;
     RecordingFrame frame{home.path()};
     FakeLauncher launcher;
-    SavedDocuments documents{ProgramFolder(home.path()), launcher, frame};
+    PortableArchiver archiver;
+    SavedDocuments documents{ProgramFolder(home.path()), launcher, archiver, frame};
 };
 
 }  // namespace
@@ -59,13 +61,13 @@ TEST_F(SavedDocumentsTest, AnArchiveOpensInTheArchiverAndLeavesTheMemoAlone) {
     EXPECT_FALSE(result.archiveShown) << "no archiver installed: nothing happens";
     EXPECT_TRUE(launcher.calls.isEmpty());
 
-    QFile viewer(SavedDocuments::archiveViewerPath(rar));
+    QFile viewer(archiver.viewerPath(rar));
     ASSERT_TRUE(viewer.open(QIODevice::WriteOnly));
     viewer.close();
     result = documents.open(3, SavedDocuments::Sender::List, QStringLiteral("600610"), rar);
     EXPECT_TRUE(result.archiveShown);
     ASSERT_EQ(launcher.calls.size(), 1);
-    EXPECT_EQ(launcher.calls[0].program, SavedDocuments::archiveViewerPath(rar));
+    EXPECT_EQ(launcher.calls[0].program, archiver.viewerPath(rar));
     EXPECT_EQ(launcher.calls[0].arguments,
               QStringList{QDir(home.file(QStringLiteral("600610"))).filePath(QStringLiteral("600610.rar"))});
     EXPECT_EQ(launcher.calls[0].workingFolder, home.file(QStringLiteral("600610")));

@@ -1,6 +1,7 @@
 #include "report/StockExtraction.h"
 
 #include "app/TextCodec.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "report/ReportDocuments.h"
@@ -33,7 +34,7 @@ protected:
           frame(home.path()),
           clock(QDateTime(QDate(2017, 3, 21), QTime(16, 0))),
           network(true),
-          services{db, frame, clock, launcher, network, ProgramFolder(home.path())} {
+          services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())} {
         EXPECT_TRUE(db.open());
     }
 
@@ -79,6 +80,7 @@ protected:
     VirtualClock clock;
     FakeLauncher launcher;
     FixedNetworkState network;
+    PortableArchiver archiver;
     ExtractionServices services;
     ExtractionTotals totals;
     static ExtractionOptions optionsFor(const QString& code, const QString& name) {
@@ -262,7 +264,8 @@ TEST_F(StockExtractionTest, TruncatedAndEmptyReportsStoreWhatTheyHold) {
     TempHome other;
     TDataBase prefixDb(other.file(QStringLiteral("Quarrow.db")));
     ASSERT_TRUE(prefixDb.open());
-    ExtractionServices prefixServices{prefixDb, frame, clock, launcher, network, ProgramFolder(other.path())};
+    ExtractionServices prefixServices{
+        prefixDb, frame, clock, launcher, archiver, network, ProgramFolder(other.path())};
     const QStringList lines = report(QStringLiteral("two_days.txt"));
     options = optionsFor(QStringLiteral("600610"), QStringLiteral("中毅达"));
     options.allChanges = true;
@@ -292,9 +295,9 @@ TEST_F(StockExtractionTest, AClosedDatabaseOnlyLogs) {
 TEST_F(StockExtractionTest, TheMiningRunKeepsOneDocumentAndArchivesIt) {
     const QString rarFolder = home.file(QStringLiteral("rar"));
     ASSERT_TRUE(QDir().mkpath(rarFolder));
-    QFile archiver(ReportDocuments::archiverPath(rarFolder));
-    ASSERT_TRUE(archiver.open(QIODevice::WriteOnly));
-    archiver.close();
+    QFile archiverFile(archiver.packerPath(rarFolder));
+    ASSERT_TRUE(archiverFile.open(QIODevice::WriteOnly));
+    archiverFile.close();
     options.rarFolder = rarFolder;
 
     const auto first = extract(QStringLiteral("two_days.txt"), ExtractionCaller::MiningRun);

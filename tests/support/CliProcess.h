@@ -5,6 +5,7 @@
 
 #include "support/FaultInjection.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,10 @@ inline CliRun runCli(const QStringList& arguments, const CliCall& call = {}) {
     if (!call.stdoutFile.isEmpty())
         process.setStandardOutputFile(call.stdoutFile);
     const QStringList command = call.asUser + QStringList{QStringLiteral(QUARROW_CLI)} + arguments;
+    // Another user may not enter the test's own working folder (a checkout only its owner
+    // can enter); every user can enter the root.
+    if (!call.asUser.isEmpty())
+        process.setWorkingDirectory(QDir::rootPath());
     {
         // The child inherits the limit; the test itself gets its disk back at once.
         std::optional<FileSizeLimit> fullDisk;
@@ -53,6 +58,8 @@ inline CliRun runCli(const QStringList& arguments, const CliCall& call = {}) {
 
 // Root reads, lists and writes anything, so a test of a refused folder runs the program
 // as nobody, who is handed `folder` first. Empty when the tests do not run as root.
+// Nobody may not reach the checkout: what the program reads goes into `folder` first
+// (copyDataFile).
 inline QStringList asNobodyWhenRoot(const QString& folder) {
     if (geteuid() != 0)
         return {};

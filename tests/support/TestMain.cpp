@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 // Every test executable gets a QCoreApplication: the SQL driver and the event pump want one.
-// An executable with an entry point of its own (the window tests need a QApplication)
-// never pulls this one from the library.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

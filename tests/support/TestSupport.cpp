@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace quarrow::test {
 
@@ -11,6 +12,15 @@ TempHome::TempHome() {
 
 QString dataPath(const QString& name) {
     return QDir(QStringLiteral(QUARROW_TEST_DATA)).filePath(name);
+}
+
+QString copyDataFile(const QString& name, const QString& folder) {
+    const QString copy = QDir(folder).filePath(QFileInfo(name).fileName());
+    QFile::remove(copy);
+    EXPECT_TRUE(QFile::copy(dataPath(name), copy)) << name.toStdString();
+    EXPECT_TRUE(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    return copy;
 }
 
 QByteArray dataFile(const QString& name) {

@@ -38,5 +38,8 @@ private:
 // A file of tests/data, read as bytes.
 QByteArray dataFile(const QString& name);
 QString dataPath(const QString& name);
+// A file of tests/data copied into folder, readable by everyone, for a program that runs as
+// another user: the checkout may sit in a folder only its owner can enter. The copy's path.
+QString copyDataFile(const QString& name, const QString& folder);
 
 }  // namespace quarrow::test

@@ -5,7 +5,7 @@
 namespace quarrow {
 
 SimChatWindow::SimChatWindow(SimDesktop& desktop, const QString& nickname, int closesAfter)
-    : m_desktop(desktop), m_nickname(nickname), m_closesAfter(closesAfter) {
+    : m_desktop(desktop), m_closesAfter(closesAfter) {
     m_processId = m_desktop.startProcess(QStringLiteral("QQ.exe"));
     m_window = m_desktop.createWindow(kNoWindow, nickname, QStringLiteral("TXGuiFoundation"),
                                       {1300, 100, 1880, 700}, m_processId, this);
@@ -32,9 +32,7 @@ void SimChatWindow::keyDown(WindowHandle focus, std::uint8_t virtualKey) {
     if (!isOpen() || !m_desktop.isWithin(focus, m_window))
         return;
     if (virtualKey == 'V' && m_desktop.isKeyDown(VirtualKey::Control)) {
-        const QString text = QString::fromStdU16String(m_desktop.clipboardText().value_or(std::u16string()));
-        m_pastes.append(text);
-        m_input += text;
+        m_input += QString::fromStdU16String(m_desktop.clipboardText().value_or(std::u16string()));
     } else if (virtualKey == VirtualKey::Enter && !m_input.isEmpty()) {
         m_messages.append(m_input);
         m_input.clear();

@@ -22,12 +22,9 @@ public:
 
     bool isOpen() const { return m_desktop.windowExists(m_window); }
     void close();
-    WindowHandle window() const { return m_window; }
-    QString nickname() const { return m_nickname; }
 
-    // Each text pasted, each message sent (the input as it stood at Enter), and the lines
-    // of all messages sent, in order, without empty ones.
-    const QStringList& pastes() const { return m_pastes; }
+    // Each message sent (the input as it stood at Enter), and the lines of all messages
+    // sent, in order, without empty ones.
     const QStringList& messages() const { return m_messages; }
     QStringList receivedLines() const;
     // What the input holds, not sent yet.
@@ -39,12 +36,10 @@ public:
 
 private:
     SimDesktop& m_desktop;
-    QString m_nickname;
     int m_closesAfter;
     std::uint32_t m_processId = 0;
     WindowHandle m_window = kNoWindow;
     QString m_input;
-    QStringList m_pastes;
     QStringList m_messages;
 };
 

@@ -101,10 +101,7 @@ public:
     // lists and show one without copying them.
     void swapListRows(WindowHandle listView, std::vector<std::vector<std::u16string>>& rows);
 
-    WindowHandle focusWindow() const { return m_focus; }
     bool isKeyDown(std::uint8_t virtualKey) const { return m_keysDown.test(virtualKey); }
-    int cursorX() const { return m_cursorX; }
-    int cursorY() const { return m_cursorY; }
 
     // The next count clipboard clears fail with error 5 (access denied), as when another
     // program holds the clipboard open.

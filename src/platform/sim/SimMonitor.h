@@ -42,10 +42,6 @@ public:
 
     bool isOpen() const { return m_desktop.windowExists(m_window); }
     void close();
-    WindowHandle window() const { return m_window; }
-    WindowHandle categoryList() const { return m_categories; }
-    WindowHandle alertList() const { return m_alerts; }
-    bool showsSelling() const { return m_selling; }
 
     void keyDown(WindowHandle, std::uint8_t) override {}
     void keyUp(WindowHandle, std::uint8_t) override {}

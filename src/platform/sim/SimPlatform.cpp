@@ -1,28 +1,30 @@
 #include "platform/sim/SimPlatform.h"
 
 #include "platform/Clock.h"
-#include "platform/NetworkState.h"
-#include "platform/Shutdown.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimSound.h"
 #include "platform/sim/SimulatedLauncher.h"
 
 namespace quarrow {
 
-SimPlatform::SimPlatform(const PlatformOptions& options) {
+SimPlatform::SimPlatform(const PlatformOptions& options, SystemServices system)
+    : m_system(std::move(system)) {
     if (options.virtualClockStart)
         m_clock = std::make_unique<VirtualClock>(*options.virtualClockStart);
     else
         m_clock = std::make_unique<SystemClock>();
+    if (!m_system.launcher)
+        m_system.launcher = std::make_unique<SystemProcessLauncher>();
+    if (!m_system.network)
+        m_system.network = std::make_unique<FixedNetworkState>(true);
+    if (!m_system.shutdown)
+        m_system.shutdown = std::make_unique<SimulatedShutdown>();
     m_desktop = std::make_unique<SimDesktop>(*m_clock);
     m_desktop->setPageDecoder(options.decodeText);
     m_desktop->setChatNickname(options.chatNickname);
     m_sound = std::make_unique<SimSound>();
-    m_realLauncher = std::make_unique<SystemProcessLauncher>();
-    m_launcher =
-        std::make_unique<SimulatedLauncher>(*m_desktop, *m_clock, *m_realLauncher, options.quoteWindowTitle);
-    m_network = std::make_unique<SystemNetworkState>();
-    m_shutdown = std::make_unique<SystemShutdown>(*m_realLauncher);
+    m_launcher = std::make_unique<SimulatedLauncher>(*m_desktop, *m_clock, *m_system.launcher,
+                                                     options.quoteWindowTitle);
 }
 
 SimPlatform::~SimPlatform() = default;
@@ -37,10 +39,6 @@ Sound& SimPlatform::sound() {
 
 ProcessLauncher& SimPlatform::launcher() {
     return *m_launcher;
-}
-
-std::unique_ptr<Platform> createPlatform(const PlatformOptions& options) {
-    return std::make_unique<SimPlatform>(options);
 }
 
 }  // namespace quarrow

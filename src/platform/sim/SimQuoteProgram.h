@@ -94,12 +94,10 @@ public:
     QString folder() const { return m_folder; }
     std::uint32_t processId() const { return m_processId; }
     WindowHandle mainWindow() const { return m_mainWindow; }
-    WindowHandle pageView() const { return m_pageView; }
     // Nothing while the code-input window is closed.
     WindowHandle codeInputWindow() const { return m_codeInput; }
     QString typedCode() const { return m_typed; }
     QString currentCode() const { return m_code; }
-    View view() const { return m_view; }
     // Whether the page asked for last shows by now.
     bool pageLoaded() const;
     // The text Ctrl+C copies from the information page as it stands.

@@ -45,7 +45,6 @@ public:
 
     // The sound on device played to its end.
     void finishPlaying(std::uint16_t device);
-    std::size_t pendingCompletions() const { return m_completions.size(); }
     void deliverCompletions();
 
 private:

@@ -4,6 +4,7 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/Shutdown.h"
 #include "platform/win32/Win32Desktop.h"
+#include "platform/win32/Win32Services.h"
 #include "platform/win32/Win32Sound.h"
 #include "platform/win32/Win32System.h"
 
@@ -51,11 +52,11 @@ private:
     std::function<void()> m_pressed;
 };
 
-// The platform of a Windows run: the real desktop, sound, processes, network and power
-// switch. A virtual clock still serves the demo and the tests that ask for one.
+// The platform of a Windows run: the real desktop, sound, processes, network, power switch
+// and archiver. A virtual clock still serves the demo and the tests that ask for one.
 class Win32Platform final : public Platform {
 public:
-    explicit Win32Platform(const PlatformOptions& options) : m_shutdown(m_launcher) {
+    explicit Win32Platform(const PlatformOptions& options) : m_launcher(startWithoutWindow) {
         if (options.virtualClockStart)
             m_clock = std::make_unique<VirtualClock>(*options.virtualClockStart);
         else
@@ -68,6 +69,7 @@ public:
     ProcessLauncher& launcher() override { return m_launcher; }
     NetworkState& network() override { return m_network; }
     Shutdown& shutdown() override { return m_shutdown; }
+    const Archiver& archiver() override { return m_archiver; }
 
     bool registerStopHotKey(std::uintptr_t nativeWindow, std::function<void()> pressed) override {
         m_hotKey.reset();
@@ -82,8 +84,9 @@ private:
     Win32Desktop m_desktop;
     Win32Sound m_sound;
     SystemProcessLauncher m_launcher;
-    SystemNetworkState m_network;
-    SystemShutdown m_shutdown;
+    Win32NetworkState m_network;
+    Win32Shutdown m_shutdown;
+    Win32Archiver m_archiver;
     std::unique_ptr<StopHotKey> m_hotKey;  // released first: it names the window it serves
 };
 

@@ -1,4 +1,4 @@
-#include "platform/ProcessStartup.h"
+#include "platform/win32/Win32Services.h"
 
 #include <QProcess>
 

@@ -5,6 +5,7 @@
 #include "report/StockExtraction.h"
 
 #include "app/TextCodec.h"
+#include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "support/FakeLauncher.h"
@@ -56,7 +57,8 @@ protected:
     VirtualClock clock{QDateTime(QDate(2017, 3, 21), QTime(16, 0))};
     FakeLauncher launcher;
     FixedNetworkState network{true};
-    ExtractionServices services{db, frame, clock, launcher, network, ProgramFolder(home.path())};
+    PortableArchiver archiver;
+    ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
     ExtractionTotals totals;
     ExtractionOptions options = [] {
         ExtractionOptions o;

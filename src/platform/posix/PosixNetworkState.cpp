@@ -1,11 +1,10 @@
-#include "platform/NetworkState.h"
+#include "platform/posix/PosixServices.h"
 
 #include <QNetworkInformation>
 
 namespace quarrow {
 
-// Qt's network information; a connection is assumed when the system cannot tell.
-bool SystemNetworkState::isConnected() const {
+bool PosixNetworkState::isConnected() const {
     if (!QNetworkInformation::instance() && !QNetworkInformation::loadDefaultBackend())
         return true;
     const auto reachability = QNetworkInformation::instance()->reachability();

@@ -1,14 +1,12 @@
-#include "platform/Shutdown.h"
+#include "platform/win32/Win32Services.h"
 
 #include <windows.h>
 
 namespace quarrow {
 
-SystemShutdown::SystemShutdown(ProcessLauncher& launcher) : m_launcher(launcher) {}
-
 // Takes the shutdown privilege and asks Windows to shut down and power off, without
 // forcing programs that refuse.
-ShutdownResult SystemShutdown::powerOff() {
+ShutdownResult Win32Shutdown::powerOff() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
         return {false, QStringLiteral("shutdown refused: the process token cannot be opened")};

@@ -1,5 +1,5 @@
-#include "ScorecardTestData.h"
 #include "app/ProgramFolder.h"
+#include "scorecard/ScorecardTestData.h"
 #include "support/CliProcess.h"
 #include "support/TestSupport.h"
 

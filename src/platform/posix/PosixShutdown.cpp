@@ -1,15 +1,12 @@
+#include "platform/posix/PosixServices.h"
+
 #include "platform/ProcessLauncher.h"
-#include "platform/Shutdown.h"
 
 #include <QProcess>
 
 namespace quarrow {
 
-SystemShutdown::SystemShutdown(ProcessLauncher& launcher) : m_launcher(launcher) {}
-
-// A desktop program does not switch a Linux computer off on its own: only the command the
-// user configured is run.
-ShutdownResult SystemShutdown::powerOff() {
+ShutdownResult PosixShutdown::powerOff() {
     const QString command = qEnvironmentVariable("QUARROW_SHUTDOWN_COMMAND").trimmed();
     if (command.isEmpty()) {
         return {false,
