@@ -231,7 +231,7 @@ void TMainForm::buildContent() {
         {"btnMainMining", QStringLiteral("挖掘操盘庄家"), FunctionPage::Mining},
         {"btnMainQuery", QStringLiteral("调阅庄家操盘数据"), FunctionPage::Query},
         {"btnMainDocs", QStringLiteral("历史资料"), FunctionPage::Documents},
-        {"btnMainQQ", QStringLiteral("QQ监视"), FunctionPage::Relay},
+        {"btnQQView", QStringLiteral("监视主力买卖"), FunctionPage::Relay},
         {"btnMainSetup", QStringLiteral("系统设置"), FunctionPage::Setup}};
     for (int i = 0; i < big.size(); ++i) {
         const auto& [name, caption, page] = big.at(i);
@@ -290,6 +290,7 @@ void TMainForm::buildPages() {
     m_queryPage = new QueryPage(m_services, *this, *m_stockPage, this, m_functionPages);
     m_documentPage = new DocumentPage(m_services, *this, *m_stockPage, *m_miningPage, m_functionPages);
     m_relayPage = new RelayPage(m_services, *this, m_functionPages);
+    m_relayPage->addMenuCommands(m_dataMenu);
     m_documentSplit->addWidget(m_relayPage->watchGrid());
     m_memory->trackSplitter(*m_documentSplit);
     m_setupPage = new SetupPage(m_services.setup(), m_services.settings(), *m_frame, m_functionPages);

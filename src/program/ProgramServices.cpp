@@ -205,10 +205,14 @@ DownloadOptions ProgramServices::downloadOptions() const {
     return options;
 }
 
-MainForceRelay ProgramServices::relay(RelaySettings settings, RelayHooks hooks) {
+MainForceRelay ProgramServices::relay(RelaySettingsSource settings, RelayHooks hooks) {
     return MainForceRelay(
         {*m_store, m_frame, clock(), m_platform.network(), m_platform.desktop(), m_windows, m_run, *m_watch},
-        settings, std::move(hooks));
+        std::move(settings), std::move(hooks));
+}
+
+MainForceRelay ProgramServices::relay(RelaySettings settings, RelayHooks hooks) {
+    return relay(RelaySettingsSource([settings] { return settings; }), std::move(hooks));
 }
 
 DocumentCleanup ProgramServices::documentCleanup() {

@@ -111,6 +111,8 @@ public:
     ReanalysisOptions reanalysisOptions() const;
     DataDownload download(PageLoader& loader);
     DownloadOptions downloadOptions() const;
+    // The relay reads its settings from `settings` at every tick and pass (the page's boxes).
+    MainForceRelay relay(RelaySettingsSource settings, RelayHooks hooks = {});
     MainForceRelay relay(RelaySettings settings, RelayHooks hooks = {});
     DocumentCleanup documentCleanup();
     StockExtraction extraction();

@@ -71,7 +71,7 @@ private:
 // tables, views and indexes on first open and migrated forward when older.
 class TDataBase {
 public:
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
     // How long a write waits for another writer (another program, a second window) to let go.
     static constexpr int kBusyTimeout_ms = 5000;
 
