@@ -70,6 +70,18 @@ const QList<SettingKey>& settingKeys() {
         {"Server", "StChangePage", SettingType::Text},
         {"Server", "BigBuySalePage", SettingType::Text},
         {"Server", "User", SettingType::Text},
+        {"Window", "Geometry", SettingType::Text},
+        {"Window", "Splitters", SettingType::Text},
+        {"Window", "Columns", SettingType::Text},
+        {"QueryFilter", "StockGiven", SettingType::Boolean},
+        {"QueryFilter", "FromTicked", SettingType::Boolean},
+        {"QueryFilter", "ToTicked", SettingType::Boolean},
+        {"QueryFilter", "DepartmentGiven", SettingType::Boolean},
+        {"QueryFilter", "Department", SettingType::Text},
+        {"QueryFilter", "MainBuySale", SettingType::Boolean},
+        {"QueryFilter", "Threshold", SettingType::Integer},
+        {"QueryFilter", "ThresholdKind", SettingType::Integer},
+        {"QueryFilter", "SortOnAmount", SettingType::Boolean},
     };
     return keys;
 }
@@ -134,6 +146,8 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
             return dateText(kNoDate);
         return name == QLatin1String("Index") ? QStringLiteral("0") : QString();
     }
+    if (part == QLatin1String("Window") || part == QLatin1String("QueryFilter"))
+        return QString();        // nothing remembered yet: the window's own start
     return QStringLiteral("0");  // the calendar lists
 }
 

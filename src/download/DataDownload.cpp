@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "store/DataBase.h"
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
 
 #include <QHash>
@@ -26,8 +27,6 @@ const QString kInsertChange = QStringLiteral(
 const QString kInsertBig = QStringLiteral(
     "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
     "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
-const QString kInsertDepartment =
-    QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
 
 constexpr qint64 kProgressInterval_ms = 100;
 
@@ -469,18 +468,22 @@ bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
 
 bool DataDownload::storeDepartment(const QString& name, DownloadOutcome& outcome) {
     const qint32 key = CalcDeptKey(name);
-    if (m_s.db.isKnownDepartment(key))
+    if (m_s.db.isKnownDepartment(key) && m_s.db.knownDepartmentName(key) == name)
         return true;
-    Statement insert = m_s.db.DBCommand(kInsertDepartment);
-    insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    if (insert.exec()) {
-        outcome.departmentsAdded = true;
-    } else if (!insert.failedOnUniqueKey()) {
-        // A name already stored is expected; the database refusing to write is not.
-        m_storeError = insert.error();
-        return false;
+    const DepartmentOffer offered = offerDepartment(m_s.db, key, name);
+    switch (offered.result) {
+        case DepartmentOffer::Result::Stored:
+            outcome.departmentsAdded = true;
+            break;
+        case DepartmentOffer::Result::AlreadyStored:
+            if (!offered.heldBy.isEmpty())
+                m_s.frame.addLog(departmentClashLine(name, offered.heldBy, key), LogColor::Magenta);
+            break;
+        case DepartmentOffer::Result::Failed:
+            // A name already stored is expected; the database refusing to write is not.
+            m_storeError = offered.error;
+            return false;
     }
-    m_s.db.rememberDepartment(key);
     return true;
 }
 

@@ -7,6 +7,8 @@
 
 namespace quarrow {
 
+class WindowMemory;
+
 // The pages of the main window's page control (TabSheetStockCode, TabSheetStockDoc,
 // TabSheetPrompt, TabSheetMain, the track record and the followed departments), and the
 // pages of its floating
@@ -35,6 +37,8 @@ public:
     // The file dialog, opened on the proposed file: the file chosen, nothing when the user
     // cancelled.
     virtual std::optional<QString> chooseFile(const QString& title, const QString& proposedPath) = 0;
+    // What the window keeps of how the user left it (splitters, column widths, filters).
+    virtual WindowMemory& memory() = 0;
 };
 
 }  // namespace quarrow

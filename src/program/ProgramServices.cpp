@@ -225,8 +225,8 @@ void ProgramServices::startUp() {
     m_schedule.programStarted(clock().today());
     loadSetup();
     m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock().today());
-    if (!openStore())
-        m_frame.ShowPrompt(QStringLiteral("数据库打不开: %1").arg(storeError()));
+    // Whether the store opened, and for writing, the window says in its own words.
+    openStore();
     for (const QString& note : m_store->migrationNotes())
         m_frame.addPromptMemo(note);
     QString error;
@@ -296,10 +296,14 @@ DownloadOptions ProgramServices::downloadOptions() const {
     return options;
 }
 
-MainForceRelay ProgramServices::relay(RelaySettings settings, RelayHooks hooks) {
+MainForceRelay ProgramServices::relay(RelaySettingsSource settings, RelayHooks hooks) {
     return MainForceRelay(
         {*m_store, m_frame, clock(), m_platform.network(), m_platform.desktop(), m_windows, m_run, *m_watch},
-        settings, std::move(hooks));
+        std::move(settings), std::move(hooks));
+}
+
+MainForceRelay ProgramServices::relay(RelaySettings settings, RelayHooks hooks) {
+    return relay(RelaySettingsSource([settings] { return settings; }), std::move(hooks));
 }
 
 DocumentCleanup ProgramServices::documentCleanup() {

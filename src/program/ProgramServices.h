@@ -132,7 +132,7 @@ public:
 
     // The desktop program's start-up, in the order the program has always kept: the setup,
     // the store, the own stocks, the stock list and the alarm. What fails is said on the
-    // prompt line; the window opens all the same.
+    // prompt line (the store's outcome is left to the window); the window opens all the same.
     void startUp();
     // The duties of the desktop's half-second timer that every front end shares.
     void tick();
@@ -144,6 +144,8 @@ public:
     ReanalysisOptions reanalysisOptions() const;
     DataDownload download(PageLoader& loader);
     DownloadOptions downloadOptions() const;
+    // The relay reads its settings from `settings` at every tick and pass (the page's boxes).
+    MainForceRelay relay(RelaySettingsSource settings, RelayHooks hooks = {});
     MainForceRelay relay(RelaySettings settings, RelayHooks hooks = {});
     DocumentCleanup documentCleanup();
     StockExtraction extraction();
