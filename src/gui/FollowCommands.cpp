@@ -3,6 +3,7 @@
 #include "app/AppFrame.h"
 #include "follow/FollowedList.h"
 #include "gui/FormCodeDepart.h"
+#include "gui/GridExport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,10 +49,25 @@ FollowCommands::~FollowCommands() {
     qApp->removeEventFilter(this);
 }
 
+namespace {
+
+// A title or a cell as stored, where the model dresses it up for reading.
+QString storedTitle(const QAbstractItemModel& model, int column) {
+    const QVariant stored = model.headerData(column, Qt::Horizontal, GridExport::kExportRole);
+    return (stored.isValid() ? stored : model.headerData(column, Qt::Horizontal)).toString();
+}
+
+QString storedText(const QModelIndex& index) {
+    const QVariant stored = index.data(GridExport::kExportRole);
+    return (stored.isValid() ? stored : index.data()).toString();
+}
+
+}  // namespace
+
 QList<int> FollowCommands::departmentColumns(const QAbstractItemModel& model) {
     QList<int> columns;
     for (int column = 0; column < model.columnCount(); ++column) {
-        if (kDepartmentTitles.contains(model.headerData(column, Qt::Horizontal).toString()))
+        if (kDepartmentTitles.contains(storedTitle(model, column)))
             columns << column;
     }
     return columns;
@@ -65,7 +81,7 @@ QString FollowCommands::departmentAt(const QTableView& grid) {
     if (columns.isEmpty())
         return {};
     const int column = columns.contains(current.column()) ? current.column() : columns.first();
-    return grid.model()->index(current.row(), column).data().toString().trimmed();
+    return storedText(grid.model()->index(current.row(), column)).trimmed();
 }
 
 bool FollowCommands::isFollowed(const QString& name) const {
@@ -77,7 +93,7 @@ bool FollowCommands::marks(const QModelIndex& index) const {
     if (!model)
         return false;
     for (const int column : departmentColumns(*model)) {
-        if (isFollowed(model->index(index.row(), column).data().toString()))
+        if (isFollowed(storedText(model->index(index.row(), column))))
             return true;
     }
     return false;
