@@ -130,24 +130,25 @@ Cache load(const QString& file, const QString& store, const QString& quote) {
 std::optional<QHash<qint32, qint64>> rowCounts(TDataBase& db, const QList<qint32>& keys, qint64 after,
                                                qint64 upTo, QString* error) {
     QHash<qint32, qint64> counts;
-    if (keys.isEmpty())
-        return counts;
-    QStringList names;
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        names << parameter(i);
-    Statement select =
-        db.QueryPublic(QStringLiteral("select StDeptKey, count(*) from tblStChange where StDeptKey in "
-                                      "(%1) and ID>:ID and ID<=:IDTo group by StDeptKey")
-                           .arg(names.join(QLatin1Char(','))));
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        select.bind(parameter(i), keys.at(i));
-    select.bind(QStringLiteral(":ID"), after).bind(QStringLiteral(":IDTo"), upTo);
-    if (!select.exec()) {
-        *error = select.error();
-        return std::nullopt;
+    for (qsizetype first = 0; first < keys.size(); first += kMaxKeys) {
+        const QList<qint32> slice = keys.mid(first, kMaxKeys);
+        QStringList names;
+        for (qsizetype i = 0; i < slice.size(); ++i)
+            names << parameter(i);
+        Statement select = db.QueryPublic(
+            QStringLiteral("select StDeptKey, count(*) from tblStChange where StDeptKey in (%1) and "
+                           "ID>:ID and ID<=:IDTo group by StDeptKey")
+                .arg(names.join(QLatin1Char(','))));
+        for (qsizetype i = 0; i < slice.size(); ++i)
+            select.bind(parameter(i), slice.at(i));
+        select.bind(QStringLiteral(":ID"), after).bind(QStringLiteral(":IDTo"), upTo);
+        if (!select.exec()) {
+            *error = select.error();
+            return std::nullopt;
+        }
+        while (select.next())
+            counts.insert(static_cast<qint32>(select.integer(0)), select.integer(1));
     }
-    while (select.next())
-        counts.insert(static_cast<qint32>(select.integer(0)), select.integer(1));
     return counts;
 }
 
@@ -216,8 +217,6 @@ std::optional<QHash<qint32, FollowedRecord>> FollowedRecords::of(const QList<qin
     QHash<qint32, FollowedRecord> records;
     if (keys.isEmpty())
         return records;
-    if (keys.size() > kMaxKeys)
-        return fail(QStringLiteral("more than %1 followed departments").arg(kMaxKeys));
 
     Statement newest = m_db.QueryPublic(QStringLiteral("select max(ID) from tblStChange"));
     if (!newest.exec())
