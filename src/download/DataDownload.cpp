@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "store/DataBase.h"
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
 
 #include <QHash>
@@ -27,8 +28,6 @@ const QString kInsertChange = QStringLiteral(
 const QString kInsertBig = QStringLiteral(
     "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
     "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
-const QString kInsertDepartment =
-    QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
 
 constexpr qint64 kProgressInterval_ms = 100;
 
@@ -323,10 +322,12 @@ bool DataDownload::storePage(Phase phase, const PageTable& table,
     const int storedBefore = state.stored;
     const QDate bigFromBefore = outcome.bigFrom;
     const QDate bigToBefore = outcome.bigTo;
+    const StoredRows rowsBefore = outcome.storedRows;
     auto fail = [&](const QString& error) {
         transaction.rollback();
         // What the page had counted is gone with it.
         state.stored = storedBefore;
+        outcome.storedRows = rowsBefore;
         outcome.bigFrom = bigFromBefore;
         outcome.bigTo = bigToBefore;
         outcome.storeError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
@@ -405,16 +406,18 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
     if (!state.skipDay) {
         Statement insert = m_s.db.DBCommand(change ? kInsertChange : kInsertBig);
         insert.bind(QStringLiteral(":StCode"), row.code).bind(QStringLiteral(":StDate"), row.day);
+        const qint32 departmentKey = CalcDeptKey(row.department);
+        const qint64 changeKey =
+            change ? CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day) : 0;
         if (change) {
-            insert.bind(QStringLiteral(":StDeptKey"), CalcDeptKey(row.department))
+            insert.bind(QStringLiteral(":StDeptKey"), departmentKey)
                 .bind(QStringLiteral(":StBuy"), row.figure4)
                 .bind(QStringLiteral(":StSale"), row.figure5)
                 .bind(QStringLiteral(":StRate"), row.figure6)
                 .bind(QStringLiteral(":StMemo"), row.last)
-                .bind(QStringLiteral(":StKEY"),
-                      CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day));
+                .bind(QStringLiteral(":StKEY"), changeKey);
         } else {
-            insert.bind(QStringLiteral(":StDeptBuy"), CalcDeptKey(row.department))
+            insert.bind(QStringLiteral(":StDeptBuy"), departmentKey)
                 .bind(QStringLiteral(":StPrice"), row.figure4)
                 .bind(QStringLiteral(":StQTY"), row.figure5)
                 .bind(QStringLiteral(":StAMT"), row.figure6)
@@ -425,7 +428,9 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
         if (insert.exec()) {
             state.day = row.day;
             ++state.stored;
-            if (!change) {
+            if (change) {
+                outcome.storedRows.add(changeKey, departmentKey);
+            } else {
                 if (!outcome.bigFrom.isValid() || outcome.bigFrom > row.day)
                     outcome.bigFrom = row.day;
                 if (!outcome.bigTo.isValid() || outcome.bigTo < row.day)
@@ -507,18 +512,22 @@ bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
 
 bool DataDownload::storeDepartment(const QString& name, DownloadOutcome& outcome) {
     const qint32 key = CalcDeptKey(name);
-    if (m_s.db.isKnownDepartment(key))
+    if (m_s.db.isKnownDepartment(key) && m_s.db.knownDepartmentName(key) == name)
         return true;
-    Statement insert = m_s.db.DBCommand(kInsertDepartment);
-    insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    if (insert.exec()) {
-        outcome.departmentsAdded = true;
-    } else if (!insert.failedOnUniqueKey()) {
-        // A name already stored is expected; the database refusing to write is not.
-        m_storeError = insert.error();
-        return false;
+    const DepartmentOffer offered = offerDepartment(m_s.db, key, name);
+    switch (offered.result) {
+        case DepartmentOffer::Result::Stored:
+            outcome.departmentsAdded = true;
+            break;
+        case DepartmentOffer::Result::AlreadyStored:
+            if (!offered.heldBy.isEmpty())
+                m_s.frame.addLog(departmentClashLine(name, offered.heldBy, key), LogColor::Magenta);
+            break;
+        case DepartmentOffer::Result::Failed:
+            // A name already stored is expected; the database refusing to write is not.
+            m_storeError = offered.error;
+            return false;
     }
-    m_s.db.rememberDepartment(key);
     return true;
 }
 

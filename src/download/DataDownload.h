@@ -2,6 +2,7 @@
 
 #include "app/JobOutcome.h"
 #include "app/RunControl.h"
+#include "store/StoredRows.h"
 
 #include <QDate>
 #include <QString>
@@ -54,6 +55,7 @@ struct DownloadOutcome : JobOutcome {
     QDate bigFrom;             // the days of the block trades stored, for the query page's range
     QDate bigTo;
     bool departmentsAdded = false;
+    StoredRows storedRows;  // the abnormal-move rows this download stored
     // Pages that could not be loaded or read, in plain English; each ended its phase.
     QStringList pageProblems;
 };

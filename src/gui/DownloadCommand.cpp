@@ -85,6 +85,7 @@ void DownloadCommand::btnGetFromServerClick() {
             m_query.enableDepartmentReload();
         if (!outcome.storeError.isEmpty())
             m_services.frame().notify(QStringLiteral("数据保存失败: %1").arg(outcome.storeError));
+        m_services.afterRun(outcome.storedRows);
     });
 }
 

@@ -54,6 +54,18 @@ public:
     // The file dialog dlgOpenFile, opened on the proposed file: the file chosen, nothing
     // when the user cancelled.
     std::optional<QString> chooseFile(const QString& title, const QString& proposedPath);
+    // Chooses a folder in place of the user's folder dialog: the folder, or nothing.
+    void setFolderChooser(FileChooser chooser) { m_folderChooser = std::move(chooser); }
+    std::optional<QString> chooseFolder(const QString& title, const QString& startFolder);
+    // Opens a document (the manual) with the program the system has for it; false when
+    // none opened it.
+    using DocumentOpener = std::function<bool(const QString& path)>;
+    void setDocumentOpener(DocumentOpener opener) { m_documentOpener = std::move(opener); }
+    bool openDocument(const QString& path);
+    // Keeps the commands that start work off, or lets them on again, while something
+    // that is not a run (the quote program coming up) must not be disturbed; the stop
+    // command stays as it is.
+    void holdCommands(bool held);
     // Runs in every event pump of a job (the tests act there as the user would).
     void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
 
@@ -89,6 +101,8 @@ private:
     QString m_programFolder;
     Answerer m_answerer;
     FileChooser m_fileChooser;
+    FileChooser m_folderChooser;
+    DocumentOpener m_documentOpener;
     std::function<void()> m_pumpHook;
     int m_flashTag = 0;
     bool m_flashing = false;

@@ -179,6 +179,7 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     totals.savedChangeCount = 0;
     totals.savedBigCount = 0;
     totals.changeDate = QDate();
+    totals.storedRows = StoredRows();
     bool ownMode = options.onlyOwnStocks;
     m_lastStockDate = m_services.settings.lastStockDate();
     const int start = chooseStart(options, ownMode, outcome);
@@ -458,6 +459,12 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
     if (outcome.storeFailed())
         log(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
             LogColor::Magenta);
+    outcome.storedRows = m_services.totals.storedRows;
+    if (m_services.followedLine) {
+        const QString line = m_services.followedLine(outcome.storedRows);
+        if (!line.isEmpty())
+            log(line, LogColor::Default);
+    }
     log(finalText, LogColor::Red);
     TcmxMP3* alarm = m_services.alarm;
     auto soundAlarm = [&](bool on) {

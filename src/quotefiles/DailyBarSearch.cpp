@@ -90,6 +90,22 @@ qint64 DailyBarSearch::lowerBound(qint32 day) {
     return high;
 }
 
+std::vector<DailyBar> DailyBarSearch::readSpan(qint64 first, qint64 last) {
+    first = std::max<qint64>(first, 0);
+    last = std::min(last, m_count - 1);
+    std::vector<DailyBar> bars;
+    if (first > last)
+        return bars;
+    std::vector<char> bytes(static_cast<size_t>(last - first + 1) * DailyBar::kSize);
+    m_file.SeekTo(first);
+    const qint64 got = m_file.ReadRecords(bytes.data(), last - first + 1);
+    ++m_reads;
+    bars.reserve(static_cast<size_t>(got));
+    for (qint64 i = 0; i < got; ++i)
+        bars.push_back(DailyBar::fromBytes(bytes.data() + i * DailyBar::kSize));
+    return bars;
+}
+
 qint64 DailyBarSearch::indexOf(qint32 day) {
     const qint64 index = lowerBound(day);
     return index < m_count && bar(index).Date == day ? index : -1;

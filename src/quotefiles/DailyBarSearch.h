@@ -34,6 +34,10 @@ public:
     // Reads the bars first … last (clamped to the file) in one go where any is missing.
     void load(qint64 first, qint64 last);
 
+    // The bars first … last (clamped to the file) in one read, for a caller that walks many
+    // days of one stretch; they are not kept for the search.
+    std::vector<DailyBar> readSpan(qint64 first, qint64 last);
+
     // Reads from the file so far, to show that a search seeks rather than reads through.
     qint64 reads() const { return m_reads; }
 

@@ -95,6 +95,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     m_totals.savedBigCount = 0;
     m_totals.departmentsAdded = false;
     m_totals.changeDate = QDate();
+    m_totals.storedRows = StoredRows();
 
     const int startRow = chooseStartRow(rows);
     if (startRow == 1)
@@ -256,6 +257,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     if (outcome.end.shutdownAttempted)
         frame.ShowPrompt(outcome.end.shutdown.message);
     outcome.reloadDepartments = !outcome.end.shutdownAttempted && m_totals.departmentsAdded;
+    outcome.storedRows = m_totals.storedRows;
     return outcome;
 }
 

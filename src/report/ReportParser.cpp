@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "report/ReportMarkers.h"
 #include "report/TableLineSplitter.h"
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
 
 namespace quarrow {
@@ -19,8 +20,6 @@ const QString kInsertChange = QStringLiteral(
 const QString kInsertDepartmentRow = QStringLiteral(
     "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
     "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKey)");
-const QString kInsertDepartment =
-    QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
 const QString kInsertBigTrade = QStringLiteral(
     "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
     "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
@@ -191,12 +190,13 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
 void ReportParser::storeDepartment(qint32 key, const QString& name) {
     // Every name is offered; the unique key turns away the ones already stored. Names
     // this session has already seen stored are not offered again.
-    if (m_services.db.isKnownDepartment(key))
+    if (m_services.db.isKnownDepartment(key) && m_services.db.knownDepartmentName(key) == name)
         return;
-    Statement insert = m_services.db.DBCommand(kInsertDepartment);
-    insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    if (offer(insert) != Offer::Failed)
-        m_services.db.rememberDepartment(key);
+    const DepartmentOffer offered = offerDepartment(m_services.db, key, name);
+    if (offered.result == DepartmentOffer::Result::Failed)
+        noteStorageFailure(offered.error);
+    else if (!offered.heldBy.isEmpty())
+        log(departmentClashLine(name, offered.heldBy, key), LogColor::Magenta);
 }
 
 void ReportParser::remember(const TStockSaleBuy& row) {
@@ -250,6 +250,7 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
             if (m_services.db.DBOpened() && (row.StBuy.isPositive() || row.StSale.isPositive())) {
                 remember(row);
                 const qint32 key = CalcDeptKey(name);
+                const qint64 recordKey = CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay);
                 Statement insert = m_services.db.DBCommand(kInsertDepartmentRow);
                 insert.bind(QStringLiteral(":StCode"), m_options.code)
                     .bind(QStringLiteral(":StDate"), m_rowDay)
@@ -258,10 +259,10 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                     .bind(QStringLiteral(":StSale"), row.StSale)
                     .bind(QStringLiteral(":StRate"), m_figures.rate)
                     .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
-                    .bind(QStringLiteral(":StKey"),
-                          CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay));
+                    .bind(QStringLiteral(":StKey"), recordKey);
                 const Offer offered = offer(insert);
                 if (offered == Offer::Stored) {
+                    m_totals.storedRows.add(recordKey, key);
                     ++m_totals.savedRowCount;
                     m_totals.widenDateRange(m_rowDay);
                     storeDepartment(key, name);

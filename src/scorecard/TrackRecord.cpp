@@ -21,6 +21,9 @@ namespace quarrow {
 namespace {
 
 constexpr float kNoReturn = std::numeric_limits<float>::quiet_NaN();
+constexpr qsizetype kMaxDepartmentFilter = 900;
+// Days of one stock from which its bars are read as one stretch.
+constexpr size_t kDaysForOneRead = 8;
 
 // 'yyyy-mm-dd' (and whatever follows) as yyyymmdd; 0 for anything else.
 qint32 dayNumberOfText(QByteArrayView text) {
@@ -34,6 +37,11 @@ qint32 dayNumberOfText(QByteArrayView text) {
         value = value * 10 + digit;
     }
     return value;
+}
+
+// ":StDeptKey0007": names of one length, so none is the start of another.
+QString departmentParameter(qsizetype index) {
+    return QStringLiteral(":StDeptKey%1").arg(index, 4, 10, QLatin1Char('0'));
 }
 
 QDate dateOf(qint32 yyyymmdd) {
@@ -96,6 +104,18 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
         sql += QStringLiteral(" and StDate>=:StDate");
     if (options.to.isValid())
         sql += QStringLiteral(" and StDate<=:StDateTo");
+    if (options.afterId > 0)
+        sql += QStringLiteral(" and ID>:ID");
+    // A long list would pass the statement's limit on parameters; the whole record gives
+    // every department's the same figures.
+    const QList<qint32> filter =
+        options.departments.size() <= kMaxDepartmentFilter ? options.departments : QList<qint32>();
+    if (!filter.isEmpty()) {
+        QStringList parameters;
+        for (qsizetype d = 0; d < filter.size(); ++d)
+            parameters << departmentParameter(d);
+        sql += QStringLiteral(" and StDeptKey in (%1)").arg(parameters.join(QLatin1Char(',')));
+    }
     // The rows straight from SQLite: a Qt value per column and row took more than half the
     // time of a million rows.
     RowScan rows(db, sql);
@@ -103,6 +123,10 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
         rows.bind(QStringLiteral(":StDate"), options.from);
     if (options.to.isValid())
         rows.bind(QStringLiteral(":StDateTo"), options.to);
+    if (options.afterId > 0)
+        rows.bind(QStringLiteral(":ID"), options.afterId);
+    for (qsizetype d = 0; d < filter.size(); ++d)
+        rows.bind(departmentParameter(d), filter.at(d));
     if (!rows.exec())
         return fail(rows.error());
 
@@ -203,58 +227,84 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
     return record;
 }
 
+StockReturns stockReturns(const QString& quoteFolder, const QString& code, const std::vector<qint32>& days,
+                          const QList<int>& horizons) {
+    StockReturns result;
+    const auto horizonCount = static_cast<size_t>(horizons.size());
+    result.values.assign(days.size() * horizonCount, kNoReturn);
+    if (quoteFolder.isEmpty() || days.empty())
+        return result;
+    // A stock without a daily-bar file opens none: the open tells, without a look of its own.
+    DailyBarSearch bars(QuotePaths::dailyBarFile(quoteFolder, PrefixCode(code)));
+    if (!bars.opened())
+        return result;
+    result.fileFound = true;
+    const int furthest = horizons.isEmpty() ? 0 : *std::max_element(horizons.begin(), horizons.end());
+    // Many days of one stock (an institutions' seat trades most stocks again and again):
+    // the stretch from the first to the last comes in one read, not a search a day.
+    if (days.size() >= kDaysForOneRead) {
+        const qint64 first = bars.lowerBound(days.front());
+        const std::vector<DailyBar> span = bars.readSpan(first, bars.lowerBound(days.back()) + furthest);
+        const auto dateLess = [](const DailyBar& bar, qint32 day) { return bar.Date < day; };
+        for (size_t d = 0; d < days.size(); ++d) {
+            const auto at = std::lower_bound(span.begin(), span.end(), days[d], dateLess);
+            if (at == span.end() || at->Date != days[d] || at->Close <= 0)
+                continue;
+            const auto index = at - span.begin();
+            for (size_t h = 0; h < horizonCount; ++h) {
+                const qint64 later = index + horizons.at(static_cast<qsizetype>(h));
+                // The stretch ends `furthest` bars after the last day, or with the file.
+                if (later < static_cast<qint64>(span.size()))
+                    result.values[d * horizonCount + h] = static_cast<float>(
+                        (static_cast<double>(span[static_cast<size_t>(later)].Close) / at->Close - 1.0) *
+                        100.0);
+            }
+        }
+        result.reads = bars.reads();
+        return result;
+    }
+    for (size_t d = 0; d < days.size(); ++d) {
+        const qint64 index = bars.indexOf(days[d]);
+        if (index < 0)
+            continue;
+        bars.load(index, index + furthest);
+        const qint32 base = bars.bar(index).Close;
+        for (size_t h = 0; h < horizonCount; ++h) {
+            const qint64 at = index + horizons.at(static_cast<qsizetype>(h));
+            if (base > 0 && at < bars.count())
+                result.values[d * horizonCount + h] =
+                    static_cast<float>((static_cast<double>(bars.bar(at).Close) / base - 1.0) * 100.0);
+        }
+    }
+    result.reads = bars.reads();
+    return result;
+}
+
 void TrackRecord::gather(const QString& quoteFolder) {
     const auto horizonCount = static_cast<size_t>(m_horizons.size());
     m_returns.assign(m_trades.size() * horizonCount, kNoReturn);
-    const int furthest = m_horizons.isEmpty() ? 0 : *std::max_element(m_horizons.begin(), m_horizons.end());
-
+    std::vector<qint32> days;
     size_t first = 0;
     while (first < m_trades.size()) {
         size_t end = first;
-        while (end < m_trades.size() && m_trades[end].stock == m_trades[first].stock)
+        days.clear();
+        while (end < m_trades.size() && m_trades[end].stock == m_trades[first].stock) {
+            if (days.empty() || days.back() != m_trades[end].day)
+                days.push_back(m_trades[end].day);
             ++end;
-        ++m_stats.stocks;
-        if (quoteFolder.isEmpty()) {
-            first = end;
-            continue;
         }
-        // A stock without a daily-bar file opens none: the open tells, without a look of its own.
-        DailyBarSearch bars(
-            QuotePaths::dailyBarFile(quoteFolder, PrefixCode(m_codes.at(m_trades[first].stock))));
-        if (bars.opened()) {
-            ++m_stats.filesOpened;
-            // A stock traded on many days is read from its first trade day to the end of its
-            // file in one read: a read costs about what copying 32 KB costs, and each day's
-            // search takes two or three reads of its own. A stock of few days is searched
-            // day by day.
-            qint64 tradeDays = 0;
-            for (size_t t = first; t < end; ++t)
-                tradeDays += t == first || m_trades[t].day != m_trades[t - 1].day ? 1 : 0;
-            const qint64 from = bars.lowerBound(m_trades[first].day);
-            if (tradeDays * 2 > 1 + (bars.count() - from) / 1024)
-                bars.load(from, bars.count() - 1);
-            size_t day = first;
-            while (day < end) {
-                size_t dayEnd = day;
-                while (dayEnd < end && m_trades[dayEnd].day == m_trades[day].day)
-                    ++dayEnd;
-                const qint64 index = bars.indexOf(m_trades[day].day);
-                if (index >= 0) {
-                    bars.load(index, index + furthest);
-                    const qint32 base = bars.bar(index).Close;
-                    for (size_t h = 0; h < horizonCount; ++h) {
-                        const qint64 at = index + m_horizons.at(static_cast<qsizetype>(h));
-                        if (base <= 0 || at >= bars.count())
-                            continue;
-                        const auto value = static_cast<float>(
-                            (static_cast<double>(bars.bar(at).Close) / base - 1.0) * 100.0);
-                        for (size_t t = day; t < dayEnd; ++t)
-                            m_returns[t * horizonCount + h] = value;
-                    }
-                }
-                day = dayEnd;
-            }
-            m_stats.barReads += bars.reads();
+        ++m_stats.stocks;
+        const StockReturns returns =
+            stockReturns(quoteFolder, m_codes.at(m_trades[first].stock), days, m_horizons);
+        m_stats.filesOpened += returns.fileFound ? 1 : 0;
+        m_stats.barReads += returns.reads;
+        // The trades come by stock and day: the day's returns go to each of its trades.
+        size_t d = 0;
+        for (size_t t = first; t < end; ++t) {
+            while (days[d] != m_trades[t].day)
+                ++d;
+            std::copy_n(returns.values.begin() + static_cast<std::ptrdiff_t>(d * horizonCount), horizonCount,
+                        m_returns.begin() + static_cast<std::ptrdiff_t>(t * horizonCount));
         }
         first = end;
     }

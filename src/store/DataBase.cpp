@@ -220,6 +220,18 @@ bool TDataBase::open() {
         close();
         return false;
     }
+    if (sqlite3_db_readonly(handle(), "main") == 1) {
+        // A write-protected file (a copy from a disc, a file without write permission) is
+        // read as it is: nothing may be switched or migrated in it, and the queries take
+        // whatever views it has. A file without our tables is of no use at all.
+        if (schemaVersion() <= 0) {
+            m_openError = QStringLiteral("the database file is read-only and holds no tables");
+            close();
+            return false;
+        }
+        m_opened = true;
+        return true;
+    }
     QString error;
     // Write-ahead logging: a killed process loses at most the open transaction. Every
     // stock is its own transaction, so the log is copied back in larger steps than the
@@ -245,6 +257,7 @@ bool TDataBase::open() {
 
 void TDataBase::close() {
     m_statements.clear();
+    m_columns.clear();
     m_knownDepartments.clear();
     if (m_connection.isValid()) {
         rollback();
@@ -255,6 +268,14 @@ void TDataBase::close() {
         QSqlDatabase::removeDatabase(m_connectionName);
     m_inTransaction = false;
     m_opened = false;
+}
+
+bool TDataBase::readOnly() const {
+    if (!m_opened)
+        return false;
+    if (sqlite3* sqlite = handle())
+        return sqlite3_db_readonly(sqlite, "main") == 1;
+    return false;  // an ODBC source tells only when a write fails
 }
 
 sqlite3* TDataBase::handle() const {
@@ -315,6 +336,24 @@ bool TDataBase::createOrMigrate() {
     }
     m_migrationNotes = notes;
     return true;
+}
+
+QStringList TDataBase::columnsOf(const QString& tableOrView) {
+    const auto known = m_columns.constFind(tableOrView);
+    if (known != m_columns.constEnd())
+        return *known;
+    QStringList names;
+    if (m_opened) {
+        // A select without rows tells the columns in the same way on SQLite and through ODBC.
+        QSqlQuery query(connection());
+        if (query.exec(QStringLiteral("select * from %1 where 1=0").arg(tableOrView))) {
+            const QSqlRecord record = query.record();
+            for (int i = 0; i < record.count(); ++i)
+                names << record.fieldName(i);
+        }
+    }
+    m_columns.insert(tableOrView, names);
+    return names;
 }
 
 int TDataBase::schemaVersion() {
@@ -552,6 +591,17 @@ RowScan& RowScan::bind(const QString& name, const QDate& day) {
                               SQLITE_TRANSIENT);
         else if (index > 0)
             sqlite3_bind_null(m_statement, index);
+    }
+    return *this;
+}
+
+RowScan& RowScan::bind(const QString& name, qint64 value) {
+    if (m_query) {
+        m_query->bindValue(name, value);
+    } else if (m_statement) {
+        const int index = sqlite3_bind_parameter_index(m_statement, name.toUtf8().constData());
+        if (index > 0)
+            sqlite3_bind_int64(m_statement, index, value);
     }
     return *this;
 }

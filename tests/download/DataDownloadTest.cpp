@@ -467,6 +467,9 @@ TEST_F(DataDownloadTest, APageTheDatabaseRefusesIsRolledBackAndSaidSo) {
     faults.allow(-1);
     EXPECT_FALSE(outcome.storeError.isEmpty());
     EXPECT_EQ(outcome.changeStored, 1);  // the first page only
+    ASSERT_EQ(outcome.storedRows.size(), 1) << "the run reports no row rolled back";
+    EXPECT_EQ(outcome.storedRows.at(0).recordKey,
+              CalcRecordKey("600610", "部", Money::fromUnits(1), Money(), QDate(2024, 3, 4)));
     EXPECT_EQ(frame.countLogs("\t存入数据库出错,本页的数据没有保存"), 1);
     EXPECT_EQ(loader.requests.size(), 2);  // the download ended
     Statement count = faultDb.QueryPublic("select count(*) from tblStChange");

@@ -445,6 +445,7 @@ TEST_F(StockExtractionTest, AStockTheDatabaseRefusesIsRolledBackWholeAndStoredBy
         EXPECT_EQ(frame.countLogs(QStringLiteral("数据可能重复")), 0) << "not a repeated row";
         EXPECT_EQ(frame.countLogs(QStringLiteral("大宗买卖数据")), 0) << "the stock goes no further";
         EXPECT_EQ(totals.savedRowCount + totals.savedChangeCount + totals.savedBigCount, 0);
+        EXPECT_TRUE(totals.storedRows.isEmpty()) << "a run reports no row rolled back";
         EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QStringLiteral("0"));
 
         faults.reset();
@@ -459,6 +460,7 @@ TEST_F(StockExtractionTest, AStockTheDatabaseRefusesIsRolledBackWholeAndStoredBy
         const auto again = extract(QStringLiteral("two_days.txt"));
         EXPECT_FALSE(again.storeFailed);
         EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 8);
+        EXPECT_EQ(totals.storedRows.size(), 6) << "the department rows, not the anomaly rows";
         EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 2);
     }
 }
