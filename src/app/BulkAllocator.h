@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -26,6 +27,9 @@ public:
     BulkAllocator(const BulkAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t count) {
+        // As std::allocator: a count no array can have is refused, not wrapped around.
+        if (count > (static_cast<std::size_t>(PTRDIFF_MAX) - kHugePage) / sizeof(T))
+            throw std::bad_array_new_length();
         const std::size_t bytes = count * sizeof(T);
 #ifdef __linux__
         if (bytes >= kBulk) {
