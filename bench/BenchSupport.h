@@ -7,10 +7,13 @@
 #include <QList>
 #include <QStringList>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace quarrow::bench {
@@ -73,6 +76,29 @@ inline long peakMemoryKb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// The processor time the process has used so far, user and system: on a machine shared
+// with other work it varies less than the time on the clock.
+inline double cpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The middle of a few measurements (the upper one of an even count): one round disturbed by
+// the machine's other work does not move it.
+inline double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The processor time of the calling thread alone: the critical path of a job whose helpers
+// (the network's thread, a parse) run beside it.
+inline double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // The resident memory now (Linux), to compare early and late in a run.

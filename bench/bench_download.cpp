@@ -3,7 +3,7 @@
 //
 //   bench_download [--changes N] [--blocks N] [--stocks N] [--page-rows N]
 //
-// Goals: the download reaches at least half the storage limit; a page of 500 rows is
+// Goals: the download reaches at least 0.7 of the storage limit; a page of 500 rows is
 // answered in under 20 ms.
 
 #include "download/DataDownload.h"
@@ -30,7 +30,9 @@
 
 using namespace quarrow;
 using quarrow::bench::argumentValue;
+using quarrow::bench::cpuSeconds;
 using quarrow::bench::Stopwatch;
+using quarrow::bench::threadCpuSeconds;
 
 namespace {
 
@@ -49,6 +51,7 @@ public:
         seconds += watch.seconds();
         return result;
     }
+    void expect(const QUrl& url) override { m_inner.expect(url); }
     double seconds = 0;
 
 private:
@@ -175,9 +178,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     fillSource(source, changes, blocks, stocks);
+    const double plainCpuBefore = cpuSeconds();
     const double plainSeconds = plainInsert(plain, changes, blocks, pageRows);
-    std::printf("plain insert:  %d rows in %.2f s = %.0f rows/s (the storage limit)\n", total, plainSeconds,
-                total / plainSeconds);
+    const double plainCpu = cpuSeconds() - plainCpuBefore;
+    std::printf("plain insert:  %d rows in %.2f s (%.2f s CPU) = %.0f rows/s (the storage limit)\n", total,
+                plainSeconds, plainCpu, total / plainSeconds);
 
     PagePublisher publisher(source.fileName(), pageRows);
     QString error;
@@ -234,17 +239,27 @@ int main(int argc, char* argv[]) {
     options.bigPage = address + PageContract::kBigPath;
     options.user = QStringLiteral("bench");
     Stopwatch watch;
+    const double cpuBefore = cpuSeconds();
+    const double threadCpuBefore = threadCpuSeconds();
     const DownloadOutcome outcome = download.run(
         options, [](const QString&, const QString&, const QString&) { return QStringLiteral("2020-01-01"); });
     const double seconds = watch.seconds();
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double threadCpu = threadCpuSeconds() - threadCpuBefore;
     const int stored = outcome.changeStored + outcome.bigStored;
+    // Our process's processor time against the plain insert's: on a busy machine the time on
+    // the clock moves with the other work, this much less. The server's is its own.
     std::printf(
         "download:      %d rows (%d abnormal moves, %d block trades) in %.2f s = %.0f rows/s, "
-        "%.0f %% of the storage limit\n",
+        "%.0f %% of the storage limit; by CPU time (%.2f s) %.0f %%\n",
         stored, outcome.changeStored, outcome.bigStored, seconds, stored / seconds,
-        100.0 * (stored / seconds) / (total / plainSeconds));
+        100.0 * (stored / seconds) / (total / plainSeconds), cpu, 100.0 * plainCpu / cpu);
     std::printf("               %.2f s of it fetching pages, %.2f s reading and storing them\n",
                 loader.seconds, seconds - loader.seconds);
+    // The plain insert runs in this thread alone; the download's thread is its critical
+    // path, with the network's thread and the server beside it.
+    std::printf("download thread: %.2f s CPU, %.0f %% of the storage limit by its CPU time\n", threadCpu,
+                100.0 * plainCpu / threadCpu);
     for (const QString& problem : outcome.pageProblems)
         std::printf("page problem: %s\n", problem.toUtf8().constData());
     server.kill();

@@ -36,12 +36,6 @@ using namespace quarrow::bench;
 
 namespace {
 
-double cpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
 QString stockName(int i) {
     return QStringLiteral("股票%1").arg(i, 4, 10, QLatin1Char('0'));
 }

@@ -6,6 +6,7 @@
 #include "download/DataDownload.h"
 #include "download/DxHtmlParser.h"
 #include "download/PageLoader.h"
+#include "download/PageTable.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
@@ -82,6 +83,23 @@ QString checkDownloadPage(const QByteArray& input) {
             findings.expect(table->CellText(cells, r).isEmpty(),
                             QStringLiteral("row %1 reads a cell beyond its last").arg(r));
         }
+    }
+
+    // The download's reader, direct or not, reads the page as the full parse does.
+    const PageTable read = readPageTable(html);
+    findings.expect(read.refusal == parser.refusal() && read.tables == parser.WebTables().Count(),
+                    QStringLiteral("the download's reader tells %1 tables (%2) where the parse tells %3 (%4)")
+                        .arg(read.tables)
+                        .arg(read.refusal, QString::number(parser.WebTables().Count()), parser.refusal()));
+    if (TDxWebTable* first = parser.WebTables().table(0)) {
+        bool alike = read.rowCount() == first->RowCount();
+        for (int r = 0; alike && r < read.rowCount(); ++r) {
+            alike = read.cellCount(r) == first->CellCount(r);
+            for (int c = 0; alike && c < read.cellCount(r); ++c)
+                alike = read.cell(c, r) == first->CellText(c, r);
+        }
+        findings.expect(alike, QStringLiteral("the download's reader (%1) reads the first table otherwise")
+                                   .arg(read.direct ? QStringLiteral("direct") : QStringLiteral("parsed")));
     }
 
     TDataBase db(QStringLiteral(":memory:"));

@@ -26,6 +26,14 @@ bool replace(const QString& path, const QByteArray& bytes, QString* error,
 bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* error,
                  int* errorCode = nullptr);
 
+#ifndef Q_OS_WIN
+// The same check and open for callers that read and write with the system's calls: a
+// descriptor opened read-only (or read-write) on a regular file, with the file's size in
+// *size, or -1 with the reason. The caller closes it.
+int openRegularDescriptor(const QString& path, bool writable, qint64* size, QString* error,
+                          int* errorCode = nullptr);
+#endif
+
 // Flushes a file written through QFile to the disk itself (not only to the system's
 // cache). False, with the reason, when the system refused.
 bool syncToDisk(QFile& file, QString* error);

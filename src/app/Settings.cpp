@@ -54,6 +54,8 @@ const QList<SettingKey>& settingKeys() {
         {"Folder", "RAR", SettingType::Text},
         {"Folder", "DBCOPY", SettingType::Text},
         {"QQ", "QQName", SettingType::Text},
+        // After a run, the followed departments' rows go to the chat of the nickname.
+        {"QQ", "SendFollowed", SettingType::Boolean},
         {"Holiday", "MMDD", SettingType::Integer, 25},
         {"ExceptDay", "MMDD", SettingType::Integer, 10},
         {"AutoStart", "Time", SettingType::Time},
@@ -68,6 +70,18 @@ const QList<SettingKey>& settingKeys() {
         {"Server", "StChangePage", SettingType::Text},
         {"Server", "BigBuySalePage", SettingType::Text},
         {"Server", "User", SettingType::Text},
+        {"Window", "Geometry", SettingType::Text},
+        {"Window", "Splitters", SettingType::Text},
+        {"Window", "Columns", SettingType::Text},
+        {"QueryFilter", "StockGiven", SettingType::Boolean},
+        {"QueryFilter", "FromTicked", SettingType::Boolean},
+        {"QueryFilter", "ToTicked", SettingType::Boolean},
+        {"QueryFilter", "DepartmentGiven", SettingType::Boolean},
+        {"QueryFilter", "Department", SettingType::Text},
+        {"QueryFilter", "MainBuySale", SettingType::Boolean},
+        {"QueryFilter", "Threshold", SettingType::Integer},
+        {"QueryFilter", "ThresholdKind", SettingType::Integer},
+        {"QueryFilter", "SortOnAmount", SettingType::Boolean},
     };
     return keys;
 }
@@ -117,7 +131,7 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
         return QString();
     }
     if (part == QLatin1String("QQ"))
-        return QStringLiteral("(输入QQ昵称)");
+        return name == QLatin1String("QQName") ? QStringLiteral("(输入QQ昵称)") : QStringLiteral("0");
     if (part == QLatin1String("Server")) {
         if (name == QLatin1String("StChangePage"))
             return kDefaultChangePage;
@@ -132,6 +146,8 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
             return dateText(kNoDate);
         return name == QLatin1String("Index") ? QStringLiteral("0") : QString();
     }
+    if (part == QLatin1String("Window") || part == QLatin1String("QueryFilter"))
+        return QString();        // nothing remembered yet: the window's own start
     return QStringLiteral("0");  // the calendar lists
 }
 
@@ -241,6 +257,15 @@ QString Settings::rarFolder() const {
 
 QString Settings::dbCopyFolder() const {
     return readText(kFolder, QStringLiteral("DBCOPY"), m_programFolder);
+}
+
+bool Settings::sendFollowed() const {
+    return readBool(QStringLiteral("QQ"), QStringLiteral("SendFollowed"), false);
+}
+
+bool Settings::qqNameSet() const {
+    const QString name = trimBlanks(qqName());
+    return !name.isEmpty() && name != defaultText(QStringLiteral("QQ"), QStringLiteral("QQName"));
 }
 
 QString Settings::qqName() const {

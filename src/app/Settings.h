@@ -84,6 +84,10 @@ public:
     QString rarFolder() const;
     QString dbCopyFolder() const;
     QString qqName() const;
+    // A nickname the user gave: neither empty nor the box's placeholder.
+    bool qqNameSet() const;
+    // [QQ] SendFollowed: after a run, the followed departments' rows go to the QQ chat.
+    bool sendFollowed() const;
 
     // Database: where the data lives when not in the program's own file. ODBC, a connection
     // string used as it is, comes first; else Access, the path of an Access file (relative

@@ -66,14 +66,13 @@ void SystemSetup::select(QuoteProgram program) {
     m_stockApp = QStringLiteral("TdxW.exe");
 }
 
-void SystemSetup::keyTyped(FolderKind kind, QChar key, const QString& textAfter) {
-    if (key == QLatin1Char('\r') || key == QLatin1Char('\n')) {
-        commitFolder(kind);
-        return;
-    }
+bool SystemSetup::keyTyped(FolderKind kind, QChar key, const QString& textAfter) {
+    if (key == QLatin1Char('\r') || key == QLatin1Char('\n'))
+        return commitFolder(kind);
     FolderEdit& edit = m_edits[index(kind)];
     edit.text = textAfter;
     edit.changed = true;
+    return false;
 }
 
 void SystemSetup::textChangedWithoutKey(FolderKind kind, const QString& text) {
@@ -115,7 +114,23 @@ bool SystemSetup::commitFolder(FolderKind kind) {
     if ((kind == FolderKind::Hualin && m_program == QuoteProgram::Hualin) ||
         (kind == FolderKind::Dongfang && m_program == QuoteProgram::Dongfang))
         m_quoteFolder = edit.text;
+    // A folder that exists may still be the wrong one: without the quote program in it
+    // the mining run would only find it missing.
+    const QString program = QStringLiteral("TdxW.exe");
+    if (kind != FolderKind::Rar && !QFileInfo(QDir(edit.text).filePath(program)).isFile()) {
+        m_frame.notify(
+            QStringLiteral("文件夹%1中没有找到行情分析软件%2,\r请确认这是%3行情分析软件的安装文件夹.")
+                .arg(QDir::toNativeSeparators(edit.text), program,
+                     kind == FolderKind::Hualin ? QStringLiteral("华林证券") : QStringLiteral("东方证券")));
+    }
     return true;
+}
+
+bool SystemSetup::chooseFolder(FolderKind kind, const QString& folder) {
+    FolderEdit& edit = m_edits[index(kind)];
+    edit.text = QDir::toNativeSeparators(folder);
+    edit.changed = true;
+    return commitFolder(kind);
 }
 
 QString SystemSetup::hint(FolderKind kind) {

@@ -41,14 +41,17 @@ public:
     const FolderEdit& folderEdit(FolderKind kind) const { return m_edits[index(kind)]; }
     // A key that reaches the edit as a character (Backspace and Ctrl+V among them):
     // Enter commits at once, anything else marks the edit changed. textAfter is the
-    // edit's text after the key.
-    void keyTyped(FolderKind kind, QChar key, const QString& textAfter);
+    // edit's text after the key. Returns whether a folder was stored.
+    bool keyTyped(FolderKind kind, QChar key, const QString& textAfter);
     // A change without a typed key (a paste from the context menu, Delete).
     void textChangedWithoutKey(FolderKind kind, const QString& text);
-    // Leaving the edit.
-    void leave(FolderKind kind) { commitFolder(kind); }
+    // Leaving the edit. Returns whether a folder was stored.
+    bool leave(FolderKind kind) { return commitFolder(kind); }
+    // A folder picked in the folder dialog: stored as if typed and committed.
+    bool chooseFolder(FolderKind kind, const QString& folder);
     // Does nothing unless the edit was typed into; then stores an existing folder, or
-    // shows the help picture for a missing one. Returns whether the folder was stored.
+    // shows the help picture for a missing one. A quote program's folder without the
+    // program in it is stored, and the user told. Returns whether the folder was stored.
     bool commitFolder(FolderKind kind);
     // The prompt-line hint shown when an edit is entered.
     static QString hint(FolderKind kind);

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace quarrow {
 
 namespace {
@@ -16,6 +18,8 @@ const QString kHualinTitle = QStringLiteral("华林证券网上交易");
 const QString kDongfangTitle = QStringLiteral("东方通达信");
 const QString kMonitorTitle = QStringLiteral("主力监控总览");
 constexpr int kLaunchWait_ms = 15000;
+// The window answers and paints this often while the quote program comes up.
+constexpr int kLaunchPump_ms = 100;
 constexpr std::size_t kNotifiedTitleChars = 250;
 constexpr std::size_t kProcessNameChars = 100;
 constexpr std::uint8_t kMonitorKey = 0x4A;  // 'J'
@@ -120,9 +124,25 @@ void QuoteWindows::discover(bool realShowEvent) {
         if (!m_setup.quoteFolder.isEmpty() && !m_setup.stockApp.isEmpty() && QFileInfo(program).isFile()) {
             m_frame.ShowPrompt(QStringLiteral("正在启动") + m_setup.stockWindow +
                                QStringLiteral("行情分析程序\r启动完毕后,请执行一次\"盘后数据下载\"功能"));
-            // The quote program does not end: this is a pause while it comes up.
-            m_launcher.run(QDir::toNativeSeparators(program), {}, m_setup.quoteFolder, kLaunchWait_ms,
-                           WhenTimedOut::LeaveRunning);
+            // The quote program does not end: the wait is a pause while it comes up, in
+            // which the window paints and answers (the prompt line says what it waits for).
+            const LaunchResult started = m_launcher.run(QDir::toNativeSeparators(program), {},
+                                                        m_setup.quoteFolder, 0, WhenTimedOut::LeaveRunning);
+            if (started == LaunchResult::FailedToStart) {
+                m_frame.ShowPrompt(QStringLiteral("无法启动") + QDir::toNativeSeparators(program));
+            } else {
+                if (onLaunchWait)
+                    onLaunchWait(true);
+                const qint64 until = m_clock.elapsedMs() + kLaunchWait_ms;
+                while (m_clock.elapsedMs() < until) {
+                    m_frame.processEvents();
+                    m_clock.sleep(
+                        static_cast<int>(std::min<qint64>(kLaunchPump_ms, until - m_clock.elapsedMs())));
+                }
+                m_frame.processEvents();
+                if (onLaunchWait)
+                    onLaunchWait(false);
+            }
         } else {
             m_frame.ShowPrompt(
                 QStringLiteral("没有找到") + m_setup.stockApp +

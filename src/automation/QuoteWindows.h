@@ -82,6 +82,9 @@ public:
 
     // The window opens the setup page; the check boxes follow the status.
     std::function<void()> openSetupPage;
+    // The wait while a started quote program comes up begins (true) and ends (false): the
+    // window keeps the commands that would start work off meanwhile.
+    std::function<void(bool waiting)> onLaunchWait;
     std::function<void(const WindowStatus&)> statusChanged;
 
     WindowServices services();

@@ -13,6 +13,7 @@ const std::vector<const CliCommand*>& cliCommands() {
         &deleteCommand(),   &backupCommand(),         &cleanupDocsCommand(),
         &watchCommand(),    &relayCommand(),          &captureCommand(),
         &downloadCommand(), &publishCommand(),        &scorecardCommand(),
+        &followCommand(),   &followedCommand(),       &digestCommand(),
     };
     return commands;
 }

@@ -4,6 +4,13 @@
 
 namespace quarrow {
 
+class ProgramServices;
+class StoredRows;
+
+// After a job that stored rows: says how many of them are the followed departments' and
+// sends their summary to the QQ chat when the settings ask for it.
+void reportFollowedRows(ProgramServices& services, const StoredRows& rows);
+
 // The commands of quarrow-cli, each declared beside its body.
 const CliCommand& extractCommand();
 const CliCommand& summaryCommand();
@@ -32,5 +39,8 @@ const CliCommand& captureCommand();
 const CliCommand& downloadCommand();
 const CliCommand& publishCommand();
 const CliCommand& scorecardCommand();
+const CliCommand& followCommand();
+const CliCommand& followedCommand();
+const CliCommand& digestCommand();
 
 }  // namespace quarrow

@@ -92,7 +92,9 @@ int runDownload(CliCall& call) {
             from = call.isSet(QStringLiteral("from")) ? call.value(QStringLiteral("from")) : preset;
             return from;
         });
-    return reportDownload(outcome, from);
+    const int status = reportDownload(outcome, from);
+    reportFollowedRows(services, outcome.storedRows);
+    return status;
 }
 
 int runPublish(CliCall& call) {

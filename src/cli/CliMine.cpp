@@ -120,7 +120,10 @@ int runMine(CliCall& call) {
     MiningRun mining = services.miningRun();
     const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAtOnce,
                                     QStringLiteral("stopping after the current stock"));
-    return reportMining(services, mining.run(*chosen));
+    const MiningOutcome outcome = mining.run(*chosen);
+    const int status = reportMining(services, outcome);
+    reportFollowedRows(services, outcome.storedRows);
+    return status;
 }
 
 // fetch and select take one stock code.

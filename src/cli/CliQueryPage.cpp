@@ -175,7 +175,8 @@ int runQuery(CliCall& call) {
         return kExitUsage;
     if (const int status = call.prepare(); status != kExitOk)
         return status;
-    const OperatorStatements statements = composeOperatorQuery(query->page, query->button);
+    const OperatorStatements statements =
+        composeOperatorQueryFor(call.services().store(), query->page, query->button);
     ResultPrinter printer(call.services().store(), query->format);
     bool first = true;
     for (const ComposedStatement* composed : {&statements.main, &statements.blockTrades}) {

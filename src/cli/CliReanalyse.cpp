@@ -103,7 +103,10 @@ int runReanalyse(CliCall& call) {
     ReanalysisBatch batch = services.reanalysis();
     const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAfterItem,
                                     QStringLiteral("stopping after the current stock"));
-    return reportReanalysis(services, batch.run(rows, options), rows.size());
+    const ReanalysisOutcome outcome = batch.run(rows, options);
+    const int status = reportReanalysis(services, outcome, rows.size());
+    reportFollowedRows(services, outcome.storedRows);
+    return status;
 }
 
 }  // namespace

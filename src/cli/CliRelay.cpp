@@ -63,17 +63,23 @@ bool pickWatchList(ProgramServices& services, const WatchSelection& selection) {
 }
 
 void printTotals(const RelayTotals& totals) {
-    printOut(QStringLiteral("%1 new monitor rows, %2 alerts of watched stocks: %3 stored, %4 already stored, "
-                            "%5 refused; %6 chat lines sent in %7 batches\n")
-                 .arg(totals.rowsHandled)
-                 .arg(totals.alertsKept)
-                 .arg(totals.alertsStored)
-                 .arg(totals.duplicates)
-                 .arg(totals.storeFailures)
-                 .arg(totals.linesSent)
-                 .arg(totals.batchesSent));
+    printOut(
+        QStringLiteral("%1 new monitor rows, %2 alerts of watched stocks: %3 stored, %4 already stored, "
+                       "%5 refused; %6 rows with cells that are not an alert's; %7 chat lines sent in %8 "
+                       "batches, %9 not sent\n")
+            .arg(totals.rowsHandled)
+            .arg(totals.alertsKept)
+            .arg(totals.alertsStored)
+            .arg(totals.duplicates)
+            .arg(totals.storeFailures)
+            .arg(totals.rowsRefused)
+            .arg(totals.linesSent)
+            .arg(totals.batchesSent)
+            .arg(totals.linesUnsent));
 }
 
+// Exit 1 when the database refused an alert or a chat line did not reach the chat window:
+// the relay did not do what it was started for.
 int reportRelay(const RelayOutcome& outcome) {
     printTotals(outcome.totals);
     QString chat;
@@ -84,7 +90,14 @@ int reportRelay(const RelayOutcome& outcome) {
         printError(QStringLiteral("the database refused %1 alerts (%2); they are not stored")
                        .arg(outcome.totals.storeFailures)
                        .arg(outcome.storeError));
-    return exitStatusOf(outcome);
+    const int unsent = outcome.totals.linesUnsent;
+    if (unsent > 0)
+        printError(
+            QStringLiteral("%1 of %2 chat lines were not sent: the chat window was missing or could not be "
+                           "selected")
+                .arg(unsent)
+                .arg(unsent + outcome.totals.linesSent));
+    return exitStatusOf(outcome, unsent > 0);
 }
 
 // Prints the stocks the relay watches: name, tab, code and mark.

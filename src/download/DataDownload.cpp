@@ -1,12 +1,13 @@
 #include "download/DataDownload.h"
 
-#include "download/DxHtmlParser.h"
 #include "download/OutsideText.h"
 #include "download/PageContract.h"
 #include "download/PageLoader.h"
+#include "download/PageTable.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "store/DataBase.h"
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
 
 #include <QHash>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace quarrow {
 
@@ -26,8 +28,6 @@ const QString kInsertChange = QStringLiteral(
 const QString kInsertBig = QStringLiteral(
     "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
     "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
-const QString kInsertDepartment =
-    QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
 
 constexpr qint64 kProgressInterval_ms = 100;
 
@@ -204,34 +204,36 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
             outcome.pageProblems << QStringLiteral("%1: %2").arg(what, error);
             break;
         }
-        // The parse runs beside the window, so the stop command ends a long one at once.
-        TDxHtmlParser parser;
-        if (!parser.setHTML(loaded.html, waiting)) {
+        // A long parse runs beside the window, so the stop command ends it at once.
+        const std::optional<PageTable> read = readPageTable(loaded.html, waiting);
+        if (!read) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
             break;
         }
-        if (!parser.refusal().isEmpty()) {
+        const PageTable& table = *read;
+        if (!table.refusal.isEmpty()) {
             m_s.frame.addLog(QStringLiteral("\t服务器返回的页面结构异常,没有读取!"), LogColor::Red);
-            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, parser.refusal());
+            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, table.refusal);
             break;
         }
-        const int tables = parser.WebTables().Count();
-        if (tables != 1) {
+        if (table.tables != 1) {
             m_s.frame.addLog(QStringLiteral("\t服务器返回的页面表格不正确!"), LogColor::Red);
             outcome.pageProblems
-                << QStringLiteral("%1: the page holds %2 tables, not one").arg(what).arg(tables);
+                << QStringLiteral("%1: the page holds %2 tables, not one").arg(what).arg(table.tables);
             break;
         }
-        TDxWebTable& table = *parser.WebTables().table(0);
-        if (table.CellCount(0) != PageContract::kColumns) {
+        if (table.cellCount(0) != PageContract::kColumns) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面表格列数不对!"), LogColor::Red);
             outcome.pageProblems << QStringLiteral("%1: the page's first row has %2 cells, not %3")
                                         .arg(what)
-                                        .arg(table.CellCount(0))
+                                        .arg(table.cellCount(0))
                                         .arg(PageContract::kColumns);
             break;
         }
-        if (!storePage(phase, table, state, outcome))
+        // The next page is on its way while this one is stored.
+        std::vector<std::optional<Row>> rows;
+        m_s.loader.expect(likelyNextPage(phase, table, state, page, options.user, rows));
+        if (!storePage(phase, table, rows, state, outcome))
             break;
         // The next page must start past every ID asked for: a server whose IDs stand still
         // or go back would be asked for the same rows for ever.
@@ -247,6 +249,7 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
             break;
         }
     } while (state.remaining > 0);
+    m_s.loader.expect(QUrl());
 
     if (change) {
         outcome.changeStored = state.stored;
@@ -262,15 +265,69 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
     }
 }
 
-bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome) {
+std::optional<DataDownload::Row> DataDownload::validRow(Phase phase, const PageTable& table, int r,
+                                                        const QDate& latestDay) {
+    Row row{table.cell(0, r),
+            table.cell(1, r),
+            PageContract::parseDay(table.cell(2, r)),
+            table.cell(3, r),
+            readMoney(table.cell(4, r)),
+            readMoney(table.cell(5, r)),
+            readMoney(table.cell(6, r)),
+            table.cell(7, r)};
+    const bool figures = phase == Phase::Change ? (row.figure4 != Money() || row.figure5 != Money())
+                                                : (row.figure5 != Money() || row.figure6 != Money());
+    const bool valid = row.day.isValid() && row.day >= kFirstDataDay && row.day <= latestDay && figures &&
+                       sixDigits(row.code) && !row.name.isEmpty() && !row.department.isEmpty() &&
+                       (phase == Phase::Change || !row.last.isEmpty());
+    if (!valid)
+        return std::nullopt;
+    return row;
+}
+
+QUrl DataDownload::likelyNextPage(Phase phase, const PageTable& table, const PhaseState& state,
+                                  const QString& page, const QString& user,
+                                  std::vector<std::optional<Row>>& rows) {
+    rows.assign(static_cast<size_t>(table.rowCount()), std::nullopt);
+    // The page read as storePage reads it, every valid row taken as stored: only a row
+    // the database or the user turns away leaves the day elsewhere.
+    qint64 nextId = state.nextId;
+    qint64 remaining = state.remaining;
+    QDate day = state.day;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const QString first = table.cell(0, r);
+        if (first == PageContract::kEnd) {
+            nextId = pageId(table.cell(2, r)).value_or(-1) + 1;
+            break;
+        }
+        if (first == PageContract::kHeader) {
+            remaining = table.cell(1, r).toLongLong();
+            nextId = pageId(table.cell(2, r)).value_or(-1);
+        } else if (std::optional<Row>& row = rows[static_cast<size_t>(r)] =
+                       validRow(phase, table, r, state.latestDay)) {
+            --remaining;
+            ++nextId;
+            day = row->day;
+        }
+    }
+    if (remaining <= 0 || nextId <= state.highestRequested)
+        return QUrl();
+    return PageContract::requestUrl(page, day, nextId, user);
+}
+
+bool DataDownload::storePage(Phase phase, const PageTable& table,
+                             const std::vector<std::optional<Row>>& valid, PhaseState& state,
+                             DownloadOutcome& outcome) {
     Transaction transaction(m_s.db);
     const int storedBefore = state.stored;
     const QDate bigFromBefore = outcome.bigFrom;
     const QDate bigToBefore = outcome.bigTo;
+    const StoredRows rowsBefore = outcome.storedRows;
     auto fail = [&](const QString& error) {
         transaction.rollback();
         // What the page had counted is gone with it.
         state.stored = storedBefore;
+        outcome.storedRows = rowsBefore;
         outcome.bigFrom = bigFromBefore;
         outcome.bigTo = bigToBefore;
         outcome.storeError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
@@ -281,11 +338,11 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
     if (!transaction.began())
         return fail(m_s.db.transactionError());
 
-    const int rows = table.RowCount();
+    const int rows = table.rowCount();
     for (int r = 0; r < rows; ++r) {
-        const QString first = table.CellText(0, r);
-        const QString second = table.CellText(1, r);
-        const QString third = table.CellText(2, r);
+        const QString first = table.cell(0, r);
+        const QString second = table.cell(1, r);
+        const QString third = table.cell(2, r);
         if (first == PageContract::kEnd) {
             state.nextId = pageId(third).value_or(-1) + 1;
             break;
@@ -306,25 +363,13 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
                              LogColor::Default);
         } else {
             ++state.progress.position;
-            Row row{first,
-                    second,
-                    PageContract::parseDay(third),
-                    table.CellText(3, r),
-                    readMoney(table.CellText(4, r)),
-                    readMoney(table.CellText(5, r)),
-                    readMoney(table.CellText(6, r)),
-                    table.CellText(7, r)};
-            const bool figures = phase == Phase::Change ? (row.figure4 != Money() || row.figure5 != Money())
-                                                        : (row.figure5 != Money() || row.figure6 != Money());
-            const bool valid = row.day.isValid() && row.day >= kFirstDataDay && row.day <= state.latestDay &&
-                               figures && sixDigits(row.code) && !row.name.isEmpty() &&
-                               !row.department.isEmpty() && (phase == Phase::Change || !row.last.isEmpty());
-            if (!valid) {
+            const std::optional<Row>& row = valid.at(static_cast<size_t>(r));
+            if (!row) {
                 m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
             } else {
                 --state.remaining;
                 ++state.nextId;
-                if (!storeRow(phase, row, state, outcome))
+                if (!storeRow(phase, *row, state, outcome))
                     return fail(m_storeError);
             }
         }
@@ -338,13 +383,13 @@ bool DataDownload::storePage(Phase phase, TDxWebTable& table, PhaseState& state,
 
 bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome) {
     const bool change = phase == Phase::Change;
-    const QString dateText = dayText(row.day);
     auto storageFailed = [this](const Statement& statement) {
         m_storeError = statement.error();
         return false;
     };
 
     if (row.code != state.previousCode || row.day != state.previousDay) {
+        const QString dateText = dayText(row.day);
         state.previousCode = row.code;
         state.previousDay = row.day;
         state.skipDay = false;
@@ -361,16 +406,18 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
     if (!state.skipDay) {
         Statement insert = m_s.db.DBCommand(change ? kInsertChange : kInsertBig);
         insert.bind(QStringLiteral(":StCode"), row.code).bind(QStringLiteral(":StDate"), row.day);
+        const qint32 departmentKey = CalcDeptKey(row.department);
+        const qint64 changeKey =
+            change ? CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day) : 0;
         if (change) {
-            insert.bind(QStringLiteral(":StDeptKey"), CalcDeptKey(row.department))
+            insert.bind(QStringLiteral(":StDeptKey"), departmentKey)
                 .bind(QStringLiteral(":StBuy"), row.figure4)
                 .bind(QStringLiteral(":StSale"), row.figure5)
                 .bind(QStringLiteral(":StRate"), row.figure6)
                 .bind(QStringLiteral(":StMemo"), row.last)
-                .bind(QStringLiteral(":StKEY"),
-                      CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day));
+                .bind(QStringLiteral(":StKEY"), changeKey);
         } else {
-            insert.bind(QStringLiteral(":StDeptBuy"), CalcDeptKey(row.department))
+            insert.bind(QStringLiteral(":StDeptBuy"), departmentKey)
                 .bind(QStringLiteral(":StPrice"), row.figure4)
                 .bind(QStringLiteral(":StQTY"), row.figure5)
                 .bind(QStringLiteral(":StAMT"), row.figure6)
@@ -381,14 +428,16 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
         if (insert.exec()) {
             state.day = row.day;
             ++state.stored;
-            if (!change) {
+            if (change) {
+                outcome.storedRows.add(changeKey, departmentKey);
+            } else {
                 if (!outcome.bigFrom.isValid() || outcome.bigFrom > row.day)
                     outcome.bigFrom = row.day;
                 if (!outcome.bigTo.isValid() || outcome.bigTo < row.day)
                     outcome.bigTo = row.day;
             }
         } else if (insert.failedOnUniqueKey()) {
-            m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dateText +
+            m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dayText(row.day) +
                                  QStringLiteral("出错!数据可能存在重复"),
                              LogColor::Red);
         } else {
@@ -463,18 +512,22 @@ bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
 
 bool DataDownload::storeDepartment(const QString& name, DownloadOutcome& outcome) {
     const qint32 key = CalcDeptKey(name);
-    if (m_s.db.isKnownDepartment(key))
+    if (m_s.db.isKnownDepartment(key) && m_s.db.knownDepartmentName(key) == name)
         return true;
-    Statement insert = m_s.db.DBCommand(kInsertDepartment);
-    insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    if (insert.exec()) {
-        outcome.departmentsAdded = true;
-    } else if (!insert.failedOnUniqueKey()) {
-        // A name already stored is expected; the database refusing to write is not.
-        m_storeError = insert.error();
-        return false;
+    const DepartmentOffer offered = offerDepartment(m_s.db, key, name);
+    switch (offered.result) {
+        case DepartmentOffer::Result::Stored:
+            outcome.departmentsAdded = true;
+            break;
+        case DepartmentOffer::Result::AlreadyStored:
+            if (!offered.heldBy.isEmpty())
+                m_s.frame.addLog(departmentClashLine(name, offered.heldBy, key), LogColor::Magenta);
+            break;
+        case DepartmentOffer::Result::Failed:
+            // A name already stored is expected; the database refusing to write is not.
+            m_storeError = offered.error;
+            return false;
     }
-    m_s.db.rememberDepartment(key);
     return true;
 }
 

@@ -2,18 +2,22 @@
 
 #include "app/JobOutcome.h"
 #include "app/RunControl.h"
+#include "store/StoredRows.h"
 
 #include <QDate>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace quarrow {
 
 class Clock;
 class NetworkState;
 class PageLoader;
+struct PageTable;
 class Shutdown;
 class TDataBase;
 
@@ -51,6 +55,7 @@ struct DownloadOutcome : JobOutcome {
     QDate bigFrom;             // the days of the block trades stored, for the query page's range
     QDate bigTo;
     bool departmentsAdded = false;
+    StoredRows storedRows;  // the abnormal-move rows this download stored
     // Pages that could not be loaded or read, in plain English; each ended its phase.
     QStringList pageProblems;
 };
@@ -78,8 +83,18 @@ private:
 
     void runPhase(Phase phase, const QString& page, const QDate& day, const DownloadOptions& options,
                   DownloadOutcome& outcome);
-    // One page's rows; false when the download must end (a storage error).
-    bool storePage(Phase phase, class TDxWebTable& table, PhaseState& state, DownloadOutcome& outcome);
+    // A data row of the page when it is valid: its day in range, its figures, a six-digit
+    // code and the names it needs.
+    static std::optional<Row> validRow(Phase phase, const PageTable& table, int r, const QDate& latestDay);
+    // The address storing the page leads to when every valid row is stored; empty when the
+    // phase ends with it. rows gets each data row up to the end row that is valid, in place.
+    static QUrl likelyNextPage(Phase phase, const PageTable& table, const PhaseState& state,
+                               const QString& page, const QString& user,
+                               std::vector<std::optional<Row>>& rows);
+    // One page's rows, valid as likelyNextPage found them; false when the download must end
+    // (a storage error).
+    bool storePage(Phase phase, const PageTable& table, const std::vector<std::optional<Row>>& valid,
+                   PhaseState& state, DownloadOutcome& outcome);
     bool storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome);
     // The stock's bookkeeping day against the row's: a new stock row, a later day noted, or
     // the question whether to store that day again. False on a storage error.

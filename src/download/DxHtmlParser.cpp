@@ -118,18 +118,6 @@ void appendText(const GumboNode* node, QString& text, int depth = 0) {
     }
 }
 
-// Blanks and control characters at either end; U+007F and the C1 controls are controls too.
-QString trimCell(const QString& text) {
-    auto cut = [](QChar c) { return isBlank(c) || (c.unicode() >= 0x7F && c.unicode() <= 0x9F); };
-    qsizetype first = 0;
-    qsizetype end = text.size();
-    while (first < end && cut(text.at(first)))
-        ++first;
-    while (end > first && cut(text.at(end - 1)))
-        --end;
-    return text.mid(first, end - first);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Nesting check
 
@@ -909,6 +897,18 @@ int TDxWebTable::CellCount(int row) const {
     return static_cast<int>(m_cells.at(row).size());
 }
 
+QString trimCellText(QStringView text) {
+    // U+007F and the C1 controls are controls too.
+    auto cut = [](QChar c) { return isBlank(c) || (c.unicode() >= 0x7F && c.unicode() <= 0x9F); };
+    qsizetype first = 0;
+    qsizetype end = text.size();
+    while (first < end && cut(text.at(first)))
+        ++first;
+    while (end > first && cut(text.at(end - 1)))
+        --end;
+    return text.mid(first, end - first).toString();
+}
+
 QString TDxWebTable::CellText(int column, int row) const {
     if (row < 0 || row >= m_rows.size() || column < 0)
         return QString();
@@ -917,7 +917,7 @@ QString TDxWebTable::CellText(int column, int row) const {
         return QString();
     QString text;
     appendText(cells.at(column), text);
-    return trimCell(text);
+    return trimCellText(text);
 }
 
 QString TDxWebTable::InnerHtml() const {

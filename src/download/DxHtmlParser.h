@@ -45,6 +45,9 @@ private:
     QList<const GumboInternalNode*> m_tables;
 };
 
+// A cell's text as CellText gives it: without blanks and control characters at either end.
+QString trimCellText(QStringView text);
+
 // One table of a document, or none. Without a table every query answers 0 or an empty text.
 class TDxWebTable {
 public:

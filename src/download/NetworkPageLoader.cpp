@@ -73,8 +73,23 @@ bool isCompressed(const QNetworkReply* reply) {
 
 }  // namespace
 
+// One request and what its handlers learnt, from the moment it is sent: an expected page
+// is sent before load() asks for it, and its redirects and size are judged meanwhile.
+struct NetworkPageLoader::Fetch {
+    QUrl url;
+    std::unique_ptr<QNetworkReply, ReplyDeleter> reply;
+    QString refusal;
+    int redirects = 0;
+    QList<QUrl> visited;
+    qint64 start_ms = 0;
+    QElapsedTimer real;
+    // Last, so its handlers are gone before the reply is aborted.
+    Connections connections;
+};
+
 struct NetworkPageLoader::Private {
     QNetworkAccessManager manager;
+    std::unique_ptr<Fetch> expected;
 };
 
 QString NetworkPageLoader::tooLarge(const QNetworkReply* reply) const {
@@ -93,57 +108,80 @@ NetworkPageLoader::~NetworkPageLoader() {
     delete m_d;
 }
 
-PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>& stopRequested) {
-    PageResult result;
+QString NetworkPageLoader::unusable(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        result.error = QStringLiteral("'%1' is not an http address").arg(url.toString());
-        return result;
-    }
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return QStringLiteral("'%1' is not an http address").arg(url.toString());
+    return QString();
+}
+
+std::unique_ptr<NetworkPageLoader::Fetch> NetworkPageLoader::start(const QUrl& url) {
+    auto fetch = std::make_unique<Fetch>();
+    Fetch* f = fetch.get();
+    f->url = url;
+    f->visited << url;
+    f->start_ms = m_clock.elapsedMs();
+    f->real.start();
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
-    std::unique_ptr<QNetworkReply, ReplyDeleter> reply(m_d->manager.get(request));
-    QNetworkReply* r = reply.get();
-    QString refusal;
-    Connections connections;
-    int redirects = 0;
-    QList<QUrl> visited{url};
-    connections.list << QObject::connect(r, &QNetworkReply::redirected, r, [&, r](const QUrl& target) {
-        ++redirects;
-        refusal = leaves(target, url);
-        if (refusal.isEmpty() && visited.contains(target))
-            refusal = QStringLiteral("the server redirected the page in a loop (back to %1)")
-                          .arg(target.toString(QUrl::RemoveUserInfo));
-        visited << target;
-        if (refusal.isEmpty()) {
+    f->reply.reset(m_d->manager.get(request));
+    QNetworkReply* r = f->reply.get();
+    f->connections.list << QObject::connect(r, &QNetworkReply::redirected, r, [f, r](const QUrl& target) {
+        ++f->redirects;
+        f->refusal = leaves(target, f->url);
+        if (f->refusal.isEmpty() && f->visited.contains(target))
+            f->refusal = QStringLiteral("the server redirected the page in a loop (back to %1)")
+                             .arg(target.toString(QUrl::RemoveUserInfo));
+        f->visited << target;
+        if (f->refusal.isEmpty()) {
             Q_EMIT r->redirectAllowed();
             return;
         }
         r->abort();
     });
-    connections.list << QObject::connect(r, &QNetworkReply::downloadProgress, r,
-                                         [&, r](qint64 received, qint64 total) {
-                                             if (received > m_limits.maxBytes || total > m_limits.maxBytes) {
-                                                 refusal = tooLarge(r);
-                                                 r->abort();
-                                             }
-                                         });
+    f->connections.list << QObject::connect(
+        r, &QNetworkReply::downloadProgress, r, [this, f, r](qint64 received, qint64 total) {
+            if (received > m_limits.maxBytes || total > m_limits.maxBytes) {
+                f->refusal = tooLarge(r);
+                r->abort();
+            }
+        });
+    return fetch;
+}
+
+void NetworkPageLoader::expect(const QUrl& url) {
+    if (m_d->expected && m_d->expected->url == url)
+        return;
+    m_d->expected.reset();
+    if (!url.isEmpty() && unusable(url).isEmpty())
+        m_d->expected = start(url);
+}
+
+PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>& stopRequested) {
+    PageResult result;
+    result.error = unusable(url);
+    if (!result.error.isEmpty())
+        return result;
+    std::unique_ptr<Fetch> fetch =
+        m_d->expected && m_d->expected->url == url ? std::move(m_d->expected) : nullptr;
+    m_d->expected.reset();
+    if (!fetch)
+        fetch = start(url);
+    QNetworkReply* r = fetch->reply.get();
 
     // The wait hands the thread to Qt's event loop until the reply is done, waking now and
     // then to look at the stop command and the clock. The network's silence is real time
     // even when the program runs on a virtual clock (--virtual-clock), so the limit holds
     // on whichever of the two reaches it first.
     QEventLoop wait;
-    connections.list << QObject::connect(r, &QNetworkReply::finished, &wait, &QEventLoop::quit);
+    Connections waiting;
+    waiting.list << QObject::connect(r, &QNetworkReply::finished, &wait, &QEventLoop::quit);
     QTimer wake;
     QObject::connect(&wake, &QTimer::timeout, &wait, &QEventLoop::quit);
     wake.start(kWake_ms);
-    const qint64 start_ms = m_clock.elapsedMs();
-    QElapsedTimer real;
-    real.start();
     while (!r->isFinished()) {
         m_pump.processEvents();
         if (stopRequested && stopRequested()) {
@@ -151,14 +189,17 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
             result.status = PageResult::Status::Stopped;
             return result;
         }
-        if (m_clock.elapsedMs() - start_ms >= m_limits.timeout_ms || real.elapsed() >= m_limits.timeout_ms) {
-            refusal = QStringLiteral("no page after %1 seconds").arg(seconds(m_limits.timeout_ms));
+        if (m_clock.elapsedMs() - fetch->start_ms >= m_limits.timeout_ms ||
+            fetch->real.elapsed() >= m_limits.timeout_ms) {
+            fetch->refusal = QStringLiteral("no page after %1 seconds").arg(seconds(m_limits.timeout_ms));
             r->abort();
             break;
         }
         if (!r->isFinished())
             wait.exec();
     }
+    const QString& refusal = fetch->refusal;
+    const int redirects = fetch->redirects;
     if (!refusal.isEmpty()) {
         result.error = refusal;
         return result;
@@ -177,7 +218,10 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
         return result;
     }
     const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray body = r->readAll();
+    // The whole answer is in the reply's buffer by now: one read of its size, not the
+    // doubling of readAll.
+    QByteArray body = r->read(r->bytesAvailable());
+    body += r->readAll();
     if (status != 0 && status != 200) {
         // quarrow-server says in one line what was wrong with the request.
         const QString reason = QString::fromUtf8(body.left(200)).section(QLatin1Char('\n'), 0, 0).trimmed();

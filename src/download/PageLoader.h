@@ -4,6 +4,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 class QNetworkReply;
 
@@ -25,6 +26,11 @@ class PageLoader {
 public:
     virtual ~PageLoader() = default;
     virtual PageResult load(const QUrl& url, const std::function<bool()>& stopRequested) = 0;
+    // The page load() will most likely be asked for next: a loader may start fetching it
+    // now, so it comes in while the caller stores the page before. A load() of another
+    // address, or an empty one here, drops it. Only a hint: without it every page still
+    // comes, a moment later.
+    virtual void expect(const QUrl&) {}
 };
 
 // Over QtNetwork. Pages come from anywhere on the network, so a page is refused when it
@@ -43,9 +49,18 @@ public:
     ~NetworkPageLoader() override;
 
     PageResult load(const QUrl& url, const std::function<bool()>& stopRequested) override;
+    // Sends the request at once; its answer comes in through the network's own thread until
+    // load() asks for the same address, and is judged there (the time limit counts from
+    // here). The caller stores one page meanwhile, so what a hostile server can send before
+    // the size limit is looked at is what arrives in that moment.
+    void expect(const QUrl& url) override;
 
 private:
     struct Private;
+    struct Fetch;
+    // Why the address cannot be asked for; empty when it can.
+    static QString unusable(const QUrl& url);
+    std::unique_ptr<Fetch> start(const QUrl& url);
     QString tooLarge(const QNetworkReply* reply) const;
 
     const Clock& m_clock;

@@ -118,6 +118,7 @@ void DocumentPage::btnGetAllFromTxtDocsClick() {
             m_frame.notify(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError));
         if (m_lastReanalysis.reloadDepartments)
             Q_EMIT departmentsStored();
+        m_services.afterRun(m_lastReanalysis.storedRows);
     });
 }
 

@@ -36,6 +36,7 @@ public:
             m_view->setPlainText(pageTextForView(result.html));
         return result;
     }
+    void expect(const QUrl& url) override { m_inner.expect(url); }
 
 private:
     PageLoader& m_inner;
@@ -84,6 +85,7 @@ void DownloadCommand::btnGetFromServerClick() {
             m_query.enableDepartmentReload();
         if (!outcome.storeError.isEmpty())
             m_services.frame().notify(QStringLiteral("数据保存失败: %1").arg(outcome.storeError));
+        m_services.afterRun(outcome.storedRows);
     });
 }
 

@@ -3,10 +3,12 @@
 #include "app/AppFrame.h"
 #include "gui/GridExport.h"
 #include "gui/QueryResultModel.h"
+#include "gui/WindowMemory.h"
 #include "store/DataBase.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -20,15 +22,26 @@ const QString kInitialTitle = QStringLiteral("股票操盘庄家数据");
 
 }  // namespace
 
-void applyResultColumnWidths(QTableView& grid) {
+void sizeResultColumns(QTableView& grid, WindowMemory* memory, const QString& gridKey) {
+    if (memory) {
+        memory->sizeColumns(grid, gridKey, kResultColumnWidths);
+        return;
+    }
     const int columns = grid.model() ? grid.model()->columnCount() : 0;
-    for (int i = 0; i < std::min(columns, static_cast<int>(kResultColumnWidths.size())); ++i)
-        grid.setColumnWidth(i, kResultColumnWidths.at(static_cast<size_t>(i)));
+    for (int i = 0; i < columns; ++i) {
+        grid.resizeColumnToContents(i);
+        if (static_cast<size_t>(i) < kResultColumnWidths.size())
+            grid.setColumnWidth(
+                i, std::max(grid.columnWidth(i), kResultColumnWidths.at(static_cast<size_t>(i))));
+    }
 }
 
-TFormCodeDepart::TFormCodeDepart(ResultKind kind, TDataBase& db, AppFrame& frame, RowFollower follow,
-                                 QWidget* owner)
-    : QWidget(owner, Qt::Window), m_kind(kind), m_db(db), m_frame(frame), m_follow(std::move(follow)) {
+QString rowCountText(qint64 rows) {
+    return rows < 0 ? QString() : QStringLiteral("共%1条").arg(rows);
+}
+
+TFormCodeDepart::TFormCodeDepart(ResultKind kind, ResultWindowContext context, QWidget* owner)
+    : QWidget(owner, Qt::Window), m_kind(kind), m_context(std::move(context)) {
     setObjectName(QStringLiteral("FormCodeDepart"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kInitialCaption);
@@ -47,21 +60,29 @@ TFormCodeDepart::TFormCodeDepart(ResultKind kind, TDataBase& db, AppFrame& frame
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setShowGrid(true);
-    GridExport::install(m_grid);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // A click on a title sorts, the larger first; the rows come in the statement's order.
+    m_grid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
+    m_grid->setSortingEnabled(true);
+    if (m_context.addGridCommands)
+        m_context.addGridCommands(*m_grid, kind);
+    GridExport::install(m_grid);
+    if (m_context.memory)
+        m_context.memory->trackColumns(*m_grid, gridKey());
+    const ResultWindowLook& look = resultWindowLook(kind);
     if (kind == ResultKind::BlockTrades) {
-        const ResultWindowLook& look = resultWindowLook(kind);
         setWindowTitle(look.caption);
         m_title->setText(look.title);
-        m_grid->setToolTip(look.hint);
-    } else {
-        m_grid->setToolTip(resultWindowLook(kind).hint);
     }
+    m_grid->setToolTip(look.hint);
+    m_rowCount = new QLabel(this);
+    m_rowCount->setObjectName(QStringLiteral("lblRowCount"));
+    m_grid->installEventFilter(this);
     connect(m_grid, &QTableView::doubleClicked, this, &TFormCodeDepart::dbGridTop5ListDblClick);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid() && m_follow)
-                    m_follow(m_model->rowValues(current.row()));
+                if (current.isValid() && m_context.follow)
+                    m_context.follow(m_model->rowValues(current.row()));
             });
 
     auto* layout = new QVBoxLayout(this);
@@ -69,23 +90,44 @@ TFormCodeDepart::TFormCodeDepart(ResultKind kind, TDataBase& db, AppFrame& frame
     layout->setSpacing(0);
     layout->addWidget(m_title);
     layout->addWidget(m_grid, 1);
+    layout->addWidget(m_rowCount);
 }
 
 TFormCodeDepart::~TFormCodeDepart() = default;
+
+QString TFormCodeDepart::gridKey() const {
+    return QStringLiteral("FormCodeDepart%1").arg(static_cast<int>(m_kind));
+}
 
 void TFormCodeDepart::setCaption(const QString& caption) {
     setWindowTitle(caption);
 }
 
+void TFormCodeDepart::setSubject(const QString& subject) {
+    const ResultWindowLook& look = resultWindowLook(m_kind);
+    const QString title = m_kind == ResultKind::BlockTrades ? look.title : kInitialTitle;
+    if (subject.isEmpty())
+        return;
+    setWindowTitle(title + QStringLiteral(" - ") + subject);
+    m_title->setText(title + QStringLiteral(" - ") + subject);
+}
+
 bool TFormCodeDepart::open(const ComposedStatement& composed) {
-    if (m_model->open(m_db, composed)) {
+    m_grid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
+    if (m_model->open(m_context.db, composed)) {
         // Like the main grid, a fresh result stands on its first row, which the main window follows.
         if (m_model->hasRows())
             m_grid->setCurrentIndex(m_model->index(0, 0));
+        sizeResultColumns(*m_grid, m_context.memory, gridKey());
+        showRowCount();
         return true;
     }
-    m_frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
+    m_context.frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
     return false;
+}
+
+void TFormCodeDepart::showRowCount() {
+    m_rowCount->setText(rowCountText(m_model->totalRows()));
 }
 
 bool TFormCodeDepart::hasRows() const {
@@ -95,19 +137,18 @@ bool TFormCodeDepart::hasRows() const {
 TFormCodeDepart* TFormCodeDepart::dbGridTop5ListDblClick(const QModelIndex& cell) {
     if (!cell.isValid())
         return nullptr;
-    return drillDown(m_kind, cell.column(), m_model->rowValues(cell.row()), m_db, m_frame, m_follow,
-                     parentWidget());
+    return drillDown(m_kind, cell.column(), m_model->rowValues(cell.row()), m_context, parentWidget());
 }
 
 TFormCodeDepart* TFormCodeDepart::drillDown(ResultKind kind, int column, const QVariantList& row,
-                                            TDataBase& db, AppFrame& frame, const RowFollower& follow,
-                                            QWidget* owner) {
-    if (!db.DBOpened())
+                                            const ResultWindowContext& context, QWidget* owner) {
+    if (!context.db.DBOpened())
         return nullptr;
     const std::optional<ComposedStatement> composed = composeDrillDown(kind, column, row);
     if (!composed)
         return nullptr;
-    auto* window = new TFormCodeDepart(kind, db, frame, follow, owner);
+    auto* window = new TFormCodeDepart(kind, context, owner);
+    window->setSubject(drillDownSubject(kind, column, row));
     if (!window->open(*composed)) {
         delete window;
         return nullptr;
@@ -119,7 +160,20 @@ TFormCodeDepart* TFormCodeDepart::drillDown(ResultKind kind, int column, const Q
 
 void TFormCodeDepart::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    applyResultColumnWidths(*m_grid);
+    sizeResultColumns(*m_grid, m_context.memory, gridKey());
+}
+
+bool TFormCodeDepart::eventFilter(QObject* watched, QEvent* event) {
+    // Esc closes the window, as the cancel button of a dialog would; the grid, which has
+    // the focus, would take the key for itself.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            close();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFormCodeDepart::closeEvent(QCloseEvent* event) {

@@ -20,19 +20,30 @@
 
 namespace quarrow::GridExport {
 
+namespace {
+
+QString exportText(const QModelIndex& index) {
+    const QVariant stored = index.data(kExportRole);
+    return stored.isValid() ? stored.toString() : index.data().toString();
+}
+
+}  // namespace
+
 GridCells modelCells(QAbstractItemModel& model) {
     while (model.canFetchMore(QModelIndex()))
         model.fetchMore(QModelIndex());
     GridCells cells;
     const int columns = model.columnCount();
-    for (int column = 0; column < columns; ++column)
-        cells.titles << model.headerData(column, Qt::Horizontal).toString();
+    for (int column = 0; column < columns; ++column) {
+        const QVariant stored = model.headerData(column, Qt::Horizontal, kExportRole);
+        cells.titles << (stored.isValid() ? stored : model.headerData(column, Qt::Horizontal)).toString();
+    }
     const int rows = model.rowCount();
     cells.rows.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) {
         QStringList line;
         for (int column = 0; column < columns; ++column)
-            line << model.index(row, column).data().toString();
+            line << exportText(model.index(row, column));
         cells.rows.push_back(line);
     }
     return cells;
@@ -53,7 +64,7 @@ QString selectionText(const QTableView& grid) {
     for (const QModelIndex& index : selection->selectedIndexes()) {
         if (grid.isColumnHidden(index.column()))
             continue;
-        byRow[index.row()][index.column()] = index.data().toString();
+        byRow[index.row()][index.column()] = exportText(index);
         firstColumn = std::min(firstColumn, index.column());
         lastColumn = std::max(lastColumn, index.column());
     }

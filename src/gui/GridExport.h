@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <Qt>
 
 #include <vector>
 
@@ -9,6 +10,10 @@ class QAbstractItemModel;
 class QTableView;
 
 namespace quarrow::GridExport {
+
+// A model that shows its cells and titles dressed up for reading answers this role with
+// them as they are stored; the CSV file and the clipboard take that where it is given.
+inline constexpr int kExportRole = Qt::UserRole + 64;
 
 // The titles and every row of a model as the grid shows them; a model that hands out its
 // rows in batches is read to its end first.

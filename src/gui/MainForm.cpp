@@ -1,7 +1,10 @@
 #include "gui/MainForm.h"
 
+#include "gui/DatabaseMessages.h"
 #include "gui/DocumentPage.h"
 #include "gui/DownloadCommand.h"
+#include "gui/FollowCommands.h"
+#include "gui/FollowedPage.h"
 #include "gui/GridExport.h"
 #include "gui/MiningPage.h"
 #include "gui/PageWidgets.h"
@@ -12,6 +15,7 @@
 #include "gui/SetupPage.h"
 #include "gui/StockCodePage.h"
 #include "gui/TrackRecordPage.h"
+#include "gui/WindowMemory.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
@@ -45,6 +49,8 @@ namespace {
 constexpr int kTick_ms = 500;
 // A press and release further apart than this is a swipe, not a click.
 constexpr int kSwipeThreshold_px = 15;
+// Room between the prompt line's text and its frame.
+constexpr int kPromptInset_px = 2;
 
 const QString kFirstRunPrompt = QStringLiteral("请先设置华林证券或东方证券行情分析软件的安装位置以及QQ昵称!");
 
@@ -58,7 +64,10 @@ const QStringList kGuide{
 }  // namespace
 
 TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* parent)
-    : QMainWindow(parent), m_services(services), m_frame(&frame) {
+    : QMainWindow(parent),
+      m_services(services),
+      m_frame(&frame),
+      m_memory(std::make_unique<WindowMemory>(services.settings())) {
     const ProgramFolder& folder = services.folder();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quarrow"));
@@ -88,8 +97,10 @@ TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* par
     m_relayPage->showNickname();
     m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
     m_frame->ShowPrompt(kGuide.first());
+    reportStore();
     m_queryPage->setDates(m_services.platform().clock().now().date());
     m_queryPage->btnRefreshDepartmentClick();
+    m_queryPage->restoreFilters();
     if (!m_services.setup().settingsFileExisted()) {
         m_frame->ShowPrompt(kFirstRunPrompt);
         showFunctionPage(FunctionPage::Setup);
@@ -104,6 +115,7 @@ TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* par
             btnStopClick();
     });
     showContentPage(ContentPage::Main);
+    m_memory->restoreGeometry(*this);
     // Every grid the window holds exports to CSV and copies its selection; the drill-down
     // windows give their own grids the same commands.
     for (QTableView* grid : findChildren<QTableView*>())
@@ -150,7 +162,9 @@ void TMainForm::buildToolBar() {
     m_toolBar = bar;
     m_code = named(new QLineEdit(bar), "edtStockCode");
     m_code->setInputMask(QStringLiteral("999999;_"));
-    m_code->setMaximumWidth(80);
+    m_code->setToolTip(QStringLiteral("当前股票代码"));
+    // Six digits whole in whatever font the system gives, with room for the frame.
+    m_code->setFixedWidth(m_code->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
     bar->addWidget(m_code);
     m_stockName = named(new QLabel(bar), "pnlStockName");
     m_stockName->setMinimumWidth(90);
@@ -202,7 +216,7 @@ void TMainForm::buildContent() {
     m_log = named(new QTextEdit(m_documentArea), "MemoResult");
     m_log->setReadOnly(true);
     // The relay page's watch list joins these two (buildPages).
-    m_documentSplit = new QSplitter(m_documentArea);
+    m_documentSplit = named(new QSplitter(m_documentArea), "DocumentSplit");
     m_documentSplit->addWidget(m_capture);
     m_documentSplit->addWidget(m_log);
     (new QVBoxLayout(m_documentArea))->addWidget(m_documentSplit);
@@ -222,7 +236,7 @@ void TMainForm::buildContent() {
         {"btnMainMining", QStringLiteral("挖掘操盘庄家"), FunctionPage::Mining},
         {"btnMainQuery", QStringLiteral("调阅庄家操盘数据"), FunctionPage::Query},
         {"btnMainDocs", QStringLiteral("历史资料"), FunctionPage::Documents},
-        {"btnMainQQ", QStringLiteral("QQ监视"), FunctionPage::Relay},
+        {"btnQQView", QStringLiteral("监视主力买卖"), FunctionPage::Relay},
         {"btnMainSetup", QStringLiteral("系统设置"), FunctionPage::Setup}};
     for (int i = 0; i < big.size(); ++i) {
         const auto& [name, caption, page] = big.at(i);
@@ -235,16 +249,20 @@ void TMainForm::buildContent() {
     m_mainPage = mainPage;
     mainPage->installEventFilter(this);
 
-    auto* bevel = named(new QFrame(m_content), "bevelWarning");
-    bevel->setFrameShape(QFrame::StyledPanel);
-    m_prompt = named(new QLabel(bevel), "lblWarning");
+    // The prompt line lies over its frame, outside any layout: the frame keeps its height
+    // while the line flashes, so the page above never moves.
+    m_promptFrame = named(new QFrame(m_content), "bevelWarning");
+    m_promptFrame->setFrameShape(QFrame::StyledPanel);
+    m_prompt = named(new QLabel(m_promptFrame), "lblWarning");
     m_prompt->setStyleSheet(QStringLiteral("QLabel { color: red; }"));
-    (new QVBoxLayout(bevel))->addWidget(m_prompt);
+    m_promptFrame->setFixedHeight(m_prompt->fontMetrics().height() + 2 * m_promptFrame->frameWidth() +
+                                  2 * kPromptInset_px);
+    m_promptFrame->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(m_content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_pages, 1);
-    layout->addWidget(bevel);
+    layout->addWidget(m_promptFrame);
 
     m_progress = new ProgressBox(m_content);
     m_mouseFilter = new RunMouseFilter(
@@ -277,7 +295,9 @@ void TMainForm::buildPages() {
     m_queryPage = new QueryPage(m_services, *this, *m_stockPage, this, m_functionPages);
     m_documentPage = new DocumentPage(m_services, *this, *m_stockPage, *m_miningPage, m_functionPages);
     m_relayPage = new RelayPage(m_services, *this, m_functionPages);
+    m_relayPage->addMenuCommands(m_dataMenu);
     m_documentSplit->addWidget(m_relayPage->watchGrid());
+    m_memory->trackSplitter(*m_documentSplit);
     m_setupPage = new SetupPage(m_services.setup(), m_services.settings(), *m_frame, m_functionPages);
     // The setup page's own nickname box edits the same stored nickname.
     m_setupPage->addRow(QStringLiteral("QQ昵称:"), m_relayPage->setupNicknameEdit());
@@ -292,6 +312,17 @@ void TMainForm::buildPages() {
     m_pages->addWidget(m_trackPage);
     QAction* track = named(m_dataMenu->addAction(QStringLiteral("营业部战绩")), "menuTrackRecord");
     connect(track, &QAction::triggered, this, &TMainForm::btnShowTrackRecordClick);
+    // The followed departments: their page, and the grids that list departments follow
+    // and mark them.
+    m_followedPage = new FollowedPage(m_services, *this, m_pages);
+    m_pages->addWidget(m_followedPage);
+    connect(named(m_dataMenu->addAction(QStringLiteral("关注营业部动向")), "menuFollowed"),
+            &QAction::triggered, this, [this] { showContentPage(ContentPage::Followed); });
+    connect(named(m_dataMenu->addAction(QStringLiteral("龙虎榜日报")), "menuDigest"), &QAction::triggered,
+            m_followedPage, &FollowedPage::btnDigestClick);
+    for (QTableView* grid : {m_queryPage->resultGrid(), m_trackPage->departmentGrid()})
+        m_followedPage->commands().install(grid);
+    m_followedPage->commands().watchResultWindows();
     m_download = new DownloadCommand(m_services, *this, *m_queryPage, *m_miningPage, *m_progress,
                                      *m_mouseFilter, this);
 }
@@ -308,9 +339,12 @@ void TMainForm::buildStatusBar() {
 }
 
 void TMainForm::wirePages() {
-    connect(m_stockPage, &StockCodePage::stockChosenForQuery, this, [this] {
-        // The query page takes the stock as its filter; its own click handler says so.
-        m_queryPage->setStockGiven(true);
+    connect(m_stockPage, &StockCodePage::stockChosenForQuery, this, [this](bool withDocuments) {
+        // The query page takes the stock as its filter as a click on "指定股票" would; the
+        // stock's saved documents are listed and the newest opened when asked for.
+        m_queryPage->chooseGivenStock();
+        if (withDocuments)
+            m_documentPage->btnReadStDocumentsClick();
         m_functionPages->setCurrentWidget(m_queryPage);
     });
     connect(m_miningPage, &MiningPage::stockShown, m_stockPage, &StockCodePage::showStock);
@@ -340,10 +374,64 @@ void TMainForm::wireCore() {
     };
     connect(m_setupPage, &SetupPage::quoteProgramChosen, this, [this] {
         m_services.applyQuoteSetup();
-        m_services.windows().discover(false);
+        discoverQuoteProgram(false);
+        if (m_services.stocks().isEmpty())
+            m_stockPage->btnLoadCodeNameClick();
     });
+    connect(m_setupPage, &SetupPage::folderStored, this, &TMainForm::folderStored);
+    m_setupPage->chooseFolder = [this](const QString& start) {
+        return m_frame->chooseFolder(QStringLiteral("选择文件夹"), start);
+    };
+    s.windows().onLaunchWait = [this](bool waiting) {
+        // Nothing may start while the quote program comes up; within a run the commands
+        // are off already and stay so.
+        if (waiting && !m_services.run().isActive() && m_services.run().reserve()) {
+            m_launchHeld = true;
+            m_frame->holdCommands(true);
+        } else if (!waiting && m_launchHeld) {
+            m_launchHeld = false;
+            m_services.run().release();
+            m_frame->holdCommands(false);
+        }
+    };
     connect(m_setupPage, &SetupPage::autoStartChanged, this,
             [this] { m_services.schedule().autoStartTime = m_services.setup().autoStartPickerTime(); });
+}
+
+void TMainForm::reportStore() {
+    TDataBase& store = m_services.store();
+    const QString name = m_services.storeLocation().displayName();
+    if (!store.DBOpened()) {
+        m_frame->notify(storeOpenFailureText(name, store.openError()));
+        m_frame->ShowPrompt(storeOpenFailureText(name, store.openError()));
+    } else if (store.readOnly()) {
+        m_frame->ShowPrompt(readOnlyStoreText(name));
+        m_frame->addPromptMemo(readOnlyStoreText(name));
+    }
+}
+
+void TMainForm::discoverQuoteProgram(bool realShowEvent) {
+    // The window answers while the quote program comes up: a second search started from
+    // it (the edition switched meanwhile) would start a second program.
+    if (m_discovering)
+        return;
+    m_discovering = true;
+    m_services.windows().discover(realShowEvent);
+    m_discovering = false;
+}
+
+void TMainForm::folderStored(FolderKind kind) {
+    const bool quoteFolder =
+        (kind == FolderKind::Hualin && m_services.setup().quoteProgram() == QuoteProgram::Hualin) ||
+        (kind == FolderKind::Dongfang && m_services.setup().quoteProgram() == QuoteProgram::Dongfang);
+    if (!quoteFolder)
+        return;
+    // The folder counts from now on: the quote program is looked for there, and an empty
+    // stock list is loaded from its name tables.
+    m_services.applyQuoteSetup();
+    if (m_services.stocks().isEmpty())
+        m_stockPage->btnLoadCodeNameClick();
+    discoverQuoteProgram(false);
 }
 
 void TMainForm::registerRunCommands() {
@@ -367,6 +455,8 @@ QWidget* TMainForm::contentPage(ContentPage page) const {
             return m_mainPage;
         case ContentPage::TrackRecord:
             return m_trackPage;
+        case ContentPage::Followed:
+            return m_followedPage;
     }
     return m_mainPage;
 }
@@ -438,6 +528,12 @@ int TMainForm::swipeStep(int pressX, int releaseX) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_promptFrame) {
+        if (event->type() == QEvent::Resize)
+            m_prompt->setGeometry(
+                m_promptFrame->contentsRect().adjusted(kPromptInset_px, 0, -kPromptInset_px, 0));
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (watched == m_mainPage) {
         // A click on the main page's bare panel puts the function panel away.
         if (event->type() == QEvent::MouseButtonPress)
@@ -495,7 +591,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     // Queued, so the window is painted before the search, which may start the quote
     // program and wait for it.
     QMetaObject::invokeMethod(
-        this, [this] { m_services.windows().discover(true); }, Qt::QueuedConnection);
+        this, [this] { discoverQuoteProgram(true); }, Qt::QueuedConnection);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
@@ -514,6 +610,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     m_services.platform().registerStopHotKey(0, {});
     m_flashTimer->stop();
     m_services.releaseAlarm();
+    // How the user left the window counts next time.
+    m_queryPage->rememberFilters();
+    QString error;
+    if (!m_memory->save(*this, &error))
+        m_frame->notify(QStringLiteral("窗口设置无法保存: %1").arg(error));
     event->accept();
 }
 

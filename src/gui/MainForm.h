@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SystemSetup.h"
 #include "gui/PageHost.h"
 #include "gui/WidgetFrame.h"
 
@@ -8,6 +9,7 @@
 #include <QPoint>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QFrame;
@@ -25,6 +27,7 @@ namespace quarrow {
 
 class DocumentPage;
 class DownloadCommand;
+class FollowedPage;
 class MiningPage;
 class ProgramServices;
 class ProgressBox;
@@ -34,6 +37,7 @@ class RunMouseFilter;
 class SetupPage;
 class StockCodePage;
 class TrackRecordPage;
+class WindowMemory;
 
 // The desktop program's one window: the toolbar and the menus, the pages without tabs,
 // the floating function panel, the progress box, the prompt line and the status bar. The
@@ -51,6 +55,7 @@ public:
     DocumentPage& documentPage() { return *m_documentPage; }
     StockCodePage& stockCodePage() { return *m_stockPage; }
     TrackRecordPage& trackRecordPage() { return *m_trackPage; }
+    FollowedPage& followedPage() { return *m_followedPage; }
 
     void showContentPage(ContentPage page) override;
     void showFunctionPage(FunctionPage page) override;
@@ -60,6 +65,9 @@ public:
     void runJob(const std::function<void()>& job) override;
     void stopRun() override;
     std::optional<QString> chooseFile(const QString& title, const QString& proposedPath) override;
+    WindowMemory& memory() override { return *m_memory; }
+    // Where the manual is looked for: the help file beside the program, else the HTML manual.
+    QString manualFile() const;
 
     // One tick of tmrFlashWarning: the beep's countdown, the prompt flash, the relay's
     // passes, the automatic daily start.
@@ -104,6 +112,12 @@ private:
     void wirePages();
     void wireCore();
     void registerRunCommands();
+    void reportStore();
+    // Looks for the quote program's windows, starting it when missing; the commands that
+    // start work wait while it comes up.
+    void discoverQuoteProgram(bool realShowEvent);
+    // A folder of the setup was stored: the quote program and the stock list follow it.
+    void folderStored(FolderKind kind);
     void centreFloating();
     QString currentCode() const;
     QWidget* contentPage(ContentPage page) const;
@@ -111,6 +125,9 @@ private:
 
     ProgramServices& m_services;
     WidgetFrame* m_frame;
+    std::unique_ptr<WindowMemory> m_memory;
+    bool m_launchHeld = false;   // the commands wait for the quote program coming up
+    bool m_discovering = false;  // the quote program's windows are being looked for
     RunMouseFilter* m_mouseFilter = nullptr;
     QTimer* m_flashTimer = nullptr;
     QMenu* m_dataMenu = nullptr;
@@ -134,9 +151,11 @@ private:
     SetupPage* m_setupPage = nullptr;
     StockCodePage* m_stockPage = nullptr;
     TrackRecordPage* m_trackPage = nullptr;
+    FollowedPage* m_followedPage = nullptr;
     DownloadCommand* m_download = nullptr;
     ProgressBox* m_progress = nullptr;
-    QLabel* m_prompt = nullptr;
+    QFrame* m_promptFrame = nullptr;  // bevelWarning
+    QLabel* m_prompt = nullptr;       // lblWarning, laid over its frame
     QTextEdit* m_log = nullptr;
     QPlainTextEdit* m_promptMemo = nullptr;
     QPlainTextEdit* m_capture = nullptr;

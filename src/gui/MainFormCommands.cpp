@@ -17,9 +17,11 @@
 #include "quotefiles/StockPicker.h"
 #include "report/StockExtraction.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +51,8 @@ void TMainForm::runJob(const std::function<void()>& job) {
     stayOnTop(false);
     m_frame->enableCommands(true);
     m_progress->hide();
+    // What a job stored shows in the query's date range, however old its days.
+    m_queryPage->widenDates(s.totals().dateFrom, s.totals().dateTo);
     if (!failure.isEmpty())
         m_frame->notify(failure);
     if (m_closeAfterRun)
@@ -133,9 +137,32 @@ void TMainForm::PanelCloseITClick() {
     hideFunctionPanel();
 }
 
+QString TMainForm::manualFile() const {
+    // The help file named like the program beside it (the Windows build makes one from
+    // the HTML manual), else the HTML manual installed beside the program.
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    const QString chm =
+        QDir(program.absolutePath()).filePath(program.completeBaseName() + QStringLiteral(".chm"));
+    if (QFileInfo(chm).isFile())
+        return chm;
+    for (const QString& folder : {program.absolutePath(), m_services.folder().path()}) {
+        const QString html = QDir(folder).filePath(QStringLiteral("manual/index.html"));
+        if (QFileInfo(html).isFile())
+            return html;
+    }
+    return {};
+}
+
 void TMainForm::menuManualClick() {
     showContentPage(ContentPage::Prompt);
     hideFunctionPanel();
+    const QString manual = manualFile();
+    if (manual.isEmpty()) {
+        m_frame->ShowPrompt(QStringLiteral("没有找到使用教程(manual/index.html),请重新安装程序"));
+        return;
+    }
+    if (!m_frame->openDocument(manual))
+        m_frame->ShowPrompt(QStringLiteral("无法打开使用教程") + QDir::toNativeSeparators(manual));
 }
 
 void TMainForm::menuAboutMeClick() {
@@ -150,7 +177,7 @@ void TMainForm::menuAboutMeClick() {
     // The links open what the user has beside the program: its folder, where the settings,
     // the database and the documents are, and the manual when it is installed.
     const QString folder = QUrl::fromLocalFile(m_services.folder().path()).toString();
-    const QString manual = m_services.folder().filePath(QStringLiteral("README.md"));
+    const QString manual = manualFile();
     QString body = QStringLiteral(
                        "<h3>Quarrow %1</h3><p>龙虎榜营业部挖掘与查询</p>"
                        "<p><a href=\"%2\">程序文件夹</a></p>")

@@ -173,6 +173,7 @@ void MiningPage::btnGetAllOfTheNewDocsClick() {
         // Started by the clock, or set to switch the computer off: nobody will answer.
         chosen.unattended = m_startingAutomatically || chosen.shutdownWhenDone;
         m_lastOutcome = mining.run(chosen);
+        m_services.afterRun(m_lastOutcome.storedRows);
     });
 }
 

@@ -7,11 +7,14 @@
 
 namespace quarrow {
 
+class WindowMemory;
+
 // The pages of the main window's page control (TabSheetStockCode, TabSheetStockDoc,
-// TabSheetPrompt, TabSheetMain and the track record), and the pages of its floating
+// TabSheetPrompt, TabSheetMain, the track record and the followed departments), and the
+// pages of its floating
 // function panel in the order a swipe turns them (TabGetFromHuLin, TabGetFromDB,
 // TabDocHistory, TabSheetSendToQQ, TabSheetSetup).
-enum class ContentPage { StockCode, StockDoc, Prompt, Main, TrackRecord };
+enum class ContentPage { StockCode, StockDoc, Prompt, Main, TrackRecord, Followed };
 enum class FunctionPage { Mining, Query, Documents, Relay, Setup };
 
 // What a page asks of the main window around it: which page shows, whether the window
@@ -34,6 +37,8 @@ public:
     // The file dialog, opened on the proposed file: the file chosen, nothing when the user
     // cancelled.
     virtual std::optional<QString> chooseFile(const QString& title, const QString& proposedPath) = 0;
+    // What the window keeps of how the user left it (splitters, column widths, filters).
+    virtual WindowMemory& memory() = 0;
 };
 
 }  // namespace quarrow

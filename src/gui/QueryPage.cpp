@@ -1,23 +1,33 @@
 #include "gui/QueryPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/DatabaseMessages.h"
+#include "gui/GridExport.h"
 #include "gui/PageHost.h"
 #include "gui/PageWidgets.h"
 #include "gui/QueryResultModel.h"
 #include "gui/StockCodePage.h"
+#include "gui/WindowMemory.h"
 #include "program/ProgramServices.h"
+#include "quotefiles/StockPicker.h"
 #include "review/FilteredDelete.h"
 #include "review/QueryRunner.h"
 #include "store/DataBase.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -33,6 +43,18 @@ const std::array<QString, 5> kQueryHints = {
     QStringLiteral("调阅只卖出不买入的营业部数据"),     QStringLiteral("调阅只买入或只卖出的营业部数据"),
     QStringLiteral("调阅全部营业部买卖数据"),
 };
+// The captions the window gives the five buttons as it opens, a line break in each.
+const std::array<QString, 5> kQueryCaptions = {
+    QStringLiteral("即买即抛\n庄家大户"), QStringLiteral("单买入\n庄家大户"),
+    QStringLiteral("单抛售\n庄家大户"),   QStringLiteral("只买只抛\n庄家大户"),
+    QStringLiteral("有买有抛\n庄家大户"),
+};
+const QString kThresholdHint = QStringLiteral("主力买卖数据和大宗交易的数量界限(万股)");
+const QString kMainGridKey = QStringLiteral("dbGridTop5List");
+
+QString boolText(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 }  // namespace
 
@@ -49,10 +71,18 @@ CheckedDatePicker::CheckedDatePicker(const char* name, const QString& hint, bool
     m_edit->setCalendarPopup(true);
     m_edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_edit->setToolTip(hint);
+    m_edit->installEventFilter(this);
+    connect(m_check, &QCheckBox::clicked, this, &CheckedDatePicker::clicked);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_check);
     layout->addWidget(m_edit, 1);
+}
+
+bool CheckedDatePicker::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_edit && event->type() == QEvent::MouseButtonPress)
+        Q_EMIT clicked();
+    return QWidget::eventFilter(watched, event);
 }
 
 bool CheckedDatePicker::isChecked() const {
@@ -89,7 +119,13 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     m_departmentGiven = checkBox(this, "chkDepartment", QStringLiteral("指定营业部"));
     m_departments = new QComboBox(this);
     m_departments->setObjectName(QStringLiteral("ListBoxDepartment"));
-    m_departments->setEditable(false);
+    // Hundreds of names: typing any part of one finds it. Only a listed name is taken.
+    m_departments->setEditable(true);
+    m_departments->setInsertPolicy(QComboBox::NoInsert);
+    m_departments->completer()->setFilterMode(Qt::MatchContains);
+    m_departments->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    m_departments->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    m_departments->setToolTip(QStringLiteral("输入营业部名称的任意部分即可查找"));
     m_departments->addItem(kNoDepartmentItem);
     m_reloadDepartments = new QPushButton(QStringLiteral("刷新"), this);
     m_reloadDepartments->setObjectName(QStringLiteral("btnRefreshDepartment"));
@@ -101,6 +137,7 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     m_threshold->setRange(0, OperatorQuery::kThresholdMax);
     m_threshold->setSingleStep(OperatorQuery::kThresholdStep);
     m_threshold->setValue(OperatorQuery::kThresholdInitial);
+    m_threshold->setToolTip(kThresholdHint);
     m_thresholdKind = new QPushButton(this);
     m_thresholdKind->setObjectName(QStringLiteral("btnMainSaleType"));
     m_unit = new QLabel(QStringLiteral("万股"), this);
@@ -108,16 +145,17 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     m_unit->hide();
     m_sortOnAmount = checkBox(this, "chkSortOnAmt", QStringLiteral("按幅度大小排序"));
     for (const QueryButtonInfo& info : queryButtons()) {
-        auto* button = new QPushButton(info.caption, this);
+        const auto index = static_cast<size_t>(info.button);
+        auto* button = new QPushButton(kQueryCaptions.at(index), this);
         button->setObjectName(QString::fromLatin1(info.objectName));
-        button->setToolTip(kQueryHints.at(static_cast<size_t>(info.button)));
-        button->setMinimumHeight(36);
+        button->setToolTip(kQueryHints.at(index));
+        button->setMinimumHeight(44);
         const QueryButton which = info.button;
         connect(button, &QPushButton::clicked, this, [this, which] { queryClick(which); });
         m_queryButtons.append(button);
     }
 
-    m_delete = new QPushButton(QStringLiteral("删除数据"), this);
+    m_delete = new QPushButton(QStringLiteral("删除过期\n买卖数据"), this);
     m_delete->setObjectName(QStringLiteral("btnDelMainBuySale"));
     m_delete->setToolTip(QStringLiteral("删除过期的买卖动态数据"));
     connectCommand(m_delete, m_frame, [this] { btnDelMainBuySaleClick(); });
@@ -133,7 +171,11 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     m_grid = stocks.resultGrid();
     m_stocks.showInResultGrid(m_model);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
+    m_grid->setSortingEnabled(true);
     m_grid->setToolTip(resultWindowLook(ResultKind::TopFive).hint);
+    addGridCommands(*m_grid, ResultKind::TopFive);
+    m_host.memory().trackColumns(*m_grid, kMainGridKey);
     connect(m_grid, &QTableView::doubleClicked, this, &QueryPage::dbGridTop5ListDblClick);
     connect(&stocks, &StockCodePage::resultRowChanged, this, [this](const QModelIndex& current) {
         if (current.isValid() && current.model() == m_model)
@@ -144,11 +186,22 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     connect(m_mainBuySale, &QCheckBox::toggled, this, &QueryPage::chkMainBuySaleClick);
     connect(m_stockGiven, &QCheckBox::clicked, this, &QueryPage::chkStockCodeClick);
     connect(m_departments, &QComboBox::activated, this, &QueryPage::ListBoxDepartmentClick);
+    connect(m_departments->completer(), qOverload<const QString&>(&QCompleter::activated), this,
+            [this](const QString& text) {
+                selectDepartmentText(text);
+                ListBoxDepartmentClick();
+            });
+    connect(m_departments->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        // A text that names no item goes back to the item chosen.
+        if (m_departments->findText(m_departments->currentText(), Qt::MatchExactly) < 0)
+            m_departments->setEditText(m_departments->itemText(m_departments->currentIndex()));
+    });
     connect(m_reloadDepartments, &QPushButton::clicked, this, &QueryPage::btnRefreshDepartmentClick);
     for (CheckedDatePicker* picker : {m_from, m_to}) {
-        connect(picker->checkBox(), &QCheckBox::clicked, this,
+        connect(picker, &CheckedDatePicker::clicked, this,
                 [this, picker] { m_frame.ShowPrompt(picker->toolTip()); });
     }
+    connect(m_threshold, &QSpinBox::valueChanged, this, [this] { m_frame.ShowPrompt(kThresholdHint); });
     connect(m_to->edit(), &QDateEdit::dateChanged, this, [this](const QDate& day) {
         if (day < m_from->date())
             m_from->setDate(day);
@@ -204,7 +257,9 @@ OperatorQuery QueryPage::state() const {
     page.toTicked = m_to->isChecked();
     page.to = m_to->date();
     page.departmentGiven = m_departmentGiven->isChecked();
-    page.departmentItem = m_departments->currentIndex() > 0 ? m_departments->currentText() : QString();
+    page.departmentItem = m_departments->currentIndex() > 0
+                              ? m_departments->itemText(m_departments->currentIndex())
+                              : QString();
     page.mainBuySale = m_mainBuySale->isChecked();
     page.threshold = m_threshold->value();
     page.thresholdKind = m_kindTag;
@@ -231,17 +286,20 @@ void QueryPage::setDates(const QDate& day) {
 }
 
 void QueryPage::widenDates(const QDate& first, const QDate& last) {
-    if (m_from->date() > first)
+    if (first.isValid() && m_from->date() > first)
         m_from->setDate(first);
-    if (m_to->date() < last)
+    if (last.isValid() && m_to->date() < last)
         m_to->setDate(last);
 }
 
-void QueryPage::setStockGiven(bool given) {
-    m_stockGiven->setChecked(given);
+void QueryPage::chooseGivenStock() {
+    m_stockGiven->setChecked(true);
+    chkStockCodeClick();
 }
 
 void QueryPage::showStoredResults() {
+    // The run may have stored older days than the range shows.
+    widenDates(m_services.totals().dateFrom, m_services.totals().dateTo);
     m_mainBuySale->setChecked(false);
     m_stockGiven->setChecked(false);
     m_departmentGiven->setChecked(false);
@@ -250,12 +308,43 @@ void QueryPage::showStoredResults() {
     m_queryButtons.at(static_cast<int>(QueryButton::All))->click();
 }
 
-RowFollower QueryPage::follower() {
-    return [this](const QVariantList& row) { QueryStChangeAfterScroll(row); };
+ResultWindowContext QueryPage::windowContext() {
+    return ResultWindowContext{
+        m_db, m_frame, [this](const QVariantList& row) { QueryStChangeAfterScroll(row); }, &m_host.memory(),
+        [this](QTableView& grid, ResultKind kind) { addGridCommands(grid, kind); }};
 }
 
-TFormCodeDepart* QueryPage::newResultWindow(ResultKind kind) {
-    return new TFormCodeDepart(kind, m_db, m_frame, follower(), m_windowOwner);
+TFormCodeDepart* QueryPage::resultWindow(QPointer<TFormCodeDepart>& slot, ResultKind kind) {
+    if (!slot)
+        slot = new TFormCodeDepart(kind, windowContext(), m_windowOwner);
+    return slot;
+}
+
+void QueryPage::showInWindow(QPointer<TFormCodeDepart>& slot, ResultKind kind,
+                             const ComposedStatement& statement, const QString& caption) {
+    TFormCodeDepart* window = resultWindow(slot, kind);
+    if (!caption.isEmpty())
+        window->setCaption(caption);
+    // Put away, not closed: the window stays the page's for the next query.
+    if (!window->open(statement)) {
+        window->hide();
+        return;
+    }
+    if (!window->hasRows()) {
+        // Nothing came: the window of the last query would only mislead.
+        m_frame.ShowPrompt(kNoRowsMessage);
+        window->hide();
+        return;
+    }
+    if (kind == ResultKind::TopFive)
+        m_host.showContentPage(ContentPage::StockCode);
+    window->show();
+    window->raise();
+    Q_EMIT resultWindowOpened(window);
+}
+
+void QueryPage::showMainResultCount() {
+    m_stocks.setResultCount(m_model->hasStatement() ? rowCountText(m_model->totalRows()) : QString());
 }
 
 void QueryPage::queryClick(QueryButton button) {
@@ -263,37 +352,27 @@ void QueryPage::queryClick(QueryButton button) {
     if (!m_db.DBOpened())
         return;
     const OperatorQuery page = state();
-    const OperatorStatements statements = composeOperatorQuery(page, button);
+    const OperatorStatements statements = composeOperatorQueryFor(m_db, page, button);
     const int bits = page.targetBits();
 
     // The main result: the main grid, or a window of its own when a stock or a department
     // was given.
     if (bits != 0) {
-        TFormCodeDepart* window = newResultWindow(ResultKind::TopFive);
-        window->setCaption(resultCaption(bits));
-        if (!window->open(statements.main)) {
-            delete window;
-            return;
-        }
-        if (window->hasRows()) {
-            m_host.showContentPage(ContentPage::StockCode);
-            window->show();
-            Q_EMIT resultWindowOpened(window);
-        } else {
-            m_frame.ShowPrompt(kNoRowsMessage);
-            delete window;
-        }
+        showInWindow(m_mainWindow, ResultKind::TopFive, statements.main, resultCaption(bits));
     } else {
         m_stocks.showInResultGrid(m_model);
+        m_grid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
         if (!m_model->open(m_db, statements.main)) {
-            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
+            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(databaseErrorText(m_model->error())));
             m_model->close();
+            showMainResultCount();
             return;
         }
+        showMainResultCount();
         if (m_model->hasRows()) {
             m_host.showContentPage(ContentPage::StockCode);
             m_host.hideFunctionPanel();
-            applyResultColumnWidths(*m_grid);
+            sizeResultColumns(*m_grid, &m_host.memory(), kMainGridKey);
             m_grid->setCurrentIndex(m_model->index(0, 0));
         } else {
             m_frame.ShowPrompt(kNoRowsMessage);
@@ -301,19 +380,8 @@ void QueryPage::queryClick(QueryButton button) {
         }
     }
 
-    // The block trades always come in a window of their own.
-    TFormCodeDepart* trades = newResultWindow(ResultKind::BlockTrades);
-    if (!trades->open(statements.blockTrades)) {
-        delete trades;
-        return;
-    }
-    if (trades->hasRows()) {
-        trades->show();
-        Q_EMIT resultWindowOpened(trades);
-    } else {
-        m_frame.ShowPrompt(kNoRowsMessage);
-        delete trades;
-    }
+    // The block trades come in a window of their own, the same one for every query.
+    showInWindow(m_tradesWindow, ResultKind::BlockTrades, statements.blockTrades, QString());
 }
 
 void QueryPage::btnRefreshDepartmentClick() {
@@ -322,13 +390,19 @@ void QueryPage::btnRefreshDepartmentClick() {
     QString error;
     const std::optional<QStringList> names = loadDepartmentNames(m_db, &error);
     if (!names) {
-        m_frame.ShowPrompt(QStringLiteral("读取营业部列表出错: %1").arg(error));
+        m_frame.ShowPrompt(QStringLiteral("读取营业部列表出错: %1").arg(databaseErrorText(error)));
         return;
     }
+    const DepartmentListNames sorted = sortDepartmentNames(*names);
     const QString first = m_departments->itemText(0);
     m_departments->clear();
     m_departments->addItem(first);
-    m_departments->addItems(*names);
+    m_departments->addItems(sorted.departments);
+    // The change descriptions come after a line, apart from the departments.
+    if (!sorted.descriptions.isEmpty()) {
+        m_departments->insertSeparator(m_departments->count());
+        m_departments->addItems(sorted.descriptions);
+    }
     m_departments->setCurrentIndex(0);
     m_departmentGiven->setChecked(false);
     m_reloadDepartments->setEnabled(false);
@@ -338,6 +412,52 @@ void QueryPage::btnRefreshDepartmentClick() {
 
 void QueryPage::enableDepartmentReload() {
     m_reloadDepartments->setEnabled(true);
+}
+
+void QueryPage::selectDepartmentText(const QString& text) {
+    const int index = m_departments->findText(text, Qt::MatchExactly);
+    if (index > 0)
+        m_departments->setCurrentIndex(index);
+}
+
+void QueryPage::restoreFilters() {
+    WindowMemory& memory = m_host.memory();
+    const auto flag = [&memory](const char* name, QCheckBox* box) {
+        if (const auto value = memory.filter(QString::fromLatin1(name)))
+            box->setChecked(value->toInt() != 0);
+    };
+    flag("StockGiven", m_stockGiven);
+    flag("FromTicked", m_from->checkBox());
+    flag("ToTicked", m_to->checkBox());
+    flag("MainBuySale", m_mainBuySale);
+    flag("SortOnAmount", m_sortOnAmount);
+    if (const auto value = memory.filter(QStringLiteral("Threshold")))
+        m_threshold->setValue(value->toInt());
+    if (const auto value = memory.filter(QStringLiteral("ThresholdKind"))) {
+        const int wanted = value->toInt();
+        for (int i = 0; i < 4 && m_kindTag != wanted; ++i)
+            btnMainSaleTypeClick();
+    }
+    if (const auto value = memory.filter(QStringLiteral("Department")); value && !value->isEmpty()) {
+        selectDepartmentText(*value);
+        flag("DepartmentGiven", m_departmentGiven);
+        if (m_departments->currentIndex() <= 0)
+            m_departmentGiven->setChecked(false);
+    }
+}
+
+void QueryPage::rememberFilters() const {
+    WindowMemory& memory = m_host.memory();
+    const OperatorQuery page = state();
+    memory.setFilter(QStringLiteral("StockGiven"), boolText(page.stockGiven));
+    memory.setFilter(QStringLiteral("FromTicked"), boolText(page.fromTicked));
+    memory.setFilter(QStringLiteral("ToTicked"), boolText(page.toTicked));
+    memory.setFilter(QStringLiteral("DepartmentGiven"), boolText(page.departmentGiven));
+    memory.setFilter(QStringLiteral("Department"), page.departmentItem);
+    memory.setFilter(QStringLiteral("MainBuySale"), boolText(page.mainBuySale));
+    memory.setFilter(QStringLiteral("Threshold"), QString::number(page.threshold));
+    memory.setFilter(QStringLiteral("ThresholdKind"), QString::number(page.thresholdKind));
+    memory.setFilter(QStringLiteral("SortOnAmount"), boolText(page.sortOnAmount));
 }
 
 void QueryPage::btnMainSaleTypeClick() {
@@ -373,9 +493,9 @@ void QueryPage::ListBoxDepartmentClick() {
 void QueryPage::QueryStChangeAfterScroll(const QVariantList& row) {
     if (row.isEmpty())
         return;
-    m_stocks.followStock(cellText(row.at(0)));
+    m_stocks.followStock(cellText(row.at(0)), row.size() > 1 ? cellText(row.at(1)) : QString());
     const QString department = row.size() > 3 ? cellText(row.at(3)) : QString();
-    if (department == m_followedDepartment)
+    if (department.isEmpty() || department == m_followedDepartment)
         return;
     m_followedDepartment = department;
     const int index = departmentItemIndex(departmentItems(), department);
@@ -387,12 +507,70 @@ TFormCodeDepart* QueryPage::dbGridTop5ListDblClick(const QModelIndex& cell) {
     if (!cell.isValid() || cell.model() != m_model)
         return nullptr;
     // The main grid narrows like a top-5 window whatever it shows.
-    TFormCodeDepart* window =
-        TFormCodeDepart::drillDown(ResultKind::TopFive, cell.column(), m_model->rowValues(cell.row()), m_db,
-                                   m_frame, follower(), m_windowOwner);
+    TFormCodeDepart* window = TFormCodeDepart::drillDown(
+        ResultKind::TopFive, cell.column(), m_model->rowValues(cell.row()), windowContext(), m_windowOwner);
     if (window)
         Q_EMIT resultWindowOpened(window);
     return window;
+}
+
+void QueryPage::addGridCommands(QTableView& grid, ResultKind kind) {
+    QPointer<QTableView> view(&grid);
+    // The row the menu was opened on: a right click makes its cell current.
+    const auto current = [view]() -> std::pair<QVariantList, int> {
+        auto* rows = view ? qobject_cast<QueryResultModel*>(view->model()) : nullptr;
+        if (!rows || !view->currentIndex().isValid())
+            return {};
+        return {rows->rowValues(view->currentIndex().row()), view->currentIndex().column()};
+    };
+    const auto add = [&grid](const char* name, const QString& caption, std::function<void()> command) {
+        auto* action = new QAction(caption, &grid);
+        action->setObjectName(QString::fromLatin1(name));
+        QObject::connect(action, &QAction::triggered, &grid, std::move(command));
+        grid.addAction(action);
+    };
+    add("actDepartmentHistory", QStringLiteral("查看该营业部历史"), [this, current, kind] {
+        auto [row, column] = current();
+        if (row.isEmpty())
+            return;
+        // A block trade has two departments: the seller when its column was clicked.
+        if (kind == ResultKind::BlockTrades && column == 7)
+            row[3] = row.value(7);
+        TFormCodeDepart* window =
+            TFormCodeDepart::drillDown(ResultKind::TopFive, 3, row, windowContext(), m_windowOwner);
+        if (window)
+            Q_EMIT resultWindowOpened(window);
+    });
+    add("actStockHistory", QStringLiteral("查看该股龙虎榜"), [this, current] {
+        const QVariantList row = current().first;
+        if (row.isEmpty())
+            return;
+        TFormCodeDepart* window =
+            TFormCodeDepart::drillDown(ResultKind::TopFive, 0, row, windowContext(), m_windowOwner);
+        if (window)
+            Q_EMIT resultWindowOpened(window);
+    });
+    add("actDailyBars", QStringLiteral("收盘数据"), [this, current] {
+        const QVariantList row = current().first;
+        if (row.isEmpty())
+            return;
+        m_stocks.followStock(cellText(row.at(0)), cellText(row.value(1)));
+        m_host.hideFunctionPanel();
+        m_stocks.btnLoadDailyClick();
+    });
+    add("actAddOwnStock", QStringLiteral("加入自选股"), [this, current] {
+        const QVariantList row = current().first;
+        if (!row.isEmpty())
+            m_stocks.addStockToOwnList(cellText(row.at(0)));
+    });
+    add("actCopyCode", QStringLiteral("复制代码"), [current] {
+        const QVariantList row = current().first;
+        if (!row.isEmpty())
+            QApplication::clipboard()->setText(cellText(row.at(0)));
+    });
+    auto* line = new QAction(&grid);
+    line->setSeparator(true);
+    grid.addAction(line);
 }
 
 void QueryPage::btnDelMainBuySaleClick() {
@@ -403,7 +581,8 @@ void QueryPage::btnDelMainBuySaleClick() {
     m_host.runJob([&] {
         const FilteredDeleteOutcome outcome = FilteredDelete(m_db, m_frame).run(page);
         if (outcome.status == FilteredDeleteOutcome::Status::Failed) {
-            m_frame.notify(QStringLiteral("删除数据出错,没有删除任何数据: %1").arg(outcome.error));
+            m_frame.notify(
+                QStringLiteral("删除数据出错,没有删除任何数据: %1").arg(databaseErrorText(outcome.error)));
             return;
         }
         if (outcome.status != FilteredDeleteOutcome::Status::Deleted)
@@ -414,7 +593,8 @@ void QueryPage::btnDelMainBuySaleClick() {
             return;
         m_stocks.showInResultGrid(m_model);
         if (!m_model->reopen(m_db))
-            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(m_model->error()));
+            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(databaseErrorText(m_model->error())));
+        showMainResultCount();
     });
 }
 
@@ -423,7 +603,8 @@ void QueryPage::btnCopyDataClick() {
         return;
     DatabaseCopy copy = m_services.databaseCopy();
     if (!copy.supported()) {
-        m_frame.notify(QStringLiteral("数据保存在ODBC数据源%1中,无法按文件备份;请用数据源自己的工具备份")
+        m_frame.notify(QStringLiteral("数据保存在ODBC数据源%1中,程序无法按文件备份,没有备份任何数据。"
+                                      "请用该数据源所在数据库自己的备份工具备份。")
                            .arg(m_services.storeLocation().displayName()));
         return;
     }
@@ -443,7 +624,7 @@ void QueryPage::btnCopyDataClick() {
                 break;
             case DatabaseCopyOutcome::Status::Unsupported:
             case DatabaseCopyOutcome::Status::Failed:
-                m_frame.notify(QStringLiteral("数据库备份失败: %1").arg(outcome.error));
+                m_frame.notify(QStringLiteral("数据库备份失败,没有备份任何数据: %1").arg(outcome.error));
                 break;
         }
         if (!outcome.settingError.isEmpty())

@@ -20,6 +20,7 @@ class PageHost;
 class ProgramServices;
 class QueryResultModel;
 class StockCodePage;
+class WindowMemory;
 
 // A date picker with the check mark that says whether its date filters the query.
 class CheckedDatePicker : public QWidget {
@@ -32,6 +33,13 @@ public:
     void setDate(const QDate& day);
     QCheckBox* checkBox() const { return m_check; }
     QDateEdit* edit() const { return m_edit; }
+
+Q_SIGNALS:
+    // The user clicked the picker: its check box or its date.
+    void clicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QCheckBox* m_check;
@@ -56,7 +64,8 @@ public:
     OperatorQuery state() const;
     QTableView* resultGrid() const { return m_grid.data(); }
     QueryResultModel* resultModel() const { return m_model; }
-    // The department list's items, item 0 first.
+    // The department list's items, item 0 first (the line between the departments and the
+    // change descriptions is an empty item).
     QStringList departmentItems() const;
     // The query buttons a run switches off ("btnDepart_BuySale", "btnDepart_BuyOnly",
     // "btnDepart_SaleOnly").
@@ -66,14 +75,24 @@ public:
     void setDates(const QDate& day);
     // Moves the dates out so that the range takes in every day from first to last.
     void widenDates(const QDate& first, const QDate& last);
-    // Ticks "指定股票" (the picker chose the current stock for the query).
-    void setStockGiven(bool given);
+    // Ticks "指定股票" as a click on it does (the picker chose the current stock).
+    void chooseGivenStock();
 
     // The end of a mining run: every stored row of the checked dates in the main grid.
     void showStoredResults();
 
     // New department names were stored: the list may be reloaded.
     void enableDepartmentReload();
+
+    // The filters of the last session; the department once the list holds it.
+    void restoreFilters();
+    // Hands the filters as they stand to the window's memory.
+    void rememberFilters() const;
+
+    // The commands of a result grid's context menu: the department's history, the
+    // stock's dragon-tiger rows, its closing data, adding it to the own stocks, copying
+    // its code.
+    void addGridCommands(QTableView& grid, ResultKind kind);
 
     void queryClick(QueryButton button);
     void btnRefreshDepartmentClick();
@@ -90,12 +109,19 @@ public:
     void btnCopyDataClick();
 
 Q_SIGNALS:
-    // A drill-down window was opened (tests and the window's owner may want it).
+    // A result window was shown (tests and the window's owner may want it).
     void resultWindowOpened(TFormCodeDepart* window);
 
 private:
-    TFormCodeDepart* newResultWindow(ResultKind kind);
-    RowFollower follower();
+    ResultWindowContext windowContext();
+    // The page's window of the kind, made when there is none; reused for every query.
+    TFormCodeDepart* resultWindow(QPointer<TFormCodeDepart>& slot, ResultKind kind);
+    // Runs a statement in the page's window: shown with its rows, or put away with the
+    // prompt that nothing came.
+    void showInWindow(QPointer<TFormCodeDepart>& slot, ResultKind kind, const ComposedStatement& statement,
+                      const QString& caption);
+    void showMainResultCount();
+    void selectDepartmentText(const QString& text);
 
     ProgramServices& m_services;
     TDataBase& m_db;
@@ -118,8 +144,11 @@ private:
     QPushButton* m_delete;
     QPointer<QTableView> m_grid;  // lives on the stock-code page
     QueryResultModel* m_model;
+    QPointer<TFormCodeDepart> m_mainWindow;    // the main result of a given stock or department
+    QPointer<TFormCodeDepart> m_tradesWindow;  // the block trades
     int m_kindTag = kSold;
     QString m_followedDepartment;
+    QString m_departmentToRestore;
 };
 
 }  // namespace quarrow

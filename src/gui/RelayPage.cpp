@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -162,8 +163,10 @@ RelayPage::RelayPage(ProgramServices& services, PageHost& host, QWidget* parent)
     };
     hooks.stayOnTop = [this](bool on) { m_host.stayOnTop(on); };
     hooks.stateChanged = [this] { showState(); };
-    hooks.watchListChanged = [this] { showWatchList(); };
-    m_relayJob = std::make_unique<MainForceRelay>(m_services.relay(RelaySettings{}, std::move(hooks)));
+    // The relay reads the interval, the threshold and the trading-hours box as they stand
+    // at each tick and pass, so a change holds while it runs.
+    m_relayJob = std::make_unique<MainForceRelay>(
+        m_services.relay(RelaySettingsSource([this] { return relaySettings(); }), std::move(hooks)));
 }
 
 RelayPage::~RelayPage() = default;
@@ -194,6 +197,11 @@ bool RelayPage::tick() {
     return m_relayJob->tick();
 }
 
+void RelayPage::addMenuCommands(QMenu* menu) {
+    QAction* show = named(menu->addAction(QStringLiteral("主力买卖QQ秀(&Q)")), "MenuSendToQQ");
+    connect(show, &QAction::triggered, this, [this] { m_host.showFunctionPage(FunctionPage::Relay); });
+}
+
 void RelayPage::showNickname() {
     const QString nickname = m_services.windows().setup().qqName;
     m_nickname->setText(nickname);
@@ -207,8 +215,6 @@ void RelayPage::showState() {
     m_relay->setEnabled(relayOn || (!m_services.watchList().isEmpty() && !captureOn));
     m_pick->setEnabled(!relayOn && !captureOn);
     m_capture->setEnabled(!captureOn);
-    // The capture turned chkOnTime off for its passes; the page shows what the relay uses.
-    m_onTime->setChecked(m_relayJob->settings().onTime);
     Q_EMIT activeChanged(m_relayJob->active());
 }
 
@@ -241,13 +247,11 @@ void RelayPage::btnSendToQQClick() {
         m_relayJob->tick();
         return;
     }
-    m_relayJob->setSettings(relaySettings());
     m_relayJob->startRelay();
     showState();
 }
 
 void RelayPage::btnMainGetMainClick() {
-    m_relayJob->setSettings(relaySettings());
     m_relayJob->startCapture();
     showState();
 }

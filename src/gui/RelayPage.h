@@ -9,6 +9,7 @@
 #include <memory>
 
 class QCheckBox;
+class QMenu;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
@@ -54,6 +55,8 @@ public:
 
     QTableWidget* watchGrid() const { return m_watchGrid; }
     NicknameEdit* setupNicknameEdit() const { return m_nicknameForView; }
+    // MenuSendToQQ, which opens this page.
+    void addMenuCommands(QMenu* menu);
     // Shows the stored nickname in both boxes.
     void showNickname();
     bool relayOn() const;

@@ -26,8 +26,14 @@ bool RunMouseFilter::eventFilter(QObject* watched, QEvent* event) {
             m_frame.ShowPrompt(QStringLiteral(
                 "要使用计算机,请先暂停(鼠标右键)或停止(鼠标左键)\"挖掘操盘庄家\"功能和关闭\"QQ监视\"！"));
             return false;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick: {
+        case QEvent::MouseButtonDblClick:
+            // The second press of a double click: the first one already paused, resumed or
+            // stopped; counting it again would resume a paused run and stop it at once.
+            return true;
+        case QEvent::ContextMenu:
+            // The right click that pauses is the whole of it: no grid opens its menu.
+            return true;
+        case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::RightButton) {
                 m_run.pause();

@@ -72,6 +72,18 @@ SetupPage::SetupPage(SystemSetup& setup, Settings& settings, AppFrame& frame, QW
     connect(m_startTime, &QTimeEdit::timeChanged, this, &SetupPage::pickerChanged);
     connect(m_startOn, &QCheckBox::toggled, this, &SetupPage::pickerChanged);
 
+    // Each folder box has its "浏览…" button: a folder picked in the dialog counts at once.
+    const std::array<const char*, 3> browseNames{"btnBrowseHuaLin", "btnBrowseDongFang", "btnBrowseRar"};
+    std::array<QToolButton*, 3> browse{};
+    for (size_t i = 0; i < browseNames.size(); ++i) {
+        browse[i] = new QToolButton(this);
+        browse[i]->setObjectName(QString::fromLatin1(browseNames[i]));
+        browse[i]->setText(QStringLiteral("浏览…"));
+        browse[i]->setToolTip(QStringLiteral("选择文件夹"));
+        const auto kind = static_cast<FolderKind>(i);
+        connect(browse[i], &QToolButton::clicked, this, [this, kind] { browseFolder(kind); });
+    }
+
     auto* grid = new QGridLayout(this);
     m_grid = grid;
     grid->addWidget(m_hualin, 0, 0);
@@ -79,18 +91,21 @@ SetupPage::SetupPage(SystemSetup& setup, Settings& settings, AppFrame& frame, QW
     grid->addWidget(
         helpPictureButton(this, frame, "imgHelpHuali", QStringLiteral("设定华林行情软件安装文件夹."),
                           QStringLiteral("华林行情分析系统.jpg")),
-        0, 2);
+        0, 3);
+    grid->addWidget(browse[0], 0, 2);
     grid->addWidget(m_dongfang, 1, 0);
     grid->addWidget(m_folders[1], 1, 1);
     grid->addWidget(
         helpPictureButton(this, frame, "imgHelpDongfang", QStringLiteral("设定东方行情软件安装文件夹."),
                           QStringLiteral("东方行情分析系统.jpg")),
-        1, 2);
+        1, 3);
+    grid->addWidget(browse[1], 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("WinRAR:"), this), 2, 0);
     grid->addWidget(m_folders[2], 2, 1);
     grid->addWidget(helpPictureButton(this, frame, "imgHelpRAR", QStringLiteral("设定WinRAR软件安装文件夹."),
                                       QStringLiteral("WinRAR.jpg")),
-                    2, 2);
+                    2, 3);
+    grid->addWidget(browse[2], 2, 2);
     grid->addWidget(new QLabel(QStringLiteral("节假日"), this), 3, 0);
     grid->addWidget(m_holidays, 4, 0);
     grid->addWidget(new QLabel(QStringLiteral("补班日"), this), 3, 1);
@@ -159,14 +174,12 @@ bool SetupPage::folderEvent(FolderKind kind, QEvent* event) {
             m_frame.ShowPrompt(SystemSetup::hint(kind));
             return false;
         case QEvent::FocusOut:
-            m_setup.leave(kind);
-            showFolder(kind);
+            commitFolder(kind, m_setup.leave(kind));
             return false;
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                m_setup.keyTyped(kind, QLatin1Char('\r'), edit->text());
-                showFolder(kind);
+                commitFolder(kind, m_setup.keyTyped(kind, QLatin1Char('\r'), edit->text()));
                 return true;
             }
             if (!typesCharacter(*key))
@@ -184,6 +197,21 @@ bool SetupPage::folderEvent(FolderKind kind, QEvent* event) {
         default:
             return false;
     }
+}
+
+void SetupPage::commitFolder(FolderKind kind, bool stored) {
+    showFolder(kind);
+    if (stored)
+        Q_EMIT folderStored(kind);
+}
+
+void SetupPage::browseFolder(FolderKind kind) {
+    if (!chooseFolder)
+        return;
+    const std::optional<QString> folder = chooseFolder(m_setup.folderEdit(kind).text);
+    if (!folder)
+        return;
+    commitFolder(kind, m_setup.chooseFolder(kind, *folder));
 }
 
 void SetupPage::commitCalendar(TradingCalendar::List list) {

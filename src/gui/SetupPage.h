@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class QCheckBox;
 class QGridLayout;
@@ -29,9 +31,14 @@ public:
     // A further setting below the page's own, with its caption.
     void addRow(const QString& caption, QWidget* field);
 
+    // The folder dialog of the "浏览…" buttons: the folder chosen, nothing for Cancel.
+    std::function<std::optional<QString>(const QString& startFolder)> chooseFolder;
+
 Q_SIGNALS:
     // The user chose the other quote program: its windows must be looked for again.
     void quoteProgramChosen();
+    // A folder was stored: it counts from now on.
+    void folderStored(FolderKind kind);
     void autoStartChanged();
 
 protected:
@@ -39,6 +46,8 @@ protected:
 
 private:
     bool folderEvent(FolderKind kind, QEvent* event);
+    void commitFolder(FolderKind kind, bool stored);
+    void browseFolder(FolderKind kind);
     void showFolder(FolderKind kind);
     void commitCalendar(TradingCalendar::List list);
     void pickerChanged();

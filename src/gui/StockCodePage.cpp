@@ -1,10 +1,15 @@
 #include "gui/StockCodePage.h"
 
+#include "app/StockCode.h"
 #include "gui/DailyBarGrid.h"
+#include "gui/FormCodeDepart.h"
+#include "gui/GridExport.h"
 #include "gui/PageHost.h"
 #include "gui/PageWidgets.h"
+#include "gui/ResultFormat.h"
 #include "gui/StockChart.h"
 #include "gui/StockListModel.h"
+#include "gui/WindowMemory.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/FileOP.h"
@@ -14,6 +19,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -26,6 +32,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QToolButton>
@@ -41,6 +48,7 @@ constexpr int kCodeColumnWidth = 70;
 constexpr int kNameColumnWidth = 80;
 constexpr int kArrowsWidth_px = 20;
 constexpr int kOwnListWidth_px = 110;
+constexpr int kCapitalSortRole = Qt::UserRole + 2;
 
 // The page's small commands look like the labels they always were: flat, a hand cursor.
 QPushButton* labelButton(QWidget* parent, const char* name, const QString& caption) {
@@ -61,7 +69,9 @@ StockCodePage::StockCodePage(ProgramServices& services, PageHost& host, StockCod
       m_picker(services.stocks(), &services.store(), services.frame()) {
     setObjectName(QStringLiteral("TabSheetStockCode"));
     setWindowTitle(QStringLiteral("股票代码和大笔买卖查询"));
-    m_picker.onShowOnQueryPage = [this](bool withDocuments) { Q_EMIT stockChosenForQuery(withDocuments); };
+    // The query page hears of the stock once the toolbar shows it: its prompt names the
+    // stock, and the documents it lists are the stock's.
+    m_picker.onShowOnQueryPage = [this](bool withDocuments) { m_chosenForQuery = withDocuments; };
 
     auto* left = named(new QWidget(this), "PanelStockLeft");
     m_codeNamePanel = named(new QWidget(left), "PanelCodeName");
@@ -142,14 +152,29 @@ StockCodePage::StockCodePage(ProgramServices& services, PageHost& host, StockCod
     leftLayout->addWidget(m_daily);
     leftLayout->addWidget(m_dailyChart);
 
-    m_resultGrid = named(new QTableView(this), "dbGridTop5List");
+    auto* results = new QWidget(this);
+    m_resultGrid = named(new QTableView(results), "dbGridTop5List");
     m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_resultGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_resultCount = named(new QLabel(results), "lblResultCount");
     m_capitalRows = new QStandardItemModel(this);
+    auto* resultLayout = new QVBoxLayout(results);
+    resultLayout->setContentsMargins(0, 0, 0, 0);
+    resultLayout->addWidget(m_resultGrid, 1);
+    resultLayout->addWidget(m_resultCount);
 
+    // The user may give the result grid more room than the lists.
+    auto* split = named(new QSplitter(Qt::Horizontal, this), "StockCodeSplit");
+    split->addWidget(left);
+    split->addWidget(results);
+    split->setStretchFactor(1, 1);
+    split->setCollapsible(0, false);
+    // The lists as narrow as they allow, the rest for the results' figures, until the user
+    // moves the bar.
+    split->setSizes({left->minimumSizeHint().width(), QWIDGETSIZE_MAX / 2});
+    m_host.memory().trackSplitter(*split);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(left, 0);
-    layout->addWidget(m_resultGrid, 1);
+    layout->addWidget(split);
 
     m_links.code->installEventFilter(this);
     m_links.code->setMaxLength(6);
@@ -221,8 +246,16 @@ void StockCodePage::showInResultGrid(QAbstractItemModel* rows) {
 
 void StockCodePage::pick(const std::function<void()>& step) {
     m_picker.setCodeText(currentCodeText());
+    m_chosenForQuery.reset();
     step();
     showPicked();
+    if (const std::optional<bool> withDocuments = std::exchange(m_chosenForQuery, std::nullopt))
+        Q_EMIT stockChosenForQuery(*withDocuments);
+}
+
+void StockCodePage::scrollListToPicked() {
+    if (m_services.stocks().indexOf(m_picker.prefixedCode()) >= 0 && !m_picker.name().trimmed().isEmpty())
+        m_list->scrollTo(m_listModel->index(m_picker.listTopIndex(), 0), QAbstractItemView::PositionAtTop);
 }
 
 void StockCodePage::showPicked() {
@@ -321,21 +354,37 @@ void StockCodePage::listShareCapital(bool currentStockOnly) {
     }
     m_capitalRows->clear();
     m_capitalRows->setHorizontalHeaderLabels(query.columnNames());
+    // A click on a title sorts the figures by their value, not their text.
+    m_capitalRows->setSortRole(kCapitalSortRole);
     while (query.next()) {
         QList<QStandardItem*> row;
         for (int column = 0; column < 6; ++column) {
             const bool figure = column == 3 || column == 4;
-            const QString text = query.isNull(column) ? QString()
-                                 : figure             ? Money::fromDouble(query.real(column)).toString()
-                                                      : query.text(column);
-            auto* item = new QStandardItem(text);
-            if (figure)
+            auto* item = new QStandardItem;
+            if (query.isNull(column)) {
+                item->setData(QString(), kCapitalSortRole);
+            } else if (figure) {
+                const Money shares = Money::fromDouble(query.real(column));
+                item->setText(figureText(shares.toDouble(), 2));
+                item->setData(shares.toDouble(), kCapitalSortRole);
+                item->setData(shares.toString(), GridExport::kExportRole);
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            } else {
+                item->setText(query.text(column));
+                item->setData(query.text(column), kCapitalSortRole);
+            }
             row.append(item);
         }
         m_capitalRows->appendRow(row);
     }
+    m_resultGrid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
     showInResultGrid(m_capitalRows);
+    m_resultGrid->resizeColumnsToContents();
+    setResultCount(rowCountText(m_capitalRows->rowCount()));
+}
+
+void StockCodePage::setResultCount(const QString& text) {
+    m_resultCount->setText(text);
 }
 
 void StockCodePage::menuRefreshNameClick() {
@@ -432,19 +481,16 @@ void StockCodePage::btnCloseDailyClick() {
 
 void StockCodePage::pnlStockNameClick() {
     pick([this] { m_picker.pickCode(PickSender::NamePanel); });
-    const int index = m_services.stocks().indexOf(m_picker.prefixedCode());
-    if (index >= 0 && !m_picker.name().trimmed().isEmpty())
-        m_list->scrollTo(m_listModel->index(m_picker.listTopIndex(), 0), QAbstractItemView::PositionAtTop);
+    scrollListToPicked();
 }
 
 void StockCodePage::edtStockCodeExit() {
-    const QString prefixedCode = m_picker.prefixedCode();
-    const QString name = m_picker.name();
-    m_picker.setCodeText(currentCodeText());
-    m_picker.applyTypedCode();
     // Leaving the box without typing changes nothing, not even what the mining run showed.
-    if (m_picker.prefixedCode() != prefixedCode || m_picker.name() != name)
-        showPicked();
+    if (!m_picker.codeTyped())
+        return;
+    // A typed code is taken as a click on the name panel takes it.
+    pick([this] { m_picker.applyTypedCode(); });
+    scrollListToPicked();
 }
 
 void StockCodePage::showStock(const QString& code, const QString& name) {
@@ -452,9 +498,18 @@ void StockCodePage::showStock(const QString& code, const QString& name) {
     showPicked();
 }
 
-void StockCodePage::followStock(const QString& code) {
+void StockCodePage::followStock(const QString& code, const QString& rowName) {
+    const QString before = currentCodeText();
     m_links.code->setText(code);
-    edtStockCodeExit();
+    // The name panel follows as when the mining run sets a stock: its name and its prefixed
+    // code, which the viewer and the own list take, without the name panel's own extras.
+    // A stock the list does not know (delisted, or no quote folder yet) keeps the name its
+    // row carries instead of a complaint at every row.
+    if (m_services.stocks().nameOf(PrefixCode(code)).trimmed().isEmpty() && !rowName.trimmed().isEmpty())
+        showStock(code, rowName);
+    else
+        pick([this] { m_picker.pickCode(PickSender::None); });
+    LoadDailyData(before);
 }
 
 void StockCodePage::addToOwnList(const QString& prefixedCode) {
@@ -482,6 +537,17 @@ void StockCodePage::refreshOwnList() {
         m_own->setCurrentItem(found.first());
 }
 
+void StockCodePage::addStockToOwnList(const QString& code) {
+    const QString prefixedCode = PrefixCode(code.trimmed());
+    if (!isStockCode(code.trimmed()) || m_services.stocks().indexOf(prefixedCode) < 0) {
+        m_services.frame().ShowPrompt(QStringLiteral("没有与") + code +
+                                      QStringLiteral("对应的股票,不能加到自选股"));
+        return;
+    }
+    addToOwnList(prefixedCode);
+    m_services.frame().ShowPrompt(prefixedCode + QStringLiteral("已加到自选股"));
+}
+
 void StockCodePage::btnSelfStockClick() {
     const QModelIndex current = m_list->currentIndex();
     if (m_services.stocks().isEmpty() || !current.isValid())
@@ -498,7 +564,15 @@ void StockCodePage::lblAddToSelfClick() {
 }
 
 void StockCodePage::pnlStockNameDblClick() {
-    addToOwnList(m_picker.prefixedCode());
+    // The hint holds whatever the code box held, a partial code too; the own list, which
+    // the mining run walks, takes only a complete code of a known stock.
+    const QString prefixedCode = m_picker.prefixedCode();
+    if (!isStockCode(prefixedCode.mid(2)) || m_services.stocks().indexOf(prefixedCode) < 0) {
+        m_services.frame().ShowPrompt(QStringLiteral("没有与") + m_picker.codeText() +
+                                      QStringLiteral("对应的股票,不能加到自选股"));
+        return;
+    }
+    addToOwnList(prefixedCode);
 }
 
 void StockCodePage::btnDelSelfStockClick() {
@@ -516,7 +590,14 @@ void StockCodePage::ListSelfStockClick() {
 
 bool StockCodePage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_links.code) {
-        if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::FocusIn) {
+            // The user's own step into the box, not the window taking the focus as it opens,
+            // which would hide the start's prompt.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+                reason == Qt::BacktabFocusReason)
+                m_services.frame().ShowPrompt(m_links.code->toolTip());
+        } else if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
                 edtStockCodeExit();

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QAbstractItemModel;
 class QAction;
@@ -58,6 +59,10 @@ public:
     QTableView* resultGrid() const { return m_resultGrid; }
     // Shows the rows in the result grid; the grid's row changes come as resultRowChanged.
     void showInResultGrid(QAbstractItemModel* rows);
+    // "共N条" under the result grid.
+    void setResultCount(const QString& text);
+    // Adds a known stock's six-digit code to the own stock list.
+    void addStockToOwnList(const QString& code);
     DailyBarGrid* dailyGrid() const { return m_daily; }
     StockChart* dailyChart() const { return m_dailyChart; }
     // The data menu's commands that load the all-stocks list, which a run switches off.
@@ -89,8 +94,9 @@ public Q_SLOTS:
     void edtStockCodeExit();
     // Another part of the window (the mining run, the watch list) made a stock current.
     void showStock(const QString& code, const QString& name);
-    // A row of the query's results became current: its stock goes into the code box.
-    void followStock(const QString& code);
+    // A row of the query's results became current: its stock goes into the code box, the
+    // name panel and the open daily-bar viewer; rowName stands in for a stock the list lacks.
+    void followStock(const QString& code, const QString& rowName = {});
 
 Q_SIGNALS:
     // The picker chose a stock for the query page (with its saved documents or without).
@@ -107,6 +113,8 @@ private:
     // Runs a picker step on the code box's text and shows the current stock it leaves.
     void pick(const std::function<void()>& step);
     void showPicked();
+    // Scrolls the all-stocks list so that the current stock is its top row.
+    void scrollListToPicked();
     void reloadList(const std::function<void()>& load);
     void selectFirstStock();
     void addToOwnList(const QString& prefixedCode);
@@ -128,12 +136,14 @@ private:
     StockChart* m_dailyChart = nullptr;  // the same bars drawn beside the grid
     QToolButton* m_closeDaily = nullptr;
     QSpinBox* m_upDownDays = nullptr;
-    QTableView* m_resultGrid = nullptr;           // dbGridTop5List
+    QTableView* m_resultGrid = nullptr;  // dbGridTop5List
+    QLabel* m_resultCount = nullptr;
     QStandardItemModel* m_capitalRows = nullptr;  // the share-capital listing
     QList<QAction*> m_listCommands;
     int m_upDownPosition = 0;
     bool m_dailyLaidOut = false;
     bool m_loading = false;
+    std::optional<bool> m_chosenForQuery;  // the picker chose the stock for the query page
 };
 
 }  // namespace quarrow

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QTimer>
+#include <QUrl>
 
 namespace quarrow {
 
@@ -108,6 +110,32 @@ std::optional<QString> WidgetFrame::chooseFile(const QString& title, const QStri
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
+}
+
+std::optional<QString> WidgetFrame::chooseFolder(const QString& title, const QString& startFolder) {
+    if (m_folderChooser)
+        return m_folderChooser(startFolder);
+    const QString chosen = QFileDialog::getExistingDirectory(m_w.window, title, startFolder);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+bool WidgetFrame::openDocument(const QString& path) {
+    if (m_documentOpener)
+        return m_documentOpener(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void WidgetFrame::holdCommands(bool held) {
+    for (const QPointer<QAbstractButton>& button : m_commandButtons) {
+        if (button)
+            button->setEnabled(!held);
+    }
+    for (const QPointer<QAction>& action : m_commandActions) {
+        if (action)
+            action->setEnabled(!held);
+    }
 }
 
 MessageAnswer WidgetFrame::showMessage(const MessageRequest& request) {

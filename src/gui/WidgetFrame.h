@@ -56,6 +56,18 @@ public:
     std::optional<QString> chooseFile(const QString& title, const QString& proposedPath);
     // Brings a window of ours in front of the other programs' (the platform's way).
     void setBringToFront(std::function<void(QWidget*)> bring) { m_bringToFront = std::move(bring); }
+    // Chooses a folder in place of the user's folder dialog: the folder, or nothing.
+    void setFolderChooser(FileChooser chooser) { m_folderChooser = std::move(chooser); }
+    std::optional<QString> chooseFolder(const QString& title, const QString& startFolder);
+    // Opens a document (the manual) with the program the system has for it; false when
+    // none opened it.
+    using DocumentOpener = std::function<bool(const QString& path)>;
+    void setDocumentOpener(DocumentOpener opener) { m_documentOpener = std::move(opener); }
+    bool openDocument(const QString& path);
+    // Keeps the commands that start work off, or lets them on again, while something
+    // that is not a run (the quote program coming up) must not be disturbed; the stop
+    // command stays as it is.
+    void holdCommands(bool held);
     // Runs in every event pump of a job (the tests act there as the user would).
     void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
 
@@ -91,6 +103,8 @@ private:
     QString m_programFolder;
     Answerer m_answerer;
     FileChooser m_fileChooser;
+    FileChooser m_folderChooser;
+    DocumentOpener m_documentOpener;
     std::function<void()> m_pumpHook;
     std::function<void(QWidget*)> m_bringToFront;
     int m_flashTag = 0;

@@ -2,6 +2,7 @@
 #include "app/ProgramFolder.h"
 #include "app/Version.h"
 #include "gui/MainForm.h"
+#include "gui/Translations.h"
 #include "gui/WidgetFrame.h"
 #include "program/ProgramServices.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quarrow"));
     QApplication::setApplicationVersion(quarrow::versionText());
+    quarrow::installChineseTranslations(app);
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -19,7 +19,8 @@
 #include "store/NotedCommitGroup.h"
 
 #include <QDir>
-#include <QFileInfo>
+
+#include <exception>
 
 #include <cerrno>
 
@@ -180,6 +181,7 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     totals.savedChangeCount = 0;
     totals.savedBigCount = 0;
     totals.changeDate = QDate();
+    totals.storedRows = StoredRows();
     bool ownMode = options.onlyOwnStocks;
     m_lastStockDate = m_services.settings.lastStockDate();
     const int start = chooseStart(options, ownMode, outcome);
@@ -265,8 +267,20 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             candidate = (ownMode ? own.at(p + 1) : stocks.at(p + 1).key).right(6);
 
         const QString barFile = QuotePaths::dailyBarFile(options.quoteFolder, key);
-        if (options.percent > 0 && !QFileInfo::exists(barFile))
-            continue;
+        // A stock without a daily-bar file is passed over unseen; the read of its bars
+        // tells that, with no look at the file of its own. A file that cannot be read ends
+        // the run once the stock is shown, as it always did.
+        std::optional<TStockChange> bars;
+        std::exception_ptr unreadable;
+        if (options.percent > 0) {
+            try {
+                bars = screener.readStock(key, options.lastDays);
+            } catch (const RecordFileError&) {
+                unreadable = std::current_exception();
+            }
+            if (!bars && !unreadable)
+                continue;
+        }
         const QString code = key.right(6);
         const QString name = stocks.nameOf(key);
         if (m_hooks.showStock)
@@ -276,11 +290,12 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
                 code + name + QStringLiteral(">>>>>>>>>>>>>>>"),
             LogColor::Blue);
         ++outcome.screened;
+        if (unreadable)
+            std::rethrow_exception(unreadable);
 
         bool picked = true;
         if (options.percent > 0) {
-            const ScreenResult screen =
-                screener.ScreenStock(key, name, options.lastDays, options.percent, m_indexes);
+            const ScreenResult screen = screener.judgeStock(key, name, *bars, options.percent, m_indexes);
             if (screen.stale)
                 continue;
             picked = screen.picked;
@@ -457,6 +472,12 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
     if (outcome.storeFailed())
         log(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
             LogColor::Magenta);
+    outcome.storedRows = m_services.totals.storedRows;
+    if (m_services.followedLine) {
+        const QString line = m_services.followedLine(outcome.storedRows);
+        if (!line.isEmpty())
+            log(line, LogColor::Default);
+    }
     log(finalText, LogColor::Red);
     TcmxMP3* alarm = m_services.alarm;
     auto soundAlarm = [&](bool on) {

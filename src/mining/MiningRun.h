@@ -62,6 +62,7 @@ struct MiningOutcome : JobOutcome {
     // Stocks an earlier run of today could not capture, listed when this one resumed it.
     QStringList carriedFailures;
     QDate stockDate;
+    StoredRows storedRows;  // the department rows this run stored
 };
 
 // What only the desktop window does around a run; every hook may be left empty.
@@ -92,6 +93,9 @@ struct MiningServices {
     const StockList& stocks;
     OwnStockList& ownStocks;
     TcmxMP3* alarm = nullptr;
+    // The log's line about the followed departments' rows among those the run stored;
+    // empty for no line.
+    std::function<QString(const StoredRows&)> followedLine = {};
 };
 
 // The main batch: walks the whole stock list (or the own stocks), screens each stock by

@@ -10,6 +10,8 @@
 #include "platform/NetworkState.h"
 #include "store/DataBase.h"
 
+#include <algorithm>
+
 namespace quarrow {
 
 namespace {
@@ -45,8 +47,14 @@ QString monitorHelp() {
 
 }  // namespace
 
+MainForceRelay::MainForceRelay(RelayServices services, RelaySettingsSource settings, RelayHooks hooks)
+    : m_s(services), m_settings(std::move(settings)), m_hooks(std::move(hooks)) {}
+
 MainForceRelay::MainForceRelay(RelayServices services, RelaySettings settings, RelayHooks hooks)
-    : m_s(services), m_settings(settings), m_hooks(std::move(hooks)) {}
+    : MainForceRelay(services, RelaySettingsSource([settings] { return settings; }), std::move(hooks)) {}
+
+MainForceRelay::~MainForceRelay() = default;
+MainForceRelay::MainForceRelay(MainForceRelay&&) noexcept = default;
 
 QString MainForceRelay::stoppedHint() {
     return QStringLiteral("将当前股票主力买卖动态数据发送给QQ,需要开启华林或东方行情软件中的") +
@@ -65,6 +73,10 @@ void MainForceRelay::changed() {
 bool MainForceRelay::chatWindowKnown() const {
     const TStockWinInfo* chat = m_s.windows.QQChatWin();
     return chat && chat->GetMainWindow() != kNoWindow;
+}
+
+const StocksForMonitor& MainForceRelay::watchList() const {
+    return m_captureOn && m_captureWatch ? *m_captureWatch : m_s.watch;
 }
 
 // The quote program must run for both modes; false (with what was said) when it does not.
@@ -104,6 +116,8 @@ bool MainForceRelay::startRelay() {
     m_captureOn = false;
     m_stoppedByUser = false;
     m_firstStoreError.clear();
+    m_pending.clear();
+    m_unsentAtStart = m_totals.linesUnsent;
     m_sellingList = true;
     clickList(kSellingY);
 
@@ -128,7 +142,7 @@ bool MainForceRelay::startRelay() {
     if (m_hooks.stayOnTop)
         m_hooks.stayOnTop(false);
     changed();
-    const bool early = m_settings.onTime && !inMonitorTradingHours(m_s.clock.now());
+    const bool early = settings().onTime && !inMonitorTradingHours(m_s.clock.now());
     m_s.frame.ShowPrompt(early ? kStartedEarlyPrompt : kStartedPrompt);
     pass();
     m_passCounter = 0;
@@ -154,11 +168,11 @@ bool MainForceRelay::startCapture() {
         m_hooks.showLogPage();
     m_sellingList = true;
     clickList(kSellingY);
-    // Every alert counts while capturing, whatever the hour.
-    m_settings.onTime = false;
-    m_s.watch.fillAll();
-    if (m_hooks.watchListChanged)
-        m_hooks.watchListChanged();
+    // The capture reads every alert of both lists at any hour, for all stocks. It does so
+    // with a list and counts of its own: the user's watch list, the trading-hours box and
+    // what the relay has handled stay as they are for the next relay.
+    m_captureWatch = std::make_unique<StocksForMonitor>(m_s.watch.withAllStocks());
+    m_captureLists = ListsRead();
     m_captureOn = true;
     m_stoppedByUser = false;
     m_firstStoreError.clear();
@@ -172,13 +186,27 @@ bool MainForceRelay::startCapture() {
 void MainForceRelay::switchOff() {
     if (!active())
         return;
-    m_relayOn = false;
-    m_captureOn = false;
+    const bool relay = m_relayOn;
+    endSession();
+    if (relay) {
+        if (!m_pending.isEmpty())
+            dropUnsent(m_pending.size(), QStringLiteral("QQ监视已关闭"));
+        const int unsent = m_totals.linesUnsent - m_unsentAtStart;
+        if (unsent > 0)
+            m_s.frame.addLog(QStringLiteral("\t本次QQ监视有%1条信息没有发送到QQ").arg(unsent),
+                             LogColor::Magenta);
+    }
     if (m_s.run.isActive())
         m_s.run.finish(stoppedHint(), false, nullptr);
     else
         m_s.frame.ShowPrompt(stoppedHint());
     changed();
+}
+
+void MainForceRelay::endSession() {
+    m_relayOn = false;
+    m_captureOn = false;
+    m_captureWatch.reset();
 }
 
 bool MainForceRelay::tick() {
@@ -190,7 +218,7 @@ bool MainForceRelay::tick() {
         return false;
     }
     ++m_passCounter;
-    if (static_cast<qint64>(m_passCounter) * kTick_ms > static_cast<qint64>(m_settings.delay_s) * 1000) {
+    if (static_cast<qint64>(m_passCounter) * kTick_ms > static_cast<qint64>(settings().delay_s) * 1000) {
         m_passCounter = 0;
         pass();
     }
@@ -241,8 +269,10 @@ bool MainForceRelay::pass() {
     if (m_relayOn)
         checkChatWindow();
 
-    const QString dayPrefix = memoDayPrefix(m_s.clock.today());
-    if (m_settings.onTime && !inMonitorTradingHours(m_s.clock.now()))
+    const QDate today = m_s.clock.today();
+    const QString dayPrefix = memoDayPrefix(today);
+    // The capture reads at any hour.
+    if (!m_captureOn && settings().onTime && !inMonitorTradingHours(m_s.clock.now()))
         return true;
     TStockWinInfo* list = windows.MonitorListWin2();
     if (list && !list->SelectChild()) {
@@ -255,34 +285,20 @@ bool MainForceRelay::pass() {
         return true;
 
     m_s.frame.showCapture({});
+    ListsRead& lists = m_captureOn ? m_captureLists : m_relayLists;
+    if (lists.day != today) {
+        // The memos of a new day carry its date: yesterday's look-alikes are no rivals.
+        lists.selling.seen.clear();
+        lists.buying.seen.clear();
+        lists.day = today;
+    }
     const AlertSide side = m_sellingList ? AlertSide::Selling : AlertSide::Buying;
-    int& handled = m_sellingList ? m_saleCount : m_buyCount;
-    const WindowHandle listView = list->GetChildWindow();
-    int length = static_cast<int>(m_s.desktop.listViewRowCount(listView));
-    // A list shorter than what was handled of it belongs to a restarted monitor whose
-    // counts began again: all of it is new. What was stored before is recognised by its
-    // memo and not stored twice.
-    if (length < handled)
-        handled = 0;
-    if (length > handled) {
-        // The monitor shows its newest rows first: only the first length - handled are
-        // new, and only they are made text and shown in the capture memo, so a pass costs
-        // what it brings, not what the day has gathered.
-        // Alerts that arrive while the rows are read push the fresh ones down: read again
-        // while the count moves, so none is skipped (one read twice is refused by its memo).
-        std::vector<std::vector<std::u16string>> rows;
-        for (int attempt = 1;; ++attempt) {
-            rows = m_s.desktop.readListView(listView, static_cast<std::size_t>(length - handled));
-            const int now = static_cast<int>(m_s.desktop.listViewRowCount(listView));
-            if (now <= length || attempt == kListReadAttempts)
-                break;
-            length = now;
-        }
-        const int fresh = std::min(length - handled, static_cast<int>(rows.size()));
+    ListState& state = m_sellingList ? lists.selling : lists.buying;
+    const std::vector<std::vector<std::u16string>> rows = readFreshRows(list->GetChildWindow(), state);
+    if (!rows.empty()) {
         QStringList lines;
-        lines.reserve(fresh);
-        for (int i = 0; i < fresh; ++i) {
-            const std::vector<std::u16string>& cells = rows[static_cast<std::size_t>(i)];
+        lines.reserve(static_cast<qsizetype>(rows.size()));
+        for (const std::vector<std::u16string>& cells : rows) {
             QString line;
             for (std::size_t c = 0; c < cells.size(); ++c) {
                 if (c > 0)
@@ -295,53 +311,135 @@ bool MainForceRelay::pass() {
         m_s.frame.clearLog();
         if (m_hooks.busyCursor)
             m_hooks.busyCursor(true);
-        handled += fresh;
-        for (const QString& line : lines)
-            handleRow(line, side, dayPrefix);
+        handleRows(lines, side, dayPrefix, state);
         if (m_hooks.busyCursor)
             m_hooks.busyCursor(false);
     }
     switchLists();
-    if (!m_captureOn && !m_batch.isEmpty())
-        sendBatch();
+    if (m_relayOn)
+        sendPending(true);
     return true;
 }
 
-void MainForceRelay::handleRow(const QString& line, AlertSide side, const QString& dayPrefix) {
-    ++m_totals.rowsHandled;
-    const QStringList fields = splitMonitorRow(line);
-    if (fields.size() < 3)
-        return;
-    const QString value = m_s.watch.valueOf(fields[1]);
-    if (value.isEmpty())
-        return;
-    const std::optional<MonitorAlert> alert = parseMonitorAlert(fields);
-    if (!alert)
-        return;
-    const bool chat = chatWindowKnown();
-    const bool ownStock = value.contains(QStringLiteral("(*"));
-    if (chat && alert->quantity <= Money::fromUnits(m_settings.sendQty) && !ownStock && !m_captureOn)
-        return;
-    ++m_totals.alertsKept;
-    const QString code = value.left(6);
-    const QString memo = alertMemo(dayPrefix, code, *alert, side);
-    if (m_s.db.DBOpened())
-        store(code, *alert, side, memo);
-
-    const bool selling = side == AlertSide::Selling;
-    const QString logLine = alert->time + alert->name + value +
-                            (selling ? QStringLiteral(">主力抛售:\t") : QStringLiteral("<主力买入:\t")) +
-                            alert->priceVolume;
-    m_s.frame.addLog(logLine, selling ? LogColor::Red : LogColor::Green);
-    if (m_captureOn || !chat)
-        return;
-    m_batch << (selling ? QStringLiteral("/qiang ") : QStringLiteral("/ruo ")) + logLine + QLatin1Char('\n');
-    if (m_batch.size() >= kBatchLines)
-        sendBatch();
+// The rows the monitor added to a list since it was last read, newest first; only they are
+// read and made text, so a pass costs what it brings, not what the day has gathered. The
+// monitor puts its new rows on top: the row that was newest at the last read must now
+// stand just below them. When it does not, or the list got shorter, the monitor began the
+// list again (restarted, or a new day began) and all of it is new; what was stored before
+// is recognised by its memo and not stored or sent twice.
+std::vector<std::vector<std::u16string>> MainForceRelay::readFreshRows(WindowHandle listView,
+                                                                       ListState& state) {
+    for (int attempt = 1;; ++attempt) {
+        const int length = static_cast<int>(m_s.desktop.listViewRowCount(listView));
+        if (length < state.handled)
+            state.reset();
+        const int fresh = length - state.handled;
+        if (fresh <= 0)
+            return {};
+        const bool anchored = state.handled > 0;
+        std::vector<std::vector<std::u16string>> rows =
+            m_s.desktop.readListView(listView, static_cast<std::size_t>(fresh + (anchored ? 1 : 0)));
+        // Alerts that arrive while the rows are read push the fresh ones down: read again
+        // while the count moves, so none is skipped.
+        if (static_cast<int>(m_s.desktop.listViewRowCount(listView)) > length && attempt < kListReadAttempts)
+            continue;
+        const auto fresh_n = static_cast<std::size_t>(fresh);
+        if (anchored && (rows.size() <= fresh_n || rows[fresh_n] != state.newest)) {
+            state.reset();
+            continue;
+        }
+        rows.resize(std::min(rows.size(), fresh_n));
+        state.handled += static_cast<int>(rows.size());
+        if (!rows.empty())
+            state.newest = rows.front();
+        return rows;
+    }
 }
 
-void MainForceRelay::store(const QString& code, const MonitorAlert& alert, AlertSide side,
-                           const QString& memo) {
+// What one row of a pass is, worked out before any is handled.
+struct MainForceRelay::RowWork {
+    QStringList fields;
+    QString value;  // the watch list's value of its stock; empty: not watched
+    AlertReading reading;
+    int occurrence = 1;
+};
+
+void MainForceRelay::handleRows(const QStringList& lines, AlertSide side, const QString& dayPrefix,
+                                ListState& state) {
+    const StocksForMonitor& watch = watchList();
+    std::vector<RowWork> rows(static_cast<std::size_t>(lines.size()));
+    // Oldest first, so the number of a look-alike follows the list's own order and comes
+    // out the same when the list is read again from its start.
+    for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+        RowWork& row = rows[static_cast<std::size_t>(i)];
+        row.fields = splitMonitorRow(lines[i]);
+        if (row.fields.size() < 3)
+            continue;
+        row.value = watch.valueOf(row.fields[1]);
+        if (row.value.isEmpty())
+            continue;
+        row.reading = parseMonitorAlert(row.fields);
+        if (row.reading.kind == RowKind::Alert) {
+            const MonitorAlert& alert = row.reading.alert;
+            row.occurrence = ++state.seen[alert.time + QLatin1Char('\t') + alert.name + QLatin1Char('\t') +
+                                          alert.quantity.toString()];
+        }
+    }
+    // Read once a pass, as the page shows them now.
+    const RelaySettings settings = this->settings();
+    int unsent = 0;
+    for (const RowWork& row : rows)
+        handleRow(row, side, dayPrefix, settings, &unsent);
+    if (unsent > 0) {
+        m_totals.linesUnsent += unsent;
+        m_s.frame.addLog(QStringLiteral("\t没有QQ聊天窗口,%1条信息未发送").arg(unsent), LogColor::Magenta);
+    }
+}
+
+void MainForceRelay::handleRow(const RowWork& row, AlertSide side, const QString& dayPrefix,
+                               const RelaySettings& settings, int* unsent) {
+    ++m_totals.rowsHandled;
+    if (row.value.isEmpty() || row.reading.kind == RowKind::NotAnAlert)
+        return;
+    if (row.reading.kind == RowKind::Malformed) {
+        ++m_totals.rowsRefused;
+        m_s.frame.addLog(QStringLiteral("\t主力监控数据不对(%1),没有保存：%2")
+                             .arg(row.reading.problem, rowExcerpt(row.fields)),
+                         LogColor::Magenta);
+        return;
+    }
+    const MonitorAlert& alert = row.reading.alert;
+    const bool chat = m_relayOn && chatWindowKnown();
+    const bool ownStock = row.value.contains(QStringLiteral("(*"));
+    // What the chat takes: alerts above the threshold, and every alert of an own stock.
+    const bool forChat = m_relayOn && !nickname().isEmpty() &&
+                         (alert.quantity > Money::fromUnits(settings.sendQty) || ownStock);
+    if (chat && !forChat)
+        return;
+    ++m_totals.alertsKept;
+    const QString code = row.value.left(6);
+    const QString memo = alertMemo(dayPrefix, code, alert, side, row.occurrence);
+    const StoreResult stored = m_s.db.DBOpened() ? store(code, alert, side, memo) : StoreResult::NotStored;
+
+    const bool selling = side == AlertSide::Selling;
+    const QString logLine = alert.time + alert.name + row.value +
+                            (selling ? QStringLiteral(">主力抛售:\t") : QStringLiteral("<主力买入:\t")) +
+                            alert.priceVolume;
+    m_s.frame.addLog(logLine, selling ? LogColor::Red : LogColor::Green);
+    // An alert already stored was handled when it first came (a restarted monitor shows it
+    // again): the chat has had it, or was told it did not.
+    if (!forChat || stored == StoreResult::Duplicate)
+        return;
+    if (!chat) {
+        ++*unsent;
+        return;
+    }
+    addChatLine((selling ? QStringLiteral("/qiang ") : QStringLiteral("/ruo ")) + logLine +
+                QLatin1Char('\n'));
+}
+
+MainForceRelay::StoreResult MainForceRelay::store(const QString& code, const MonitorAlert& alert,
+                                                  AlertSide side, const QString& memo) {
     const bool selling = side == AlertSide::Selling;
     Statement insert = m_s.db.DBCommand(kInsert);
     insert.bind(QStringLiteral(":StCode"), code)
@@ -357,45 +455,115 @@ void MainForceRelay::store(const QString& code, const MonitorAlert& alert, Alert
         insert.bind(QStringLiteral(":StBuy"), alert.quantity).bind(QStringLiteral(":StSale"), qint32(0));
     if (insert.exec()) {
         ++m_totals.alertsStored;
-    } else if (insert.failedOnUniqueKey()) {
+        return StoreResult::Stored;
+    }
+    if (insert.failedOnUniqueKey()) {
         ++m_totals.duplicates;
         m_s.frame.addLog(QStringLiteral("\t数据重复：") + memo, LogColor::Red);
-    } else {
-        // Not a repeat: the database refused the row, and the user must know it is not stored.
-        ++m_totals.storeFailures;
-        if (m_firstStoreError.isEmpty())
-            m_firstStoreError = insert.error();
-        m_s.frame.addLog(QStringLiteral("\t数据保存失败：") + memo + QStringLiteral(" (") + insert.error() +
-                             QLatin1Char(')'),
-                         LogColor::Magenta);
+        return StoreResult::Duplicate;
+    }
+    // Not a repeat: the database refused the row, and the user must know it is not stored.
+    ++m_totals.storeFailures;
+    if (m_firstStoreError.isEmpty())
+        m_firstStoreError = insert.error();
+    m_s.frame.addLog(
+        QStringLiteral("\t数据保存失败：") + memo + QStringLiteral(" (") + insert.error() + QLatin1Char(')'),
+        LogColor::Magenta);
+    return StoreResult::Failed;
+}
+
+void MainForceRelay::addChatLine(const QString& line) {
+    m_pending.append({line, m_s.clock.now(), 0});
+    if (m_pending.size() >= kBatchLines)
+        sendPending(false);
+}
+
+// Sends the waiting lines in messages of at most 40 lines; in the middle of a pass only
+// whole messages, at its end whatever waits.
+void MainForceRelay::sendPending(bool all) {
+    const QDateTime oldest = m_s.clock.now().addSecs(-kKeepUnsent_s);
+    qsizetype stale = 0;
+    while (stale < m_pending.size() && m_pending[stale].made < oldest)
+        ++stale;
+    if (stale > 0)
+        dropUnsent(stale, QStringLiteral("等待超过%1分钟").arg(kKeepUnsent_s / 60));
+    while (m_pending.size() >= kBatchLines || (all && !m_pending.isEmpty())) {
+        const qsizetype count = std::min<qsizetype>(kBatchLines, m_pending.size());
+        QStringList lines;
+        lines.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            lines << m_pending[i].text;
+        if (!sendMessage(lines)) {
+            keepForNextPass();
+            return;
+        }
+        m_pending.erase(m_pending.begin(), m_pending.begin() + count);
     }
 }
 
-bool MainForceRelay::sendBatch() {
+bool MainForceRelay::sendMessage(const QStringList& lines) {
     TStockWinInfo* chat = m_s.windows.QQChatWin();
-    if (!chat || !chat->SelectMain()) {
-        // Nothing reached the chat, so nothing can arrive twice: the lines wait for the
-        // next pass. The window is looked for again then (it may have been reopened).
-        if (chat)
-            chat->MainWinClose();
-        ++m_totals.batchesKept;
-        if (m_batch.size() > kMaxKeptLines) {
-            const int dropped = static_cast<int>(m_batch.size()) - kMaxKeptLines;
-            m_batch.erase(m_batch.begin(), m_batch.begin() + dropped);
-            m_s.frame.addLog(QStringLiteral("\tQQ聊天窗口无法选中,%1条信息未发送").arg(dropped),
-                             LogColor::Magenta);
-        }
+    if (!chat || !chat->SelectMain())
         return false;
-    }
     m_s.clock.sleep(kBeforePaste_ms);
-    chat->Past_Keys(m_batch.join(QString()).toStdU16String());
+    chat->Past_Keys(lines.join(QString()).toStdU16String());
     m_s.clock.sleep(kBeforeEnter_ms);
     chat->Press_Enter();
-    m_totals.linesSent += static_cast<int>(m_batch.size());
-    m_sentLines += m_batch;
+    m_totals.linesSent += static_cast<int>(lines.size());
+    m_sentLines += lines;
     ++m_totals.batchesSent;
-    m_batch.clear();
     return true;
+}
+
+// Nothing reached the chat, so nothing can arrive twice: the lines wait for the next pass,
+// which looks for the window again (it may have been reopened). Lines that already waited
+// a pass go: the window is not coming back soon, and old alerts are no news.
+void MainForceRelay::keepForNextPass() {
+    if (TStockWinInfo* chat = m_s.windows.QQChatWin())
+        chat->MainWinClose();
+    const int pass = m_totals.passes;
+    QList<PendingLine> kept;
+    qsizetype dropped = 0;
+    for (PendingLine& line : m_pending) {
+        if (line.failedInPass != 0 && line.failedInPass < pass) {
+            ++dropped;
+            continue;
+        }
+        if (line.failedInPass == 0)
+            line.failedInPass = pass;
+        kept.append(std::move(line));
+    }
+    m_pending = std::move(kept);
+    if (dropped > 0) {
+        m_totals.linesUnsent += static_cast<int>(dropped);
+        m_s.frame.addLog(QStringLiteral("\tQQ聊天窗口无法选中,%1条信息未发送").arg(dropped),
+                         LogColor::Magenta);
+    }
+    if (!m_pending.isEmpty())
+        ++m_totals.batchesKept;
+}
+
+// The oldest `count` waiting lines go unsent.
+void MainForceRelay::dropUnsent(qsizetype count, const QString& why) {
+    m_pending.erase(m_pending.begin(), m_pending.begin() + count);
+    m_totals.linesUnsent += static_cast<int>(count);
+    m_s.frame.addLog(QStringLiteral("\t%1,%2条信息未发送").arg(why).arg(count), LogColor::Magenta);
+}
+
+bool MainForceRelay::sendLines(const QStringList& lines) {
+    if (lines.isEmpty())
+        return true;
+    checkChatWindow();
+    if (!chatWindowKnown())
+        return false;
+    // The relay's own lines still waiting go first, as at the end of a pass.
+    sendPending(true);
+    if (!m_pending.isEmpty())
+        return false;
+    QStringList message;
+    for (const QString& line : lines.mid(0, kBatchLines))
+        message << line + QLatin1Char('\n');
+    return sendMessage(message);
 }
 
 void MainForceRelay::switchLists() {
@@ -413,7 +581,7 @@ void MainForceRelay::switchLists() {
 }
 
 void MainForceRelay::endCapture() {
-    m_captureOn = false;
+    endSession();
     if (m_s.run.isActive())
         m_s.run.finish(QStringLiteral("主力买卖数据抓取完毕!"), false, nullptr);
     else

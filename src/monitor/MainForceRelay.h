@@ -3,16 +3,24 @@
 #include "app/JobOutcome.h"
 #include "monitor/MonitorRow.h"
 
+#include "platform/Desktop.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace quarrow {
 
 class AppFrame;
 class Clock;
-class Desktop;
 class NetworkState;
 class QuoteWindows;
 class RunControl;
@@ -27,6 +35,10 @@ struct RelaySettings {
     bool onTime = true;  // chkOnTime: read the monitor in trading hours only
 };
 
+// Where the relay reads its settings: the page's boxes as they stand, so a change the user
+// makes while the relay runs holds from the next tick or pass on.
+using RelaySettingsSource = std::function<RelaySettings()>;
+
 // What only the desktop window does around the relay; every hook may be left empty.
 struct RelayHooks {
     std::function<void()> showLogPage;    // TabSheetStockDoc
@@ -35,8 +47,6 @@ struct RelayHooks {
     std::function<void(bool)> stayOnTop;
     // The relay or the capture started or ended: the page's buttons follow.
     std::function<void()> stateChanged;
-    // The capture replaced the watch list with all stocks.
-    std::function<void()> watchListChanged;
 };
 
 struct RelayServices {
@@ -53,13 +63,17 @@ struct RelayServices {
 struct RelayTotals {
     int passes = 0;         // passes run
     int rowsHandled = 0;    // new monitor rows looked at
+    int rowsRefused = 0;    // rows of watched stocks whose cells could not be trusted
     int alertsKept = 0;     // rows of watched stocks that passed the filters
     int alertsStored = 0;   // inserted into tblMainBuySale
     int duplicates = 0;     // rejected as already stored
     int storeFailures = 0;  // refused for another reason (a full disk, a lock)
     int linesSent = 0;      // chat lines delivered with Enter
     int batchesSent = 0;
-    int batchesKept = 0;  // batches that could not be delivered and wait for the next try
+    int batchesKept = 0;  // messages the chat window could not take, kept for the next pass
+    // Chat lines that never reached the chat window: the window was missing or could not
+    // be selected, a kept line found it gone again or waited too long, or the relay stopped.
+    int linesUnsent = 0;
 };
 
 // A relay or capture that ended: what it handled, and whether the Stop command (or
@@ -80,14 +94,18 @@ class MainForceRelay {
 public:
     static constexpr int kTick_ms = 500;
     static constexpr int kBatchLines = 40;
-    // Lines waiting for a chat window that cannot be reached; the oldest go beyond this.
-    static constexpr int kMaxKeptLines = 10 * kBatchLines;
+    // A chat line the chat window could not take is tried once more at the next pass, and
+    // only while it is this fresh: an alert is news for minutes, not hours.
+    static constexpr int kKeepUnsent_s = 180;
 
+    MainForceRelay(RelayServices services, RelaySettingsSource settings, RelayHooks hooks = {});
+    // Settings that stay as given (the command line's options).
     MainForceRelay(RelayServices services, RelaySettings settings, RelayHooks hooks = {});
+    ~MainForceRelay();
+    MainForceRelay(MainForceRelay&&) noexcept;
 
-    // The page's interval, size threshold and trading-hours box, as they are now.
-    void setSettings(const RelaySettings& settings) { m_settings = settings; }
-    const RelaySettings& settings() const { return m_settings; }
+    // The interval, the size threshold and the trading-hours box as they stand now.
+    RelaySettings settings() const { return m_settings(); }
 
     // btnSendToQQ while the relay is off: the start checks, the first pass; false when it
     // did not start.
@@ -111,37 +129,82 @@ public:
     bool captureOn() const { return m_captureOn; }
     bool active() const { return m_relayOn || m_captureOn; }
     bool readingSellingList() const { return m_sellingList; }  // MainSaleBuy
-    int saleCount() const { return m_saleCount; }              // MainSaleCount
+    // The relay's handled rows of the two lists (MainSaleCount, MainBuyCount); a capture
+    // counts apart and leaves them as they are.
+    int saleCount() const { return m_relayLists.selling.handled; }
+    int buyCount() const { return m_relayLists.buying.handled; }
+    // Chat lines waiting for the chat window.
+    int pendingLines() const { return static_cast<int>(m_pending.size()); }
     const RelayTotals& totals() const { return m_totals; }
+
+    // Lines from elsewhere in the program (the followed departments' rows after a run) for
+    // the chat window of the nickname: at most one batch of them, pasted and sent the way
+    // the relay sends its own, after any batch of its own still waiting. False when the
+    // chat window cannot be had; the lines are not kept then.
+    bool sendLines(const QStringList& lines);
 
     // The nickname whose chat window receives the lines (the window search's).
     QString nickname() const;
     static QString stoppedHint();
 
 private:
+    // What was handled of one of the monitor's lists.
+    struct ListState {
+        int handled = 0;
+        // The newest row handled: the next read finds it just below the rows added since.
+        std::vector<std::u16string> newest;
+        // The alerts of the list read so far, by what their memo says: the count numbers a
+        // look-alike of the same minute.
+        QHash<QString, int> seen;
+        void reset() { *this = ListState(); }
+    };
+    struct ListsRead {
+        ListState selling;
+        ListState buying;
+        QDate day;  // the day the look-alike counts belong to
+    };
+    enum class StoreResult { Stored, Duplicate, Failed, NotStored };
+    struct PendingLine {
+        QString text;
+        QDateTime made;
+        int failedInPass = 0;  // the pass whose send did not reach the chat; 0 none yet
+    };
+    struct RowWork;
+
     bool startChecks();
     bool chatWindowKnown() const;
     void checkChatWindow();
-    void handleRow(const QString& line, AlertSide side, const QString& dayPrefix);
-    void store(const QString& code, const MonitorAlert& alert, AlertSide side, const QString& memo);
-    bool sendBatch();
+    const StocksForMonitor& watchList() const;
+    std::vector<std::vector<std::u16string>> readFreshRows(WindowHandle listView, ListState& state);
+    void handleRows(const QStringList& lines, AlertSide side, const QString& dayPrefix, ListState& state);
+    void handleRow(const RowWork& row, AlertSide side, const QString& dayPrefix,
+                   const RelaySettings& settings, int* unsent);
+    StoreResult store(const QString& code, const MonitorAlert& alert, AlertSide side, const QString& memo);
+    void addChatLine(const QString& line);
+    void sendPending(bool all);
+    bool sendMessage(const QStringList& lines);
+    void keepForNextPass();
+    void dropUnsent(qsizetype count, const QString& why);
     void switchLists();
     void clickList(int y);
     void endCapture();
+    void endSession();
     void changed();
 
     RelayServices m_s;
-    RelaySettings m_settings;
+    RelaySettingsSource m_settings;
     RelayHooks m_hooks;
     bool m_relayOn = false;
     bool m_stoppedByUser = false;
     QString m_firstStoreError;
     bool m_captureOn = false;
     bool m_sellingList = true;
-    int m_saleCount = 0;
-    int m_buyCount = 0;
+    ListsRead m_relayLists;                            // for as long as the program runs
+    ListsRead m_captureLists;                          // from the start of each capture
+    std::unique_ptr<StocksForMonitor> m_captureWatch;  // all stocks, while a capture runs
     int m_passCounter = 0;
-    QStringList m_batch;
+    QList<PendingLine> m_pending;
+    int m_unsentAtStart = 0;
     QStringList m_sentLines;
     RelayTotals m_totals;
 };

@@ -1,5 +1,9 @@
 #include "monitor/MonitorRow.h"
 
+#include <QRegularExpression>
+
+#include <optional>
+
 namespace quarrow {
 
 namespace {
@@ -8,15 +12,30 @@ bool isSeparator(QChar c) {
     return c.unicode() <= 0x20 || c.unicode() == 0x7F;
 }
 
-Money parseNumber(const QString& text) {
-    return Money::parse(text.trimmed()).value_or(Money());
+// A share's price in yuan, and a single trade in lots of 100 shares: far above anything
+// the market shows, far below what the currency type can hold.
+const Money kMaxPrice = Money::fromUnits(1000000);
+const Money kMaxLots = Money::fromUnits(10000000000LL);
+// "10.50/12345" and the like; a longer cell is not a price and a volume.
+constexpr qsizetype kMaxPriceVolumeChars = 40;
+constexpr int kExcerptChars = 60;
+
+// A plain decimal number above zero and at most `most`.
+std::optional<Money> positiveNumber(const QString& text, Money most) {
+    const std::optional<Money> value = Money::parse(text);
+    if (!value || !value->isPositive() || *value > most)
+        return std::nullopt;
+    return value;
 }
 
-// raw ÷ 100, halves away from zero, as the quantity keeps four decimals.
+bool isTimeOfDay(const QString& text) {
+    static const QRegularExpression time(QStringLiteral("^([01]?[0-9]|2[0-3]):[0-5][0-9](:[0-5][0-9])?$"));
+    return text.size() <= 8 && time.match(text).hasMatch();
+}
+
+// raw ÷ 100, halves up, as the quantity keeps four decimals.
 Money hundredth(Money value) {
-    const qint64 raw = value.raw();
-    const qint64 half = raw < 0 ? -50 : 50;
-    return Money::fromRaw((raw + half) / 100);
+    return Money::fromRaw((value.raw() + 50) / 100);
 }
 
 }  // namespace
@@ -54,19 +73,52 @@ QStringList splitMonitorRow(const QString& line) {
     return fields;
 }
 
-std::optional<MonitorAlert> parseMonitorAlert(const QStringList& fields) {
+AlertReading parseMonitorAlert(const QStringList& fields) {
+    AlertReading reading;
     if (fields.size() < 3)
-        return std::nullopt;
-    const qsizetype slash = fields[2].indexOf(QLatin1Char('/'));
+        return reading;
+    const QString& priceVolume = fields[2];
+    const qsizetype slash = priceVolume.indexOf(QLatin1Char('/'));
     if (slash < 0)
-        return std::nullopt;
-    MonitorAlert alert;
-    alert.time = fields[0];
-    alert.name = fields[1];
-    alert.priceVolume = fields[2];
-    alert.price = parseNumber(fields[2].left(slash));
-    alert.quantity = hundredth(parseNumber(fields[2].mid(slash + 1)));
-    return alert;
+        return reading;
+    reading.kind = RowKind::Malformed;
+    if (!isTimeOfDay(fields[0])) {
+        reading.problem = QStringLiteral("时间");
+        return reading;
+    }
+    if (priceVolume.size() > kMaxPriceVolumeChars) {
+        reading.problem = QStringLiteral("价格/数量");
+        return reading;
+    }
+    const std::optional<Money> price = positiveNumber(priceVolume.left(slash), kMaxPrice);
+    if (!price) {
+        reading.problem = QStringLiteral("价格");
+        return reading;
+    }
+    const std::optional<Money> lots = positiveNumber(priceVolume.mid(slash + 1), kMaxLots);
+    if (!lots || !hundredth(*lots).isPositive()) {
+        reading.problem = QStringLiteral("数量");
+        return reading;
+    }
+    reading.kind = RowKind::Alert;
+    reading.alert.time = fields[0];
+    reading.alert.name = fields[1];
+    reading.alert.priceVolume = priceVolume;
+    reading.alert.price = *price;
+    reading.alert.quantity = hundredth(*lots);
+    return reading;
+}
+
+QString rowExcerpt(const QStringList& fields) {
+    QString text = fields.join(QLatin1Char(' '));
+    if (text.size() > kExcerptChars) {
+        text.truncate(kExcerptChars);
+        // Not half a surrogate pair at the cut.
+        if (text.back().isHighSurrogate())
+            text.chop(1);
+        text += QStringLiteral("…");
+    }
+    return text;
 }
 
 QString memoDayPrefix(const QDate& today) {
@@ -80,10 +132,14 @@ QString memoDayPrefix(const QDate& today) {
         .arg(day.day(), 2, 10, QLatin1Char('0'));
 }
 
-QString alertMemo(const QString& dayPrefix, const QString& code, const MonitorAlert& alert, AlertSide side) {
-    return dayPrefix + code + QLatin1Char('-') + alert.time +
-           (side == AlertSide::Selling ? QStringLiteral("抛") : QStringLiteral("买")) +
-           alert.quantity.toString();
+QString alertMemo(const QString& dayPrefix, const QString& code, const MonitorAlert& alert, AlertSide side,
+                  int occurrence) {
+    QString memo = dayPrefix + code + QLatin1Char('-') + alert.time +
+                   (side == AlertSide::Selling ? QStringLiteral("抛") : QStringLiteral("买")) +
+                   alert.quantity.toString();
+    if (occurrence > 1)
+        memo += QLatin1Char('#') + QString::number(occurrence);
+    return memo;
 }
 
 bool inMonitorTradingHours(const QDateTime& now) {

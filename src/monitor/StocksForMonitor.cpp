@@ -104,4 +104,10 @@ int StocksForMonitor::fillAll() {
     return m_stocks.size();
 }
 
+StocksForMonitor StocksForMonitor::withAllStocks() const {
+    StocksForMonitor all(m_db, m_stocks, m_own);
+    all.fillAll();
+    return all;
+}
+
 }  // namespace quarrow

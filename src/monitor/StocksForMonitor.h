@@ -46,6 +46,9 @@ public:
     int rebuild(const WatchSelection& selection);
     // Every stock of the all-stocks list, marked "(-)"; returns their number.
     int fillAll();
+    // A list of its own over the same stocks, filled with all of them: the capture's, which
+    // leaves the user's choice as it is.
+    StocksForMonitor withAllStocks() const;
 
     bool isEmpty() const { return m_rows.isEmpty(); }
     const QList<WatchRow>& rows() const { return m_rows; }

@@ -7,16 +7,11 @@
 
 namespace quarrow::SystemCharsets {
 
-// How sure the system's charset detector is, from 0 to 100, that some bytes are UTF-8 and
-// that they are GB18030 (GBK).
-struct Confidence {
-    int utf8 = 0;
-    int gb18030 = 0;
-};
-
-// The detector of the system's ICU. Nothing where the system has none (a Windows before 10
-// version 1903, Wine): the caller decides by its own rule then.
-std::optional<Confidence> detect(const QByteArray& bytes);
+// How sure the system's charset detector is, from 0 to 100, that some bytes are GB18030
+// (GBK), weighing the GB characters by how common they are; it reads no more than their
+// first 8 KiB. Nothing where the system has no detector (a Windows before 10 version 1903,
+// Wine): the caller decides by its own rule then.
+std::optional<int> gb18030Confidence(const QByteArray& bytes);
 
 // Whether the system itself converts GB18030: every Windows since XP does, Wine does not (it
 // has GBK alone, whose characters GB18030 keeps under the same bytes).

@@ -1,5 +1,7 @@
 #include "program/ProgramServices.h"
 
+#include "follow/FollowedRecords.h"
+#include "follow/FollowedReport.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/NetworkState.h"
@@ -32,6 +34,7 @@ ProgramServices::ProgramServices(const ProgramFolder& folder, Platform& platform
       m_storeLocation(StoreLocation::of(m_settings, folder)),
       m_store(makeStore(m_storeLocation)),
       m_ownStocks(folder.filePath(ownStockFileName())),
+      m_followed(folder.filePath(followedListFileName())),
       m_watch(std::make_unique<StocksForMonitor>(*m_store, m_stocks, m_ownStocks)),
       m_windows(platform.desktop(), platform.clock(), frame, platform.launcher()),
       m_beep(platform.sound()),
@@ -119,6 +122,76 @@ QList<StockRow> ProgramServices::stockRows() const {
     return rows;
 }
 
+bool ProgramServices::loadFollowed(QString* error) {
+    QString reason;
+    const bool loaded = m_followed.load(&reason);
+    m_followedLoaded = true;
+    if (!loaded && error)
+        *error = reason;
+    return loaded;
+}
+
+QString ProgramServices::recordCache() const {
+    return m_folder.filePath(FollowedRecords::fileName());
+}
+
+std::optional<FollowedKeys> ProgramServices::followedKeys(QString* error) {
+    if (!m_followedLoaded && !loadFollowed(error))
+        return std::nullopt;
+    if (!openStore()) {
+        if (error)
+            *error = storeError();
+        return std::nullopt;
+    }
+    return FollowedKeys::resolve(*m_store, m_followed.names(), error);
+}
+
+FollowedTradeList ProgramServices::followedOfRun(const StoredRows& rows) {
+    FollowedTradeList list;
+    const std::optional<FollowedKeys> keys = followedKeys(&list.error);
+    if (keys)
+        list = FollowedTrades(*m_store, quoteFolder(), recordCache()).ofRun(*keys, rows);
+    return list;
+}
+
+FollowedTradeList ProgramServices::followedBetween(const QDate& from, const QDate& to) {
+    FollowedTradeList list;
+    const std::optional<FollowedKeys> keys = followedKeys(&list.error);
+    if (keys)
+        list = FollowedTrades(*m_store, quoteFolder(), recordCache()).between(*keys, from, to);
+    return list;
+}
+
+std::optional<DayDigest> ProgramServices::dayDigest(const QDate& day, bool charts, QString* error) {
+    const std::optional<FollowedKeys> keys = followedKeys(error);
+    if (!keys)
+        return std::nullopt;
+    return DayDigestBuilder(*m_store, quoteFolder(), recordCache()).build(*keys, day, charts, error);
+}
+
+FollowedRunReport ProgramServices::afterRun(const StoredRows& rows) {
+    FollowedRunReport report;
+    // A job that stored nothing has nothing to show.
+    if (rows.isEmpty())
+        return report;
+    if (!m_followedLoaded)
+        loadFollowed(&report.trades.error);
+    report.listEmpty = m_followed.names().isEmpty();
+    if (report.trades.ok() && !report.listEmpty)
+        report.trades = followedOfRun(rows);
+    if (report.trades.ok() && !report.trades.trades.empty() && m_settings.sendFollowed() &&
+        m_settings.qqNameSet()) {
+        MainForceRelay chat = relay(RelaySettings{});
+        report.sentToChat =
+            chat.sendLines(FollowedReport::chatLines(report.trades.trades, kChatSummaryLines));
+        if (!report.sentToChat)
+            report.chatProblem = QStringLiteral("QQ聊天窗口无法选中,关注营业部动向未发送");
+    }
+    if (onFollowedRun)
+        onFollowedRun(report);
+    return report;
+}
+
 bool ProgramServices::loadAlarm(QString* error) {
     const QString alarmFile = m_folder.filePath(QStringLiteral("alarm.mp3"));
     if (m_alarm || !QFileInfo(alarmFile).isFile())
@@ -152,8 +225,8 @@ void ProgramServices::startUp() {
     m_schedule.programStarted(clock().today());
     loadSetup();
     m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock().today());
-    if (!openStore())
-        m_frame.ShowPrompt(QStringLiteral("数据库打不开: %1").arg(storeError()));
+    // Whether the store opened, and for writing, the window says in its own words.
+    openStore();
     for (const QString& note : m_store->migrationNotes())
         m_frame.addPromptMemo(note);
     QString error;
@@ -161,6 +234,12 @@ void ProgramServices::startUp() {
         m_frame.ShowPrompt(QStringLiteral("自选股列表读不出: %1").arg(error));
     if (!loadStockList(&error))
         m_frame.ShowPrompt(error);
+    if (!loadFollowed(&error))
+        m_frame.ShowPrompt(QStringLiteral("关注营业部列表读不出: %1").arg(error));
+    else if (m_followed.skippedLines() > 0)
+        m_frame.addPromptMemo(QStringLiteral("关注营业部列表%1中有%2行不是营业部名称,已略过")
+                                  .arg(m_followed.file())
+                                  .arg(m_followed.skippedLines()));
     if (!loadAlarm(&error))
         m_frame.ShowPrompt(QStringLiteral("报警声音无法播放: %1").arg(error));
 }
@@ -170,9 +249,21 @@ void ProgramServices::tick() {
 }
 
 MiningRun ProgramServices::miningRun(MiningWindowHooks hooks) {
-    return MiningRun({m_extraction, m_totals, m_settings, m_run, m_platform.shutdown(), m_windows, m_fetch,
-                      m_fetchState, m_schedule, m_stocks, m_ownStocks, m_alarm.get()},
-                     std::move(hooks));
+    MiningServices services{m_extraction, m_totals,     m_settings,   m_run,      m_platform.shutdown(),
+                            m_windows,    m_fetch,      m_fetchState, m_schedule, m_stocks,
+                            m_ownStocks,  m_alarm.get()};
+    services.followedLine = [this](const StoredRows& rows) -> QString {
+        QString error;
+        if (!m_followedLoaded && !loadFollowed(&error))
+            return QStringLiteral("\t>>>>>关注营业部列表读不出: ") + error;
+        if (m_followed.names().isEmpty())
+            return {};
+        const FollowedTradeList list = followedOfRun(rows);
+        if (!list.ok())
+            return QStringLiteral("\t>>>>>关注的营业部的上榜记录读不出: ") + list.error;
+        return FollowedReport::logLine(list.trades);
+    };
+    return MiningRun(services, std::move(hooks));
 }
 
 MiningOptions ProgramServices::miningOptions() const {
@@ -205,10 +296,14 @@ DownloadOptions ProgramServices::downloadOptions() const {
     return options;
 }
 
-MainForceRelay ProgramServices::relay(RelaySettings settings, RelayHooks hooks) {
+MainForceRelay ProgramServices::relay(RelaySettingsSource settings, RelayHooks hooks) {
     return MainForceRelay(
         {*m_store, m_frame, clock(), m_platform.network(), m_platform.desktop(), m_windows, m_run, *m_watch},
-        settings, std::move(hooks));
+        std::move(settings), std::move(hooks));
+}
+
+MainForceRelay ProgramServices::relay(RelaySettings settings, RelayHooks hooks) {
+    return relay(RelaySettingsSource([settings] { return settings; }), std::move(hooks));
 }
 
 DocumentCleanup ProgramServices::documentCleanup() {

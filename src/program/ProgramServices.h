@@ -8,6 +8,10 @@
 #include "automation/QuoteWindows.h"
 #include "automation/ReportFetch.h"
 #include "download/DataDownload.h"
+#include "follow/DayDigest.h"
+#include "follow/FollowedKeys.h"
+#include "follow/FollowedList.h"
+#include "follow/FollowedTrades.h"
 #include "mining/MiningRun.h"
 #include "mining/MiningSchedule.h"
 #include "monitor/MainForceRelay.h"
@@ -24,12 +28,22 @@
 #include "store/DataBase.h"
 #include "store/StoreLocation.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace quarrow {
 
 class PageLoader;
 class Platform;
+
+// The followed departments' rows a job stored, and whether their summary reached the chat.
+struct FollowedRunReport {
+    FollowedTradeList trades;
+    bool listEmpty = false;  // nobody is followed: nothing was looked for
+    bool sentToChat = false;
+    QString chatProblem;  // why the summary did not reach the chat it was meant for
+};
 
 // The program's services, built once by each main and handed down: the settings and the
 // system setup, the store the settings name, the stock lists, the quote program's windows
@@ -81,6 +95,25 @@ public:
     // The rows of the all-stocks list that the batches walk.
     QList<StockRow> stockRows() const;
 
+    // The followed departments, "FollowDept.Txt". Loaded once; false, with the reason,
+    // when the file cannot be read (the list is then empty).
+    FollowedList& followed() { return m_followed; }
+    bool loadFollowed(QString* error);
+    // The followed names resolved against the store's department names.
+    std::optional<FollowedKeys> followedKeys(QString* error);
+    // Where the followed departments' records are kept between runs, in the program folder.
+    QString recordCache() const;
+    FollowedTradeList followedOfRun(const StoredRows& rows);
+    FollowedTradeList followedBetween(const QDate& from, const QDate& to);
+    // The day's digest (an invalid day: the newest in the store).
+    std::optional<DayDigest> dayDigest(const QDate& day, bool charts, QString* error);
+    // After a job that stored rows, on every front end: the followed departments' rows
+    // among them, with their summary sent to the QQ chat when the nickname is set and the
+    // user ticked the box ([QQ] SendFollowed). The window listens through onFollowedRun.
+    FollowedRunReport afterRun(const StoredRows& rows);
+    std::function<void(const FollowedRunReport&)> onFollowedRun;
+    static constexpr int kChatSummaryLines = MainForceRelay::kBatchLines;
+
     QuoteWindows& windows() { return m_windows; }
     ReportFetch& fetch() { return m_fetch; }
     FetchState& fetchState() { return m_fetchState; }
@@ -99,7 +132,7 @@ public:
 
     // The desktop program's start-up, in the order the program has always kept: the setup,
     // the store, the own stocks, the stock list and the alarm. What fails is said on the
-    // prompt line; the window opens all the same.
+    // prompt line (the store's outcome is left to the window); the window opens all the same.
     void startUp();
     // The duties of the desktop's half-second timer that every front end shares.
     void tick();
@@ -111,6 +144,8 @@ public:
     ReanalysisOptions reanalysisOptions() const;
     DataDownload download(PageLoader& loader);
     DownloadOptions downloadOptions() const;
+    // The relay reads its settings from `settings` at every tick and pass (the page's boxes).
+    MainForceRelay relay(RelaySettingsSource settings, RelayHooks hooks = {});
     MainForceRelay relay(RelaySettings settings, RelayHooks hooks = {});
     DocumentCleanup documentCleanup();
     StockExtraction extraction();
@@ -128,6 +163,8 @@ private:
     bool m_storeTried = false;
     StockList m_stocks;
     OwnStockList m_ownStocks;
+    FollowedList m_followed;
+    bool m_followedLoaded = false;
     std::unique_ptr<StocksForMonitor> m_watch;
     QuoteWindows m_windows;
     FailureBeep m_beep;

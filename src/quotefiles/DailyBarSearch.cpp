@@ -13,29 +13,32 @@ qint64 dayNumber(qint32 yyyymmdd) {
 
 DailyBarSearch::DailyBarSearch(const QString& path) : m_file(path, DailyBar::kSize, 'r') {
     m_count = m_file.RecordCount();
+    m_loaded.assign(static_cast<size_t>(m_count), false);
+    // Not filled: only the records read are ever looked at.
+    m_bytes.reset(new char[static_cast<size_t>(m_count) * DailyBar::kSize]);
 }
 
 DailyBar DailyBarSearch::bar(qint64 index) {
-    const auto found = m_bars.constFind(index);
-    if (found != m_bars.constEnd())
-        return found.value();
-    load(index, index);
-    return m_bars.value(index);
+    if (index < 0 || index >= m_count)
+        return DailyBar();
+    if (!loaded(index))
+        load(index, index);
+    return index < m_count && loaded(index) ? DailyBar::fromBytes(m_bytes.get() + index * DailyBar::kSize)
+                                            : DailyBar();
 }
 
 void DailyBarSearch::load(qint64 first, qint64 last) {
     first = std::max<qint64>(first, 0);
     last = std::min(last, m_count - 1);
-    while (first <= last && m_bars.contains(first))
+    while (first <= last && loaded(first))
         ++first;
     if (first > last)
         return;
-    std::vector<char> bytes(static_cast<size_t>(last - first + 1) * DailyBar::kSize);
     m_file.SeekTo(first);
-    const qint64 got = m_file.ReadRecords(bytes.data(), last - first + 1);
+    const qint64 got = m_file.ReadRecords(m_bytes.get() + first * DailyBar::kSize, last - first + 1);
     ++m_reads;
-    for (qint64 i = 0; i < got; ++i)
-        m_bars.insert(first + i, DailyBar::fromBytes(bytes.data() + i * DailyBar::kSize));
+    for (qint64 i = first; i < first + got; ++i)
+        m_loaded[static_cast<size_t>(i)] = true;
     // A file cut short since it was opened: the bars it no longer has are not there.
     if (got < last - first + 1)
         m_count = first + got;
@@ -85,6 +88,22 @@ qint64 DailyBarSearch::lowerBound(qint32 day) {
         guess = !guess || (high - low) * 2 <= before;
     }
     return high;
+}
+
+std::vector<DailyBar> DailyBarSearch::readSpan(qint64 first, qint64 last) {
+    first = std::max<qint64>(first, 0);
+    last = std::min(last, m_count - 1);
+    std::vector<DailyBar> bars;
+    if (first > last)
+        return bars;
+    std::vector<char> bytes(static_cast<size_t>(last - first + 1) * DailyBar::kSize);
+    m_file.SeekTo(first);
+    const qint64 got = m_file.ReadRecords(bytes.data(), last - first + 1);
+    ++m_reads;
+    bars.reserve(static_cast<size_t>(got));
+    for (qint64 i = 0; i < got; ++i)
+        bars.push_back(DailyBar::fromBytes(bytes.data() + i * DailyBar::kSize));
+    return bars;
 }
 
 qint64 DailyBarSearch::indexOf(qint32 day) {

@@ -3,9 +3,9 @@
 #include "quotefiles/DailyBar.h"
 #include "quotefiles/FileOP.h"
 
-#include <QHash>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace quarrow {
@@ -21,6 +21,8 @@ public:
     // RecordFileError when the file cannot be read.
     explicit DailyBarSearch(const QString& path);
 
+    // False when the file is missing: a reader tells an absent file from the open alone.
+    bool opened() const { return m_file.Opend(); }
     qint64 count() const { return m_count; }
 
     // The index of the first bar on or after the day (yyyymmdd); count() when none is.
@@ -32,13 +34,22 @@ public:
     // Reads the bars first … last (clamped to the file) in one go where any is missing.
     void load(qint64 first, qint64 last);
 
+    // The bars first … last (clamped to the file) in one read, for a caller that walks many
+    // days of one stretch; they are not kept for the search.
+    std::vector<DailyBar> readSpan(qint64 first, qint64 last);
+
     // Reads from the file so far, to show that a search seeks rather than reads through.
     qint64 reads() const { return m_reads; }
 
 private:
+    bool loaded(qint64 index) const { return m_loaded[static_cast<size_t>(index)]; }
+
     TFileOP m_file;
     qint64 m_count = 0;
-    QHash<qint64, DailyBar> m_bars;
+    // The file's bytes where they were read, each record in its place, and which records
+    // those are: a read goes straight into place, and a bar is decoded when asked for.
+    std::unique_ptr<char[]> m_bytes;
+    std::vector<bool> m_loaded;
     qint64 m_reads = 0;
 };
 

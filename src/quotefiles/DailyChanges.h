@@ -24,8 +24,10 @@ QString shenzhenIndexCode();  // sz399107
 // Sums the close-to-close changes of the last pDays bars of pStCode's daily-bar file (a
 // short history starts from its first bar's open). Each change is rounded to four
 // decimals, ties to even, before it is added, so the sum does not depend on float error.
-// A missing file or pDays < 1 gives zeros. Throws RecordFileError when the file cannot be read.
-TStockChange CalcDailysChanges(const QString& quoteFolder, const QString& pStCode, qint64 pDays);
+// A missing file or pDays < 1 gives zeros; *fileFound tells a missing file apart. Throws
+// RecordFileError when the file cannot be read.
+TStockChange CalcDailysChanges(const QString& quoteFolder, const QString& pStCode, qint64 pDays,
+                               bool* fileFound = nullptr);
 
 // (close − base) / base × 100, as a four-decimal fixed point rounded half to even.
 Money percentChange(qint32 close, qint32 base);

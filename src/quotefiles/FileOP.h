@@ -69,15 +69,23 @@ private:
     [[noreturn]] void fail(const QString& operation) const;
     qint64 wholeRecordsInFile();
     void seekToIndex(qint64 index);
+    // Up to `bytes` bytes at a byte offset, or what the file has there; -1 on an error.
+    qint64 readAt(qint64 offset, char* into, qint64 bytes);
 
+#ifdef Q_OS_WIN
     QFile m_fileHandle;
+#else
+    // Read and written at the record's offset (pread, pwrite): a seek is only the record
+    // index, and a file costs its open, its size and its reads. A screening opens 5,000.
+    int m_fd = -1;
+#endif
     QString m_fileName;
     int m_recordSize = 0;
     bool m_fileOpend = false;
     qint64 m_recordIdx = 0;
     char m_readWrite = 'r';
     qint64 m_records = 0;
-    QByteArray m_scratch;
+    QByteArray m_scratch;  // a record read whole or not at all, made at the first ReadRecord
 };
 
 }  // namespace quarrow

@@ -41,6 +41,7 @@ public:
     void pickListEntry(int index);
     // A key other than Enter in the code box: the code was typed.
     void markCodeTyped();
+    bool codeTyped() const { return m_codeTyped; }
     // Enter in the code box, or leaving it: a typed code becomes the current stock.
     void applyTypedCode();
     // A stock another part of the window made current (the mining run, the watch list).

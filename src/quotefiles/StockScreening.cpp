@@ -1,6 +1,9 @@
 #include "quotefiles/StockScreening.h"
 
+#include "quotefiles/QuotePaths.h"
 #include "store/DataBase.h"
+
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -9,7 +12,23 @@ namespace quarrow {
 StockScreener::StockScreener(QString quoteFolder, TDataBase* db, AppFrame& frame)
     : m_quoteFolder(std::move(quoteFolder)), m_db(db), m_frame(frame) {}
 
-std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVolume) {
+std::optional<double> StockScreener::tradableShares(const QString& code) {
+    if (!m_shares && !m_sharesUnreadable) {
+        RowScan all(*m_db, QStringLiteral("select StCode, stAQuantity from tblStocks"));
+        QHash<QString, double> shares;
+        if (all.exec()) {
+            while (all.next())
+                shares.insert(QString::fromUtf8(all.utf8(0)), all.isNull(1) ? 0.0 : all.real(1));
+        }
+        if (all.error().isEmpty())
+            m_shares = std::move(shares);
+        else
+            m_sharesUnreadable = true;
+    }
+    if (m_shares) {
+        const auto found = m_shares->constFind(code);
+        return found == m_shares->constEnd() ? std::nullopt : std::optional<double>(found.value());
+    }
     Statement query =
         m_db->QueryPublic(QStringLiteral("select stAQuantity from tblStocks where StCode=:StCode"));
     query.bind(QStringLiteral(":StCode"), code);
@@ -21,8 +40,15 @@ std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVol
     }
     if (!query.next())
         return std::nullopt;
+    return query.isNull(0) ? 0.0 : query.real(0);
+}
+
+std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVolume) {
+    const std::optional<double> shares = tradableShares(code);
+    if (!shares)
+        return std::nullopt;
     // Tradable A shares in units of 10,000, taken as a whole number.
-    const qint64 quantity = query.isNull(0) ? 0 : static_cast<qint64>(std::nearbyint(query.real(0)));
+    const auto quantity = static_cast<qint64>(std::nearbyint(*shares));
     if (quantity <= 0 || lastVolume <= 0)
         return Money();
     // lastVolume / (quantity × 10,000) × 100 percent, kept to four decimals.
@@ -31,8 +57,26 @@ std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVol
 
 ScreenResult StockScreener::ScreenStock(const QString& prefixedCode, const QString& name, qint64 days,
                                         int thresholdPercent, const IndexSummaries& indexes) {
+    return judgeStock(prefixedCode, name, CalcDailysChanges(m_quoteFolder, prefixedCode, days),
+                      thresholdPercent, indexes);
+}
+
+std::optional<TStockChange> StockScreener::readStock(const QString& prefixedCode, qint64 days) {
+    if (days < 1) {  // nothing is read, so the file is asked after on its own
+        if (!QFileInfo::exists(QuotePaths::dailyBarFile(m_quoteFolder, prefixedCode)))
+            return std::nullopt;
+        return TStockChange();
+    }
+    bool found = false;
+    const TStockChange stock = CalcDailysChanges(m_quoteFolder, prefixedCode, days, &found);
+    return found ? std::optional<TStockChange>(stock) : std::nullopt;
+}
+
+ScreenResult StockScreener::judgeStock(const QString& prefixedCode, const QString& name,
+                                       const TStockChange& stock, int thresholdPercent,
+                                       const IndexSummaries& indexes) {
     ScreenResult result;
-    result.stock = CalcDailysChanges(m_quoteFolder, prefixedCode, days);
+    result.stock = stock;
     const TStockChange& index = indexes.forStock(prefixedCode);
 
     if (result.stock.StDateLast != index.StDateLast) {

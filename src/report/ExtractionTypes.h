@@ -4,6 +4,7 @@
 #include "app/ProgramFolder.h"
 #include "store/DataBase.h"
 #include "store/Money.h"
+#include "store/StoredRows.h"
 
 #include <QDate>
 #include <QString>
@@ -52,9 +53,11 @@ struct ExtractionTotals {
     bool departmentsAdded = false;          // new names were stored: the department list needs a reload
     QDate changeDate;                       // ChangeDate of the latest anomaly day read
     QString stMemo = QStringLiteral("--");  // kind of the latest anomaly, for the program's lifetime
+    // The department rows stored since the batch began; a batch starts a new log.
+    StoredRows storedRows;
 
-    // Puts back what rows rolled back had counted: the counters, the date range and the
-    // reload flag return to what they were when `committed` was taken.
+    // Puts back what rows rolled back had counted: the counters, the date range, the stored
+    // rows and the reload flag return to what they were when `committed` was taken.
     void forgetUncommitted(const ExtractionTotals& committed) {
         savedRowCount = committed.savedRowCount;
         savedChangeCount = committed.savedChangeCount;
@@ -62,6 +65,7 @@ struct ExtractionTotals {
         dateFrom = committed.dateFrom;
         dateTo = committed.dateTo;
         departmentsAdded = committed.departmentsAdded;
+        storedRows = committed.storedRows;
     }
 
     void widenDateRange(const QDate& day) {

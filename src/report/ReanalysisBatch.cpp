@@ -95,6 +95,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     m_totals.savedBigCount = 0;
     m_totals.departmentsAdded = false;
     m_totals.changeDate = QDate();
+    m_totals.storedRows = StoredRows();
 
     const int startRow = chooseStartRow(rows);
     if (startRow == 1)
@@ -144,6 +145,21 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
              }});
     auto storeGroup = [&] { group.commit(); };
 
+    // Each stock's log line starts with the time to the second. Reading the wall clock costs
+    // a look at the time zone, as much as a small stock's analysis, so the text is made
+    // anew only once the running clock says that second is over.
+    QString stamp;
+    qint64 stampEnds_ms = -1;
+    const auto timeStamp = [&] {
+        const qint64 elapsed = m_services.clock.elapsedMs();
+        if (elapsed >= stampEnds_ms) {
+            const QDateTime now = m_services.clock.now();
+            stamp = now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            stampEnds_ms = elapsed + 1000 - now.time().msec();
+        }
+        return stamp;
+    };
+
     for (int row = startRow; row <= count; ++row) {
         // A pause must not hold the write lock, nor leave finished stocks unnoted.
         if (!m_run.beforeItem(storeGroup) || group.failed())
@@ -162,8 +178,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
             continue;  // no documents for this stock: passed over without a word
         if (!group.begin())
             break;
-        frame.addLog(m_services.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
-                         QStringLiteral(":分析") + extractionOptions.code + stock.name +
+        frame.addLog(timeStamp() + QStringLiteral(":分析") + extractionOptions.code + stock.name +
                          QStringLiteral(">>>>>>>>>>>>>>>"),
                      LogColor::Blue);
         frame.setStatusPanel(StatusPanel::Pending, QString::number(count - row));
@@ -242,6 +257,7 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     if (outcome.end.shutdownAttempted)
         frame.ShowPrompt(outcome.end.shutdown.message);
     outcome.reloadDepartments = !outcome.end.shutdownAttempted && m_totals.departmentsAdded;
+    outcome.storedRows = m_totals.storedRows;
     return outcome;
 }
 

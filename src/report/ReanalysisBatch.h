@@ -37,6 +37,7 @@ struct ReanalysisOutcome : JobOutcome {
     QStringList unlistedFolders;
     QDate stockDate;                 // the StockDate kept at the end
     bool reloadDepartments = false;  // new department names: the department list needs a reload
+    StoredRows storedRows;           // the department rows this batch stored
 };
 
 // The batch re-analysis of saved report documents: walks the all-stocks list, runs every

@@ -4,6 +4,7 @@
 #include "app/TextCodec.h"
 
 #include <QDir>
+#include <QDirIterator>
 
 namespace quarrow::ReportDocuments {
 
@@ -28,7 +29,23 @@ std::optional<QStringList> readDocument(const QString& path, QString* error, boo
 }
 
 QStringList listDocuments(const QString& folder, const QString& mask) {
-    return QDir(folder).entryList({mask}, QDir::Files | QDir::Hidden, QDir::Name);
+    // A mask of the form "*.txt" is an ending, compared without regard to case as QDir
+    // compares its masks. QDir would compile a regular expression for the mask at every
+    // listing, which costs more than reading a stock's folder.
+    const QString ending = mask.mid(1);
+    if (!mask.startsWith(QLatin1Char('*')) || ending.contains(QLatin1Char('*')) ||
+        ending.contains(QLatin1Char('?')) || ending.contains(QLatin1Char('[')))
+        return QDir(folder).entryList({mask}, QDir::Files | QDir::Hidden, QDir::Name);
+    QStringList names;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden);
+    while (entries.hasNext()) {
+        entries.next();
+        const QString name = entries.fileName();
+        if (name.endsWith(ending, Qt::CaseInsensitive))
+            names.append(name);
+    }
+    names.sort();  // QDir::Name's order
+    return names;
 }
 
 }  // namespace quarrow::ReportDocuments

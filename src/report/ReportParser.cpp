@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "report/ReportMarkers.h"
 #include "report/TableLineSplitter.h"
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
 
 namespace quarrow {
@@ -19,8 +20,6 @@ const QString kInsertChange = QStringLiteral(
 const QString kInsertDepartmentRow = QStringLiteral(
     "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
     "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKey)");
-const QString kInsertDepartment =
-    QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)");
 const QString kInsertBigTrade = QStringLiteral(
     "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
     "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
@@ -30,7 +29,16 @@ const QString kRaiseBigLast = QStringLiteral(
     "where (StCode=:StCode) and (StBigLast is null or StBigLast<:StDateP)");
 
 QDate readDay(const QString& text) {
-    return QDate::fromString(trimBlanks(text), QStringLiteral("yyyy-MM-dd"));
+    const QString trimmed = trimBlanks(text);
+    // The form every report prints, read digit by digit; anything else goes to QDate's parser.
+    const auto at = [&trimmed](qsizetype i) { return trimmed.at(i).unicode() - u'0'; };
+    bool plain =
+        trimmed.size() == 10 && trimmed.at(4) == QLatin1Char('-') && trimmed.at(7) == QLatin1Char('-');
+    for (qsizetype i = 0; plain && i < 10; ++i)
+        plain = i == 4 || i == 7 || (at(i) >= 0 && at(i) <= 9);
+    if (!plain)
+        return QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
+    return QDate(at(0) * 1000 + at(1) * 100 + at(2) * 10 + at(3), at(5) * 10 + at(6), at(8) * 10 + at(9));
 }
 
 bool isEmptyAmount(const QString& text) {
@@ -182,12 +190,13 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
 void ReportParser::storeDepartment(qint32 key, const QString& name) {
     // Every name is offered; the unique key turns away the ones already stored. Names
     // this session has already seen stored are not offered again.
-    if (m_services.db.isKnownDepartment(key))
+    if (m_services.db.isKnownDepartment(key) && m_services.db.knownDepartmentName(key) == name)
         return;
-    Statement insert = m_services.db.DBCommand(kInsertDepartment);
-    insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
-    if (offer(insert) != Offer::Failed)
-        m_services.db.rememberDepartment(key);
+    const DepartmentOffer offered = offerDepartment(m_services.db, key, name);
+    if (offered.result == DepartmentOffer::Result::Failed)
+        noteStorageFailure(offered.error);
+    else if (!offered.heldBy.isEmpty())
+        log(departmentClashLine(name, offered.heldBy, key), LogColor::Magenta);
 }
 
 void ReportParser::remember(const TStockSaleBuy& row) {
@@ -241,6 +250,7 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
             if (m_services.db.DBOpened() && (row.StBuy.isPositive() || row.StSale.isPositive())) {
                 remember(row);
                 const qint32 key = CalcDeptKey(name);
+                const qint64 recordKey = CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay);
                 Statement insert = m_services.db.DBCommand(kInsertDepartmentRow);
                 insert.bind(QStringLiteral(":StCode"), m_options.code)
                     .bind(QStringLiteral(":StDate"), m_rowDay)
@@ -249,10 +259,10 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                     .bind(QStringLiteral(":StSale"), row.StSale)
                     .bind(QStringLiteral(":StRate"), m_figures.rate)
                     .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
-                    .bind(QStringLiteral(":StKey"),
-                          CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay));
+                    .bind(QStringLiteral(":StKey"), recordKey);
                 const Offer offered = offer(insert);
                 if (offered == Offer::Stored) {
+                    m_totals.storedRows.add(recordKey, key);
                     ++m_totals.savedRowCount;
                     m_totals.widenDateRange(m_rowDay);
                     storeDepartment(key, name);

@@ -59,10 +59,8 @@ SavedDocuments::OpenResult SavedDocuments::open(int index, Sender sender, const 
     result.showDocumentPage = sender == Sender::List;
     const QString folder = m_folder.stockFolder(stockCode);
     const QString path = QDir(folder).filePath(m_list.at(index));
-    if (!QFileInfo(path).isFile())
-        return result;
-
     if (!path.endsWith(QLatin1String("rar"))) {
+        // The read itself refuses what is gone or is no regular file, and says why.
         m_readError.clear();
         bool replaced = false;
         const auto lines = ReportDocuments::readDocument(path, &m_readError, &replaced);
@@ -80,6 +78,8 @@ SavedDocuments::OpenResult SavedDocuments::open(int index, Sender sender, const 
         result.loaded = true;
         return result;
     }
+    if (!QFileInfo(path).isFile())
+        return result;
     const QString viewer = m_archiver.viewerPath(rarFolder);
     if (viewer.isEmpty() || !QFileInfo(viewer).isFile())
         return result;

@@ -239,6 +239,22 @@ void StockExtraction::recordDocumentDate(ReportParser& parser, const ExtractionO
 StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
                                                          const ExtractionOptions& options,
                                                          const QDate& documentDate, const QDate& changeDate) {
+    // The usual case in one statement: the stock's stored day, in the form this program
+    // writes days (where text order is day order), is older than this one, or there is
+    // none, and this day replaces it. Any other case (no stock row yet, a day stored in
+    // another form, this day already stored) takes the steps below. GLOB is SQLite's own.
+    if (!m_services.db.viaOdbc()) {
+        Statement raise = m_services.db.QueryPublic(QStringLiteral(
+            "update tblStocks set StLastDate=:StLastDate where (StCode=:StCode) and (StLastDate is null or "
+            "(StLastDate glob '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' and StLastDate<:StLastDateP))"));
+        raise.bind(QStringLiteral(":StLastDate"), changeDate)
+            .bind(QStringLiteral(":StCode"), options.code)
+            .bind(QStringLiteral(":StLastDateP"), changeDate);
+        if (!parser.execute(raise))
+            return DayCheck::Failed;
+        if (raise.rowsAffected() > 0)
+            return DayCheck::Go;
+    }
     Statement select =
         m_services.db.QueryPublic(QStringLiteral("Select stLastDate from tblStocks where stCode=:StCode"));
     select.bind(QStringLiteral(":StCode"), options.code);

@@ -77,3 +77,28 @@ std::optional<ComposedStatement> composeDrillDown(ResultKind kind, int column, c
 }
 
 }  // namespace quarrow
+
+namespace quarrow {
+
+QString drillDownSubject(ResultKind kind, int column, const QVariantList& row) {
+    const bool blockTrades = kind == ResultKind::BlockTrades;
+    const QString stock = (cellText(row, 0) + QLatin1Char(' ') + cellText(row, 1)).trimmed();
+    const QDate day = cellDay(row, 2);
+    const QString dayText = day.isValid() ? day.toString(QStringLiteral("yyyy-MM-dd")) : cellText(row, 2);
+    switch (column) {
+        case 0:
+            return stock;
+        case 1:
+            return stock + QLatin1Char(' ') + dayText + QStringLiteral("起");
+        case 2:
+            return dayText;
+        case 3:
+            return blockTrades ? QStringLiteral("买方:") + cellText(row, 3) : cellText(row, 3).trimmed();
+        case 7:
+            return blockTrades ? QStringLiteral("卖方:") + cellText(row, 7) : QString();
+        default:
+            return {};
+    }
+}
+
+}  // namespace quarrow

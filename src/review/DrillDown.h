@@ -38,4 +38,9 @@ inline constexpr int kResultWindowHeight = 473;
 // quote selects its rows like any other.
 std::optional<ComposedStatement> composeDrillDown(ResultKind kind, int column, const QVariantList& row);
 
+// What the window of that drill-down narrows to, for its caption and title, so several
+// open windows are told apart: "600610 中毅达", "600610 中毅达 2017-03-10起",
+// "2017-03-10", the department, "买方:…" or "卖方:…". Empty where no window opens.
+QString drillDownSubject(ResultKind kind, int column, const QVariantList& row);
+
 }  // namespace quarrow

@@ -99,7 +99,8 @@ bool OperatorQuery::filtersOnDepartment() const {
     return !mainBuySale && departmentGiven && !departmentItem.isEmpty();
 }
 
-OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton button) {
+OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton button,
+                                        DepartmentFilterForm form) {
     OperatorStatements composed;
     ComposedStatement& q1 = composed.main;
     ComposedStatement& q2 = composed.blockTrades;
@@ -123,12 +124,20 @@ OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton b
         // The name picks the department's keys and the keys pick the rows, so the query
         // walks that department's rows by index instead of naming every row of a large
         // file: the same rows as comparing each row's trimmed name.
-        q1.add(QStringLiteral("and ") + departmentKeyCondition(QStringLiteral("StDeptKey")));
         // A block trade has a buying and a selling department and no StDept: the given
         // one may stand on either side.
-        q2.add(QStringLiteral("and (") + departmentKeyCondition(QStringLiteral("StDeptBuyKey")) +
-               QStringLiteral(" or ") + departmentKeyCondition(QStringLiteral("StDeptSaleKey")) +
-               QLatin1Char(')'));
+        if (form == DepartmentFilterForm::ViewKeys) {
+            q1.add(QStringLiteral("and ") + departmentKeyCondition(QStringLiteral("StDeptKey")));
+            q2.add(QStringLiteral("and (") + departmentKeyCondition(QStringLiteral("StDeptBuyKey")) +
+                   QStringLiteral(" or ") + departmentKeyCondition(QStringLiteral("StDeptSaleKey")) +
+                   QLatin1Char(')'));
+        } else {
+            q1.add(QStringLiteral("and ID in (select ID from tblStChange where ") +
+                   departmentKeyCondition(QStringLiteral("StDeptKey")) + QLatin1Char(')'));
+            q2.add(QStringLiteral("and ID in (select ID from tblBigBuySale where ") +
+                   departmentKeyCondition(QStringLiteral("StDeptBuy")) + QStringLiteral(" or ") +
+                   departmentKeyCondition(QStringLiteral("StDeptSale")) + QLatin1Char(')'));
+        }
         const QString department = departmentOfItem(page.departmentItem);
         q1.bind(kStDept, department);
         q2.bind(kStDept, department);

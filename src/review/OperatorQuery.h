@@ -79,7 +79,15 @@ struct OperatorStatements {
     ComposedStatement blockTrades;
 };
 
-OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton button);
+// How the department filter reaches the rows. The program's own views carry each row's
+// department keys beside the names, so the keys of the name pick the rows through the
+// view at once. The views of the program's first release, which an existing Access file
+// still has, show only the names: there the keys pick the table's rows, and the view's
+// rows are those whose ID is among them.
+enum class DepartmentFilterForm { ViewKeys, TableRows };
+
+OperatorStatements composeOperatorQuery(const OperatorQuery& page, QueryButton button,
+                                        DepartmentFilterForm form = DepartmentFilterForm::ViewKeys);
 
 // The stock and date lines of the page with their values: the same on both statements of a
 // query and on the filtered delete.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "review/ComposedStatement.h"
+#include "review/OperatorQuery.h"
 #include "store/DataBase.h"
 
 #include <QStringList>
@@ -46,6 +47,27 @@ private:
 
 // The text a cell value is shown as (see QueryRows::text).
 QString cellText(const QVariant& value);
+
+// The department filter the store's views allow: through the keys where both views
+// show them, else through the tables' rows (the views of the first release).
+DepartmentFilterForm departmentFilterForm(TDataBase& db);
+// The two statements of a query click as the store can run them.
+OperatorStatements composeOperatorQueryFor(TDataBase& db, const OperatorQuery& page, QueryButton button);
+
+// The number of rows the statement gives; nothing when it cannot run (the reason in error).
+std::optional<qint64> countRows(TDataBase& db, const ComposedStatement& composed, QString* error = nullptr);
+
+// Whether a name of tblStDepart is the exchange's description of an abnormal move (the
+// anomaly row's "department", such as "日涨幅偏离值达7%的证券") rather than a department.
+bool isChangeDescription(const QString& name);
+
+// The department list's names in the order the user looks for them: the departments
+// sorted by their Chinese reading, then the change descriptions, sorted too.
+struct DepartmentListNames {
+    QStringList departments;
+    QStringList descriptions;
+};
+DepartmentListNames sortDepartmentNames(const QStringList& names);
 
 // The statement that reloads the department list.
 inline const QString kDepartmentListSql = QStringLiteral("SELECT StDept from tblStDepart");

@@ -8,12 +8,12 @@
 #include "quotefiles/StockPicker.h"
 #include "store/RecordKeys.h"
 
-#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <tuple>
 
 namespace quarrow {
@@ -21,14 +21,17 @@ namespace quarrow {
 namespace {
 
 constexpr float kNoReturn = std::numeric_limits<float>::quiet_NaN();
+constexpr qsizetype kMaxDepartmentFilter = 900;
+// Days of one stock from which its bars are read as one stretch.
+constexpr size_t kDaysForOneRead = 8;
 
-// 'yyyy-mm-dd' as yyyymmdd; 0 for anything else.
-qint32 dayNumberOfText(const QString& text) {
-    if (text.size() < 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
+// 'yyyy-mm-dd' (and whatever follows) as yyyymmdd; 0 for anything else.
+qint32 dayNumberOfText(QByteArrayView text) {
+    if (text.size() < 10 || text.at(4) != '-' || text.at(7) != '-')
         return 0;
     qint32 value = 0;
     for (const int at : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        const int digit = text.at(at).unicode() - '0';
+        const int digit = text.at(at) - '0';
         if (digit < 0 || digit > 9)
             return 0;
         value = value * 10 + digit;
@@ -36,11 +39,16 @@ qint32 dayNumberOfText(const QString& text) {
     return value;
 }
 
+// ":StDeptKey0007": names of one length, so none is the start of another.
+QString departmentParameter(qsizetype index) {
+    return QStringLiteral(":StDeptKey%1").arg(index, 4, 10, QLatin1Char('0'));
+}
+
 QDate dateOf(qint32 yyyymmdd) {
     return QDate(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
 }
 
-HorizonFigures figuresOf(std::vector<float>& returns) {
+HorizonFigures figuresOf(std::span<float> returns) {
     HorizonFigures figures;
     figures.count = static_cast<int>(returns.size());
     if (returns.empty())
@@ -96,34 +104,66 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
         sql += QStringLiteral(" and StDate>=:StDate");
     if (options.to.isValid())
         sql += QStringLiteral(" and StDate<=:StDateTo");
-    Statement rows = db.QueryPublic(sql);
+    if (options.afterId > 0)
+        sql += QStringLiteral(" and ID>:ID");
+    // A long list would pass the statement's limit on parameters; the whole record gives
+    // every department's the same figures.
+    const QList<qint32> filter =
+        options.departments.size() <= kMaxDepartmentFilter ? options.departments : QList<qint32>();
+    if (!filter.isEmpty()) {
+        QStringList parameters;
+        for (qsizetype d = 0; d < filter.size(); ++d)
+            parameters << departmentParameter(d);
+        sql += QStringLiteral(" and StDeptKey in (%1)").arg(parameters.join(QLatin1Char(',')));
+    }
+    // The rows straight from SQLite: a Qt value per column and row took more than half the
+    // time of a million rows.
+    RowScan rows(db, sql);
     if (options.from.isValid())
         rows.bind(QStringLiteral(":StDate"), options.from);
     if (options.to.isValid())
         rows.bind(QStringLiteral(":StDateTo"), options.to);
+    if (options.afterId > 0)
+        rows.bind(QStringLiteral(":ID"), options.afterId);
+    for (qsizetype d = 0; d < filter.size(); ++d)
+        rows.bind(departmentParameter(d), filter.at(d));
     if (!rows.exec())
         return fail(rows.error());
 
-    QHash<QString, qint32> stockIndex;
+    QHash<QByteArray, qint32> stockIndex;
     std::vector<bool> stockTaken;
+    std::vector<std::optional<quint64>> codeNumbers;  // what each stock's code reads as, for its keys
+    // Rows come in the order they were stored, a stock day's rows together: the code of the
+    // row before is tried first.
+    QByteArray lastCode;
+    qint32 lastStock = -1;
     QHash<qint32, qint32> departmentIndex;
     while (rows.next()) {
-        const QString code = rows.text(0);
-        auto stock = stockIndex.constFind(code);
-        if (stock == stockIndex.constEnd()) {
-            stock = stockIndex.insert(code, static_cast<qint32>(record.m_codes.size()));
-            record.m_codes << code;
-            stockTaken.push_back(options.market == Market::All || marketOfCode(code) == options.market);
+        const QByteArrayView codeBytes = rows.utf8(0);
+        if (lastStock < 0 || codeBytes != lastCode) {
+            lastCode = codeBytes.toByteArray();
+            auto stock = stockIndex.constFind(lastCode);
+            if (stock == stockIndex.constEnd()) {
+                const QString code = QString::fromUtf8(lastCode);
+                stock = stockIndex.insert(lastCode, static_cast<qint32>(record.m_codes.size()));
+                record.m_codes << code;
+                stockTaken.push_back(options.market == Market::All || marketOfCode(code) == options.market);
+                bool ok = false;
+                const quint64 number = trimBlanks(code).toULongLong(&ok);
+                codeNumbers.push_back(ok ? std::optional<quint64>(number) : std::nullopt);
+            }
+            lastStock = stock.value();
         }
-        if (!stockTaken[static_cast<size_t>(stock.value())])
+        if (!stockTaken[static_cast<size_t>(lastStock)])
             continue;
-        const qint32 day = dayNumberOfText(rows.text(1));
+        const qint32 day = dayNumberOfText(rows.utf8(1));
         const auto key = static_cast<qint32>(rows.integer(2));
         const Money bought = Money::fromDouble(rows.real(3));
         const Money sold = Money::fromDouble(rows.real(4));
         // An anomaly row's key is made from its figures line, a department row's from the
         // name its department key stands for: only the latter is a department's trade.
-        if (day == 0 || CalcRecordKeyOfDeptKey(code, key, bought, sold, dateOf(day)) != rows.integer(5))
+        if (day == 0 || CalcRecordKeyOfDeptKey(codeNumbers[static_cast<size_t>(lastStock)], key, bought, sold,
+                                               day) != rows.integer(5))
             continue;
         ++record.m_stats.rows;
         auto department = departmentIndex.constFind(key);
@@ -134,16 +174,37 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
             added.name = names.value(key);
             record.m_departments.push_back(added);
         }
-        record.m_trades.push_back(Trade{stock.value(), day, department.value(), bought, sold});
+        record.m_trades.push_back(Trade{lastStock, day, department.value(), bought, sold});
     }
+    if (!rows.error().isEmpty())
+        return fail(rows.error());
 
     // Two rows of one department, stock and day (its line in the buying and in the
     // selling table, or in the lists of two anomalies) are one appearance; their figures
     // describe the same trading, so the larger of each stands rather than a sum.
+    // In order of stock, day and department: first by stock in one counting pass, then each
+    // stock's few hundred trades by day and department, which takes a fraction of the
+    // comparisons of one sort over a million.
+    std::vector<size_t> stockStart(record.m_codes.size() + 1, 0);
+    for (const Trade& trade : record.m_trades)
+        ++stockStart[static_cast<size_t>(trade.stock) + 1];
+    for (size_t i = 1; i < stockStart.size(); ++i)
+        stockStart[i] += stockStart[i - 1];
+    {
+        std::vector<Trade, BulkAllocator<Trade>> byStock(record.m_trades.size());
+        std::vector<size_t> next(stockStart.begin(), stockStart.end() - 1);
+        for (const Trade& trade : record.m_trades)
+            byStock[next[static_cast<size_t>(trade.stock)]++] = trade;
+        record.m_trades = std::move(byStock);
+    }
     auto& trades = record.m_trades;
-    std::sort(trades.begin(), trades.end(), [](const Trade& a, const Trade& b) {
-        return std::tie(a.stock, a.day, a.department) < std::tie(b.stock, b.day, b.department);
-    });
+    for (size_t i = 0; i + 1 < stockStart.size(); ++i) {
+        std::sort(trades.begin() + static_cast<std::ptrdiff_t>(stockStart[i]),
+                  trades.begin() + static_cast<std::ptrdiff_t>(stockStart[i + 1]),
+                  [](const Trade& a, const Trade& b) {
+                      return std::tie(a.day, a.department) < std::tie(b.day, b.department);
+                  });
+    }
     size_t kept = 0;
     for (size_t i = 0; i < trades.size(); ++i) {
         if (kept > 0 && trades[kept - 1].stock == trades[i].stock && trades[kept - 1].day == trades[i].day &&
@@ -166,79 +227,154 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
     return record;
 }
 
+StockReturns stockReturns(const QString& quoteFolder, const QString& code, const std::vector<qint32>& days,
+                          const QList<int>& horizons) {
+    StockReturns result;
+    const auto horizonCount = static_cast<size_t>(horizons.size());
+    result.values.assign(days.size() * horizonCount, kNoReturn);
+    if (quoteFolder.isEmpty() || days.empty())
+        return result;
+    // A stock without a daily-bar file opens none: the open tells, without a look of its own.
+    DailyBarSearch bars(QuotePaths::dailyBarFile(quoteFolder, PrefixCode(code)));
+    if (!bars.opened())
+        return result;
+    result.fileFound = true;
+    const int furthest = horizons.isEmpty() ? 0 : *std::max_element(horizons.begin(), horizons.end());
+    // Many days of one stock (an institutions' seat trades most stocks again and again):
+    // the stretch from the first to the last comes in one read, not a search a day.
+    if (days.size() >= kDaysForOneRead) {
+        const qint64 first = bars.lowerBound(days.front());
+        const std::vector<DailyBar> span = bars.readSpan(first, bars.lowerBound(days.back()) + furthest);
+        const auto dateLess = [](const DailyBar& bar, qint32 day) { return bar.Date < day; };
+        for (size_t d = 0; d < days.size(); ++d) {
+            const auto at = std::lower_bound(span.begin(), span.end(), days[d], dateLess);
+            if (at == span.end() || at->Date != days[d] || at->Close <= 0)
+                continue;
+            const auto index = at - span.begin();
+            for (size_t h = 0; h < horizonCount; ++h) {
+                const qint64 later = index + horizons.at(static_cast<qsizetype>(h));
+                // The stretch ends `furthest` bars after the last day, or with the file.
+                if (later < static_cast<qint64>(span.size()))
+                    result.values[d * horizonCount + h] = static_cast<float>(
+                        (static_cast<double>(span[static_cast<size_t>(later)].Close) / at->Close - 1.0) *
+                        100.0);
+            }
+        }
+        result.reads = bars.reads();
+        return result;
+    }
+    for (size_t d = 0; d < days.size(); ++d) {
+        const qint64 index = bars.indexOf(days[d]);
+        if (index < 0)
+            continue;
+        bars.load(index, index + furthest);
+        const qint32 base = bars.bar(index).Close;
+        for (size_t h = 0; h < horizonCount; ++h) {
+            const qint64 at = index + horizons.at(static_cast<qsizetype>(h));
+            if (base > 0 && at < bars.count())
+                result.values[d * horizonCount + h] =
+                    static_cast<float>((static_cast<double>(bars.bar(at).Close) / base - 1.0) * 100.0);
+        }
+    }
+    result.reads = bars.reads();
+    return result;
+}
+
 void TrackRecord::gather(const QString& quoteFolder) {
     const auto horizonCount = static_cast<size_t>(m_horizons.size());
     m_returns.assign(m_trades.size() * horizonCount, kNoReturn);
-    const int furthest = m_horizons.isEmpty() ? 0 : *std::max_element(m_horizons.begin(), m_horizons.end());
-
+    std::vector<qint32> days;
     size_t first = 0;
     while (first < m_trades.size()) {
         size_t end = first;
-        while (end < m_trades.size() && m_trades[end].stock == m_trades[first].stock)
+        days.clear();
+        while (end < m_trades.size() && m_trades[end].stock == m_trades[first].stock) {
+            if (days.empty() || days.back() != m_trades[end].day)
+                days.push_back(m_trades[end].day);
             ++end;
+        }
         ++m_stats.stocks;
-        const QString path =
-            QuotePaths::dailyBarFile(quoteFolder, PrefixCode(m_codes.at(m_trades[first].stock)));
-        if (!quoteFolder.isEmpty() && QFileInfo::exists(path)) {
-            DailyBarSearch bars(path);
-            ++m_stats.filesOpened;
-            size_t day = first;
-            while (day < end) {
-                size_t dayEnd = day;
-                while (dayEnd < end && m_trades[dayEnd].day == m_trades[day].day)
-                    ++dayEnd;
-                const qint64 index = bars.indexOf(m_trades[day].day);
-                if (index >= 0) {
-                    bars.load(index, index + furthest);
-                    const qint32 base = bars.bar(index).Close;
-                    for (size_t h = 0; h < horizonCount; ++h) {
-                        const qint64 at = index + m_horizons.at(static_cast<qsizetype>(h));
-                        if (base <= 0 || at >= bars.count())
-                            continue;
-                        const auto value = static_cast<float>(
-                            (static_cast<double>(bars.bar(at).Close) / base - 1.0) * 100.0);
-                        for (size_t t = day; t < dayEnd; ++t)
-                            m_returns[t * horizonCount + h] = value;
-                    }
-                }
-                day = dayEnd;
-            }
-            m_stats.barReads += bars.reads();
+        const StockReturns returns =
+            stockReturns(quoteFolder, m_codes.at(m_trades[first].stock), days, m_horizons);
+        m_stats.filesOpened += returns.fileFound ? 1 : 0;
+        m_stats.barReads += returns.reads;
+        // The trades come by stock and day: the day's returns go to each of its trades.
+        size_t d = 0;
+        for (size_t t = first; t < end; ++t) {
+            while (days[d] != m_trades[t].day)
+                ++d;
+            std::copy_n(returns.values.begin() + static_cast<std::ptrdiff_t>(d * horizonCount), horizonCount,
+                        m_returns.begin() + static_cast<std::ptrdiff_t>(t * horizonCount));
         }
         first = end;
     }
 }
 
 void TrackRecord::summarise() {
-    m_tradesByDepartment.assign(m_departments.size(), {});
-    for (size_t t = 0; t < m_trades.size(); ++t)
-        m_tradesByDepartment[static_cast<size_t>(m_trades[t].department)].push_back(static_cast<qint32>(t));
+    m_departmentStart.assign(m_departments.size() + 1, 0);
+    for (const Trade& trade : m_trades)
+        ++m_departmentStart[static_cast<size_t>(trade.department) + 1];
+    for (size_t d = 1; d < m_departmentStart.size(); ++d)
+        m_departmentStart[d] += m_departmentStart[d - 1];
+    m_departmentTrades.resize(m_trades.size());
+    {
+        std::vector<size_t> next(m_departmentStart.begin(), m_departmentStart.end() - 1);
+        for (size_t t = 0; t < m_trades.size(); ++t)
+            m_departmentTrades[next[static_cast<size_t>(m_trades[t].department)]++] = static_cast<qint32>(t);
+    }
 
+    // Each department's returns by side and horizon, gathered in two passes over the trades
+    // in their own order into one array, one range after the other: walking a department's
+    // trades where they lie among a million took a cache miss for nearly every one. Within a
+    // range the returns keep the order of the trades, so the sums come out as before.
     const auto horizonCount = static_cast<size_t>(m_horizons.size());
-    std::vector<std::vector<float>> values(horizonCount);
-    for (size_t d = 0; d < m_departments.size(); ++d) {
-        DepartmentRecord& department = m_departments[d];
-        const std::vector<qint32>& own = m_tradesByDepartment[d];
-        department.appearances = static_cast<int>(own.size());
-        for (const TradeSide side : {TradeSide::Buy, TradeSide::Sell}) {
-            SideFigures& figures = side == TradeSide::Buy ? department.buys : department.sells;
-            for (std::vector<float>& list : values)
-                list.clear();
-            for (const qint32 t : own) {
-                const Trade& trade = m_trades[static_cast<size_t>(t)];
-                const Money amount = side == TradeSide::Buy ? trade.bought : trade.sold;
-                if (!amount.isPositive())
+    const auto bucket = [horizonCount](size_t department, size_t side, size_t horizon) {
+        return (department * 2 + side) * horizonCount + horizon;
+    };
+    std::vector<size_t> start(m_departments.size() * 2 * horizonCount + 1, 0);
+    for (size_t t = 0; t < m_trades.size(); ++t) {
+        const Trade& trade = m_trades[t];
+        DepartmentRecord& department = m_departments[static_cast<size_t>(trade.department)];
+        const float* returns = &m_returns[t * horizonCount];
+        for (size_t side = 0; side < 2; ++side) {
+            const Money amount = side == 0 ? trade.bought : trade.sold;
+            if (!amount.isPositive())
+                continue;
+            SideFigures& figures = side == 0 ? department.buys : department.sells;
+            ++figures.trades;
+            figures.total = figures.total + amount;
+            for (size_t h = 0; h < horizonCount; ++h)
+                start[bucket(static_cast<size_t>(trade.department), side, h) + 1] +=
+                    std::isnan(returns[h]) ? 0 : 1;
+        }
+    }
+    for (size_t b = 1; b < start.size(); ++b)
+        start[b] += start[b - 1];
+    std::vector<float, BulkAllocator<float>> values(start.back());
+    {
+        std::vector<size_t> next(start.begin(), start.end() - 1);
+        for (size_t t = 0; t < m_trades.size(); ++t) {
+            const Trade& trade = m_trades[t];
+            const float* returns = &m_returns[t * horizonCount];
+            for (size_t side = 0; side < 2; ++side) {
+                if (!(side == 0 ? trade.bought : trade.sold).isPositive())
                     continue;
-                ++figures.trades;
-                figures.total = figures.total + amount;
-                const float* returns = &m_returns[static_cast<size_t>(t) * horizonCount];
                 for (size_t h = 0; h < horizonCount; ++h) {
                     if (!std::isnan(returns[h]))
-                        values[h].push_back(returns[h]);
+                        values[next[bucket(static_cast<size_t>(trade.department), side, h)]++] = returns[h];
                 }
             }
-            for (std::vector<float>& list : values)
-                figures.horizons << figuresOf(list);
+        }
+    }
+    for (size_t d = 0; d < m_departments.size(); ++d) {
+        DepartmentRecord& department = m_departments[d];
+        department.appearances = static_cast<int>(m_departmentStart[d + 1] - m_departmentStart[d]);
+        for (size_t side = 0; side < 2; ++side) {
+            SideFigures& figures = side == 0 ? department.buys : department.sells;
+            for (size_t h = 0; h < horizonCount; ++h) {
+                const size_t b = bucket(d, side, h);
+                figures.horizons << figuresOf(std::span(values).subspan(start[b], start[b + 1] - start[b]));
+            }
         }
     }
 }
@@ -248,7 +384,8 @@ std::vector<DepartmentTrade> TrackRecord::tradesOf(qint32 departmentKey) const {
     for (size_t d = 0; d < m_departments.size(); ++d) {
         if (m_departments[d].key != departmentKey)
             continue;
-        for (const qint32 t : m_tradesByDepartment[d]) {
+        for (size_t i = m_departmentStart[d]; i < m_departmentStart[d + 1]; ++i) {
+            const qint32 t = m_departmentTrades[i];
             const Trade& trade = m_trades[static_cast<size_t>(t)];
             DepartmentTrade item{m_codes.at(trade.stock), dateOf(trade.day), trade.bought, trade.sold, {}};
             for (qsizetype h = 0; h < m_horizons.size(); ++h) {

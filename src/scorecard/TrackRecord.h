@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BulkAllocator.h"
 #include "store/DataBase.h"
 #include "store/Money.h"
 
@@ -26,6 +27,11 @@ struct TrackRecordOptions {
     Market market = Market::All;
     // Trading days after the day, ascending, each 1 … kMaxHorizon.
     QList<int> horizons = kDefaultHorizons;
+    // Only these departments' trades (their keys); empty: every department. A department's
+    // record depends on its own trades alone, so it comes out the same either way.
+    QList<qint32> departments;
+    // Only the rows stored after this ID (0: every row): what came since a record was kept.
+    qint64 afterId = 0;
 
     static constexpr int kMaxHorizon = 250;
 };
@@ -113,12 +119,28 @@ private:
     QString m_error;
     QList<int> m_horizons;
     QStringList m_codes;
-    std::vector<Trade> m_trades;   // by stock, day, department
-    std::vector<float> m_returns;  // per trade and horizon; NaN where the bars end first
+    std::vector<Trade, BulkAllocator<Trade>> m_trades;  // by stock, day, department
+    // Per trade and horizon; NaN where the bars end first.
+    std::vector<float, BulkAllocator<float>> m_returns;
     std::vector<DepartmentRecord> m_departments;
-    std::vector<std::vector<qint32>> m_tradesByDepartment;
+    // The trades of department d are m_departmentTrades[m_departmentStart[d] ...
+    // m_departmentStart[d + 1]), in trade order: one array, not a growing list per department.
+    std::vector<qint32, BulkAllocator<qint32>> m_departmentTrades;
+    std::vector<size_t> m_departmentStart;
     TrackRecordStats m_stats;
 };
+
+// The close-to-close returns of one stock in percent, from the bar of each day (yyyymmdd,
+// ascending, each once) to the bar that many trading days later: days × horizons values,
+// NaN where the day has no bar or the bars end first. The stock's daily-bar file is read by
+// seeking; without one every value is NaN. Throws RecordFileError when it cannot be read.
+struct StockReturns {
+    std::vector<float> values;
+    bool fileFound = false;
+    qint64 reads = 0;
+};
+StockReturns stockReturns(const QString& quoteFolder, const QString& code, const std::vector<qint32>& days,
+                          const QList<int>& horizons);
 
 // How a ranking orders departments: by the average return or the share of rises at one
 // horizon, or by the number of trades; the larger first.

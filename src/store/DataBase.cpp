@@ -125,7 +125,20 @@ Money Statement::money(int column) const {
 }
 
 QString Statement::dayText(const QDate& day) {
-    return day.toString(QStringLiteral("yyyy-MM-dd"));
+    int year = 0;
+    int month = 0;
+    int dayOfMonth = 0;
+    day.getDate(&year, &month, &dayOfMonth);
+    if (!day.isValid() || year < 1 || year > 9999)
+        return day.toString(QStringLiteral("yyyy-MM-dd"));
+    // Written out by hand: every stored row binds a day, and QDate's formatter goes through
+    // the locale machinery for each one.
+    const auto digit = [](int value) { return QChar(u'0' + value % 10); };
+    const QChar text[] = {digit(year / 1000), digit(year / 100), digit(year / 10),
+                          digit(year),        QChar(u'-'),       digit(month / 10),
+                          digit(month),       QChar(u'-'),       digit(dayOfMonth / 10),
+                          digit(dayOfMonth)};
+    return QString(text, 10);
 }
 
 QDate Statement::parseDay(const QString& text) {
@@ -207,13 +220,29 @@ bool TDataBase::open() {
         close();
         return false;
     }
+    if (sqlite3_db_readonly(handle(), "main") == 1) {
+        // A write-protected file (a copy from a disc, a file without write permission) is
+        // read as it is: nothing may be switched or migrated in it, and the queries take
+        // whatever views it has. A file without our tables is of no use at all.
+        if (schemaVersion() <= 0) {
+            m_openError = QStringLiteral("the database file is read-only and holds no tables");
+            close();
+            return false;
+        }
+        m_opened = true;
+        return true;
+    }
     QString error;
     // Write-ahead logging: a killed process loses at most the open transaction. Every
     // stock is its own transaction, so the log is copied back in larger steps than the
-    // default to spare rewriting the same pages after every few stocks.
+    // default to spare rewriting the same pages after every few stocks. A batch's group
+    // of a second's stocks dirties more index pages than the default 2 MiB cache holds;
+    // the surplus would go to the log in the middle of the transaction and again at its
+    // commit, so the cache holds 16 MiB.
     if (!execute(QStringLiteral("PRAGMA journal_mode=WAL"), &error) ||
         !execute(QStringLiteral("PRAGMA synchronous=NORMAL"), &error) ||
-        !execute(QStringLiteral("PRAGMA wal_autocheckpoint=8000"), &error)) {
+        !execute(QStringLiteral("PRAGMA wal_autocheckpoint=8000"), &error) ||
+        !execute(QStringLiteral("PRAGMA cache_size=-16384"), &error)) {
         m_openError = error;
         close();
         return false;
@@ -228,6 +257,7 @@ bool TDataBase::open() {
 
 void TDataBase::close() {
     m_statements.clear();
+    m_columns.clear();
     m_knownDepartments.clear();
     if (m_connection.isValid()) {
         rollback();
@@ -238,6 +268,14 @@ void TDataBase::close() {
         QSqlDatabase::removeDatabase(m_connectionName);
     m_inTransaction = false;
     m_opened = false;
+}
+
+bool TDataBase::readOnly() const {
+    if (!m_opened)
+        return false;
+    if (sqlite3* sqlite = handle())
+        return sqlite3_db_readonly(sqlite, "main") == 1;
+    return false;  // an ODBC source tells only when a write fails
 }
 
 sqlite3* TDataBase::handle() const {
@@ -298,6 +336,24 @@ bool TDataBase::createOrMigrate() {
     }
     m_migrationNotes = notes;
     return true;
+}
+
+QStringList TDataBase::columnsOf(const QString& tableOrView) {
+    const auto known = m_columns.constFind(tableOrView);
+    if (known != m_columns.constEnd())
+        return *known;
+    QStringList names;
+    if (m_opened) {
+        // A select without rows tells the columns in the same way on SQLite and through ODBC.
+        QSqlQuery query(connection());
+        if (query.exec(QStringLiteral("select * from %1 where 1=0").arg(tableOrView))) {
+            const QSqlRecord record = query.record();
+            for (int i = 0; i < record.count(); ++i)
+                names << record.fieldName(i);
+        }
+    }
+    m_columns.insert(tableOrView, names);
+    return names;
 }
 
 int TDataBase::schemaVersion() {
@@ -493,6 +549,119 @@ void Transaction::rollback() {
         m_db.rollback();
     if (m_state != State::Closed && m_state != State::Joined)
         m_state = State::Done;
+}
+
+// ---------------------------------------------------------------------------------------------
+// RowScan
+
+RowScan::RowScan(TDataBase& db, const QString& sql) : m_db(db) {
+    if (!db.DBOpened()) {
+        m_error = QStringLiteral("the database is not open");
+        return;
+    }
+    if (db.viaOdbc()) {
+        m_query = std::make_unique<QSqlQuery>(db.connection());
+        m_query->setForwardOnly(true);
+        if (!m_query->prepare(TDataBase::adaptSql(sql)))
+            m_error = m_query->lastError().text();
+        return;
+    }
+    sqlite3* sqlite = db.handle();
+    const QByteArray text = TDataBase::adaptSql(sql).toUtf8();
+    if (!sqlite || sqlite3_prepare_v2(sqlite, text.constData(), static_cast<int>(text.size()), &m_statement,
+                                      nullptr) != SQLITE_OK) {
+        m_error = sqlite ? QString::fromUtf8(sqlite3_errmsg(sqlite)) : QStringLiteral("no SQLite connection");
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+    }
+}
+
+RowScan::~RowScan() {
+    sqlite3_finalize(m_statement);
+}
+
+RowScan& RowScan::bind(const QString& name, const QDate& day) {
+    if (m_query) {
+        m_query->bindValue(name, day.isValid() ? QVariant(Statement::dayText(day)) : QVariant());
+    } else if (m_statement) {
+        const int index = sqlite3_bind_parameter_index(m_statement, name.toUtf8().constData());
+        const QByteArray text = Statement::dayText(day).toUtf8();
+        if (index > 0 && day.isValid())
+            sqlite3_bind_text(m_statement, index, text.constData(), static_cast<int>(text.size()),
+                              SQLITE_TRANSIENT);
+        else if (index > 0)
+            sqlite3_bind_null(m_statement, index);
+    }
+    return *this;
+}
+
+RowScan& RowScan::bind(const QString& name, qint64 value) {
+    if (m_query) {
+        m_query->bindValue(name, value);
+    } else if (m_statement) {
+        const int index = sqlite3_bind_parameter_index(m_statement, name.toUtf8().constData());
+        if (index > 0)
+            sqlite3_bind_int64(m_statement, index, value);
+    }
+    return *this;
+}
+
+bool RowScan::exec() {
+    if (m_query) {
+        if (m_query->exec())
+            return true;
+        m_error = m_query->lastError().text();
+        return false;
+    }
+    // SQLite runs the select at its first step, which next() takes.
+    return m_statement != nullptr;
+}
+
+bool RowScan::next() {
+    if (m_query) {
+        if (m_query->next())
+            return true;
+        if (m_query->lastError().isValid())
+            m_error = m_query->lastError().text();
+        return false;
+    }
+    if (!m_statement)
+        return false;
+    const int result = sqlite3_step(m_statement);
+    if (result == SQLITE_ROW)
+        return true;
+    if (result != SQLITE_DONE)
+        m_error = QString::fromUtf8(sqlite3_errmsg(m_db.handle()));
+    sqlite3_finalize(m_statement);  // lets go of the read snapshot at once
+    m_statement = nullptr;
+    return false;
+}
+
+bool RowScan::isNull(int column) const {
+    if (m_query)
+        return m_query->isNull(column);
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+qint64 RowScan::integer(int column) const {
+    if (m_query)
+        return m_query->value(column).toLongLong();
+    return sqlite3_column_int64(m_statement, column);
+}
+
+double RowScan::real(int column) const {
+    if (m_query)
+        return m_query->value(column).toDouble();
+    return sqlite3_column_double(m_statement, column);
+}
+
+QByteArrayView RowScan::utf8(int column) const {
+    if (m_query) {
+        m_text = m_query->value(column).toString().toUtf8();
+        return m_text;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
 }
 
 }  // namespace quarrow

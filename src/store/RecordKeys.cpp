@@ -16,6 +16,22 @@ quint64 byteSum(Money amount) {
     return sum;
 }
 
+qint64 recordKey(std::optional<quint64> codeNumber, qint32 deptKey, Money firstAmount, Money secondAmount,
+                 bool dayValid, int year, int month, int dayOfMonth) {
+    quint64 key = codeNumber ? (*codeNumber & 0xFFFFFFu) << 40 : 0;
+    key += static_cast<quint64>(static_cast<quint32>(deptKey)) << 32;
+    key += byteSum(secondAmount) << 8;
+    key += byteSum(firstAmount);
+    if (dayValid) {
+        key += static_cast<quint64>(year % 100);
+        key += static_cast<quint64>(month) * 128;
+        key += static_cast<quint64>(dayOfMonth) * 2048;
+    }
+    key += static_cast<quint64>(secondAmount.raw());
+    key += static_cast<quint64>(firstAmount.raw());
+    return static_cast<qint64>(key);
+}
+
 }  // namespace
 
 qint32 CalcDeptKey(const QString& text) {
@@ -54,23 +70,21 @@ qint64 CalcRecordKeyOfDeptKey(const QString& stockCode, qint32 deptKey, Money fi
                               const QDate& day) {
     bool ok = false;
     const quint64 code = trimBlanks(stockCode).toULongLong(&ok);
-    quint64 key = ok ? (code & 0xFFFFFFu) << 40 : 0;
-    key += static_cast<quint64>(static_cast<quint32>(deptKey)) << 32;
-    key += byteSum(secondAmount) << 8;
-    key += byteSum(firstAmount);
-    if (day.isValid()) {
-        // One conversion of the day instead of three: the track record keys a million rows.
-        int year = 0;
-        int month = 0;
-        int dayOfMonth = 0;
-        day.getDate(&year, &month, &dayOfMonth);
-        key += static_cast<quint64>(year % 100);
-        key += static_cast<quint64>(month) * 128;
-        key += static_cast<quint64>(dayOfMonth) * 2048;
-    }
-    key += static_cast<quint64>(secondAmount.raw());
-    key += static_cast<quint64>(firstAmount.raw());
-    return static_cast<qint64>(key);
+    int year = 0;
+    int month = 0;
+    int dayOfMonth = 0;
+    day.getDate(&year, &month, &dayOfMonth);
+    return recordKey(ok ? std::optional<quint64>(code) : std::nullopt, deptKey, firstAmount, secondAmount,
+                     day.isValid(), year, month, dayOfMonth);
+}
+
+qint64 CalcRecordKeyOfDeptKey(std::optional<quint64> codeNumber, qint32 deptKey, Money firstAmount,
+                              Money secondAmount, qint32 yyyymmdd) {
+    const int year = yyyymmdd / 10000;
+    const int month = yyyymmdd / 100 % 100;
+    const int dayOfMonth = yyyymmdd % 100;
+    return recordKey(codeNumber, deptKey, firstAmount, secondAmount, QDate::isValid(year, month, dayOfMonth),
+                     year, month, dayOfMonth);
 }
 
 }  // namespace quarrow

@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
+
 namespace quarrow {
 
 // The keys that make rows unique. Their exact bit layout is shared with every database
@@ -22,5 +24,10 @@ qint64 CalcRecordKey(const QString& stockCode, const QString& text, Money firstA
 // two tells the rows apart.
 qint64 CalcRecordKeyOfDeptKey(const QString& stockCode, qint32 deptKey, Money firstAmount, Money secondAmount,
                               const QDate& day);
+// The same key from parts already taken apart, for a reader of a million rows: the number
+// the trimmed stock code reads as (nothing when it reads as none) and the day as yyyymmdd
+// (a day that does not exist adds nothing, as an invalid QDate adds nothing).
+qint64 CalcRecordKeyOfDeptKey(std::optional<quint64> codeNumber, qint32 deptKey, Money firstAmount,
+                              Money secondAmount, qint32 yyyymmdd);
 
 }  // namespace quarrow

@@ -132,16 +132,32 @@ QStringList version3() {
     };
 }
 
-// A main-force alert is stored once: its memo names the day, the code, the monitor's time,
-// the side and the quantity, so a second row with the same memo is the same alert read
-// again (a restarted monitor, a second capture). Older files may already hold such
-// repeats; the first stored of each is kept. Rows without a memo (empty or null) are not
-// alerts the monitor named, so the index leaves them alone and they stay as they are.
+// A main-force alert is stored once: its memo names the month and day, the code, the
+// monitor's time, the side and the quantity, and its row the date, so a second row of the
+// same date and memo is the same alert read again (a restarted monitor, a second capture).
+// Older files may hold look-alikes of one date and memo; none is dropped (two alerts of one
+// minute, side and quantity read alike): the second of them becomes "#2", the third "#3",
+// as the relay numbers them. Rows without a memo (empty or null) are not alerts the
+// monitor named, so the index leaves them alone and they stay as they are.
 QStringList version4() {
     return {
-        QStringLiteral("delete from tblMainBuySale where StMemo<>'' and ID not in"
-                       " (select min(ID) from tblMainBuySale where StMemo<>'' group by StMemo)"),
-        QStringLiteral("create unique index ixMainMemo on tblMainBuySale (StMemo) where StMemo<>''"),
+        QStringLiteral("update tblMainBuySale set StMemo = StMemo || '#' || r.n"
+                       " from (select ID, row_number() over (partition by StDate, StMemo order by ID) as n"
+                       "  from tblMainBuySale where StMemo<>'') as r"
+                       " where r.ID = tblMainBuySale.ID and r.n > 1"),
+        QStringLiteral("create unique index ixMainDayMemo on tblMainBuySale (StDate, StMemo) where StMemo<>''"),
+    };
+}
+
+// Files migrated by an earlier release of the step above hold a unique index on the memo
+// alone, which the memo's yearless day made refuse the same alert a year later (and that
+// release dropped repeats of a memo from other days). The day joins the key; no row
+// changes, since memos unique alone are unique with their dates too.
+QStringList version5() {
+    return {
+        QStringLiteral("drop index if exists ixMainMemo"),
+        QStringLiteral(
+            "create unique index if not exists ixMainDayMemo on tblMainBuySale (StDate, StMemo) where StMemo<>''"),
     };
 }
 
@@ -149,7 +165,8 @@ QStringList version4() {
 
 QList<MigrationNote> migrationNotes(int version) {
     if (version == 4)
-        return {{0, QStringLiteral("dropped %1 repeated main-force alerts (same memo) from tblMainBuySale")}};
+        return {{0, QStringLiteral("numbered %1 main-force alerts of tblMainBuySale that repeat the memo of "
+                                   "another of their day (memo#2, memo#3, ...); every row is kept")}};
     return {};
 }
 
@@ -163,6 +180,8 @@ QStringList migration(int version) {
             return version3();
         case 4:
             return version4();
+        case 5:
+            return version5();
         default:
             return {};
     }

@@ -5,7 +5,8 @@
 namespace quarrow::Schema {
 
 // The statements that bring a database file from version - 1 to version. Version 1
-// creates every table, view and index; later versions only add to what is there.
+// creates every table, view and index; later versions add to what is there and keep every
+// row the file holds.
 QStringList migration(int version);
 
 // The tables the program reads and writes: a database it did not create itself (an Access

@@ -92,7 +92,9 @@ TEST_F(SystemSetupTest, ClearingTheFolderWithBackspaceAndEnterStoresTheRootOnce)
     EXPECT_EQ(settings.hualinFolder(), root);
     EXPECT_EQ(setup.folderEdit(FolderKind::Hualin).text, root);
     EXPECT_EQ(setup.QuoteFolder(), root) << "the selected program's folder follows at once";
-    EXPECT_TRUE(frame.messages.isEmpty());
+    // Stored, and the user told that the quote program is not in it.
+    ASSERT_EQ(frame.messages.size(), 1);
+    EXPECT_TRUE(frame.messages.first().text.contains(QStringLiteral("没有找到行情分析软件TdxW.exe")));
 
     // A second Enter right after finds the edit unchanged and writes nothing.
     ASSERT_TRUE(

@@ -60,16 +60,29 @@ struct MinedFolder {
 
 // Every page the quote program holds is stored under its own code, though each page comes
 // only after the stock before has shown a while; a second run of the day adds its log to
-// the first's.
+// the first's. Each run's log says how often the followed department is among the rows
+// that run stored: the second stores nothing new.
 TEST(CliMine, StoresEveryReportUnderItsOwnCodeAndKeepsEachRunOfTheDayInTheLog) {
     MinedFolder folder;
+    ASSERT_EQ(runCli({"--home", folder.home.path(), "follow", "add", "机构专用"}).status, 0);
     const CliRun first = folder.mine({});
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
     EXPECT_EQ(storedCodes(folder.home.file("Quarrow.db")), codesWithReports(folder.quote));
     EXPECT_EQ(folder.mine({"--restart"}).status, 0);
     QFile log(folder.home.file("StockNews-2017-03-16.LOG"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(log.readAll()).count(QStringLiteral("全部股票分析完毕!")), 2);
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_EQ(text.count(QStringLiteral("全部股票分析完毕!")), 2);
+
+    TDataBase db(folder.home.file("Quarrow.db"));
+    ASSERT_TRUE(db.open());
+    Statement institutions =
+        db.QueryPublic(QStringLiteral("select count(*) from viewStChange where StDept='机构专用'"));
+    ASSERT_TRUE(institutions.exec() && institutions.next());
+    ASSERT_GT(institutions.integer(0), 0);
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("\t>>>>>关注的营业部本次上榜%1次: 机构专用 ").arg(institutions.integer(0))));
+    EXPECT_EQ(text.count(QStringLiteral("\t>>>>>关注的营业部本次没有上榜")), 1);
 }
 
 TEST(CliMine, ARunThatTriedStocksAndCapturedNoneFails) {

@@ -81,6 +81,8 @@ public:
     }
 
     // The query items of the n-th request (from 0) as "Date ID USER".
+    void expect(const QUrl& url) override { expected << url; }
+
     QString query(int n) const {
         const QUrlQuery q(requests.value(n));
         return q.queryItemValue("Date") + " " + q.queryItemValue("ID") + " " +
@@ -89,7 +91,8 @@ public:
 
     std::deque<QString> pages;
     QList<QUrl> requests;
-    int pendingOn = -1;  // the request (from 1) whose page never comes
+    QList<QUrl> expected;  // the hints, in order
+    int pendingOn = -1;    // the request (from 1) whose page never comes
     EventPump* pump = nullptr;
     std::function<void()> onLoad;
 };
@@ -253,6 +256,48 @@ TEST_F(DataDownloadTest, TheDuplicateQuestionAndItsAnswersForAll) {
                   "数据库中可能已经保存过 600610日期2024-03-04的操盘数据,是否重复保存?");
         EXPECT_EQ(outcome.changeStored, c.stored);
         EXPECT_EQ(caseFrame.countLogs("\t数据库中已经保存过 600610日期2024-03-04 的操盘数据"), 1);
+    }
+}
+
+// The next page is asked for while a page is stored, at the address the page leads to when
+// every row is stored. A row turned away leaves the day where it was: the page then asked
+// for is the one the stored rows lead to, whatever was expected.
+TEST_F(DataDownloadTest, TheNextPageIsExpectedWhileAPageIsStored) {
+    struct Case {
+        const char* name;
+        QList<MessageAnswer> answers;
+        const char* secondRequest;
+    };
+    const Case cases[] = {
+        {"every row stored", {}, "2024-03-04 3 a&b"},
+        {"the stock day not stored again", {MessageAnswer::No}, "2024-03-01 3 a&b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempHome caseHome;
+        TDataBase caseDb(caseHome.file("Quarrow.db"));
+        ASSERT_TRUE(caseDb.open());
+        ASSERT_TRUE(
+            caseDb.execute("insert into tblStocks (StCode,StName,StLastDate) values ('600610','甲','"
+                           "2024-03-04')"));
+        RecordingFrame caseFrame;
+        caseFrame.answers = c.answers;
+        RunControl caseRun(caseFrame, clock);
+        FakeLoader caseLoader;
+        caseLoader.pages = {
+            page({header(3, 1), change(c.answers.isEmpty() ? "600611" : "600610", "2024-03-04", "部一", "1"),
+                  change(c.answers.isEmpty() ? "600611" : "600610", "2024-03-04", "部二", "2"), end(2)}),
+            page({header(1, 3), change("600612", "2024-03-05", "部一", "1"), end(3)}),
+        };
+        DataDownload job({caseDb, caseFrame, clock, caseRun, network, shutdown, caseLoader});
+        job.run(options,
+                [](const QString&, const QString&, const QString&) { return QStringLiteral("2024-03-01"); });
+        EXPECT_EQ(caseLoader.query(1), c.secondRequest);
+        ASSERT_FALSE(caseLoader.expected.isEmpty());
+        EXPECT_EQ(QUrlQuery(caseLoader.expected.first()).queryItemValue("Date"), "2024-03-04");
+        EXPECT_EQ(caseLoader.expected.first() == caseLoader.requests.value(1), c.answers.isEmpty());
+        // Nothing is left on its way once the run is over.
+        EXPECT_TRUE(caseLoader.expected.last().isEmpty());
     }
 }
 
@@ -422,6 +467,9 @@ TEST_F(DataDownloadTest, APageTheDatabaseRefusesIsRolledBackAndSaidSo) {
     faults.allow(-1);
     EXPECT_FALSE(outcome.storeError.isEmpty());
     EXPECT_EQ(outcome.changeStored, 1);  // the first page only
+    ASSERT_EQ(outcome.storedRows.size(), 1) << "the run reports no row rolled back";
+    EXPECT_EQ(outcome.storedRows.at(0).recordKey,
+              CalcRecordKey("600610", "部", Money::fromUnits(1), Money(), QDate(2024, 3, 4)));
     EXPECT_EQ(frame.countLogs("\t存入数据库出错,本页的数据没有保存"), 1);
     EXPECT_EQ(loader.requests.size(), 2);  // the download ended
     Statement count = faultDb.QueryPublic("select count(*) from tblStChange");

@@ -1,4 +1,5 @@
 #include "download/DxHtmlParser.h"
+#include "download/PageTable.h"
 
 #include "support/TestSupport.h"
 
@@ -191,3 +192,62 @@ TEST(DxHtmlParser, AParseInItsOwnThreadEndsWhenTheWaitIsGivenUp) {
 }
 
 }  // namespace
+
+// The download reads a page in quarrow-server's plain form directly and anything else
+// through the full parse; either way a page reads as the full parse reads it.
+TEST(PageTable, ReadsThePlainFormDirectlyAndEveryPageAsTheFullParse) {
+    struct Case {
+        const char* name;
+        QString html;
+        bool direct;
+    };
+    const Case cases[] = {
+        {"the server's form",
+         "<html><head><meta charset=\"utf-8\"><title>Quarrow</title></head><body>\n<table>\n"
+         "<tr><td>000000<td>1<td>7<td><td><td><td><td>\n"
+         "<tr><td>600610<td>中&lt;纺&gt;&amp;机<td>2024-03-04<td>部&quot;二\u3000<td>1.50<td>0<td>7<td>m\n"
+         "<tr><td>xxxxxx<td><td>7<td><td><td><td><td>\n</table>\n</body></html>\n",
+         true},
+        {"closed cells and rows, blanks between", "\n<table>\n <tr>\t<td> a </td><td>b\n</td></tr>\n</table>",
+         true},
+        {"an empty table", "<table></table>", true},
+        {"a row without cells", "<table><tr><tr><td>1</table>", true},
+        {"raw > and quote", "<table><tr><td>a>\"b</table>", true},
+        {"upper-case tags", "<TABLE><TR><TD>1</TABLE>", false},
+        {"an attribute", "<table border=1><tr><td>1</table>", false},
+        {"markup in a cell", "<table><tr><td><b>x</b>y</table>", false},
+        {"another entity", "<table><tr><td>a&nbsp;b&#20013;</table>", false},
+        {"a bare ampersand", "<table><tr><td>a & b</table>", false},
+        {"a carriage return", "<table><tr><td>a\r\nb\rc</table>", false},
+        {"a control character", "<table><tr><td>a\x01z\x7f</table>", false},
+        {"text moved out of the table", "<table>x<tr><td>1</table>", false},
+        {"a cell outside a row", "<table><td>1<td>2</table>", false},
+        {"two tables", "<table><tr><td>1</table><table><tr><td>2</table>", false},
+        {"a comment", "<table><!-- c --><tr><td>1</table>", false},
+        {"the text ends in the table", "<table><tr><td>1", false},
+        {"text after the table", "<table><tr><td>1</table>tail", false},
+        {"no table", "<p>none</p>", false},
+        {"nested too deep", QString("<div>").repeated(300) + "<table><tr><td>1</table>", false},
+    };
+    for (const Case& c : cases) {
+        TDxHtmlParser parser;
+        parser.setHTML(c.html);
+        const PageTable read = readPageTable(c.html);
+        EXPECT_EQ(read.direct, c.direct) << c.name;
+        EXPECT_EQ(read.refusal, parser.refusal()) << c.name;
+        EXPECT_EQ(read.tables, parser.WebTables().Count()) << c.name;
+        QStringList rows;
+        for (int r = 0; r < read.rowCount(); ++r)
+            rows << read.rows.at(r).join(QLatin1Char('|'));
+        EXPECT_EQ(rows, read.tables > 0 ? readTable(parser.WebTables().table(0)) : QStringList()) << c.name;
+    }
+
+    // Beside the window: a stop ends the wait on either path.
+    EXPECT_FALSE(readPageTable(QStringLiteral("<table></table>"), [] { return false; }));
+    EXPECT_FALSE(readPageTable(QStringLiteral("<TABLE></TABLE>"), [] { return false; }));
+    const auto waited = readPageTable(QStringLiteral("<TABLE><TR><TD>1</TABLE>"), [] { return true; });
+    ASSERT_TRUE(waited);
+    EXPECT_EQ(waited->cell(0, 0), "1");
+    EXPECT_EQ(waited->cell(1, 0), "");
+    EXPECT_EQ(waited->cellCount(1), 0);
+}

@@ -2,6 +2,7 @@
 #include "download/DataDownload.h"
 #include "download/DxHtmlParser.h"
 #include "download/PageLoader.h"
+#include "download/PageTable.h"
 #include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
@@ -278,6 +279,8 @@ TEST_F(ServerTest, PagesFollowTheContract) {
         const QStringList rows = answer.status == 200 ? pageRows(answer.body)
                                                       : QStringList{QString::fromUtf8(answer.body).trimmed()};
         EXPECT_EQ(rows, c.rows) << c.query;
+        // The download reads the server's pages without the full parse.
+        EXPECT_EQ(readPageTable(QString::fromUtf8(answer.body)).direct, answer.status == 200) << c.query;
     }
     EXPECT_EQ(publisher.answer("/other", QUrlQuery()).status, 404);
     // A row the miner stores meanwhile is counted in its place once the ranking is brought
@@ -361,6 +364,7 @@ public:
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             QTcpSocket* socket = m_server.nextPendingConnection();
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                ++requests;
                 socket->readAll();
                 socket->write(m_answer);
                 socket->disconnectFromHost();
@@ -372,6 +376,7 @@ public:
         return QStringLiteral("http://127.0.0.1:%1/StChange?x=1").arg(m_server.serverPort());
     }
     quint16 port() const { return m_server.serverPort(); }
+    int requests = 0;
 
 private:
     QByteArray m_answer;
@@ -410,6 +415,19 @@ TEST_F(ServerTest, TheLoaderRefusesWhatAPageMustNotBeAndSaysWhy) {
         EXPECT_EQ(result.status, PageResult::Status::Failed) << c.error;
         EXPECT_EQ(result.error, QString::fromUtf8(c.error).replace("PORT", QString::number(server.port())));
     }
+}
+
+TEST_F(ServerTest, AnExpectedPageIsAskedForOnce) {
+    CannedServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    NetworkPageLoader loader(clock, frame);
+    loader.expect(QUrl(server.url()));
+    const PageResult result = loader.load(QUrl(server.url()), [] { return false; });
+    EXPECT_EQ(result.html, "ok");
+    EXPECT_EQ(server.requests, 1);
+    // Another address than the one expected is asked for itself.
+    loader.expect(QUrl(server.url() + "&expected"));
+    EXPECT_EQ(loader.load(QUrl(server.url() + "&asked"), [] { return false; }).html, "ok");
+    EXPECT_GE(server.requests, 2);
 }
 
 TEST_F(ServerTest, StopOrTheClockEndsTheWaitForAPageThatNeverComes) {

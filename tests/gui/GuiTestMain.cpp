@@ -1,3 +1,5 @@
+#include "gui/Translations.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -6,6 +8,8 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // As the program does: Qt's own buttons and dialogs in Chinese.
+    quarrow::installChineseTranslations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

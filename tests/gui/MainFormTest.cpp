@@ -1,4 +1,6 @@
+#include "app/RunControl.h"
 #include "app/Settings.h"
+#include "demo/QuoteFolderGenerator.h"
 #include "gui/DocumentPage.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
@@ -9,9 +11,13 @@
 #include "support/WindowDesk.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -54,6 +61,12 @@ TEST(MainFormStartUp, EmptyProgramFolderAsksForSetupAndPopulatedOneOpensOnMainPa
         EXPECT_TRUE(desk.child<QWidget>("PanelFunction")->isVisibleTo(desk.form.get()));
         EXPECT_EQ(desk.child<QStackedWidget>("PageFunction")->currentWidget()->objectName(),
                   QStringLiteral("TabSheetSetup"));
+        desk.show();
+        // The search for the quote program says what to set; the code box taking the focus
+        // as the window opens does not hide it.
+        EXPECT_TRUE(desk.promptText().contains(QStringLiteral("请先设置")))
+            << desk.promptText().toStdString();
+        saveScreenshot(*desk.form, QStringLiteral("first-start.png"));
     }
     WindowDesk desk({.quoteStocks = kStocks});
     EXPECT_NE(desk.promptText(), kFirstRunPrompt);
@@ -69,15 +82,21 @@ TEST(MainFormStartUp, EmptyProgramFolderAsksForSetupAndPopulatedOneOpensOnMainPa
     saveScreenshot(*desk.form, QStringLiteral("MainForm.png"));
 }
 
+// The line flashes over a frame of its own: the page above it never moves.
 TEST(MainFormPrompt, OneLineFlashesFourTimesThenStaysShown) {
     WindowDesk desk;
+    desk.show();
     QLabel* prompt = desk.child<QLabel>("lblWarning");
+    QWidget* pages = desk.child<QWidget>("PageControl");
+    const QRect still = pages->geometry();
     desk.frame().ShowPrompt(QStringLiteral("第一\r第二"));
     EXPECT_EQ(prompt->text(), QStringLiteral("第一 第二"));
     const bool expected[][2] = {{true, false}, {true, true}, {true, false}, {true, true}, {false, true}};
     for (const auto& [ticking, visible] : expected) {
         EXPECT_EQ(desk.frame().flashTick(), ticking);
+        QApplication::processEvents();
         EXPECT_EQ(prompt->isVisibleTo(desk.form.get()), visible);
+        EXPECT_EQ(pages->geometry(), still);
     }
     EXPECT_FALSE(desk.frame().flashing());
 }
@@ -223,6 +242,115 @@ TEST(MainFormMining, BoxAskedDuringRunTakesItsClicks) {
     run.finish(QString(), false, nullptr);
 }
 
+// The start-up captions and hints, and the manual the help menu opens.
+TEST(MainFormStartUp, CaptionsHintsAndTheManual) {
+    WindowDesk desk;
+    struct Text {
+        const char* widget;
+        QString caption;
+        QString hint;
+    };
+    const Text texts[] = {
+        {"btnDepart_BuySale", QStringLiteral("即买即抛\n庄家大户"), {}},
+        {"btnDepart_BuyOnly", QStringLiteral("单买入\n庄家大户"), {}},
+        {"btnDepart_SaleOnly", QStringLiteral("单抛售\n庄家大户"), {}},
+        {"btnDepart_BuySaleOnly", QStringLiteral("只买只抛\n庄家大户"), {}},
+        {"btnDepart_Buy_Sale", QStringLiteral("有买有抛\n庄家大户"), {}},
+        {"btnDelMainBuySale", QStringLiteral("删除过期\n买卖数据"), QStringLiteral("删除过期的买卖动态数据")},
+        {"edtStockCode", {}, QStringLiteral("当前股票代码")},
+        {"DateFromDate", {}, QStringLiteral("指定查阅数据的开始日期,需要使用此条件时,打勾")},
+        {"DateToDate", {}, QStringLiteral("指定查阅数据的结束日期,需要使用此条件时,打勾")},
+        {"SpEditBuySaleValue", {}, QStringLiteral("主力买卖数据和大宗交易的数量界限(万股)")},
+    };
+    for (const Text& t : texts) {
+        auto* widget = desk.child<QWidget>(QString::fromLatin1(t.widget));
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && !t.caption.isEmpty()) {
+            EXPECT_EQ(button->text(), t.caption) << t.widget;
+        }
+        if (!t.hint.isEmpty()) {
+            EXPECT_EQ(widget->toolTip(), t.hint) << t.widget;
+        }
+    }
+
+    QStringList opened;
+    desk.frame().setDocumentOpener([&](const QString& path) {
+        opened << path;
+        return true;
+    });
+    auto* manual = desk.child<QAction>("menuManual");
+    manual->trigger();
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(desk.promptText().contains(QStringLiteral("没有找到使用教程")))
+        << desk.promptText().toStdString();
+    const QString page = desk.folder.filePath(QStringLiteral("manual/index.html"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(page).path()));
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("<html></html>") > 0);
+    file.close();
+    manual->trigger();
+    EXPECT_EQ(opened, QStringList{page});
+    EXPECT_EQ(desk.currentContentPage(), QStringLiteral("TabSheetPrompt"));
+    // Qt's own buttons speak Chinese.
+    QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::Cancel);
+    EXPECT_FALSE(box.button(QMessageBox::Cancel)->text().contains(QStringLiteral("Cancel")));
+}
+
+// While the quote program comes up the window paints and answers, its prompt line says
+// what it waits for, and nothing can start a job meanwhile.
+TEST(MainFormStartUp, WindowAnswersWhileTheQuoteProgramComesUp) {
+    WindowDesk desk({.quoteStocks = kStocks});
+    const qint64 before = desk.platform->clock().elapsedMs();
+    int pumps = 0;
+    bool held = true;
+    QString prompt;
+    desk.frame().setPumpHook([&] {
+        if (desk.platform->clock().elapsedMs() - before >= 15000)
+            return;
+        ++pumps;
+        held = held && !desk.child<QAbstractButton>("btnGetAllOfTheNewDocs")->isEnabled();
+        if (prompt.isEmpty())
+            prompt = desk.promptText();
+    });
+    desk.show();
+    EXPECT_GE(desk.platform->clock().elapsedMs() - before, 15000);
+    EXPECT_GE(pumps, 100);
+    EXPECT_TRUE(held);
+    EXPECT_TRUE(prompt.startsWith(QStringLiteral("正在启动"))) << prompt.toStdString();
+    EXPECT_TRUE(desk.child<QAbstractButton>("btnGetAllOfTheNewDocs")->isEnabled());
+    EXPECT_TRUE(desk.child<QCheckBox>("CheckMain")->isEnabled());
+}
+
+// A run counts a double click once, as the press it began with, and the right click that
+// pauses opens no context menu under the mouse.
+TEST(MainFormMining, DoubleClickCountsOnceAndPausingOpensNoMenu) {
+    WindowDesk desk;
+    desk.show();
+    RunControl& run = desk.services().run();
+    ASSERT_TRUE(run.start(3));
+    QWidget* target = desk.form->centralWidget();
+    sendMouse(target, QEvent::MouseButtonPress, Qt::RightButton);
+    sendMouse(target, QEvent::MouseButtonRelease, Qt::RightButton);
+    ASSERT_EQ(run.state(), RunState::Paused);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                    QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+        sendMouse(target, type);
+    EXPECT_EQ(run.state(), RunState::Running);
+
+    bool menuOpened = false;
+    QTimer::singleShot(0, [&menuOpened] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menuOpened = true;
+            menu->close();
+        }
+    });
+    QWidget* grid = desk.child<QTableView>("dbGridTop5List")->viewport();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(3, 3), grid->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(grid, &menu);
+    QApplication::processEvents();
+    EXPECT_FALSE(menuOpened);
+    run.finish(QString(), false, nullptr);
+}
+
 TEST(MainFormJobs, FailingJobLeavesWindowEnabledAndNotOnTop) {
     WindowDesk desk;
     desk.show();
@@ -332,6 +460,25 @@ TEST(MainFormSetup, FolderEditStoresTypedExistingFolderAndRadioSwitchesProgram) 
     typeKey(edit, Qt::Key_Return);
     EXPECT_EQ(stored(), quote + QDir::separator());
     EXPECT_EQ(edit->text(), quote + QDir::separator());
+    // A folder without the quote program is taken, and the user told.
+    EXPECT_TRUE(desk.asked.last().text.contains(QStringLiteral("没有找到行情分析软件TdxW.exe")))
+        << desk.asked.last().text.toStdString();
+
+    // The "浏览…" button's folder counts at once: the quote program is looked for there and
+    // the empty stock list is loaded from it.
+    QuoteFolderOptions options;
+    options.stockCount = 9;
+    const QString generated = desk.home.file(QStringLiteral("tdx"));
+    QString error;
+    ASSERT_TRUE(QuoteFolderGenerator(options).write(generated, &error)) << error.toStdString();
+    desk.frame().setFolderChooser([&](const QString&) { return std::optional<QString>(generated); });
+    const qsizetype notices = desk.asked.size();
+    desk.child<QAbstractButton>("btnBrowseHuaLin")->click();
+    EXPECT_EQ(desk.asked.size(), notices);
+    EXPECT_EQ(QDir(desk.services().setup().QuoteFolder()), QDir(generated));
+    EXPECT_EQ(desk.services().stocks().size(), 9);
+    EXPECT_EQ(desk.child<QLabel>("statMainPanel1")->text(), QStringLiteral("9"));
+    EXPECT_TRUE(desk.child<QCheckBox>("CheckMain")->isEnabled());
 
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);

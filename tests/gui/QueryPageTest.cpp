@@ -1,28 +1,48 @@
+#include "app/Settings.h"
+#include "gui/DailyBarGrid.h"
 #include "gui/DocumentPage.h"
 #include "gui/FormCodeDepart.h"
+#include "gui/GridExport.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
+#include "gui/ResultFormat.h"
+#include "gui/StockCodePage.h"
+#include "platform/Clock.h"
 #include "program/ProgramServices.h"
+#include "quotefiles/DailyViewer.h"
 #include "review/ReviewTestData.h"
 #include "support/WindowDesk.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -31,13 +51,18 @@ namespace {
 
 const QDate kToday = WindowDesk::kStart.date();
 
-// Every row a model holds, its cells as the grid shows them, one text a row.
+// Every row a model holds, its cells as the statement or the stored list gives them (the
+// figures undressed, the grid's own net buying left out), one text a row.
 QStringList modelRows(const QAbstractItemModel& model) {
+    const auto* rows = qobject_cast<const QueryResultModel*>(&model);
+    const int columns = rows ? rows->statementColumnCount() : model.columnCount();
     QStringList texts;
     for (int row = 0; row < model.rowCount(); ++row) {
         QStringList cells;
-        for (int column = 0; column < model.columnCount(); ++column)
-            cells << model.index(row, column).data().toString();
+        for (int column = 0; column < columns; ++column) {
+            const QVariant raw = model.index(row, column).data(GridExport::kExportRole);
+            cells << (raw.isValid() ? raw : model.index(row, column).data()).toString();
+        }
         texts << cells.join(QLatin1Char('|'));
     }
     return texts;
@@ -47,6 +72,24 @@ QStringList allRows(QueryResultModel& model) {
     while (model.canFetchMore({}))
         model.fetchMore({});
     return modelRows(model);
+}
+
+// Every cell of the grid fits its column in the grid's font: nothing shows as "0000…".
+void expectWholeCells(const QTableView& grid, const char* which) {
+    const QAbstractItemModel& model = *grid.model();
+    const QFontMetrics metrics(grid.font());
+    // The room the cell's painter keeps each side of the text.
+    const int margins = 2 * (grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1);
+    for (int column = 0; column < model.columnCount(); ++column) {
+        if (static_cast<size_t>(column) < kResultColumnWidths.size()) {
+            EXPECT_GE(grid.columnWidth(column), kResultColumnWidths.at(static_cast<size_t>(column))) << which;
+        }
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QString text = model.index(row, column).data().toString();
+            EXPECT_GE(grid.columnWidth(column), metrics.horizontalAdvance(text) + margins)
+                << which << " " << text.toStdString();
+        }
+    }
 }
 
 // The main window on a program folder; seeded, its database holds the review rows of two
@@ -117,7 +160,8 @@ TEST(QueryResultModel, ReadsLongResultInBatchesAndDropsStatementAfterLastRow) {
         ASSERT_TRUE(model.open(db, composed)) << model.error().toStdString();
         EXPECT_EQ(model.rowCount(), QueryResultModel::kRowsPerBatch);
         EXPECT_TRUE(model.canFetchMore({}));
-        EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("营业部o涨跌说明"));
+        EXPECT_EQ(model.headerData(3, Qt::Horizontal, QueryResultModel::RawRole).toString(),
+                  QStringLiteral("营业部o涨跌说明"));
         EXPECT_EQ(allRows(model), expected);
         EXPECT_FALSE(model.canFetchMore({}));
     }
@@ -159,9 +203,14 @@ TEST(QueryPage, ControlsStartAsTheWindowOpensAndFollowTheirBoxes) {
     EXPECT_EQ(start.threshold, 80);
     EXPECT_EQ(start.thresholdKind, kAllData);
     auto* departments = desk.child<QComboBox>(QStringLiteral("ListBoxDepartment"));
-    EXPECT_EQ(page.departmentItems(),
-              QStringList({kNoDepartmentItem, test::kGuotai, test::kQuoted, test::kCitic, test::kDescription,
-                           QStringLiteral("空格营业部")}));
+    // The departments sorted by their reading, the change descriptions after a line.
+    const QStringList items = page.departmentItems();
+    ASSERT_EQ(items.size(), 7);
+    EXPECT_EQ(items.first(), kNoDepartmentItem);
+    EXPECT_EQ(items.mid(5), QStringList({QString(), test::kDescription}));
+    EXPECT_LT(items.indexOf(test::kGuotai), items.indexOf(QStringLiteral("空格营业部")));
+    EXPECT_LT(items.indexOf(QStringLiteral("空格营业部")), items.indexOf(test::kCitic));
+    EXPECT_TRUE(items.contains(test::kQuoted));
     EXPECT_EQ(departments->currentIndex(), 0);
     EXPECT_FALSE(desk.child<QPushButton>(QStringLiteral("btnRefreshDepartment"))->isEnabled());
 
@@ -225,8 +274,6 @@ TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     EXPECT_FALSE(desk.child<QWidget>(QStringLiteral("PanelFunction"))->isVisible());
     QTableView* grid = desk.page()->resultGrid();
     EXPECT_TRUE(grid->isVisible());
-    for (int i = 0; i < desk.mainModel().columnCount(); ++i)
-        EXPECT_EQ(grid->columnWidth(i), kResultColumnWidths.at(static_cast<size_t>(i))) << i;
 
     // The block trades come in a window of their own.
     ASSERT_EQ(desk.opened.size(), 1);
@@ -238,6 +285,10 @@ TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     // Each fresh result stands on its first row, which the main window follows.
     EXPECT_EQ(desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->text(),
               trades->model()->rowValues(0).value(0).toString());
+    // As wide as a common desktop: the figures beside the department column show.
+    desk.form->resize(1440, 800);
+    QApplication::processEvents();
+    desk.form->hideFunctionPanel();  // the first start's setup page, opened by the search
     saveScreenshot(*desk.form, QStringLiteral("query-main-grid.png"));
 
     // A given stock takes the main result to a window captioned for it; the main grid
@@ -247,6 +298,7 @@ TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
     ASSERT_EQ(desk.opened.size(), 3);
     TFormCodeDepart* stock = desk.opened.at(1);
+    EXPECT_EQ(desk.opened.at(2), trades);  // the block trades reuse their window
     EXPECT_EQ(stock->windowTitle(), QStringLiteral("股票操盘数据查询"));
     EXPECT_EQ(allRows(*stock->model()),
               resultRows(desk.db(), composeOperatorQuery(desk.page()->state(), QueryButton::All).main));
@@ -259,7 +311,7 @@ TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     EXPECT_EQ(desk.child<QLabel>(QStringLiteral("lblWarning"))->text(), kNoRowsMessage);
     EXPECT_EQ(desk.mainModel().rowCount(), 0);
     EXPECT_EQ(desk.opened.size(), 3);
-    EXPECT_EQ(desk.form->findChildren<TFormCodeDepart*>().size(), 3);
+    EXPECT_TRUE(desk.opened.first().isNull() || !desk.opened.first()->isVisible());
 }
 
 TEST(QueryPage, DrillDownByDepartmentBindsQuotedNameAndDrillsOnFromItsWindow) {
@@ -283,8 +335,6 @@ TEST(QueryPage, DrillDownByDepartmentBindsQuotedNameAndDrillsOnFromItsWindow) {
     EXPECT_EQ(departmentRows.size(), 3);
     for (const QString& row : departmentRows)
         EXPECT_EQ(row.split(QLatin1Char('|')).value(3), test::kQuoted) << row.toStdString();
-    for (int i = 0; i < byDepartment->model()->columnCount(); ++i)
-        EXPECT_EQ(byDepartment->grid()->columnWidth(i), kResultColumnWidths.at(static_cast<size_t>(i))) << i;
 
     // Moving through the window's rows moves the main window to the row's stock and
     // department.
@@ -378,4 +428,259 @@ TEST(QueryPage, QueryAfterTheShareCapitalListingShowsInTheGrid) {
     const int last = rows.rowCount() - 1;
     grid->setCurrentIndex(rows.index(last, 1));
     EXPECT_EQ(desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->text(), rows.rowValues(last).value(0));
+}
+
+// The grids read as stock software reads: whole codes and amounts in any font, 万 and 亿
+// with their unit, buying and rises red, selling and falls green, zeros blank, the
+// department's net buying beside its rows, titles with "/", larger first on a title click
+// and the count of the rows under every grid.
+TEST(QueryPage, ResultGridsShowWholeFiguresInTheLookOfStockSoftware) {
+    QueryDesk desk(QueryDesk::Data::Seeded);
+    desk.show();
+    desk.child<QCheckBox>(QStringLiteral("DateFromChecked"))->setChecked(false);
+    const QFont font = QApplication::font();
+    for (const double scale : {1.0, 1.5}) {
+        QFont scaled = font;
+        scaled.setPointSizeF(font.pointSizeF() * scale);
+        QApplication::setFont(scaled);
+        desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+        expectWholeCells(*desk.page()->resultGrid(), "main grid");
+        ASSERT_FALSE(desk.opened.isEmpty());
+        expectWholeCells(*desk.opened.last()->grid(), "block trades");
+    }
+    QApplication::setFont(font);
+    EXPECT_EQ(desk.form->findChildren<TFormCodeDepart*>().size(), 1);
+
+    QueryResultModel& rows = desk.mainModel();
+    allRows(rows);
+    ASSERT_EQ(rows.columnCount(), rows.statementColumnCount() + 1);
+    EXPECT_EQ(rows.headerData(3, Qt::Horizontal).toString(), QStringLiteral("营业部/涨跌说明"));
+    EXPECT_EQ(rows.headerData(rows.statementColumnCount(), Qt::Horizontal).toString(),
+              QStringLiteral("净买额"));
+    const QColor red(220, 0, 0);
+    const QColor green(0, 140, 0);
+    const auto rowOf = [&rows](const QString& day, const QString& department) {
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            if (rows.rowValues(row).value(2).toString() == day && rows.rowValues(row).value(3) == department)
+                return row;
+        }
+        ADD_FAILURE() << day.toStdString() << " " << department.toStdString();
+        return 0;
+    };
+    struct Cell {
+        QString day, department;
+        int column;
+        QString text;
+        QColor colour;
+    };
+    const int net = rows.statementColumnCount();
+    const Cell cells[] = {
+        {"2017-03-09", test::kDescription, 4, "1,000.00万股", {}},  // the day's volume and turnover
+        {"2017-03-09", test::kDescription, 5, "5,000.00万", {}},
+        {"2017-03-09", test::kDescription, net, "", {}},
+        {"2017-03-09", test::kGuotai, 4, "300.00万", red},
+        {"2017-03-09", test::kGuotai, 5, "", {}},
+        {"2017-03-09", test::kGuotai, 6, "10.00%", red},
+        {"2017-03-09", test::kGuotai, net, "300.00万", red},
+        {"2017-03-09", test::kQuoted, 5, "200.00万", green},
+        {"2017-03-09", test::kQuoted, net, "-200.00万", green},
+        {"2017-03-10", test::kGuotai, 6, "-9.50%", green},
+    };
+    for (const Cell& c : cells) {
+        const QModelIndex index = rows.index(rowOf(c.day, c.department), c.column);
+        EXPECT_EQ(index.data().toString(), c.text) << c.department.toStdString() << " " << c.column;
+        EXPECT_EQ(index.data(Qt::ForegroundRole).value<QColor>(), c.colour) << c.text.toStdString();
+        if (c.column >= 4) {
+            EXPECT_EQ(index.data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                      Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
+    struct Amount {
+        double tenThousands;
+        const char* shown;
+    };
+    for (const Amount& a :
+         {Amount{15667.5, "1.57亿"}, Amount{9999.99, "9,999.99万"}, Amount{-123456, "-12.35亿"}})
+        EXPECT_EQ(tenThousandsText(a.tenThousands), QString::fromUtf8(a.shown));
+
+    // The first click on a title puts the larger first, over all the rows.
+    QTableView* grid = desk.page()->resultGrid();
+    QHeaderView* header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(4) + 5, header->height() / 2));
+    double previous = std::numeric_limits<double>::max();
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const QVariant bought = rows.rowValues(row).value(4);
+        if (bought.isNull())
+            continue;
+        EXPECT_LE(bought.toDouble(), previous) << row;
+        previous = bought.toDouble();
+    }
+    EXPECT_EQ(desk.child<QLabel>(QStringLiteral("lblResultCount"))->text(),
+              QStringLiteral("共%1条").arg(rows.rowCount()));
+    EXPECT_EQ(desk.opened.last()->findChild<QLabel*>(QStringLiteral("lblRowCount"))->text(),
+              QStringLiteral("共4条"));
+    saveScreenshot(*desk.opened.last(), QStringLiteral("block-trades.png"));
+}
+
+// Moving through the result rows moves the code box, the name panel and its hint, and the
+// open daily-bar viewer to the row's stock, so the stock filter then names that stock.
+TEST(QueryPage, RowMovesTakeTheNamePanelAndTheViewerAlong) {
+    QueryDesk desk(QueryDesk::Data::QuoteFolder);
+    desk.show();
+    desk.child<QPushButton>(QStringLiteral("btnGetAllOfTheNewDocs"))->click();
+    ASSERT_TRUE(desk.form->miningPage().lastOutcome().ran);
+    QueryResultModel& rows = desk.mainModel();
+    allRows(rows);
+    desk.child<QAbstractButton>(QStringLiteral("btnLoadDaily"))->click();
+    const QString first = rows.rowValues(0).value(0).toString();
+    int other = 0;
+    while (other < rows.rowCount() && rows.rowValues(other).value(0).toString() == first)
+        ++other;
+    ASSERT_LT(other, rows.rowCount());
+    const QString code = rows.rowValues(other).value(0).toString();
+    const GeneratedQuoteStock* stock = nullptr;
+    for (const GeneratedQuoteStock& s : desk.generated.stocks)
+        stock = s.key.right(6) == code ? &s : stock;
+    ASSERT_NE(stock, nullptr);
+
+    desk.page()->resultGrid()->setCurrentIndex(rows.index(other, 2));
+    EXPECT_EQ(desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->text(), code);
+    EXPECT_EQ(desk.child<QLabel>(QStringLiteral("pnlStockName"))->text(), stock->name);
+    EXPECT_EQ(desk.child<QLabel>(QStringLiteral("pnlStockName"))->toolTip(), stock->key);
+    const auto bars = loadDailyRows(desk.services().setup().QuoteFolder(), stock->key,
+                                    desk.child<QSpinBox>(QStringLiteral("valueLastDays"))->value());
+    ASSERT_TRUE(bars && !bars->rows.isEmpty());
+    QAbstractItemModel* daily = desk.form->stockCodePage().dailyGrid()->model();
+    ASSERT_EQ(daily->rowCount(), bars->rows.size());
+    EXPECT_EQ(daily->index(0, 4).data().toString(), bars->rows.first().cells.at(4));
+
+    desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->click();
+    EXPECT_EQ(desk.promptText(), QStringLiteral("指定股票为:") + code + stock->name);
+}
+
+// Whatever a job stores shows under the query's default range: the range widens to the
+// oldest stored day after the re-analysis of older documents.
+TEST(QueryPage, JobsThatStoreOlderDaysWidenTheDateRange) {
+    WindowDesk desk({.quoteStocks = 6, .corpusDocuments = 3});
+    desk.answers = {{Question::ReanalysisStart, MessageAnswer::Yes}};
+    desk.show();
+    auto* page = desk.form->findChild<QueryPage*>(QStringLiteral("TabGetFromDB"));
+    desk.child<QPushButton>(QStringLiteral("btnGetAllFromTxtDocs"))->click();
+    Statement days =
+        desk.services().store().QueryPublic(QStringLiteral("select min(StDate) from tblStChange"));
+    ASSERT_TRUE(days.exec() && days.next());
+    const QDate oldest = days.date(0);
+    ASSERT_LT(oldest, kToday);
+    EXPECT_LE(page->state().from, oldest);
+    desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+    Statement all = desk.services().store().QueryPublic(QStringLiteral("select count(*) from viewStChange"));
+    ASSERT_TRUE(all.exec() && all.next());
+    EXPECT_EQ(allRows(*page->resultModel()).size(), all.integer(0));
+}
+
+// One block-trade window and one result window per page, however often the user asks; a
+// drill-down window names what it narrows to, and Esc closes it; the grids' context menus
+// lead to the department's and the stock's rows and copy the code.
+TEST(QueryPage, ResultWindowsAreReusedToldApartAndClosedWithEscape) {
+    QueryDesk desk(QueryDesk::Data::Seeded);
+    desk.show();
+    desk.child<QCheckBox>(QStringLiteral("DateFromChecked"))->setChecked(false);
+    desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->setText(QStringLiteral("600610"));
+    for (const bool given : {false, true}) {
+        desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->setChecked(given);
+        for (const QueryButtonInfo& info : queryButtons())
+            desk.child<QPushButton>(QString::fromLatin1(info.objectName))->click();
+    }
+    QList<ResultKind> kinds;
+    for (TFormCodeDepart* window : desk.form->findChildren<TFormCodeDepart*>())
+        kinds << window->kind();
+    std::sort(kinds.begin(), kinds.end());
+    EXPECT_EQ(kinds, (QList<ResultKind>{ResultKind::TopFive, ResultKind::BlockTrades}));
+
+    QueryResultModel& main = desk.mainModel();
+    int row = 0;
+    while (main.rowValues(row).value(3) != test::kQuoted)
+        ++row;
+    struct Drill {
+        int column;
+        QString named;
+    };
+    for (const Drill& d : {Drill{0, QStringLiteral("600610 中毅达")}, Drill{2, QStringLiteral("2017-03-09")},
+                           Drill{3, test::kQuoted}}) {
+        QPointer<TFormCodeDepart> window = desk.page()->dbGridTop5ListDblClick(main.index(row, d.column));
+        ASSERT_TRUE(window) << d.column;
+        EXPECT_TRUE(window->windowTitle().endsWith(d.named)) << window->windowTitle().toStdString();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        // The key goes to the window the user works in.
+        window->activateWindow();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::activeWindow(), window.data());
+        QApplication::sendEvent(window->grid(), &escape);
+        EXPECT_TRUE(window.isNull() || !window->isVisible()) << d.column;
+    }
+
+    QTableView* grid = desk.page()->resultGrid();
+    grid->setCurrentIndex(main.index(row, 3));
+    const auto action = [grid](const char* name) {
+        return grid->findChild<QAction*>(QString::fromLatin1(name));
+    };
+    ASSERT_NE(action("actDepartmentHistory"), nullptr);
+    const qsizetype before = desk.opened.size();
+    action("actDepartmentHistory")->trigger();
+    ASSERT_EQ(desk.opened.size(), before + 1);
+    for (const QString& line : allRows(*desk.opened.last()->model()))
+        EXPECT_EQ(line.section(QLatin1Char('|'), 3, 3), test::kQuoted);
+    action("actStockHistory")->trigger();
+    for (const QString& line : allRows(*desk.opened.last()->model()))
+        EXPECT_EQ(line.section(QLatin1Char('|'), 0, 0), main.rowValues(row).value(0).toString());
+    action("actCopyCode")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), main.rowValues(row).value(0).toString());
+    EXPECT_NE(action("actDailyBars"), nullptr);
+    EXPECT_NE(action("actAddOwnStock"), nullptr);
+}
+
+// The department list finds a name from any part of it; the filters, the column widths
+// set by hand and the window's place come back after a restart.
+TEST(QueryPage, DepartmentSearchAndWhatTheWindowRemembers) {
+    QueryDesk desk(QueryDesk::Data::Seeded);
+    SystemClock clock;
+    ASSERT_TRUE(Settings(desk.folder, clock)
+                    .writeText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("x")));
+    auto* departments = desk.child<QComboBox>(QStringLiteral("ListBoxDepartment"));
+    QCompleter* completer = departments->completer();
+    completer->setCompletionPrefix(QStringLiteral("江苏"));
+    ASSERT_EQ(completer->completionCount(), 1);
+    Q_EMIT completer->activated(completer->currentCompletion());
+    EXPECT_EQ(desk.page()->state().departmentItem, test::kGuotai);
+    EXPECT_TRUE(desk.page()->state().departmentGiven);
+
+    desk.child<QCheckBox>(QStringLiteral("DateFromChecked"))->setChecked(false);
+    desk.child<QCheckBox>(QStringLiteral("chkDepartment"))->setChecked(false);
+    desk.show();
+    desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+    desk.page()->resultGrid()->horizontalHeader()->resizeSection(3, 333);
+    desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->setChecked(true);
+    desk.child<QCheckBox>(QStringLiteral("DateToChecked"))->setChecked(true);
+    desk.child<QSpinBox>(QStringLiteral("SpEditBuySaleValue"))->setValue(120);
+    desk.child<QPushButton>(QStringLiteral("btnMainSaleType"))->click();
+    desk.form->setGeometry(40, 50, 900, 640);
+    const OperatorQuery left = desk.page()->state();
+    desk.form->close();
+    desk.reopen();
+    desk.show();
+    const OperatorQuery back = desk.page()->state();
+    EXPECT_EQ(back.stockGiven, left.stockGiven);
+    EXPECT_EQ(back.fromTicked, left.fromTicked);
+    EXPECT_EQ(back.toTicked, left.toTicked);
+    EXPECT_EQ(back.departmentItem, test::kGuotai);
+    EXPECT_FALSE(back.departmentGiven);
+    EXPECT_EQ(back.threshold, 120);
+    EXPECT_EQ(back.thresholdKind, left.thresholdKind);
+    desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->setChecked(false);
+    desk.child<QCheckBox>(QStringLiteral("DateToChecked"))->setChecked(false);
+    desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+    ASSERT_GT(desk.page()->resultModel()->rowCount(), 0);
+    EXPECT_EQ(desk.page()->resultGrid()->columnWidth(3), 333);
+    EXPECT_EQ(desk.form->size(), QSize(900, 640));
 }

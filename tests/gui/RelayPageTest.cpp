@@ -3,11 +3,15 @@
 #include "program/ProgramServices.h"
 #include "support/WindowDesk.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -35,4 +39,25 @@ TEST(RelayPage, BothNicknameBoxesEditTheStoredNickname) {
         EXPECT_EQ(setupBox->text(), c.nickname);
         EXPECT_EQ(desk.services().windows().setup().qqName, c.nickname);
     }
+}
+
+// The data menu's MenuSendToQQ and the main page's btnQQView open the QQ page.
+TEST(RelayPage, MenuAndMainPageButtonOpenThePage) {
+    WindowDesk desk({.quoteStocks = 3});
+    const struct {
+        const char* what;
+        std::function<void()> open;
+    } cases[] = {
+        {"MenuSendToQQ", [&] { desk.child<QAction>(QStringLiteral("MenuSendToQQ"))->trigger(); }},
+        {"btnQQView", [&] { desk.child<QPushButton>(QStringLiteral("btnQQView"))->click(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        desk.form->showFunctionPage(FunctionPage::Setup);
+        c.open();
+        EXPECT_TRUE(desk.child<QWidget>(QStringLiteral("PanelFunction"))->isVisibleTo(desk.form.get()));
+        EXPECT_EQ(desk.child<QStackedWidget>(QStringLiteral("PageFunction"))->currentWidget()->objectName(),
+                  QStringLiteral("TabSheetSendToQQ"));
+    }
+    EXPECT_EQ(desk.child<QPushButton>(QStringLiteral("btnQQView"))->text(), QStringLiteral("监视主力买卖"));
 }

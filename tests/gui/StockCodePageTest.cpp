@@ -1,4 +1,5 @@
 #include "gui/DailyBarGrid.h"
+#include "gui/GridExport.h"
 #include "gui/MainForm.h"
 #include "gui/StockCodePage.h"
 #include "gui/WidgetFrame.h"
@@ -12,6 +13,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -122,6 +125,51 @@ TEST(StockCodePage, OwnListAddAndRemoveRewriteSelfStockFile) {
     EXPECT_EQ(own->item(0)->text(), second);
 }
 
+// The name panel's double-click adds the stock its hint names only when the code is
+// whole and known: a partial or unknown code never reaches the list the mining run walks.
+TEST(StockCodePage, NamePanelAddsOnlyAKnownCompleteCodeToTheOwnList) {
+    StockDesk desk;
+    auto* code = desk.child<QLineEdit>("edtStockCode");
+    QLabel* name = desk.child<QLabel>("pnlStockName");
+    const QString known = desk.generated.stocks.at(3).key;
+    for (const QString& typed : {QStringLiteral("1234"), QStringLiteral("999999"), known.right(6)}) {
+        code->setText(typed);
+        sendMouse(name, QEvent::MouseButtonPress);
+        sendMouse(name, QEvent::MouseButtonRelease);
+        sendMouse(name, QEvent::MouseButtonDblClick);
+        EXPECT_EQ(desk.ownFile(), typed == known.right(6) ? QStringList{known} : QStringList{})
+            << typed.toStdString();
+    }
+}
+
+// A stock picked in the name panel or by a typed code becomes the query's given stock as a
+// click on "指定股票" makes it, with its saved documents listed and the newest opened; the
+// all-stocks list scrolls to it.
+TEST(StockCodePage, PickedStockIsGivenToTheQueryWithItsDocuments) {
+    WindowDesk desk({.quoteStocks = 40, .corpusDocuments = 2});
+    desk.show();
+    desk.form->showContentPage(ContentPage::StockCode);
+    QApplication::processEvents();
+    const GeneratedQuoteStock& stock = desk.generated.stocks.at(10);
+    auto* code = desk.child<QLineEdit>("edtStockCode");
+    code->setText(stock.key.right(6));
+    typeKey(code, Qt::Key_0, QStringLiteral("0"));
+    code->setText(stock.key.right(6));
+    typeKey(code, Qt::Key_Return);
+
+    EXPECT_TRUE(desk.child<QCheckBox>("chkStockCode")->isChecked());
+    EXPECT_EQ(desk.child<QStackedWidget>("PageFunction")->currentWidget()->objectName(),
+              QStringLiteral("TabGetFromDB"));
+    auto* documents = desk.child<QListWidget>("ListBoxStDoc");
+    ASSERT_EQ(documents->count(), 2);
+    EXPECT_EQ(documents->currentRow(), 1);
+    EXPECT_TRUE(desk.child<QPlainTextEdit>("MemoPastFrom")->toPlainText().contains(stock.key.right(6)));
+    EXPECT_TRUE(desk.promptText().startsWith(QStringLiteral("指定股票为:") + stock.key.right(6)))
+        << desk.promptText().toStdString();
+    auto* list = desk.child<QTableView>("ListStCodeName");
+    EXPECT_EQ(list->rowAt(0), 10);
+}
+
 // The viewer shows the newest bars first, each red when its close rose, lime when not.
 TEST(StockCodePage, DailyViewerShowsBarsInColoursOfTheirDirection) {
     StockDesk desk;
@@ -212,7 +260,12 @@ TEST(StockCodePage, ImportedShareCapitalIsListedInResultGrid) {
     ASSERT_EQ(rows->rowCount(), kStocks);
     EXPECT_EQ(rows->headerData(1, Qt::Horizontal).toString(), QStringLiteral("股票名称"));
     EXPECT_EQ(rows->index(0, 0).data().toString(), desk.generated.stocks.first().key.right(6));
-    EXPECT_EQ(rows->index(0, 4).data().toString(), desk.generated.stocks.first().tradableShares.toString());
+    // Shown with separators, exported as stored.
+    EXPECT_EQ(rows->index(0, 4).data(GridExport::kExportRole).toString(),
+              desk.generated.stocks.first().tradableShares.toString());
+    EXPECT_EQ(rows->index(0, 4).data().toString(),
+              QLocale(QLocale::Chinese, QLocale::China)
+                  .toString(desk.generated.stocks.first().tradableShares.toDouble(), 'f', 2));
 
     // The names stored are the list's: nothing to refresh.
     desk.child<QAction>("menuRefreshName")->trigger();

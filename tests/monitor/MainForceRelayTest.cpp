@@ -21,6 +21,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <functional>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -207,7 +208,10 @@ TEST(MainForceRelay, SwitchesTheListsAtAnyScaling) {
     }
 }
 
-TEST(MainForceRelay, SkipsRowsByTheRules) {
+// The filters of a row, and rows whose cells come from a monitor that cannot be trusted:
+// those are refused and logged, never stored as a 0 or as the text they hold.
+TEST(MainForceRelay, SkipsRowsByTheRulesAndRefusesUntrustedCells) {
+    const QString longTime(100000, QLatin1Char('1'));
     const struct {
         const char* what;
         QString cells;
@@ -215,14 +219,23 @@ TEST(MainForceRelay, SkipsRowsByTheRules) {
         bool ownStock;
         bool stored;
         bool sent;
+        bool refused;
     } cases[] = {
-        {"above the threshold", row("10:23", "东方不败", "10.50/12345"), true, false, true, true},
-        {"5000 lots with a chat window", row("10:23", "东方不败", "10.50/5000"), true, false, false, false},
-        {"5000 lots without one", row("10:23", "东方不败", "10.50/5000"), false, false, true, false},
-        {"5000 lots of an own stock", row("10:23", "东方不败", "10.50/5000"), true, true, true, true},
-        {"no slash", row("10:23", "东方不败", "10.50"), true, false, false, false},
-        {"not watched", row("10:23", "西方求败", "10.50/12345"), true, false, false, false},
-        {"two fields", QStringLiteral("10:23\t东方不败"), true, false, false, false},
+        {"above the threshold", row("10:23", "东方不败", "10.50/12345"), true, false, true, true, false},
+        {"5000 lots with a chat window", row("10:23", "东方不败", "10.50/5000"), true, false, false, false,
+         false},
+        {"5000 lots without one", row("10:23", "东方不败", "10.50/5000"), false, false, true, false, false},
+        {"5000 lots of an own stock", row("10:23", "东方不败", "10.50/5000"), true, true, true, true, false},
+        {"no slash", row("10:23", "东方不败", "10.50"), true, false, false, false, false},
+        {"not watched", row("10:23", "西方求败", "10.50/12345"), true, false, false, false, false},
+        {"two fields", QStringLiteral("10:23\t东方不败"), true, false, false, false, false},
+        {"unparseable", row("10:23", "东方不败", "abc/def"), true, false, false, false, true},
+        {"not a number", row("10:23", "东方不败", "NaN/inf"), false, false, false, false, true},
+        {"5,000 digits", QStringLiteral("10:23\t东方不败\t10.50/") + QString(5000, QLatin1Char('9')), true,
+         false, false, false, true},
+        {"negative", row("10:23", "东方不败", "-5/-100"), false, false, false, false, true},
+        {"a 100,000-character time", longTime + QStringLiteral("\t东方不败\t10.50/12345"), true, false, false,
+         false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -232,6 +245,10 @@ TEST(MainForceRelay, SkipsRowsByTheRules) {
         ASSERT_TRUE(desk.relay.startRelay());
         EXPECT_EQ(desk.stored(), c.stored ? 1 : 0);
         EXPECT_EQ(desk.chatLines().size(), c.sent ? 1 : 0);
+        EXPECT_EQ(desk.relay.totals().rowsRefused, c.refused ? 1 : 0);
+        EXPECT_EQ(desk.frame.countLogs(QStringLiteral("主力监控数据不对")), c.refused ? 1 : 0);
+        for (const LoggedLine& line : desk.frame.logs)
+            EXPECT_LT(line.text.size(), 200);
     }
 }
 
@@ -256,14 +273,46 @@ TEST(MainForceRelay, SendsBatchesOfFortyLines) {
     EXPECT_GT(indexOfPut(log, buy), buy);
 }
 
-TEST(MainForceRelay, RejectsARepeatedAlertAndLogsIt) {
+// Another part of the program's summary goes out as one of the relay's batches, cut to its
+// forty lines, and only to a chat window that is there.
+TEST(MainForceRelay, SendsOtherLinesAsOneBatchOfAtMostForty) {
+    QStringList lines;
+    for (int i = 0; i < 50; ++i)
+        lines << QStringLiteral("第%1行").arg(i);
+    for (const bool chat : {true, false}) {
+        SCOPED_TRACE(chat);
+        RelayDesk desk({}, kThursday, chat);
+        EXPECT_EQ(desk.relay.sendLines(lines), chat);
+        SimChatWindow* window = desk.desktop.chatWindow();
+        EXPECT_EQ(window ? window->messages().size() : 0, chat ? 1 : 0);
+        EXPECT_EQ(desk.chatLines(), chat ? lines.mid(0, MainForceRelay::kBatchLines) : QStringList());
+    }
+}
+
+// Two alerts of one minute, side and quantity are two alerts, told apart by their number
+// in the day's list; the same alerts read again (the program restarted and the monitor
+// shows them anew) are repeats: logged, not stored and not sent a second time.
+TEST(MainForceRelay, LookAlikesOfAMinuteAreTwoAlertsAndARepeatIsStoredOnce) {
     RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
                     alert("10:23:30", 'S', row("10:23", "东方不败", "10.50/12345"))});
     ASSERT_TRUE(desk.relay.startRelay());
-    EXPECT_EQ(desk.stored(), 1);
-    EXPECT_EQ(desk.relay.totals().duplicates, 1);
+    EXPECT_EQ(
+        desk.stored(QStringLiteral("StMemo in ('0316-600610-10:23抛123.45','0316-600610-10:23抛123.45#2')")),
+        2);
+    EXPECT_EQ(desk.chatLines().size(), 2);
+    desk.run.requestStop();
+    desk.relay.tick();
+
+    MainForceRelay again{{desk.db, desk.frame, desk.calls.clock, desk.network, desk.calls.desktop,
+                          desk.windows, desk.run, desk.watch},
+                         RelaySettings{}};
+    ASSERT_TRUE(again.startRelay());
+    EXPECT_EQ(desk.stored(), 2);
+    EXPECT_EQ(again.totals().duplicates, 2);
     EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t数据重复：0316-600610-10:23抛123.45"), LogColor::Red));
-    EXPECT_EQ(desk.relay.totals().storeFailures, 0);
+    EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t数据重复：0316-600610-10:23抛123.45#2"), LogColor::Red));
+    EXPECT_EQ(again.totals().storeFailures, 0);
+    EXPECT_EQ(desk.chatLines().size(), 2);
 }
 
 // A restarted monitor begins its lists again: the shorter list is read from its start.
@@ -283,6 +332,24 @@ TEST(MainForceRelay, ReadsAListThatShrankFromItsStart) {
     EXPECT_EQ(desk.chatLines().size(), 4);
 }
 
+// A relay left running overnight: the monitor begins the new day's lists again, and by
+// the first pass that reads them they are longer than what was handled yesterday. The
+// row handled last is not where it was, so the whole list is the new day's.
+TEST(MainForceRelay, ReadsTheNewDaysListFromItsStart) {
+    RelayDesk desk({alert("10:20:00", 'S', row("10:20", "东方不败", "10.50/12345")),
+                    alert("10:21:00", 'S', row("10:21", "东方不败", "10.50/22345")),
+                    alert("2017-03-17 10:20:30", 'S', row("10:20", "东方不败", "11.00/33333"))});
+    ASSERT_TRUE(desk.relay.startRelay());
+    EXPECT_EQ(desk.relay.saleCount(), 2);
+    desk.clock.advance(24 * 60 * 60 * 1000);
+    desk.nextPass();  // buying
+    desk.nextPass();  // selling: three rows of Friday
+    EXPECT_EQ(desk.relay.saleCount(), 3);
+    EXPECT_EQ(desk.stored(QStringLiteral("StDate='2017-03-17'")), 3);
+    EXPECT_EQ(desk.stored(QStringLiteral("StMemo like '0317-%'")), 3);
+    EXPECT_EQ(desk.chatLines().size(), 5);
+}
+
 // An alert that comes in between the count of a list and its read pushes the fresh rows
 // down: the relay reads again, so the oldest fresh row is not lost under the new one.
 TEST(MainForceRelay, AnAlertArrivingDuringTheReadLosesNoRow) {
@@ -296,29 +363,79 @@ TEST(MainForceRelay, AnAlertArrivingDuringTheReadLosesNoRow) {
 }
 
 // A chat window that cannot be selected (reopened, so the known one is gone) keeps the
-// batch: nothing was pasted, and the next pass delivers it once to the new window.
-TEST(MainForceRelay, KeepsABatchTheChatWindowCouldNotTake) {
-    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
-                    alert("10:30:05", 'B', row("10:30", "东方不败", "10.60/20000"))});
+// line for the next pass, and only for it, and only while it is news: a line the chat still
+// cannot take, a line that waited minutes, and a line left when the relay stops go unsent,
+// are logged and counted, and never reach a later session.
+TEST(MainForceRelay, KeepsALineTheChatCouldNotTakeForTheNextPassOnly) {
+    const QString buyLine = QStringLiteral("/ruo 10:30东方不败600610(23000)<主力买入:\t10.60/20000");
+    const struct {
+        const char* what;
+        std::function<void(RelayDesk&)> beforeRetry;
+        bool delivered;
+        const char* log;
+    } cases[] = {
+        {"the window is back", [](RelayDesk&) {}, true, nullptr},
+        {"the window is gone", [](RelayDesk& d) { d.desktop.chatWindow()->close(); }, false,
+         "\tQQ聊天窗口无法选中,1条信息未发送"},
+        {"minutes went by", [](RelayDesk& d) { d.clock.advance(4 * 60 * 1000); }, false,
+         "\t等待超过3分钟,1条信息未发送"},
+        {"the relay stopped",
+         [](RelayDesk& d) {
+             d.run.requestStop();
+             d.relay.tick();
+             ASSERT_TRUE(d.relay.startRelay());
+         },
+         false, "\tQQ监视已关闭,1条信息未发送"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
+                        alert("10:30:05", 'B', row("10:30", "东方不败", "10.60/20000"))});
+        ASSERT_TRUE(desk.relay.startRelay());
+        ASSERT_EQ(desk.chatLines().size(), 1);
+        desk.desktop.chatWindow()->close();
+        desk.desktop.openChatWindow(kNickname);
+        desk.nextPass();  // buying: the line cannot be delivered
+        EXPECT_EQ(desk.relay.totals().batchesKept, 1);
+        EXPECT_EQ(desk.relay.pendingLines(), 1);
+        EXPECT_TRUE(desk.chatLines().isEmpty());
+        c.beforeRetry(desk);
+        desk.nextPass();
+        desk.nextPass();
+        EXPECT_EQ(desk.chatLines(), c.delivered ? QStringList{buyLine} : QStringList());
+        EXPECT_EQ(desk.relay.pendingLines(), 0);
+        EXPECT_EQ(desk.relay.totals().linesUnsent, c.delivered ? 0 : 1);
+        if (c.log) {
+            EXPECT_TRUE(desk.frame.hasLog(QString::fromUtf8(c.log), LogColor::Magenta));
+        }
+    }
+}
+
+// The chat window closes after the first message: what the relay could not send is
+// counted, said when it stops, and no line is lost without a word.
+TEST(MainForceRelay, CountsTheLinesAChatWindowThatClosedDidNotGet) {
+    QStringList feed;
+    for (int i = 0; i < 45; ++i)
+        feed << alert("10:00:00", 'S',
+                      row("10:00", "东方不败", ("10.50/" + QByteArray::number(10000 + i)).constData()));
+    feed << alert("10:30:05", 'B', row("10:30", "东方不败", "10.60/20000"));
+    RelayDesk desk(feed, kThursday, true, QStringLiteral("ChatClosesAfter = 1\n"));
     ASSERT_TRUE(desk.relay.startRelay());
-    ASSERT_EQ(desk.chatLines().size(), 1);
-    desk.desktop.chatWindow()->close();
-    desk.desktop.openChatWindow(kNickname);
-    desk.nextPass();  // buying: the line cannot be delivered
-    EXPECT_EQ(desk.relay.totals().batchesKept, 1);
-    EXPECT_TRUE(desk.chatLines().isEmpty());
-    desk.nextPass();
-    EXPECT_EQ(desk.chatLines(),
-              QStringList{QStringLiteral("/ruo 10:30东方不败600610(23000)<主力买入:\t10.60/20000")});
     desk.nextPass();
     desk.nextPass();
-    EXPECT_EQ(desk.chatLines().size(), 1);
+    desk.run.requestStop();
+    desk.relay.tick();
+    const RelayOutcome outcome = desk.relay.outcome();
+    EXPECT_EQ(outcome.totals.linesSent, 40);
+    EXPECT_EQ(outcome.totals.linesUnsent, 6);
+    EXPECT_EQ(desk.chatLines().size(), 40);
+    EXPECT_EQ(desk.stored(), 46);
+    EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t本次QQ监视有6条信息没有发送到QQ"), LogColor::Magenta));
 }
 
 TEST(MainForceRelay, OutsideTradingHoursAPassOnlyLooksForTheWindows) {
     RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345"))},
                    QDateTime(QDate(2017, 3, 16), QTime(11, 36)));
-    desk.relay.setSettings(RelaySettings{.onTime = true});
     ASSERT_TRUE(desk.relay.startRelay());
     EXPECT_TRUE(desk.frame.prompts.contains(
         QStringLiteral("已经启动QQ监视.但是尚未到股票交易时间!如果要操作使用计算机,请先关闭QQ监视功能")));
@@ -328,20 +445,77 @@ TEST(MainForceRelay, OutsideTradingHoursAPassOnlyLooksForTheWindows) {
     EXPECT_EQ(desk.stored(), 0);
 }
 
+// The interval, the threshold and the trading-hours box are read as they stand: a change
+// made while the relay runs holds from the next tick or pass.
+TEST(MainForceRelay, ReadsTheSettingsAsTheyStandWhileItRuns) {
+    RelayDesk desk({alert("10:31:00", 'S', row("10:31", "东方不败", "10.50/5000")),
+                    alert("11:40:00", 'S', row("11:40", "东方不败", "10.60/12345"))});
+    RelaySettings page;
+    MainForceRelay relay{{desk.db, desk.frame, desk.calls.clock, desk.network, desk.calls.desktop,
+                          desk.windows, desk.run, desk.watch},
+                         RelaySettingsSource([&page] { return page; })};
+    const auto ticksToNextPass = [&] {
+        const int before = relay.totals().passes;
+        int ticks = 0;
+        while (relay.totals().passes == before && ticks < 200) {
+            desk.clock.advance(MainForceRelay::kTick_ms);
+            relay.tick();
+            ++ticks;
+        }
+        return ticks;
+    };
+    ASSERT_TRUE(relay.startRelay());  // selling: nothing yet
+    page.delay_s = 30;
+    EXPECT_EQ(ticksToNextPass(), 61);  // buying
+    page.sendQty = 40;                 // 50 is now above it
+    desk.clock.setNow(QDateTime(kThursday.date(), QTime(10, 32)));
+    ticksToNextPass();  // selling
+    EXPECT_EQ(desk.chatLines().size(), 1);
+
+    desk.clock.setNow(QDateTime(kThursday.date(), QTime(11, 41)));  // the morning session is over
+    ticksToNextPass();
+    ticksToNextPass();
+    EXPECT_EQ(desk.chatLines().size(), 1);
+    page.onTime = false;
+    ticksToNextPass();
+    ticksToNextPass();
+    EXPECT_EQ(desk.chatLines().size(), 2);
+    EXPECT_EQ(relay.settings().delay_s, 30);
+}
+
 // The capture reads the selling list, then the buying list, of every stock, sends
-// nothing, and ends by itself.
-TEST(MainForceRelay, CaptureReadsBothListsOnceAndEnds) {
-    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/5000")),
-                    alert("10:24:00", 'B', row("10:24", "西方求败", "9.00/12345"))});
+// nothing, and ends by itself: at any hour, with counts of its own, so a day of relaying
+// before it leaves it the whole lists, and it leaves the relay's counts, watch list and
+// trading-hours setting as they were.
+TEST(MainForceRelay, CaptureReadsBothListsWholeAndLeavesTheRelayAsItWas) {
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
+                    alert("10:23:10", 'S', row("10:23", "西方求败", "9.00/12345")),
+                    alert("10:24:00", 'B', row("10:24", "西方求败", "9.00/12345")),
+                    alert("10:24:10", 'B', row("10:24", "东方不败", "10.50/5000"))},
+                   QDateTime(QDate(2017, 3, 16), QTime(10, 30)));
+    ASSERT_TRUE(desk.relay.startRelay());
+    desk.nextPass();
+    EXPECT_EQ(desk.stored(), 1);  // 西方求败 is not watched; 5000 lots are below the threshold
+    desk.run.requestStop();
+    desk.relay.tick();
+    const QList<WatchRow> watched = desk.watch.rows();
+
+    desk.clock.setNow(QDateTime(QDate(2017, 3, 16), QTime(16, 0)));  // after hours
     ASSERT_TRUE(desk.relay.startCapture());
     EXPECT_TRUE(desk.relay.captureOn());
-    EXPECT_FALSE(desk.relay.settings().onTime);
     desk.nextPass();
     EXPECT_FALSE(desk.relay.active());
     EXPECT_FALSE(desk.run.isActive());
-    EXPECT_EQ(desk.stored(), 2);
-    EXPECT_TRUE(desk.chatLines().isEmpty());
+    EXPECT_EQ(desk.stored(), 4);
+    EXPECT_EQ(desk.relay.totals().duplicates, 1);
+    EXPECT_EQ(desk.chatLines().size(), 1);
     EXPECT_EQ(desk.frame.prompts.last(), QStringLiteral("主力买卖数据抓取完毕!"));
+
+    EXPECT_EQ(desk.relay.saleCount(), 2);
+    EXPECT_EQ(desk.relay.buyCount(), 2);
+    EXPECT_EQ(desk.watch.rows().size(), watched.size());
+    EXPECT_EQ(desk.watch.valueOf(QStringLiteral("西方求败")), QString());
+    EXPECT_TRUE(desk.relay.settings().onTime);
 }
 
 TEST(MainForceRelay, StopSwitchesTheRelayOff) {

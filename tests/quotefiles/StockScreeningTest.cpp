@@ -122,6 +122,54 @@ TEST_F(Screening, NoCapitalNoVolumeOrNoDatabaseIsNotPickedByTurnover) {
     EXPECT_FALSE(screen(QStringLiteral("sh600300"), 20, nullptr).picked);
 }
 
+TEST_F(Screening, OneScreenerOverManyStocksReadsEachStocksCapital) {
+    // The share capital is read once per screener: a screening of the whole market must
+    // come to what a screener per stock comes to.
+    const struct {
+        const char* code;
+        const char* tradable;  // nullptr: never stored; "none": no row
+        qint32 lastVolume;
+    } stocks[] = {{"600400", "1000", 2000000},
+                  {"600401", "0", 5000000},
+                  {"600402", nullptr, 5000000},
+                  {"600403", "none", 5000000},
+                  {"600404", "1000", 100000}};
+    for (const auto& stock : stocks) {
+        if (QByteArray(stock.tradable ? stock.tradable : "") != "none")
+            storeCapital(QString::fromLatin1(stock.code), stock.tradable);
+        writeBars(home.path(), QStringLiteral("sh") + QString::fromLatin1(stock.code),
+                  barsWithCloses({1000, 1010, 1000, 1005}, 1000, stock.lastVolume));
+    }
+    StockScreener screener(home.path(), &db, frame);
+    const IndexSummaries indexes = IndexSummaries::compute(home.path(), 3);
+    for (const auto& stock : stocks) {
+        const QString key = QStringLiteral("sh") + QString::fromLatin1(stock.code);
+        const ScreenResult together = screener.ScreenStock(key, QStringLiteral("测试股"), 3, 20, indexes);
+        const ScreenResult alone = screen(key, 20, &db);
+        EXPECT_EQ(together.picked, alone.picked) << stock.code;
+        EXPECT_EQ(together.value, alone.value) << stock.code;
+    }
+    EXPECT_TRUE(screen(QStringLiteral("sh600400"), 20, &db).picked);
+}
+
+TEST_F(Screening, ReadingAndJudgingApartComeToWhatScreeningComesTo) {
+    writeBars(home.path(), QStringLiteral("sh600610"), barsWithCloses({1000, 1000, 1100, 1235}, 1000));
+    StockScreener screener(home.path(), &db, frame);
+    const IndexSummaries indexes = IndexSummaries::compute(home.path(), 3);
+    EXPECT_FALSE(screener.readStock(QStringLiteral("sh600611"), 3)) << "no daily-bar file";
+    EXPECT_FALSE(screener.readStock(QStringLiteral("sh600611"), 0));
+    EXPECT_TRUE(screener.readStock(QStringLiteral("sh600610"), 0));
+    const std::optional<TStockChange> bars = screener.readStock(QStringLiteral("sh600610"), 3);
+    ASSERT_TRUE(bars);
+    const ScreenResult apart =
+        screener.judgeStock(QStringLiteral("sh600610"), QStringLiteral("测试股"), *bars, 20, indexes);
+    const ScreenResult whole = screen(QStringLiteral("sh600610"), 20, &db);
+    EXPECT_TRUE(apart.picked);
+    EXPECT_EQ(apart.value, whole.value);
+    EXPECT_EQ(apart.stock, whole.stock);
+    EXPECT_EQ(frame.countLogs(QStringLiteral("\tsh600610测试股涨跌幅度22.2727%:>20%")), 2);
+}
+
 TEST_F(Screening, AStockBehindItsIndexIsReportedAsStaleInTwoRedLines) {
     QList<DailyBar> bars = barsWithCloses({1000, 2000, 4000}, 1000);
     writeBars(home.path(), QStringLiteral("sz000002"), bars);

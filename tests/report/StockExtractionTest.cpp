@@ -147,6 +147,33 @@ TEST_F(StockExtractionTest, ASecondRunOfTheSameReportStoresNothing) {
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 2);
 }
 
+TEST_F(StockExtractionTest, TheStoredLastDayDecidesHoweverItIsWritten) {
+    // The report's anomaly day is 2017-03-16. A stored day read as that day or later means
+    // stored already; an older day, none, or text that reads as no day lets the day in.
+    const struct {
+        const char* stored;  // nullptr: NULL
+        bool storesTheDay;
+    } cases[] = {{nullptr, true},        {"2017-03-15", true}, {"1980-01-01", true}, {"2017-03-16", false},
+                 {" 2017-03-16", false}, {"2017/3/20", false}, {"2017-3-5", true},   {"not a day", true}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(db.execute(QStringLiteral("delete from tblStChange")));
+        ASSERT_TRUE(db.execute(QStringLiteral("delete from tblStocks")));
+        Statement insert = db.QueryPublic(QStringLiteral(
+            "insert into tblStocks (StCode,StName,StLastDate) values ('600610','x',:StLastDate)"));
+        if (c.stored)
+            insert.bind(QStringLiteral(":StLastDate"), QString::fromLatin1(c.stored));
+        else
+            insert.bindNull(QStringLiteral(":StLastDate"));
+        ASSERT_TRUE(insert.exec()) << insert.error().toStdString();
+        extract(QStringLiteral("two_days.txt"));
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")) > 0, c.storesTheDay)
+            << (c.stored ? c.stored : "NULL");
+        if (c.storesTheDay) {
+            EXPECT_EQ(text(QStringLiteral("select StLastDate from tblStocks")), QStringLiteral("2017-03-16"));
+        }
+    }
+}
+
 TEST_F(StockExtractionTest, ANewerReportAddsOnlyWhatIsNew) {
     extract(QStringLiteral("two_days.txt"));
     extract(QStringLiteral("newer.txt"));
@@ -418,6 +445,7 @@ TEST_F(StockExtractionTest, AStockTheDatabaseRefusesIsRolledBackWholeAndStoredBy
         EXPECT_EQ(frame.countLogs(QStringLiteral("数据可能重复")), 0) << "not a repeated row";
         EXPECT_EQ(frame.countLogs(QStringLiteral("大宗买卖数据")), 0) << "the stock goes no further";
         EXPECT_EQ(totals.savedRowCount + totals.savedChangeCount + totals.savedBigCount, 0);
+        EXPECT_TRUE(totals.storedRows.isEmpty()) << "a run reports no row rolled back";
         EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QStringLiteral("0"));
 
         faults.reset();
@@ -432,6 +460,7 @@ TEST_F(StockExtractionTest, AStockTheDatabaseRefusesIsRolledBackWholeAndStoredBy
         const auto again = extract(QStringLiteral("two_days.txt"));
         EXPECT_FALSE(again.storeFailed);
         EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblStChange")), 8);
+        EXPECT_EQ(totals.storedRows.size(), 6) << "the department rows, not the anomaly rows";
         EXPECT_EQ(scalar(QStringLiteral("select count(*) from tblBigBuySale")), 2);
     }
 }

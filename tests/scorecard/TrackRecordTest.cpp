@@ -3,6 +3,8 @@
 #include "scorecard/TrackRecord.h"
 #include "support/TestSupport.h"
 
+#include <cmath>
+
 namespace quarrow::test {
 namespace {
 
@@ -133,6 +135,12 @@ TEST_F(TrackRecordTest, FiltersAndRankingChooseTheDepartments) {
         o.market = market;
         return o;
     };
+    const auto only = [](const QStringList& names) {
+        TrackRecordOptions o;
+        for (const QString& name : names)
+            o.departments << CalcDeptKey(name);
+        return o;
+    };
     const auto ranking = [](TradeSide side, int minCount, RankOrder order, int horizon, int top) {
         return Ranking{side, minCount, order, horizon, top};
     };
@@ -155,6 +163,7 @@ TEST_F(TrackRecordTest, FiltersAndRankingChooseTheDepartments) {
          {kBing}},
         {"Shanghai", options({}, {}, Market::Shanghai), {}, {kDing}},
         {"Shenzhen", options({}, {}, Market::Shenzhen), {}, {kJia, kYi}},
+        {"two departments by key", only({kYi, kDing}), {}, {kDing, kYi}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -164,6 +173,53 @@ TEST_F(TrackRecordTest, FiltersAndRankingChooseTheDepartments) {
             names << department->name;
         EXPECT_EQ(names, c.expected);
     }
+    // A department's record is its own trades' alone: the same with or without the others.
+    const TrackRecord whole = compute();
+    const TrackRecord part = compute(only({kYi}));
+    const auto figures = [](const TrackRecord& record) {
+        const SideFigures& buys = record.findByName(kYi)->buys;
+        return std::make_tuple(buys.trades, buys.total, buys.horizons.first().average,
+                               buys.horizons.last().count);
+    };
+    EXPECT_EQ(figures(part), figures(whole));
+}
+
+// Many days of a stock come from one read of their stretch, a few from a search each: the
+// returns are the same either way, and are what the closes say.
+TEST(StockReturnsTest, OneReadAndASearchADayGiveTheSameReturns) {
+    TempHome home;
+    QList<DailyBar> bars;
+    for (QDate day(2017, 1, 2); bars.size() < 30; day = day.addDays(1)) {
+        if (day.dayOfWeek() <= 5)
+            bars << makeBar(day.year() * 10000 + day.month() * 100 + day.day(), 1000,
+                            1000 + 10 * bars.size());
+    }
+    writeBars(home.path(), QStringLiteral("sz000001"), bars);
+    std::vector<qint32> days;
+    for (qsizetype i = 0; i < bars.size(); i += 3)
+        days.push_back(bars[i].Date);
+    days.insert(days.begin() + 2, 20170107);  // a Saturday: no bar
+    days.push_back(bars.last().Date);
+    const QList<int> horizons{1, 3, 5};
+    const StockReturns together = stockReturns(home.path(), QStringLiteral("000001"), days, horizons);
+    ASSERT_GE(days.size(), 8u) << "enough days for one read";
+    for (size_t d = 0; d < days.size(); ++d) {
+        SCOPED_TRACE(days[d]);
+        const StockReturns alone = stockReturns(home.path(), QStringLiteral("000001"), {days[d]}, horizons);
+        const auto bar =
+            std::find_if(bars.begin(), bars.end(), [&](const DailyBar& b) { return b.Date == days[d]; });
+        for (qsizetype h = 0; h < horizons.size(); ++h) {
+            const float one = together.values[d * 3 + static_cast<size_t>(h)];
+            const qsizetype later = bar == bars.end() ? bars.size() : (bar - bars.begin()) + horizons[h];
+            if (later >= bars.size()) {
+                EXPECT_TRUE(std::isnan(one) && std::isnan(alone.values[static_cast<size_t>(h)]));
+                continue;
+            }
+            EXPECT_FLOAT_EQ(one, static_cast<float>((bars[later].Close / double(bar->Close) - 1.0) * 100.0));
+            EXPECT_EQ(one, alone.values[static_cast<size_t>(h)]);
+        }
+    }
+    EXPECT_LE(together.reads, 20) << "one read of the stretch and the searches for its ends";
 }
 
 TEST(DailyBarSearchTest, FindsDaysBySeekingAFewRecords) {

@@ -1,4 +1,6 @@
 #include "store/DataBase.h"
+#include "store/DepartmentNames.h"
+#include "store/RecordKeys.h"
 #include "store/Schema.h"
 
 #include "support/FaultInjection.h"
@@ -140,6 +142,65 @@ TEST(TDataBase, NullDaysReadAsNoDay) {
     ASSERT_TRUE(select.exec());
     ASSERT_TRUE(select.next());
     EXPECT_FALSE(select.date(0).isValid());
+}
+
+TEST(TDataBase, DaysAreWrittenAsYearMonthDayAndReadBack) {
+    for (const QDate& day : {QDate(2017, 3, 16), QDate(987, 1, 5), QDate(2000, 12, 31), QDate(9999, 9, 9),
+                             QDate(12345, 1, 1), QDate(-44, 3, 15)}) {
+        EXPECT_EQ(Statement::dayText(day), day.toString(QStringLiteral("yyyy-MM-dd")));
+        if (day.year() > 0 && day.year() < 10000) {
+            EXPECT_EQ(Statement::parseDay(Statement::dayText(day)), day);
+        }
+    }
+    EXPECT_TRUE(Statement::dayText(QDate()).isEmpty());
+}
+
+TEST(TDataBase, ARowScanReadsWhatAStatementReads) {
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    for (const QDate& day : {QDate(2017, 3, 15), QDate(2017, 3, 16), QDate(2017, 3, 17)}) {
+        Statement insert = db.DBCommand(
+            QStringLiteral("insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StMemo,StKEY) "
+                           "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StMemo,:StKEY)"));
+        insert.bind(QStringLiteral(":StCode"), QStringLiteral("600610"))
+            .bind(QStringLiteral(":StDate"), day)
+            .bind(QStringLiteral(":StDeptKey"), qint32(-7))
+            .bind(QStringLiteral(":StBuy"), *Money::parse(QStringLiteral("1234.5678")))
+            .bindNull(QStringLiteral(":StSale"))
+            .bind(QStringLiteral(":StMemo"), QStringLiteral("涨跌幅大"))
+            .bind(QStringLiteral(":StKEY"), qint64(0x7FFFFFFFFFFF0000) + day.day());
+        ASSERT_TRUE(insert.exec()) << insert.error().toStdString();
+    }
+    const QString sql = QStringLiteral(
+        "select StCode, StDate, StDeptKey, StBuy, StSale, StMemo, StKEY from tblStChange "
+        "where StDate>=:StDate order by ID");
+    Statement statement = db.QueryPublic(sql);
+    statement.bind(QStringLiteral(":StDate"), QDate(2017, 3, 16));
+    ASSERT_TRUE(statement.exec());
+    RowScan scan(db, sql);
+    scan.bind(QStringLiteral(":StDate"), QDate(2017, 3, 16));
+    ASSERT_TRUE(scan.exec()) << scan.error().toStdString();
+    int rows = 0;
+    while (scan.next()) {
+        ASSERT_TRUE(statement.next());
+        ++rows;
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(0)), statement.text(0));
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(1)), statement.text(1));
+        EXPECT_EQ(scan.integer(2), statement.integer(2));
+        EXPECT_EQ(scan.real(3), statement.real(3));
+        EXPECT_TRUE(scan.isNull(4));
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(5)), statement.text(5));
+        EXPECT_EQ(scan.integer(6), statement.integer(6));
+    }
+    EXPECT_EQ(rows, 2);
+    EXPECT_FALSE(statement.next());
+    EXPECT_TRUE(scan.error().isEmpty());
+
+    RowScan broken(db, QStringLiteral("select nothing from nowhere"));
+    EXPECT_FALSE(broken.exec());
+    EXPECT_FALSE(broken.error().isEmpty());
+    EXPECT_FALSE(broken.next());
 }
 
 TEST(TDataBase, AFileThatIsNoDatabaseLeavesItClosed) {
@@ -308,49 +369,119 @@ TEST(TDataBase, AFileOfTheFirstVersionIsMigratedAndKeepsItsRows) {
     }
 }
 
-// A file of the second version may already hold the same alert more than once: the
-// migration keeps the first of each memo, says how many it dropped, and from then on the
-// memo's index rejects a repeat as a unique key, not as a storage error.
-TEST(TDataBase, MigrationDropsRepeatedAlertsAndSaysHowMany) {
-    TempHome home;
-    const QString path = home.file(QStringLiteral("Quarrow.db"));
-    {
-        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v2"));
-        old.setDatabaseName(path);
-        ASSERT_TRUE(old.open());
-        QSqlQuery query(old);
-        for (int version : {1, 2}) {
-            for (const QString& sql : Schema::migration(version))
+// An alert is unique by its day and memo. A file from before the alerts' index may hold
+// look-alikes of one day and memo, and a file of the earlier release made the memo alone
+// unique; both keep every row: look-alikes of a day are numbered, and the same memo a year
+// later is a new alert, while the same day and memo is a repeat (a unique key, not a
+// storage error).
+TEST(TDataBase, AlertsAreUniqueByDayAndMemoAndMigrationKeepsEveryRow) {
+    const struct {
+        const char* what;
+        int version;
+        QStringList extra;  // run after the version's migrations, as the earlier release did
+        const char* rows;   // (StDate, StMemo) values
+        QStringList notes;
+        const char* memos;  // every memo afterwards, by ID
+    } cases[] = {
+        {"version 3",
+         3,
+         {},
+         "('2017-03-16','M'),('2017-03-16','M'),(null,null),('2016-03-16','M'),('2017-03-16',''),"
+         "('2017-03-16','M'),('2017-03-16','N'),('2017-03-16',null),('2017-03-16','')",
+         {QStringLiteral("numbered 2 main-force alerts of tblMainBuySale that repeat the memo of another of "
+                         "their day (memo#2, memo#3, ...); every row is kept")},
+         "M,M#2,-,M,,M#3,N,-,"},
+        {"version 4 of the earlier release",
+         4,
+         {QStringLiteral("create unique index ixMainMemo on tblMainBuySale (StMemo) where StMemo<>''")},
+         "('2017-03-16','M'),('2017-03-16','N'),(null,null),('2017-03-16','')",
+         {},
+         "M,N,-,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempHome home;
+        const QString path = home.file(QStringLiteral("Quarrow.db"));
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+            old.setDatabaseName(path);
+            ASSERT_TRUE(old.open());
+            QSqlQuery query(old);
+            QStringList statements;
+            for (int version = 1; version <= c.version && version < 4; ++version)
+                statements += Schema::migration(version);
+            statements += c.extra;
+            statements << QStringLiteral("insert into tblMainBuySale (StDate,StMemo) values ") +
+                              QString::fromUtf8(c.rows)
+                       << QStringLiteral("pragma user_version=%1").arg(c.version);
+            for (const QString& sql : statements)
                 ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
+            query.finish();
+            old.close();
         }
-        for (const char* memo : {"'0316-600610-10:23抛123.45'", "'0316-600610-10:23抛123.45'", "null", "''",
-                                 "'0316-600610-10:23抛123.45'", "'0316-600610-10:24买50'", "null", "''"}) {
-            ASSERT_TRUE(
-                query.exec(QStringLiteral("insert into tblMainBuySale (StCode,StMemo) values ('600610',%1)")
-                               .arg(QString::fromUtf8(memo))));
+        QSqlDatabase::removeDatabase(QStringLiteral("old"));
+
+        TDataBase db(path);
+        ASSERT_TRUE(db.open()) << db.openError().toStdString();
+        EXPECT_EQ(db.migrationNotes(), c.notes);
+        Statement memos = db.QueryPublic(QStringLiteral("select StMemo from tblMainBuySale order by ID"));
+        ASSERT_TRUE(memos.exec());
+        QStringList seen;
+        while (memos.next())
+            seen << (memos.isNull(0) ? QStringLiteral("-") : memos.text(0));
+        EXPECT_EQ(seen.join(QLatin1Char(',')), QString::fromUtf8(c.memos));
+
+        const struct {
+            const char* day;
+            bool stored;
+        } inserts[] = {{"2018-03-16", true}, {"2017-03-16", false}};
+        for (const auto& insert : inserts) {
+            Statement alert = db.DBCommand(
+                QStringLiteral("insert into tblMainBuySale (StDate,StMemo) values (:StDate,:StMemo)"));
+            alert.bind(QStringLiteral(":StDate"), QDate::fromString(QString::fromUtf8(insert.day), Qt::ISODate))
+                .bind(QStringLiteral(":StMemo"), QStringLiteral("M"));
+            EXPECT_EQ(alert.exec(), insert.stored) << insert.day;
+            EXPECT_EQ(alert.failedOnUniqueKey(), !insert.stored) << insert.day;
         }
-        ASSERT_TRUE(query.exec(QStringLiteral("pragma user_version=2")));
-        query.finish();
-        old.close();
+        db.close();
+        TDataBase again(path);
+        ASSERT_TRUE(again.open());
+        EXPECT_TRUE(again.migrationNotes().isEmpty());
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("v2"));
+}
 
-    TDataBase db(path);
-    ASSERT_TRUE(db.open()) << db.openError().toStdString();
-    EXPECT_EQ(
-        db.migrationNotes(),
-        QStringList{QStringLiteral("dropped 2 repeated main-force alerts (same memo) from tblMainBuySale")});
-    EXPECT_EQ(count(db, QStringLiteral("tblMainBuySale")), 6);             // rows without a memo all stay
-    EXPECT_EQ(count(db, QStringLiteral("tblMainBuySale where ID=1")), 1);  // the first of the repeats stays
-
-    Statement repeat =
-        db.DBCommand(QStringLiteral("insert into tblMainBuySale (StCode,StMemo) values ('600610',:StMemo)"));
-    repeat.bind(QStringLiteral(":StMemo"), QStringLiteral("0316-600610-10:24买50"));
-    EXPECT_FALSE(repeat.exec());
-    EXPECT_TRUE(repeat.failedOnUniqueKey());
-
+// Two names of the same characters in another order share a key: the first keeps it, and
+// the writer that meets the second hears it once, with both names, then never again.
+TEST(DepartmentNames, ASecondNameUnderAHeldKeyIsSaidOnce) {
+    TempHome home;
+    TDataBase db(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(db.open());
+    const QString first = QStringLiteral("国泰君安证券上海营业部");
+    const QString second = QStringLiteral("国安君泰证券上海营业部");
+    const qint32 key = CalcDeptKey(first);
+    ASSERT_EQ(key, CalcDeptKey(second));
+    ASSERT_EQ(key, 1726351695);
+    struct Offer {
+        QString name;
+        DepartmentOffer::Result result;
+        QString heldBy;
+    };
+    const Offer offers[] = {
+        {first, DepartmentOffer::Result::Stored, {}},
+        {second, DepartmentOffer::Result::AlreadyStored, first},
+        {second, DepartmentOffer::Result::AlreadyStored, {}},
+        {QStringLiteral(" ") + first, DepartmentOffer::Result::AlreadyStored, {}},
+    };
+    for (const Offer& o : offers) {
+        const DepartmentOffer offer = offerDepartment(db, key, o.name);
+        EXPECT_EQ(offer.result, o.result) << o.name.toStdString();
+        EXPECT_EQ(offer.heldBy, o.heldBy) << o.name.toStdString();
+    }
+    // A new session of the same store reads who holds the key.
     db.close();
-    TDataBase again(path);
-    ASSERT_TRUE(again.open());
-    EXPECT_TRUE(again.migrationNotes().isEmpty());
+    TDataBase reopened(home.file(QStringLiteral("Quarrow.db")));
+    ASSERT_TRUE(reopened.open());
+    EXPECT_EQ(offerDepartment(reopened, key, second).heldBy, first);
+    const QString line = departmentClashLine(second, first, key);
+    EXPECT_TRUE(line.contains(first) && line.contains(second) && line.contains(QString::number(key)));
 }

@@ -1,8 +1,14 @@
 // The extraction's own statements through an ODBC connection instead of the embedded
 // file: here the SQLite ODBC driver of unixODBC stands in for Microsoft's Access driver.
 // Skipped, with the reason, where Qt's ODBC driver or the SQLite ODBC driver is missing.
+// A user's existing Access file may still hold the views of the program's first release,
+// which show the department names but not their keys; the query page's department filter
+// must select the same rows there.
 
 #include "report/StockExtraction.h"
+
+#include "review/QueryRunner.h"
+#include "review/ReviewTestData.h"
 
 #include "app/TextCodec.h"
 #include "platform/Archiver.h"
@@ -88,6 +94,19 @@ TEST_F(OdbcStoreTest, StoresAReportWithTheProgramsStatementsAndASecondRunStoresN
     EXPECT_EQ(frame.countLogs(QStringLiteral("出错")), 0);
     EXPECT_EQ(count(QStringLiteral("tblStChange")), 5);
     EXPECT_EQ(count(QStringLiteral("tblBigBuySale")), 2);
+
+    // The track record's row scan reads the same rows through ODBC, through Qt.
+    RowScan scan(db, QStringLiteral("select StCode, StDate, StKEY from tblStChange order by ID"));
+    ASSERT_TRUE(scan.exec()) << scan.error().toStdString();
+    int rows = 0;
+    while (scan.next()) {
+        ++rows;
+        EXPECT_EQ(QString::fromUtf8(scan.utf8(0)), QStringLiteral("600610"));
+        EXPECT_TRUE(scan.utf8(1).startsWith("2017-03-1"));
+        EXPECT_NE(scan.integer(2), 0);
+    }
+    EXPECT_EQ(rows, 5);
+    EXPECT_TRUE(scan.error().isEmpty());
 }
 
 TEST_F(OdbcStoreTest, ARepeatedKeyIsARowAlreadyStoredAndARollbackLeavesNothing) {
@@ -112,4 +131,59 @@ TEST_F(OdbcStoreTest, ARepeatedKeyIsARowAlreadyStoredAndARollbackLeavesNothing) 
         EXPECT_EQ(count(QStringLiteral("tblStocks")), 2);
     }
     EXPECT_EQ(count(QStringLiteral("tblStocks")), 1);
+}
+
+TEST_F(OdbcStoreTest, DepartmentFilterSelectsTheSameRowsThroughTheFirstReleasesViews) {
+    // The same rows twice: under the program's own views, and in the file ODBC reads under
+    // the views as the first release defined them.
+    TDataBase own(home.file(QStringLiteral("own.db")));
+    ASSERT_TRUE(own.open());
+    seedReviewRows(own);
+    db.close();
+    {
+        TDataBase old(home.file(QStringLiteral("Quarrow.db")));
+        ASSERT_TRUE(old.open());
+        seedReviewRows(old);
+        for (const char* sql : {
+                 "drop view viewStChange",
+                 "create view viewStChange as select c.ID, c.StCode, s.StName, c.StDate, d.StDept, c.StBuy,"
+                 " c.StSale, c.StRate, c.StMemo from tblStChange c left join tblStocks s on s.StCode = "
+                 "c.StCode"
+                 " left join tblStDepart d on d.StDeptKey = c.StDeptKey",
+                 "drop view viewStBigBuySale",
+                 "create view viewStBigBuySale as select b.ID, b.StCode, s.StName, b.StDate,"
+                 " buyer.StDept as StDeptBuy, seller.StDept as StDeptSale, b.StPrice, b.StQTY, b.StAMT"
+                 " from tblBigBuySale b left join tblStocks s on s.StCode = b.StCode"
+                 " left join tblStDepart buyer on buyer.StDeptKey = b.StDeptBuy"
+                 " left join tblStDepart seller on seller.StDeptKey = b.StDeptSale",
+             }) {
+            QString error;
+            ASSERT_TRUE(old.execute(QString::fromLatin1(sql), &error)) << error.toStdString();
+        }
+    }
+    ASSERT_TRUE(db.open()) << db.openError().toStdString();
+    EXPECT_EQ(departmentFilterForm(own), DepartmentFilterForm::ViewKeys);
+    EXPECT_EQ(departmentFilterForm(db), DepartmentFilterForm::TableRows);
+
+    OperatorQuery page;
+    page.fromTicked = false;
+    page.departmentGiven = true;
+    int rows = 0;
+    int trades = 0;
+    for (const QString& department :
+         {test::kGuotai, test::kCitic, test::kBlanked.trimmed() + QStringLiteral("|2")}) {
+        page.departmentItem = department;
+        for (const QueryButton button : {QueryButton::All, QueryButton::BuyOnly}) {
+            const OperatorStatements expected = composeOperatorQueryFor(own, page, button);
+            const OperatorStatements oldViews = composeOperatorQueryFor(db, page, button);
+            const QStringList expectedRows = resultRows(own, expected.main);
+            const QStringList expectedTrades = resultRows(own, expected.blockTrades);
+            EXPECT_EQ(resultRows(db, oldViews.main), expectedRows) << department.toStdString();
+            EXPECT_EQ(resultRows(db, oldViews.blockTrades), expectedTrades) << department.toStdString();
+            rows += static_cast<int>(expectedRows.size());
+            trades += static_cast<int>(expectedTrades.size());
+        }
+    }
+    EXPECT_GT(rows, 5);
+    EXPECT_GT(trades, 5);
 }

@@ -106,7 +106,13 @@ void saveScreenshot(QWidget& widget, const QString& name) {
     const QString folder =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
     QDir().mkpath(folder);
-    EXPECT_TRUE(widget.grab().save(QDir(folder).filePath(name)));
+    // A scaled run (QT_SCALE_FACTOR=1.5, as a desktop at 150 %) keeps its pictures beside
+    // the others: "MainForm@150.png".
+    QString file = name;
+    const int percent = qRound(widget.devicePixelRatioF() * 100);
+    if (percent != 100)
+        file.insert(file.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1").arg(percent));
+    EXPECT_TRUE(widget.grab().save(QDir(folder).filePath(file)));
 }
 
 void sendMouse(QWidget* target, QEvent::Type type, Qt::MouseButton button, QPointF at) {

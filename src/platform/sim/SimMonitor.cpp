@@ -26,12 +26,16 @@ std::vector<SimMonitorAlert> readSimMonitorFeed(const QString& path) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         const QStringList parts = line.split(QLatin1Char('\t'));
-        const QTime time = QTime::fromString(parts.value(0).trimmed(), QStringLiteral("HH:mm:ss"));
+        const QStringList when = parts.value(0).trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QTime time = QTime::fromString(when.value(when.size() - 1), QStringLiteral("HH:mm:ss"));
+        const QDate day = when.size() == 2 ? QDate::fromString(when[0], Qt::ISODate) : QDate();
         const QString side = parts.value(1).trimmed();
-        if (parts.size() < 3 || !time.isValid() || (side != QLatin1String("S") && side != QLatin1String("B")))
+        if (parts.size() < 3 || !time.isValid() || when.size() > 2 || (when.size() == 2 && !day.isValid()) ||
+            (side != QLatin1String("S") && side != QLatin1String("B")))
             continue;
         SimMonitorAlert alert;
         alert.second = time.msecsSinceStartOfDay() / 1000;
+        alert.day = day;
         alert.selling = side == QLatin1String("S");
         for (qsizetype i = 2; i < parts.size(); ++i)
             alert.cells.push_back(parts[i].toStdU16String());
@@ -78,7 +82,14 @@ void SimMonitorWindow::listViewRead(WindowHandle listView) {
         return;
     // The shown side's rows live in the list view: take them back while the lists grow.
     m_desktop.swapListRows(m_alerts, m_rows[m_shownSelling ? 1 : 0]);
-    const int now = m_desktop.clock().now().time().msecsSinceStartOfDay() / 1000;
+    const QDateTime moment = m_desktop.clock().now();
+    if (moment.date() != m_day) {
+        m_day = moment.date();
+        for (auto& rows : m_rows)
+            rows.clear();
+        m_fed = 0;
+    }
+    const int now = moment.time().msecsSinceStartOfDay() / 1000;
     if (m_restartAt && !m_restarted && now >= m_restartAt->msecsSinceStartOfDay() / 1000) {
         // A restarted monitor begins its lists again with the alerts of its restart.
         m_restarted = true;
@@ -89,8 +100,10 @@ void SimMonitorWindow::listViewRead(WindowHandle listView) {
     }
     // Newest first, as the monitor shows them: the alerts due since the last read go on top.
     std::vector<std::vector<std::u16string>> due[2];
-    for (; m_fed < m_feed.size() && m_feed[m_fed].second <= now; ++m_fed)
-        due[m_feed[m_fed].selling ? 1 : 0].push_back(m_feed[m_fed].cells);
+    for (; m_fed < m_feed.size() && m_feed[m_fed].second <= now; ++m_fed) {
+        if (!m_feed[m_fed].day.isValid() || m_feed[m_fed].day == m_day)
+            due[m_feed[m_fed].selling ? 1 : 0].push_back(m_feed[m_fed].cells);
+    }
     for (int side = 0; side < 2; ++side)
         m_rows[side].insert(m_rows[side].begin(), std::make_move_iterator(due[side].rbegin()),
                             std::make_move_iterator(due[side].rend()));

@@ -2,6 +2,7 @@
 
 #include "platform/sim/SimDesktop.h"
 
+#include <QDate>
 #include <QString>
 #include <QTime>
 
@@ -10,24 +11,27 @@
 
 namespace quarrow {
 
-// One alert of the simulated monitor's feed: when it appears (seconds into the day),
-// which list it joins, and the cells its row shows.
+// One alert of the simulated monitor's feed: when it appears (seconds into the day, on
+// every day or on one day only), which list it joins, and the cells its row shows.
 struct SimMonitorAlert {
     int second = 0;
+    QDate day;  // invalid: every day
     bool selling = true;
     std::vector<std::u16string> cells;
 };
 
 // The feed sim/monitor.txt of the quote folder (UTF-8), one alert a line: its time
-// "hh:mm:ss", a tab, "S" (selling list) or "B" (buying list), a tab, then the row's cells
-// separated by tabs. Lines that do not parse are skipped; the result is in time order.
+// "hh:mm:ss" (every day) or "yyyy-mm-dd hh:mm:ss" (that day only), a tab, "S" (selling list) or "B" (buying
+// list), a tab, then the row's cells separated by tabs. Lines that do not parse are skipped; the result is in
+// time order.
 std::vector<SimMonitorAlert> readSimMonitorFeed(const QString& path);
 
 // The quote program's main-force monitor "主力监控总览": a category list and an alert list,
 // both titled "List1". A click at (35, 147) from the category list's top left shows the
 // selling alerts in the alert list, one at (35, 130) the buying alerts. The alert list
 // shows, newest first, the alerts whose time of day the desktop's clock has reached; from
-// restartAt on (a restarted monitor) only those of restartAt and after.
+// restartAt on (a restarted monitor) only those of restartAt and after. A new day begins
+// both lists again, as the quote program does for each day's trading.
 class SimMonitorWindow final : public SimProgram {
 public:
     SimMonitorWindow(SimDesktop& desktop, std::uint32_t processId, std::vector<SimMonitorAlert> feed,
@@ -58,6 +62,7 @@ private:
     bool m_shownSelling = true;
     std::size_t m_fed = 0;
     bool m_restarted = false;
+    QDate m_day;  // the day the lists show
 };
 
 }  // namespace quarrow

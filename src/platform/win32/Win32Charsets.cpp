@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <string>
 
 namespace quarrow::SystemCharsets {
@@ -24,6 +23,10 @@ public:
     using GetName = const char* (*)(const void*, Status*);
     using GetConfidence = std::int32_t (*)(const void*, Status*);
     using Close = void (*)(void*);
+    using AllCharsets = void* (*)(const void*, Status*);
+    using SetDetectable = void (*)(void*, const char*, std::int8_t, Status*);  // UBool enabled
+    using Next = const char* (*)(void*, std::int32_t*, Status*);
+    using CloseNames = void (*)(void*);
 
     SystemIcu() {
         m_library = LoadLibraryExW(L"icu.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -35,32 +38,37 @@ public:
         m_getName = function<GetName>("ucsdet_getName");
         m_getConfidence = function<GetConfidence>("ucsdet_getConfidence");
         m_close = function<Close>("ucsdet_close");
+        // Turning recognisers off is a call ICU marks internal, which the system's ICU may
+        // not carry: without it every recogniser runs, on the same short sample.
+        m_allCharsets = function<AllCharsets>("ucsdet_getAllDetectableCharsets");
+        m_setDetectable = function<SetDetectable>("ucsdet_setDetectableCharset");
+        m_next = function<Next>("uenum_next");
+        m_closeNames = function<CloseNames>("uenum_close");
     }
 
     bool usable() const {
         return m_open && m_setText && m_detectAll && m_getName && m_getConfidence && m_close;
     }
 
-    Confidence detect(const QByteArray& bytes) const {
-        Confidence confidence;
+    int gb18030Confidence(const QByteArray& bytes) const {
+        constexpr qsizetype kSample = 8192;
         Status status = 0;
         void* detector = m_open(&status);
         if (status > 0 || !detector)
-            return confidence;
-        const auto length = static_cast<std::int32_t>(
-            std::min<qsizetype>(bytes.size(), std::numeric_limits<std::int32_t>::max()));
-        m_setText(detector, bytes.constData(), length, &status);
+            return 0;
+        onlyGb18030(detector);
+        m_setText(detector, bytes.constData(), static_cast<std::int32_t>(std::min(bytes.size(), kSample)),
+                  &status);
         std::int32_t count = 0;
         const void** matches = status > 0 ? nullptr : m_detectAll(detector, &count, &status);
+        int confidence = 0;
         for (std::int32_t i = 0; matches && status <= 0 && i < count; ++i) {
             const char* name = m_getName(matches[i], &status);
             const std::int32_t value = m_getConfidence(matches[i], &status);
             if (status > 0 || !name)
                 break;
-            if (std::strcmp(name, "UTF-8") == 0)
-                confidence.utf8 = std::max(confidence.utf8, static_cast<int>(value));
-            else if (std::strcmp(name, "GB18030") == 0)
-                confidence.gb18030 = std::max(confidence.gb18030, static_cast<int>(value));
+            if (std::strcmp(name, "GB18030") == 0)
+                confidence = std::max(confidence, static_cast<int>(value));
         }
         m_close(detector);
         return confidence;
@@ -72,6 +80,21 @@ private:
         return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_library, name)));
     }
 
+    void onlyGb18030(void* detector) const {
+        if (!m_allCharsets || !m_setDetectable || !m_next || !m_closeNames)
+            return;
+        Status status = 0;
+        void* names = m_allCharsets(detector, &status);
+        const char* name = nullptr;
+        while (names && status <= 0 && (name = m_next(names, nullptr, &status)) != nullptr) {
+            Status ignored = 0;
+            if (std::strcmp(name, "GB18030") != 0)
+                m_setDetectable(detector, name, 0, &ignored);
+        }
+        if (names)
+            m_closeNames(names);
+    }
+
     HMODULE m_library = nullptr;
     Open m_open = nullptr;
     SetText m_setText = nullptr;
@@ -79,6 +102,10 @@ private:
     GetName m_getName = nullptr;
     GetConfidence m_getConfidence = nullptr;
     Close m_close = nullptr;
+    AllCharsets m_allCharsets = nullptr;
+    SetDetectable m_setDetectable = nullptr;
+    Next m_next = nullptr;
+    CloseNames m_closeNames = nullptr;
 };
 
 const SystemIcu& systemIcu() {
@@ -132,10 +159,10 @@ bool convertsGb18030() {
     return gbCodePage() == kGb18030;
 }
 
-std::optional<Confidence> detect(const QByteArray& bytes) {
+std::optional<int> gb18030Confidence(const QByteArray& bytes) {
     if (!systemIcu().usable())
         return std::nullopt;
-    return systemIcu().detect(bytes);
+    return systemIcu().gb18030Confidence(bytes);
 }
 
 std::optional<QString> decodeGb18030(const QByteArray& bytes, bool* replaced) {

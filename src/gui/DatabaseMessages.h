@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace quarrow {
+
+// The database's own error texts are English (SQLite, the ODBC drivers) and mean little
+// to our users: the usual ones are said in Chinese, with the original after it for
+// whoever has to look further.
+QString databaseErrorText(const QString& error);
+
+// The line the window shows when the store does not open.
+QString storeOpenFailureText(const QString& storeName, const QString& error);
+
+// The line the window shows when the store opens only for reading.
+QString readOnlyStoreText(const QString& storeName);
+
+}  // namespace quarrow

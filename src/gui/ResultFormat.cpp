@@ -1,0 +1,184 @@
+#include "gui/ResultFormat.h"
+
+#include "review/QueryRunner.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace quarrow {
+
+namespace {
+
+// Grouping and the decimal point the same on every machine, whatever its own locale.
+const QLocale& figureLocale() {
+    static const QLocale locale(QLocale::Chinese, QLocale::China);
+    return locale;
+}
+
+constexpr double kTenThousandsPerYi = 10000.0;
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A figure the store may hand over as text (an ODBC driver, a REAL read as text).
+std::optional<double> numberOf(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    if (isNumber(value))
+        return value.toDouble();
+    bool ok = false;
+    const double number = value.toString().toDouble(&ok);
+    return ok ? std::optional<double>(number) : std::nullopt;
+}
+
+QColor signColour(double value) {
+    if (value > 0)
+        return riseColour();
+    if (value < 0)
+        return fallColour();
+    return {};
+}
+
+// Prices have two decimals, a few three or four: no decimal is dropped, none added past two.
+QString priceText(double price) {
+    QString text = figureText(price, 4);
+    while (text.endsWith(QLatin1Char('0')) && text.indexOf(QLatin1Char('.')) < text.size() - 3)
+        text.chop(1);
+    return text;
+}
+
+}  // namespace
+
+QColor riseColour() {
+    return QColor(220, 0, 0);
+}
+
+QColor fallColour() {
+    return QColor(0, 140, 0);
+}
+
+ResultColumn resultColumnOf(const QString& title) {
+    static const QList<std::pair<QString, ResultColumn>> kinds{
+        {QStringLiteral("代码"), ResultColumn::Code},
+        {QStringLiteral("交易日"), ResultColumn::Day},
+        {QStringLiteral("营业部o涨跌说明"), ResultColumn::Department},
+        {QStringLiteral("买方"), ResultColumn::Department},
+        {QStringLiteral("卖方"), ResultColumn::Department},
+        {QStringLiteral("买入o成交量"), ResultColumn::BuyOrVolume},
+        {QStringLiteral("卖出o成交额"), ResultColumn::SellOrAmount},
+        {QStringLiteral("涨跌幅度"), ResultColumn::Rate},
+        {QStringLiteral("成交价格"), ResultColumn::Price},
+        {QStringLiteral("买卖价格"), ResultColumn::Price},
+        {QStringLiteral("买入万股"), ResultColumn::BoughtShares},
+        {QStringLiteral("卖出万股"), ResultColumn::SoldShares},
+        {QStringLiteral("成交万股"), ResultColumn::Shares},
+        {QStringLiteral("成交万元"), ResultColumn::Amount},
+        {QStringLiteral("净买额"), ResultColumn::NetBuy},
+    };
+    for (const auto& [name, kind] : kinds) {
+        if (title == name)
+            return kind;
+    }
+    return ResultColumn::Text;
+}
+
+QString shownTitle(const QString& alias) {
+    static const QRegularExpression between(QStringLiteral("(?<=[^\\x00-\\x7F])o(?=[^\\x00-\\x7F])"));
+    QString shown = alias;
+    return shown.replace(between, QStringLiteral("/"));
+}
+
+QString figureText(double value, int decimals) {
+    return figureLocale().toString(value, 'f', decimals);
+}
+
+QString tenThousandsText(double tenThousands, const QString& unitSuffix) {
+    if (std::abs(tenThousands) >= kTenThousandsPerYi)
+        return figureText(tenThousands / kTenThousandsPerYi, 2) + QStringLiteral("亿") + unitSuffix;
+    return figureText(tenThousands, 2) + QStringLiteral("万") + unitSuffix;
+}
+
+ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow) {
+    ShownCell cell;
+    const std::optional<double> number = numberOf(value);
+    switch (column) {
+        case ResultColumn::Text:
+        case ResultColumn::Code:
+        case ResultColumn::Department:
+            cell.text = cellText(value);
+            return cell;
+        case ResultColumn::Day:
+            cell.text = value.typeId() == QMetaType::QDate
+                            ? value.toDate().toString(QStringLiteral("yyyy-MM-dd"))
+                            : cellText(value);
+            return cell;
+        default:
+            break;
+    }
+    cell.figure = true;
+    if (!number)
+        return cell;
+    const double v = *number;
+    switch (column) {
+        case ResultColumn::BuyOrVolume:
+            // The anomaly row's volume is in 10,000 shares; a department's buying in 10,000 yuan.
+            if (anomalyRow) {
+                cell.text = tenThousandsText(v, QStringLiteral("股"));
+            } else if (v != 0) {
+                cell.text = tenThousandsText(v);
+                cell.colour = riseColour();
+            }
+            break;
+        case ResultColumn::SellOrAmount:
+            if (anomalyRow) {
+                cell.text = tenThousandsText(v);
+            } else if (v != 0) {
+                cell.text = tenThousandsText(v);
+                cell.colour = fallColour();
+            }
+            break;
+        case ResultColumn::NetBuy:
+        case ResultColumn::Amount:
+            cell.text = tenThousandsText(v);
+            if (column == ResultColumn::NetBuy)
+                cell.colour = signColour(v);
+            break;
+        case ResultColumn::Rate:
+            cell.text = figureText(v, 2) + QLatin1Char('%');
+            cell.colour = signColour(v);
+            break;
+        case ResultColumn::Price:
+            cell.text = priceText(v);
+            break;
+        case ResultColumn::BoughtShares:
+        case ResultColumn::SoldShares:
+            if (v != 0) {
+                cell.text = figureText(v, 2);
+                cell.colour = column == ResultColumn::BoughtShares ? riseColour() : fallColour();
+            }
+            break;
+        case ResultColumn::Shares:
+            cell.text = figureText(v, 2);
+            break;
+        default:
+            cell.text = cellText(value);
+            break;
+    }
+    return cell;
+}
+
+}  // namespace quarrow

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QVariant>
+
+namespace quarrow {
+
+// What a column of a query result holds, told by its title (the statement's alias).
+enum class ResultColumn {
+    Text,
+    Code,
+    Day,
+    Department,    // 营业部o涨跌说明, 买方, 卖方
+    BuyOrVolume,   // 买入o成交量: a department's buying, or the anomaly day's volume
+    SellOrAmount,  // 卖出o成交额: a department's selling, or the anomaly day's turnover
+    Rate,          // 涨跌幅度, percent
+    Price,
+    BoughtShares,  // 买入万股 of the main-force alerts
+    SoldShares,    // 卖出万股
+    Shares,        // 成交万股 of a block trade
+    Amount,        // 成交万元 of a block trade
+    NetBuy,        // 净买额: buying less selling, a column of the grid's own
+};
+
+ResultColumn resultColumnOf(const QString& title);
+
+// The title as the grids show it: the "o" that stands between an alias's two meanings
+// becomes "/" ("营业部/涨跌说明"). Statements, --sql and CSV files keep the alias.
+QString shownTitle(const QString& alias);
+
+// Figures as users of Chinese stock software read them: fixed decimals with thousands
+// separators; amounts of 10,000 yuan as 万 or, from 100 million on, 亿, with the unit.
+QString figureText(double value, int decimals);
+QString tenThousandsText(double tenThousands, const QString& unitSuffix = QString());
+
+// How one cell shows: its text, its colour (invalid: the grid's own) and whether it is a
+// figure (right-aligned). anomalyRow: the row is an anomaly day's, whose buy and sell
+// columns hold the day's volume and turnover.
+struct ShownCell {
+    QString text;
+    QColor colour;
+    bool figure = false;
+};
+ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow);
+
+// Rises and buying in red, falls and selling in green.
+QColor riseColour();
+QColor fallColour();
+
+}  // namespace quarrow
