@@ -44,7 +44,7 @@ public:
         return static_cast<T*>(::operator new(bytes));
     }
 
-    void deallocate(T* memory, std::size_t count) noexcept {
+    void deallocate(T* memory, [[maybe_unused]] std::size_t count) noexcept {
 #ifdef __linux__
         if (count * sizeof(T) >= kBulk) {
             std::free(memory);

@@ -42,6 +42,14 @@ QStandardItem* cell(const QString& text, bool figure = false) {
     return item;
 }
 
+// One horizon's figure of a record, blank where the record has none. Read in place: an
+// empty optional copied out of the list trips the MinGW build's uninitialised-use warning.
+QString horizonFigure(const QList<std::optional<double>>* figures, qsizetype horizon) {
+    if (!figures || horizon >= figures->size() || !figures->at(horizon))
+        return QString();
+    return QString::number(*figures->at(horizon), 'f', 2);
+}
+
 }  // namespace
 
 FollowedPage::FollowedPage(ProgramServices& services, PageHost& host, QWidget* parent)
@@ -157,10 +165,8 @@ void FollowedPage::fillRows(const FollowedTradeList& list, const QString& captio
                                   cell(trade->net().toString(), true)};
         row.last()->setForeground(trade->net().isPositive() ? QColor(220, 0, 0) : QColor(0, 140, 0));
         for (qsizetype h = 0; h < kFollowedHorizons.size(); ++h) {
-            const auto average = record ? record->average.value(h) : std::nullopt;
-            const auto rises = record ? record->riseShare.value(h) : std::nullopt;
-            row << cell(average ? QString::number(*average, 'f', 2) : QString(), true)
-                << cell(rises ? QString::number(*rises, 'f', 2) : QString(), true);
+            row << cell(horizonFigure(record ? &record->average : nullptr, h), true)
+                << cell(horizonFigure(record ? &record->riseShare : nullptr, h), true);
         }
         row << cell(record ? QString::number(record->count) : QString(), true);
         m_rows->appendRow(row);
