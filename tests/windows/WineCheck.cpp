@@ -471,6 +471,19 @@ bool logHasEnding(const std::wstring& file, const std::wstring& ending) {
     return false;
 }
 
+// Starts the fixture quote program in the quote folder and waits until its main window
+// shows. The fixture makes its main window before the report view inside it and shows it
+// once both are there: a discovery before that would find no report view.
+void startQuoteProgram(const Fixtures& paths, const char* name, PROCESS_INFORMATION* process) {
+    check(start(paths.folder + L"\\TdxW.exe", paths.quoteFolder, process), name);
+    waitFor(
+        [] {
+            const HWND window = FindWindowW(nullptr, fixture::kQuoteTitle);
+            return window != nullptr && IsWindowVisible(window);
+        },
+        10000);
+}
+
 // On a screen scaled beyond 100% (a prefix whose LogPixels is 144): the clicks whose
 // positions the program knows in the quote program's pixels at 96 dpi land there.
 int scalingChecks(int expectedDpi) {
@@ -479,14 +492,7 @@ int scalingChecks(int expectedDpi) {
     RealSleeper sleeper;
     const WindowServices services{desktop, sleeper, g_pump};
     PROCESS_INFORMATION quoteProcess{};
-    check(start(paths.folder + L"\\TdxW.exe", paths.quoteFolder, &quoteProcess),
-          "scaling: quote program started");
-    waitFor(
-        [] {
-            const HWND window = FindWindowW(nullptr, fixture::kQuoteTitle);
-            return window != nullptr && IsWindowVisible(window);
-        },
-        10000);
+    startQuoteProgram(paths, "scaling: quote program started", &quoteProcess);
     TStockWinInfo quote(services, fixture::kQuoteTitleMark, u"", u"RICHEDIT");
     const int dpi = desktop.windowDpi(quote.GetMainWindow());
     check(dpi == expectedDpi,
@@ -654,16 +660,7 @@ int wmain(int argc, wchar_t** argv) {
     checkSound(paths);
 
     PROCESS_INFORMATION quoteProcess{};
-    check(start(paths.folder + L"\\TdxW.exe", paths.quoteFolder, &quoteProcess),
-          "launch: quote program started");
-    // The fixture makes its main window before the report view inside it and shows it
-    // once both are there: a discovery before that would find no report view.
-    waitFor(
-        [] {
-            const HWND window = FindWindowW(nullptr, fixture::kQuoteTitle);
-            return window != nullptr && IsWindowVisible(window);
-        },
-        10000);
+    startQuoteProgram(paths, "launch: quote program started", &quoteProcess);
     check(waitFor([&] { return logHas(paths.quoteLog, L"start " + paths.quoteFolder); }, 3000),
           "launch: the quote program runs in its working folder");
 
