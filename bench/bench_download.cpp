@@ -6,6 +6,7 @@
 // Goals: the download reaches at least 0.7 of the storage limit; a page of 500 rows is
 // answered in under 20 ms.
 
+#include "app/Settings.h"
 #include "download/DataDownload.h"
 #include "download/PageContract.h"
 #include "download/PageLoader.h"
@@ -233,7 +234,8 @@ int main(int argc, char* argv[]) {
     NoShutdown shutdown;
     NetworkPageLoader network(clock, frame);
     TimedLoader loader(network);
-    DataDownload download({target, frame, clock, run, networkState, shutdown, loader});
+    Settings settings(dir.filePath(QStringLiteral("quarrow.INI")), dir.path(), clock);
+    DataDownload download({target, frame, clock, run, networkState, shutdown, loader, settings});
     DownloadOptions options;
     options.changePage = address + PageContract::kChangePath;
     options.bigPage = address + PageContract::kBigPath;
@@ -241,8 +243,10 @@ int main(int argc, char* argv[]) {
     Stopwatch watch;
     const double cpuBefore = cpuSeconds();
     const double threadCpuBefore = threadCpuSeconds();
+    const RunLease lease = run.lease(JobKind::Download);
     const DownloadOutcome outcome = download.run(
-        options, [](const QString&, const QString&, const QString&) { return QStringLiteral("2020-01-01"); });
+        lease, options,
+        [](const QString&, const QString&, const QString&) { return QStringLiteral("2020-01-01"); });
     const double seconds = watch.seconds();
     const double cpu = cpuSeconds() - cpuBefore;
     const double threadCpu = threadCpuSeconds() - threadCpuBefore;

@@ -336,8 +336,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
     programSetup.qqName = settings.qqName();
     windows.setSetup(programSetup);
     FailureBeep beep(sound);
-    FetchState state;
-    ReportFetch fetch(windows, frame, clock, desktop, beep, state);
+    ReportFetch fetch(windows, frame, clock, desktop, beep);
 
     // Started before the figures begin: its launch wait is the start's, not the stocks'.
     if (!windows.EnsureQuoteProgram()) {
@@ -351,13 +350,11 @@ bool mine(const QString& quote, const QString& home, int percent) {
     const DesktopEvents eventsBefore = desktop.events;
 
     ExtractionServices services{db, frame, clock, launcher, archiver, network, folder};
-    ExtractionTotals totals;
     RunControl run(frame, clock);
     MiningSchedule schedule;
     schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock.today());
     schedule.autoStartTime = settings.autoStartTime();
-    MiningRun mining(
-        {services, totals, settings, run, shutdown, windows, fetch, state, schedule, stocks, own, nullptr});
+    MiningRun mining({services, settings, run, shutdown, windows, fetch, schedule, stocks, own, nullptr});
     MiningOptions options;
     options.percent = percent;
     options.quoteFolder = quote;
@@ -378,7 +375,8 @@ bool mine(const QString& quote, const QString& home, int percent) {
     const CpuSplit splitBefore = cpuSplit();
     const double cpuBefore = processCpuSeconds();
     const Stopwatch wall;
-    const MiningOutcome outcome = mining.run(options);
+    const RunLease lease = run.lease(JobKind::Mining);
+    const MiningOutcome outcome = mining.run(lease, options);
     const double cpu = processCpuSeconds() - cpuBefore;
     const double simulatorCpu = desktop.simulatorCpuSeconds - simulatorBefore;
     const double wallSeconds = wall.seconds();
@@ -386,10 +384,12 @@ bool mine(const QString& quote, const QString& home, int percent) {
     const qint64 simulated_ms = clock.elapsedMs() - virtualStart_ms;
     frame.progressed = {};
 
-    if (!outcome.ran) {
-        std::fprintf(stderr, "bench_mining: the run did not start (%s)\n", qPrintable(outcome.error));
+    if (!outcome.started()) {
+        std::fprintf(stderr, "bench_mining: the run did not start (%s)\n",
+                     qPrintable(outcome.reasonTextEnglish()));
         return false;
     }
+    const ExtractionAccount& totals = outcome.account;
     DesktopEvents events = desktop.events.since(eventsBefore);
     events.codesTypedAhead = outcome.typedAhead;
     const WaitCounts required = events.requiredWaits();

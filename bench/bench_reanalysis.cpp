@@ -95,7 +95,7 @@ protected:
     FixedNetworkState network(true);
     PortableArchiver archiver;
     ExtractionServices services{closed, frame, clock, launcher, archiver, network, folder};
-    ExtractionTotals totals;
+    ExtractionAccount totals;
     StockExtraction extraction(services, totals);
     QElapsedTimer timer;
     timer.start();
@@ -260,7 +260,7 @@ struct Round {
     Timing insert;
     int documents = 0;
     int stocks = 0;
-    ExtractionTotals totals;
+    ExtractionAccount totals;
     long memoryBefore_kb = 0;
     long memoryEarly_kb = 0;
     long memoryEnd_kb = 0;
@@ -286,7 +286,7 @@ std::optional<Round> runRound(const ProgramFolder& folder, const QString& plainF
     ExtractionServices services{db, frame, clock, launcher, archiver, network, folder};
     Round round;
     RunControl run(frame, clock);
-    ReanalysisBatch batch(services, round.totals, settings, run, shutdown);
+    ReanalysisBatch batch(services, settings, run, shutdown);
 
     // The stock list as the program would load it without a quote program: the corpus's table.
     StockList list;
@@ -300,7 +300,9 @@ std::optional<Round> runRound(const ProgramFolder& folder, const QString& plainF
     QElapsedTimer timer;
     timer.start();
     const double cpuBefore = cpuSeconds();
-    const ReanalysisOutcome outcome = batch.run(rows, ReanalysisOptions{});
+    const RunLease lease = run.lease(JobKind::Reanalysis);
+    const ReanalysisOutcome outcome = batch.run(lease, rows, ReanalysisOptions{});
+    round.totals = outcome.account;
     round.batch = {timer.elapsed() / 1000.0, cpuSeconds() - cpuBefore};
     round.memoryEarly_kb = frame.earlyMemoryKb;
     round.memoryEnd_kb = currentMemoryKb();

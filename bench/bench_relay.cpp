@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     MainForceRelay relay({db, frame, clock, network, desktop, windows, run, watch}, RelaySettings{});
     const long memoryStart = currentMemoryKb();
     const double cpuStart = cpuSeconds();
-    if (!relay.startRelay()) {
+    if (!relay.startRelay(run.lease(JobKind::Relay))) {
         std::fprintf(stderr, "bench_relay: the relay did not start\n");
         return 1;
     }

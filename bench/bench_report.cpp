@@ -61,7 +61,7 @@ double runExtractions(TDataBase& db, const QString& folder, const QList<Generate
     FixedNetworkState network(true);
     PortableArchiver archiver;
     ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(folder)};
-    ExtractionTotals totals;
+    ExtractionAccount totals;
     StockExtraction extraction(services, totals);
     Stopwatch watch;
     int inGroup = 0;

@@ -1,9 +1,12 @@
 // A page of the download server: read by the table reader and stored by the download.
 #include "FuzzSupport.h"
 
+#include "app/Settings.h"
 #include "app/TextCodec.h"
 #include "app/Trim.h"
 #include "download/DataDownload.h"
+
+#include <QFile>
 #include "download/DxHtmlParser.h"
 #include "download/PageLoader.h"
 #include "download/PageTable.h"
@@ -116,12 +119,17 @@ QString checkDownloadPage(const QByteArray& input) {
     options.changePage = QStringLiteral("http://127.0.0.1/StChange");
     options.bigPage = QStringLiteral("http://127.0.0.1/BigBuySale");
     options.user = QStringLiteral("fuzz");
-    const DownloadOutcome outcome = DataDownload({db, frame, clock, run, network, shutdown, loader})
-                                        .run(options, [](const QString&, const QString&, const QString&) {
-                                            return QStringLiteral("2000-01-01");
-                                        });
+    // Each page starts afresh: no resume point of an earlier input.
+    const QString settingsFile = scratchFolder() + QStringLiteral("/download.INI");
+    QFile::remove(settingsFile);
+    Settings settings(settingsFile, scratchFolder(), clock);
+    const RunLease lease = run.lease(JobKind::Download);
+    const DownloadOutcome outcome =
+        DataDownload({db, frame, clock, run, network, shutdown, loader, settings})
+            .run(lease, options,
+                 [](const QString&, const QString&, const QString&) { return QStringLiteral("2000-01-01"); });
     findings.expect(loader.requests <= 4, QStringLiteral("%1 pages were asked for").arg(loader.requests));
-    findings.expect(outcome.storeError.isEmpty(), QStringLiteral("storing failed: ") + outcome.storeError);
+    findings.expect(!outcome.storeFailed(), QStringLiteral("storing failed: ") + outcome.storeError());
     findings.expect(parser.refusal().isEmpty() || outcome.changeStored + outcome.bigStored == 0,
                     QStringLiteral("rows of a refused page were stored"));
     findings.expect(count(db, QStringLiteral("tblStChange")) == outcome.changeStored,

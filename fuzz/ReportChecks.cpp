@@ -67,7 +67,7 @@ QString checkReport(const QByteArray& input) {
     int savedRows = 0;
     int savedTrades = 0;
     for (const bool allChanges : {false, true}) {
-        ExtractionTotals totals;
+        ExtractionAccount totals;
         ExtractionOptions options;
         options.code = code;
         options.name = QStringLiteral("样本");

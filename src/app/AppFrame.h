@@ -54,6 +54,7 @@ enum class Question {
     MiningRetryFailed,       // mine the stocks that got no report again?
     FilteredDelete,          // delete the stored rows the query page's filters select?
     DownloadRepeat,          // the downloaded stock's day may be stored already: store it again?
+    CloseDuringRun,          // a job runs: stop it and close the program?
 };
 
 // How long a question of a run nobody watches waits before it takes its safe answer.

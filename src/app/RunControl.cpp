@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 
+#include <utility>
+
 namespace quarrow {
 
 namespace {
@@ -11,6 +13,28 @@ constexpr int kPausedRest_ms = 20;
 
 RunControl::RunControl(AppFrame& frame, Clock& clock) : m_frame(frame), m_clock(clock) {}
 
+RunLease::RunLease(RunLease&& other) noexcept
+    : m_run(std::exchange(other.m_run, nullptr)), m_kind(other.m_kind), m_serial(other.m_serial) {}
+
+RunLease& RunLease::operator=(RunLease&& other) noexcept {
+    if (this != &other) {
+        release();
+        m_run = std::exchange(other.m_run, nullptr);
+        m_kind = other.m_kind;
+        m_serial = other.m_serial;
+    }
+    return *this;
+}
+
+RunLease::~RunLease() {
+    release();
+}
+
+void RunLease::release() {
+    if (RunControl* run = std::exchange(m_run, nullptr))
+        run->takeBack(m_serial);
+}
+
 int RunControl::stopTag() const {
     switch (m_state) {
         case RunState::StopRequested:
@@ -18,27 +42,41 @@ int RunControl::stopTag() const {
         case RunState::Paused:
             return 2;
         case RunState::Idle:
-        case RunState::Starting:
+        case RunState::Leased:
         case RunState::Running:
             break;
     }
     return 0;
 }
 
-bool RunControl::reserve() {
+std::optional<JobKind> RunControl::holder() const {
+    if (m_state == RunState::Idle)
+        return std::nullopt;
+    return m_holder;
+}
+
+RunLease RunControl::lease(JobKind kind) {
     if (isActive())
-        return false;
-    m_state = RunState::Starting;
-    return true;
+        return RunLease();
+    m_state = RunState::Leased;
+    m_holder = kind;
+    m_endProgram = false;
+    return RunLease(this, kind, ++m_serial);
 }
 
-void RunControl::release() {
-    if (m_state == RunState::Starting)
-        m_state = RunState::Idle;
+void RunControl::takeBack(quint64 serial) {
+    if (serial != m_serial || m_state == RunState::Idle)
+        return;
+    // A job that threw before its orderly end leaves nothing disabled behind.
+    if (m_state != RunState::Leased) {
+        m_frame.hideProgress();
+        m_frame.enableCommands(true);
+    }
+    m_state = RunState::Idle;
 }
 
-bool RunControl::start(int maximum, int firstPosition, ProgressLayout layout) {
-    if (isActive() && m_state != RunState::Starting)
+bool RunControl::start(const RunLease& lease, int maximum, int firstPosition, ProgressLayout layout) {
+    if (!lease || lease.m_run != this || lease.m_serial != m_serial || m_state != RunState::Leased)
         return false;
     m_state = RunState::Running;
     m_endProgram = false;
@@ -99,21 +137,27 @@ void RunControl::setPosition(int position) {
     m_frame.showProgress(m_progress);
 }
 
-void RunControl::itemFinished() {
+void RunControl::itemFinished(int walked, int needFactor, int leftFactor) {
     const qint64 elapsed = m_clock.elapsedMs() - m_startMs;
-    const int walked = std::max(1, m_progress.position - m_firstPosition);
+    walked = std::max(1, walked);
     if (walked == 1)
-        m_progress.timeNeeded = durationText(elapsed * (m_progress.maximum - m_firstPosition));
-    const int left = std::max(0, m_progress.maximum - m_progress.position);
-    m_progress.timeRemaining = durationText(elapsed * left / walked);  // items may take under a millisecond
+        m_progress.timeNeeded = durationText(elapsed * std::max(0, needFactor));
+    // Items may take under a millisecond: multiply before dividing.
+    m_progress.timeRemaining = durationText(elapsed * std::max(0, leftFactor) / walked);
     m_frame.showProgress(m_progress);
+}
+
+void RunControl::itemFinished() {
+    itemFinished(m_progress.position - m_firstPosition, m_progress.maximum - m_firstPosition,
+                 m_progress.maximum - m_progress.position);
 }
 
 RunControl::EndResult RunControl::finish(const QString& finalMessage, bool shutdownWhenDone,
                                          Shutdown* shutdown) {
     EndResult result;
     result.stopped = m_state == RunState::StopRequested;
-    m_state = RunState::Idle;
+    if (m_state != RunState::Idle)
+        m_state = RunState::Leased;
     m_frame.hideProgress();
     m_frame.ShowPrompt(finalMessage);
     m_frame.enableCommands(true);

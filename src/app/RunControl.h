@@ -3,62 +3,97 @@
 #include "app/AppFrame.h"
 #include "platform/Shutdown.h"
 
+#include <QString>
+
 #include <functional>
+#include <optional>
 
 namespace quarrow {
 
 class Clock;
+class RunControl;
 
 enum class RunState {
-    Idle,           // commands enabled, no stop command
-    Starting,       // a job asks its start questions: no other job may start meanwhile
+    Idle,           // no job holds the run control: commands enabled, no stop command
+    Leased,         // a job holds it but does not walk its items: it asks, or it ends
     Running,        // commands disabled, the stop command enabled
     Paused,         // the run waits before its next item
     StopRequested,  // the run ends at its next check
 };
 
+// Every job that asks the user, drives the quote program or writes the store for more than
+// a moment. The job runner takes the run control's lease for one of these before the job's
+// first question and holds it to the job's last line.
+enum class JobKind {
+    Mining,
+    Reanalysis,
+    Download,
+    Relay,
+    Capture,
+    Fetch,
+    Extraction,
+    FilteredDelete,
+    DocumentCleanup,
+    Backup,
+    TrackRecord,
+    StoreImport,
+    QuoteLaunch,  // the quote program comes up: nothing may start until its window shows
+};
+
+// The right to run one job: while a lease is out no other job starts, the automatic daily
+// start included. Moving it hands the right on; destroying it gives it back, so a job that
+// returns early or throws never leaves the run control held.
+class RunLease {
+public:
+    RunLease() = default;
+    RunLease(RunLease&& other) noexcept;
+    RunLease& operator=(RunLease&& other) noexcept;
+    RunLease(const RunLease&) = delete;
+    RunLease& operator=(const RunLease&) = delete;
+    ~RunLease();
+
+    explicit operator bool() const { return m_run != nullptr; }
+    JobKind kind() const { return m_kind; }
+    // Gives the right back now.
+    void release();
+
+private:
+    friend class RunControl;
+    RunLease(RunControl* run, JobKind kind, quint64 serial) : m_run(run), m_kind(kind), m_serial(serial) {}
+
+    RunControl* m_run = nullptr;
+    JobKind m_kind = JobKind::Mining;
+    quint64 m_serial = 0;
+};
+
 // The one protocol every long run follows (the mining run, the re-analysis, the server
-// download): commands off while it works, pause, resume and stop between items, a
-// progress box with the time needed and left, an orderly end, and optionally switching
-// the computer off when it ran to its end. Pause and stop arrive through the event pump
-// (clicks in the window, Ctrl+C on the terminal) and are read only between items.
+// download, the clean-up): commands off while it works, pause, resume and stop between
+// items, a progress box with the time needed and left, an orderly end, and optionally
+// switching the computer off when it ran to its end. Pause and stop arrive through the
+// event pump (clicks in the window, Ctrl+C on the terminal) and are read only between
+// items. Only the holder of the lease may start a run.
 class RunControl {
 public:
     RunControl(AppFrame& frame, Clock& clock);
 
     RunState state() const { return m_state; }
+    // A job holds the lease: nothing else may start.
     bool isActive() const { return m_state != RunState::Idle; }
+    // The job holding the lease, if any.
+    std::optional<JobKind> holder() const;
     // The stop command (btnStop) is enabled while the run works or waits.
     bool stopEnabled() const { return m_state == RunState::Running || m_state == RunState::Paused; }
     // The tag of the stop command: 0 running, 1 stop requested, 2 paused.
     int stopTag() const;
 
-    // Holds the run control for a job from its first question on, so that nothing (the
-    // automatic daily start among others) starts a second job while the first asks. False
-    // when another job holds it. The job then either start()s or releases it.
-    bool reserve();
-    void release();
-    // Releases a reservation the job did not turn into a run, whichever way it returns.
-    class Reservation {
-    public:
-        explicit Reservation(RunControl& run) : m_run(run), m_held(run.reserve()) {}
-        ~Reservation() {
-            if (m_held)
-                m_run.release();
-        }
-        Reservation(const Reservation&) = delete;
-        Reservation& operator=(const Reservation&) = delete;
-        explicit operator bool() const { return m_held; }
+    // The lease for a job; an empty one while another job holds it.
+    RunLease lease(JobKind kind);
 
-    private:
-        RunControl& m_run;
-        bool m_held;
-    };
-
-    // Starts a run over maximum items whose first item is at firstPosition (above 0 when
-    // a run resumes). False, and nothing changes, when another job is active; a job that
-    // reserved the run control starts from its reservation.
-    bool start(int maximum, int firstPosition = 0, ProgressLayout layout = ProgressLayout::Mining);
+    // Starts the walk of the lease's job over maximum items whose first item is at
+    // firstPosition (above 0 when a run resumes). False, and nothing changes, when the
+    // lease is not the one out.
+    bool start(const RunLease& lease, int maximum, int firstPosition = 0,
+               ProgressLayout layout = ProgressLayout::Mining);
     // Another pass of the active run over maximum items from firstPosition (the retry of
     // the failed stocks): the progress bar and the time estimates start again.
     void startPass(int maximum, int firstPosition);
@@ -76,9 +111,12 @@ public:
     bool beforeItem(const std::function<void()>& beforeWaiting = {});
     // The item at position (1-based) is under way: the progress bar moves to it.
     void setPosition(int position);
-    // An item is finished: at the pass's first position the time the pass needs, at every
-    // position the time left, both from the time per position walked (positions passed
-    // over without work count too).
+    // An item is finished, the walked-th of the pass: the time the pass needs (shown after
+    // its first item) is the time so far times needFactor, the time left the time per item
+    // walked times leftFactor. Each job names the factors its own figures follow.
+    void itemFinished(int walked, int needFactor, int leftFactor);
+    // The usual figures: the pass's items as the factor of the time needed, the items after
+    // the current one as the factor of the time left (positions passed over count too).
     void itemFinished();
     RunProgress progress() const { return m_progress; }
 
@@ -87,18 +125,24 @@ public:
         bool shutdownAttempted = false;  // asked the system to switch off
         ShutdownResult shutdown;
     };
-    // The orderly end: stop command off, progress box hidden, the final message on the
-    // prompt line, commands back on; then, only when the run was not stopped and the
-    // user wanted it, the computer is switched off.
+    // The orderly end of the walk: stop command off, progress box hidden, the final message
+    // on the prompt line, commands back on; then, only when the run was not stopped and the
+    // user wanted it, the computer is switched off. The lease stays held until the job's
+    // last line.
     EndResult finish(const QString& finalMessage, bool shutdownWhenDone, Shutdown* shutdown);
 
     // hh:mm:ss, hours going past 24 when they must.
     static QString durationText(qint64 ms);
 
 private:
+    friend class RunLease;
+    void takeBack(quint64 serial);
+
     AppFrame& m_frame;
     Clock& m_clock;
     RunState m_state = RunState::Idle;
+    JobKind m_holder = JobKind::Mining;
+    quint64 m_serial = 0;  // of the lease out, to tell it from a stale one
     bool m_endProgram = false;
     RunProgress m_progress;
     int m_firstPosition = 0;

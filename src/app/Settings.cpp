@@ -64,12 +64,24 @@ const QList<SettingKey>& settingKeys() {
         {"Last", "RunDate", SettingType::Date},
         {"Last", "Code", SettingType::Text},
         {"Last", "Index", SettingType::Integer},
-        {"Last", "Failed", SettingType::Text},
+        // The stocks the day's mining runs could not capture, kept by the mining run alone.
+        {"Mining", "FailedDay", SettingType::Date},
+        {"Mining", "Failed", SettingType::Text},
         {"Database", "ODBC", SettingType::Text},
         {"Database", "Access", SettingType::Text},
         {"Server", "StChangePage", SettingType::Text},
         {"Server", "BigBuySalePage", SettingType::Text},
         {"Server", "User", SettingType::Text},
+        // Where an interrupted download of each page goes on: the page, the next request's
+        // day and ID, and the stock day it was in the middle of (with the user's answer).
+        {"Download", "StChangePage", SettingType::Text},
+        {"Download", "StChangeDay", SettingType::Date},
+        {"Download", "StChangeId", SettingType::Text},
+        {"Download", "StChangeStock", SettingType::Text},
+        {"Download", "BigBuySalePage", SettingType::Text},
+        {"Download", "BigBuySaleDay", SettingType::Date},
+        {"Download", "BigBuySaleId", SettingType::Text},
+        {"Download", "BigBuySaleStock", SettingType::Text},
         {"Window", "Geometry", SettingType::Text},
         {"Window", "Splitters", SettingType::Text},
         {"Window", "Columns", SettingType::Text},
@@ -213,9 +225,9 @@ bool Settings::record(bool ok, const QString& error) {
     return ok;
 }
 
-bool Settings::update(const std::function<void(IniDocument&)>& edit) {
+bool Settings::update(const std::function<void(IniDocument&)>& edit, SafeFile::Durability durability) {
     QString error;
-    const bool ok = m_file.update(edit, &error);
+    const bool ok = m_file.update(edit, &error, durability);
     return record(ok, error);
 }
 
@@ -351,16 +363,7 @@ bool Settings::startFreshRun(const QDate& today) {
         document.setValue(kLast, QStringLiteral("RunDate"), dateText(today));
         document.setValue(kLast, QStringLiteral("Code"), QString());
         document.setValue(kLast, QStringLiteral("Index"), QStringLiteral("0"));
-        document.setValue(kLast, QStringLiteral("Failed"), QString());
     });
-}
-
-QStringList Settings::failedStocks() const {
-    return readText(kLast, QStringLiteral("Failed"), QString()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-bool Settings::writeFailedStocks(const QStringList& keys) {
-    return writeText(kLast, QStringLiteral("Failed"), keys.join(QLatin1Char(' ')));
 }
 
 }  // namespace quarrow

@@ -68,7 +68,8 @@ public:
     bool writeDate(const QString& section, const QString& key, const QDate& value);
     bool writeTime(const QString& section, const QString& key, const QTime& value);
     // Several changes in one replacement of the file: either all of them land or none.
-    bool update(const std::function<void(IniDocument&)>& edit);
+    bool update(const std::function<void(IniDocument&)>& edit,
+                SafeFile::Durability durability = SafeFile::Durability::Synced);
 
     static QString dateText(const QDate& day) { return day.toString(kDateFormat); }
     static QString timeText(const QTime& time) { return time.toString(kTimeFormat); }
@@ -121,10 +122,6 @@ public:
     // goes in the same write, so a batch killed before its first stock never offers to
     // resume where an earlier one stopped.
     bool startFreshRun(const QDate& today);
-    // The prefixed codes today's run could not capture ("Failed"), kept with the resume
-    // point so a run stopped or killed lists and retries them when it resumes.
-    QStringList failedStocks() const;
-    bool writeFailedStocks(const QStringList& keys);
 
 private:
     QString readRaw(const QString& section, const QString& key, bool* found) const;

@@ -153,7 +153,8 @@ std::optional<QString> SettingsFile::read(const QString& section, const QString&
     return IniDocument::parse(decode(*bytes, detectEncoding(*bytes))).value(section, key);
 }
 
-bool SettingsFile::update(const std::function<void(IniDocument&)>& edit, QString* error) {
+bool SettingsFile::update(const std::function<void(IniDocument&)>& edit, QString* error,
+                          SafeFile::Durability durability) {
     const auto bytes = load(error);
     if (!bytes)
         return false;
@@ -175,7 +176,7 @@ bool SettingsFile::update(const std::function<void(IniDocument&)>& edit, QString
         encoding = encoding == SettingsEncoding::Gbk ? SettingsEncoding::Utf16Le : SettingsEncoding::Utf8Bom;
         out = encode(text, &encoding);
     }
-    return SafeFile::replace(m_path, out, error);
+    return SafeFile::replace(m_path, out, error, durability);
 }
 
 bool SettingsFile::write(const QString& section, const QString& key, const QString& value, QString* error) {

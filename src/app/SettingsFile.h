@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/SafeFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -67,7 +69,9 @@ public:
     // Runs edits on the current contents and writes the result in one go; creates the
     // file when missing. False with a reason when the file cannot be read or written (an
     // unreadable existing file is never overwritten).
-    bool update(const std::function<void(IniDocument&)>& edit, QString* error = nullptr);
+    // A note that is cheap to lose (it only saves work next time) need not wait for the disk.
+    bool update(const std::function<void(IniDocument&)>& edit, QString* error = nullptr,
+                SafeFile::Durability durability = SafeFile::Durability::Synced);
     bool write(const QString& section, const QString& key, const QString& value, QString* error = nullptr);
     bool eraseSection(const QString& section, QString* error = nullptr);
 

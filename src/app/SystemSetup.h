@@ -66,6 +66,7 @@ public:
     QString StockApp() const { return m_stockApp; }
 
     TradingCalendar& calendar() { return m_calendar; }
+    const TradingCalendar& calendar() const { return m_calendar; }
     bool IsTradingDay(bool ignoreHours) const;
 
     // The auto-start picker: its time and its check box.

@@ -189,13 +189,18 @@ QStringList splitLines(const QString& text) {
     QStringList lines;
     qsizetype start = 0;
     const qsizetype size = text.size();
+    const auto at = [&text, size](qsizetype i) { return i < size ? text.at(i).unicode() : char16_t(0); };
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+        const char16_t c = text.at(i).unicode();
+        if (c != u'\n' && c != u'\r')
             continue;
         lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
+        if (c == u'\r' && at(i + 1) == u'\r' && at(i + 2) == u'\n')
+            i += 2;  // CR CR LF
+        else if (c == u'\r' && at(i + 1) == u'\n')
+            ++i;  // CR LF
+        else if (c == u'\n' && at(i + 1) == u'\r' && at(i + 2) != u'\n')
+            ++i;  // LF CR, unless the CR begins a CR LF of its own
         start = i + 1;
     }
     if (start < size)

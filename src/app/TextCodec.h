@@ -30,7 +30,11 @@ bool fitsGbk(const QString& text);
 bool keepsEveryCharacter();
 
 // Splits a text into lines the way a memo loads it: CR LF, LF and CR all end a line, and
-// a final line break does not add an empty line.
+// a final line break does not add an empty line. Some programs end every line twice
+// ("\r\r\n", or "\n\r"): such a text is the same text, not one with a blank line after
+// each line, so those end one line too. A blank line of a plain text ("\r\n\r\n") stays.
+// Every reader of report text (the clipboard, saved documents, the command line's files)
+// goes through this one rule.
 QStringList splitLines(const QString& text);
 
 }  // namespace TextCodec

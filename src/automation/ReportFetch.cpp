@@ -2,12 +2,11 @@
 
 #include "app/AppFrame.h"
 #include "app/StockCode.h"
+#include "app/TextCodec.h"
 #include "app/Trim.h"
 #include "automation/AlarmPlayer.h"
 #include "automation/QuoteWindows.h"
 #include "platform/Clock.h"
-
-#include <QRegularExpression>
 
 namespace quarrow {
 
@@ -33,21 +32,32 @@ constexpr std::uint8_t kCopy = 0x43;       // 'C'
 }  // namespace
 
 QStringList memoLines(const QString& text) {
-    if (text.isEmpty())
-        return {};
-    // Some rich-text copies end every line twice ("\r\r\n", or "\n\r"): such a page is the
-    // same page, not one with a blank line after each line. A blank line of a plain page
-    // ("\r\n\r\n") stays one.
-    static const QRegularExpression lineBreak(QStringLiteral("\r\r\n|\r\n|\n\r(?!\n)|\r|\n"));
-    QStringList lines = text.split(lineBreak);
-    if (lines.size() > 1 && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return TextCodec::splitLines(text);
 }
 
 ReportFetch::ReportFetch(QuoteWindows& windows, AppFrame& frame, Clock& clock, Desktop& desktop,
-                         FailureBeep& beep, FetchState& state)
-    : m_windows(windows), m_frame(frame), m_clock(clock), m_desktop(desktop), m_beep(beep), m_state(state) {}
+                         FailureBeep& beep)
+    : m_windows(windows), m_frame(frame), m_clock(clock), m_desktop(desktop), m_beep(beep) {}
+
+void ReportFetch::beginRun(bool unattended) {
+    m_state.fetchFailed = 1;
+    m_state.lastSelectedCode.clear();
+    m_state.unattended = unattended;
+    m_state.wrongPageAnswer.reset();
+}
+
+void ReportFetch::endRun() {
+    m_state.unattended = false;
+    m_state.wrongPageAnswer.reset();
+}
+
+void ReportFetch::setTypedAhead(const QString& code) {
+    m_state.lastSelectedCode = code;
+}
+
+void ReportFetch::markNotCaptured() {
+    m_state.fetchFailed = 1;
+}
 
 void ReportFetch::log(const QString& line) {
     m_frame.addLog(line, LogColor::Red);

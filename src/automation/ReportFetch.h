@@ -18,25 +18,6 @@ class FailureBeep;
 class QuoteWindows;
 class TcmxMP3;
 
-// What one fetch leaves for the next, and what the mining run reads and sets between
-// stocks.
-struct FetchState {
-    // On entry 1: press F10 before copying (the information page may not be open). On
-    // exit 0 when the report was captured, 1 when not. (The tag of btnGetStockDoc.)
-    int fetchFailed = 1;
-    // Stocks in a row whose copied page was not the report (the tag of chkSkipOut).
-    int wrongPages = 0;
-    // The stock after the current one, already typed into the quote program; empty when
-    // nothing is typed ahead.
-    QString lastSelectedCode;
-    // A run nobody watches (the automatic start, a run that switches the computer off):
-    // its questions count down to their safe answer instead of waiting.
-    bool unattended = false;
-    // The answer the user gave to the wrong-page question for the rest of the run
-    // ("是" or "否" for all); nothing while each page is asked about.
-    std::optional<MessageAnswer> wrongPageAnswer;
-};
-
 // Who asked: the button of the toolbar starts afresh; the mining run keeps its state.
 enum class FetchSender { Button, MiningRun };
 
@@ -58,8 +39,7 @@ struct FetchOutcome {
 // quote program shows another page.
 class ReportFetch {
 public:
-    ReportFetch(QuoteWindows& windows, AppFrame& frame, Clock& clock, Desktop& desktop, FailureBeep& beep,
-                FetchState& state);
+    ReportFetch(QuoteWindows& windows, AppFrame& frame, Clock& clock, Desktop& desktop, FailureBeep& beep);
 
     // The alarm played when the copied page is not the report; none without "alarm.mp3".
     void setAlarm(TcmxMP3* alarm) { m_alarm = alarm; }
@@ -75,6 +55,39 @@ public:
     bool typeCode(const QString& code);
 
     std::function<void(FetchPage)> showPage;
+
+    // A batch of fetches begins: the information page may not be open (F10 is pressed
+    // before the first copy), nothing is typed ahead (between runs the quote program is the
+    // user's), and the wrong-page question is asked afresh. In a run nobody watches its
+    // questions count down to their safe answer instead of waiting.
+    void beginRun(bool unattended);
+    void endRun();
+    // The next stock's code was typed into the quote program while the current one was
+    // stored (empty: nothing is typed ahead); the fetch of that code types nothing.
+    void setTypedAhead(const QString& code);
+    // The stock's report did not count after all: the next fetch presses F10 first.
+    void markNotCaptured();
+    // Whether the last fetch captured a report (the tag of btnGetStockDoc is 0).
+    bool lastCaptured() const { return m_state.fetchFailed == 0; }
+
+    // What one fetch leaves for the next.
+    struct State {
+        // On entry 1: press F10 before copying (the information page may not be open). On
+        // exit 0 when the report was captured, 1 when not. (The tag of btnGetStockDoc.)
+        int fetchFailed = 1;
+        // Stocks in a row whose copied page was not the report (the tag of chkSkipOut).
+        int wrongPages = 0;
+        // The stock after the current one, already typed into the quote program.
+        QString lastSelectedCode;
+        bool unattended = false;
+        // The answer the user gave to the wrong-page question for the rest of the run
+        // ("是" or "否" for all); nothing while each page is asked about.
+        std::optional<MessageAnswer> wrongPageAnswer;
+    };
+    // What the fetches so far left; a fetch that goes on from elsewhere (a test, a resumed
+    // batch) may set it.
+    const State& state() const { return m_state; }
+    void setState(const State& state) { m_state = state; }
 
 private:
     enum class Copied { Nothing, Report, EarlierReport, OtherPage };
@@ -95,7 +108,7 @@ private:
     Clock& m_clock;
     Desktop& m_desktop;
     FailureBeep& m_beep;
-    FetchState& m_state;
+    State m_state;
     TcmxMP3* m_alarm = nullptr;
 };
 

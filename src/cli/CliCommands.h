@@ -9,7 +9,7 @@ class StoredRows;
 
 // After a job that stored rows: says how many of them are the followed departments' and
 // sends their summary to the QQ chat when the settings ask for it.
-void reportFollowedRows(ProgramServices& services, const StoredRows& rows);
+void reportFollowedRows(ProgramServices& services);
 
 // The commands of quarrow-cli, each declared beside its body.
 const CliCommand& extractCommand();

@@ -54,24 +54,24 @@ void answerRepeatQuestion(CliCall& call) {
 }
 
 int reportDownload(const DownloadOutcome& outcome, const QString& from) {
-    if (outcome.noNetwork) {
-        printError(QStringLiteral("the computer has no network connection"));
-        return kExitFailure;
-    }
-    if (!outcome.ran)
-        return kExitFailure;
-    printOut(QStringLiteral("downloaded from %1 on: %2 abnormal-move rows, %3 block trades stored\n")
+    if (!outcome.started())
+        return exitStatusOf(outcome);
+    printOut(QStringLiteral("downloaded from %1 on: %2 abnormal-move rows, %3 block trades stored%4\n")
                  .arg(from)
                  .arg(outcome.changeStored)
-                 .arg(outcome.bigStored));
-    for (const QString& problem : outcome.pageProblems)
-        printError(QStringLiteral("the server's page could not be read (%1)").arg(problem));
-    if (outcome.storeFailed())
+                 .arg(outcome.bigStored)
+                 .arg(outcome.resumedPhases > 0
+                          ? QStringLiteral(" (going on where the last download stopped)")
+                          : QString()));
+    // Each page problem ended its phase; the first is the outcome's reason.
+    for (qsizetype i = 1; i < outcome.pageProblems.size(); ++i)
         printError(
-            QStringLiteral("storing failed (%1); the page being stored was not kept, the pages before it "
-                           "were")
-                .arg(outcome.storeError));
-    return exitStatusOf(outcome, !outcome.pageProblems.isEmpty());
+            QStringLiteral("the server's page could not be read (%1)").arg(outcome.pageProblems.at(i)));
+    if (outcome.storeFailed())
+        printError(QStringLiteral("the page being stored was not kept, the pages before it were"));
+    if (!outcome.done())
+        printError(QStringLiteral("a plain 'quarrow-cli download' goes on where this one stopped"));
+    return exitStatusOf(outcome);
 }
 
 int runDownload(CliCall& call) {
@@ -83,17 +83,17 @@ int runDownload(CliCall& call) {
     ProgramServices& services = call.services();
     answerRepeatQuestion(call);
     NetworkPageLoader loader(services.clock(), call.frame());
-    DataDownload download = services.download(loader);
     const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAfterItem,
                                     QStringLiteral("stopping the download"));
     QString from;
-    const DownloadOutcome outcome = download.run(
-        *options, [&](const QString&, const QString&, const QString& preset) -> std::optional<QString> {
+    const DownloadOutcome outcome = services.jobs().download(
+        loader, *options,
+        [&](const QString&, const QString&, const QString& preset) -> std::optional<QString> {
             from = call.isSet(QStringLiteral("from")) ? call.value(QStringLiteral("from")) : preset;
             return from;
         });
     const int status = reportDownload(outcome, from);
-    reportFollowedRows(services, outcome.storedRows);
+    reportFollowedRows(services);
     return status;
 }
 

@@ -2,6 +2,7 @@
 // as the re-analysis does, or with --document as the mining run does.
 
 #include "cli/CliCommands.h"
+#include "cli/CliJob.h"
 #include "program/ProgramServices.h"
 #include "report/ReportDocuments.h"
 
@@ -51,24 +52,27 @@ int runExtract(CliCall& call) {
                                                           : services.settings().rarFolder();
     const ExtractionCaller caller =
         call.isSet(QStringLiteral("document")) ? ExtractionCaller::MiningRun : ExtractionCaller::Reanalysis;
-    StockExtraction extraction = services.extraction();
-    bool documentsKept = true;
-    for (qsizetype i = 0; i < reports->size(); ++i) {
-        const ExtractionResult result = extraction.run(reports->at(i), options, caller);
+    ExtractionAccount account;
+    const ExtractionJobOutcome outcome = services.jobs().extract(*reports, options, caller, account);
+    // Each file that did not bring what it was given for is named; the last line says how
+    // the command ended.
+    for (qsizetype i = 0; i < outcome.results.size(); ++i) {
+        const ExtractionResult& result = outcome.results.at(i);
         if (!result.ran)
-            return kExitFailure;  // the code itself was refused; the prompt line said why
-        if (result.storeFailed) {
-            // The files after it would meet the same refusal; what came before is stored.
+            continue;
+        if (result.storeFailed)
             printError(QStringLiteral("%1 was not stored: %2").arg(files.at(i), result.storeError));
-            return kExitFailure;
-        }
-        if (!result.documentError.isEmpty()) {
+        else if (!result.reportRecognised)
+            printError(QStringLiteral("%1 is not the dragon-tiger report of %2; nothing of it was stored")
+                           .arg(files.at(i), options.code));
+        else if (!result.holdsData())
+            printError(QStringLiteral("%1 holds no anomaly day and no block trade; nothing was stored")
+                           .arg(files.at(i)));
+        if (!result.documentError.isEmpty())
             printError(QStringLiteral("%1 was stored but not kept as a document: %2")
                            .arg(files.at(i), result.documentError));
-            documentsKept = false;
-        }
     }
-    return documentsKept ? kExitOk : kExitFailure;
+    return exitStatusOf(outcome);
 }
 
 }  // namespace

@@ -178,8 +178,8 @@ int runDigest(CliCall& call) {
 
 }  // namespace
 
-void reportFollowedRows(ProgramServices& services, const StoredRows& rows) {
-    const FollowedRunReport report = services.afterRun(rows);
+void reportFollowedRows(ProgramServices& services) {
+    const FollowedRunReport& report = services.jobs().lastFollowed();
     if (!report.trades.ok())
         printError(QStringLiteral("cannot read the followed departments' rows: %1").arg(report.trades.error));
     else if (!report.trades.trades.empty())

@@ -18,22 +18,22 @@ int runBackup(CliCall& call) {
         return call.usageError(QStringLiteral("backup takes one path"));
     ProgramServices& services = call.services();
     const StoreLocation& store = services.storeLocation();
-    DatabaseCopy copy = services.databaseCopy();
-    const DatabaseCopyOutcome outcome = copy.copyTo(chosen);
+    const DatabaseCopyOutcome outcome =
+        services.jobs().backUp([&chosen](const QString&) -> std::optional<QString> { return chosen; });
     switch (outcome.status) {
         case DatabaseCopyOutcome::Status::Unsupported:
             printError(
                 QStringLiteral("the data live in the ODBC source %1, which has no file to copy: back it "
                                "up with the source's own tools")
                     .arg(store.displayName()));
-            return kExitFailure;
+            break;
         case DatabaseCopyOutcome::Status::SamePath:
             printError(
                 QStringLiteral("%1 is the database file itself or one of its own files: nothing copied")
                     .arg(QDir::toNativeSeparators(outcome.target)));
-            return kExitFailure;
+            break;
         case DatabaseCopyOutcome::Status::Failed:
-            printError(QStringLiteral("no backup made: %1").arg(outcome.error));
+            printError(QStringLiteral("no backup made"));
             break;
         case DatabaseCopyOutcome::Status::Copied:
             printOut(QStringLiteral("copied %1 to %2 (%3)\n")
@@ -42,12 +42,9 @@ int runBackup(CliCall& call) {
                                                               : QStringLiteral("size checked")));
             break;
     }
-    if (!outcome.settingError.isEmpty())
-        printError(QStringLiteral("cannot note the backup folder in %1: %2")
-                       .arg(services.settings().fileName(), outcome.settingError));
-    return outcome.status == DatabaseCopyOutcome::Status::Copied && outcome.settingError.isEmpty()
-               ? kExitOk
-               : kExitFailure;
+    if (!outcome.settingsError.isEmpty())
+        printError(QStringLiteral("cannot note the backup folder in %1").arg(services.settings().fileName()));
+    return exitStatusOf(outcome);
 }
 
 // The clean-up of old report documents over the start-up stock list; each document deleted
@@ -59,8 +56,8 @@ int runCleanupDocs(CliCall& call) {
     ProgramServices& services = call.services();
     const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAfterItem,
                                     QStringLiteral("stopping after the current stock"));
-    DocumentCleanupOutcome outcome = services.documentCleanup().run(
-        services.stockRows(), dryRun ? CleanupMode::DryRun : CleanupMode::Delete);
+    const DocumentCleanupOutcome outcome =
+        services.jobs().cleanUpDocuments(dryRun ? CleanupMode::DryRun : CleanupMode::Delete);
 
     QString text;
     for (const QString& path : outcome.deleted)
@@ -75,12 +72,10 @@ int runCleanupDocs(CliCall& call) {
     for (const QString& folder : outcome.unlisted)
         printError(QStringLiteral("cannot list the folder %1").arg(QDir::toNativeSeparators(folder)));
     if (!outcome.error.isEmpty())
-        printError(QStringLiteral("cannot read the stored document dates: %1").arg(outcome.error));
-    const bool failed =
-        !outcome.undeleted.isEmpty() || !outcome.unlisted.isEmpty() || !outcome.error.isEmpty();
-    if (outcome.stopped && !failed)
+        printError(QStringLiteral("cannot read the stored document dates"));
+    if (outcome.stopped())
         printError(QStringLiteral("stopped before the last stock"));
-    return exitStatusOf(outcome, failed);
+    return exitStatusOf(outcome);
 }
 
 }  // namespace

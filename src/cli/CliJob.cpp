@@ -9,14 +9,24 @@
 
 namespace quarrow {
 
-int exitStatusOf(const JobOutcome& outcome, bool otherFailure) {
-    if (outcome.end.shutdownAttempted && !outcome.end.shutdown.requested)
-        printError(outcome.end.shutdown.message);
-    if (!outcome.ran || otherFailure || outcome.storeFailed() || !outcome.settingsError.isEmpty())
-        return kExitFailure;
-    if (outcome.stopped || outcome.endProgram)
-        return kExitInterrupted;
-    return kExitOk;
+int exitStatusOf(const JobOutcome& outcome) {
+    if (outcome.closing.shutdownAttempted && !outcome.closing.shutdown.requested)
+        printError(outcome.closing.shutdown.message);
+    switch (outcome.end) {
+        case JobEnd::Done:
+            return kExitOk;
+        case JobEnd::Stopped:
+            return kExitInterrupted;
+        case JobEnd::NotStarted:
+            // Declined on purpose (a question answered No) is said by the question itself.
+            if (outcome.reason != JobReason::Declined)
+                printError(QStringLiteral("did not start: ") + outcome.reasonTextEnglish());
+            return kExitFailure;
+        case JobEnd::Failed:
+            printError(QStringLiteral("failed: ") + outcome.reasonTextEnglish());
+            return kExitFailure;
+    }
+    return kExitFailure;
 }
 
 StopOnInterrupt::StopOnInterrupt(RunControl& run, TerminalFrame& frame, SecondInterrupt second,

@@ -10,11 +10,11 @@ namespace quarrow {
 class RunControl;
 class TerminalFrame;
 
-// The exit status of a long job: 1 when it did not run, when the database or the
-// settings file refused a write, or when the command met another failure of its own;
-// else 130 when Ctrl+C ended it, else 0. A shutdown the system refused is said, and does
-// not change the status: the work was done.
-int exitStatusOf(const JobOutcome& outcome, bool otherFailure = false);
+// The exit status of a long job, from how it ended alone: 0 done, 130 stopped (Ctrl+C),
+// 1 not started or failed. A job that did not go through says so, and why, in one line
+// on standard error; a shutdown the system refused is said and does not change the
+// status: the work was done.
+int exitStatusOf(const JobOutcome& outcome);
 
 // What a second Ctrl+C does while the job finishes its current item.
 enum class SecondInterrupt {

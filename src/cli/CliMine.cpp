@@ -53,12 +53,11 @@ std::optional<MiningOptions> readMiningOptions(const CliCall& call) {
     return options;
 }
 
+// The run's figures, then one line on how it ended; the exit status from that alone.
 int reportMining(ProgramServices& services, const MiningOutcome& outcome) {
-    if (!outcome.ran) {
-        printError(outcome.error.isEmpty() ? QStringLiteral("the mining run did not start") : outcome.error);
-        return kExitFailure;
-    }
-    const ExtractionTotals& totals = services.totals();
+    if (!outcome.started())
+        return exitStatusOf(outcome);
+    const ExtractionAccount& account = outcome.account;
     printOut(QStringLiteral("mined %1 stocks in %2 passes: %3 fetched, %4 captured, %5 not captured; "
                             "stored %6 anomaly days, %7 block trades\n")
                  .arg(outcome.screened)
@@ -66,41 +65,42 @@ int reportMining(ProgramServices& services, const MiningOutcome& outcome) {
                  .arg(outcome.fetched)
                  .arg(outcome.captured)
                  .arg(outcome.notCaptured.size())
-                 .arg(totals.savedChangeCount)
-                 .arg(totals.savedBigCount));
+                 .arg(account.savedChangeCount)
+                 .arg(account.savedBigCount));
     if (!outcome.notCaptured.isEmpty())
         printOut(QStringLiteral("not captured: %1\n").arg(outcome.notCaptured.join(QLatin1Char(' '))));
     if (!outcome.logFile.isEmpty())
         printOut(QStringLiteral("log: %1\n").arg(outcome.logFile));
-    if (!outcome.error.isEmpty())
-        printError(QStringLiteral("the run ended early: %1").arg(outcome.error));
-    if (outcome.quoteProgramLost)
-        printError(QStringLiteral("the quote program could not be started %1 times in a row; the run ended "
-                                  "there, and 'quarrow-cli mine --percent 0 --resume' goes on today")
-                       .arg(kQuoteProgramStarts));
-    if (outcome.quoteProgramRefusesInput)
-        printError(
-            QStringLiteral("the quote program runs as administrator and takes no keys from this "
-                           "program; the run ended there. Start the quote program normally (or this "
-                           "program as administrator), then 'quarrow-cli mine --percent 0 --resume' "
-                           "goes on today"));
-    // A run that tried stocks and captured none did not do its work.
-    const bool nothingCaptured = outcome.fetched > 0 && outcome.captured == 0;
-    if (nothingCaptured && outcome.error.isEmpty() && !outcome.quoteProgramLost &&
-        !outcome.quoteProgramRefusesInput && !outcome.storeFailed())
-        printError(QStringLiteral("no report was captured of the %1 stocks tried").arg(outcome.fetched));
-    if (outcome.storeFailed())
-        printError(QStringLiteral("storing failed (%1); the run stopped, and 'quarrow-cli mine --percent 0 "
-                                  "--resume' goes on from the last stored stock today")
-                       .arg(outcome.storeError));
-    if (!outcome.logError.isEmpty())
+    // Where the run can go on from, when it did not go through.
+    const QString resume = QStringLiteral("'quarrow-cli mine --percent 0 --resume' goes on today");
+    switch (outcome.reason) {
+        case JobReason::QuoteProgramLost:
+            printError(
+                QStringLiteral("the quote program could not be started %1 times in a row; the run ended "
+                               "there, and %2")
+                    .arg(kQuoteProgramStarts)
+                    .arg(resume));
+            break;
+        case JobReason::QuoteProgramRefusesInput:
+            printError(QStringLiteral("start the quote program normally (or this program as administrator), "
+                                      "then %1")
+                           .arg(resume));
+            break;
+        case JobReason::StoreFailed:
+            printError(QStringLiteral("the run stopped at the stock the database refused; %1 from the last "
+                                      "stored stock")
+                           .arg(resume));
+            break;
+        case JobReason::SettingsFailed:
+            printError(
+                QStringLiteral("cannot note the run's progress in %1").arg(services.settings().fileName()));
+            break;
+        default:
+            break;
+    }
+    if (!outcome.logError.isEmpty() && outcome.reason != JobReason::LogFailed)
         printError(QStringLiteral("cannot write the run's log file: %1").arg(outcome.logError));
-    if (!outcome.settingsError.isEmpty())
-        printError(QStringLiteral("cannot note the run's progress in %1 (%2)")
-                       .arg(services.settings().fileName(), outcome.settingsError));
-    return exitStatusOf(outcome, !outcome.error.isEmpty() || !outcome.logError.isEmpty() ||
-                                     outcome.quoteProgramLost || outcome.quoteProgramRefusesInput ||
-                                     nothingCaptured);
+    return exitStatusOf(outcome);
 }
 
 // The mining run over the all-stocks list or the own stocks.
@@ -117,12 +117,11 @@ int runMine(CliCall& call) {
     chosen->rarFolder = options.rarFolder;
     // Without a terminal nobody answers; a run that switches the computer off is a night's.
     chosen->unattended = !call.frame().canAsk() || chosen->shutdownWhenDone;
-    MiningRun mining = services.miningRun();
     const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAtOnce,
                                     QStringLiteral("stopping after the current stock"));
-    const MiningOutcome outcome = mining.run(*chosen);
+    const MiningOutcome outcome = services.jobs().mine(*chosen);
     const int status = reportMining(services, outcome);
-    reportFollowedRows(services, outcome.storedRows);
+    reportFollowedRows(services);
     return status;
 }
 
@@ -141,24 +140,14 @@ int runFetch(CliCall& call) {
         return kExitUsage;
     if (const int status = call.prepare(); status != kExitOk)
         return status;
-    FetchOutcome outcome;
-    try {
-        outcome = call.services().fetch().fetch(*code, FetchSender::Button, 0);
-    } catch (const eMciDeviceError& error) {
-        printError(
-            QStringLiteral("the alarm's sound device failed: %1").arg(QString::fromUtf8(error.what())));
-        return kExitFailure;
+    const FetchJobOutcome outcome = call.services().jobs().fetch(*code, FetchSender::Button, 0);
+    if (outcome.done()) {
+        QString text;
+        for (const QString& line : outcome.fetched.lines)
+            text += line + QLatin1Char('\n');
+        printOut(text);
     }
-    if (!outcome.captured) {
-        printError(outcome.attempted ? QStringLiteral("no dragon-tiger report of %1 was captured").arg(*code)
-                                     : QStringLiteral("the quote program is not running"));
-        return kExitFailure;
-    }
-    QString text;
-    for (const QString& line : outcome.lines)
-        text += line + QLatin1Char('\n');
-    printOut(text);
-    return kExitOk;
+    return exitStatusOf(outcome);
 }
 
 int runSelect(CliCall& call) {

@@ -3,6 +3,7 @@
 
 #include "app/TextExport.h"
 #include "cli/CliCommands.h"
+#include "cli/CliJob.h"
 #include "program/ProgramServices.h"
 #include "review/FilteredDelete.h"
 #include "review/OperatorQuery.h"
@@ -233,24 +234,16 @@ int runDelete(CliCall& call) {
         }
         return std::nullopt;
     });
-    const FilteredDeleteOutcome outcome = FilteredDelete(call.services().store(), frame).run(*page);
+    const FilteredDeleteOutcome outcome = call.services().jobs().deleteRows(*page);
     const QString table =
         page->mainBuySale ? QStringLiteral("tblMainBuySale") : QStringLiteral("tblStChange");
-    switch (outcome.status) {
-        case FilteredDeleteOutcome::Status::Deleted:
-            printOut(QStringLiteral("deleted %1 rows from %2\n").arg(outcome.rows).arg(table));
-            return kExitOk;
-        case FilteredDeleteOutcome::Status::Declined:
-            printError(QStringLiteral("nothing deleted: the delete was not confirmed"));
-            return kExitFailure;
-        case FilteredDeleteOutcome::Status::Failed:
-            printError(QStringLiteral("nothing deleted from %1: %2").arg(table, outcome.error));
-            return kExitFailure;
-        case FilteredDeleteOutcome::Status::NotOpen:
-            break;
-    }
-    printError(QStringLiteral("nothing deleted: the database is not open"));
-    return kExitFailure;
+    if (outcome.done())
+        printOut(QStringLiteral("deleted %1 rows from %2\n").arg(outcome.rows).arg(table));
+    else if (outcome.reason == JobReason::Declined)
+        printError(QStringLiteral("nothing deleted: the delete was not confirmed"));
+    else
+        printError(QStringLiteral("nothing deleted from %1").arg(table));
+    return exitStatusOf(outcome);
 }
 
 }  // namespace

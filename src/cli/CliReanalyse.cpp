@@ -53,13 +53,13 @@ void reportUnlisted(const QStringList& codes) {
 }
 
 int reportReanalysis(ProgramServices& services, const ReanalysisOutcome& outcome, qsizetype rows) {
-    if (!outcome.ran)
-        return kExitFailure;
+    if (!outcome.started())
+        return exitStatusOf(outcome);
     if (!outcome.unlistedFolders.isEmpty())
         reportUnlisted(outcome.unlistedFolders);
     if (outcome.endProgram && !outcome.storeFailed()) {
         printError(QStringLiteral("ended after row %1 of %2").arg(outcome.lastRow).arg(rows));
-        return kExitInterrupted;
+        return exitStatusOf(outcome);
     }
     printOut(QStringLiteral("re-analysed %1 stocks (rows %2 to %3 of %4), %5 documents (%6 unreadable); "
                             "stored %7 anomaly days, %8 block trades\n")
@@ -69,18 +69,19 @@ int reportReanalysis(ProgramServices& services, const ReanalysisOutcome& outcome
                  .arg(rows)
                  .arg(outcome.documents)
                  .arg(outcome.unreadable)
-                 .arg(services.totals().savedChangeCount)
-                 .arg(services.totals().savedBigCount));
+                 .arg(outcome.account.savedChangeCount)
+                 .arg(outcome.account.savedBigCount));
     if (outcome.storeFailed())
-        printError(QStringLiteral("storing failed after row %1 (%2); the batch stopped there, and "
-                                  "'quarrow-cli reanalyse --resume' goes on from that row today")
-                       .arg(outcome.lastRow)
-                       .arg(outcome.storeError));
-    else if (!outcome.settingsError.isEmpty())
-        printError(QStringLiteral("cannot note the batch's progress in %1 (%2); what was analysed is stored, "
-                                  "but a resumed batch would start from an older stock")
-                       .arg(services.settings().fileName(), outcome.settingsError));
-    else if (outcome.stopped)
+        printError(
+            QStringLiteral("the batch stopped after row %1, and 'quarrow-cli reanalyse --resume' goes on "
+                           "from that row today")
+                .arg(outcome.lastRow));
+    else if (outcome.reason == JobReason::SettingsFailed)
+        printError(
+            QStringLiteral("what was analysed is stored, but %1 does not note how far the batch got: a "
+                           "resumed batch would start from an older stock")
+                .arg(services.settings().fileName()));
+    else if (outcome.stopped())
         printError(QStringLiteral("stopped; 'quarrow-cli reanalyse --resume' goes on from row %1 today")
                        .arg(outcome.lastRow));
     return exitStatusOf(outcome);
@@ -99,13 +100,11 @@ int runReanalyse(CliCall& call) {
     options.allChanges = call.isSet(QStringLiteral("all-changes"));
     options.percent = *percent;
     options.shutdownWhenDone = call.isSet(QStringLiteral("shutdown"));
-    const QList<StockRow> rows = services.stockRows();
-    ReanalysisBatch batch = services.reanalysis();
     const StopOnInterrupt interrupt(services.run(), call.frame(), SecondInterrupt::EndsAfterItem,
                                     QStringLiteral("stopping after the current stock"));
-    const ReanalysisOutcome outcome = batch.run(rows, options);
-    const int status = reportReanalysis(services, outcome, rows.size());
-    reportFollowedRows(services, outcome.storedRows);
+    const ReanalysisOutcome outcome = services.jobs().reanalyse(options);
+    const int status = reportReanalysis(services, outcome, services.stockRows().size());
+    reportFollowedRows(services);
     return status;
 }
 

@@ -1,5 +1,6 @@
 #include "app/TextExport.h"
 #include "cli/CliCommands.h"
+#include "cli/CliJob.h"
 #include "program/ProgramServices.h"
 
 #include <QRegularExpression>
@@ -148,11 +149,12 @@ int runScorecard(CliCall& call) {
         return kExitUsage;
     if (const int status = call.prepare(); status != kExitOk)
         return status;
-    const TrackRecord record = call.services().trackRecord(scorecard->options);
-    if (!record.ok()) {
-        printError(QStringLiteral("cannot work out the track record: %1").arg(record.error()));
-        return kExitFailure;
+    const TrackRecordOutcome computed = call.services().jobs().trackRecord(scorecard->options);
+    if (!computed.done()) {
+        printError(QStringLiteral("cannot work out the track record"));
+        return exitStatusOf(computed);
     }
+    const TrackRecord& record = *computed.record;
     if (!scorecard->department.isEmpty())
         return printDepartmentTrades(record, *scorecard);
     printRanking(record, *scorecard);

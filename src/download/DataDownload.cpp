@@ -1,5 +1,7 @@
 #include "download/DataDownload.h"
 
+#include "app/Settings.h"
+#include "download/DownloadResume.h"
 #include "download/OutsideText.h"
 #include "download/PageContract.h"
 #include "download/PageLoader.h"
@@ -34,7 +36,8 @@ constexpr qint64 kProgressInterval_ms = 100;
 // Before the first download of an empty database everything the server holds is wanted.
 const QDate kEarliestDay(1980, 1, 1);
 // No operator data are older than the exchanges' disclosures; a row before this day, or
-// after tomorrow, is a server's mistake and would move the stocks' bookkeeping days.
+// after today, is a server's mistake and would move the stocks' bookkeeping days (and with
+// them the next download's start) past days that still have data to come.
 const QDate kFirstDataDay(1990, 1, 1);
 
 bool sixDigits(const QString& code) {
@@ -85,9 +88,10 @@ struct DataDownload::Row {
 struct DataDownload::PhaseState {
     qint64 nextId = 0;
     qint64 highestRequested = -1;  // every ID asked for in this phase is at most this
-    QDate latestDay;               // tomorrow: no row is of a later day
+    QDate latestDay;               // today: no row is of a later day
     qint64 remaining = 0;
     int stored = 0;
+    int pagesWithoutRows = 0;  // pages in a row that brought no valid row
     QString previousCode;
     QDate previousDay;
     bool skipDay = false;          // the user said not to store the current stock day again
@@ -101,88 +105,136 @@ struct DataDownload::PhaseState {
 
 DataDownload::DataDownload(DownloadServices services) : m_s(services) {}
 
-QDate DataDownload::maxDay(const QString& sql) {
-    Statement select = m_s.db.QueryPublic(sql);
+QDate DataDownload::maxDay(const QString& column) {
+    Statement select = m_s.db.QueryPublic(
+        column == QLatin1String("StLastDate")
+            ? QStringLiteral("Select Max(StLastDate) from tblStocks where StLastDate<=:StDate")
+            : QStringLiteral("Select Max(StBigLast) from tblStocks where StBigLast<=:StDate"));
+    select.bind(QStringLiteral(":StDate"), m_s.clock.today());
     if (!select.exec() || !select.next())
         return QDate();
     return select.date(0);
 }
 
 QDate DataDownload::nextChangeDay() {
-    const QDate last = maxDay(QStringLiteral("Select Max(StLastDate) from tblStocks"));
+    const QDate last = maxDay(QStringLiteral("StLastDate"));
     return last.isValid() ? last.addDays(1) : kEarliestDay;
 }
 
 QDate DataDownload::nextBigDay() {
-    const QDate last = maxDay(QStringLiteral("Select Max(StBigLast) from tblStocks"));
+    const QDate last = maxDay(QStringLiteral("StBigLast"));
     return last.isValid() ? last.addDays(1) : kEarliestDay;
 }
 
-DownloadOutcome DataDownload::run(const DownloadOptions& options, const DownloadDateQuestion& askDate) {
+DownloadOutcome DataDownload::run(const RunLease& lease, const DownloadOptions& options,
+                                  const DownloadDateQuestion& askDate) {
     DownloadOutcome outcome;
     AppFrame& frame = m_s.frame;
+    if (!lease) {
+        outcome.notStart(JobReason::Busy);
+        return outcome;
+    }
     const bool local = onThisComputer(options.changePage) && onThisComputer(options.bigPage);
     if (!local && !m_s.network.isConnected()) {
         frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
-        outcome.noNetwork = true;
+        outcome.notStart(JobReason::NoNetwork);
         return outcome;
     }
     if (!m_s.db.DBOpened()) {
         frame.addLog(QStringLiteral("\t无法访问数据库!"), LogColor::Red);
-        outcome.noDatabase = true;
+        outcome.notStart(JobReason::NoDatabase);
         return outcome;
     }
-    const QDate changeStart = nextChangeDay();
-    const QDate bigStart = nextBigDay();
+    DownloadResume changeResume(m_s.settings, QStringLiteral("StChange"), options.changePage);
+    DownloadResume bigResume(m_s.settings, QStringLiteral("BigBuySale"), options.bigPage);
+    const std::optional<DownloadResumePoint> changePoint = changeResume.load();
+    const std::optional<DownloadResumePoint> bigPoint = bigResume.load();
+    // An interrupted download is offered where it stopped; any other day starts afresh.
+    const QDate changeStart = changePoint ? changePoint->day : nextChangeDay();
+    const QDate bigStart = bigPoint ? bigPoint->day : nextBigDay();
     const std::optional<QString> entered =
         askDate(QStringLiteral("输入下载数据日期"), QStringLiteral("下载含指定日期及之后的数据"),
                 dayText(changeStart));
     if (!entered) {
-        outcome.cancelled = true;
+        outcome.notStart(JobReason::Declined);
         return outcome;
     }
     const QDate day = PageContract::parseDay(*entered);
     frame.clearLog();
     if (!day.isValid()) {
         frame.addLog(QStringLiteral("\t输入的日期不正确!"), LogColor::Red);
-        outcome.invalidDate = true;
+        outcome.notStart(JobReason::InvalidInput, printableText(*entered, 40));
         return outcome;
     }
-    if (!m_s.run.start(1000, 0, ProgressLayout::Download))
+    if (!m_s.run.start(lease, 1000, 0, ProgressLayout::Download)) {
+        outcome.notStart(JobReason::Busy);
         return outcome;
-    outcome.ran = true;
+    }
+    outcome.begin();
     m_storeError.clear();
 
-    runPhase(Phase::Change, options.changePage, day, options, outcome);
+    runPhase(Phase::Change, options.changePage, day,
+             changePoint && changePoint->day == day ? changePoint : std::nullopt, options, outcome);
     bool bigRan = false;
-    if (outcome.storeError.isEmpty() && m_s.run.stopTag() == 0) {
+    if (!outcome.storeFailed() && m_s.run.stopTag() == 0) {
         bigRan = true;
-        runPhase(Phase::Big, options.bigPage, bigStart, options, outcome);
+        runPhase(Phase::Big, options.bigPage, bigStart, bigPoint, options, outcome);
     }
+    if (m_s.run.state() == RunState::StopRequested)
+        outcome.stop();
     const int lastStored = bigRan ? outcome.bigStored : outcome.changeStored;
-    const bool shutdown = options.shutdownWhenDone && lastStored > 0 && outcome.storeError.isEmpty();
-    outcome.stopped = m_s.run.state() == RunState::StopRequested;
-    outcome.end = m_s.run.finish(outcome.stopped ? QStringLiteral("从服务器下载操盘数据被终止")
-                                                 : QStringLiteral("从服务器下载操盘数据结束"),
-                                 shutdown, &m_s.shutdown);
+    const bool shutdown = options.shutdownWhenDone && lastStored > 0 && outcome.done();
+    QString lastLine = QStringLiteral("从服务器下载操盘数据结束");
+    if (outcome.stopped())
+        lastLine = QStringLiteral("从服务器下载操盘数据被终止,下次下载从中断处继续");
+    else if (outcome.failed())
+        lastLine = QStringLiteral("从服务器下载操盘数据没有完成:") + outcome.reasonText();
+    if (!outcome.done())
+        frame.addLog(QStringLiteral("\t") + lastLine, LogColor::Red);
+    outcome.closing = m_s.run.finish(lastLine, shutdown, &m_s.shutdown);
     return outcome;
 }
 
 void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
+                            const std::optional<DownloadResumePoint>& resumeFrom,
                             const DownloadOptions& options, DownloadOutcome& outcome) {
     const bool change = phase == Phase::Change;
     const QString what = change ? QStringLiteral("abnormal moves") : QStringLiteral("block trades");
+    DownloadResume resume(m_s.settings, change ? QStringLiteral("StChange") : QStringLiteral("BigBuySale"),
+                          page);
     PhaseState state;
     state.day = day;
-    state.latestDay = m_s.clock.today().addDays(1);
+    state.latestDay = m_s.clock.today();
     state.start_ms = m_s.clock.elapsedMs();
     state.progress.layout = ProgressLayout::Download;
     state.progress.maximum = 1000;
     m_s.frame.ShowPrompt(change ? QStringLiteral("正在从服务器下载操盘数据,可点击\"停止\"终止")
                                 : QStringLiteral("正在从服务器下载大宗操盘数据,可点击\"停止\"终止"));
     m_s.frame.showProgress(state.progress);
+    if (resumeFrom) {
+        // The next request the interrupted download would have made. The stock day it was
+        // in the middle of is its own, not one stored before: it goes on as it was decided.
+        state.day = resumeFrom->day;
+        state.nextId = resumeFrom->nextId;
+        if (!resumeFrom->code.isEmpty())
+            state.decided.insert(resumeFrom->code + QLatin1Char('|') + dayText(resumeFrom->codeDay),
+                                 resumeFrom->skipped);
+        ++outcome.resumedPhases;
+        m_s.frame.addLog(QStringLiteral(">>>>>从上次中断处继续下载:日期") + dayText(state.day) +
+                             QStringLiteral(",ID=") + QString::number(state.nextId),
+                         LogColor::Default);
+    }
+    const auto noteProgress = [&] {
+        if (!resume.save({state.day, state.nextId, state.previousCode, state.previousDay, state.skipDay})) {
+            if (outcome.settingsError.isEmpty())
+                m_s.frame.addLog(QStringLiteral("\t>>>>>设置文件写入失败:") + m_s.settings.lastError(),
+                                 LogColor::Magenta);
+            outcome.failSettings(m_s.settings.lastError());
+        }
+    };
 
-    do {
+    bool complete = false;
+    for (;;) {
         if (!m_s.run.beforeItem()) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
             break;
@@ -198,10 +250,14 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
             m_s.frame.addLog(QStringLiteral("\t从服务器获取数据被强行终止!"), LogColor::Red);
             break;
         }
+        const auto pageProblem = [&](const QString& problem) {
+            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, problem);
+            outcome.fail(JobReason::PageProblem, outcome.pageProblems.last());
+        };
         if (loaded.status == PageResult::Status::Failed) {
             const QString error = printableText(loaded.error);
             m_s.frame.addLog(QStringLiteral("\t从服务器获取页面失败: ") + error, LogColor::Red);
-            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, error);
+            pageProblem(error);
             break;
         }
         // A long parse runs beside the window, so the stop command ends it at once.
@@ -213,21 +269,19 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
         const PageTable& table = *read;
         if (!table.refusal.isEmpty()) {
             m_s.frame.addLog(QStringLiteral("\t服务器返回的页面结构异常,没有读取!"), LogColor::Red);
-            outcome.pageProblems << QStringLiteral("%1: %2").arg(what, table.refusal);
+            pageProblem(table.refusal);
             break;
         }
         if (table.tables != 1) {
             m_s.frame.addLog(QStringLiteral("\t服务器返回的页面表格不正确!"), LogColor::Red);
-            outcome.pageProblems
-                << QStringLiteral("%1: the page holds %2 tables, not one").arg(what).arg(table.tables);
+            pageProblem(QStringLiteral("the page holds %1 tables, not one").arg(table.tables));
             break;
         }
         if (table.cellCount(0) != PageContract::kColumns) {
             m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面表格列数不对!"), LogColor::Red);
-            outcome.pageProblems << QStringLiteral("%1: the page's first row has %2 cells, not %3")
-                                        .arg(what)
-                                        .arg(table.cellCount(0))
-                                        .arg(PageContract::kColumns);
+            pageProblem(QStringLiteral("the page's first row has %1 cells, not %2")
+                            .arg(table.cellCount(0))
+                            .arg(PageContract::kColumns));
             break;
         }
         // The next page is on its way while this one is stored.
@@ -235,21 +289,43 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
         m_s.loader.expect(likelyNextPage(phase, table, state, page, options.user, rows));
         if (!storePage(phase, table, rows, state, outcome))
             break;
-        // The next page must start past every ID asked for: a server whose IDs stand still
-        // or go back would be asked for the same rows for ever.
-        if (state.remaining > 0 && state.nextId <= state.highestRequested) {
-            m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
-            outcome.pageProblems << QStringLiteral(
-                                        "%1: the server offers %2 more rows from ID %3, which was asked for "
-                                        "already (up to ID %4)")
-                                        .arg(what)
-                                        .arg(state.remaining)
-                                        .arg(state.nextId)
-                                        .arg(state.highestRequested);
+        if (state.remaining <= 0) {
+            complete = true;
             break;
         }
-    } while (state.remaining > 0);
+        noteProgress();
+        // The next page must start past every ID asked for: a server whose IDs stand still
+        // or go back would be asked for the same rows for ever.
+        if (state.nextId <= state.highestRequested) {
+            m_s.frame.addLog(QStringLiteral("\t从服务器获取的页面上的数据不对!"), LogColor::Red);
+            pageProblem(
+                QStringLiteral("the server offers %1 more rows from ID %2, which was asked for already "
+                               "(up to ID %3)")
+                    .arg(state.remaining)
+                    .arg(state.nextId)
+                    .arg(state.highestRequested));
+            break;
+        }
+        const bool anyRow =
+            std::any_of(rows.cbegin(), rows.cend(), [](const auto& row) { return row.has_value(); });
+        state.pagesWithoutRows = anyRow ? 0 : state.pagesWithoutRows + 1;
+        if (state.pagesWithoutRows >= kPagesWithoutProgress) {
+            m_s.frame.addLog(
+                QStringLiteral("\t服务器连续%1页没有返回有效数据,下载中止!").arg(kPagesWithoutProgress),
+                LogColor::Red);
+            outcome.fail(JobReason::NoProgress,
+                         QStringLiteral("%1: %2 pages in a row without a valid row, while the server says %3 "
+                                        "more rows are left")
+                             .arg(what)
+                             .arg(kPagesWithoutProgress)
+                             .arg(state.remaining));
+            break;
+        }
+    }
     m_s.loader.expect(QUrl());
+    // The server has nothing more: the next download starts after the newest stored day.
+    if (complete && !resume.clear())
+        outcome.failSettings(m_s.settings.lastError());
 
     if (change) {
         outcome.changeStored = state.stored;
@@ -320,18 +396,16 @@ bool DataDownload::storePage(Phase phase, const PageTable& table,
                              DownloadOutcome& outcome) {
     Transaction transaction(m_s.db);
     const int storedBefore = state.stored;
-    const QDate bigFromBefore = outcome.bigFrom;
-    const QDate bigToBefore = outcome.bigTo;
+    const DateRange datesBefore = outcome.dates;
     const StoredRows rowsBefore = outcome.storedRows;
     auto fail = [&](const QString& error) {
         transaction.rollback();
         // What the page had counted is gone with it.
         state.stored = storedBefore;
         outcome.storedRows = rowsBefore;
-        outcome.bigFrom = bigFromBefore;
-        outcome.bigTo = bigToBefore;
-        outcome.storeError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
-        m_s.frame.addLog(QStringLiteral("\t存入数据库出错,本页的数据没有保存: ") + outcome.storeError,
+        outcome.dates = datesBefore;
+        outcome.failStore(error.isEmpty() ? QStringLiteral("unknown database error") : error);
+        m_s.frame.addLog(QStringLiteral("\t存入数据库出错,本页的数据没有保存: ") + outcome.storeError(),
                          LogColor::Red);
         return false;
     };
@@ -428,14 +502,10 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
         if (insert.exec()) {
             state.day = row.day;
             ++state.stored;
-            if (change) {
+            if (change)
                 outcome.storedRows.add(changeKey, departmentKey);
-            } else {
-                if (!outcome.bigFrom.isValid() || outcome.bigFrom > row.day)
-                    outcome.bigFrom = row.day;
-                if (!outcome.bigTo.isValid() || outcome.bigTo < row.day)
-                    outcome.bigTo = row.day;
-            }
+            else
+                outcome.dates.widen(row.day);
         } else if (insert.failedOnUniqueKey()) {
             m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dayText(row.day) +
                                  QStringLiteral("出错!数据可能存在重复"),

@@ -18,8 +18,10 @@ class Clock;
 class NetworkState;
 class PageLoader;
 struct PageTable;
+class Settings;
 class Shutdown;
 class TDataBase;
+struct DownloadResumePoint;
 
 struct DownloadServices {
     TDataBase& db;
@@ -29,6 +31,7 @@ struct DownloadServices {
     NetworkState& network;
     Shutdown& shutdown;
     PageLoader& loader;
+    Settings& settings;  // where each phase notes how far it got
 };
 
 struct DownloadOptions {
@@ -44,20 +47,16 @@ using DownloadDateQuestion =
     std::function<std::optional<QString>(const QString& title, const QString& prompt, const QString& preset)>;
 
 // A database that refused a write rolled the page being stored back and ended the
-// download (storeError).
+// download; a page that could not be loaded or read ended its phase. Either fails the
+// download, and the next one goes on where this one stopped.
 struct DownloadOutcome : JobOutcome {
-    bool noNetwork = false;
-    bool noDatabase = false;
-    bool cancelled = false;    // the date dialog was cancelled: nothing changed
-    bool invalidDate = false;  // the date entered did not read as a day: nothing requested
-    int changeStored = 0;      // abnormal-move rows stored
-    int bigStored = 0;         // block trades stored
-    QDate bigFrom;             // the days of the block trades stored, for the query page's range
-    QDate bigTo;
-    bool departmentsAdded = false;
+    int changeStored = 0;   // abnormal-move rows stored
+    int bigStored = 0;      // block trades stored
     StoredRows storedRows;  // the abnormal-move rows this download stored
     // Pages that could not be loaded or read, in plain English; each ended its phase.
     QStringList pageProblems;
+    // The phases that went on from where an earlier download stopped.
+    int resumedPhases = 0;
 };
 
 // The download of operator data from a server: first the abnormal-move rows, then the
@@ -69,19 +68,26 @@ class DataDownload {
 public:
     explicit DataDownload(DownloadServices services);
 
-    DownloadOutcome run(const DownloadOptions& options, const DownloadDateQuestion& askDate);
+    // The whole download, under the lease the job runner took for it.
+    DownloadOutcome run(const RunLease& lease, const DownloadOptions& options,
+                        const DownloadDateQuestion& askDate);
 
     // The preset of the date dialog and the block trades' start: the newest stored day of
-    // each kind plus one, or the program's earliest day on an empty database.
+    // each kind plus one, or the program's earliest day on an empty database. A day after
+    // today is no one's data and never moves the start.
     QDate nextChangeDay();
     QDate nextBigDay();
+    // Pages in a row without one valid row after which a phase is given up: a server that
+    // always offers more and brings nothing would keep the download going for ever.
+    static constexpr int kPagesWithoutProgress = 20;
 
 private:
     enum class Phase { Change, Big };
     struct PhaseState;
     struct Row;
 
-    void runPhase(Phase phase, const QString& page, const QDate& day, const DownloadOptions& options,
+    void runPhase(Phase phase, const QString& page, const QDate& day,
+                  const std::optional<DownloadResumePoint>& resumeFrom, const DownloadOptions& options,
                   DownloadOutcome& outcome);
     // A data row of the page when it is valid: its day in range, its figures, a six-digit
     // code and the names it needs.
@@ -101,7 +107,7 @@ private:
     bool checkStock(Phase phase, const Row& row, PhaseState& state);
     bool storeDepartment(const QString& name, DownloadOutcome& outcome);
     void showProgress(PhaseState& state, bool lastOfPage);
-    QDate maxDay(const QString& sql);
+    QDate maxDay(const QString& column);
 
     DownloadServices m_s;
     QString m_storeError;

@@ -72,9 +72,8 @@ DocumentPage::~DocumentPage() = default;
 
 void DocumentPage::btnReadStDocumentsClick() {
     if (!m_documents)
-        m_documents =
-            std::make_unique<SavedDocuments>(m_services.folder(), m_services.platform().launcher(),
-                                             m_services.platform().archiver(), m_frame);
+        m_documents = std::make_unique<SavedDocuments>(m_services.folder(), m_services.platform().launcher(),
+                                                       m_services.platform().archiver(), m_frame);
     m_documents->browseStock(m_stocks.currentCode(), m_services.settings().rarFolder());
     m_list->clear();
     m_list->addItems(m_documents->names());
@@ -99,42 +98,32 @@ void DocumentPage::ListBoxStDocClick() {
 }
 
 void DocumentPage::btnGetAllFromTxtDocsClick() {
-    if (m_services.run().isActive())
-        return;
-    const QList<StockRow> rows = m_services.stockRows();
     const MiningOptions chosen = m_mining.options();
     ReanalysisOptions options = m_services.reanalysisOptions();
     options.allChanges = chosen.allChanges;
     options.percent = chosen.percent;
     options.shutdownWhenDone = chosen.shutdownWhenDone;
-    m_host.hideFunctionPanel();
-    m_host.showContentPage(ContentPage::StockDoc);
-    m_host.runJob([&] {
-        ReanalysisBatch batch = m_services.reanalysis();
-        // Like the mining run, the batch keeps the window in front while it works.
-        m_host.stayOnTop(true);
-        m_lastReanalysis = batch.run(rows, options);
-        if (!m_lastReanalysis.storeError.isEmpty())
-            m_frame.notify(QStringLiteral("数据保存失败: %1").arg(m_lastReanalysis.storeError));
-        if (m_lastReanalysis.reloadDepartments)
-            Q_EMIT departmentsStored();
-        m_services.afterRun(m_lastReanalysis.storedRows);
-    });
+    ReanalysisHooks hooks;
+    hooks.showPromptPage = [this] {
+        m_host.hideFunctionPanel();
+        m_host.showContentPage(ContentPage::Prompt);
+    };
+    hooks.showQueryPage = [this] { m_host.showFunctionPage(FunctionPage::Query); };
+    // Like the mining run, the batch keeps the window in front while it works.
+    hooks.stayOnTop = [this](bool on) { m_host.stayOnTop(on); };
+    m_lastReanalysis = m_services.jobs().reanalyse(options, std::move(hooks));
+    if (m_lastReanalysis.reloadDepartments)
+        Q_EMIT departmentsStored();
 }
 
 void DocumentPage::btnDeleteClick() {
-    if (m_services.run().isActive())
-        return;
-    const QList<StockRow> rows = m_services.stockRows();
-    m_host.runJob([&] {
-        const DocumentCleanupOutcome outcome = m_services.documentCleanup().run(rows);
-        if (!outcome.error.isEmpty())
-            m_frame.notify(QStringLiteral("读取数据库出错,清理没有完成: %1").arg(outcome.error));
-        if (!outcome.undeleted.isEmpty())
-            m_frame.notify(QStringLiteral("以下文件无法删除:\r") + someOf(outcome.undeleted));
-        if (!outcome.unlisted.isEmpty())
-            m_frame.notify(QStringLiteral("以下文件夹无法读取:\r") + someOf(outcome.unlisted));
-    });
+    const DocumentCleanupOutcome outcome = m_services.jobs().cleanUpDocuments();
+    if (!outcome.error.isEmpty())
+        m_frame.notify(QStringLiteral("读取数据库出错,清理没有完成: %1").arg(outcome.error));
+    if (!outcome.undeleted.isEmpty())
+        m_frame.notify(QStringLiteral("以下文件无法删除:\r") + someOf(outcome.undeleted));
+    if (!outcome.unlisted.isEmpty())
+        m_frame.notify(QStringLiteral("以下文件夹无法读取:\r") + someOf(outcome.unlisted));
 }
 
 }  // namespace quarrow

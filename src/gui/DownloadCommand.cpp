@@ -59,8 +59,6 @@ DownloadCommand::DownloadCommand(ProgramServices& services, PageHost& host, Quer
       m_window(window) {}
 
 void DownloadCommand::btnGetFromServerClick() {
-    if (m_services.run().isActive())
-        return;
     DownloadOptions options = m_services.downloadOptions();
     options.shutdownWhenDone = m_mining.options().shutdownWhenDone;
     const auto askFrom = [this](const QString& title, const QString& prompt,
@@ -74,19 +72,11 @@ void DownloadCommand::btnGetFromServerClick() {
         m_host.showContentPage(ContentPage::StockDoc);
         return text;
     };
-    m_host.runJob([&] {
-        NetworkPageLoader network(m_services.clock(), m_services.frame());
-        WindowPageLoader loader(network, m_mouse, m_progress.webView());
-        const DownloadOutcome outcome = m_services.download(loader).run(options, askFrom);
-        // The query page's range takes in every block trade just stored.
-        if (outcome.bigFrom.isValid())
-            m_query.widenDates(outcome.bigFrom, outcome.bigTo);
-        if (outcome.departmentsAdded)
-            m_query.enableDepartmentReload();
-        if (!outcome.storeError.isEmpty())
-            m_services.frame().notify(QStringLiteral("数据保存失败: %1").arg(outcome.storeError));
-        m_services.afterRun(outcome.storedRows);
-    });
+    NetworkPageLoader network(m_services.clock(), m_services.frame());
+    WindowPageLoader loader(network, m_mouse, m_progress.webView());
+    // The query page's range takes in every block trade stored, as the window does after
+    // every job.
+    m_lastOutcome = m_services.jobs().download(loader, options, askFrom);
 }
 
 }  // namespace quarrow

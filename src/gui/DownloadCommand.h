@@ -1,5 +1,7 @@
 #pragma once
 
+#include "download/DataDownload.h"
+
 #include <QObject>
 
 class QWidget;
@@ -24,6 +26,8 @@ public:
     DownloadCommand(ProgramServices& services, PageHost& host, QueryPage& query, const MiningPage& mining,
                     ProgressBox& progress, RunMouseFilter& mouse, QWidget* window);
 
+    const DownloadOutcome& lastOutcome() const { return m_lastOutcome; }
+
 public Q_SLOTS:
     void btnGetFromServerClick();
 
@@ -35,6 +39,7 @@ private:
     ProgressBox& m_progress;
     RunMouseFilter& m_mouse;
     QWidget* m_window;
+    DownloadOutcome m_lastOutcome;
 };
 
 }  // namespace quarrow

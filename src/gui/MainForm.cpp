@@ -350,9 +350,10 @@ void TMainForm::wirePages() {
     connect(m_miningPage, &MiningPage::stockShown, m_stockPage, &StockCodePage::showStock);
     connect(m_relayPage, &RelayPage::stockChosen, m_stockPage, &StockCodePage::showStock);
     connect(m_miningPage, &MiningPage::resultsReady, m_queryPage, &QueryPage::showStoredResults);
-    connect(m_miningPage, &MiningPage::departmentsStored, m_queryPage, &QueryPage::btnRefreshDepartmentClick);
+    connect(m_miningPage, &MiningPage::departmentsAdded, m_queryPage, &QueryPage::enableDepartmentReload);
+    connect(m_miningPage, &MiningPage::refreshDepartments, m_queryPage, &QueryPage::refreshDepartmentsIfNew);
     connect(m_documentPage, &DocumentPage::departmentsStored, m_queryPage,
-            &QueryPage::btnRefreshDepartmentClick);
+            &QueryPage::refreshDepartmentsIfNew);
     connect(m_relayPage, &RelayPage::activeChanged, this, [this](bool active) {
         // A close asked for while the relay ran waited for its end.
         if (m_closeAfterRun && !active)
@@ -364,6 +365,8 @@ void TMainForm::wireCore() {
     ProgramServices& s = m_services;
     s.windows().openSetupPage = [this] { showFunctionPage(FunctionPage::Setup); };
     s.windows().statusChanged = [this](const WindowStatus& status) { m_miningPage->setWindowStatus(status); };
+    // Every extraction shows the report page it works on.
+    s.extractionServices().showReportPage = [this] { showContentPage(ContentPage::StockDoc); };
     s.fetch().showPage = [this](FetchPage page) {
         if (page == FetchPage::StockDoc) {
             hideFunctionPanel();
@@ -385,17 +388,23 @@ void TMainForm::wireCore() {
     s.windows().onLaunchWait = [this](bool waiting) {
         // Nothing may start while the quote program comes up; within a run the commands
         // are off already and stay so.
-        if (waiting && !m_services.run().isActive() && m_services.run().reserve()) {
-            m_launchHeld = true;
-            m_frame->holdCommands(true);
-        } else if (!waiting && m_launchHeld) {
-            m_launchHeld = false;
-            m_services.run().release();
+        if (waiting && !m_services.run().isActive()) {
+            m_launchLease = m_services.run().lease(JobKind::QuoteLaunch);
+            if (m_launchLease)
+                m_frame->holdCommands(true);
+        } else if (!waiting && m_launchLease) {
+            m_launchLease.release();
             m_frame->holdCommands(false);
         }
     };
-    connect(m_setupPage, &SetupPage::autoStartChanged, this,
-            [this] { m_services.schedule().autoStartTime = m_services.setup().autoStartPickerTime(); });
+    connect(m_setupPage, &SetupPage::autoStartChanged, this, [this] {
+        m_services.schedule().autoStartTime = m_services.setup().autoStartPickerTime();
+        // The user sees at once when the run will come, and why not sooner on the first day.
+        const QString note = m_miningPage->showNextAutoStart();
+        if (!note.isEmpty())
+            m_frame->ShowPrompt(note);
+    });
+    s.jobs().jobEnded = [this](JobKind kind, const JobOutcome& outcome) { jobEnded(kind, outcome); };
 }
 
 void TMainForm::reportStore() {
@@ -600,11 +609,29 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (m_services.run().isActive()) {
-        // The run is a loop inside a handler: it ends at its next check, then we close.
+    RunControl& run = m_services.run();
+    const std::optional<JobKind> holder = run.holder();
+    if (holder && *holder != JobKind::QuoteLaunch && !m_closeAfterRun) {
+        const bool relay = *holder == JobKind::Relay || *holder == JobKind::Capture;
+        if (!relay &&
+            !m_frame->ask(Question::CloseDuringRun,
+                          QStringLiteral("%1正在进行。\r是否停止它并退出程序?").arg(jobName(*holder)))) {
+            event->ignore();
+            return;
+        }
+        // A run is a loop inside a handler: asked to end the program, it stops at its next
+        // safe point without waiting at its closing box, and the window closes then.
         m_closeAfterRun = true;
         btnStopClick();
-        event->ignore();
+        run.requestStop();
+        if (relay)
+            m_relayPage->tick();
+        if (run.isActive()) {
+            event->ignore();
+            return;
+        }
+    } else if (holder && *holder != JobKind::QuoteLaunch) {
+        event->ignore();  // asked already: the run is on its way to its end
         return;
     }
     m_services.platform().registerStopHotKey(0, {});

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/JobOutcome.h"
+#include "app/RunControl.h"
 #include "app/SystemSetup.h"
 #include "gui/PageHost.h"
 #include "gui/WidgetFrame.h"
+#include "report/ExtractionTypes.h"
 
 #include <QCursor>
 #include <QMainWindow>
@@ -62,7 +65,6 @@ public:
     void hideFunctionPanel() override;
     void stayOnTop(bool on) override;
     void bringToFront() override;
-    void runJob(const std::function<void()>& job) override;
     void stopRun() override;
     std::optional<QString> chooseFile(const QString& title, const QString& proposedPath) override;
     WindowMemory& memory() override { return *m_memory; }
@@ -112,6 +114,9 @@ private:
     void wirePages();
     void wireCore();
     void registerRunCommands();
+    // After every job: the window usable again, the query's range over what it stored, the
+    // department list's reload offered, a failure said, a close asked for meanwhile done.
+    void jobEnded(JobKind kind, const JobOutcome& outcome);
     void reportStore();
     // Looks for the quote program's windows, starting it when missing; the commands that
     // start work wait while it comes up.
@@ -126,7 +131,7 @@ private:
     ProgramServices& m_services;
     WidgetFrame* m_frame;
     std::unique_ptr<WindowMemory> m_memory;
-    bool m_launchHeld = false;   // the commands wait for the quote program coming up
+    RunLease m_launchLease;      // the commands wait for the quote program coming up
     bool m_discovering = false;  // the quote program's windows are being looked for
     RunMouseFilter* m_mouseFilter = nullptr;
     QTimer* m_flashTimer = nullptr;
@@ -165,6 +170,9 @@ private:
     std::optional<QPoint> m_dragFrom;  // where a drag of the window stands, in screen pixels
     bool m_shown = false;
     bool m_closeAfterRun = false;
+    // The toolbar's extractions add up here, as the status bar shows them; a batch counts
+    // its own.
+    ExtractionAccount m_manualAccount;
 };
 
 }  // namespace quarrow

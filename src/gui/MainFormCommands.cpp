@@ -2,6 +2,8 @@
 // what the user set and hands the work to the core or to the page that owns it.
 
 #include "app/StockCode.h"
+#include "app/TextCodec.h"
+#include "app/Trim.h"
 #include "app/Version.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
@@ -36,25 +38,21 @@
 
 namespace quarrow {
 
-void TMainForm::runJob(const std::function<void()>& job) {
-    QString failure;
-    try {
-        job();
-    } catch (const std::exception& error) {
-        failure = QString::fromUtf8(error.what());
-    }
+void TMainForm::jobEnded(JobKind kind, const JobOutcome& outcome) {
     // Whatever the job left behind, the window must be usable again.
-    ProgramServices& s = m_services;
-    if (s.run().isActive())
-        s.run().finish(QStringLiteral("任务意外中止"), false, nullptr);
-    s.schedule().miningActive = false;
     stayOnTop(false);
     m_frame->enableCommands(true);
     m_progress->hide();
     // What a job stored shows in the query's date range, however old its days.
-    m_queryPage->widenDates(s.totals().dateFrom, s.totals().dateTo);
-    if (!failure.isEmpty())
-        m_frame->notify(failure);
+    if (outcome.dates.isValid())
+        m_queryPage->widenDates(outcome.dates.from, outcome.dates.to);
+    if (outcome.departmentsAdded)
+        m_queryPage->enableDepartmentReload();
+    // The mining run ends with its own box; the others say here what went wrong.
+    const bool worthABox = outcome.failed() && kind != JobKind::Mining && kind != JobKind::Fetch &&
+                           outcome.reason != JobReason::NothingStored;
+    if (worthABox && !m_closeAfterRun)
+        m_frame->notify(QStringLiteral("%1没有完成:%2").arg(jobName(kind), outcome.reasonText()));
     if (m_closeAfterRun)
         QTimer::singleShot(0, this, &QWidget::close);
 }
@@ -73,7 +71,7 @@ void TMainForm::btnGetStockDocClick() {
         m_frame->ShowPrompt(QStringLiteral("请输入6位股票代码"));
         return;
     }
-    runJob([&] { m_services.fetch().fetch(code, FetchSender::Button, m_miningPage->percent()); });
+    m_services.jobs().fetch(code, FetchSender::Button, m_miningPage->percent());
 }
 
 void TMainForm::btnSelectStockClick() {
@@ -94,16 +92,12 @@ void TMainForm::btnGetStockChangesClick() {
     options.allChanges = m_miningPage->allChanges();
     options.percent = m_miningPage->percent();
     options.rarFolder = s.settings().rarFolder();
-    const QStringList memo = m_capture->toPlainText().split(QLatin1Char('\n'));
-    runJob([&] {
-        StockExtraction extraction = s.extraction();
-        const ExtractionResult result = extraction.run(memo, options, ExtractionCaller::Button);
-        if (result.storeFailed)
-            m_frame->notify(QStringLiteral("数据保存失败: %1").arg(result.storeError));
-    });
-    if (s.totals().departmentsAdded)
-        m_queryPage->enableDepartmentReload();
-    m_code->setText(options.code);
+    const QStringList memo = TextCodec::splitLines(m_capture->toPlainText());
+    s.jobs().extract({memo}, options, ExtractionCaller::Button, m_manualAccount);
+    m_code->setText(trimBlanks(options.code));
+    // The status bar adds up the toolbar's extractions until a batch counts its own.
+    m_frame->setStatusPanel(StatusPanel::AnomalyStocks, QString::number(m_manualAccount.savedChangeCount));
+    m_frame->setStatusPanel(StatusPanel::BlockTrades, QString::number(m_manualAccount.savedBigCount));
 }
 
 void TMainForm::btnListStockQTYClick() {
@@ -227,12 +221,10 @@ void TMainForm::tmrFlashWarningTimer() {
     // The relay's passes take the ticks while it is on; the daily start waits for it.
     if (m_relayPage->tick())
         return;
-    const QDateTime now = s.platform().clock().now();
-    if (s.schedule().autoStartDue(now, s.setup().autoStartEnabled(), s.run().isActive(),
-                                  s.setup().IsTradingDay(true))) {
-        s.schedule().runStarted(now.date());
+    // The automatic daily start, through the job runner: refused while any job holds the
+    // run control, a question of one included.
+    if (s.jobs().takeAutoStart(s.platform().clock().now()))
         m_miningPage->startAutomatically();
-    }
 }
 
 }  // namespace quarrow

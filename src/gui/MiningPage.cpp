@@ -3,6 +3,7 @@
 #include "app/AppFrame.h"
 #include "gui/PageHost.h"
 #include "gui/PageWidgets.h"
+#include "platform/Clock.h"
 #include "program/ProgramServices.h"
 
 #include <QCheckBox>
@@ -79,6 +80,9 @@ MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* paren
         QStringLiteral("当指定天数里股票的日交易涨跌幅偏离值超过20%时,\r揪出买卖前5名的操盘庄家(营业部).\r"
                        "此功能需要运行华林或东方证券的行情分析软件."));
     connect(m_start, &QPushButton::clicked, this, &MiningPage::btnGetAllOfTheNewDocsClick);
+    m_nextAutoStart = new QLabel(this);
+    m_nextAutoStart->setObjectName(QStringLiteral("lblNextAutoStart"));
+    m_nextAutoStart->setWordWrap(true);
 
     auto* values = new QGridLayout;
     values->addWidget(new QLabel(QStringLiteral("数据调阅和分析天数:"), this), 0, 0);
@@ -106,7 +110,14 @@ MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* paren
         layout->addWidget(box);
     layout->addWidget(windows);
     layout->addWidget(m_start);
+    layout->addWidget(m_nextAutoStart);
     layout->addStretch();
+}
+
+QString MiningPage::showNextAutoStart() {
+    const QString note = m_services.jobs().autoStartNote(m_services.clock().now());
+    m_nextAutoStart->setText(note);
+    return note;
 }
 
 void MiningPage::valueChanged(QSpinBox* changed) {
@@ -149,8 +160,9 @@ MiningWindowHooks MiningPage::windowHooks() {
         m_host.showContentPage(ContentPage::Prompt);
     };
     hooks.showStock = [this](const QString& code, const QString& name) { Q_EMIT stockShown(code, name); };
-    hooks.showResults = [this] { Q_EMIT resultsReady(); };
-    hooks.refreshDepartments = [this] { Q_EMIT departmentsStored(); };
+    hooks.showResults = [this](const DateRange& days) { Q_EMIT resultsReady(days); };
+    hooks.departmentsAdded = [this] { Q_EMIT departmentsAdded(); };
+    hooks.refreshDepartments = [this] { Q_EMIT refreshDepartments(); };
     hooks.ownListEmpty = [this] { m_onlyMine->setChecked(false); };
     return hooks;
 }
@@ -162,19 +174,14 @@ void MiningPage::startAutomatically() {
 }
 
 void MiningPage::btnGetAllOfTheNewDocsClick() {
-    if (m_services.run().isActive())
-        return;
-    m_host.runJob([this] {
-        MiningRun mining = m_services.miningRun(windowHooks());
-        MiningOptions chosen = options();
-        const MiningOptions wired = m_services.miningOptions();
-        chosen.quoteFolder = wired.quoteFolder;
-        chosen.rarFolder = wired.rarFolder;
-        // Started by the clock, or set to switch the computer off: nobody will answer.
-        chosen.unattended = m_startingAutomatically || chosen.shutdownWhenDone;
-        m_lastOutcome = mining.run(chosen);
-        m_services.afterRun(m_lastOutcome.storedRows);
-    });
+    MiningOptions chosen = options();
+    const MiningOptions wired = m_services.miningOptions();
+    chosen.quoteFolder = wired.quoteFolder;
+    chosen.rarFolder = wired.rarFolder;
+    // Started by the clock, or set to switch the computer off: nobody will answer.
+    chosen.unattended = m_startingAutomatically || chosen.shutdownWhenDone;
+    m_lastOutcome = m_services.jobs().mine(chosen, windowHooks());
+    showNextAutoStart();
 }
 
 }  // namespace quarrow

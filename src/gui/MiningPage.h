@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 
@@ -34,6 +35,8 @@ public:
     // The automatic daily start clicks the start button: a run nobody watches.
     void startAutomatically();
     QSpinBox* lastDaysBox() const { return m_days; }
+    // Says when the next automatic run is due, and on the start-up day why not sooner.
+    QString showNextAutoStart();
 
 public Q_SLOTS:
     // The mining run "挖掘操盘数据".
@@ -42,10 +45,12 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The run works on this stock now.
     void stockShown(const QString& code, const QString& name);
-    // The run ended: its stored rows are to be shown.
-    void resultsReady();
+    // The run ended: its stored rows are to be shown, the range taking in their days.
+    void resultsReady(const DateRange& days);
     // The run stored department names the query page does not list yet.
-    void departmentsStored();
+    void departmentsAdded();
+    // The run's end: the department list is read again when its reload command is on.
+    void refreshDepartments();
 
 private:
     void valueChanged(QSpinBox* changed);
@@ -68,6 +73,7 @@ private:
     QCheckBox* m_codeMain;
     QCheckBox* m_codeChild;
     QPushButton* m_start;
+    QLabel* m_nextAutoStart;
 };
 
 }  // namespace quarrow

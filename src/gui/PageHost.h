@@ -17,8 +17,9 @@ class WindowMemory;
 enum class ContentPage { StockCode, StockDoc, Prompt, Main, TrackRecord, Followed };
 enum class FunctionPage { Mining, Query, Documents, Relay, Setup };
 
-// What a page asks of the main window around it: which page shows, whether the window
-// stays in front, and running a job so that the window is usable afterwards.
+// What a page asks of the main window around it: which page shows and whether the window
+// stays in front. Jobs go through the program's job runner, after which the window
+// makes itself usable again.
 class PageHost {
 public:
     virtual ~PageHost() = default;
@@ -29,9 +30,6 @@ public:
     virtual void hideFunctionPanel() = 0;
     virtual void stayOnTop(bool on) = 0;
     virtual void bringToFront() = 0;
-    // Runs a job so that the window is usable afterwards whatever the job did: the run
-    // ended, the commands on, the window no longer on top. An exception becomes a message.
-    virtual void runJob(const std::function<void()>& job) = 0;
     // The stop command: the run under way ends at its next check.
     virtual void stopRun() = 0;
     // The file dialog, opened on the proposed file: the file chosen, nothing when the user

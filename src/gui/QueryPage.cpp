@@ -297,9 +297,9 @@ void QueryPage::chooseGivenStock() {
     chkStockCodeClick();
 }
 
-void QueryPage::showStoredResults() {
+void QueryPage::showStoredResults(const DateRange& days) {
     // The run may have stored older days than the range shows.
-    widenDates(m_services.totals().dateFrom, m_services.totals().dateTo);
+    widenDates(days.from, days.to);
     m_mainBuySale->setChecked(false);
     m_stockGiven->setChecked(false);
     m_departmentGiven->setChecked(false);
@@ -405,9 +405,13 @@ void QueryPage::btnRefreshDepartmentClick() {
     }
     m_departments->setCurrentIndex(0);
     m_departmentGiven->setChecked(false);
-    m_reloadDepartments->setEnabled(false);
     // The names are all listed now: the next reload waits for new ones.
-    m_services.totals().departmentsAdded = false;
+    m_reloadDepartments->setEnabled(false);
+}
+
+void QueryPage::refreshDepartmentsIfNew() {
+    if (m_reloadDepartments->isEnabled())
+        btnRefreshDepartmentClick();
 }
 
 void QueryPage::enableDepartmentReload() {
@@ -574,62 +578,50 @@ void QueryPage::addGridCommands(QTableView& grid, ResultKind kind) {
 }
 
 void QueryPage::btnDelMainBuySaleClick() {
-    if (m_services.run().isActive())
-        return;
     m_host.showContentPage(ContentPage::StockCode);
     const OperatorQuery page = state();
-    m_host.runJob([&] {
-        const FilteredDeleteOutcome outcome = FilteredDelete(m_db, m_frame).run(page);
-        if (outcome.status == FilteredDeleteOutcome::Status::Failed) {
-            m_frame.notify(
-                QStringLiteral("删除数据出错,没有删除任何数据: %1").arg(databaseErrorText(outcome.error)));
-            return;
-        }
-        if (outcome.status != FilteredDeleteOutcome::Status::Deleted)
-            return;
-        m_frame.ShowPrompt(QStringLiteral("已删除%1条数据").arg(outcome.rows));
-        // The main grid shows what is left of the stored rows; the alerts it may not show.
-        if (page.mainBuySale || !m_model->hasStatement())
-            return;
-        m_stocks.showInResultGrid(m_model);
-        if (!m_model->reopen(m_db))
-            m_frame.notify(QStringLiteral("数据查询出错: %1").arg(databaseErrorText(m_model->error())));
-        showMainResultCount();
-    });
+    const FilteredDeleteOutcome outcome = m_services.jobs().deleteRows(page);
+    if (outcome.failed()) {
+        m_frame.notify(
+            QStringLiteral("删除数据出错,没有删除任何数据: %1").arg(databaseErrorText(outcome.detail)));
+        return;
+    }
+    if (!outcome.done())
+        return;
+    m_frame.ShowPrompt(QStringLiteral("已删除%1条数据").arg(outcome.rows));
+    // The main grid shows what is left of the stored rows; the alerts it may not show.
+    if (page.mainBuySale || !m_model->hasStatement())
+        return;
+    m_stocks.showInResultGrid(m_model);
+    if (!m_model->reopen(m_db))
+        m_frame.notify(QStringLiteral("数据查询出错: %1").arg(databaseErrorText(m_model->error())));
+    showMainResultCount();
 }
 
 void QueryPage::btnCopyDataClick() {
-    if (m_services.run().isActive())
-        return;
-    DatabaseCopy copy = m_services.databaseCopy();
-    if (!copy.supported()) {
-        m_frame.notify(QStringLiteral("数据保存在ODBC数据源%1中,程序无法按文件备份,没有备份任何数据。"
-                                      "请用该数据源所在数据库自己的备份工具备份。")
-                           .arg(m_services.storeLocation().displayName()));
-        return;
-    }
-    const std::optional<QString> chosen =
-        m_host.chooseFile(QStringLiteral("备份数据库"), copy.proposedPath());
-    if (!chosen)
-        return;
-    m_host.runJob([&] {
-        const DatabaseCopyOutcome outcome = copy.copyTo(*chosen);
-        switch (outcome.status) {
-            case DatabaseCopyOutcome::Status::Copied:
-                m_frame.ShowPrompt(QStringLiteral("数据库已备份到") +
-                                   QDir::toNativeSeparators(outcome.target));
-                break;
-            case DatabaseCopyOutcome::Status::SamePath:
-                m_frame.ShowPrompt(QStringLiteral("备份文件就是数据库文件本身,没有备份"));
-                break;
-            case DatabaseCopyOutcome::Status::Unsupported:
-            case DatabaseCopyOutcome::Status::Failed:
-                m_frame.notify(QStringLiteral("数据库备份失败,没有备份任何数据: %1").arg(outcome.error));
-                break;
-        }
-        if (!outcome.settingError.isEmpty())
-            m_frame.notify(QStringLiteral("无法记下备份文件夹: %1").arg(outcome.settingError));
+    const DatabaseCopyOutcome outcome = m_services.jobs().backUp([this](const QString& proposed) {
+        return m_host.chooseFile(QStringLiteral("备份数据库"), proposed);
     });
+    switch (outcome.status) {
+        case DatabaseCopyOutcome::Status::Copied:
+            m_frame.ShowPrompt(QStringLiteral("数据库已备份到") + QDir::toNativeSeparators(outcome.target));
+            break;
+        case DatabaseCopyOutcome::Status::SamePath:
+            m_frame.ShowPrompt(QStringLiteral("备份文件就是数据库文件本身,没有备份"));
+            break;
+        case DatabaseCopyOutcome::Status::Unsupported:
+            m_frame.notify(QStringLiteral("数据保存在ODBC数据源%1中,程序无法按文件备份,没有备份任何数据。"
+                                          "请用该数据源所在数据库自己的备份工具备份。")
+                               .arg(m_services.storeLocation().displayName()));
+            break;
+        case DatabaseCopyOutcome::Status::Failed:
+            // Cancelled, or refused while another job runs: nothing to say beyond the prompt.
+            if (outcome.failed())
+                m_frame.notify(QStringLiteral("数据库备份失败,没有备份任何数据: %1").arg(outcome.error));
+            break;
+    }
+    if (!outcome.settingsError.isEmpty())
+        m_frame.notify(QStringLiteral("无法记下备份文件夹: %1").arg(outcome.settingsError));
 }
 
 }  // namespace quarrow

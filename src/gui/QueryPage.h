@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "gui/FormCodeDepart.h"
 #include "review/OperatorQuery.h"
 
@@ -79,10 +80,12 @@ public:
     void chooseGivenStock();
 
     // The end of a mining run: every stored row of the checked dates in the main grid.
-    void showStoredResults();
+    void showStoredResults(const DateRange& days);
 
     // New department names were stored: the list may be reloaded.
     void enableDepartmentReload();
+    // A run's end: the department list is read again when its reload command is on.
+    void refreshDepartmentsIfNew();
 
     // The filters of the last session; the department once the list holds it.
     void restoreFilters();

@@ -247,12 +247,12 @@ void RelayPage::btnSendToQQClick() {
         m_relayJob->tick();
         return;
     }
-    m_relayJob->startRelay();
+    m_services.jobs().startRelay(*m_relayJob);
     showState();
 }
 
 void RelayPage::btnMainGetMainClick() {
-    m_relayJob->startCapture();
+    m_services.jobs().startCapture(*m_relayJob);
     showState();
 }
 

@@ -172,14 +172,17 @@ void TrackRecordPage::btnTrackRecordClick() {
                                                      : Market::All;
     // A large store takes a second or two: the cursor says the click was taken.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_record = m_services.trackRecord(options);
+    TrackRecordOutcome computed = m_services.jobs().trackRecord(options);
     QGuiApplication::restoreOverrideCursor();
-    if (!m_record->ok()) {
-        m_frame.ShowPrompt(QStringLiteral("统计营业部战绩出错: ") + m_record->error());
+    if (!computed.done()) {
+        // Refused while another job runs (the runner said so), or the record failed.
+        if (computed.failed())
+            m_frame.ShowPrompt(QStringLiteral("统计营业部战绩出错: ") + computed.detail);
         m_record.reset();
         fillDepartments();
         return;
     }
+    m_record = std::move(computed.record);
     const TrackRecordStats& stats = m_record->stats();
     m_summary->setText(QStringLiteral("%1个营业部, %2次上榜, %3只股票")
                            .arg(m_record->departments().size())

@@ -3,6 +3,7 @@
 #include "app/ResumePoint.h"
 #include "app/SafeFile.h"
 #include "app/Settings.h"
+#include "app/StockCode.h"
 #include "automation/AlarmPlayer.h"
 #include "automation/QuoteWindows.h"
 #include "automation/ReportFetch.h"
@@ -47,14 +48,17 @@ MiningRun::MiningRun(MiningServices services, MiningWindowHooks hooks)
     : m_services(services),
       m_hooks(std::move(hooks)),
       m_frame(services.extraction.frame),
-      m_resume(services.settings, services.extraction.frame, services.extraction.clock) {}
+      m_resume(services.settings, services.extraction.frame, services.extraction.clock),
+      m_record(services.settings, services.extraction.clock) {}
 
 void MiningRun::log(const QString& line, LogColor color) {
     m_frame.addLog(line, color);
 }
 
 void MiningRun::settingsWriteFailed(MiningOutcome& outcome) {
-    log(QStringLiteral("\t>>>>>设置文件写入失败:") + m_services.settings.lastError(), LogColor::Magenta);
+    // Said once: a settings file that refuses one write usually refuses the next ones too.
+    if (outcome.settingsError.isEmpty())
+        log(QStringLiteral("\t>>>>>设置文件写入失败:") + m_services.settings.lastError(), LogColor::Magenta);
     outcome.failSettings(m_services.settings.lastError());
 }
 
@@ -69,21 +73,27 @@ MessageAnswer MiningRun::askToStart(const MiningOptions& options, MessageRequest
     return m_frame.showWithHelpPicture(request, picture);
 }
 
-bool MiningRun::startChecks(const MiningOptions& options) {
+bool MiningRun::startChecks(const MiningOptions& options, MiningOutcome& outcome) {
     if (!m_services.extraction.network.isConnected()) {
         m_frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
+        outcome.notStart(JobReason::NoNetwork);
         return false;
     }
     QuoteWindows& windows = m_services.windows;
-    if (!windows.EnsureQuoteProgram())
+    if (!windows.EnsureQuoteProgram()) {
+        outcome.notStart(JobReason::NoQuoteProgram);
         return false;
+    }
     TStockWinInfo* quote = windows.QuoteWin();
     if (!quote || quote->GetMainWindow() == kNoWindow) {
         m_frame.notify(QStringLiteral("需要安装运行华林证券或东方证券行情分析软件"));
+        outcome.notStart(JobReason::NoQuoteProgram);
         return false;
     }
-    if (windows.quoteProgramRefusesInput())
+    if (windows.quoteProgramRefusesInput()) {
+        outcome.notStart(JobReason::QuoteProgramRefusesInput);
         return false;
+    }
     if (quote->SelectMain())
         quote->Press_Key(VirtualKey::F10);
     if (m_hooks.bringToFront)
@@ -91,8 +101,10 @@ bool MiningRun::startChecks(const MiningOptions& options) {
     MessageRequest f10;
     f10.question = Question::MiningF10Reminder;
     f10.text = QStringLiteral("请在证券行情软件上按F10后,选择☆龙虎榜单☆,\r然后再点击\"是\"继续.");
-    if (askToStart(options, f10, QStringLiteral("最新提示.jpg")) != MessageAnswer::Yes)
+    if (askToStart(options, f10, QStringLiteral("最新提示.jpg")) != MessageAnswer::Yes) {
+        outcome.notStart(JobReason::Declined);
         return false;
+    }
 
     m_indexes = IndexSummaries::compute(options.quoteFolder, options.lastDays);
     if (options.percent > 0 && m_services.schedule.lastTradeDate != m_indexes.shanghai.StDateLast) {
@@ -101,8 +113,10 @@ bool MiningRun::startChecks(const MiningOptions& options) {
         fresh.title = AppFrame::kHintTitle;
         fresh.text = QStringLiteral(
             "似乎没有下载今日收盘数据\r请操作证券行情分析软件,下载最新的股市收盘数据.\r是否继续?");
-        if (askToStart(options, fresh, QString()) != MessageAnswer::Yes)
+        if (askToStart(options, fresh, QString()) != MessageAnswer::Yes) {
+            outcome.notStart(JobReason::Declined);
             return false;
+        }
     }
     return true;
 }
@@ -118,12 +132,11 @@ int MiningRun::chooseStart(const MiningOptions& options, bool ownMode, MiningOut
     if (m_resume.freshStartFailed())
         settingsWriteFailed(outcome);
     if (position > 0) {
-        // The stocks the run before could not capture are retried with this run's own.
-        for (const QString& key : m_services.settings.failedStocks()) {
+        // The stocks the day's runs could not capture are retried with this run's own.
+        for (const QString& key : m_record.today()) {
             if (stocks.indexOf(key) >= 0 && !outcome.carriedFailures.contains(key))
                 outcome.carriedFailures.append(key);
         }
-        m_failedToday = outcome.carriedFailures;
         if (!outcome.carriedFailures.isEmpty())
             log(QStringLiteral("\t今日此前未取到变动资料的股票:") +
                     outcome.carriedFailures.join(QLatin1Char(' ')),
@@ -132,57 +145,44 @@ int MiningRun::chooseStart(const MiningOptions& options, bool ownMode, MiningOut
     return position;
 }
 
-MiningOutcome MiningRun::run(const MiningOptions& options) {
+MiningOutcome MiningRun::run(const RunLease& lease, const MiningOptions& options) {
     MiningOutcome outcome;
     m_failed.clear();
-    m_failedToday.clear();
     m_quoteProgramMisses = 0;
     m_retried = false;
-    // One job at a time, from the first question on: the automatic daily start, the relay
-    // and every other command find the run control held while the user is asked.
-    RunControl::Reservation reservation(m_services.run);
-    if (!reservation)
+    if (!lease) {
+        outcome.notStart(JobReason::Busy);
         return outcome;
-    FetchState& state = m_services.fetchState;
+    }
+    ReportFetch& fetch = m_services.fetch;
     QuoteWindows& windows = m_services.windows;
-    state.unattended = options.unattended;
-    state.wrongPageAnswer.reset();
+    fetch.beginRun(options.unattended);
     windows.setUnattended(options.unattended);
     const auto attended = [&] {
-        state.unattended = false;
+        fetch.endRun();
         windows.setUnattended(false);
     };
     try {
-        if (!startChecks(options)) {
+        if (!startChecks(options, outcome)) {
             attended();
             return outcome;
         }
     } catch (const std::exception& error) {
         // An index file that cannot be read: nothing has begun.
         m_frame.notify(QString::fromUtf8(error.what()));
-        outcome.error = QString::fromUtf8(error.what());
+        outcome.notStart(JobReason::Unexpected, QString::fromUtf8(error.what()));
         attended();
         return outcome;
     }
-    outcome.ran = true;
+    outcome.begin();
 
-    ExtractionTotals& totals = m_services.totals;
     if (m_hooks.showPromptPage)
         m_hooks.showPromptPage();
-    state.fetchFailed = 1;
-    // Between runs the quote program is the user's: a code typed ahead by the last run may
-    // no longer be the one it shows.
-    state.lastSelectedCode.clear();
     m_frame.clearLog();
     m_frame.ShowPrompt(kRunHint);
     m_frame.ShowPrompt(QStringLiteral("正在分析各只股票的信息,请勿操作使用计算机!"));
 
-    totals.savedRowCount = 0;
-    totals.savedChangeCount = 0;
-    totals.savedBigCount = 0;
-    totals.changeDate = QDate();
-    totals.storedRows = StoredRows();
-    bool ownMode = options.onlyOwnStocks;
+    const bool ownMode = options.onlyOwnStocks;
     m_lastStockDate = m_services.settings.lastStockDate();
     const int start = chooseStart(options, ownMode, outcome);
     outcome.startPosition = start;
@@ -190,59 +190,61 @@ MiningOutcome MiningRun::run(const MiningOptions& options) {
     m_services.schedule.runStarted(m_services.extraction.clock.today());
     if (m_hooks.stayOnTop)
         m_hooks.stayOnTop(true);
-    m_services.run.start(0, 0);
+    m_services.run.start(lease, 0, 0);
 
     try {
-        int first = start;
-        bool automaticPass = false;
-        for (;;) {
-            m_failed.clear();
-            // An empty own list walks all stocks, and says so on the page.
-            if (ownMode && m_services.ownStocks.items().isEmpty()) {
-                ownMode = false;
-                if (m_hooks.ownListEmpty)
-                    m_hooks.ownListEmpty();
-            }
-            pass(options, ownMode, first, outcome);
-            ++outcome.passes;
-            if (outcome.passes == 1) {
-                for (const QString& key : std::as_const(outcome.carriedFailures)) {
-                    if (!m_failed.contains(key))
-                        m_failed.append(key);
-                }
-            }
-            first = 0;
-            if (outcome.storeFailed() || outcome.quoteProgramLost || outcome.quoteProgramRefusesInput ||
-                m_failed.isEmpty())
-                break;
-            const bool wasAutomatic = automaticPass;
-            if (!retryDecision(options, wasAutomatic, outcome))
-                break;
-            ownMode = true;
-            automaticPass = options.autoRepeat;
-        }
+        passes(options, ownMode, start, outcome);
     } catch (const std::exception& error) {
         // The run ends in good order: nothing left disabled or on top.
-        outcome.error = QString::fromUtf8(error.what());
-        log(QStringLiteral("\t>>>>>挖掘中止:") + outcome.error, LogColor::Red);
+        outcome.fail(JobReason::Unexpected, QString::fromUtf8(error.what()));
+        log(QStringLiteral("\t>>>>>挖掘中止:") + outcome.detail, LogColor::Red);
     }
     // Whatever ended the run, the stocks it could not capture are listed, never lost.
     listNotCaptured(outcome);
-    finish(options, outcome);
+    finish(lease, options, outcome);
     attended();
     return outcome;
 }
 
-void MiningRun::fetchFailed(const QString& key) {
+void MiningRun::passes(const MiningOptions& options, bool ownMode, int start, MiningOutcome& outcome) {
+    int first = start;
+    bool automaticPass = false;
+    for (;;) {
+        m_failed.clear();
+        // An empty own list walks all stocks, and says so on the page.
+        if (ownMode && m_services.ownStocks.items().isEmpty()) {
+            ownMode = false;
+            if (m_hooks.ownListEmpty)
+                m_hooks.ownListEmpty();
+        }
+        pass(options, ownMode, first, outcome);
+        ++outcome.passes;
+        if (outcome.passes == 1) {
+            // What the day's earlier runs missed is tried again, unless this pass has just
+            // stored it: only the record knows what is still missing.
+            const QStringList missing = m_record.today();
+            for (const QString& key : std::as_const(outcome.carriedFailures)) {
+                if (missing.contains(key) && !m_failed.contains(key))
+                    m_failed.append(key);
+            }
+        }
+        first = 0;
+        if (outcome.mustEnd() || m_failed.isEmpty())
+            return;
+        if (!retryDecision(options, automaticPass))
+            return;
+        ownMode = true;
+        automaticPass = options.autoRepeat;
+    }
+}
+
+void MiningRun::fetchFailed(const QString& key, MiningOutcome& outcome) {
     if (!m_failed.contains(key))
         m_failed.append(key);
     m_frame.setStatusPanel(StatusPanel::FetchFailures, QString::number(m_failed.size()));
-    if (m_failedToday.contains(key))
-        return;
-    m_failedToday.append(key);
-    // Kept with the resume point: a run stopped or killed retries the stock when resumed.
-    if (!m_services.settings.writeFailedStocks(m_failedToday))
-        log(QStringLiteral("\t>>>>>设置文件写入失败:") + m_services.settings.lastError(), LogColor::Magenta);
+    // Kept for the day: a run stopped or killed retries the stock when resumed.
+    if (!m_record.add(key))
+        settingsWriteFailed(outcome);
 }
 
 void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, MiningOutcome& outcome) {
@@ -255,16 +257,22 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
 
     ExtractionServices& services = m_services.extraction;
     StockScreener screener(options.quoteFolder, services.db.DBOpened() ? &services.db : nullptr, m_frame);
-    StockExtraction extraction(services, m_services.totals);
+    StockExtraction extraction(services, outcome.account);
+    outcome.passLength = last + 1;
 
     for (int p = first; p <= last; ++p) {
         if (!run.beforeItem())
             break;
         run.setPosition(p + 1);
+        outcome.reached = p + 1;
         const QString key = ownMode ? own.at(p) : stocks.at(p).key;
         QString candidate;
         if (options.percent == 0 && p < last)
             candidate = (ownMode ? own.at(p + 1) : stocks.at(p + 1).key).right(6);
+        // Only a stock code is typed into the quote program ahead of its turn, as the fetch
+        // types only stock codes: a hand-edited own list may hold anything.
+        if (!isStockCode(candidate))
+            candidate.clear();
 
         const QString barFile = QuotePaths::dailyBarFile(options.quoteFolder, key);
         // A stock without a daily-bar file is passed over unseen; the read of its bars
@@ -305,32 +313,35 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
         if (picked &&
             !storeStock(options, StockAtHand{key, name, ownMode ? p : p + 1, candidate}, extraction, outcome))
             break;
-        run.itemFinished();
+        // The time needed: what the first position took, times the pass's last position;
+        // the time left: the time per position walked, times the positions after this one.
+        run.itemFinished(p - first + 1, last, last - p - 1);
     }
 }
 
 bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stock,
                            StockExtraction& extraction, MiningOutcome& outcome) {
-    FetchState& state = m_services.fetchState;
+    ReportFetch& fetch = m_services.fetch;
     ExtractionServices& services = m_services.extraction;
     const QString code = stock.key.right(6);
     ++outcome.fetched;
-    const FetchOutcome fetched = m_services.fetch.fetch(code, FetchSender::MiningRun, options.percent);
+    const FetchOutcome fetched = fetch.fetch(code, FetchSender::MiningRun, options.percent);
     if (fetched.inputRefused) {
         // Restarted as administrator during the run: no stock can be fetched from now on.
-        state.fetchFailed = 1;
-        fetchFailed(stock.key);
-        outcome.quoteProgramRefusesInput = true;
+        fetch.markNotCaptured();
+        fetchFailed(stock.key, outcome);
+        outcome.fail(JobReason::QuoteProgramRefusesInput);
         log(QStringLiteral("\t>>>>>行情分析软件以管理员身份运行,挖掘中止<<<<<"), LogColor::Red);
         return false;
     }
     if (!fetched.attempted) {
         // No quote program (or a malformed code in a hand-edited own list): the last
         // stock's mark stays as it was, and a program started again needs its page opened.
-        state.fetchFailed = 1;
-        fetchFailed(stock.key);
+        fetch.markNotCaptured();
+        fetchFailed(stock.key, outcome);
         if (options.unattended && ++m_quoteProgramMisses >= kQuoteProgramStarts) {
-            outcome.quoteProgramLost = true;
+            outcome.fail(JobReason::QuoteProgramLost,
+                         QStringLiteral("%1 times in a row").arg(kQuoteProgramStarts));
             log(QStringLiteral("\t>>>>>行情分析软件无法启动,挖掘中止<<<<<"), LogColor::Red);
             return false;
         }
@@ -338,16 +349,16 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
     }
     m_quoteProgramMisses = 0;
     if (!fetched.captured) {
-        fetchFailed(stock.key);
+        fetchFailed(stock.key, outcome);
         return true;
     }
-    state.lastSelectedCode = stock.next;
+    fetch.setTypedAhead(stock.next);
     // The quote program loads the next stock while this one is stored.
     if (!stock.next.isEmpty() && options.percent == 0) {
-        if (m_services.fetch.typeCode(stock.next))
+        if (fetch.typeCode(stock.next))
             ++outcome.typedAhead;
         else
-            state.lastSelectedCode.clear();
+            fetch.setTypedAhead(QString());
     }
     ExtractionOptions extractionOptions;
     extractionOptions.code = code;
@@ -358,16 +369,16 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
 
     // Each stock is its own transaction, and the resume point moves past it only once its
     // rows are committed: a resumed run never passes over a stock that was lost.
-    ExtractionTotals committed;
+    ExtractionAccount committed;
     NotedCommitGroup group(
         services.db, services.clock, 0,
-        {.keep = [&] { committed = m_services.totals; },
-         .restore = [&] { m_services.totals.forgetUncommitted(committed); },
+        {.keep = [&] { committed = outcome.account; },
+         .restore = [&] { outcome.account = committed; },
          .note =
              [&] {
                  if (!m_resume.note(stock.key, stock.position))
                      settingsWriteFailed(outcome);
-                 const QDate changeDate = m_services.totals.changeDate;
+                 const QDate changeDate = outcome.account.changeDate;
                  if (changeDate.isValid() && (!m_lastStockDate.isValid() || changeDate > m_lastStockDate))
                      m_lastStockDate = changeDate;
              }});
@@ -377,7 +388,7 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
         if (services.db.transactionBusy()) {
             log(QStringLiteral("\t>>>>>数据库被其它程序锁定,") + code + QStringLiteral("稍后重试:") + error,
                 LogColor::Magenta);
-            fetchFailed(stock.key);
+            fetchFailed(stock.key, outcome);
             return true;
         }
         outcome.failStore(error);
@@ -385,27 +396,33 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
     };
     if (!group.begin())
         return storingFailed(group.error());
+    const bool namesBefore = outcome.account.departmentsAdded;
     const ExtractionResult result =
         extraction.run(fetched.lines, extractionOptions, ExtractionCaller::MiningRun);
     if (result.storeFailed) {
         group.fail(result.storeError);
         return storingFailed(group.error());
     }
-    if (!result.reportRecognised) {
-        // Nothing of it was stored (another stock's page, a day still to come): no capture.
+    if (!result.reportRecognised || !result.documentError.isEmpty()) {
+        // Another stock's page, a day still to come, or a report that could not be kept as
+        // its document: no capture. Whatever of it was stored stays; the record keys keep
+        // a later try from storing it twice.
         group.commit();
-        state.fetchFailed = 1;
-        fetchFailed(stock.key);
+        fetch.markNotCaptured();
+        fetchFailed(stock.key, outcome);
         return true;
     }
     if (!group.finishItem(true))
         return storingFailed(group.error());
     ++outcome.captured;
+    if (!m_record.remove(stock.key))
+        settingsWriteFailed(outcome);
+    if (!namesBefore && outcome.account.departmentsAdded && m_hooks.departmentsAdded)
+        m_hooks.departmentsAdded();
     return true;
 }
 
-bool MiningRun::retryDecision(const MiningOptions& options, bool automaticPass, MiningOutcome& outcome) {
-    (void)outcome;
+bool MiningRun::retryDecision(const MiningOptions& options, bool automaticPass) {
     if (m_hooks.bringToFront)
         m_hooks.bringToFront();
     // A stopped run asks (the user may want the list), but retries nothing.
@@ -432,27 +449,57 @@ bool MiningRun::retryDecision(const MiningOptions& options, bool automaticPass, 
     m_retried = true;
     m_frame.setStatusPanel(StatusPanel::FetchFailures, QString());
     m_services.ownStocks.replaceItems(m_failed);
-    m_services.fetchState.lastSelectedCode.clear();
-    m_services.fetchState.fetchFailed = 1;
+    m_services.fetch.setTypedAhead(QString());
+    m_services.fetch.markNotCaptured();
     log(QStringLiteral("----------挖掘未成功的股票----------"), LogColor::Default);
     return true;
 }
 
 void MiningRun::listNotCaptured(MiningOutcome& outcome) {
-    if (!m_failed.isEmpty()) {
-        m_frame.addPromptMemo(QStringLiteral("\t未取到变动资料的股票:"));
-        for (const QString& key : std::as_const(m_failed)) {
-            m_frame.addPromptMemo(key);
-            outcome.notCaptured.append(key);
-        }
-        m_failed.clear();
+    if (m_failed.isEmpty())
+        return;
+    m_frame.addPromptMemo(QStringLiteral("\t未取到变动资料的股票:"));
+    for (const QString& key : std::as_const(m_failed)) {
+        m_frame.addPromptMemo(key);
+        outcome.notCaptured.append(key);
     }
-    // What is still missing is what a resumed run comes back to.
-    if (m_failedToday != outcome.notCaptured && !m_services.settings.writeFailedStocks(outcome.notCaptured))
-        settingsWriteFailed(outcome);
+    m_failed.clear();
 }
 
-void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
+QString MiningRun::finalLine(const MiningOutcome& outcome) {
+    switch (outcome.end) {
+        case JobEnd::Done:
+            return kFinished;
+        case JobEnd::Stopped:
+            return QStringLiteral("挖掘已停止:已分析到第%1只股票(共%2只)!")
+                .arg(outcome.reached)
+                .arg(outcome.passLength);
+        case JobEnd::NotStarted:
+        case JobEnd::Failed:
+            break;
+    }
+    return QStringLiteral("挖掘中止:") + outcome.reasonText();
+}
+
+QString MiningRun::closingMessage(const MiningOutcome& outcome) {
+    switch (outcome.end) {
+        case JobEnd::Done:
+            return QStringLiteral("数据挖掘任务完成!");
+        case JobEnd::Stopped:
+            return QStringLiteral(
+                       "数据挖掘任务已停止,分析到第%1只股票(共%2只),没有全部完成。\r"
+                       "今天再次挖掘时可以从停止处继续。")
+                .arg(outcome.reached)
+                .arg(outcome.passLength);
+        case JobEnd::NotStarted:
+        case JobEnd::Failed:
+            break;
+    }
+    return QStringLiteral("数据挖掘任务没有完成:") + outcome.reasonText();
+}
+
+void MiningRun::finish(const RunLease& lease, const MiningOptions& options, MiningOutcome& outcome) {
+    (void)lease;  // held to the last line: nothing starts while the box is up
     Settings& settings = m_services.settings;
     if (m_retried) {
         QString error;
@@ -461,24 +508,25 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
             log(QStringLiteral("\t>>>>>读取自选股出错:") + error, LogColor::Magenta);
         }
     }
-    outcome.stopped = m_services.run.state() == RunState::StopRequested;
+    if (m_services.run.state() == RunState::StopRequested)
+        outcome.stop();
+    // A run that tried stocks and captured none did not do its work.
+    if (outcome.done() && outcome.fetched > 0 && outcome.captured == 0)
+        outcome.fail(JobReason::NothingCaptured, QStringLiteral("%1 stocks tried").arg(outcome.fetched));
     outcome.endProgram = m_services.run.endProgramRequested();
     m_services.schedule.miningActive = false;
-    const QString finalText = outcome.storeFailed() ? QStringLiteral("数据库写入失败,挖掘中止!")
-                              : outcome.quoteProgramLost ? QStringLiteral("行情分析软件无法启动,挖掘中止!")
-                              : outcome.quoteProgramRefusesInput
-                                  ? QStringLiteral("行情分析软件以管理员身份运行,挖掘中止!")
-                                  : kFinished;
     if (outcome.storeFailed())
-        log(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
+        log(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError() +
+                QStringLiteral("<<<<<"),
             LogColor::Magenta);
-    outcome.storedRows = m_services.totals.storedRows;
+    outcome.storedRows = outcome.account.storedRows;
+    outcome.dates = outcome.account.dates;
+    outcome.departmentsAdded = outcome.account.departmentsAdded;
     if (m_services.followedLine) {
         const QString line = m_services.followedLine(outcome.storedRows);
         if (!line.isEmpty())
             log(line, LogColor::Default);
     }
-    log(finalText, LogColor::Red);
     TcmxMP3* alarm = m_services.alarm;
     auto soundAlarm = [&](bool on) {
         if (!alarm)
@@ -490,43 +538,52 @@ void MiningRun::finish(const MiningOptions& options, MiningOutcome& outcome) {
             alarm = nullptr;
         }
     };
-    soundAlarm(true);
 
-    writeLogFile(outcome);
-    if (m_services.extraction.db.DBOpened())
-        listStocksWithoutShares();
-
+    // The notes that can still fail come before the last line, so it tells how the run
+    // really ended: the day's newest stock day, the log file.
     outcome.stockDate = m_lastStockDate;
     if (m_lastStockDate.isValid() &&
         !settings.writeDate(QStringLiteral("Last"), QStringLiteral("StockDate"), m_lastStockDate))
         settingsWriteFailed(outcome);
-    outcome.end = m_services.run.finish(finalText, false, nullptr);
+    log(finalLine(outcome), LogColor::Red);
+    soundAlarm(true);
+    // A log that cannot be written fails the run; the window's log then says so after the
+    // line the file would have ended with.
+    if (!writeLogFile(outcome)) {
+        outcome.fail(JobReason::LogFailed, outcome.logError);
+        log(finalLine(outcome), LogColor::Red);
+    }
+    if (m_services.extraction.db.DBOpened())
+        listStocksWithoutShares();
+
+    outcome.closing = m_services.run.finish(finalLine(outcome), false, nullptr);
     if (m_hooks.stayOnTop)
         m_hooks.stayOnTop(false);
     if (m_hooks.showResults)
-        m_hooks.showResults();
+        m_hooks.showResults(outcome.dates);
 
-    const bool clean = !outcome.stopped && !outcome.storeFailed() && !outcome.quoteProgramLost &&
-                       !outcome.quoteProgramRefusesInput && outcome.error.isEmpty();
-    if (options.shutdownWhenDone && clean) {
-        outcome.end.shutdownAttempted = true;
-        outcome.end.shutdown = m_services.shutdown.powerOff();
-        if (!outcome.end.shutdown.requested)
-            m_frame.ShowPrompt(outcome.end.shutdown.message);
+    if (options.shutdownWhenDone && outcome.done()) {
+        outcome.closing.shutdownAttempted = true;
+        outcome.closing.shutdown = m_services.shutdown.powerOff();
+        if (!outcome.closing.shutdown.requested)
+            m_frame.ShowPrompt(outcome.closing.shutdown.message);
     } else {
         if (m_hooks.refreshDepartments)
             m_hooks.refreshDepartments();
-        MessageRequest done;
-        done.text = QStringLiteral("数据挖掘任务完成!");
-        // Nobody may be there to press OK: the box goes by itself then.
-        if (options.unattended)
-            done.timeout_s = kUnattendedQuestion_s;
-        m_frame.showMessage(done);
+        // Closing the program: the run stopped where the user wanted, nobody waits for a box.
+        if (!outcome.endProgram) {
+            MessageRequest done;
+            done.text = closingMessage(outcome);
+            // Nobody may be there to press OK: the box goes by itself then.
+            if (options.unattended)
+                done.timeout_s = kUnattendedQuestion_s;
+            m_frame.showMessage(done);
+        }
     }
     soundAlarm(false);
 }
 
-void MiningRun::writeLogFile(MiningOutcome& outcome) {
+bool MiningRun::writeLogFile(MiningOutcome& outcome) {
     const QString path = m_services.extraction.folder.filePath(
         QStringLiteral("StockNews-") + m_services.extraction.clock.today().toString(Settings::kDateFormat) +
         QStringLiteral(".LOG"));
@@ -539,7 +596,7 @@ void MiningRun::writeLogFile(MiningOutcome& outcome) {
         log(QStringLiteral("\t>>>>>读取日志文件") + QDir::toNativeSeparators(path) + QStringLiteral("出错:") +
                 error,
             LogColor::Magenta);
-        return;
+        return false;
     }
     const QByteArray lines = logBytes(m_frame.logLines());
     bytes = bytes.isEmpty() ? lines : bytes + lines.mid(3);  // one byte-order mark, at the start
@@ -548,10 +605,11 @@ void MiningRun::writeLogFile(MiningOutcome& outcome) {
         log(QStringLiteral("\t>>>>>保存日志文件") + QDir::toNativeSeparators(path) + QStringLiteral("出错:") +
                 error,
             LogColor::Magenta);
-        return;
+        return false;
     }
     outcome.logFile = path;
     m_frame.setStatusPanel(StatusPanel::Message, QDir::toNativeSeparators(path));
+    return true;
 }
 
 void MiningRun::listStocksWithoutShares() {

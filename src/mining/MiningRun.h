@@ -3,6 +3,7 @@
 #include "app/JobOutcome.h"
 #include "app/ResumePoint.h"
 #include "app/RunControl.h"
+#include "mining/FailedStocks.h"
 #include "quotefiles/DailyChanges.h"
 #include "report/ExtractionTypes.h"
 
@@ -20,7 +21,6 @@ class Settings;
 class Shutdown;
 class StockList;
 class TcmxMP3;
-struct FetchState;
 struct MiningSchedule;
 
 // What the user set on the mining page.
@@ -46,23 +46,21 @@ inline constexpr int kQuoteProgramStarts = 3;
 struct MiningOutcome : JobOutcome {
     int startPosition = 0;  // 0-based list position the first pass started at
     int passes = 0;
-    int screened = 0;         // stocks looked at (daily bars read, or fetched unscreened)
-    int fetched = 0;          // fetches tried
-    int captured = 0;         // reports captured and parsed
-    int typedAhead = 0;       // next codes typed into the quote program while a report was stored
-    QStringList notCaptured;  // prefixed codes whose report never came
+    int screened = 0;    // stocks looked at (daily bars read, or fetched unscreened)
+    int fetched = 0;     // fetches tried
+    int captured = 0;    // reports captured, parsed and stored whole
+    int typedAhead = 0;  // next codes typed into the quote program while a report was stored
+    // Where the last pass stopped: its position (1-based) of its count.
+    int reached = 0;
+    int passLength = 0;
+    QStringList notCaptured;  // prefixed codes whose report never came, once each
     QString logFile;          // where the run's log was written; empty when it could not be
     QString logError;
-    QString error;  // an unexpected error (an unreadable file) ended it
-    // The quote program could not be had kQuoteProgramStarts times in a row in a run
-    // nobody watches: the run ended there.
-    bool quoteProgramLost = false;
-    // The quote program took no keys from us (it runs as administrator): the run ended there.
-    bool quoteProgramRefusesInput = false;
-    // Stocks an earlier run of today could not capture, listed when this one resumed it.
+    // Stocks an earlier run of today could not capture, retried when this one resumed.
     QStringList carriedFailures;
     QDate stockDate;
-    StoredRows storedRows;  // the department rows this run stored
+    ExtractionAccount account;  // what this run stored
+    StoredRows storedRows;      // the department rows this run stored (as in the account)
 };
 
 // What only the desktop window does around a run; every hook may be left empty.
@@ -70,11 +68,13 @@ struct MiningWindowHooks {
     std::function<void()> bringToFront;
     std::function<void(bool)> stayOnTop;
     std::function<void()> showPromptPage;  // function panel hidden, TabSheetPrompt shown
-    std::function<void()> showResults;     // the operator query of the stored rows
+    // The operator query of the stored rows, over a range that takes in their days.
+    std::function<void(const DateRange&)> showResults;
     // The stock under way: its code in the code edit, its name in the name panel.
     std::function<void(const QString& code, const QString& name)> showStock;
-    // The run ended with new department names possibly stored: the window reloads its
-    // department list when its reload command says there is something to reload.
+    // The run stored new department names: the department list's reload command is on.
+    std::function<void()> departmentsAdded;
+    // The run's end: the window reloads its department list when the reload command is on.
     std::function<void()> refreshDepartments;
     // The own list was empty: the run walks all stocks, and the own-list box is cleared.
     std::function<void()> ownListEmpty;
@@ -82,13 +82,11 @@ struct MiningWindowHooks {
 
 struct MiningServices {
     ExtractionServices& extraction;
-    ExtractionTotals& totals;
     Settings& settings;
     RunControl& run;
     Shutdown& shutdown;
     QuoteWindows& windows;
     ReportFetch& fetch;
-    FetchState& fetchState;
     MiningSchedule& schedule;
     const StockList& stocks;
     OwnStockList& ownStocks;
@@ -106,7 +104,8 @@ class MiningRun {
 public:
     explicit MiningRun(MiningServices services, MiningWindowHooks hooks = {});
 
-    MiningOutcome run(const MiningOptions& options);
+    // The whole run, under the lease the job runner took for it.
+    MiningOutcome run(const RunLease& lease, const MiningOptions& options);
 
 private:
     // The stock a pass is at: its key, name and resume position, and the next stock's code
@@ -118,22 +117,27 @@ private:
         QString next;
     };
 
-    bool startChecks(const MiningOptions& options);
+    // The start questions and checks; the reason when the run does not start.
+    bool startChecks(const MiningOptions& options, MiningOutcome& outcome);
     int chooseStart(const MiningOptions& options, bool ownMode, MiningOutcome& outcome);
-    // One pass over the range; false when the run must end (stop, a store failure).
+    void passes(const MiningOptions& options, bool ownMode, int start, MiningOutcome& outcome);
+    // One pass over the range; it ends early on a stop or a failure that ends the run.
     void pass(const MiningOptions& options, bool ownMode, int first, MiningOutcome& outcome);
     // Fetches, parses and stores one picked stock; false when the run must end there (the
     // database refused it, or the quote program is gone for good).
     bool storeStock(const MiningOptions& options, const StockAtHand& stock, class StockExtraction& extraction,
                     MiningOutcome& outcome);
-    bool retryDecision(const MiningOptions& options, bool automaticPass, MiningOutcome& outcome);
+    bool retryDecision(const MiningOptions& options, bool automaticPass);
     // Lists the stocks without a report as not captured, on the prompt memo and in the outcome.
     void listNotCaptured(MiningOutcome& outcome);
-    // One stock could not be captured: into the failed list, and kept for a resumed run.
-    void fetchFailed(const QString& key);
+    // One stock could not be captured: into the failed list, and into the day's record.
+    void fetchFailed(const QString& key, MiningOutcome& outcome);
     MessageAnswer askToStart(const MiningOptions& options, MessageRequest request, const QString& picture);
-    void finish(const MiningOptions& options, MiningOutcome& outcome);
-    void writeLogFile(MiningOutcome& outcome);
+    void finish(const RunLease& lease, const MiningOptions& options, MiningOutcome& outcome);
+    // The log's last line and the box the run ends with, from the way it ended alone.
+    static QString finalLine(const MiningOutcome& outcome);
+    static QString closingMessage(const MiningOutcome& outcome);
+    bool writeLogFile(MiningOutcome& outcome);
     void listStocksWithoutShares();
     void settingsWriteFailed(MiningOutcome& outcome);
     void log(const QString& line, LogColor color);
@@ -141,13 +145,13 @@ private:
     MiningServices m_services;
     MiningWindowHooks m_hooks;
     AppFrame& m_frame;
-    QStringList m_failed;
-    QStringList m_failedToday;  // what the settings keep for a resumed run
+    QStringList m_failed;  // this pass's
     int m_quoteProgramMisses = 0;
     bool m_retried = false;
     QDate m_lastStockDate;
     IndexSummaries m_indexes;
     ResumePoint m_resume;
+    FailedStocks m_record;
 };
 
 }  // namespace quarrow

@@ -81,37 +81,45 @@ const StocksForMonitor& MainForceRelay::watchList() const {
 
 // The quote program must run for both modes; false (with what was said) when it does not.
 bool MainForceRelay::startChecks() {
+    m_notStarted = JobReason::NoQuoteProgram;
     if (!m_s.windows.EnsureQuoteProgram())
         return false;
     if (!m_s.windows.quoteProgramKnown()) {
         m_s.frame.ShowPrompt(kQuoteMissing);
         return false;
     }
+    m_notStarted = JobReason::QuoteProgramRefusesInput;
     return !m_s.windows.quoteProgramRefusesInput();
 }
 
-bool MainForceRelay::startRelay() {
+bool MainForceRelay::startRelay(RunLease lease) {
     if (active())
         return false;
+    // Another run holds the quote program.
+    m_notStarted = JobReason::Busy;
+    if (!lease)
+        return false;
+    m_notStarted = JobReason::NoNetwork;
     if (!m_s.network.isConnected()) {
         m_s.frame.ShowPrompt(QStringLiteral("网络不通,请连接好INTERNET网络!"));
         return false;
     }
+    m_notStarted = JobReason::NothingToWatch;
     if (m_s.watch.isEmpty()) {
         m_s.frame.notify(QStringLiteral("没有挑选需要监视的股票!"));
         return false;
     }
     if (!startChecks())
         return false;
-    // Another run holds the quote program.
-    if (m_s.run.isActive())
-        return false;
     if (m_hooks.showLogPage)
         m_hooks.showLogPage();
+    m_notStarted = JobReason::NoMonitorWindow;
     if (!m_s.windows.OpenMonitorWindow()) {
         m_s.frame.ShowHelpPicture(monitorHelp(), kMonitorPicture, false);
         return false;
     }
+    m_notStarted = JobReason::None;
+    m_lease = std::move(lease);
     m_relayOn = true;
     m_captureOn = false;
     m_stoppedByUser = false;
@@ -137,7 +145,7 @@ bool MainForceRelay::startRelay() {
 
     // The relay holds the quote program as a run does: the Stop command ends it, and no
     // other run starts meanwhile. It has no progress to show.
-    m_s.run.start(0);
+    m_s.run.start(m_lease, 0);
     m_s.frame.hideProgress();
     if (m_hooks.stayOnTop)
         m_hooks.stayOnTop(false);
@@ -149,20 +157,24 @@ bool MainForceRelay::startRelay() {
     return true;
 }
 
-bool MainForceRelay::startCapture() {
+bool MainForceRelay::startCapture(RunLease lease) {
+    m_notStarted = JobReason::Busy;
     if (m_relayOn) {
         m_s.frame.notify(QStringLiteral("请先关闭QQ主力买卖监视功能!"));
         return false;
     }
-    if (m_captureOn || m_s.run.isActive())
+    if (m_captureOn || !lease)
         return false;
     if (!startChecks())
         return false;
+    m_notStarted = JobReason::NoMonitorWindow;
     if (!m_s.windows.OpenMonitorWindow()) {
         m_s.frame.ShowHelpPicture(monitorHelp(), kMonitorPicture, false);
         return false;
     }
-    m_s.run.start(0);
+    m_notStarted = JobReason::None;
+    m_lease = std::move(lease);
+    m_s.run.start(m_lease, 0);
     m_s.frame.hideProgress();
     if (m_hooks.showLogPage)
         m_hooks.showLogPage();
@@ -196,10 +208,11 @@ void MainForceRelay::switchOff() {
             m_s.frame.addLog(QStringLiteral("\t本次QQ监视有%1条信息没有发送到QQ").arg(unsent),
                              LogColor::Magenta);
     }
-    if (m_s.run.isActive())
+    if (m_lease)
         m_s.run.finish(stoppedHint(), false, nullptr);
     else
         m_s.frame.ShowPrompt(stoppedHint());
+    m_lease.release();
     changed();
 }
 
@@ -582,10 +595,11 @@ void MainForceRelay::switchLists() {
 
 void MainForceRelay::endCapture() {
     endSession();
-    if (m_s.run.isActive())
+    if (m_lease)
         m_s.run.finish(QStringLiteral("主力买卖数据抓取完毕!"), false, nullptr);
     else
         m_s.frame.ShowPrompt(QStringLiteral("主力买卖数据抓取完毕!"));
+    m_lease.release();
     if (m_hooks.showQueryPage)
         m_hooks.showQueryPage();
     changed();
@@ -610,10 +624,19 @@ RelayOutcome MainForceRelay::runFor(qint64 duration_ms) {
 
 RelayOutcome MainForceRelay::outcome() const {
     RelayOutcome outcome;
-    outcome.ran = m_totals.passes > 0;
-    outcome.stopped = m_stoppedByUser;
-    if (m_totals.storeFailures > 0)
-        outcome.failStore(m_firstStoreError);
+    if (m_totals.passes == 0) {
+        outcome.notStart(m_notStarted == JobReason::None ? JobReason::Busy : m_notStarted);
+    } else {
+        outcome.begin();
+        if (m_stoppedByUser)
+            outcome.stop();
+        if (m_totals.storeFailures > 0)
+            outcome.failStore(m_firstStoreError);
+        if (m_totals.linesUnsent > 0)
+            outcome.fail(JobReason::ChatNotReached, QStringLiteral("%1 of %2")
+                                                        .arg(m_totals.linesUnsent)
+                                                        .arg(m_totals.linesUnsent + m_totals.linesSent));
+    }
     outcome.totals = m_totals;
     outcome.sentLines = m_sentLines;
     return outcome;

@@ -108,10 +108,10 @@ public:
     RelaySettings settings() const { return m_settings(); }
 
     // btnSendToQQ while the relay is off: the start checks, the first pass; false when it
-    // did not start.
-    bool startRelay();
+    // did not start. The relay holds the lease the job runner took for it until it ends.
+    bool startRelay(RunLease lease);
     // btnMainGetMain: false when it did not start.
-    bool startCapture();
+    bool startCapture(RunLease lease);
     // The run control's Stop (or Ctrl+C): the relay or capture ends.
     void switchOff();
     // The pacing duty of a tick; true when the relay or capture took the tick (the
@@ -192,6 +192,8 @@ private:
     void changed();
 
     RelayServices m_s;
+    RunLease m_lease;                          // held while the relay or the capture is on
+    JobReason m_notStarted = JobReason::None;  // why the last start did not happen
     RelaySettingsSource m_settings;
     RelayHooks m_hooks;
     bool m_relayOn = false;

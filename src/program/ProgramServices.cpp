@@ -38,10 +38,11 @@ ProgramServices::ProgramServices(const ProgramFolder& folder, Platform& platform
       m_watch(std::make_unique<StocksForMonitor>(*m_store, m_stocks, m_ownStocks)),
       m_windows(platform.desktop(), platform.clock(), frame, platform.launcher()),
       m_beep(platform.sound()),
-      m_fetch(m_windows, frame, platform.clock(), platform.desktop(), m_beep, m_fetchState),
+      m_fetch(m_windows, frame, platform.clock(), platform.desktop(), m_beep),
       m_extraction{*m_store,           frame, platform.clock(), platform.launcher(), platform.archiver(),
                    platform.network(), folder},
-      m_run(frame, platform.clock()) {
+      m_run(frame, platform.clock()),
+      m_jobs(std::make_unique<JobRunner>(*this)) {
     m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(platform.clock().today());
 }
 
@@ -249,9 +250,8 @@ void ProgramServices::tick() {
 }
 
 MiningRun ProgramServices::miningRun(MiningWindowHooks hooks) {
-    MiningServices services{m_extraction, m_totals,     m_settings,   m_run,      m_platform.shutdown(),
-                            m_windows,    m_fetch,      m_fetchState, m_schedule, m_stocks,
-                            m_ownStocks,  m_alarm.get()};
+    MiningServices services{m_extraction, m_settings, m_run,    m_platform.shutdown(), m_windows,
+                            m_fetch,      m_schedule, m_stocks, m_ownStocks,           m_alarm.get()};
     services.followedLine = [this](const StoredRows& rows) -> QString {
         QString error;
         if (!m_followedLoaded && !loadFollowed(&error))
@@ -273,8 +273,8 @@ MiningOptions ProgramServices::miningOptions() const {
     return options;
 }
 
-ReanalysisBatch ProgramServices::reanalysis() {
-    return ReanalysisBatch(m_extraction, m_totals, m_settings, m_run, m_platform.shutdown());
+ReanalysisBatch ProgramServices::reanalysis(ReanalysisHooks hooks) {
+    return ReanalysisBatch(m_extraction, m_settings, m_run, m_platform.shutdown(), std::move(hooks));
 }
 
 ReanalysisOptions ProgramServices::reanalysisOptions() const {
@@ -285,7 +285,7 @@ ReanalysisOptions ProgramServices::reanalysisOptions() const {
 
 DataDownload ProgramServices::download(PageLoader& loader) {
     return DataDownload(
-        {*m_store, m_frame, clock(), m_run, m_platform.network(), m_platform.shutdown(), loader});
+        {*m_store, m_frame, clock(), m_run, m_platform.network(), m_platform.shutdown(), loader, m_settings});
 }
 
 DownloadOptions ProgramServices::downloadOptions() const {
@@ -310,8 +310,8 @@ DocumentCleanup ProgramServices::documentCleanup() {
     return DocumentCleanup(*m_store, m_folder, m_frame, m_run);
 }
 
-StockExtraction ProgramServices::extraction() {
-    return StockExtraction(m_extraction, m_totals);
+StockExtraction ProgramServices::extraction(ExtractionAccount& account) {
+    return StockExtraction(m_extraction, account);
 }
 
 DatabaseCopy ProgramServices::databaseCopy() {

@@ -16,6 +16,7 @@
 #include "mining/MiningSchedule.h"
 #include "monitor/MainForceRelay.h"
 #include "monitor/StocksForMonitor.h"
+#include "program/JobRunner.h"
 #include "quotefiles/OwnStockList.h"
 #include "quotefiles/StockList.h"
 #include "report/DocumentCleanup.h"
@@ -107,16 +108,16 @@ public:
     FollowedTradeList followedBetween(const QDate& from, const QDate& to);
     // The day's digest (an invalid day: the newest in the store).
     std::optional<DayDigest> dayDigest(const QDate& day, bool charts, QString* error);
-    // After a job that stored rows, on every front end: the followed departments' rows
-    // among them, with their summary sent to the QQ chat when the nickname is set and the
-    // user ticked the box ([QQ] SendFollowed). The window listens through onFollowedRun.
+    // After a job that stored rows (the job runner's step after it): the followed
+    // departments' rows among them, with their summary sent to the QQ chat when the
+    // nickname is set and the user ticked the box ([QQ] SendFollowed). The window listens
+    // through onFollowedRun.
     FollowedRunReport afterRun(const StoredRows& rows);
     std::function<void(const FollowedRunReport&)> onFollowedRun;
     static constexpr int kChatSummaryLines = MainForceRelay::kBatchLines;
 
     QuoteWindows& windows() { return m_windows; }
     ReportFetch& fetch() { return m_fetch; }
-    FetchState& fetchState() { return m_fetchState; }
     FailureBeep& beep() { return m_beep; }
     // Opens "alarm.mp3" of the program folder when it is there; without it every alarm is
     // skipped. False, with the device's reason, when the file is there but cannot be played.
@@ -128,7 +129,8 @@ public:
     RunControl& run() { return m_run; }
     MiningSchedule& schedule() { return m_schedule; }
     ExtractionServices& extractionServices() { return m_extraction; }
-    ExtractionTotals& totals() { return m_totals; }
+    // Runs every long job: the only way a front end starts one.
+    JobRunner& jobs() { return *m_jobs; }
 
     // The desktop program's start-up, in the order the program has always kept: the setup,
     // the store, the own stocks, the stock list and the alarm. What fails is said on the
@@ -137,10 +139,10 @@ public:
     // The duties of the desktop's half-second timer that every front end shares.
     void tick();
 
-    // The jobs, over these services.
+    // The jobs, over these services; the job runner runs them.
     MiningRun miningRun(MiningWindowHooks hooks = {});
     MiningOptions miningOptions() const;
-    ReanalysisBatch reanalysis();
+    ReanalysisBatch reanalysis(ReanalysisHooks hooks = {});
     ReanalysisOptions reanalysisOptions() const;
     DataDownload download(PageLoader& loader);
     DownloadOptions downloadOptions() const;
@@ -148,7 +150,7 @@ public:
     MainForceRelay relay(RelaySettingsSource settings, RelayHooks hooks = {});
     MainForceRelay relay(RelaySettings settings, RelayHooks hooks = {});
     DocumentCleanup documentCleanup();
-    StockExtraction extraction();
+    StockExtraction extraction(ExtractionAccount& account);
     DatabaseCopy databaseCopy();
     TrackRecord trackRecord(const TrackRecordOptions& options);
 
@@ -168,13 +170,12 @@ private:
     std::unique_ptr<StocksForMonitor> m_watch;
     QuoteWindows m_windows;
     FailureBeep m_beep;
-    FetchState m_fetchState;
     ReportFetch m_fetch;
     std::unique_ptr<TcmxMP3> m_alarm;
     ExtractionServices m_extraction;
-    ExtractionTotals m_totals;
     RunControl m_run;
     MiningSchedule m_schedule;
+    std::unique_ptr<JobRunner> m_jobs;
     QString m_quoteFolderOverride;
     bool m_setupLoaded = false;
 };

@@ -35,19 +35,23 @@ std::optional<QDate> DocumentCleanup::storedDocumentDay(const QString& code, QSt
     return select.next() ? select.date(0) : QDate();
 }
 
-DocumentCleanupOutcome DocumentCleanup::run(const QList<StockRow>& rows, CleanupMode mode) {
+DocumentCleanupOutcome DocumentCleanup::run(const RunLease& lease, const QList<StockRow>& rows,
+                                            CleanupMode mode) {
     DocumentCleanupOutcome outcome;
     if (!m_db.DBOpened()) {
-        outcome.ran = true;
+        // Nothing to tell the old from the new by: the count is 0, as the window shows it.
+        outcome.notStart(JobReason::NoDatabase);
         m_frame.setStatusPanel(StatusPanel::Message, cleanupTotalMessage(0));
         return outcome;
     }
-    if (!m_run.start(static_cast<int>(rows.size())))
+    if (!m_run.start(lease, static_cast<int>(rows.size()))) {
+        outcome.notStart(JobReason::Busy);
         return outcome;
-    outcome.ran = true;
+    }
+    outcome.begin();
     for (int i = 0; i < rows.size(); ++i) {
         if (!m_run.beforeItem()) {
-            outcome.stopped = true;
+            outcome.stop();
             break;
         }
         m_run.setPosition(i + 1);
@@ -56,6 +60,7 @@ DocumentCleanupOutcome DocumentCleanup::run(const QList<StockRow>& rows, Cleanup
         const std::optional<QDate> keep = storedDocumentDay(code, &error);
         if (!keep) {
             outcome.error = error;
+            outcome.fail(JobReason::StoreUnreadable, error);
             break;
         }
         const QString folder = m_folder.stockFolder(code);
@@ -89,7 +94,9 @@ DocumentCleanupOutcome DocumentCleanup::run(const QList<StockRow>& rows, Cleanup
         last += QStringLiteral(", %1个文件夹无法读取").arg(outcome.unlisted.size());
     if (!outcome.error.isEmpty())
         last += QStringLiteral(", 读取数据库出错: %1").arg(outcome.error);
-    m_run.finish(last, false, nullptr);
+    if (!outcome.undeleted.isEmpty() || !outcome.unlisted.isEmpty())
+        outcome.fail(JobReason::FilesFailed, last);
+    outcome.closing = m_run.finish(last, false, nullptr);
     return outcome;
 }
 

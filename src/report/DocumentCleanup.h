@@ -19,7 +19,8 @@ class TDataBase;
 
 enum class CleanupMode { Delete, DryRun };
 
-// ran is false when another run was active.
+// Failed when a document could not be deleted, a folder not read, or the stored document
+// days not read (the walk ended there).
 struct DocumentCleanupOutcome : JobOutcome {
     QStringList deleted;    // the documents deleted (or, in a dry run, those that would be)
     QStringList undeleted;  // older documents the system refused to delete
@@ -38,7 +39,9 @@ public:
 
     // Walks the list as one run: stoppable between stocks, the progress box moving with
     // them, each deletion named in the status bar's message panel and the count at the end.
-    DocumentCleanupOutcome run(const QList<StockRow>& rows, CleanupMode mode = CleanupMode::Delete);
+    // Under the lease the job runner took for it.
+    DocumentCleanupOutcome run(const RunLease& lease, const QList<StockRow>& rows,
+                               CleanupMode mode = CleanupMode::Delete);
 
     // The day of a document of the stock named as the program names them; an invalid date
     // for any other file.

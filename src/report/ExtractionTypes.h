@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppFrame.h"
+#include "app/JobOutcome.h"
 #include "app/ProgramFolder.h"
 #include "store/DataBase.h"
 #include "store/Money.h"
@@ -9,6 +10,8 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace quarrow {
 
@@ -27,6 +30,11 @@ struct ExtractionServices {
     const Archiver& archiver;
     NetworkState& network;
     ProgramFolder folder;
+    // The kind of the latest anomaly read ("涨跌幅大" or "换手率高"; "--" before the first),
+    // which the department rows after it carry. It lasts as long as the program.
+    QString anomalyMemo = QStringLiteral("--");
+    // Shows the report page (TabSheetStockDoc) in the window; empty elsewhere.
+    std::function<void()> showReportPage = {};
 };
 
 // Who asked for the extraction. The button needs the internet; the mining run keeps the
@@ -42,40 +50,21 @@ struct ExtractionOptions {
     QString rarFolder;        // edtRarFolder: where the archiver lives
 };
 
-// What outlives one extraction: the counters of the status bar, the query page's date
-// range, and the latest anomaly's day and kind. The batches reset the counters.
-struct ExtractionTotals {
+// One run's own account of what it stored: the counters of the status bar, the days for
+// the query page's range, whether new department names came, the newest anomaly day read
+// and the department rows themselves. Every run (a batch, a manual extraction, a command)
+// keeps its own, so no job can lose or double another's figures; a group the database
+// refuses is taken back by putting the account back as it was at the last commit.
+struct ExtractionAccount {
     int savedRowCount = 0;
     int savedChangeCount = 0;
     int savedBigCount = 0;
-    QDate dateFrom;  // the query page's range, widened to every stored day
-    QDate dateTo;
-    bool departmentsAdded = false;          // new names were stored: the department list needs a reload
-    QDate changeDate;                       // ChangeDate of the latest anomaly day read
-    QString stMemo = QStringLiteral("--");  // kind of the latest anomaly, for the program's lifetime
-    // The department rows stored since the batch began; a batch starts a new log.
+    DateRange dates;
+    bool departmentsAdded = false;  // new names were stored: the department list needs a reload
+    QDate changeDate;               // ChangeDate of the latest anomaly day read
     StoredRows storedRows;
 
-    // Puts back what rows rolled back had counted: the counters, the date range, the stored
-    // rows and the reload flag return to what they were when `committed` was taken.
-    void forgetUncommitted(const ExtractionTotals& committed) {
-        savedRowCount = committed.savedRowCount;
-        savedChangeCount = committed.savedChangeCount;
-        savedBigCount = committed.savedBigCount;
-        dateFrom = committed.dateFrom;
-        dateTo = committed.dateTo;
-        departmentsAdded = committed.departmentsAdded;
-        storedRows = committed.storedRows;
-    }
-
-    void widenDateRange(const QDate& day) {
-        if (!day.isValid())
-            return;
-        if (!dateFrom.isValid() || dateFrom > day)
-            dateFrom = day;
-        if (!dateTo.isValid() || dateTo < day)
-            dateTo = day;
-    }
+    void widenDateRange(const QDate& day) { dates.widen(day); }
 };
 
 }  // namespace quarrow

@@ -21,9 +21,13 @@ constexpr qint64 kResumeNoteInterval_ms = 1000;
 
 }  // namespace
 
-ReanalysisBatch::ReanalysisBatch(ExtractionServices& services, ExtractionTotals& totals, Settings& settings,
-                                 RunControl& run, Shutdown& shutdown)
-    : m_services(services), m_totals(totals), m_settings(settings), m_run(run), m_shutdown(shutdown) {}
+ReanalysisBatch::ReanalysisBatch(ExtractionServices& services, Settings& settings, RunControl& run,
+                                 Shutdown& shutdown, ReanalysisHooks hooks)
+    : m_services(services),
+      m_settings(settings),
+      m_run(run),
+      m_shutdown(shutdown),
+      m_hooks(std::move(hooks)) {}
 
 int ReanalysisBatch::chooseStartRow(const QList<StockRow>& rows) {
     ResumePoint resume(m_settings, m_services.frame, m_services.clock);
@@ -77,37 +81,44 @@ void ReanalysisBatch::resetStoredDates() {
     db.execute(QStringLiteral("update tblStocks set stDocDate='1980-01-01'"));
 }
 
-ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const ReanalysisOptions& options) {
+ReanalysisOutcome ReanalysisBatch::run(const RunLease& lease, const QList<StockRow>& rows,
+                                       const ReanalysisOptions& options) {
     ReanalysisOutcome outcome;
     m_settingsError.clear();
     AppFrame& frame = m_services.frame;
-    if (m_run.isActive())  // another job (the relay among them) holds the run control
+    if (!lease) {  // another job (the relay among them) holds the run control
+        outcome.notStart(JobReason::Busy);
         return outcome;
+    }
     if (!frame.ask(Question::ReanalysisStart,
                    QStringLiteral("从历次下载的动态文件中挖掘操盘庄家和大宗交易数据,"
                                   "\r藉此恢复损坏或遗失的数据库数据\r是否继续?"),
-                   AppFrame::kHintTitle))
+                   AppFrame::kHintTitle)) {
+        outcome.notStart(JobReason::Declined);
         return outcome;
+    }
 
+    if (m_hooks.showPromptPage)
+        m_hooks.showPromptPage();
     frame.ShowPrompt(QStringLiteral("从历次下载的股票异常动态文件中挖掘振幅超过20%的股票操盘庄家"));
     frame.ShowPrompt(QStringLiteral("正在从下载的文件中挖掘操盘庄家,请勿操作使用计算机!"));
-    m_totals.savedChangeCount = 0;
-    m_totals.savedBigCount = 0;
-    m_totals.departmentsAdded = false;
-    m_totals.changeDate = QDate();
-    m_totals.storedRows = StoredRows();
+    ExtractionAccount& account = outcome.account;
 
     const int startRow = chooseStartRow(rows);
     if (startRow == 1)
         resetStoredDates();
-    outcome.ran = true;
+    outcome.begin();
     outcome.startRow = startRow;
-    outcome.unlistedFolders = reportUnlistedFolders(rows);
 
+    if (m_hooks.stayOnTop)
+        m_hooks.stayOnTop(true);
     const int count = static_cast<int>(rows.size());
-    m_run.start(count, startRow - 1);
+    m_run.start(lease, count, startRow - 1);
+    frame.clearLog();
+    // Said after the log was cleared, so the batch's own log names them.
+    outcome.unlistedFolders = reportUnlistedFolders(rows);
     SavedDocuments documents(m_services.folder, m_services.launcher, m_services.archiver, frame);
-    StockExtraction extraction(m_services, m_totals);
+    StockExtraction extraction(m_services, account);
     QDate latest;
     // Stocks are stored in groups of about a second's work, one transaction each, and
     // the resume point is noted only after its group is committed: a kill loses at most
@@ -119,20 +130,14 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     int pendingRow = 0;
     QDate pendingLatest;
     ReanalysisOutcome committedOutcome;
-    ExtractionTotals committedTotals;
     NotedCommitGroup group(
         m_services.db, m_services.clock, kResumeNoteInterval_ms,
-        {.keep =
-             [&] {
-                 committedOutcome = outcome;
-                 committedTotals = m_totals;
-             },
+        {.keep = [&] { committedOutcome = outcome; },
          .restore =
              [&] {
                  const int unreadable = outcome.unreadable;
                  outcome = committedOutcome;
                  outcome.unreadable = unreadable;
-                 m_totals.forgetUncommitted(committedTotals);
                  pendingKey.clear();  // analysed again by the next batch
                  pendingLatest = QDate();
              },
@@ -213,9 +218,9 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
                 break;
             }
             ++outcome.documents;
-            if (m_totals.changeDate.isValid() &&
-                (!pendingLatest.isValid() || m_totals.changeDate > pendingLatest))
-                pendingLatest = m_totals.changeDate;
+            if (account.changeDate.isValid() &&
+                (!pendingLatest.isValid() || account.changeDate > pendingLatest))
+                pendingLatest = account.changeDate;
         }
         if (stockFailed)
             break;
@@ -235,30 +240,49 @@ ReanalysisOutcome ReanalysisBatch::run(const QList<StockRow>& rows, const Reanal
     group.commit();
     if (group.failed()) {
         outcome.failStore(group.error());
-        frame.addLog(
-            QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError + QStringLiteral("<<<<<"),
-            LogColor::Magenta);
+        frame.addLog(QStringLiteral("\t>>>>>保存出错!数据库写入失败:") + outcome.storeError() +
+                         QStringLiteral("<<<<<"),
+                     LogColor::Magenta);
     }
 
-    outcome.stopped = m_run.state() == RunState::StopRequested;
+    if (m_run.state() == RunState::StopRequested)
+        outcome.stop();
     outcome.endProgram = m_run.endProgramRequested();
-    const QString finalText = outcome.storeFailed() ? QStringLiteral("数据库写入失败,股票文件分析中止!")
-                                                    : QStringLiteral("全部股票文件分析完毕!");
-    frame.addLog(finalText, LogColor::Red);
     // A batch that met no later day (a resumed tail, documents without anomalies) must
     // not move the newest stored day back.
     const QDate stored = m_settings.lastStockDate();
     outcome.stockDate = latest.isValid() && latest > stored ? latest : stored;
     if (!m_settings.writeDate(QStringLiteral("Last"), QStringLiteral("StockDate"), outcome.stockDate))
         settingsWriteFailed();
-    outcome.settingsError = m_settingsError;
-    outcome.end = m_run.finish(
-        finalText, options.shutdownWhenDone && !outcome.endProgram && !outcome.storeFailed(), &m_shutdown);
-    if (outcome.end.shutdownAttempted)
-        frame.ShowPrompt(outcome.end.shutdown.message);
-    outcome.reloadDepartments = !outcome.end.shutdownAttempted && m_totals.departmentsAdded;
-    outcome.storedRows = m_totals.storedRows;
+    if (!m_settingsError.isEmpty())
+        outcome.failSettings(m_settingsError);
+    const QString lastLine = finalLine(outcome);
+    frame.addLog(lastLine, LogColor::Red);
+    outcome.closing = m_run.finish(lastLine, options.shutdownWhenDone && outcome.done(), &m_shutdown);
+    if (outcome.closing.shutdownAttempted)
+        frame.ShowPrompt(outcome.closing.shutdown.message);
+    if (m_hooks.showQueryPage)
+        m_hooks.showQueryPage();
+    if (m_hooks.stayOnTop)
+        m_hooks.stayOnTop(false);
+    outcome.reloadDepartments = !outcome.closing.shutdownAttempted && account.departmentsAdded;
+    outcome.storedRows = account.storedRows;
+    outcome.dates = account.dates;
+    outcome.departmentsAdded = account.departmentsAdded;
     return outcome;
+}
+
+QString ReanalysisBatch::finalLine(const ReanalysisOutcome& outcome) {
+    switch (outcome.end) {
+        case JobEnd::Done:
+            return QStringLiteral("全部股票文件分析完毕!");
+        case JobEnd::Stopped:
+            return QStringLiteral("股票文件分析已停止:分析到第%1行,今天可以从此处继续").arg(outcome.lastRow);
+        case JobEnd::NotStarted:
+        case JobEnd::Failed:
+            break;
+    }
+    return QStringLiteral("股票文件分析中止:") + outcome.reasonText();
 }
 
 }  // namespace quarrow

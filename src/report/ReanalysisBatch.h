@@ -9,6 +9,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace quarrow {
 
 class Settings;
@@ -28,16 +30,24 @@ struct ReanalysisOptions {
 // newest day leaves the stored rows fine, but a resumed batch would start from an older
 // stock.
 struct ReanalysisOutcome : JobOutcome {
-    int startRow = 0;        // 1-based row it started at
-    int lastRow = 0;         // 1-based row of the last stock finished
-    int stocksAnalysed = 0;  // stocks that had a folder
-    int documents = 0;       // documents read and run through the extraction
-    int unreadable = 0;      // documents and stock folders that could not be read
+    ExtractionAccount account;  // what this batch stored
+    int startRow = 0;           // 1-based row it started at
+    int lastRow = 0;            // 1-based row of the last stock finished
+    int stocksAnalysed = 0;     // stocks that had a folder
+    int documents = 0;          // documents read and run through the extraction
+    int unreadable = 0;         // documents and stock folders that could not be read
     // Six-digit stock folders whose code the list does not carry: reported, not analysed.
     QStringList unlistedFolders;
     QDate stockDate;                 // the StockDate kept at the end
     bool reloadDepartments = false;  // new department names: the department list needs a reload
     StoredRows storedRows;           // the department rows this batch stored
+};
+
+// What only the desktop window does around the batch; every hook may be left empty.
+struct ReanalysisHooks {
+    std::function<void()> showPromptPage;  // function panel hidden, TabSheetPrompt shown
+    std::function<void()> showQueryPage;   // the function page TabGetFromDB, at the end
+    std::function<void(bool)> stayOnTop;
 };
 
 // The batch re-analysis of saved report documents: walks the all-stocks list, runs every
@@ -50,12 +60,14 @@ struct ReanalysisOutcome : JobOutcome {
 // stores nothing twice.
 class ReanalysisBatch {
 public:
-    ReanalysisBatch(ExtractionServices& services, ExtractionTotals& totals, Settings& settings,
-                    RunControl& run, Shutdown& shutdown);
+    ReanalysisBatch(ExtractionServices& services, Settings& settings, RunControl& run, Shutdown& shutdown,
+                    ReanalysisHooks hooks = {});
 
     // The whole batch over the rows of the all-stocks list (the desktop's
-    // "btnGetAllFromTxtDocsClick"): the questions, the walk, the commits and the bookkeeping.
-    ReanalysisOutcome run(const QList<StockRow>& rows, const ReanalysisOptions& options);
+    // "btnGetAllFromTxtDocsClick"): the questions, the walk, the commits and the bookkeeping,
+    // under the lease the job runner took for it.
+    ReanalysisOutcome run(const RunLease& lease, const QList<StockRow>& rows,
+                          const ReanalysisOptions& options);
 
 private:
     // The resume point, "Last"/"RunDate", "Code" and "Index": the row to start at (asking
@@ -67,12 +79,13 @@ private:
     // Logs a refused write of the settings file and keeps its reason for the outcome.
     void settingsWriteFailed();
     void resetStoredDates();
+    static QString finalLine(const ReanalysisOutcome& outcome);
 
     ExtractionServices& m_services;
-    ExtractionTotals& m_totals;
     Settings& m_settings;
     RunControl& m_run;
     Shutdown& m_shutdown;
+    ReanalysisHooks m_hooks;
     QString m_settingsError;  // the first refused write of the settings file in this batch
 };
 

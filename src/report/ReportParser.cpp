@@ -47,9 +47,9 @@ bool isEmptyAmount(const QString& text) {
 
 }  // namespace
 
-ReportParser::ReportParser(ExtractionServices& services, ExtractionTotals& totals,
+ReportParser::ReportParser(ExtractionServices& services, ExtractionAccount& account,
                            const ExtractionOptions& options, const QStringList& memo)
-    : m_services(services), m_totals(totals), m_options(options), m_memo(memo) {}
+    : m_services(services), m_account(account), m_options(options), m_memo(memo) {}
 
 QString ReportParser::duplicateMessage() const {
     return QStringLiteral("\t>>>>>保存") + m_options.code + QStringLiteral("出错!数据可能重复!<<<<<");
@@ -131,17 +131,17 @@ bool ReportParser::beginChangeBlock() {
             LogColor::Red);
         return false;
     }
-    m_totals.changeDate = day.isValid() ? day : today.addDays(-9125);
+    m_account.changeDate = day.isValid() ? day : today.addDays(-9125);
     m_rowDay = day.isValid() ? day : today;
 
     ++m_cursor;
     const QString figuresLine = m_cursor < m_memo.size() ? trimBlanks(m_memo.at(m_cursor)) : QString();
     if (m_turnover) {
         m_figuresText = kTurnover + QStringLiteral(">") + QStringLiteral("20%") + figuresLine;
-        m_totals.stMemo = QStringLiteral("换手率高");
+        m_services.anomalyMemo = QStringLiteral("换手率高");
     } else {
         m_figuresText = figuresLine;
-        m_totals.stMemo = QStringLiteral("涨跌幅大");
+        m_services.anomalyMemo = QStringLiteral("涨跌幅大");
     }
     m_cursor += 2;
     m_figures = readFigures(m_figuresText);
@@ -159,7 +159,7 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
     log(QStringLiteral("\t") + m_figuresText, figures.rate.isPositive() ? LogColor::Red : LogColor::Green);
 
     const qint32 descriptionKey = CalcDeptKey(m_description);
-    const QDate day = m_totals.changeDate;
+    const QDate day = m_account.changeDate;
     Statement insert = m_services.db.DBCommand(kInsertChange);
     insert.bind(QStringLiteral(":StCode"), m_options.code)
         .bind(QStringLiteral(":StDate"), day)
@@ -167,7 +167,7 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
         .bind(QStringLiteral(":StBuy"), figures.volume)
         .bind(QStringLiteral(":StSale"), figures.amount)
         .bind(QStringLiteral(":StRate"), figures.rate)
-        .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
+        .bind(QStringLiteral(":StMemo"), m_services.anomalyMemo)
         .bind(QStringLiteral(":StKEY"),
               CalcRecordKey(m_options.code, m_figuresText, figures.volume, figures.amount, day));
     switch (offer(insert)) {
@@ -180,9 +180,9 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
         case Offer::Stored:
             break;
     }
-    ++m_totals.savedRowCount;
-    ++m_totals.savedChangeCount;
-    m_totals.widenDateRange(day);
+    ++m_account.savedRowCount;
+    ++m_account.savedChangeCount;
+    m_account.widenDateRange(day);
     storeDepartment(descriptionKey, m_description);
     return m_storageFailed ? ChangeOutcome::Failed : ChangeOutcome::Stored;
 }
@@ -258,15 +258,15 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                     .bind(QStringLiteral(":StBuy"), row.StBuy)
                     .bind(QStringLiteral(":StSale"), row.StSale)
                     .bind(QStringLiteral(":StRate"), m_figures.rate)
-                    .bind(QStringLiteral(":StMemo"), m_totals.stMemo)
+                    .bind(QStringLiteral(":StMemo"), m_services.anomalyMemo)
                     .bind(QStringLiteral(":StKey"), recordKey);
                 const Offer offered = offer(insert);
                 if (offered == Offer::Stored) {
-                    m_totals.storedRows.add(recordKey, key);
-                    ++m_totals.savedRowCount;
-                    m_totals.widenDateRange(m_rowDay);
+                    m_account.storedRows.add(recordKey, key);
+                    ++m_account.savedRowCount;
+                    m_account.widenDateRange(m_rowDay);
                     storeDepartment(key, name);
-                    m_totals.departmentsAdded = true;
+                    m_account.departmentsAdded = true;
                 } else if (offered == Offer::Repeated) {
                     log(duplicateMessage(), LogColor::Magenta);
                 }
@@ -339,6 +339,8 @@ void ReportParser::ParseBigTrades() {
                 LogColor::Red);
             continue;
         }
+        if (day.isValid())
+            ++m_tradesRead;
 
         bool mustRaise = false;
         if (day.isValid() && !m_options.allChanges && m_services.db.DBOpened()) {
@@ -393,13 +395,13 @@ void ReportParser::ParseBigTrades() {
                         raiseBigLast(day);
                     return;
                 }
-                ++m_totals.savedBigCount;
-                m_totals.widenDateRange(day);
+                ++m_account.savedBigCount;
+                m_account.widenDateRange(day);
                 if (!m_options.allChanges || firstEntered)
                     raiseBigLast(day);
                 storeDepartment(sellerKey, seller);
                 storeDepartment(buyerKey, buyer);
-                m_totals.departmentsAdded = true;
+                m_account.departmentsAdded = true;
                 if (m_storageFailed)
                     return;
             }

@@ -34,7 +34,7 @@ public:
         Failed,     // the database refused the row: the stock is rolled back
     };
 
-    ReportParser(ExtractionServices& services, ExtractionTotals& totals, const ExtractionOptions& options,
+    ReportParser(ExtractionServices& services, ExtractionAccount& account, const ExtractionOptions& options,
                  const QStringList& memo);
 
     int cursor() const { return m_cursor; }
@@ -50,7 +50,7 @@ public:
     bool beginChangeBlock();
     // ParseChangeBlock, second half: figures, threshold, the anomaly row.
     ChangeOutcome finishChangeBlock();
-    QDate changeDate() const { return m_totals.changeDate; }
+    QDate changeDate() const { return m_account.changeDate; }
 
     // Reads the table under the given heading, searching from the cursor. True when at
     // least one table line with four or more fields was read.
@@ -59,6 +59,8 @@ public:
 
     // Searches from the block-trade start index for the block-trade table and stores it.
     void ParseBigTrades();
+    // Block trades with a day read from the report, stored or not.
+    int tradesRead() const { return m_tradesRead; }
 
     // A statement of this stock failed for another reason than a repeated key (a full
     // disk, a lock, an I/O error): nothing more is stored and the stock is rolled back.
@@ -93,7 +95,7 @@ private:
     QString duplicateMessage() const;
 
     ExtractionServices& m_services;
-    ExtractionTotals& m_totals;
+    ExtractionAccount& m_account;
     const ExtractionOptions& m_options;
     const QStringList& m_memo;
 
@@ -109,6 +111,7 @@ private:
     Figures m_figures;  // read once from the figures text: rate, volume, amount
 
     QList<TStockSaleBuy> m_handled;
+    int m_tradesRead = 0;
 
     bool m_storageFailed = false;
     QString m_storageError;

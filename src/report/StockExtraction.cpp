@@ -27,8 +27,8 @@ const QDate kDayZero(1899, 12, 30);
 
 }  // namespace
 
-StockExtraction::StockExtraction(ExtractionServices& services, ExtractionTotals& totals)
-    : m_services(services), m_totals(totals) {}
+StockExtraction::StockExtraction(ExtractionServices& services, ExtractionAccount& account)
+    : m_services(services), m_account(account) {}
 
 ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions& options,
                                       ExtractionCaller caller) {
@@ -36,10 +36,13 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
     AppFrame& frame = m_services.frame;
     if (caller == ExtractionCaller::Button && !m_services.network.isConnected()) {
         frame.notify(QStringLiteral("网络不通,请连接好INTERNET网络!"));
+        result.noNetwork = true;
         return result;
     }
 
     options.code = trimBlanks(options.code);
+    if (m_services.showReportPage)
+        m_services.showReportPage();
     // The code names a folder and goes into statements: six digits and nothing else.
     if (!isStockCode(options.code)) {
         frame.ShowPrompt(QStringLiteral("没有指定代码或者代码格式不对!"));
@@ -85,13 +88,13 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
                      QStringLiteral("最新动态"),
                  LogColor::Default);
 
-    ReportParser parser(m_services, m_totals, options, memo);
+    ReportParser parser(m_services, m_account, options, memo);
     parser.setCursor(codeLine + 1);
     parser.setBigTradeStart(4);
 
     QDate documentDate;
     if (caller != ExtractionCaller::Reanalysis) {
-        if (!saveDocument(memo, options, reportDate, &result.documentError, &documentDate)) {
+        if (!saveDocument(memo, options, caller, reportDate, &result.documentError, &documentDate)) {
             showCounters();
             return result;
         }
@@ -100,23 +103,24 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
 
     // Only committed rows are counted: a stock the database refuses leaves the counters
     // (and the query page's range) as they were.
-    const ExtractionTotals before = m_totals;
+    const ExtractionAccount before = m_account;
     Transaction transaction(m_services.db);
     if (!transaction.began()) {
         parser.noteStorageFailure(m_services.db.transactionError());
     } else {
         recordDocumentDate(parser, options, documentDate);
         if (!parser.storageFailed())
-            parseAnomalyDays(parser, options, documentDate);
+            result.daysRead = parseAnomalyDays(parser, options, documentDate);
         if (!parser.storageFailed() && parser.bigTradeStart() > 0)
             parser.ParseBigTrades();
+        result.tradesRead = parser.tradesRead();
         if (!parser.storageFailed() && !transaction.commit())
             parser.noteStorageFailure(m_services.db.transactionError());
     }
 
     if (parser.storageFailed()) {
         transaction.rollback();
-        m_totals.forgetUncommitted(before);
+        m_account = before;
         result.storeFailed = true;
         result.storeError = parser.storageError();
         frame.addLog(QStringLiteral("\t>>>>>保存") + code + QStringLiteral("出错!数据库写入失败<<<<<"),
@@ -126,8 +130,9 @@ ExtractionResult StockExtraction::run(const QStringList& memo, ExtractionOptions
     return result;
 }
 
-void StockExtraction::parseAnomalyDays(ReportParser& parser, const ExtractionOptions& options,
-                                       const QDate& documentDate) {
+int StockExtraction::parseAnomalyDays(ReportParser& parser, const ExtractionOptions& options,
+                                      const QDate& documentDate) {
+    int days = 0;
     // The anomaly section, then one pass per anomaly day taken.
     const int count = parser.lineCount();
     int line = parser.cursor();
@@ -159,6 +164,7 @@ void StockExtraction::parseAnomalyDays(ReportParser& parser, const ExtractionOpt
             const int dateLine = parser.cursor();
             if (!parser.beginChangeBlock())
                 break;
+            ++days;
             parser.setBigTradeStart(dateLine + 4);
 
             if (m_services.db.DBOpened()) {
@@ -179,13 +185,23 @@ void StockExtraction::parseAnomalyDays(ReportParser& parser, const ExtractionOpt
                 break;
         }
     }
+    return days;
 }
 
 bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOptions& options,
-                                   const QString& reportDate, QString* documentError, QDate* documentDate) {
+                                   ExtractionCaller caller, const QString& reportDate, QString* documentError,
+                                   QDate* documentDate) {
     const QString folder = m_services.folder.stockFolder(options.code);
     if (!QDir().mkpath(folder)) {
-        m_services.frame.notify(QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder));
+        // Nothing of the stock is stored, so a later try keeps the document and the rows
+        // together. A batch goes on with its next stock and counts this one as failed; only
+        // someone who pressed the button waits for the box.
+        *documentError = QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder);
+        m_services.frame.addLog(
+            QStringLiteral("\t>>>>>") + *documentError + QStringLiteral(",文档和数据都没有保存<<<<<"),
+            LogColor::Magenta);
+        if (caller == ExtractionCaller::Button)
+            m_services.frame.notify(*documentError);
         return false;
     }
     const QString path = QDir(folder).filePath(ReportDocuments::documentName(options.code, reportDate));
@@ -287,8 +303,8 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
 }
 
 void StockExtraction::showCounters() {
-    m_services.frame.setStatusPanel(StatusPanel::AnomalyStocks, QString::number(m_totals.savedChangeCount));
-    m_services.frame.setStatusPanel(StatusPanel::BlockTrades, QString::number(m_totals.savedBigCount));
+    m_services.frame.setStatusPanel(StatusPanel::AnomalyStocks, QString::number(m_account.savedChangeCount));
+    m_services.frame.setStatusPanel(StatusPanel::BlockTrades, QString::number(m_account.savedBigCount));
 }
 
 }  // namespace quarrow

@@ -9,12 +9,20 @@ class ReportParser;
 // What one extraction found, for the callers that go on with it.
 struct ExtractionResult {
     bool ran = false;               // the code was valid and the report was looked at
+    bool noNetwork = false;         // the button found no network: nothing was looked at
     bool reportRecognised = false;  // the code (with a date) stood in the report's first lines
     bool documentWritten = false;
-    // The report could not be kept as a document (a full disk, no permission): the report
-    // is still parsed and stored, but the caller that wanted the document must know.
+    // The report could not be kept as a document. When the stock's folder could not be made
+    // nothing was stored; when only the document could not be written (a full disk, no
+    // permission) the report is still parsed and stored. Either way the caller that wanted
+    // the document must know: for the mining run the stock is not captured.
     QString documentError;
     QString reportDate;  // the date on the report's code line
+    // Anomaly days and block trades the report holds with their days, stored or not: a
+    // report with neither holds no data.
+    int daysRead = 0;
+    int tradesRead = 0;
+    bool holdsData() const { return daysRead > 0 || tradesRead > 0; }
     // The database refused the stock (locked, full, an I/O error): nothing of it was
     // stored and the counters do not count it. A batch stops here; a command fails.
     bool storeFailed = false;
@@ -27,14 +35,14 @@ struct ExtractionResult {
 // One stock is one transaction: a crash never leaves half a day stored.
 class StockExtraction {
 public:
-    StockExtraction(ExtractionServices& services, ExtractionTotals& totals);
+    StockExtraction(ExtractionServices& services, ExtractionAccount& account);
 
     // options.code is trimmed in place, as the code edit is.
     ExtractionResult run(const QStringList& memo, ExtractionOptions& options, ExtractionCaller caller);
 
 private:
-    bool saveDocument(const QStringList& memo, const ExtractionOptions& options, const QString& reportDate,
-                      QString* documentError, QDate* documentDate);
+    bool saveDocument(const QStringList& memo, const ExtractionOptions& options, ExtractionCaller caller,
+                      const QString& reportDate, QString* documentError, QDate* documentDate);
     void archive(const QString& stockFolder, const QString& code, const QString& documentPath,
                  const QString& rarFolder);
     void recordDocumentDate(ReportParser& parser, const ExtractionOptions& options,
@@ -42,11 +50,12 @@ private:
     enum class DayCheck { Go, AlreadyStored, Failed };
     DayCheck checkLastDate(ReportParser& parser, const ExtractionOptions& options, const QDate& documentDate,
                            const QDate& changeDate);
-    void parseAnomalyDays(ReportParser& parser, const ExtractionOptions& options, const QDate& documentDate);
+    // The days whose date line read.
+    int parseAnomalyDays(ReportParser& parser, const ExtractionOptions& options, const QDate& documentDate);
     void showCounters();
 
     ExtractionServices& m_services;
-    ExtractionTotals& m_totals;
+    ExtractionAccount& m_account;
 };
 
 }  // namespace quarrow

@@ -49,21 +49,26 @@ DatabaseCopyOutcome DatabaseCopy::copyTo(const QString& chosen) {
     DatabaseCopyOutcome outcome;
     if (!supported()) {
         outcome.status = Status::Unsupported;
+        outcome.notStart(JobReason::InvalidInput, QStringLiteral("an ODBC source has no file to copy"));
         return outcome;
     }
     outcome.target = DatabaseBackup::physicalPath(targetFor(chosen));
     if (isStoreOwnFile(outcome.target)) {
         outcome.status = Status::SamePath;
+        outcome.notStart(JobReason::InvalidInput, QStringLiteral("the chosen file is the database itself"));
         return outcome;
     }
+    outcome.begin();
     const QString folder = QFileInfo(outcome.target).absolutePath();
     if (!m_settings.writeText(QStringLiteral("Folder"), QStringLiteral("DBCOPY"),
                               QDir::toNativeSeparators(folder + QLatin1Char('/'))))
-        outcome.settingError = m_settings.lastError();
+        outcome.failSettings(m_settings.lastError());
     const bool copied = m_store.kind == StoreKind::SQLite
                             ? DatabaseBackup::copy(m_store.file, outcome.target, &outcome.error)
                             : DatabaseBackup::copyFile(m_store.file, outcome.target, &outcome.error);
     outcome.status = copied ? Status::Copied : Status::Failed;
+    if (!copied)
+        outcome.fail(JobReason::FilesFailed, outcome.error);
     return outcome;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "store/StoreLocation.h"
 
 #include <QString>
@@ -8,7 +9,9 @@ namespace quarrow {
 
 class Settings;
 
-struct DatabaseCopyOutcome {
+// Done when the copy is in place; not started when there is nothing to copy to (the store
+// itself, an ODBC source); failed otherwise. The status tells the cases apart.
+struct DatabaseCopyOutcome : JobOutcome {
     enum class Status {
         Copied,       // the copy is in place and passed its check
         SamePath,     // the chosen file is the store or one of its own files: nothing copied
@@ -18,8 +21,8 @@ struct DatabaseCopyOutcome {
     Status status = Status::Failed;
     QString target;  // the file the copy went to (or would have)
     QString error;
-    // The folder could not be noted for the next backup (the copy itself may be fine).
-    QString settingError;
+    // The folder could not be noted for the next backup (the copy itself may be fine):
+    // settingsError of the outcome.
 };
 
 // The backup of btnCopyData: the folder the last backup went to (Folder/DBCOPY, the

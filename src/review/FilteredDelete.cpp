@@ -30,23 +30,24 @@ QString filteredDeleteQuestion(const OperatorQuery& page) {
 FilteredDelete::FilteredDelete(TDataBase& db, AppFrame& frame) : m_db(db), m_frame(frame) {}
 
 FilteredDeleteOutcome FilteredDelete::run(const OperatorQuery& page) {
-    using Status = FilteredDeleteOutcome::Status;
     FilteredDeleteOutcome outcome;
-    if (!m_db.DBOpened())
+    if (!m_db.DBOpened()) {
+        outcome.notStart(JobReason::NoDatabase);
         return outcome;
+    }
     MessageRequest question;
     question.question = Question::FilteredDelete;
     question.text = filteredDeleteQuestion(page);
     question.buttons = MessageButtons::YesNo;
     if (m_frame.showMessage(question) != MessageAnswer::Yes) {
-        outcome.status = Status::Declined;
+        outcome.notStart(JobReason::Declined);
         return outcome;
     }
 
+    outcome.begin();
     const auto fail = [&](const QString& error) {
-        outcome.status = Status::Failed;
         outcome.rows = 0;
-        outcome.error = error;
+        outcome.failStore(error);
         return outcome;
     };
     Transaction transaction(m_db);
@@ -60,7 +61,6 @@ FilteredDeleteOutcome FilteredDelete::run(const OperatorQuery& page) {
     outcome.rows = statement.rowsAffected();
     if (!transaction.commit())
         return fail(m_db.transactionError());
-    outcome.status = Status::Deleted;
     return outcome;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobOutcome.h"
 #include "review/ComposedStatement.h"
 #include "review/OperatorQuery.h"
 
@@ -19,16 +20,11 @@ ComposedStatement composeFilteredDelete(const OperatorQuery& page);
 // The question asked before anything is deleted.
 QString filteredDeleteQuestion(const OperatorQuery& page);
 
-struct FilteredDeleteOutcome {
-    enum class Status {
-        NotOpen,   // the database is not open: nothing was asked or run
-        Declined,  // the user did not answer Yes
-        Deleted,   // the rows are gone and committed
-        Failed,    // the database refused: nothing was deleted
-    };
-    Status status = Status::NotOpen;
+// Not started when the database is not open (nothing asked or run) or the user did not
+// answer Yes; done when the rows are gone and committed; failed when the database refused,
+// and then nothing was deleted.
+struct FilteredDeleteOutcome : JobOutcome {
     int rows = 0;
-    QString error;  // why it failed
 };
 
 // Asks through the frame, then deletes in one transaction: either every selected row goes

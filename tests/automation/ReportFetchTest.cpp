@@ -76,8 +76,14 @@ struct Fetcher {
     QuoteWindows windows{log.desktop, log.clock, frame, launcher};
     SimSound sound;
     FailureBeep beep{sound};
-    FetchState state;
-    ReportFetch fetcher{windows, frame, log.clock, log.desktop, beep, state};
+    ReportFetch fetcher{windows, frame, log.clock, log.desktop, beep};
+    const ReportFetch::State& state() const { return fetcher.state(); }
+    // Presets what an earlier fetch left.
+    void preset(const std::function<void(ReportFetch::State&)>& change) {
+        ReportFetch::State state = fetcher.state();
+        change(state);
+        fetcher.setState(state);
+    }
     SimQuoteProgram* quote = nullptr;
 };
 
@@ -92,7 +98,7 @@ TEST(ReportFetch, TypesTheCodeOpensThePageAndCopiesItOnce) {
     EXPECT_TRUE(outcome.captured);
     EXPECT_EQ(outcome.lines, (QStringList{QStringLiteral("☆龙虎榜单☆ 600000"), QStringLiteral("第二行")}));
     EXPECT_EQ(f.frame.capture, outcome.lines);
-    EXPECT_EQ(f.state.fetchFailed, 0);
+    EXPECT_EQ(f.state().fetchFailed, 0);
     EXPECT_EQ(f.keysAndWaits(),
               main + " 36 30 30 30 30 30 sleep 50 foreground Tdx 键盘精灵 0D sleep 200 " + main +
                   " clear 79 sleep 250 key+ 11 41 key- 11 key+ 11 43 key- 11 sleep 50 paste");
@@ -117,14 +123,16 @@ TEST(ReportFetch, SkipsWhatTheQuoteProgramAlreadyShows) {
         SCOPED_TRACE(std::to_string(&c - cases));
         Fetcher f;
         f.showInformationPage("600000");
-        f.state.lastSelectedCode = QLatin1String(c.lastSelected);
-        f.state.fetchFailed = c.fetchFailed;
+        f.preset([&](ReportFetch::State& state) {
+            state.lastSelectedCode = QLatin1String(c.lastSelected);
+            state.fetchFailed = c.fetchFailed;
+        });
         EXPECT_TRUE(f.fetcher.fetch(QStringLiteral("600000"), c.sender, c.percent).captured);
         EXPECT_EQ(f.count("key+ 36"), c.digits);
         EXPECT_EQ(f.count("key+ 0D"), c.digits);
         EXPECT_EQ(f.count("key+ 79"), c.f10);
-        EXPECT_EQ(f.state.fetchFailed, 0);
-        EXPECT_TRUE(f.state.lastSelectedCode.isEmpty());
+        EXPECT_EQ(f.state().fetchFailed, 0);
+        EXPECT_TRUE(f.state().lastSelectedCode.isEmpty());
     }
 }
 
@@ -145,7 +153,7 @@ TEST(ReportFetch, AsksOnceWhenTheQuoteProgramShowsAnotherPage) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.code) + (c.answer == MessageAnswer::Yes ? " Yes" : " No"));
         Fetcher f(wrongFirst);
-        f.state.wrongPages = 2;
+        f.preset([](ReportFetch::State& state) { state.wrongPages = 2; });
         f.frame.answers = {c.answer, c.answer};
         const QString code = QLatin1String(c.code);
         EXPECT_EQ(f.fetcher.fetch(code, FetchSender::MiningRun, 0).captured, c.captured);
@@ -155,8 +163,8 @@ TEST(ReportFetch, AsksOnceWhenTheQuoteProgramShowsAnotherPage) {
         EXPECT_EQ(
             f.frame.countLogs(QStringLiteral("\t抓取的") + code + QStringLiteral("的报告不是☆龙虎榜单☆")),
             c.captured ? 1 : c.copies);
-        EXPECT_EQ(f.state.wrongPages, c.wrongPages);
-        EXPECT_EQ(f.state.fetchFailed, c.captured ? 0 : 1);
+        EXPECT_EQ(f.state().wrongPages, c.wrongPages);
+        EXPECT_EQ(f.state().fetchFailed, c.captured ? 0 : 1);
     }
 }
 
@@ -177,7 +185,7 @@ TEST(ReportFetch, NothingCopiedInTwoAttemptsBeepsAndLogsTheFailure) {
     EXPECT_EQ(std::count(f.sound.calls().begin(), f.sound.calls().end(), "midi send 403C90"), 1);
     EXPECT_TRUE(f.frame.hasLog(QStringLiteral("\t600000☆龙虎榜单☆抓取失败!"), LogColor::Red));
     EXPECT_EQ(f.frame.statusPanel(StatusPanel::FetchTries), QStringLiteral("10"));
-    EXPECT_EQ(f.state.fetchFailed, 1);
+    EXPECT_EQ(f.state().fetchFailed, 1);
 }
 
 TEST(ReportFetch, RetriesAClipboardThatWillNotClearAtMostSixTimes) {
@@ -212,7 +220,7 @@ TEST(ReportFetch, AQuoteProgramThatVanishesGetsNoFurtherKeysAndAnEmptyPageCopies
     const FetchOutcome outcome = empty.fetcher.fetch(QStringLiteral("600020"), FetchSender::MiningRun, 0);
     EXPECT_FALSE(outcome.captured);
     EXPECT_TRUE(outcome.lines.isEmpty());
-    EXPECT_EQ(empty.state.fetchFailed, 1);
+    EXPECT_EQ(empty.state().fetchFailed, 1);
 }
 
 // Some rich-text copies end every line twice; such a page is the same page. A blank line of
@@ -249,7 +257,7 @@ TEST(ReportFetch, TheWrongPageQuestionFitsWhoWatches) {
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         Fetcher f;
-        f.state.unattended = c.unattended;
+        f.fetcher.beginRun(c.unattended);
         if (!c.unattended)
             f.frame.answers = {c.answer, c.answer};
         for (const QString& code : {QStringLiteral("000001"), QStringLiteral("000002")})
@@ -257,6 +265,6 @@ TEST(ReportFetch, TheWrongPageQuestionFitsWhoWatches) {
         ASSERT_EQ(f.frame.messages.size(), c.asked);
         EXPECT_EQ(f.frame.messages.first().buttons, c.buttons);
         EXPECT_EQ(f.frame.messages.first().timeout_s, c.timeout_s);
-        EXPECT_EQ(f.state.wrongPages, 2);
+        EXPECT_EQ(f.state().wrongPages, 2);
     }
 }

@@ -65,7 +65,7 @@ TEST(CliOutcome, FailedWorkIsReportedWithAStatusAndOneLine) {
          {"reanalyse", "--restart", "--keep"},
          {},
          1,
-         "cannot note the batch's progress"},
+         "the settings file refused a write"},
         {"output to a full disk",
          nullptr,
          {"settings", "get", "Last", "Code"},

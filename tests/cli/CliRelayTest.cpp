@@ -18,7 +18,7 @@ TEST(CliRelay, SaysHowManyChatLinesWentUnsentAndFailsThen) {
     } cases[] = {
         {"the chat window stays", "", 0, "46 chat lines sent in 2 batches, 0 not sent"},
         {"the chat window closes after one message", "ChatClosesAfter = 1\n", 1,
-         "6 of 46 chat lines were not sent"},
+         "did not reach the QQ chat window: 6 of 46"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

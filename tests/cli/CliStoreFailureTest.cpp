@@ -92,7 +92,9 @@ TEST(CliStoreFailure, AFullDiskFailsTheReanalysisWhichResumesWhereItStopped) {
         full = runCli(home.path(), {"reanalyse", "--restart", "--keep"});
     }
     EXPECT_EQ(full.status, 1);
-    EXPECT_TRUE(full.err.contains(QStringLiteral("storing failed"))) << full.err.toStdString();
+    EXPECT_TRUE(
+        full.err.trimmed().section(QLatin1Char('\n'), -1).contains(QStringLiteral("failed: the database")))
+        << full.err.toStdString();
     EXPECT_FALSE(full.out.contains(QStringLiteral("全部股票文件分析完毕!")));
 
     const CliRun resumed = runCli(home.path(), {"reanalyse", "--resume"});

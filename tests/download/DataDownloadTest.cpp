@@ -119,8 +119,9 @@ protected:
     }
 
     DownloadOutcome download(std::optional<QString> date = QStringLiteral("2024-03-01")) {
-        DataDownload job({db, frame, clock, run, network, shutdown, loader});
-        return job.run(options, [&](const QString&, const QString&, const QString& preset) {
+        DataDownload job({db, frame, clock, run, network, shutdown, loader, settings});
+        const RunLease lease = run.lease(JobKind::Download);
+        return job.run(lease, options, [&](const QString&, const QString&, const QString& preset) {
             presets << preset;
             return date;
         });
@@ -147,6 +148,7 @@ protected:
     TDataBase db;
     RecordingFrame frame;
     VirtualClock clock;
+    Settings settings{home.file("quarrow.INI"), home.path(), clock};
     RunControl run;
     FixedNetworkState network;  // not connected: the loopback pages need no network
     NoShutdown shutdown;
@@ -178,7 +180,7 @@ TEST_F(DataDownloadTest, StoresBothPhasesWithTheMiningsKeysAndBookkeeping) {
     EXPECT_EQ(loader.requests.size(), 3);
     EXPECT_EQ(outcome.changeStored, 2);
     EXPECT_EQ(outcome.bigStored, 1);
-    EXPECT_EQ(outcome.bigFrom, QDate(2024, 3, 5));
+    EXPECT_EQ(outcome.dates.from, QDate(2024, 3, 5));
     EXPECT_TRUE(outcome.pageProblems.isEmpty());
     EXPECT_EQ(scalar(QStringLiteral("select StKEY from tblStChange where StBuy=0")),
               CalcRecordKey("600610", "国泰君安总部", Money(), Money::fromUnits(88), QDate(2024, 3, 4)));
@@ -246,10 +248,12 @@ TEST_F(DataDownloadTest, TheDuplicateQuestionAndItsAnswersForAll) {
         loader.pages = {page({header(3, 1), change("600610", "2024-03-04", "部一", "1"),
                               change("600610", "2024-03-04", "部二", "2"),
                               change("600611", "2024-03-04", "部一", "3"), end(3)})};
-        DataDownload job({caseDb, caseFrame, clock, caseRun, network, shutdown, loader});
-        const DownloadOutcome outcome = job.run(options, [](const QString&, const QString&, const QString&) {
-            return QStringLiteral("2024-03-01");
-        });
+        Settings caseSettings(caseHome.file("quarrow.INI"), caseHome.path(), clock);
+        DataDownload job({caseDb, caseFrame, clock, caseRun, network, shutdown, loader, caseSettings});
+        const RunLease lease = caseRun.lease(JobKind::Download);
+        const DownloadOutcome outcome = job.run(
+            lease, options,
+            [](const QString&, const QString&, const QString&) { return QStringLiteral("2024-03-01"); });
         EXPECT_EQ(caseFrame.messages.size(), c.questions);
         EXPECT_EQ(caseFrame.messages.value(0).question, Question::DownloadRepeat);
         EXPECT_EQ(caseFrame.messages.value(0).text,
@@ -289,8 +293,10 @@ TEST_F(DataDownloadTest, TheNextPageIsExpectedWhileAPageIsStored) {
                   change(c.answers.isEmpty() ? "600611" : "600610", "2024-03-04", "部二", "2"), end(2)}),
             page({header(1, 3), change("600612", "2024-03-05", "部一", "1"), end(3)}),
         };
-        DataDownload job({caseDb, caseFrame, clock, caseRun, network, shutdown, caseLoader});
-        job.run(options,
+        Settings caseSettings(caseHome.file("quarrow.INI"), caseHome.path(), clock);
+        DataDownload job({caseDb, caseFrame, clock, caseRun, network, shutdown, caseLoader, caseSettings});
+        const RunLease lease = caseRun.lease(JobKind::Download);
+        job.run(lease, options,
                 [](const QString&, const QString&, const QString&) { return QStringLiteral("2024-03-01"); });
         EXPECT_EQ(caseLoader.query(1), c.secondRequest);
         ASSERT_FALSE(caseLoader.expected.isEmpty());
@@ -319,7 +325,7 @@ TEST_F(DataDownloadTest, StopWhileAPageIsPendingKeepsWhatWasStored) {
     };
     options.shutdownWhenDone = true;
     const DownloadOutcome outcome = download();
-    EXPECT_TRUE(outcome.stopped);
+    EXPECT_TRUE(outcome.stopped());
     EXPECT_TRUE(frame.hasLog("\t从服务器获取数据被强行终止!", LogColor::Red));
     EXPECT_EQ(loader.requests.size(), 2);  // no block trades after a stop
     EXPECT_EQ(scalar("select count(*) from tblStChange"), 1);
@@ -329,10 +335,10 @@ TEST_F(DataDownloadTest, StopWhileAPageIsPendingKeepsWhatWasStored) {
 
 TEST_F(DataDownloadTest, NothingIsAskedForWithoutAUsableDate) {
     frame.addLog("earlier", LogColor::Default);
-    EXPECT_TRUE(download(std::nullopt).cancelled);
+    EXPECT_EQ(download(std::nullopt).reason, JobReason::Declined);
     EXPECT_EQ(frame.logLines(), QStringList{"earlier"});  // a cancel clears nothing
 
-    EXPECT_TRUE(download(QStringLiteral("2024-02-30")).invalidDate);
+    EXPECT_EQ(download(QStringLiteral("2024-02-30")).reason, JobReason::InvalidInput);
     EXPECT_EQ(frame.logLines(), QStringList{"\t输入的日期不正确!"});
     EXPECT_TRUE(loader.requests.isEmpty());
     EXPECT_EQ(presets.value(0), "1980-01-01");  // an empty database: everything the server holds
@@ -362,7 +368,8 @@ TEST_F(DataDownloadTest, MalformedPagesEndTheirPhaseWithTheirMessage) {
 }
 
 TEST_F(DataDownloadTest, CodesAndDaysOutsideTheirRangeAreWrongData) {
-    // Tomorrow is 2024-06-04 by the clock.
+    // Today is 2024-06-03 by the clock: a row of tomorrow is nobody's data yet, and would move
+    // the next download's start past today.
     loader.pages = {page(
         {header(9, 1), change("60'610", "2024-03-04", "部", "1"), change("60061a", "2024-03-04", "部", "1"),
          change(QStringLiteral("６００６１０"), "2024-03-04", "部", "1"),
@@ -370,10 +377,10 @@ TEST_F(DataDownloadTest, CodesAndDaysOutsideTheirRangeAreWrongData) {
          change("600610", "9999-12-31", "部", "1"), change("600610", "1990-01-01", "部", "1"),
          change("600611", "2024-06-04", "部", "1"), end(2)})};
     const DownloadOutcome outcome = download();
-    EXPECT_EQ(frame.countLogs("\t从服务器获取的页面上的数据不对!"), 6);
-    EXPECT_EQ(outcome.changeStored, 2);
+    EXPECT_EQ(frame.countLogs("\t从服务器获取的页面上的数据不对!"), 7);
+    EXPECT_EQ(outcome.changeStored, 1);
     EXPECT_EQ(column("select StCode||' '||StLastDate from tblStocks order by StCode"),
-              (QStringList{"600610 1990-01-01", "600611 2024-06-04"}));
+              (QStringList{"600610 1990-01-01"}));
 }
 
 TEST_F(DataDownloadTest, IdsThatDoNotMoveOnEndThePhaseAsWrongData) {
@@ -445,7 +452,7 @@ TEST_F(DataDownloadTest, APageRefusedOrStoppedWhileReadStoresNothing) {
             run.requestStop();
     };
     outcome = download();
-    EXPECT_TRUE(outcome.stopped);
+    EXPECT_TRUE(outcome.stopped());
     EXPECT_EQ(loader.requests.size(), 1);
     EXPECT_EQ(scalar("select count(*) from tblStChange"), 0);
 }
@@ -461,11 +468,13 @@ TEST_F(DataDownloadTest, APageTheDatabaseRefusesIsRolledBackAndSaidSo) {
         if (loader.requests.size() == 2)
             faults.allow(0);
     };
-    DataDownload job({faultDb, frame, clock, run, network, shutdown, loader});
-    const DownloadOutcome outcome = job.run(
-        options, [](const QString&, const QString&, const QString&) { return QStringLiteral("2024-03-01"); });
+    DataDownload job({faultDb, frame, clock, run, network, shutdown, loader, settings});
+    const RunLease lease = run.lease(JobKind::Download);
+    const DownloadOutcome outcome =
+        job.run(lease, options,
+                [](const QString&, const QString&, const QString&) { return QStringLiteral("2024-03-01"); });
     faults.allow(-1);
-    EXPECT_FALSE(outcome.storeError.isEmpty());
+    EXPECT_FALSE(outcome.storeError().isEmpty());
     EXPECT_EQ(outcome.changeStored, 1);  // the first page only
     ASSERT_EQ(outcome.storedRows.size(), 1) << "the run reports no row rolled back";
     EXPECT_EQ(outcome.storedRows.at(0).recordKey,

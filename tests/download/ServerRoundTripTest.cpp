@@ -1,3 +1,4 @@
+#include "app/Settings.h"
 #include "demo/ReportGenerator.h"
 #include "download/DataDownload.h"
 #include "download/DxHtmlParser.h"
@@ -182,7 +183,7 @@ protected:
         RecordingFrame quiet;
         ExtractionServices services{
             source, quiet, clock, launcher, archiver, online, ProgramFolder(home.path())};
-        ExtractionTotals totals;
+        ExtractionAccount totals;
         ReportGenerator generator(7);
         for (const GeneratedStock& stock : ReportGenerator::stocks(stocks)) {
             const GeneratedReport report = generator.generate(stock, QDate(2024, 3, 15), 3, 2);
@@ -193,19 +194,22 @@ protected:
 
     DownloadOutcome download(quint16 port) {
         NetworkPageLoader loader(clock, frame);
-        DataDownload job({target, frame, clock, run, network, shutdown, loader});
+        Settings settings(home.file("quarrow.INI"), home.path(), clock);
+        DataDownload job({target, frame, clock, run, network, shutdown, loader, settings});
+        const RunLease lease = run.lease(JobKind::Download);
         DownloadOptions options;
         options.changePage = QStringLiteral("http://127.0.0.1:%1/StChange").arg(port);
         options.bigPage = QStringLiteral("http://127.0.0.1:%1/BigBuySale").arg(port);
         options.user = "friend";
-        return job.run(options, [](const QString&, const QString&, const QString& preset) { return preset; });
+        return job.run(lease, options,
+                       [](const QString&, const QString&, const QString& preset) { return preset; });
     }
 
     // The target holds what the source served: every row with its names, the record keys
     // where the page carries what they are made of, the stocks' bookkeeping days.
     void expectSameRows(const DownloadOutcome& outcome) {
         EXPECT_TRUE(outcome.pageProblems.isEmpty()) << outcome.pageProblems.join("; ").toStdString();
-        EXPECT_TRUE(outcome.storeError.isEmpty());
+        EXPECT_FALSE(outcome.storeFailed());
         EXPECT_TRUE(frame.messages.isEmpty());  // an empty database asks nothing
 
         const QString changes =

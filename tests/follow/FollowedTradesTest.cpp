@@ -108,7 +108,7 @@ protected:
     FixedNetworkState network{true};
     PortableArchiver archiver;
     ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
-    ExtractionTotals totals;
+    ExtractionAccount totals;
 };
 
 TEST_F(FollowedRunTest, ARunReportsOnlyTheFollowedRowsItStoredItself) {

@@ -57,13 +57,13 @@ TEST(FollowedPage, ARunsFollowedRowsShowAndTheGridsFollowAndMark) {
     ProgramServices& services = desk.services();
     FollowedPage& page = desk.form->followedPage();
 
-    services.totals().storedRows = StoredRows();
+    ExtractionAccount account;
     ExtractionOptions options;
     options.code = QStringLiteral("600610");
     options.name = QStringLiteral("中毅达");
     options.allChanges = true;
     ASSERT_TRUE(
-        services.extraction()
+        services.extraction(account)
             .run(TextCodec::splitLines(TextCodec::decode(dataFile(QStringLiteral("report/two_days.txt")))),
                  options, ExtractionCaller::Reanalysis)
             .ran);
@@ -103,7 +103,7 @@ TEST(FollowedPage, ARunsFollowedRowsShowAndTheGridsFollowAndMark) {
     page.findChild<QPushButton*>(QStringLiteral("btnFollowAdd"))->click();
     EXPECT_EQ(page.list()->count(), 2);
 
-    services.afterRun(services.totals().storedRows);
+    services.afterRun(account.storedRows);
     EXPECT_EQ(desk.currentContentPage(), QStringLiteral("TabSheetFollowed"));
     EXPECT_EQ(
         gridRows(*page.grid()->model(), 7),

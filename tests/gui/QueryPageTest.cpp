@@ -381,8 +381,8 @@ TEST(QueryPage, MiningRunEndShowsTheStoredRowsOfItsDays) {
     desk.child<QCheckBox>(QStringLiteral("chkMainBuySale"))->click();
     desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->setChecked(true);
     desk.child<QPushButton>(QStringLiteral("btnGetAllOfTheNewDocs"))->click();
-    ASSERT_TRUE(desk.form->miningPage().lastOutcome().ran)
-        << desk.form->miningPage().lastOutcome().error.toStdString();
+    ASSERT_TRUE(desk.form->miningPage().lastOutcome().started())
+        << desk.form->miningPage().lastOutcome().reasonTextEnglish().toStdString();
 
     const OperatorQuery shown = desk.page()->state();
     EXPECT_FALSE(shown.mainBuySale);
@@ -405,7 +405,7 @@ TEST(QueryPage, ReanalysisThatStoresNewDepartmentsReloadsTheList) {
     desk.form->show();
     ASSERT_EQ(desk.page()->departmentItems(), QStringList{kNoDepartmentItem});
     desk.child<QPushButton>(QStringLiteral("btnGetAllFromTxtDocs"))->click();
-    ASSERT_TRUE(desk.form->documentPage().lastReanalysisOutcome().ran);
+    ASSERT_TRUE(desk.form->documentPage().lastReanalysisOutcome().started());
     EXPECT_GT(desk.page()->departmentItems().size(), 1);
     EXPECT_FALSE(desk.child<QPushButton>(QStringLiteral("btnRefreshDepartment"))->isEnabled());
 }
@@ -529,7 +529,7 @@ TEST(QueryPage, RowMovesTakeTheNamePanelAndTheViewerAlong) {
     QueryDesk desk(QueryDesk::Data::QuoteFolder);
     desk.show();
     desk.child<QPushButton>(QStringLiteral("btnGetAllOfTheNewDocs"))->click();
-    ASSERT_TRUE(desk.form->miningPage().lastOutcome().ran);
+    ASSERT_TRUE(desk.form->miningPage().lastOutcome().started());
     QueryResultModel& rows = desk.mainModel();
     allRows(rows);
     desk.child<QAbstractButton>(QStringLiteral("btnLoadDaily"))->click();

@@ -6,6 +6,7 @@
 #include "automation/QuoteWindows.h"
 #include "automation/ReportFetch.h"
 #include "demo/QuoteFolderGenerator.h"
+#include "mining/FailedStocks.h"
 #include "mining/MiningRun.h"
 #include "mining/MiningSchedule.h"
 #include "platform/Archiver.h"
@@ -95,9 +96,10 @@ struct Market {
         frame.answers = std::move(answers);
         options.percent = percent;
         options.quoteFolder = quoteFolder;
-        MiningRun mining({services, totals, settings, control, shutdown, windows, fetcher, state, schedule,
-                          stocks, own, alarm.get()});
-        return mining.run(options);
+        MiningRun mining(
+            {services, settings, control, shutdown, windows, fetcher, schedule, stocks, own, alarm.get()});
+        const RunLease lease = control.lease(JobKind::Mining);
+        return mining.run(lease, options);
     }
     // The alarm, over the simulated sound device and an alarm file of the program folder.
     void useAlarm() {
@@ -114,8 +116,9 @@ struct Market {
     void stopAt(int position) {
         frame.onProcessEvents = [this, position] {
             const auto& logs = frame.logs;
-            if (!logs.isEmpty() && logs.last().color == LogColor::Blue &&
-                logs.last().text.contains(code(position)))
+            // Once: a second request would ask to end the program.
+            if (control.state() == RunState::Running && !logs.isEmpty() &&
+                logs.last().color == LogColor::Blue && logs.last().text.contains(code(position)))
                 control.requestStop();
         };
     }
@@ -150,7 +153,6 @@ struct Market {
     PortableArchiver archiver;
     SimulatedShutdown shutdown;
     ExtractionServices services{db, frame, clock, launcher, archiver, network, folder};
-    ExtractionTotals totals;
     RunControl control{frame, clock};
     MiningSchedule schedule;
     StockList stocks;
@@ -158,8 +160,7 @@ struct Market {
     QuoteWindows windows{desktop, clock, frame, launcher};
     SimSound sound;
     FailureBeep beep{sound};
-    FetchState state;
-    ReportFetch fetcher{windows, frame, clock, desktop, beep, state};
+    ReportFetch fetcher{windows, frame, clock, desktop, beep};
     std::unique_ptr<TcmxMP3> alarm;
 };
 
@@ -255,12 +256,15 @@ TEST(MiningRun, AStopAsksAboutTheFailedStocksAndDoesNotShutDown) {
     options.autoRepeat = false;
     options.shutdownWhenDone = true;
     const MiningOutcome outcome = m.run({Yes}, 0, options);
-    EXPECT_TRUE(outcome.stopped);
+    EXPECT_TRUE(outcome.stopped());
     EXPECT_EQ(outcome.passes, 1);
     EXPECT_EQ(outcome.notCaptured, QStringList{key(0)});
     EXPECT_TRUE(m.questions().contains(Question::MiningRetryFailed));
     EXPECT_EQ(m.shutdown.requests, 0);
-    EXPECT_EQ(m.frame.messages.last().text, QStringLiteral("数据挖掘任务完成!"));
+    // Stopped is not done: the closing box says so.
+    EXPECT_NE(m.frame.messages.last().text, QStringLiteral("数据挖掘任务完成!"));
+    EXPECT_TRUE(m.frame.messages.last().text.contains(QStringLiteral("停止")))
+        << m.frame.messages.last().text.toStdString();
 }
 
 // The quote program closing for good (here on the code typed ahead for the third stock):
@@ -298,8 +302,8 @@ TEST(MiningRun, AQuoteProgramRunAsAdministratorEndsTheRunWithOneMessage) {
         const auto messages = std::count_if(m.frame.messages.begin(), m.frame.messages.end(),
                                             [&](const MessageRequest& r) { return r.text.startsWith(said); });
         EXPECT_EQ(messages, 1);
-        EXPECT_EQ(outcome.ran, raisedAt > 0);
-        EXPECT_EQ(outcome.quoteProgramRefusesInput, raisedAt > 0);
+        EXPECT_EQ(outcome.started(), raisedAt > 0);
+        EXPECT_EQ(outcome.reason, JobReason::QuoteProgramRefusesInput);
         EXPECT_EQ(outcome.passes, raisedAt > 0 ? 1 : 0);
         EXPECT_EQ(m.quote->record().selectedCodes.size(), raisedAt);
         EXPECT_LE(outcome.captured, raisedAt);
@@ -398,7 +402,7 @@ TEST(MiningRun, ASoundDeviceFailingMidRunDoesNotEndIt) {
             m.sound.failFromNowOn();
     };
     const MiningOutcome outcome = m.run({Yes, Yes}, 0);
-    EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+    EXPECT_NE(outcome.reason, JobReason::Unexpected) << outcome.detail.toStdString();
     EXPECT_EQ(m.frame.countLogs(QStringLiteral("报警声音设备出错")), 1);
     EXPECT_EQ(m.storedCodes(), codesWhere([](auto& s) { return s.hasReportPage; }));
 }
@@ -414,15 +418,17 @@ TEST(MiningRun, NoSecondRunStartsWhileTheFirstAsks) {
             return;
         tried = true;
         EXPECT_TRUE(m.control.isActive());
-        MiningRun second({m.services, m.totals, m.settings, m.control, m.shutdown, m.windows, m.fetcher,
-                          m.state, m.schedule, m.stocks, m.own, nullptr});
-        inner = second.run(MiningOptions{});
+        MiningRun second({m.services, m.settings, m.control, m.shutdown, m.windows, m.fetcher, m.schedule,
+                          m.stocks, m.own, nullptr});
+        const RunLease refused = m.control.lease(JobKind::Mining);
+        inner = second.run(refused, MiningOptions{});
     };
     m.stopAt(1);
     const MiningOutcome outer = m.run({Yes}, 0);
     EXPECT_TRUE(tried);
-    EXPECT_FALSE(inner.ran);
-    EXPECT_TRUE(outer.ran);
+    EXPECT_EQ(inner.end, JobEnd::NotStarted);
+    EXPECT_EQ(inner.reason, JobReason::Busy);
+    EXPECT_TRUE(outer.started());
     EXPECT_EQ(outer.passes, 1);
     EXPECT_FALSE(m.control.isActive());
 }
@@ -436,11 +442,11 @@ TEST(MiningRun, AStoppedRunListsItsFailuresAndAResumedRunRetriesThem) {
     Market m(behaviour);
     m.stopAt(3);
     const MiningOutcome stopped = m.run({Yes}, 0);
-    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(stopped.stopped());
     EXPECT_EQ(stopped.passes, 1);
     EXPECT_EQ(stopped.notCaptured, QStringList{key(1)});
     EXPECT_EQ(m.frame.countLogs(QStringLiteral("----------挖掘未成功的股票----------")), 0);
-    EXPECT_EQ(m.settings.failedStocks(), QStringList{key(1)});
+    EXPECT_EQ(FailedStocks(m.settings, m.clock).today(), QStringList{key(1)});
 
     m.frame.onProcessEvents = {};
     m.clock.advance(60 * 1000);
@@ -463,7 +469,7 @@ TEST(MiningRun, AnUnattendedRunEndsWhenTheQuoteProgramIsGoneForGood) {
     options.unattended = true;
     const qint64 start_ms = m.clock.elapsedMs();
     const MiningOutcome outcome = m.run({}, 0, options);
-    EXPECT_TRUE(outcome.quoteProgramLost);
+    EXPECT_EQ(outcome.reason, JobReason::QuoteProgramLost);
     EXPECT_EQ(outcome.captured, 2);
     EXPECT_LE(outcome.notCaptured.size(), kQuoteProgramStarts + 1);
     EXPECT_LT(m.clock.elapsedMs() - start_ms, 10 * 60 * 1000);
@@ -492,7 +498,7 @@ TEST(MiningRun, AWriteLockHeldForAWhileFailsTheStocksUntilTheRetryPass) {
         }
     };
     const MiningOutcome outcome = m.run({Yes}, 0);
-    EXPECT_FALSE(outcome.storeFailed()) << outcome.storeError.toStdString();
+    EXPECT_FALSE(outcome.storeFailed()) << outcome.storeError().toStdString();
     EXPECT_GT(m.frame.countLogs(QStringLiteral("数据库被其它程序锁定")), 0);
     EXPECT_EQ(outcome.passes, 2);
     EXPECT_EQ(m.storedCodes(), codesWhere([](auto& s) { return s.hasReportPage; }));

@@ -151,7 +151,7 @@ TEST(MainForceRelay, RelaysTheWatchedAlertsIntoTheChatWindow) {
                     alert("10:24:00", 'B', row("10:24", "东方不败", "10.60/20000")),
                     alert("10:25:00", 'S', row("10:25", "西方求败", "9.00/90000")),
                     alert("10:40:00", 'S', row("10:40", "东方不败", "10.40/30000"))});
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_TRUE(desk.run.isActive());
     EXPECT_EQ(desk.relay.saleCount(), 2);
     EXPECT_TRUE(desk.frame.hasLog(kSellLine, LogColor::Red));
@@ -200,7 +200,7 @@ TEST(MainForceRelay, SwitchesTheListsAtAnyScaling) {
         RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
                         alert("10:24:00", 'B', row("10:24", "东方不败", "10.60/20000"))},
                        kThursday, true, QStringLiteral("Dpi = %1").arg(dpi));
-        ASSERT_TRUE(desk.relay.startRelay());
+        ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
         desk.nextPass();
         EXPECT_EQ(desk.chatLines(),
                   (QStringList{QStringLiteral("/qiang ") + kSellLine,
@@ -242,7 +242,7 @@ TEST(MainForceRelay, SkipsRowsByTheRulesAndRefusesUntrustedCells) {
         RelayDesk desk({alert("10:23:00", 'S', c.cells)}, kThursday, c.chat);
         if (c.ownStock)
             desk.watchOwn("sh600610");
-        ASSERT_TRUE(desk.relay.startRelay());
+        ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
         EXPECT_EQ(desk.stored(), c.stored ? 1 : 0);
         EXPECT_EQ(desk.chatLines().size(), c.sent ? 1 : 0);
         EXPECT_EQ(desk.relay.totals().rowsRefused, c.refused ? 1 : 0);
@@ -260,7 +260,7 @@ TEST(MainForceRelay, SendsBatchesOfFortyLines) {
         feed << alert("10:00:00", 'S', row("10:00", "东方不败", ("10.50/" + lots).constData()));
     }
     RelayDesk desk(feed);
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     const QStringList messages = desk.desktop.chatWindow()->messages();
     ASSERT_EQ(messages.size(), 2);
     EXPECT_EQ(messages[0].count(QLatin1Char('\n')), 40);
@@ -295,7 +295,7 @@ TEST(MainForceRelay, SendsOtherLinesAsOneBatchOfAtMostForty) {
 TEST(MainForceRelay, LookAlikesOfAMinuteAreTwoAlertsAndARepeatIsStoredOnce) {
     RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
                     alert("10:23:30", 'S', row("10:23", "东方不败", "10.50/12345"))});
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_EQ(
         desk.stored(QStringLiteral("StMemo in ('0316-600610-10:23抛123.45','0316-600610-10:23抛123.45#2')")),
         2);
@@ -306,7 +306,7 @@ TEST(MainForceRelay, LookAlikesOfAMinuteAreTwoAlertsAndARepeatIsStoredOnce) {
     MainForceRelay again{{desk.db, desk.frame, desk.calls.clock, desk.network, desk.calls.desktop,
                           desk.windows, desk.run, desk.watch},
                          RelaySettings{}};
-    ASSERT_TRUE(again.startRelay());
+    ASSERT_TRUE(again.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_EQ(desk.stored(), 2);
     EXPECT_EQ(again.totals().duplicates, 2);
     EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t数据重复：0316-600610-10:23抛123.45"), LogColor::Red));
@@ -322,7 +322,7 @@ TEST(MainForceRelay, ReadsAListThatShrankFromItsStart) {
                     alert("10:02:00", 'S', row("10:02", "东方不败", "10.50/32345")),
                     alert("10:31:30", 'S', row("10:31", "东方不败", "10.60/42345"))},
                    kThursday, true, QStringLiteral("MonitorRestartAt = 10:31:00\n"));
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_EQ(desk.relay.saleCount(), 3);
     desk.clock.advance(2 * 60 * 1000);
     desk.nextPass();  // buying
@@ -339,7 +339,7 @@ TEST(MainForceRelay, ReadsTheNewDaysListFromItsStart) {
     RelayDesk desk({alert("10:20:00", 'S', row("10:20", "东方不败", "10.50/12345")),
                     alert("10:21:00", 'S', row("10:21", "东方不败", "10.50/22345")),
                     alert("2017-03-17 10:20:30", 'S', row("10:20", "东方不败", "11.00/33333"))});
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_EQ(desk.relay.saleCount(), 2);
     desk.clock.advance(24 * 60 * 60 * 1000);
     desk.nextPass();  // buying
@@ -357,7 +357,7 @@ TEST(MainForceRelay, AnAlertArrivingDuringTheReadLosesNoRow) {
                     alert("10:30:00", 'S', row("10:30", "东方不败", "10.50/22345")),
                     alert("10:30:01", 'S', row("10:30", "东方不败", "10.50/32345"))});
     desk.calls.desktop.afterNextRowCount = [&desk] { desk.clock.advance(1000); };
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_EQ(desk.relay.saleCount(), 3);
     EXPECT_EQ(desk.stored(), 3);
 }
@@ -383,7 +383,7 @@ TEST(MainForceRelay, KeepsALineTheChatCouldNotTakeForTheNextPassOnly) {
          [](RelayDesk& d) {
              d.run.requestStop();
              d.relay.tick();
-             ASSERT_TRUE(d.relay.startRelay());
+             ASSERT_TRUE(d.relay.startRelay(d.run.lease(JobKind::Relay)));
          },
          false, "\tQQ监视已关闭,1条信息未发送"},
     };
@@ -391,7 +391,7 @@ TEST(MainForceRelay, KeepsALineTheChatCouldNotTakeForTheNextPassOnly) {
         SCOPED_TRACE(c.what);
         RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
                         alert("10:30:05", 'B', row("10:30", "东方不败", "10.60/20000"))});
-        ASSERT_TRUE(desk.relay.startRelay());
+        ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
         ASSERT_EQ(desk.chatLines().size(), 1);
         desk.desktop.chatWindow()->close();
         desk.desktop.openChatWindow(kNickname);
@@ -420,7 +420,7 @@ TEST(MainForceRelay, CountsTheLinesAChatWindowThatClosedDidNotGet) {
                       row("10:00", "东方不败", ("10.50/" + QByteArray::number(10000 + i)).constData()));
     feed << alert("10:30:05", 'B', row("10:30", "东方不败", "10.60/20000"));
     RelayDesk desk(feed, kThursday, true, QStringLiteral("ChatClosesAfter = 1\n"));
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     desk.nextPass();
     desk.nextPass();
     desk.run.requestStop();
@@ -436,7 +436,7 @@ TEST(MainForceRelay, CountsTheLinesAChatWindowThatClosedDidNotGet) {
 TEST(MainForceRelay, OutsideTradingHoursAPassOnlyLooksForTheWindows) {
     RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345"))},
                    QDateTime(QDate(2017, 3, 16), QTime(11, 36)));
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_TRUE(desk.frame.prompts.contains(
         QStringLiteral("已经启动QQ监视.但是尚未到股票交易时间!如果要操作使用计算机,请先关闭QQ监视功能")));
     desk.nextPass();
@@ -464,7 +464,7 @@ TEST(MainForceRelay, ReadsTheSettingsAsTheyStandWhileItRuns) {
         }
         return ticks;
     };
-    ASSERT_TRUE(relay.startRelay());  // selling: nothing yet
+    ASSERT_TRUE(relay.startRelay(desk.run.lease(JobKind::Relay)));  // selling: nothing yet
     page.delay_s = 30;
     EXPECT_EQ(ticksToNextPass(), 61);  // buying
     page.sendQty = 40;                 // 50 is now above it
@@ -493,7 +493,7 @@ TEST(MainForceRelay, CaptureReadsBothListsWholeAndLeavesTheRelayAsItWas) {
                     alert("10:24:00", 'B', row("10:24", "西方求败", "9.00/12345")),
                     alert("10:24:10", 'B', row("10:24", "东方不败", "10.50/5000"))},
                    QDateTime(QDate(2017, 3, 16), QTime(10, 30)));
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     desk.nextPass();
     EXPECT_EQ(desk.stored(), 1);  // 西方求败 is not watched; 5000 lots are below the threshold
     desk.run.requestStop();
@@ -501,7 +501,7 @@ TEST(MainForceRelay, CaptureReadsBothListsWholeAndLeavesTheRelayAsItWas) {
     const QList<WatchRow> watched = desk.watch.rows();
 
     desk.clock.setNow(QDateTime(QDate(2017, 3, 16), QTime(16, 0)));  // after hours
-    ASSERT_TRUE(desk.relay.startCapture());
+    ASSERT_TRUE(desk.relay.startCapture(desk.run.lease(JobKind::Capture)));
     EXPECT_TRUE(desk.relay.captureOn());
     desk.nextPass();
     EXPECT_FALSE(desk.relay.active());
@@ -520,7 +520,7 @@ TEST(MainForceRelay, CaptureReadsBothListsWholeAndLeavesTheRelayAsItWas) {
 
 TEST(MainForceRelay, StopSwitchesTheRelayOff) {
     RelayDesk desk({});
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     desk.run.requestStop();
     EXPECT_FALSE(desk.relay.tick());
     EXPECT_FALSE(desk.relay.active());
@@ -534,7 +534,7 @@ TEST(MainForceRelay, ReportsARefusedRowAsNotStored) {
     SqliteWriteFaults faults(-1);
     RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345"))});
     faults.allow(0);
-    ASSERT_TRUE(desk.relay.startRelay());
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
     faults.allow(-1);
     EXPECT_EQ(desk.relay.totals().storeFailures, 1);
     EXPECT_EQ(desk.relay.totals().duplicates, 0);

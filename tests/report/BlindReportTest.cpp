@@ -251,7 +251,7 @@ protected:
     FixedNetworkState network{true};
     PortableArchiver archiver;
     ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
-    ExtractionTotals totals;
+    ExtractionAccount totals;
     QString rarFolder = home.path() + QStringLiteral("/");
 };
 
@@ -378,11 +378,11 @@ TEST_F(BlindReport, AllDaysOfAFullReportAreStoredWithTheirTablesAndTrades) {
 
     // 3 anomaly rows + 11 department rows; 2 trades.
     expectCounters(14, 3, 2);
-    EXPECT_EQ(totals.dateFrom, QDate(2017, 3, 8));
-    EXPECT_EQ(totals.dateTo, k0316);
+    EXPECT_EQ(totals.dates.from, QDate(2017, 3, 8));
+    EXPECT_EQ(totals.dates.to, k0316);
     EXPECT_TRUE(totals.departmentsAdded);
     EXPECT_EQ(totals.changeDate, k0309);
-    EXPECT_EQ(totals.stMemo, QStringLiteral("涨跌幅大"));
+    EXPECT_EQ(services.anomalyMemo, QStringLiteral("涨跌幅大"));
 
     EXPECT_EQ(department(U(kHuatai)), U(kHuatai));
     EXPECT_EQ(department(U("日涨幅偏离值达7%的证券")), U("日涨幅偏离值达7%的证券"));
@@ -485,7 +485,7 @@ TEST(BlindReportClosedDatabase, EveryTableLineIsStillLoggedButNoFiguresLine) {
     FixedNetworkState network(true);
     PortableArchiver archiver;
     ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
-    ExtractionTotals totals;
+    ExtractionAccount totals;
     ExtractionOptions options;
     options.code = QStringLiteral("600610");
     options.name = U("中毅达");
@@ -722,8 +722,8 @@ TEST_F(BlindReport, NoDataInTheAnomalySectionStillReadsTheBlockTrades) {
     EXPECT_EQ(department(U("华泰证券股份有限公司上海武定路证券营业部")),
               U("华泰证券股份有限公司上海武定路证券营业部"));
     expectCounters(0, 0, 3);
-    EXPECT_EQ(totals.dateFrom, QDate(2017, 3, 2));
-    EXPECT_EQ(totals.dateTo, QDate(2017, 3, 16));
+    EXPECT_EQ(totals.dates.from, QDate(2017, 3, 2));
+    EXPECT_EQ(totals.dates.to, QDate(2017, 3, 16));
     // Block trades alone never make a stock row.
     EXPECT_FALSE(stock("600837").found);
 }
@@ -927,8 +927,8 @@ TEST_F(BlindReport, OddDaysAreReadAsTheirFiguresAllow) {
     EXPECT_EQ(row.lastDate, d0321);
     EXPECT_EQ(row.bigLast, QDate(2017, 3, 20));
     expectCounters(7, 4, 1);
-    EXPECT_EQ(totals.dateFrom, notADay);
-    EXPECT_EQ(totals.dateTo, d0321);
+    EXPECT_EQ(totals.dates.from, notADay);
+    EXPECT_EQ(totals.dates.to, d0321);
 }
 
 TEST_F(BlindReport, ATurnoverDayPassesAnyThresholdButTheNextDayDoesNot) {

@@ -83,8 +83,10 @@ TEST(DocumentCleanup, KeepsEachStocksNewestDocumentAndWhatSortsAfterIt) {
         RecordingFrame frame;
         VirtualClock clock;
         RunControl run(frame, clock);
-        const DocumentCleanupOutcome outcome = DocumentCleanup(db, folder, frame, run).run(rows, mode);
-        EXPECT_TRUE(outcome.ran);
+        RunLease lease = run.lease(JobKind::DocumentCleanup);
+        const DocumentCleanupOutcome outcome = DocumentCleanup(db, folder, frame, run).run(lease, rows, mode);
+        lease.release();
+        EXPECT_TRUE(outcome.done());
         EXPECT_EQ(outcome.deleted, expected);
         EXPECT_TRUE(outcome.undeleted.isEmpty());
         EXPECT_TRUE(outcome.error.isEmpty());

@@ -53,9 +53,13 @@ public:
     ReanalysisOutcome run(QList<MessageAnswer> answers, ReanalysisOptions options = {}) {
         frame.answers = std::move(answers);
         frame.messages.clear();
-        ReanalysisBatch batch(services, totals, settings, control, shutdown);
-        return batch.run(rows(), options);
+        ReanalysisBatch batch(services, settings, control, shutdown);
+        const RunLease lease = control.lease(JobKind::Reanalysis);
+        last = batch.run(lease, rows(), options);
+        return last;
     }
+    // What the last batch stored, by its own account.
+    const ExtractionAccount& totals() const { return last.account; }
     // The stock list as the program loads it without a quote program: the corpus's own table.
     const QList<StockRow>& rows() {
         if (m_rows.isEmpty()) {
@@ -89,8 +93,8 @@ public:
     PortableArchiver archiver;
     SimulatedShutdown shutdown;
     ExtractionServices services{db, frame, m_clock, launcher, archiver, network, folder};
-    ExtractionTotals totals;
     RunControl control{frame, m_clock};
+    ReanalysisOutcome last;
     QList<StockRow> m_rows;
 };
 
@@ -126,8 +130,7 @@ protected:
 TEST_F(ReanalysisBatchTest, AFreshBatchStoresTheNewestDayOfEveryDocumentAndKeepsTheBookkeeping) {
     Installation site(clock);
     const auto outcome = site.run({Yes, Yes});
-    ASSERT_TRUE(outcome.ran);
-    EXPECT_FALSE(outcome.stopped);
+    ASSERT_TRUE(outcome.done());
     EXPECT_EQ(site.questions(), (QStringList{kConfirm, kClear})) << "no resume question on a new day";
     EXPECT_EQ(site.frame.messages[0].title, QStringLiteral("提示!"));
     EXPECT_EQ(site.frame.messages[0].question,
@@ -141,7 +144,7 @@ TEST_F(ReanalysisBatchTest, AFreshBatchStoresTheNewestDayOfEveryDocumentAndKeeps
     EXPECT_EQ(countOf(site.db, QStringLiteral(
                                    "select count(*) from (select distinct StCode, StDate from tblStChange)")),
               36);
-    EXPECT_EQ(site.totals.savedChangeCount, 36);
+    EXPECT_EQ(site.totals().savedChangeCount, 36);
     EXPECT_GT(countOf(site.db, QStringLiteral("select count(*) from tblBigBuySale")), 0);
 
     QDate newest;
@@ -170,10 +173,12 @@ TEST_F(ReanalysisBatchTest, AFreshBatchStoresTheNewestDayOfEveryDocumentAndKeeps
 
 TEST_F(ReanalysisBatchTest, NothingRunsWithoutConsentOrWhileAnotherJobHoldsTheRunControl) {
     Installation site(clock, 3, 1);
-    EXPECT_FALSE(site.run({No}).ran);
+    EXPECT_EQ(site.run({No}).reason, JobReason::Declined);
     EXPECT_EQ(site.questions(), QStringList{kConfirm});
-    site.control.start(0);  // the relay, say
-    EXPECT_FALSE(site.run({Yes, Yes}).ran);
+    const RunLease relay = site.control.lease(JobKind::Relay);
+    const ReanalysisOutcome refused = site.run({Yes, Yes});
+    EXPECT_EQ(refused.end, JobEnd::NotStarted);
+    EXPECT_EQ(refused.reason, JobReason::Busy);
     EXPECT_TRUE(site.frame.messages.isEmpty());
     EXPECT_FALSE(site.settings.exists());
     EXPECT_EQ(countOf(site.db, QStringLiteral("select count(*) from tblStChange")), 0);
@@ -186,7 +191,7 @@ TEST_F(ReanalysisBatchTest, AStoppedBatchResumesTheSameDayAtItsLastStockAndEndsL
     Installation site(clock);
     stopAtStock(site, site.code(5));
     const auto stopped = site.run({Yes, Yes});
-    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(stopped.stopped());
     EXPECT_EQ(stopped.lastRow, 5);
     EXPECT_EQ(site.settings.lastCode(), site.key(5));
     EXPECT_EQ(site.settings.lastIndex(), 5);
@@ -238,13 +243,13 @@ TEST_F(ReanalysisBatchTest, ALaterDayStartsOverAndKeptDataIsNotStoredTwice) {
     EXPECT_EQ(site.questions(), (QStringList{kConfirm, kClear}));
     EXPECT_EQ(kept.startRow, 1);
     EXPECT_EQ(site.settings.lastRunDate(), QDate(2017, 3, 21));
-    EXPECT_EQ(site.totals.savedChangeCount, 0) << "every day is found stored already";
+    EXPECT_EQ(site.totals().savedChangeCount, 0) << "every day is found stored already";
     EXPECT_EQ(storedRows(site.db), first);
     EXPECT_EQ(site.settings.lastStockDate(), stockDate);
 
     clock.setNow(QDateTime(QDate(2017, 3, 22), QTime(9, 0)));
     site.run({Yes, Yes});
-    EXPECT_EQ(site.totals.savedChangeCount, 36) << "cleared, then stored again";
+    EXPECT_EQ(site.totals().savedChangeCount, 36) << "cleared, then stored again";
     EXPECT_EQ(storedRows(site.db), first);
 }
 
@@ -303,11 +308,11 @@ TEST_F(ReanalysisBatchTest, ABrokenDocumentIsReportedAndTheBatchGoesOn) {
     ASSERT_TRUE(QDir(site.home.path()).mkpath(QStringLiteral("backup")));
 
     const auto outcome = site.run({Yes, Yes});
-    EXPECT_FALSE(outcome.stopped);
+    EXPECT_TRUE(outcome.done());
     EXPECT_EQ(outcome.stocksAnalysed, 3);
     EXPECT_EQ(outcome.documents, 9);
     EXPECT_EQ(site.frame.countLogs(QStringLiteral("\t>>>>>抓取的☆龙虎榜单☆不是 ") + code), 2);
-    EXPECT_EQ(site.totals.savedChangeCount, 6) << "the documents of all three stocks are stored";
+    EXPECT_EQ(site.totals().savedChangeCount, 6) << "the documents of all three stocks are stored";
     EXPECT_EQ(outcome.unlistedFolders, QStringList{QStringLiteral("688001")});
     EXPECT_EQ(site.settings.lastCode(), site.key(3));
     EXPECT_EQ(site.settings.lastIndex(), 3);
@@ -328,14 +333,14 @@ TEST_F(ReanalysisBatchTest, PauseHoldsTheBatchAndOnlyAWholeRunSwitchesTheCompute
     const auto whole = site.run({Yes, Yes}, shutdown);
     EXPECT_EQ(whole.stocksAnalysed, 4);
     EXPECT_GE(pumps, 6);
-    EXPECT_TRUE(whole.end.shutdownAttempted);
+    EXPECT_TRUE(whole.closing.shutdownAttempted);
     EXPECT_EQ(site.shutdown.requests, 1);
     EXPECT_FALSE(whole.reloadDepartments) << "the computer goes off instead";
 
     stopAtStock(site, site.code(2));
     clock.setNow(clock.now().addDays(1));
     const auto stopped = site.run({Yes, Yes}, shutdown);
-    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(stopped.stopped());
     EXPECT_EQ(site.shutdown.requests, 1);
 }
 
@@ -403,11 +408,11 @@ TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNe
         };
         const auto failed = site.run({Yes, Yes});
         EXPECT_TRUE(failed.storeFailed());
-        EXPECT_FALSE(failed.storeError.isEmpty());
+        EXPECT_FALSE(failed.storeError().isEmpty());
         EXPECT_EQ(failed.lastRow, 3);
         EXPECT_EQ(failed.stocksAnalysed, 3);
         EXPECT_EQ(failed.documents, 6);
-        EXPECT_TRUE(site.frame.hasLog(QStringLiteral("数据库写入失败,股票文件分析中止!"), LogColor::Red));
+        EXPECT_EQ(site.frame.countLogs(QStringLiteral("股票文件分析中止")), 1);
         EXPECT_FALSE(site.frame.hasLog(QStringLiteral("全部股票文件分析完毕!"), LogColor::Red));
 
         if (faults)
@@ -420,10 +425,10 @@ TEST_F(ReanalysisBatchTest, AGroupTheDatabaseRefusesEndsTheBatchAsFailedAndTheNe
                   rowsOfStocks(storedRows(reference.db), {site.code(1), site.code(2), site.code(3)}))
             << "the stocks before the fault are whole, the others absent";
         EXPECT_EQ(
-            site.totals.savedChangeCount,
+            site.totals().savedChangeCount,
             countOf(site.db, QStringLiteral(
                                  "select count(*) from (select distinct StCode, StDate from tblStChange)")));
-        EXPECT_EQ(site.totals.savedBigCount,
+        EXPECT_EQ(site.totals().savedBigCount,
                   countOf(site.db, QStringLiteral("select count(*) from tblBigBuySale")));
 
         clock.advance(60 * 1000);
@@ -442,7 +447,7 @@ TEST_F(ReanalysisBatchTest, APauseCommitsTheStocksDoneAndNotesThemBeforeItWaits)
             EXPECT_FALSE(site.db.inTransaction()) << "the write lock is held through the pause";
             EXPECT_EQ(site.settings.lastCode(), site.key(2));
             site.control.resume();
-        } else if (!pausedOnce && site.totals.savedChangeCount == 2) {
+        } else if (!pausedOnce && site.frame.countLogs(QStringLiteral(":分析")) == 2) {
             pausedOnce = true;  // between the second and the third stock
             site.control.pause();
         }

@@ -82,7 +82,7 @@ protected:
     FixedNetworkState network;
     PortableArchiver archiver;
     ExtractionServices services;
-    ExtractionTotals totals;
+    ExtractionAccount totals;
     static ExtractionOptions optionsFor(const QString& code, const QString& name) {
         ExtractionOptions result;
         result.code = code;
@@ -129,8 +129,8 @@ TEST_F(StockExtractionTest, StoresTheNewestDayItsDepartmentsOnceAndEveryNewerBlo
     EXPECT_EQ(totals.savedRowCount, 5);
     EXPECT_EQ(totals.savedChangeCount, 1);
     EXPECT_EQ(totals.savedBigCount, 2);
-    EXPECT_EQ(totals.dateFrom, QDate(2017, 3, 2));
-    EXPECT_EQ(totals.dateTo, QDate(2017, 3, 16));
+    EXPECT_EQ(totals.dates.from, QDate(2017, 3, 2));
+    EXPECT_EQ(totals.dates.to, QDate(2017, 3, 16));
     EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), QStringLiteral("1"));
     EXPECT_EQ(frame.statusPanel(StatusPanel::BlockTrades), QStringLiteral("2"));
 }
@@ -416,7 +416,7 @@ TEST_F(StockExtractionTest, AStockTheDatabaseRefusesIsRolledBackWholeAndStoredBy
                            fault == Fault::DiskFull ? 13 /* SQLITE_FULL */ : 778 /* SQLITE_IOERR_WRITE */);
         ASSERT_TRUE(db.open());
         frame.logs.clear();
-        totals = ExtractionTotals();
+        totals = ExtractionAccount();
         std::optional<WriteLockHolder> writer;
         switch (fault) {
             case Fault::AnomalyRowRefused:

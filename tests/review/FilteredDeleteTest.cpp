@@ -13,7 +13,7 @@ using namespace quarrow::test;
 
 namespace {
 
-using Status = FilteredDeleteOutcome::Status;
+using End = JobEnd;
 
 qint64 count(TDataBase& db, const QString& table) {
     Statement query = db.QueryPublic(QStringLiteral("select count(*) from ") + table);
@@ -40,7 +40,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
         QStringList lines;
         QList<BoundValue> values;
         MessageAnswer answer;
-        Status status;
+        JobEnd end;
         int rows;
         int changesLeft;
         int alertsLeft;
@@ -55,7 +55,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
          {fromAlerts, "where (true)"},
          {},
          MessageAnswer::Yes,
-         Status::Deleted,
+         End::Done,
          4,
          8,
          0},
@@ -67,7 +67,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
          {fromChanges, "where (true)", "and StDate>:StDate and StDate<=:StDateTo"},
          {{":StDate", QDate(2017, 3, 9)}, {":StDateTo", QDate(2017, 3, 10)}},
          MessageAnswer::Yes,
-         Status::Deleted,
+         End::Done,
          3,
          5,
          4},
@@ -79,7 +79,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
          {fromChanges, "where (true)", byDepartment},
          {{":StDept", kGuotai}},
          MessageAnswer::Yes,
-         Status::Deleted,
+         End::Done,
          2,
          6,
          4},
@@ -91,7 +91,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
          {fromChanges, "where (true)", byDepartment},
          {{":StDept", kBlanked.trimmed()}},
          MessageAnswer::Yes,
-         Status::Deleted,
+         End::Done,
          1,
          7,
          4},
@@ -106,7 +106,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
          {fromAlerts, "where (true)", "and StCode=:StCode", "and StDate>=:StDate and StDate<=:StDateTo"},
          {{":StCode", "600610"}, {":StDate", QDate(2017, 3, 9)}, {":StDateTo", QDate(2017, 3, 9)}},
          MessageAnswer::Yes,
-         Status::Deleted,
+         End::Done,
          2,
          8,
          2},
@@ -115,7 +115,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
          {fromChanges, "where (true)"},
          {},
          MessageAnswer::No,
-         Status::Declined,
+         End::NotStarted,
          0,
          8,
          4},
@@ -138,7 +138,7 @@ TEST(FilteredDelete, DeletesWhatThePageFiltersSelectAfterAYes) {
         ASSERT_EQ(frame.messages.size(), 1);
         EXPECT_EQ(frame.messages.first().question, Question::FilteredDelete);
         EXPECT_EQ(frame.messages.first().text, filteredDeleteQuestion(page));
-        EXPECT_EQ(outcome.status, c.status) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.end, c.end) << outcome.detail.toStdString();
         EXPECT_EQ(outcome.rows, c.rows);
         EXPECT_EQ(count(db, "tblStChange"), c.changesLeft);
         EXPECT_EQ(count(db, "tblMainBuySale"), c.alertsLeft);
@@ -166,9 +166,9 @@ TEST(FilteredDelete, ARefusedDeleteIsReportedAndDeletesNothing) {
         RecordingFrame frame;
         frame.answers = {MessageAnswer::Yes};
         const FilteredDeleteOutcome outcome = FilteredDelete(db, frame).run(nothingTicked());
-        EXPECT_EQ(outcome.status, Status::Failed);
+        EXPECT_EQ(outcome.end, End::Failed);
         EXPECT_EQ(outcome.rows, 0);
-        EXPECT_FALSE(outcome.error.isEmpty());
+        EXPECT_FALSE(outcome.detail.isEmpty());
         faults.allow(-1);
         holder.reset();
         EXPECT_EQ(count(db, "tblStChange"), 8);

@@ -65,7 +65,7 @@ protected:
     FixedNetworkState network{true};
     PortableArchiver archiver;
     ExtractionServices services{db, frame, clock, launcher, archiver, network, ProgramFolder(home.path())};
-    ExtractionTotals totals;
+    ExtractionAccount totals;
     ExtractionOptions options = [] {
         ExtractionOptions o;
         o.code = QStringLiteral("600610");
