@@ -61,6 +61,7 @@ RunLease RunControl::lease(JobKind kind) {
     m_state = RunState::Leased;
     m_holder = kind;
     m_endProgram = false;
+    m_stopBeforeStart = false;
     return RunLease(this, kind, ++m_serial);
 }
 
@@ -78,8 +79,8 @@ void RunControl::takeBack(quint64 serial) {
 bool RunControl::start(const RunLease& lease, int maximum, int firstPosition, ProgressLayout layout) {
     if (!lease || lease.m_run != this || lease.m_serial != m_serial || m_state != RunState::Leased)
         return false;
-    m_state = RunState::Running;
-    m_endProgram = false;
+    m_state = m_stopBeforeStart ? RunState::StopRequested : RunState::Running;
+    m_stopBeforeStart = false;
     m_firstPosition = firstPosition;
     m_startMs = m_clock.elapsedMs();
     m_progress = RunProgress();
@@ -113,8 +114,12 @@ void RunControl::resume() {
 }
 
 void RunControl::requestStop() {
-    if (m_state == RunState::StopRequested) {
+    if (m_state == RunState::StopRequested || (m_state == RunState::Leased && m_stopBeforeStart)) {
         m_endProgram = true;
+        return;
+    }
+    if (m_state == RunState::Leased) {
+        m_stopBeforeStart = true;
         return;
     }
     if (stopEnabled())

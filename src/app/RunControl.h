@@ -100,7 +100,8 @@ public:
     void pause();
     void resume();
     // Stop after the current item. A stop asked for again while the first is pending
-    // asks for more: the program should end as soon as the current item is stored.
+    // asks for more: the program should end as soon as the current item is stored. Asked
+    // for while the job still asks its start questions, the walk begins stopped.
     void requestStop();
     bool endProgramRequested() const { return m_endProgram; }
 
@@ -144,6 +145,7 @@ private:
     JobKind m_holder = JobKind::Mining;
     quint64 m_serial = 0;  // of the lease out, to tell it from a stale one
     bool m_endProgram = false;
+    bool m_stopBeforeStart = false;
     RunProgress m_progress;
     int m_firstPosition = 0;
     qint64 m_startMs = 0;

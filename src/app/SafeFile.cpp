@@ -1,6 +1,8 @@
 #include "app/SafeFile.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -320,6 +322,41 @@ bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* er
     *bytes = std::move(data);
     return true;
 #endif
+}
+
+bool matchesPattern(const QString& name, const QString& pattern) {
+    const QStringList parts = pattern.split(QLatin1Char('*'));
+    if (!name.startsWith(parts.first()) || name.size() < pattern.size() - (parts.size() - 1))
+        return false;
+    qsizetype at = parts.first().size();
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QString& part = parts.at(i);
+        if (i == parts.size() - 1)
+            return name.size() - part.size() >= at && name.endsWith(part);
+        const qsizetype found = name.indexOf(part, at);
+        if (found < 0)
+            return false;
+        at = found + part.size();
+    }
+    return at == name.size();
+}
+
+int removeScraps(const QString& folder, const QString& targetPattern, qint64 olderThan_s) {
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-olderThan_s);
+    const QString pattern = QLatin1Char('.') + targetPattern + QStringLiteral(".*.tmp");
+    int removed = 0;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (entries.hasNext()) {
+        entries.next();
+        const QFileInfo info = entries.fileInfo();
+        // Only what replace() names its temporary files, and never through a link.
+        if (!info.fileName().startsWith(QLatin1Char('.')) || info.isSymLink() ||
+            !matchesPattern(info.fileName(), pattern))
+            continue;
+        if (info.lastModified().toUTC() < before && QFile::remove(info.absoluteFilePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 }  // namespace quarrow::SafeFile

@@ -42,4 +42,14 @@ bool syncToDisk(QFile& file, QString* error);
 // file or cannot be read.
 bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode = nullptr);
 
+// What a replace() killed half way leaves: ".<name>.<random>.tmp" beside the file. A write
+// takes milliseconds, so one untouched for this long is nobody's any more.
+inline constexpr qint64 kScrapAge_s = 10 * 60;
+// Removes the scraps of the files of `folder` whose names match `targetPattern` (a name,
+// or a name with "*" standing for any text: "600000-*变动资料.txt"), when they are older
+// than olderThan_s; those of a writer at work are younger and stay. The count removed.
+int removeScraps(const QString& folder, const QString& targetPattern, qint64 olderThan_s = kScrapAge_s);
+// Whether a name matches a pattern whose "*" stands for any text.
+bool matchesPattern(const QString& name, const QString& pattern);
+
 }  // namespace quarrow::SafeFile

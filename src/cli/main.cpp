@@ -154,6 +154,8 @@ int main(int argc, char* argv[]) {
     ProgramServices services(folder, *platform, frame);
     if (!global->quote.isEmpty())
         services.overrideQuoteFolder(global->quote);
+    // Every start takes away what a killed command left of the program folder's files.
+    services.removeScraps();
     // The desktop's half-second timer duties (the failure beep's countdown) run in the
     // event pumps, once for every half second the clock moved on.
     qint64 lastTick_ms = platform->clock().elapsedMs();

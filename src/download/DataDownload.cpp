@@ -176,7 +176,11 @@ DownloadOutcome DataDownload::run(const RunLease& lease, const DownloadOptions& 
     runPhase(Phase::Change, options.changePage, day,
              changePoint && changePoint->day == day ? changePoint : std::nullopt, options, outcome);
     bool bigRan = false;
-    if (!outcome.storeFailed() && m_s.run.stopTag() == 0) {
+    // The block trades come after abnormal moves that went through. After a page the server
+    // could not give, the next download goes on with the abnormal moves first: the block
+    // trades would note their stocks' days (their StLastDate with them), and the rest of
+    // the abnormal moves would then look stored already.
+    if (!outcome.failed() && m_s.run.stopTag() == 0) {
         bigRan = true;
         runPhase(Phase::Big, options.bigPage, bigStart, bigPoint, options, outcome);
     }

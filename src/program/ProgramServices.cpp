@@ -1,5 +1,6 @@
 #include "program/ProgramServices.h"
 
+#include "app/SafeFile.h"
 #include "follow/FollowedRecords.h"
 #include "follow/FollowedReport.h"
 #include "platform/Clock.h"
@@ -220,7 +221,18 @@ void ProgramServices::releaseAlarm() {
     m_alarm.reset();
 }
 
+void ProgramServices::removeScraps() {
+    // What a program killed while it rewrote one of its files left beside it; a writer at
+    // work (another window, a scheduled command) leaves only young ones, which stay.
+    const QString folder = m_folder.path();
+    for (const QString& name :
+         {QFileInfo(m_settings.fileName()).fileName(), ownStockFileName(), followedListFileName(),
+          handKeptTableName(), FollowedRecords::fileName(), QStringLiteral("StockNews-*.LOG")})
+        SafeFile::removeScraps(folder, name);
+}
+
 void ProgramServices::startUp() {
+    removeScraps();
     // The first automatic run may come at 20:00 today at the earliest: the start time is
     // not read yet.
     m_schedule.programStarted(clock().today());

@@ -136,6 +136,8 @@ public:
     // the store, the own stocks, the stock list and the alarm. What fails is said on the
     // prompt line (the store's outcome is left to the window); the window opens all the same.
     void startUp();
+    // Removes what killed runs left of the program folder's own files (every start does).
+    void removeScraps();
     // The duties of the desktop's half-second timer that every front end shares.
     void tick();
 

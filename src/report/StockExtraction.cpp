@@ -1,5 +1,6 @@
 #include "report/StockExtraction.h"
 
+#include "app/SafeFile.h"
 #include "app/StockCode.h"
 #include "app/Trim.h"
 #include "platform/Archiver.h"
@@ -204,6 +205,8 @@ bool StockExtraction::saveDocument(const QStringList& memo, const ExtractionOpti
             m_services.frame.notify(*documentError);
         return false;
     }
+    // What a run killed while writing a document left here goes with this run.
+    SafeFile::removeScraps(folder, options.code + QStringLiteral("-*变动资料.txt"));
     const QString path = QDir(folder).filePath(ReportDocuments::documentName(options.code, reportDate));
     if (QFileInfo::exists(path))
         return true;  // an existing document is never touched

@@ -4,7 +4,9 @@
 
 #include "app/SafeFile.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -88,6 +90,7 @@ public:
     PartFile& operator=(const PartFile&) = delete;
 
     bool create(QString* error) {
+        removeScraps();
         for (int attempt = 0; attempt < 16; ++attempt) {
             const QString path = QStringLiteral("%1.%2.part")
                                      .arg(m_target)
@@ -104,6 +107,23 @@ public:
         return false;
     }
     QString path() const { return m_path; }
+    // A backup killed half way leaves its part file (the size of the whole store) behind;
+    // the next backup to the same file takes away those nobody has written to for a while.
+    void removeScraps() const {
+        const QFileInfo target(m_target);
+        const QString pattern = target.fileName() + QStringLiteral(".*.part");
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-SafeFile::kScrapAge_s);
+        QDirIterator entries(target.absolutePath(), QDir::Files | QDir::Hidden | QDir::System);
+        while (entries.hasNext()) {
+            entries.next();
+            const QFileInfo info = entries.fileInfo();
+            const QString name = info.fileName();
+            const bool part = SafeFile::matchesPattern(name, pattern);
+            const bool companion = SafeFile::matchesPattern(name, pattern + QStringLiteral("-*"));
+            if ((part || companion) && !info.isSymLink() && info.lastModified().toUTC() < before)
+                QFile::remove(info.absoluteFilePath());
+        }
+    }
     bool moveIntoPlace(QString* error) {
         std::error_code code;
         std::filesystem::rename(fsPath(m_path), fsPath(m_target), code);

@@ -11,6 +11,7 @@
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -258,3 +259,46 @@ TEST(SafeFile, ReadersRefuseAFifoInsteadOfWaitingForIt) {
     }
 }
 #endif
+
+namespace {
+
+// A file whose last change lies the given number of seconds back.
+void writeAged(const QString& path, qint64 age_s) {
+    writeBytes(path, "scrap");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-age_s), QFileDevice::FileModificationTime));
+}
+
+}  // namespace
+
+// What a killed rewrite left is taken away once nobody can be writing it any more; a young
+// one (a writer at work), another file's and the file itself stay.
+TEST(SafeFile, ScrapsOfKilledRewritesGoWhenTheyAreOld) {
+    TempHome home;
+    const qint64 old_s = SafeFile::kScrapAge_s + 60;
+    const struct {
+        const char* name;
+        qint64 age_s;
+        bool removed;
+    } files[] = {
+        {".quarrow.INI.0a1b2c3d.tmp", old_s, true},
+        {".quarrow.INI.00000001.tmp", 5, false},
+        {"quarrow.INI", old_s, false},
+        {".SelfStock.Txt.0a1b2c3d.tmp", old_s, false},
+        {".quarrow.INI.tmp", old_s, false},
+    };
+    for (const auto& f : files)
+        writeAged(home.file(QLatin1String(f.name)), f.age_s);
+    EXPECT_EQ(SafeFile::removeScraps(home.path(), QStringLiteral("quarrow.INI")), 1);
+    for (const auto& f : files)
+        EXPECT_EQ(QFile::exists(home.file(QLatin1String(f.name))), !f.removed) << f.name;
+
+    // A stock folder's documents, by the pattern of their names.
+    ASSERT_TRUE(QDir().mkpath(home.file("600610")));
+    writeAged(home.file("600610/.600610-2017-03-16变动资料.txt.0a1b2c3d.tmp"), old_s);
+    writeAged(home.file("600610/.600000-2017-03-16变动资料.txt.0a1b2c3d.tmp"), old_s);
+    EXPECT_EQ(SafeFile::removeScraps(home.file("600610"), QStringLiteral("600610-*变动资料.txt")), 1);
+    EXPECT_TRUE(QFile::exists(home.file("600610/.600000-2017-03-16变动资料.txt.0a1b2c3d.tmp")));
+}

@@ -76,3 +76,59 @@ TEST(CliExtract, HelpAndVersion) {
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.startsWith("quarrow-cli "));
 }
+
+namespace {
+
+// A report written again with every line ended twice, as some rich-text copies do.
+QString withDoubledLineEnds(const TempHome& home, const char* ending) {
+    QFile source(dataPath("report/two_days.txt"));
+    EXPECT_TRUE(source.open(QIODevice::ReadOnly));
+    QByteArray bytes = source.readAll().replace("\r\n", "\n").replace("\n", ending);
+    const QString path = home.file(QStringLiteral("doubled%1.txt").arg(qstrlen(ending)));
+    QFile target(path);
+    EXPECT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write(bytes);
+    return path;
+}
+
+}  // namespace
+
+// A command that stored nothing of what it was given fails; one whose report is stored, or
+// stored already, does not. Every reader takes a line ended twice for one line end.
+TEST(CliExtract, StoresWhatItIsGivenOrFailsAndReadsEveryLineEnd) {
+    TempHome home;
+    const struct {
+        const char* what;
+        const char* code;
+        QString file;
+        int status;
+        const char* changeRows;  // in the summary afterwards
+    } cases[] = {
+        {"another stock's report", "600000", dataPath("report/two_days.txt"), 1, "change rows:      0\n"},
+        {"a report without data", "600000", dataPath("report/no_data.txt"), 1, "change rows:      0\n"},
+        {"lines ended \\r\\r\\n", "600610", withDoubledLineEnds(home, "\r\r\n"), 0, "change rows:      5\n"},
+        {"the same stored already", "600610", dataPath("report/two_days.txt"), 0, "change rows:      5\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CliRun run = runCli({"--home", home.path(), "extract", "--code", c.code, c.file});
+        EXPECT_EQ(run.status, c.status) << run.err.toStdString();
+        const CliRun summary = runCli({"--home", home.path(), "summary"});
+        EXPECT_TRUE(summary.out.contains(c.changeRows)) << summary.out.toStdString();
+    }
+
+    // The re-analysis reads its saved documents by the same rule.
+    TempHome saved;
+    ASSERT_TRUE(QDir().mkpath(saved.file("600610")));
+    ASSERT_TRUE(
+        QFile::copy(withDoubledLineEnds(saved, "\n\r"), saved.file("600610/600610-2017-03-16变动资料.txt")));
+    QFile table(saved.file("STCodeName.txt"));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("sh|中毅达|600610\r\n");
+    table.close();
+    const CliRun batch = runCli({"--home", saved.path(), "reanalyse", "--restart", "--keep"});
+    EXPECT_EQ(batch.status, 0) << batch.err.toStdString();
+    const CliRun summary = runCli({"--home", saved.path(), "summary"});
+    EXPECT_TRUE(summary.out.contains("change rows:      5\n")) << summary.out.toStdString();
+    EXPECT_TRUE(summary.out.contains("block trades:     2\n")) << summary.out.toStdString();
+}

@@ -15,6 +15,7 @@
 #include "store/DataBase.h"
 #include "store/RecordKeys.h"
 #include "support/FakeLauncher.h"
+#include "support/FaultInjection.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
 
@@ -453,6 +454,171 @@ TEST_F(ServerTest, StopOrTheClockEndsTheWaitForAPageThatNeverComes) {
     const qint64 before_ms = clock.elapsedMs();
     EXPECT_EQ(quick.load(url, [] { return false; }).error, "no page after 0.3 seconds");
     EXPECT_EQ(clock.elapsedMs(), before_ms);
+}
+
+namespace {
+
+// What ends a download half way, at one page's request.
+enum class Interruption { Stop, ServerLost, Kill, DiskFull };
+
+// The real page loader, with the download cut off at the at-th page it asks for.
+class InterruptingLoader final : public PageLoader {
+public:
+    InterruptingLoader(PageLoader& inner, int at, Interruption how, RunControl& run,
+                       SqliteWriteFaults& faults)
+        : m_inner(inner), m_at(at), m_how(how), m_run(run), m_faults(faults) {}
+    PageResult load(const QUrl& url, const std::function<bool()>& stopRequested) override {
+        if (url.path().endsWith(QLatin1String("StChange")))
+            ++changeLoads;
+        if (++loads == m_at) {
+            switch (m_how) {
+                case Interruption::Stop:
+                    m_run.requestStop();
+                    return {PageResult::Status::Stopped, {}, {}};
+                case Interruption::ServerLost:
+                    return {PageResult::Status::Failed, {}, QStringLiteral("Connection refused")};
+                case Interruption::Kill:
+                    // Nothing of the download runs after this: no end, no note of its own.
+                    throw std::runtime_error("killed");
+                case Interruption::DiskFull:
+                    m_faults.allow(0);
+                    break;
+            }
+        }
+        return m_inner.load(url, stopRequested);
+    }
+    void expect(const QUrl& url) override { m_inner.expect(url); }
+    int loads = 0;
+    int changeLoads = 0;
+
+private:
+    PageLoader& m_inner;
+    int m_at;
+    Interruption m_how;
+    RunControl& m_run;
+    SqliteWriteFaults& m_faults;
+};
+
+}  // namespace
+
+// A download stopped, killed, cut off from its server or refused by a full disk, in either
+// phase, followed by a plain download: every row the server holds is stored once, and the
+// plain download asks nothing about the stock day it was in the middle of.
+TEST_F(ServerTest, AnInterruptedDownloadGoesOnWhereItStopped) {
+    mine(6);
+    PagePublisher publisher(source.fileName(), 3);  // many pages of either kind
+    QString error;
+    ASSERT_TRUE(publisher.open(&error)) << error.toStdString();
+    PageServer server(publisher);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    // The pages an uninterrupted download asks for, abnormal moves and block trades.
+    int changePages = 0;
+    int allPages = 0;
+    {
+        TempHome countHome;
+        TDataBase counted(countHome.file("Quarrow.db"));
+        ASSERT_TRUE(counted.open());
+        Settings settings(countHome.file("quarrow.INI"), countHome.path(), clock);
+        NetworkPageLoader network(clock, frame);
+        SqliteWriteFaults none(-1);
+        InterruptingLoader counting(network, -1, Interruption::Stop, run, none);
+        DataDownload job({counted, frame, clock, run, this->network, shutdown, counting, settings});
+        const RunLease lease = run.lease(JobKind::Download);
+        DownloadOptions options;
+        options.changePage = QStringLiteral("http://127.0.0.1:%1/StChange").arg(server.port());
+        options.bigPage = QStringLiteral("http://127.0.0.1:%1/BigBuySale").arg(server.port());
+        ASSERT_TRUE(
+            job.run(lease, options, [](const QString&, const QString&, const QString& d) { return d; })
+                .done());
+        allPages = counting.loads;
+        changePages = counting.changeLoads;
+    }
+    ASSERT_GT(allPages - changePages, 2);
+    const QString changeRows =
+        "select StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo from tblStChange order by 1,2,3,4,5,6,7";
+    const QString tradeRows =
+        "select StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale from tblBigBuySale order by "
+        "1,2,3,4,5,6";
+    for (const Interruption how :
+         {Interruption::Stop, Interruption::ServerLost, Interruption::Kill, Interruption::DiskFull}) {
+        for (const int at : {3, changePages + 2}) {  // in each phase
+            SCOPED_TRACE(QStringLiteral("interruption %1 at page %2")
+                             .arg(static_cast<int>(how))
+                             .arg(at)
+                             .toStdString());
+            TempHome caseHome;
+            SqliteWriteFaults faults(-1);
+            TDataBase caseTarget(caseHome.file("Quarrow.db"));
+            ASSERT_TRUE(caseTarget.open());
+            Settings settings(caseHome.file("quarrow.INI"), caseHome.path(), clock);
+            RecordingFrame caseFrame;
+            caseFrame.onProcessEvents = [] { QCoreApplication::processEvents(); };
+            RunControl caseRun(caseFrame, clock);
+            DownloadOptions options;
+            options.changePage = QStringLiteral("http://127.0.0.1:%1/StChange").arg(server.port());
+            options.bigPage = QStringLiteral("http://127.0.0.1:%1/BigBuySale").arg(server.port());
+            const auto preset = [](const QString&, const QString&, const QString& day) { return day; };
+            {
+                NetworkPageLoader network(clock, caseFrame);
+                InterruptingLoader loader(network, at, how, caseRun, faults);
+                DataDownload job(
+                    {caseTarget, caseFrame, clock, caseRun, this->network, shutdown, loader, settings});
+                const RunLease lease = caseRun.lease(JobKind::Download);
+                try {
+                    const DownloadOutcome cut = job.run(lease, options, preset);
+                    EXPECT_FALSE(cut.done());
+                } catch (const std::runtime_error&) {
+                    EXPECT_EQ(how, Interruption::Kill);
+                }
+                faults.allow(-1);
+            }
+            NetworkPageLoader network(clock, caseFrame);
+            DataDownload plain(
+                {caseTarget, caseFrame, clock, caseRun, this->network, shutdown, network, settings});
+            caseFrame.messages.clear();
+            const RunLease lease = caseRun.lease(JobKind::Download);
+            const DownloadOutcome outcome = plain.run(lease, options, preset);
+            EXPECT_TRUE(outcome.done()) << outcome.reasonTextEnglish().toStdString();
+            EXPECT_TRUE(caseFrame.messages.isEmpty()) << caseFrame.messages.value(0).text.toStdString();
+            // Compared by count first: a failure then says little instead of every row.
+            const QStringList stored = rowsOf(caseTarget, changeRows);
+            const QStringList served = rowsOf(source, changeRows);
+            ASSERT_EQ(stored.size(), served.size());
+            EXPECT_TRUE(stored == served);
+            EXPECT_TRUE(rowsOf(caseTarget, tradeRows) == rowsOf(source, tradeRows));
+        }
+    }
+}
+
+// A server that always offers more and brings nothing ends the phase after a bounded
+// number of pages, as a failure.
+TEST_F(ServerTest, AServerThatNeverBringsRowsEndsThePhase) {
+    class Endless final : public PageLoader {
+    public:
+        PageResult load(const QUrl& url, const std::function<bool()>&) override {
+            ++requests;
+            const qint64 id = QUrlQuery(url).queryItemValue("ID").toLongLong();
+            return {PageResult::Status::Loaded,
+                    QStringLiteral("<table><tr><td>000000<td>1000000000000<td>%1<td><td><td><td><td>"
+                                   "<tr><td>xxxxxx<td><td>%2<td><td><td><td><td></table>")
+                        .arg(id)
+                        .arg(id + 10),
+                    {}};
+        }
+        void expect(const QUrl&) override {}
+        int requests = 0;
+    } endless;
+    Settings settings(home.file("quarrow.INI"), home.path(), clock);
+    DataDownload job({target, frame, clock, run, network, shutdown, endless, settings});
+    const RunLease lease = run.lease(JobKind::Download);
+    DownloadOptions options;
+    options.changePage = "http://127.0.0.1:1/StChange";
+    options.bigPage = "http://127.0.0.1:1/BigBuySale";
+    const DownloadOutcome outcome =
+        job.run(lease, options, [](const QString&, const QString&, const QString& day) { return day; });
+    EXPECT_EQ(outcome.reason, JobReason::NoProgress);
+    EXPECT_TRUE(outcome.failed());
+    EXPECT_LE(endless.requests, 2 * DataDownload::kPagesWithoutProgress);
 }
 
 TEST_F(ServerTest, TheCommandLineDownloadsFromTheServer) {

@@ -74,6 +74,17 @@ QStringList sorted(QStringList list) {
     return list;
 }
 
+// The keys of stocks the quote program has a report page for, sorted: the others are never
+// captured, whatever the run does.
+QStringList withPages(const QStringList& keys) {
+    QStringList kept;
+    for (const GeneratedQuoteStock& stock : plannedStocks()) {
+        if (stock.hasReportPage && keys.contains(stock.key))
+            kept << stock.key;
+    }
+    return sorted(kept);
+}
+
 // The generated market on the simulated quote program, with the program folder, database
 // and services of a mining run. prepare runs on the quote folder before the program starts.
 struct Market {
@@ -538,4 +549,88 @@ TEST(MiningRun, FutureDatesAreRefusedAndDoubledLineEndsReadAsOne) {
         EXPECT_GT(rowsOf(reference.db, code(position)), 1);
         EXPECT_EQ(rowsOf(m.db, code(position)), rowsOf(reference.db, code(position)));
     }
+}
+
+// The day's failed stocks are the mining run's own record: an own-list run adds to it, a
+// fresh start of the resume point (the re-analysis from its first stock) leaves it alone,
+// and a resumed run retries what is still missing once and lists only that, never a stock
+// it stored meanwhile.
+TEST(MiningRun, TheDaysFailedStocksAreNeverForgottenNorCountedTwice) {
+    ASSERT_TRUE(plannedStocks().at(5).hasReportPage && plannedStocks().at(7).hasReportPage);
+    SimQuoteBehaviour behaviour;
+    behaviour.neverLoads.insert(code(1));
+    behaviour.neverLoads.insert(code(7));
+    Market m(behaviour);
+    m.stopAt(3);
+    ASSERT_EQ(m.run({Yes}, 0).notCaptured, QStringList{key(1)});
+    FailedStocks record(m.settings, m.clock);
+    EXPECT_EQ(record.today(), QStringList{key(1)});
+
+    m.frame.onProcessEvents = {};
+    m.own.replaceItems({key(7)});
+    MiningOptions own;
+    own.onlyOwnStocks = true;
+    EXPECT_EQ(m.run({Yes}, 0, own).notCaptured, QStringList{key(7)});
+    EXPECT_EQ(record.today(), (QStringList{key(1), key(7)})) << "added to, not replaced";
+
+    ASSERT_TRUE(m.settings.startFreshRun(m.clock.today()));
+    ASSERT_TRUE(m.settings.writeLastStock(key(3), 4));
+    EXPECT_EQ(record.today(), (QStringList{key(1), key(7)})) << "a fresh start keeps the record";
+    // A stock the day's runs missed that the resumed walk comes to is stored there.
+    ASSERT_TRUE(record.add(key(5)));
+
+    const qsizetype before = m.quote->record().selectedCodes.size();
+    const MiningOutcome resumed = m.run({Yes, Yes}, 0);
+    EXPECT_EQ(resumed.startPosition, 3);
+    // Listed: the two whose page never comes, and those without a report at all.
+    EXPECT_EQ(withPages(resumed.notCaptured), sorted({key(1), key(7)}));
+    EXPECT_FALSE(resumed.notCaptured.contains(key(5)));
+    EXPECT_EQ(m.quote->record().selectedCodes.mid(before).count(code(5)), 1) << "fetched once";
+    EXPECT_EQ(sorted(record.today()), sorted(resumed.notCaptured)) << "the record holds what is missing";
+}
+
+// A stock whose folder cannot be made is not captured: nothing of it is stored, the run
+// goes on and nobody waits at a box; the retry pass comes back to it.
+TEST(MiningRun, AStockWhoseDocumentCannotBeKeptIsNotCaptured) {
+    ASSERT_TRUE(plannedStocks().at(0).hasReportPage);
+    Market m;
+    QFile blocker(m.home.file(code(0)));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a plain file where the folder should be
+    blocker.close();
+    MiningOptions options;
+    options.unattended = true;
+    const MiningOutcome outcome = m.run({}, 0, options);
+    EXPECT_EQ(withPages(outcome.notCaptured), QStringList{key(0)});
+    EXPECT_FALSE(m.storedCodes().contains(code(0)));
+    EXPECT_TRUE(m.storedCodes().contains(code(1)));
+    EXPECT_EQ(outcome.passes, 2);
+    for (const MessageRequest& asked : m.frame.messages)
+        EXPECT_GT(asked.timeout_s, 0) << asked.text.toStdString();
+    EXPECT_EQ(withPages(FailedStocks(m.settings, m.clock).today()), QStringList{key(0)});
+}
+
+// A run killed after its first failure (nothing of its end runs: no list, no log file)
+// leaves the day's record behind; the resumed run goes on from the last stored stock,
+// retries the one that failed and stores every report once.
+TEST(MiningRun, AKilledRunIsResumedWithItsFailures) {
+    struct Killed {};
+    SimQuoteBehaviour behaviour;
+    behaviour.neverLoads.insert(code(1));
+    Market m(behaviour);
+    m.frame.onProcessEvents = [&m] {
+        const auto& logs = m.frame.logs;
+        if (!logs.isEmpty() && logs.last().color == LogColor::Blue && logs.last().text.contains(code(4)))
+            throw Killed{};
+    };
+    EXPECT_THROW(m.run({Yes}, 0), Killed);
+    EXPECT_EQ(withPages(FailedStocks(m.settings, m.clock).today()), QStringList{key(1)});
+
+    m.frame.onProcessEvents = {};
+    const qsizetype before = m.quote->record().selectedCodes.size();
+    const MiningOutcome resumed = m.run({Yes, Yes}, 0);
+    EXPECT_GE(resumed.startPosition, 2);
+    EXPECT_EQ(withPages(resumed.carriedFailures), QStringList{key(1)});
+    EXPECT_TRUE(m.quote->record().selectedCodes.mid(before).contains(code(1)));
+    EXPECT_EQ(withPages(resumed.notCaptured), QStringList{key(1)});
+    EXPECT_EQ(m.storedCodes(), codesWhere([](auto& s) { return s.hasReportPage && s.key != key(1); }));
 }

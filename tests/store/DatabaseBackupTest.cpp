@@ -1,9 +1,11 @@
+#include "app/SafeFile.h"
 #include "store/DataBase.h"
 #include "store/DatabaseBackup.h"
 
 #include "support/FaultInjection.h"
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -109,6 +111,33 @@ TEST(DatabaseBackup, FullDiskDuringCopyFailsAndLeavesOlderBackupUntouched) {
     EXPECT_EQ(old.readAll(), QByteArray("the backup of last week"));
 }
 #endif
+
+// A backup killed half way leaves its part file, the size of the whole store; the next
+// backup to the same file takes it away once nobody writes to it any more.
+TEST(DatabaseBackup, TheNextBackupRemovesTheKilledOnesPartFiles) {
+    TempHome home;
+    const QString source = home.file(QStringLiteral("Quarrow.db"));
+    TDataBase db(source);
+    ASSERT_TRUE(db.open());
+    fill(db, 10);
+    const QString folder = home.file(QStringLiteral("copies"));
+    QDir().mkpath(folder);
+    const QString target = QDir(folder).filePath(QStringLiteral("Quarrow.db"));
+    const QString killed = target + QStringLiteral(".0a1b2c3d.part");
+    const QString young = target + QStringLiteral(".00000001.part");
+    for (const QString& path : {killed, young, killed + QStringLiteral("-journal")}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("part");
+        file.flush();
+        if (path != young)
+            ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-SafeFile::kScrapAge_s - 60),
+                                         QFileDevice::FileModificationTime));
+    }
+    QString error;
+    ASSERT_TRUE(DatabaseBackup::copy(source, target, &error)) << error.toStdString();
+    EXPECT_EQ(filesIn(folder), (QStringList{QStringLiteral("Quarrow.db"), QFileInfo(young).fileName()}));
+}
 
 TEST(DatabaseBackup, SameFileIgnoresLetterCaseAndFollowsLinks) {
     TempHome home;

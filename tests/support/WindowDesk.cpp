@@ -65,6 +65,8 @@ void WindowDesk::open() {
     m_frame->setAnswerer([this](const MessageRequest& request) -> std::optional<MessageAnswer> {
         asked.append(request);
         pictureShown.append(form && form->findChild<QWidget*>(QStringLiteral("pnlHelpPicture")) != nullptr);
+        if (onAsk)
+            onAsk(request);
         if (request.buttons == MessageButtons::Ok)
             return MessageAnswer::Ok;
         const auto answer = answers.find(request.question);

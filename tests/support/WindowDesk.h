@@ -72,6 +72,8 @@ public:
     std::unique_ptr<Platform> platform;
     std::unique_ptr<TMainForm> form;
     std::map<Question, MessageAnswer> answers;
+    // Called with every box as it comes up, before its answer: what happens meanwhile.
+    std::function<void(const MessageRequest&)> onAsk;
     MessageAnswer defaultAnswer = MessageAnswer::No;
     QList<MessageRequest> asked;
     QList<bool> pictureShown;  // whether a help picture stood in front while each box was up
