@@ -519,9 +519,9 @@ TEST_F(ServerTest, AnInterruptedDownloadGoesOnWhereItStopped) {
         TDataBase counted(countHome.file("Quarrow.db"));
         ASSERT_TRUE(counted.open());
         Settings settings(countHome.file("quarrow.INI"), countHome.path(), clock);
-        NetworkPageLoader network(clock, frame);
+        NetworkPageLoader pages(clock, frame);
         SqliteWriteFaults none(-1);
-        InterruptingLoader counting(network, -1, Interruption::Stop, run, none);
+        InterruptingLoader counting(pages, -1, Interruption::Stop, run, none);
         DataDownload job({counted, frame, clock, run, this->network, shutdown, counting, settings});
         const RunLease lease = run.lease(JobKind::Download);
         DownloadOptions options;
@@ -559,8 +559,8 @@ TEST_F(ServerTest, AnInterruptedDownloadGoesOnWhereItStopped) {
             options.bigPage = QStringLiteral("http://127.0.0.1:%1/BigBuySale").arg(server.port());
             const auto preset = [](const QString&, const QString&, const QString& day) { return day; };
             {
-                NetworkPageLoader network(clock, caseFrame);
-                InterruptingLoader loader(network, at, how, caseRun, faults);
+                NetworkPageLoader pages(clock, caseFrame);
+                InterruptingLoader loader(pages, at, how, caseRun, faults);
                 DataDownload job(
                     {caseTarget, caseFrame, clock, caseRun, this->network, shutdown, loader, settings});
                 const RunLease lease = caseRun.lease(JobKind::Download);
@@ -572,9 +572,9 @@ TEST_F(ServerTest, AnInterruptedDownloadGoesOnWhereItStopped) {
                 }
                 faults.allow(-1);
             }
-            NetworkPageLoader network(clock, caseFrame);
+            NetworkPageLoader pages(clock, caseFrame);
             DataDownload plain(
-                {caseTarget, caseFrame, clock, caseRun, this->network, shutdown, network, settings});
+                {caseTarget, caseFrame, clock, caseRun, this->network, shutdown, pages, settings});
             caseFrame.messages.clear();
             const RunLease lease = caseRun.lease(JobKind::Download);
             const DownloadOutcome outcome = plain.run(lease, options, preset);

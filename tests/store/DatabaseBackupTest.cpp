@@ -130,9 +130,10 @@ TEST(DatabaseBackup, TheNextBackupRemovesTheKilledOnesPartFiles) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("part");
         file.flush();
-        if (path != young)
+        if (path != young) {
             ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-SafeFile::kScrapAge_s - 60),
                                          QFileDevice::FileModificationTime));
+        }
     }
     QString error;
     ASSERT_TRUE(DatabaseBackup::copy(source, target, &error)) << error.toStdString();
