@@ -388,7 +388,7 @@ void TMainForm::wireCore() {
     s.windows().onLaunchWait = [this](bool waiting) {
         // Nothing may start while the quote program comes up; within a run the commands
         // are off already and stay so.
-        if (waiting && !m_services.run().isActive()) {
+        if (waiting) {
             m_launchLease = m_services.run().lease(JobKind::QuoteLaunch);
             if (m_launchLease)
                 m_frame->holdCommands(true);
