@@ -28,6 +28,7 @@
 #include "platform/sim/SimQuoteProgram.h"
 #include "platform/sim/SimSound.h"
 #include "platform/sim/SimulatedLauncher.h"
+#include "quotefiles/ExchangeRules.h"
 #include "quotefiles/OwnStockList.h"
 #include "quotefiles/StockList.h"
 #include "quotefiles/StockListLoader.h"
@@ -46,6 +47,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 
 using namespace quarrow;
 using namespace quarrow::bench;
@@ -291,7 +293,9 @@ QString clockText(double seconds) {
 
 // One mining run with everything wired as the command line wires it, in a fresh program
 // folder, the quote program already running as its user keeps it.
-bool mine(const QString& quote, const QString& home, int percent) {
+// A run's simulated time, nothing when it failed. percent < 0: screened by the exchanges'
+// own listing rules.
+std::optional<qint64> mine(const QString& quote, const QString& home, int percent) {
     QDir(home).removeRecursively();
     QDir().mkpath(home);
     const ProgramFolder folder(home);
@@ -316,7 +320,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
     TDataBase db(folder.databaseFile());
     if (!db.open()) {
         std::fprintf(stderr, "bench_mining: %s\n", qPrintable(db.openError()));
-        return false;
+        return std::nullopt;
     }
     StockList stocks;
     StockListLoader(frame).loadAtStartUp(quote, folder.filePath(handKeptTableName()), stocks);
@@ -341,7 +345,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
     // Started before the figures begin: its launch wait is the start's, not the stocks'.
     if (!windows.EnsureQuoteProgram()) {
         std::fprintf(stderr, "bench_mining: the simulated quote program did not start\n");
-        return false;
+        return std::nullopt;
     }
     const int loadTime_ms =
         simDesktop.quoteProgram() ? simDesktop.quoteProgram()->behaviour().loadTime_ms : -1;
@@ -356,7 +360,8 @@ bool mine(const QString& quote, const QString& home, int percent) {
     schedule.autoStartTime = settings.autoStartTime();
     MiningRun mining({services, settings, run, shutdown, windows, fetch, schedule, stocks, own, nullptr});
     MiningOptions options;
-    options.percent = percent;
+    options.percent = std::max(percent, 0);
+    options.exchangeRules = percent < 0;
     options.quoteFolder = quote;
     options.rarFolder = settings.rarFolder();
 
@@ -387,7 +392,7 @@ bool mine(const QString& quote, const QString& home, int percent) {
     if (!outcome.started()) {
         std::fprintf(stderr, "bench_mining: the run did not start (%s)\n",
                      qPrintable(outcome.reasonTextEnglish()));
-        return false;
+        return std::nullopt;
     }
     const ExtractionAccount& totals = outcome.account;
     DesktopEvents events = desktop.events.since(eventsBefore);
@@ -400,8 +405,11 @@ bool mine(const QString& quote, const QString& home, int percent) {
     std::printf(
         "\n== %s (percent %d): %d stocks walked, %d screened, %d fetched, %d captured, %lld not "
         "captured, %d passes\n",
-        percent == 0 ? "unscreened" : "screened", percent, count, outcome.screened, outcome.fetched,
-        outcome.captured, static_cast<long long>(outcome.notCaptured.size()), outcome.passes);
+        percent == 0  ? "unscreened"
+        : percent < 0 ? "exchange rules"
+                      : "screened",
+        percent, count, outcome.screened, outcome.fetched, outcome.captured,
+        static_cast<long long>(outcome.notCaptured.size()), outcome.passes);
     std::printf("stored: %d anomaly days, %d block trades%s\n", totals.savedChangeCount, totals.savedBigCount,
                 outcome.storeFailed() ? "  (STORE FAILED)" : "");
     std::printf(
@@ -468,7 +476,30 @@ bool mine(const QString& quote, const QString& home, int percent) {
         "real run of %d stocks: about %s (the waits and page loads, plus %.1f s of our CPU and disk "
         "waits)\n",
         count, qPrintable(clockText(fullMarket_s)), ours_s);
-    return true;
+    return simulated_ms;
+}
+
+// The screening by the exchanges' rules alone, over every stock of the market: the stocks it
+// picks and its processor time (the bar files read, the rules applied), the share capital
+// from a table as the run has it from its one statement.
+void screenByRules(const QString& quote, const StockList& stocks) {
+    QHash<QString, double> capital;
+    for (const StockEntry& stock : stocks.entries())
+        capital.insert(stock.key.right(6), 50000);  // 500 million tradable shares
+    ExchangeRuleScreener screener(
+        quote, ExchangeRuleSet::defaults(),
+        [&capital](const QString& code) -> std::optional<double> { return capital.value(code); },
+        [](const QString&, LogColor) {});
+    const double cpuBefore = processCpuSeconds();
+    screener.loadIndexes();
+    int picked = 0;
+    for (const StockEntry& stock : stocks.entries()) {
+        const auto verdict = screener.judge(stock.key, stock.name);
+        picked += verdict && verdict->picked ? 1 : 0;
+    }
+    const double cpu_ms = (processCpuSeconds() - cpuBefore) * 1000.0;
+    std::printf("exchange rules screening: %d of %d stocks picked on %d, %.1f ms of CPU\n", picked,
+                stocks.size(), screener.day(), cpu_ms);
 }
 
 }  // namespace
@@ -496,12 +527,26 @@ int main(int argc, char* argv[]) {
     }
     std::printf("generating the quote folder: %.3f s\n", generating.seconds());
 
-    // --percent P: that run alone.
-    const int only = argumentValue(arguments, QStringLiteral("--percent"), -1);
-    const QList<int> percents = only >= 0 ? QList<int>{only} : QList<int>{0, 20};
-    for (const int percent : percents) {
-        if (!mine(quote, root + QStringLiteral("/home-%1").arg(percent), percent))
-            return 1;
+    {
+        SilentFrame frame;
+        StockList stocks;
+        StockListLoader(frame).loadAtStartUp(quote, root + QStringLiteral("/none.txt"), stocks);
+        screenByRules(quote, stocks);
     }
+    // --percent P: that run alone (-1: by the exchanges' rules).
+    const int only = argumentValue(arguments, QStringLiteral("--percent"), -2);
+    const QList<int> percents = only >= -1 ? QList<int>{only} : QList<int>{0, 20, -1};
+    std::map<int, qint64> simulated;
+    for (const int percent : percents) {
+        const std::optional<qint64> ms = mine(quote, root + QStringLiteral("/home-%1").arg(percent), percent);
+        if (!ms)
+            return 1;
+        simulated[percent] = *ms;
+    }
+    if (simulated.count(0) && simulated.count(-1))
+        std::printf(
+            "evening run by the exchanges' rules: %s of simulated time against %s unscreened (%.3f)\n",
+            qPrintable(clockText(simulated[-1] / 1000.0)), qPrintable(clockText(simulated[0] / 1000.0)),
+            static_cast<double>(simulated[-1]) / std::max<qint64>(1, simulated[0]));
     return 0;
 }

@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+
+#include <cmath>
 
 namespace quarrow {
 
@@ -67,6 +70,21 @@ const QList<SettingKey>& settingKeys() {
         // The stocks the day's mining runs could not capture, kept by the mining run alone.
         {"Mining", "FailedDay", SettingType::Date},
         {"Mining", "Failed", SettingType::Text},
+        // The mining page's choice of screening by the exchanges' listing rules.
+        {"Mining", "ExchangeRules", SettingType::Boolean},
+        // The figures of those rules, in percent, so a rule change needs no new program.
+        {"ExchangeRules", "MainDeviation", SettingType::Decimal},
+        {"ExchangeRules", "MainAmplitude", SettingType::Decimal},
+        {"ExchangeRules", "MainTurnover", SettingType::Decimal},
+        {"ExchangeRules", "MainThreeDays", SettingType::Decimal},
+        {"ExchangeRules", "RiskThreeDays", SettingType::Decimal},
+        {"ExchangeRules", "GrowthChange", SettingType::Decimal},
+        {"ExchangeRules", "GrowthAmplitude", SettingType::Decimal},
+        {"ExchangeRules", "GrowthTurnover", SettingType::Decimal},
+        {"ExchangeRules", "GrowthThreeDays", SettingType::Decimal},
+        {"ExchangeRules", "MainLimit", SettingType::Decimal},
+        {"ExchangeRules", "RiskLimit", SettingType::Decimal},
+        {"ExchangeRules", "GrowthLimit", SettingType::Decimal},
         {"Database", "ODBC", SettingType::Text},
         {"Database", "Access", SettingType::Text},
         {"Server", "StChangePage", SettingType::Text},
@@ -125,6 +143,30 @@ Settings::Settings(const ProgramFolder& folder, const Clock& clock)
 Settings::Settings(QString file, QString programFolder, const Clock& clock)
     : m_file(std::move(file)), m_programFolder(withTrailingSeparator(programFolder)), m_clock(clock) {}
 
+QString exchangeRuleDefault(const QString& key) {
+    // The exchanges' figures: main boards (their risk-warned stocks differ only in the
+    // three-day sum), then ChiNext and STAR; last the daily price limits.
+    static const QHash<QString, QString> figures = {
+        {QStringLiteral("MainDeviation"), QStringLiteral("7")},
+        {QStringLiteral("MainAmplitude"), QStringLiteral("15")},
+        {QStringLiteral("MainTurnover"), QStringLiteral("20")},
+        {QStringLiteral("MainThreeDays"), QStringLiteral("20")},
+        {QStringLiteral("RiskThreeDays"), QStringLiteral("12")},
+        {QStringLiteral("GrowthChange"), QStringLiteral("15")},
+        {QStringLiteral("GrowthAmplitude"), QStringLiteral("30")},
+        {QStringLiteral("GrowthTurnover"), QStringLiteral("30")},
+        {QStringLiteral("GrowthThreeDays"), QStringLiteral("30")},
+        {QStringLiteral("MainLimit"), QStringLiteral("10")},
+        {QStringLiteral("RiskLimit"), QStringLiteral("5")},
+        {QStringLiteral("GrowthLimit"), QStringLiteral("20")},
+    };
+    for (auto it = figures.cbegin(); it != figures.cend(); ++it) {
+        if (it.key().compare(key, Qt::CaseInsensitive) == 0)
+            return it.value();
+    }
+    return QString();
+}
+
 QString Settings::defaultText(const QString& section, const QString& key) const {
     const auto entry = findSettingKey(section, key);
     if (!entry)
@@ -158,6 +200,8 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
             return dateText(kNoDate);
         return name == QLatin1String("Index") ? QStringLiteral("0") : QString();
     }
+    if (part == QLatin1String("ExchangeRules"))
+        return exchangeRuleDefault(name);
     if (part == QLatin1String("Window") || part == QLatin1String("QueryFilter"))
         return QString();        // nothing remembered yet: the window's own start
     return QStringLiteral("0");  // the calendar lists
@@ -186,6 +230,11 @@ bool Settings::isValid(SettingType type, const QString& text) {
             return parseDate(text).isValid();
         case SettingType::Time:
             return parseTime(text).isValid();
+        case SettingType::Decimal: {
+            bool ok = false;
+            const double value = text.trimmed().toDouble(&ok);
+            return ok && std::isfinite(value);
+        }
     }
     return false;
 }

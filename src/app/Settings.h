@@ -13,7 +13,7 @@ namespace quarrow {
 class Clock;
 class ProgramFolder;
 
-enum class SettingType { Text, Integer, Boolean, Date, Time };
+enum class SettingType { Text, Integer, Boolean, Date, Time, Decimal };
 
 // One key of the settings file. Keys of a numbered family ("MMDD1" … "MMDD25") are
 // described once, by their prefix.
@@ -26,6 +26,9 @@ struct SettingKey {
 
 // Every section and key the program reads or writes.
 const QList<SettingKey>& settingKeys();
+// The figures of the exchanges' listing rules as the program knows them ("[ExchangeRules]",
+// in percent): "7" for "MainDeviation"; empty for a key that is none of them.
+QString exchangeRuleDefault(const QString& key);
 // The entry for a section and key (matched without regard to case), if the program knows it.
 std::optional<SettingKey> findSettingKey(const QString& section, const QString& key);
 

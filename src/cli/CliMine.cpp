@@ -48,6 +48,7 @@ std::optional<MiningOptions> readMiningOptions(const CliCall& call) {
     options.autoRepeat = !call.isSet(QStringLiteral("no-auto-repeat"));
     options.shutdownWhenDone = call.isSet(QStringLiteral("shutdown"));
     options.allChanges = call.isSet(QStringLiteral("all-changes"));
+    options.exchangeRules = call.isSet(QStringLiteral("exchange-rules"));
     options.percent = *percent;
     options.lastDays = *days;
     return options;
@@ -178,6 +179,10 @@ const CliCommand& mineCommand() {
               QStringLiteral("20")},
              {QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("Days of daily changes summed."),
               QStringLiteral("3")},
+             {QStringLiteral("exchange-rules"),
+              {},
+              QStringLiteral(
+                  "Mine the stocks the exchanges' own listing rules pick (instead of --percent).")},
              {QStringLiteral("all-changes"), {}, QStringLiteral("Store every anomaly day.")},
              {QStringLiteral("no-auto-repeat"), {}, QStringLiteral("Ask before mining failed stocks again.")},
              {QStringLiteral("shutdown"), {}, QStringLiteral("Switch the computer off when the run ended.")},
@@ -186,7 +191,8 @@ const CliCommand& mineCommand() {
              {QStringLiteral("yes"),
               {},
               QStringLiteral("Answer the start questions (F10, closing data) Yes.")}},
-        .exclusive = {{QStringLiteral("resume"), QStringLiteral("restart")}},
+        .exclusive = {{QStringLiteral("resume"), QStringLiteral("restart")},
+                      {QStringLiteral("exchange-rules"), QStringLiteral("percent")}},
         .needs = kNeedsQuoteProgram | kNeedsStore | kNeedsStockList | kNeedsOwnStocks,
         .run = &runMine,
     };

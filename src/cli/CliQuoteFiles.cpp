@@ -3,6 +3,7 @@
 #include "cli/CliCommands.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/DailyViewer.h"
+#include "quotefiles/ExchangeRules.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/StockScreening.h"
 
@@ -20,6 +21,46 @@ constexpr int kMaxScreenDays = 100000;
 
 // The mining run's pre-selection over the whole list (or the given stocks), printing its
 // log lines and then "picked P of S".
+// The stocks the exchanges' own listing rules pick on the last day of the index files: one
+// line each with the rules that picked it, notes on standard error.
+int screenByExchangeRules(ProgramServices& services, const QList<StockEntry>& stocks) {
+    const QString quoteFolder = services.quoteFolder();
+    TDataBase* db = services.store().DBOpened() ? &services.store() : nullptr;
+    StockScreener shares(quoteFolder, db, services.frame());
+    QStringList problems;
+    const ExchangeRuleSet rules = ExchangeRuleSet::read(services.settings(), &problems);
+    for (const QString& problem : problems)
+        printError(problem);
+    ExchangeRuleScreener screener(
+        quoteFolder, rules, [&shares](const QString& code) { return shares.tradableSharesOf(code); },
+        [](const QString& line, LogColor) {
+            // The picked stocks are this command's output; the rest are notes.
+            if (!line.contains(QStringLiteral(" 上榜规则: ")))
+                printError(line.trimmed());
+        });
+    if (!screener.loadIndexes())
+        return kExitFailure;
+    int screened = 0;
+    QString text;
+    int picked = 0;
+    for (const StockEntry& stock : stocks) {
+        const std::optional<ExchangeScreenResult> verdict = screener.judge(stock.key, stock.name);
+        if (!verdict)
+            continue;
+        ++screened;
+        if (verdict->picked) {
+            ++picked;
+            text += stock.key + QLatin1Char('\t') + stock.name + QLatin1Char('\t') + verdict->rulesText() +
+                    QLatin1Char('\n');
+        }
+    }
+    printOut(text + QStringLiteral("picked %1 of %2 by the exchanges' rules on %3\n")
+                        .arg(picked)
+                        .arg(screened)
+                        .arg(screener.day()));
+    return kExitOk;
+}
+
 int runScreen(CliCall& call) {
     const std::optional<int> days = call.wholeNumber(QStringLiteral("days"), 1, kMaxScreenDays);
     const std::optional<int> percent =
@@ -52,6 +93,8 @@ int runScreen(CliCall& call) {
         for (const QString& code : given)
             stocks.append({code, services.stocks().nameOf(code)});
     }
+    if (call.isSet(QStringLiteral("exchange-rules")))
+        return screenByExchangeRules(services, stocks);
     const QString quoteFolder = services.quoteFolder();
     const IndexSummaries indexes = IndexSummaries::compute(quoteFolder, *days);
     // Without the database the turnover cannot be measured; the deviation alone decides.
@@ -114,7 +157,11 @@ const CliCommand& screenCommand() {
         .options = {{QStringLiteral("days"), QStringLiteral("N"), QStringLiteral("Trading days summed."),
                      QStringLiteral("3")},
                     {QStringLiteral("percent"), QStringLiteral("T"), QStringLiteral("Threshold in percent."),
-                     QStringLiteral("20")}},
+                     QStringLiteral("20")},
+                    {QStringLiteral("exchange-rules"),
+                     {},
+                     QStringLiteral("Pick by the exchanges' own listing rules on the index files' last day "
+                                    "(the figures are in the settings' [ExchangeRules]).")}},
         .maxArguments = -1,
         .needs = kNeedsQuoteFolder | kNeedsStoreIfAny,
         .run = &runScreen,

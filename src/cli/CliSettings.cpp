@@ -30,6 +30,8 @@ QString typeDescription(SettingType type) {
             return QStringLiteral("a date yyyy-mm-dd");
         case SettingType::Time:
             return QStringLiteral("a time of day hh:mm:ss");
+        case SettingType::Decimal:
+            return QStringLiteral("a decimal number such as 7 or 7.5");
         case SettingType::Text:
             break;
     }

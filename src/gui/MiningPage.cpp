@@ -58,6 +58,21 @@ MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* paren
     m_percent->setSingleStep(kFirstPercentStep);
     m_percent->setToolTip(QStringLiteral(
         "指定涨跌幅度(%)限定条件.为0时,将不以股票收盘数据计算结果选择股票,直接提取全部股票最新动态文件"));
+    m_exchangeRules = checkBox(
+        this, "chkExchangeRules", QStringLiteral("按交易所上榜规则筛选"),
+        m_services.settings().readBool(QStringLiteral("Mining"), QStringLiteral("ExchangeRules"), false));
+    m_exchangeRules->setToolTip(QStringLiteral(
+        "按沪深交易所公布龙虎榜的规则挑选股票:主板日涨跌幅偏离值达±7%、振幅15%、换手率20%、"
+        "连续三日累计偏离值±20%(ST股±12%);创业板和科创板涨跌幅±15%、振幅30%、换手率30%、三日累计±30%。"
+        "只抓取这些股票,通常一两分钟完成。具体数字可在设置文件[ExchangeRules]中修改"));
+    m_percent->setEnabled(!m_exchangeRules->isChecked());
+    connect(m_exchangeRules, &QCheckBox::toggled, this, [this](bool on) {
+        m_percent->setEnabled(!on);
+        m_frame.ShowPrompt(m_exchangeRules->toolTip());
+        // Kept for the next start, and for the automatic run, which uses what the page shows.
+        if (!m_services.settings().writeBool(QStringLiteral("Mining"), QStringLiteral("ExchangeRules"), on))
+            m_frame.ShowPrompt(QStringLiteral("设置文件写入失败: ") + m_services.settings().lastError());
+    });
     connect(m_days, &QSpinBox::valueChanged, this, [this] { valueChanged(m_days); });
     connect(m_percent, &QSpinBox::valueChanged, this, [this] { valueChanged(m_percent); });
 
@@ -91,6 +106,7 @@ MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* paren
     values->addWidget(new QLabel(QStringLiteral("涨跌偏离幅度/换手率:"), this), 1, 0);
     values->addWidget(m_percent, 1, 1);
     values->addWidget(new QLabel(QStringLiteral("%"), this), 1, 2);
+    values->addWidget(m_exchangeRules, 1, 3);
 
     auto* help = new QHBoxLayout;
     help->addWidget(
@@ -133,6 +149,7 @@ MiningOptions MiningPage::options() const {
     options.allChanges = m_allChanges->isChecked();
     options.percent = m_percent->value();
     options.lastDays = m_days->value();
+    options.exchangeRules = m_exchangeRules->isChecked();
     return options;
 }
 

@@ -66,6 +66,7 @@ private:
     QCheckBox* m_skipOut;
     QCheckBox* m_shutDown;
     QCheckBox* m_allChanges;
+    QCheckBox* m_exchangeRules;
     QSpinBox* m_percent;
     QSpinBox* m_days;
     QCheckBox* m_quoteMain;

@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
 #include "platform/Shutdown.h"
+#include "quotefiles/ExchangeRules.h"
 #include "quotefiles/FileOP.h"
 #include "quotefiles/OwnStockList.h"
 #include "quotefiles/QuotePaths.h"
@@ -107,7 +108,14 @@ bool MiningRun::startChecks(const MiningOptions& options, MiningOutcome& outcome
     }
 
     m_indexes = IndexSummaries::compute(options.quoteFolder, options.lastDays);
-    if (options.percent > 0 && m_services.schedule.lastTradeDate != m_indexes.shanghai.StDateLast) {
+    if (options.exchangeRules) {
+        QStringList problems;
+        m_rules = ExchangeRuleSet::read(m_services.settings, &problems);
+        for (const QString& problem : problems)
+            log(QStringLiteral("\t>>>>>") + problem, LogColor::Magenta);
+    }
+    const bool screened = options.percent > 0 || options.exchangeRules;
+    if (screened && m_services.schedule.lastTradeDate != m_indexes.shanghai.StDateLast) {
         MessageRequest fresh;
         fresh.question = Question::MiningFreshness;
         fresh.title = AppFrame::kHintTitle;
@@ -123,7 +131,7 @@ bool MiningRun::startChecks(const MiningOptions& options, MiningOutcome& outcome
 
 int MiningRun::chooseStart(const MiningOptions& options, bool ownMode, MiningOutcome& outcome) {
     // Only the unscreened walk of all stocks resumes: a screened run is quick to repeat.
-    if (ownMode || options.percent != 0)
+    if (ownMode || options.percent != 0 || options.exchangeRules)
         return 0;
     const StockList& stocks = m_services.stocks;
     const int position = m_resume.chooseStart([&stocks](const QString& key) { return stocks.indexOf(key); },
@@ -259,6 +267,16 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
     StockScreener screener(options.quoteFolder, services.db.DBOpened() ? &services.db : nullptr, m_frame);
     StockExtraction extraction(services, outcome.account);
     outcome.passLength = last + 1;
+    // The screening by the exchanges' own rules takes its index days once a pass.
+    std::optional<ExchangeRuleScreener> rules;
+    if (options.exchangeRules) {
+        rules.emplace(
+            options.quoteFolder, m_rules,
+            [&screener](const QString& code) { return screener.tradableSharesOf(code); },
+            [this](const QString& line, LogColor color) { log(line, color); });
+        rules->loadIndexes();
+    }
+    const bool screened = options.percent > 0 || rules;
 
     for (int p = first; p <= last; ++p) {
         if (!run.beforeItem())
@@ -267,7 +285,7 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
         outcome.reached = p + 1;
         const QString key = ownMode ? own.at(p) : stocks.at(p).key;
         QString candidate;
-        if (options.percent == 0 && p < last)
+        if (!screened && p < last)
             candidate = (ownMode ? own.at(p + 1) : stocks.at(p + 1).key).right(6);
         // Only a stock code is typed into the quote program ahead of its turn, as the fetch
         // types only stock codes: a hand-edited own list may hold anything.
@@ -279,14 +297,18 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
         // tells that, with no look at the file of its own. A file that cannot be read ends
         // the run once the stock is shown, as it always did.
         std::optional<TStockChange> bars;
+        std::optional<QList<DailyBar>> lastBars;
         std::exception_ptr unreadable;
-        if (options.percent > 0) {
+        if (screened) {
             try {
-                bars = screener.readStock(key, options.lastDays);
+                if (rules)
+                    lastBars = rules->readStock(key);
+                else
+                    bars = screener.readStock(key, options.lastDays);
             } catch (const RecordFileError&) {
                 unreadable = std::current_exception();
             }
-            if (!bars && !unreadable)
+            if (!bars && !lastBars && !unreadable)
                 continue;
         }
         const QString code = key.right(6);
@@ -302,7 +324,12 @@ void MiningRun::pass(const MiningOptions& options, bool ownMode, int first, Mini
             std::rethrow_exception(unreadable);
 
         bool picked = true;
-        if (options.percent > 0) {
+        if (rules) {
+            const ExchangeScreenResult verdict = rules->judgeStock(key, name, *lastBars);
+            if (verdict.stale)
+                continue;
+            picked = verdict.picked;
+        } else if (screened) {
             const ScreenResult screen = screener.judgeStock(key, name, *bars, options.percent, m_indexes);
             if (screen.stale)
                 continue;
@@ -325,7 +352,9 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
     ExtractionServices& services = m_services.extraction;
     const QString code = stock.key.right(6);
     ++outcome.fetched;
-    const FetchOutcome fetched = fetch.fetch(code, FetchSender::MiningRun, options.percent);
+    // The exchanges' rules pick the stocks; every anomaly day of their reports counts.
+    const int percent = options.exchangeRules ? 0 : options.percent;
+    const FetchOutcome fetched = fetch.fetch(code, FetchSender::MiningRun, percent);
     if (fetched.inputRefused) {
         // Restarted as administrator during the run: no stock can be fetched from now on.
         fetch.markNotCaptured();
@@ -354,7 +383,7 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
     }
     fetch.setTypedAhead(stock.next);
     // The quote program loads the next stock while this one is stored.
-    if (!stock.next.isEmpty() && options.percent == 0) {
+    if (!stock.next.isEmpty() && percent == 0) {
         if (fetch.typeCode(stock.next))
             ++outcome.typedAhead;
         else
@@ -364,7 +393,7 @@ bool MiningRun::storeStock(const MiningOptions& options, const StockAtHand& stoc
     extractionOptions.code = code;
     extractionOptions.name = stock.name;
     extractionOptions.allChanges = options.allChanges;
-    extractionOptions.percent = options.percent;
+    extractionOptions.percent = percent;
     extractionOptions.rarFolder = options.rarFolder;
 
     // Each stock is its own transaction, and the resume point moves past it only once its

@@ -5,6 +5,7 @@
 #include "app/RunControl.h"
 #include "mining/FailedStocks.h"
 #include "quotefiles/DailyChanges.h"
+#include "quotefiles/ExchangeRules.h"
 #include "report/ExtractionTypes.h"
 
 #include <QDate>
@@ -31,6 +32,9 @@ struct MiningOptions {
     bool allChanges = false;        // chkGetAllChanges
     int percent = 20;               // ValuePercnt: 0 fetches every stock unscreened
     int lastDays = 3;               // valueLastDays
+    // chkExchangeRules: the stocks the exchanges' own listing rules pick, instead of the
+    // threshold's screening; like any screened run it types nothing ahead and does not resume.
+    bool exchangeRules = false;
     QString quoteFolder;
     QString rarFolder;
     // Nobody watches the run (the automatic daily start, a run that switches the computer
@@ -150,6 +154,7 @@ private:
     bool m_retried = false;
     QDate m_lastStockDate;
     IndexSummaries m_indexes;
+    ExchangeRuleSet m_rules = ExchangeRuleSet::defaults();
     ResumePoint m_resume;
     FailedStocks m_record;
 };

@@ -12,6 +12,12 @@ namespace quarrow {
 StockScreener::StockScreener(QString quoteFolder, TDataBase* db, AppFrame& frame)
     : m_quoteFolder(std::move(quoteFolder)), m_db(db), m_frame(frame) {}
 
+std::optional<double> StockScreener::tradableSharesOf(const QString& code) {
+    if (!m_db || !m_db->DBOpened())
+        return std::nullopt;
+    return tradableShares(code);
+}
+
 std::optional<double> StockScreener::tradableShares(const QString& code) {
     if (!m_shares && !m_sharesUnreadable) {
         RowScan all(*m_db, QStringLiteral("select StCode, stAQuantity from tblStocks"));

@@ -41,6 +41,11 @@ public:
     ScreenResult judgeStock(const QString& prefixedCode, const QString& name, const TStockChange& stock,
                             int thresholdPercent, const IndexSummaries& indexes);
 
+    // The tradable A shares of one stock, in 10,000 shares: nothing when it has no row; 0
+    // for none stored. All stocks' come in one statement, at the first question.
+    // Without a database: nothing.
+    std::optional<double> tradableSharesOf(const QString& code);
+
 private:
     // Turnover in percent of the tradable A shares, or nothing when the stock has no row.
     std::optional<Money> turnover(const QString& code, qint32 lastVolume);

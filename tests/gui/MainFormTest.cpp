@@ -549,3 +549,19 @@ TEST(MainFormDocuments, BrowsingAStockListsItsDocumentsAndOpensTheNewest) {
     EXPECT_EQ(desk.child<QStackedWidget>("PageControl")->currentWidget()->objectName(),
               QStringLiteral("TabSheetStockDoc"));
 }
+
+// The screening by the exchanges' rules is the page's choice: the threshold gives way to it,
+// the run (and so the automatic one) takes it, and a restart keeps it.
+TEST(MainFormMining, TheExchangesRulesAreThePagesKeptChoice) {
+    WindowDesk desk;
+    desk.show();
+    auto* rules = desk.child<QCheckBox>("chkExchangeRules");
+    EXPECT_FALSE(rules->isChecked());
+    rules->click();
+    EXPECT_FALSE(desk.child<QWidget>("ValuePercnt")->isEnabled());
+    EXPECT_TRUE(desk.form->miningPage().options().exchangeRules);
+    desk.reopen();
+    desk.show();
+    EXPECT_TRUE(desk.child<QCheckBox>("chkExchangeRules")->isChecked());
+    EXPECT_FALSE(desk.child<QWidget>("ValuePercnt")->isEnabled());
+}

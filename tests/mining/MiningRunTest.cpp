@@ -634,3 +634,29 @@ TEST(MiningRun, AKilledRunIsResumedWithItsFailures) {
     EXPECT_EQ(withPages(resumed.notCaptured), QStringList{key(1)});
     EXPECT_EQ(m.storedCodes(), codesWhere([](auto& s) { return s.hasReportPage && s.key != key(1); }));
 }
+
+// Screened by the exchanges' own rules, the run fetches the stocks those rules pick and no
+// others, in the list's order, types nothing ahead and names each stock's rule in its log.
+TEST(MiningRun, TheExchangesRulesPickTheStocksFetched) {
+    Market m;
+    ExchangeRuleScreener rules(m.quoteFolder, ExchangeRuleSet::defaults(), {},
+                               [](const QString&, LogColor) {});
+    ASSERT_TRUE(rules.loadIndexes());
+    QStringList picked;
+    for (const GeneratedQuoteStock& stock : plannedStocks()) {
+        const auto verdict = rules.judge(stock.key, m.stocks.nameOf(stock.key));
+        if (verdict && verdict->picked)
+            picked << stock.key.right(6);
+    }
+    ASSERT_FALSE(picked.isEmpty()) << "the generated market has movers";
+    MiningOptions options;
+    options.exchangeRules = true;
+    const MiningOutcome outcome = m.run({Yes, Yes}, 0, options);
+    EXPECT_EQ(m.quote->record().selectedCodes.mid(0, picked.size()), picked);
+    QStringList visited = m.quote->record().selectedCodes;
+    visited.removeDuplicates();
+    EXPECT_EQ(sorted(visited), sorted(picked)) << "the retry pass visits the picked stocks only";
+    EXPECT_EQ(outcome.typedAhead, 0);
+    EXPECT_FALSE(m.questions().contains(Question::MiningResume));
+    EXPECT_EQ(m.frame.countLogs(QStringLiteral(" 上榜规则: ")), picked.size());
+}
