@@ -14,6 +14,7 @@
 #include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
+#include "store/RowScan.h"
 #include "support/FakeLauncher.h"
 #include "support/RecordingFrame.h"
 #include "support/TestSupport.h"
