@@ -54,6 +54,7 @@ enum class Question {
     MiningRetryFailed,       // mine the stocks that got no report again?
     FilteredDelete,          // delete the stored rows the query page's filters select?
     DownloadRepeat,          // the downloaded stock's day may be stored already: store it again?
+    StoreImport,             // copy the Access file or ODBC source into the program's own store?
 };
 
 // How long a question of a run nobody watches waits before it takes its safe answer.

@@ -188,6 +188,37 @@ StoreWrite insertListedStock(TDataBase& db, const ListedStock& stock) {
     return writeOf(insert);
 }
 
+StoreWrite insertStockRecord(TDataBase& db, const StockRecord& stock) {
+    if (const std::optional<StoreWrite> refused = refusedWrite(db))
+        return *refused;
+    Statement insert = db.DBCommand(QStringLiteral(
+        "insert into tblStocks "
+        "(StCode,StName,StIssueDate,StAmount,StQuantity,StAQuantity,StRefreshDate,StNew,"
+        "StDocDate,StLastDate,StBigLast) values(:StCode,:StName,:StIssue,:StAmount,:StQuantity,:StAQuantity,"
+        ":StRefresh,:StNew,:StDocDate,:StLastDate,:StBigLast)"));
+    const auto bindFigure = [&insert](const QString& name, const std::optional<Money>& figure) {
+        if (figure)
+            insert.bind(name, *figure);
+        else
+            insert.bindNull(name);
+    };
+    insert.bind(QStringLiteral(":StCode"), stock.code)
+        .bind(QStringLiteral(":StName"), stock.name)
+        .bind(QStringLiteral(":StIssue"), stock.listed)
+        .bind(QStringLiteral(":StRefresh"), stock.refreshed)
+        .bind(QStringLiteral(":StDocDate"), stock.document)
+        .bind(QStringLiteral(":StLastDate"), stock.lastChange)
+        .bind(QStringLiteral(":StBigLast"), stock.lastBlockTrade);
+    bindFigure(QStringLiteral(":StAmount"), stock.amount);
+    bindFigure(QStringLiteral(":StQuantity"), stock.total);
+    bindFigure(QStringLiteral(":StAQuantity"), stock.tradable);
+    if (stock.state)
+        insert.bind(QStringLiteral(":StNew"), *stock.state);
+    else
+        insert.bindNull(QStringLiteral(":StNew"));
+    return writeOf(insert);
+}
+
 StoreUpdate renameStock(TDataBase& db, const QString& code, const QString& name) {
     if (const std::optional<StoreUpdate> refused = refusedUpdate(db))
         return *refused;

@@ -86,6 +86,22 @@ StoreWrite insertListedStock(TDataBase& db, const ListedStock& stock);
 // Stores the list's name where the stored one differs (StNew 3); rows 0 when it does not.
 StoreUpdate renameStock(TDataBase& db, const QString& code, const QString& name);
 
+// A stock's whole row, as another store holds it (an empty value stays empty).
+struct StockRecord {
+    QString code;
+    QString name;
+    QDate listed;
+    std::optional<Money> amount;
+    std::optional<Money> total;
+    std::optional<Money> tradable;
+    QDate refreshed;
+    std::optional<qint32> state;  // StNew
+    QDate document;
+    QDate lastChange;
+    QDate lastBlockTrade;
+};
+StoreWrite insertStockRecord(TDataBase& db, const StockRecord& stock);
+
 // One line of the share-capital listing, its days as stored.
 struct CapitalRow {
     QString code;
