@@ -183,8 +183,11 @@ QList<SelectColumn> selectColumns(const QString& sql) {
         }
         if (counted)
             column.kind = ColumnKind::Whole;
+        // Unnamed, a column is called by its own name, an expression by its text.
+        static const QRegularExpression plain(
+            QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*\\.)?[A-Za-z_][A-Za-z0-9_]*$"));
         if (column.title.isEmpty())
-            column.title = last;
+            column.title = plain.match(item.trimmed()).hasMatch() ? last : item.trimmed();
         columns << column;
     }
     return columns;
