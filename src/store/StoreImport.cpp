@@ -7,7 +7,6 @@
 #include "store/DepartmentNames.h"
 #include "store/ReportRows.h"
 #include "store/StockTable.h"
-#include "store/StoreWrites.h"
 
 #include <QDir>
 #include <QHash>
