@@ -55,6 +55,7 @@ enum class Question {
     FilteredDelete,          // delete the stored rows the query page's filters select?
     DownloadRepeat,          // the downloaded stock's day may be stored already: store it again?
     CloseDuringRun,          // a job runs: stop it and close the program?
+    StoreImport,             // copy the Access file or ODBC source into the program's own store?
 };
 
 // How long a question of a run nobody watches waits before it takes its safe answer.

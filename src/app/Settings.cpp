@@ -345,22 +345,15 @@ QString Settings::accessFile() const {
     return QDir::cleanPath(QDir::isAbsolutePath(access) ? access : m_programFolder + access);
 }
 
-QString Settings::odbcConnection() const {
-    if (const QString odbc = odbcSource(); !odbc.isEmpty())
-        return odbc;
-    const QString access = accessFile();
-    return access.isEmpty() ? QString() : accessConnection(access);
-}
-
-QString Settings::accessConnection(const QString& accessFile) {
-    // The Access driver's settings the program has always used, without ADO's wrapper.
-    const QString file = QDir::toNativeSeparators(accessFile);
-    const QString folder = QDir::toNativeSeparators(QFileInfo(accessFile).absolutePath());
-    return QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};DBQ=") + file +
-           QStringLiteral(";DefaultDir=") + folder +
-           QStringLiteral(
-               ";DriverId=281;FIL=MS Access;MaxBufferSize=2048;MaxScanRows=8;PageTimeout=5;"
-               "SafeTransactions=0;Threads=3;UserCommitSync=Yes;");
+bool Settings::useOwnStore(const QString& note, QString* error) {
+    return m_file.update(
+        [&note](IniDocument& ini) {
+            for (const QString& key : {QStringLiteral("ODBC"), QStringLiteral("Access")}) {
+                while (ini.commentOut(QStringLiteral("Database"), key, note)) {
+                }
+            }
+        },
+        error);
 }
 
 QString Settings::serverChangePage() const {

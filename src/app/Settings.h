@@ -96,13 +96,14 @@ public:
     // Database: where the data lives when not in the program's own file. ODBC, a connection
     // string used as it is, comes first; else Access, the path of an Access file (relative
     // to the program folder), reached through Microsoft's Access ODBC driver. Empty: the
-    // program's own file.
-    QString odbcConnection() const;
-    static QString accessConnection(const QString& accessFile);
-    // The raw ODBC connection string and the Access file (made absolute) the section names;
-    // empty when it names none.
+    // program's own file. The raw ODBC connection string and the Access file (made
+    // absolute) the section names; empty when it names none.
     QString odbcSource() const;
     QString accessFile() const;
+    // After the data were copied into the program's own file: the ODBC and Access lines
+    // become comments with the note, so the program uses its own file and the user can go
+    // back by removing the ";".
+    bool useOwnStore(const QString& note, QString* error = nullptr);
     // Server: the two pages the operator data are downloaded from, and the name the
     // download gives itself (a fixed name when the settings give none).
     static inline const QString kDefaultChangePage = QStringLiteral("http://127.0.0.1:8686/StChange");

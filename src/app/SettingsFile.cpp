@@ -127,6 +127,26 @@ void IniDocument::eraseSection(const QString& section) {
         m_lines.erase(m_lines.begin() + range->heading, m_lines.begin() + range->end);
 }
 
+bool IniDocument::commentOut(const QString& section, const QString& key, const QString& note) {
+    if (note.contains(QLatin1Char('\r')) || note.contains(QLatin1Char('\n'))) {
+        m_refusedValue = true;
+        return false;
+    }
+    const auto range = findSection(section);
+    if (!range)
+        return false;
+    QString name;
+    QString value;
+    for (int i = range->heading + 1; i < range->end; ++i) {
+        if (splitEntry(m_lines.at(i), &name, &value) && sameName(name, key)) {
+            m_lines[i] = QStringLiteral(";") + m_lines.at(i);
+            m_lines.insert(i, QStringLiteral("; ") + note);
+            return true;
+        }
+    }
+    return false;
+}
+
 SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
 
 bool SettingsFile::exists() const {

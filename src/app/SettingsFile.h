@@ -34,6 +34,9 @@ public:
     bool refusedValue() const { return m_refusedValue; }
     // Removes the section with its heading and all its keys (every copy of it).
     void eraseSection(const QString& section);
+    // Turns the key's line into a comment, with the note as a comment line above it, so
+    // that removing the ";" brings the value back. False when the section has no such key.
+    bool commentOut(const QString& section, const QString& key, const QString& note);
 
 private:
     struct SectionRange {

@@ -14,6 +14,7 @@ const std::vector<const CliCommand*>& cliCommands() {
         &watchCommand(),    &relayCommand(),          &captureCommand(),
         &downloadCommand(), &publishCommand(),        &scorecardCommand(),
         &followCommand(),   &followedCommand(),       &digestCommand(),
+        &importDbCommand(),
     };
     return commands;
 }

@@ -42,5 +42,6 @@ const CliCommand& scorecardCommand();
 const CliCommand& followCommand();
 const CliCommand& followedCommand();
 const CliCommand& digestCommand();
+const CliCommand& importDbCommand();
 
 }  // namespace quarrow

@@ -60,8 +60,8 @@ int runExtract(CliCall& call) {
         const ExtractionResult& result = outcome.results.at(i);
         if (!result.ran)
             continue;
-        if (result.storeFailed)
-            printError(QStringLiteral("%1 was not stored: %2").arg(files.at(i), result.storeError));
+        if (result.storeFailed)  // the closing line gives the database's reason
+            printError(QStringLiteral("%1 was not stored").arg(files.at(i)));
         else if (!result.reportRecognised)
             printError(QStringLiteral("%1 is not the dragon-tiger report of %2; nothing of it was stored")
                            .arg(files.at(i), options.code));

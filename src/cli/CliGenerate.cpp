@@ -9,6 +9,7 @@
 #include "program/ProgramServices.h"
 #include "quotefiles/StockListLoader.h"
 #include "report/ReportDocuments.h"
+#include "store/StockTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -123,11 +124,7 @@ int runGenerateCorpus(CliCall& call) {
         Transaction transaction(db);
         for (const DemoCorpusStock& entry : written) {
             // A stock the database already knows keeps its row; the unique code turns this away.
-            Statement insert = db.QueryPublic(
-                QStringLiteral("insert into tblStocks (StCode,StName) values(:StCode,:StName)"));
-            insert.bind(QStringLiteral(":StCode"), entry.stock.code)
-                .bind(QStringLiteral(":StName"), entry.stock.name);
-            named += insert.exec() ? 1 : 0;
+            named += insertStock(db, {entry.stock.code, entry.stock.name, {}, {}, {}}).inserted() ? 1 : 0;
         }
         if (!transaction.commit()) {
             printError(QStringLiteral("the stock names were not entered in the database: %1")

@@ -3,6 +3,7 @@
 #include "cli/CliCommands.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/ShareCapital.h"
+#include "store/StockTable.h"
 
 namespace quarrow {
 
@@ -72,21 +73,21 @@ int runCapital(CliCall& call) {
         return call.usageError(QStringLiteral("give at most one six-digit stock code"));
     if (const int status = call.prepare(); status != kExitOk)
         return status;
-    Statement query =
-        ShareCapital::listing(call.services().store(), code.has_value(), code.value_or(QString()));
-    if (!query.exec()) {
-        printError(QStringLiteral("cannot list the share capital: %1").arg(query.error()));
+    QString error;
+    const std::optional<QList<CapitalRow>> rows = shareCapitalRows(call.services().store(), code, &error);
+    if (!rows) {
+        printError(QStringLiteral("cannot list the share capital: %1").arg(error));
         return kExitFailure;
     }
-    QString text = QStringLiteral("代码\t股票名称\t上市日期\t总股本_万股\t流通A股_万股\t更新日期\n");
-    while (query.next()) {
-        const auto figure = [&](int column) {
-            return query.isNull(column) ? QString() : Money::fromDouble(query.real(column)).toString();
-        };
-        text += QStringList{query.text(0), query.text(1), query.text(2), figure(3), figure(4), query.text(5)}
+    QString text = shareCapitalTitles().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    const auto figure = [](const std::optional<Money>& value) {
+        return value ? value->toString() : QString();
+    };
+    for (const CapitalRow& row : *rows)
+        text += QStringList{row.code,     row.name, row.listed, figure(row.total), figure(row.tradable),
+                            row.refreshed}
                     .join(QLatin1Char('\t')) +
                 QLatin1Char('\n');
-    }
     printOut(text);
     return kExitOk;
 }

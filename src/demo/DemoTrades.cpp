@@ -1,6 +1,8 @@
 #include "demo/DemoTrades.h"
 
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
+#include "store/ReportRows.h"
 
 #include <QRandomGenerator>
 
@@ -32,16 +34,11 @@ bool storeDemoTrades(TDataBase& db, const GeneratedQuoteFolder& folder, const De
     if (!transaction.began())
         return fail(db.transactionError());
     for (const QString& name : names) {
-        Statement insert = db.DBCommand(
-            QStringLiteral("insert into tblStDepart (StDeptKey,StDept) values (:StDeptKey,:StDept)"));
-        insert.bind(QStringLiteral(":StDeptKey"), CalcDeptKey(name)).bind(QStringLiteral(":StDept"), name);
-        if (!insert.exec() && !insert.failedOnUniqueKey())
-            return fail(insert.error());
+        const DepartmentOffer offered = offerDepartment(db, CalcDeptKey(name), name);
+        if (offered.result == DepartmentOffer::Result::Failed)
+            return fail(offered.error);
     }
     const QString description = QStringLiteral("日涨幅偏离值达7%的证券");
-    const QString insertRow = QStringLiteral(
-        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-        "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY)");
     const auto stockCount = static_cast<int>(folder.stocks.size());
     const int daysPerStock = std::max(1, options.rows / kRowsPerDay / stockCount);
     // Days of the first four fifths of the history, so most trades have bars after them.
@@ -62,19 +59,14 @@ bool storeDemoTrades(TDataBase& db, const GeneratedQuoteFolder& folder, const De
                     anomaly ? QStringLiteral("涨跌幅:10.00%") : names.at(random.bounded(departments));
                 const Money buy = Money::fromRaw(anomaly || r <= 5 ? random.bounded(1, 50000000) : 0);
                 const Money sale = Money::fromRaw(anomaly || r > 5 ? random.bounded(1, 50000000) : 0);
-                Statement row = db.DBCommand(insertRow);
-                row.bind(QStringLiteral(":StCode"), code)
-                    .bind(QStringLiteral(":StDate"), day)
-                    .bind(QStringLiteral(":StDeptKey"), CalcDeptKey(anomaly ? description : text))
-                    .bind(QStringLiteral(":StBuy"), buy)
-                    .bind(QStringLiteral(":StSale"), sale)
-                    .bind(QStringLiteral(":StRate"), Money::fromUnits(10))
-                    .bind(QStringLiteral(":StMemo"), QStringLiteral("涨跌幅大"))
-                    .bind(QStringLiteral(":StKEY"), CalcRecordKey(code, text, buy, sale, day));
-                if (row.exec())
+                const StoreWrite row =
+                    insertChangeRow(db, {code, day, CalcDeptKey(anomaly ? description : text), buy, sale,
+                                         Money::fromUnits(10), QStringLiteral("涨跌幅大"),
+                                         CalcRecordKey(code, text, buy, sale, day)});
+                if (row.inserted())
                     ++stored;
-                else if (!row.failedOnUniqueKey())
-                    return fail(row.error());
+                else if (row.failed())
+                    return fail(row.error);
             }
         }
     }

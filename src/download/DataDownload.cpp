@@ -11,6 +11,8 @@
 #include "store/DataBase.h"
 #include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
+#include "store/ReportRows.h"
+#include "store/StockTable.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -23,13 +25,6 @@
 namespace quarrow {
 
 namespace {
-
-const QString kInsertChange = QStringLiteral(
-    "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY,StArchived) "
-    "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY,true)");
-const QString kInsertBig = QStringLiteral(
-    "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
-    "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
 
 constexpr qint64 kProgressInterval_ms = 100;
 
@@ -105,24 +100,16 @@ struct DataDownload::PhaseState {
 
 DataDownload::DataDownload(DownloadServices services) : m_s(services) {}
 
-QDate DataDownload::maxDay(const QString& column) {
-    Statement select = m_s.db.QueryPublic(
-        column == QLatin1String("StLastDate")
-            ? QStringLiteral("Select Max(StLastDate) from tblStocks where StLastDate<=:StDate")
-            : QStringLiteral("Select Max(StBigLast) from tblStocks where StBigLast<=:StDate"));
-    select.bind(QStringLiteral(":StDate"), m_s.clock.today());
-    if (!select.exec() || !select.next())
-        return QDate();
-    return select.date(0);
-}
-
 QDate DataDownload::nextChangeDay() {
-    const QDate last = maxDay(QStringLiteral("StLastDate"));
+    // A day after today is nobody's data yet: one stored by mistake never moves the start.
+    const QDate last =
+        newestStockDay(m_s.db, StockDay::LastChange, nullptr, m_s.clock.today()).value_or(QDate());
     return last.isValid() ? last.addDays(1) : kEarliestDay;
 }
 
 QDate DataDownload::nextBigDay() {
-    const QDate last = maxDay(QStringLiteral("StBigLast"));
+    const QDate last =
+        newestStockDay(m_s.db, StockDay::LastBlockTrade, nullptr, m_s.clock.today()).value_or(QDate());
     return last.isValid() ? last.addDays(1) : kEarliestDay;
 }
 
@@ -461,10 +448,6 @@ bool DataDownload::storePage(Phase phase, const PageTable& table,
 
 bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, DownloadOutcome& outcome) {
     const bool change = phase == Phase::Change;
-    auto storageFailed = [this](const Statement& statement) {
-        m_storeError = statement.error();
-        return false;
-    };
 
     if (row.code != state.previousCode || row.day != state.previousDay) {
         const QString dateText = dayText(row.day);
@@ -482,40 +465,31 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
     }
 
     if (!state.skipDay) {
-        Statement insert = m_s.db.DBCommand(change ? kInsertChange : kInsertBig);
-        insert.bind(QStringLiteral(":StCode"), row.code).bind(QStringLiteral(":StDate"), row.day);
         const qint32 departmentKey = CalcDeptKey(row.department);
         const qint64 changeKey =
             change ? CalcRecordKey(row.code, row.department, row.figure4, row.figure5, row.day) : 0;
-        if (change) {
-            insert.bind(QStringLiteral(":StDeptKey"), departmentKey)
-                .bind(QStringLiteral(":StBuy"), row.figure4)
-                .bind(QStringLiteral(":StSale"), row.figure5)
-                .bind(QStringLiteral(":StRate"), row.figure6)
-                .bind(QStringLiteral(":StMemo"), row.last)
-                .bind(QStringLiteral(":StKEY"), changeKey);
-        } else {
-            insert.bind(QStringLiteral(":StDeptBuy"), departmentKey)
-                .bind(QStringLiteral(":StPrice"), row.figure4)
-                .bind(QStringLiteral(":StQTY"), row.figure5)
-                .bind(QStringLiteral(":StAMT"), row.figure6)
-                .bind(QStringLiteral(":StDeptSale"), CalcDeptKey(row.last))
-                .bind(QStringLiteral(":StKey"),
-                      CalcRecordKey(row.code, row.department, row.figure5, row.figure6, row.day));
-        }
-        if (insert.exec()) {
+        const StoreWrite insert =
+            change
+                ? insertChangeRow(m_s.db, {row.code, row.day, departmentKey, row.figure4, row.figure5,
+                                           row.figure6, row.last, changeKey, true})
+                : insertBlockTrade(
+                      m_s.db, {row.code, row.day, departmentKey, row.figure4, row.figure5, row.figure6,
+                               CalcDeptKey(row.last),
+                               CalcRecordKey(row.code, row.department, row.figure5, row.figure6, row.day)});
+        if (insert.inserted()) {
             state.day = row.day;
             ++state.stored;
             if (change)
                 outcome.storedRows.add(changeKey, departmentKey);
             else
                 outcome.dates.widen(row.day);
-        } else if (insert.failedOnUniqueKey()) {
+        } else if (insert.duplicate()) {
             m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dayText(row.day) +
                                  QStringLiteral("出错!数据可能存在重复"),
                              LogColor::Red);
         } else {
-            return storageFailed(insert);
+            m_storeError = insert.error;
+            return false;
         }
     }
 
@@ -527,37 +501,26 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
 bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
     const bool change = phase == Phase::Change;
     const QString dateText = dayText(row.day);
-    auto storageFailed = [this](const Statement& statement) {
-        m_storeError = statement.error();
+    auto storageFailed = [this](const QString& error) {
+        m_storeError = error;
         return false;
     };
+    const StockDay which = change ? StockDay::LastChange : StockDay::LastBlockTrade;
     bool known = false;
     QDate last;
     {
-        Statement select = m_s.db.QueryPublic(
-            change ? QStringLiteral("Select StLastDate from tblStocks where stCode=:StCode")
-                   : QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
-        select.bind(QStringLiteral(":StCode"), row.code);
-        if (!select.exec())
-            return storageFailed(select);
-        known = select.next();
+        const StockDayRead select = readStockDay(m_s.db, row.code, which);
+        if (!select.ok)
+            return storageFailed(select.error);
+        known = select.stockKnown;
         if (known)
-            last = select.date(0);
+            last = select.day;
     }
     if (!known) {
-        Statement insert = m_s.db.QueryPublic(
-            change ? QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
-                                    "values(:StCode,:StName,:StDocDate,:StLastDate)")
-                   : QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate,StBigLast) "
-                                    "values(:StCode,:StName,:StDocDate,:StLastDate,:StBigLast)"));
-        insert.bind(QStringLiteral(":StCode"), row.code)
-            .bind(QStringLiteral(":StName"), row.name)
-            .bind(QStringLiteral(":StDocDate"), row.day)
-            .bind(QStringLiteral(":StLastDate"), row.day);
-        if (!change)
-            insert.bind(QStringLiteral(":StBigLast"), row.day);
-        if (!insert.exec())
-            return storageFailed(insert);
+        const StoreWrite insert =
+            insertStock(m_s.db, {row.code, row.name, row.day, row.day, change ? QDate() : row.day});
+        if (!insert.inserted())
+            return storageFailed(insert.error);
     } else if (last.isValid() && last >= row.day) {
         if (state.answer != MessageAnswer::NoToAll && state.answer != MessageAnswer::YesToAll) {
             state.answer = m_s.frame.askForEach(
@@ -574,12 +537,9 @@ bool DataDownload::checkStock(Phase phase, const Row& row, PhaseState& state) {
         // The answer holds for every row of this stock day, not only the first.
         state.skipDay = state.answer != MessageAnswer::Yes && state.answer != MessageAnswer::YesToAll;
     } else {
-        Statement update = m_s.db.QueryPublic(
-            change ? QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)")
-                   : QStringLiteral("update tblStocks set StBigLast=:StLastDate where (StCode=:StCode)"));
-        update.bind(QStringLiteral(":StLastDate"), row.day).bind(QStringLiteral(":StCode"), row.code);
-        if (!update.exec())
-            return storageFailed(update);
+        const StoreUpdate update = setStockDay(m_s.db, row.code, which, row.day);
+        if (!update.ok)
+            return storageFailed(update.error);
     }
     return true;
 }

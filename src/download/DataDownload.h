@@ -107,7 +107,6 @@ private:
     bool checkStock(Phase phase, const Row& row, PhaseState& state);
     bool storeDepartment(const QString& name, DownloadOutcome& outcome);
     void showProgress(PhaseState& state, bool lastOfPage);
-    QDate maxDay(const QString& column);
 
     DownloadServices m_s;
     QString m_storeError;

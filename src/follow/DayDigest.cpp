@@ -4,6 +4,7 @@
 #include "follow/FollowedList.h"
 #include "quotefiles/FileOP.h"
 #include "scorecard/StockChartData.h"
+#include "store/ChangeReads.h"
 #include "store/RecordKeys.h"
 
 #include <QHash>
@@ -80,34 +81,25 @@ std::optional<DayDigest> DayDigestBuilder::build(const FollowedKeys& followed, c
     digest.day = day;
     digest.charts = charts;
 
-    Statement select = m_db.QueryPublic(QStringLiteral(
-        "select c.StCode, s.StName, c.StDeptKey, d.StDept, c.StBuy, c.StSale, c.StRate, c.StMemo, c.StKEY"
-        " from tblStChange c left join tblStocks s on s.StCode = c.StCode"
-        " left join tblStDepart d on d.StDeptKey = c.StDeptKey"
-        " where c.StDate=:StDate order by c.ID"));
-    select.bind(QStringLiteral(":StDate"), day);
-    if (!select.exec())
-        return fail(select.error());
+    const StoredChangeRows rows = changeRowsOfDay(m_db, day);
+    if (!rows.ok())
+        return fail(rows.error);
 
     QMap<QString, DigestListing> listings;
     QHash<qint32, QString> departmentNames;
     // The lists of one anomaly: a stock, a department, the anomaly's kind and change.
     using ListKey = std::tuple<QString, qint32, QString, qint64>;
     QMap<ListKey, StockFigures> inList;
-    while (select.next()) {
-        DayRow row{select.text(0),
-                   static_cast<qint32>(select.integer(2)),
-                   trimBlanks(select.text(3)),
-                   select.money(4),
-                   select.money(5),
-                   select.money(6),
-                   select.text(7)};
+    for (const StoredChangeRow& stored : rows.rows) {
+        DayRow row{stored.code,   stored.departmentKey, trimBlanks(stored.department),
+                   stored.bought, stored.sold,          stored.rate,
+                   stored.memo};
         DigestListing& listing = listings[row.code];
         listing.code = row.code;
-        listing.name = select.text(1);
+        listing.name = stored.name;
         // An anomaly row's key is made from its figures line, a department row's from the
         // name its department key stands for.
-        if (CalcRecordKeyOfDeptKey(row.code, row.key, row.bought, row.sold, day) != select.integer(8)) {
+        if (CalcRecordKeyOfDeptKey(row.code, row.key, row.bought, row.sold, day) != stored.key) {
             listing.reasons << reasonOf(row);
             continue;
         }

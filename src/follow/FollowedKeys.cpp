@@ -2,6 +2,7 @@
 
 #include "app/Trim.h"
 #include "follow/FollowedList.h"
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
 
 namespace quarrow {
@@ -25,12 +26,13 @@ std::optional<FollowedKeys> FollowedKeys::resolve(TDataBase& db, const QStringLi
         resolved.m_foldedNames.insert(it.key());
 
     QList<QList<qint32>> keysOfName(names.size());
-    Statement stored = db.QueryPublic(QStringLiteral("select StDeptKey, StDept from tblStDepart"));
-    if (!stored.exec())
-        return fail(stored.error());
-    while (stored.next()) {
-        const auto key = static_cast<qint32>(stored.integer(0));
-        const QString name = trimBlanks(stored.text(1));
+    QString reason;
+    const std::optional<QList<DepartmentName>> stored = departmentNames(db, &reason);
+    if (!stored)
+        return fail(reason);
+    for (const DepartmentName& department : *stored) {
+        const qint32 key = department.key;
+        const QString name = trimBlanks(department.name);
         resolved.m_storedName.insert(key, name);
         const auto found = wanted.constFind(FollowedList::foldName(name));
         if (found != wanted.cend())

@@ -2,6 +2,7 @@
 
 #include "app/SafeFile.h"
 #include "quotefiles/FileOP.h"
+#include "store/ChangeReads.h"
 
 #include <QDataStream>
 #include <QFileInfo>
@@ -21,8 +22,6 @@ namespace {
 constexpr quint32 kMagic = 0x51465243;  // "QFRC"
 constexpr quint32 kVersion = 2;
 constexpr int kHorizons = 3;
-// Keys asked for in one statement: few enough for any engine's limit on parameters.
-constexpr qsizetype kMaxKeys = 500;
 
 // One trade as the file keeps it: plain values, so a department's trades go in one block.
 // Of the amounts only whether it bought and whether it sold count for the record.
@@ -66,10 +65,6 @@ qint32 dayNumber(const QDate& day) {
 bool complete(const Trade& trade) {
     return std::none_of(std::begin(trade.returns), std::end(trade.returns),
                         [](float v) { return std::isnan(v); });
-}
-
-QString parameter(qsizetype index) {
-    return QStringLiteral(":StDeptKey%1").arg(index, 4, 10, QLatin1Char('0'));
 }
 
 QByteArray serialise(const Cache& cache) {
@@ -124,32 +119,6 @@ Cache load(const QString& file, const QString& store, const QString& quote) {
         cache.departments.insert(key, std::move(department));
     }
     return cache;
-}
-
-// The number of rows of each department with an ID in (after, upTo].
-std::optional<QHash<qint32, qint64>> rowCounts(TDataBase& db, const QList<qint32>& keys, qint64 after,
-                                               qint64 upTo, QString* error) {
-    QHash<qint32, qint64> counts;
-    for (qsizetype first = 0; first < keys.size(); first += kMaxKeys) {
-        const QList<qint32> slice = keys.mid(first, kMaxKeys);
-        QStringList names;
-        for (qsizetype i = 0; i < slice.size(); ++i)
-            names << parameter(i);
-        Statement select = db.QueryPublic(
-            QStringLiteral("select StDeptKey, count(*) from tblStChange where StDeptKey in (%1) and "
-                           "ID>:ID and ID<=:IDTo group by StDeptKey")
-                .arg(names.join(QLatin1Char(','))));
-        for (qsizetype i = 0; i < slice.size(); ++i)
-            select.bind(parameter(i), slice.at(i));
-        select.bind(QStringLiteral(":ID"), after).bind(QStringLiteral(":IDTo"), upTo);
-        if (!select.exec()) {
-            *error = select.error();
-            return std::nullopt;
-        }
-        while (select.next())
-            counts.insert(static_cast<qint32>(select.integer(0)), select.integer(1));
-    }
-    return counts;
 }
 
 Trade tradeOf(Cache& cache, const DepartmentTrade& read) {
@@ -218,10 +187,11 @@ std::optional<QHash<qint32, FollowedRecord>> FollowedRecords::of(const QList<qin
     if (keys.isEmpty())
         return records;
 
-    Statement newest = m_db.QueryPublic(QStringLiteral("select max(ID) from tblStChange"));
-    if (!newest.exec())
-        return fail(newest.error());
-    const qint64 maxId = newest.next() ? newest.integer(0) : 0;
+    QString readError;
+    const std::optional<qint64> newest = newestChangeId(m_db, &readError);
+    if (!newest)
+        return fail(readError);
+    const qint64 maxId = *newest;
 
     Cache cache = load(m_cacheFile, m_db.fileName(), m_quoteFolder);
     // Rows gone back below what the file knows: the store was emptied or replaced.
@@ -236,7 +206,7 @@ std::optional<QHash<qint32, FollowedRecord>> FollowedRecords::of(const QList<qin
         if (cache.departments.contains(key))
             kept << key;
     }
-    const auto counted = rowCounts(m_db, kept, 0, cache.maxId, &reason);
+    const auto counted = departmentRowCounts(m_db, kept, 0, cache.maxId, &reason);
     if (!counted)
         return fail(reason);
     for (qsizetype i = kept.size() - 1; i >= 0; --i) {
@@ -260,7 +230,7 @@ std::optional<QHash<qint32, FollowedRecord>> FollowedRecords::of(const QList<qin
             const TrackRecord since = TrackRecord::compute(m_db, m_quoteFolder, options);
             if (!since.ok())
                 return fail(since.error());
-            const auto added = rowCounts(m_db, kept, cache.maxId, maxId, &reason);
+            const auto added = departmentRowCounts(m_db, kept, cache.maxId, maxId, &reason);
             if (!added)
                 return fail(reason);
             for (const qint32 key : std::as_const(kept)) {
@@ -295,7 +265,7 @@ std::optional<QHash<qint32, FollowedRecord>> FollowedRecords::of(const QList<qin
             const TrackRecord whole = TrackRecord::compute(m_db, m_quoteFolder, options);
             if (!whole.ok())
                 return fail(whole.error());
-            const auto counts = rowCounts(m_db, missing, 0, maxId, &reason);
+            const auto counts = departmentRowCounts(m_db, missing, 0, maxId, &reason);
             if (!counts)
                 return fail(reason);
             for (const qint32 key : std::as_const(missing)) {

@@ -1,6 +1,7 @@
 #include "follow/FollowedTrades.h"
 
 #include "follow/FollowedRecords.h"
+#include "store/ChangeReads.h"
 #include "store/RecordKeys.h"
 
 #include <QHash>
@@ -13,25 +14,9 @@ namespace quarrow {
 
 namespace {
 
-// The columns every select of rows gives, in this order.
-const QString kRowColumns = QStringLiteral(
-    "select c.ID, c.StCode, s.StName, c.StDate, c.StDeptKey, c.StBuy, c.StSale, c.StKEY"
-    " from tblStChange c left join tblStocks s on s.StCode = c.StCode");
-
-// Record keys looked up in one statement: few enough for any engine's limit on parameters.
+// Department keys given to one select at most: few enough for any engine's limit on
+// parameters; a longer list is sorted out as the rows come.
 constexpr qsizetype kKeysPerSelect = 500;
-
-// ":StKEY0042": names of one length, so none is the start of another.
-QString parameterName(const QString& stem, qsizetype index) {
-    return QStringLiteral(":%1%2").arg(stem).arg(index, 4, 10, QLatin1Char('0'));
-}
-
-QString parameterList(const QString& stem, qsizetype count) {
-    QStringList names;
-    for (qsizetype i = 0; i < count; ++i)
-        names << parameterName(stem, i);
-    return names.join(QLatin1Char(','));
-}
 
 }  // namespace
 
@@ -47,36 +32,31 @@ FollowedTrades::FollowedTrades(TDataBase& db, QString quoteFolder, QString recor
     : m_db(db), m_quoteFolder(std::move(quoteFolder)), m_recordCache(std::move(recordCache)) {}
 
 std::optional<QDate> FollowedTrades::newestDay(TDataBase& db, QString* error) {
-    Statement select = db.QueryPublic(QStringLiteral("select max(StDate) from tblStChange"));
-    if (!select.exec()) {
-        if (error)
-            *error = select.error();
-        return std::nullopt;
-    }
-    return select.next() ? select.date(0) : QDate();
+    return newestChangeDay(db, error);
 }
 
-bool FollowedTrades::readRows(Statement& select, const FollowedKeys& keys, FollowedTradeList& list) {
-    if (!select.exec()) {
-        list.error = select.error();
+bool FollowedTrades::readRows(const StoredChangeRows& read, const FollowedKeys& keys,
+                              FollowedTradeList& list) {
+    if (!read.ok()) {
+        list.error = read.error;
         return false;
     }
-    while (select.next()) {
+    for (const StoredChangeRow& row : read.rows) {
         FollowedTrade trade;
-        trade.departmentKey = static_cast<qint32>(select.integer(4));
+        trade.departmentKey = row.departmentKey;
         if (!keys.follows(trade.departmentKey))
             continue;
-        trade.code = select.text(1);
-        trade.day = select.date(3);
-        trade.bought = select.money(5);
-        trade.sold = select.money(6);
+        trade.code = row.code;
+        trade.day = row.day;
+        trade.bought = row.bought;
+        trade.sold = row.sold;
         // An anomaly row's key is made from its figures line, not from the name its
         // department key stands for: it is the day's row, no department's.
         if (CalcRecordKeyOfDeptKey(trade.code, trade.departmentKey, trade.bought, trade.sold, trade.day) !=
-            select.integer(7))
+            row.key)
             continue;
-        trade.id = select.integer(0);
-        trade.name = select.text(2);
+        trade.id = row.id;
+        trade.name = row.name;
         trade.department = keys.departmentName(trade.departmentKey);
         list.trades.push_back(std::move(trade));
     }
@@ -94,16 +74,8 @@ FollowedTradeList FollowedTrades::ofRun(const FollowedKeys& keys, const StoredRo
         if (keys.follows(rows.at(i).departmentKey))
             wanted << rows.at(i).recordKey;
     }
-    for (qsizetype first = 0; first < wanted.size(); first += kKeysPerSelect) {
-        const qsizetype count = std::min(kKeysPerSelect, wanted.size() - first);
-        Statement select = m_db.QueryPublic(
-            kRowColumns +
-            QStringLiteral(" where c.StKEY in (%1)").arg(parameterList(QStringLiteral("StKEY"), count)));
-        for (qsizetype i = 0; i < count; ++i)
-            select.bind(parameterName(QStringLiteral("StKEY"), i), wanted.at(first + i));
-        if (!readRows(select, keys, list))
-            return list;
-    }
+    if (!readRows(changeRowsWithKeys(m_db, wanted), keys, list))
+        return list;
     // Oldest first, as stored: the rows are put in order by their positions.
     std::vector<size_t> order(list.trades.size());
     std::iota(order.begin(), order.end(), size_t{0});
@@ -130,21 +102,7 @@ FollowedTradeList FollowedTrades::between(const FollowedKeys& keys, const QDate&
         return list;
     // A list too long for the statement's parameters is sorted out as the rows come.
     const QList<qint32> filter = keys.keys().size() <= kKeysPerSelect ? keys.keys() : QList<qint32>();
-    QString sql = kRowColumns + QStringLiteral(" where c.StDate>=:StDate");
-    if (to.isValid())
-        sql += QStringLiteral(" and c.StDate<=:StDateTo");
-    // The departments are sorted out on the rows of the days (+0 keeps their index out):
-    // an institutions' seat has tens of thousands of rows, a day a few hundred.
-    if (!filter.isEmpty())
-        sql += QStringLiteral(" and c.StDeptKey+0 in (%1)")
-                   .arg(parameterList(QStringLiteral("StDeptKey"), filter.size()));
-    Statement select = m_db.QueryPublic(sql + QStringLiteral(" order by c.StDate, c.ID"));
-    select.bind(QStringLiteral(":StDate"), from);
-    if (to.isValid())
-        select.bind(QStringLiteral(":StDateTo"), to);
-    for (qsizetype i = 0; i < filter.size(); ++i)
-        select.bind(parameterName(QStringLiteral("StDeptKey"), i), filter.at(i));
-    if (readRows(select, keys, list))
+    if (readRows(changeRowsBetween(m_db, from, to, filter), keys, list))
         attachRecords(list);
     return list;
 }

@@ -2,6 +2,7 @@
 
 #include "follow/FollowedKeys.h"
 #include "scorecard/TrackRecord.h"
+#include "store/ChangeReads.h"
 #include "store/DataBase.h"
 #include "store/Money.h"
 #include "store/StoredRows.h"
@@ -69,7 +70,7 @@ public:
 
 private:
     // Adds the rows of a select of the row columns; false when it failed.
-    bool readRows(Statement& select, const FollowedKeys& keys, FollowedTradeList& list);
+    bool readRows(const StoredChangeRows& read, const FollowedKeys& keys, FollowedTradeList& list);
     void attachRecords(FollowedTradeList& list);
 
     TDataBase& m_db;

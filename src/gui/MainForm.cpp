@@ -6,6 +6,7 @@
 #include "gui/FollowCommands.h"
 #include "gui/FollowedPage.h"
 #include "gui/GridExport.h"
+#include "gui/ImportCommand.h"
 #include "gui/MiningPage.h"
 #include "gui/PageWidgets.h"
 #include "gui/ProgressBox.h"
@@ -320,6 +321,8 @@ void TMainForm::buildPages() {
             &QAction::triggered, this, [this] { showContentPage(ContentPage::Followed); });
     connect(named(m_dataMenu->addAction(QStringLiteral("龙虎榜日报")), "menuDigest"), &QAction::triggered,
             m_followedPage, &FollowedPage::btnDigestClick);
+    connect(named(m_dataMenu->addAction(QStringLiteral("导入数据库")), "menuImportDb"), &QAction::triggered,
+            this, [this] { runStoreImport(m_services); });
     for (QTableView* grid : {m_queryPage->resultGrid(), m_trackPage->departmentGrid()})
         m_followedPage->commands().install(grid);
     m_followedPage->commands().watchResultWindows();

@@ -49,8 +49,9 @@ void TMainForm::jobEnded(JobKind kind, const JobOutcome& outcome) {
     if (outcome.departmentsAdded)
         m_queryPage->enableDepartmentReload();
     // The mining run ends with its own box; the others say here what went wrong.
+    // The mining run and the import end with boxes of their own.
     const bool worthABox = outcome.failed() && kind != JobKind::Mining && kind != JobKind::Fetch &&
-                           outcome.reason != JobReason::NothingStored;
+                           kind != JobKind::StoreImport && outcome.reason != JobReason::NothingStored;
     if (worthABox && !m_closeAfterRun)
         m_frame->notify(QStringLiteral("%1没有完成:%2").arg(jobName(kind), outcome.reasonText()));
     if (m_closeAfterRun)

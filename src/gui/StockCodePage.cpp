@@ -16,6 +16,7 @@
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/ShareCapital.h"
 #include "quotefiles/StockListLoader.h"
+#include "store/StockTable.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -347,36 +348,38 @@ void StockCodePage::listShareCapital(bool currentStockOnly) {
     m_host.showContentPage(ContentPage::StockCode);
     if (!m_services.store().DBOpened())
         return;
-    Statement query = ShareCapital::listing(m_services.store(), currentStockOnly, currentCodeText());
-    if (!query.exec()) {
-        m_services.frame().ShowPrompt(QStringLiteral("读取股本数据出错:") + query.error());
+    QString error;
+    const std::optional<QList<CapitalRow>> rows =
+        shareCapitalRows(m_services.store(),
+                         currentStockOnly ? std::optional<QString>(currentCodeText()) : std::nullopt, &error);
+    if (!rows) {
+        m_services.frame().ShowPrompt(QStringLiteral("读取股本数据出错:") + error);
         return;
     }
     m_capitalRows->clear();
-    m_capitalRows->setHorizontalHeaderLabels(query.columnNames());
+    m_capitalRows->setHorizontalHeaderLabels(shareCapitalTitles());
     // A click on a title sorts the figures by their value, not their text.
     m_capitalRows->setSortRole(kCapitalSortRole);
-    while (query.next()) {
-        QList<QStandardItem*> row;
-        for (int column = 0; column < 6; ++column) {
-            const bool figure = column == 3 || column == 4;
-            auto* item = new QStandardItem;
-            if (query.isNull(column)) {
-                item->setData(QString(), kCapitalSortRole);
-            } else if (figure) {
-                const Money shares = Money::fromDouble(query.real(column));
-                item->setText(figureText(shares.toDouble(), 2));
-                item->setData(shares.toDouble(), kCapitalSortRole);
-                item->setData(shares.toString(), GridExport::kExportRole);
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            } else {
-                item->setText(query.text(column));
-                item->setData(query.text(column), kCapitalSortRole);
-            }
-            row.append(item);
+    const auto textItem = [](const QString& text) {
+        auto* item = new QStandardItem(text);
+        item->setData(text, kCapitalSortRole);
+        return item;
+    };
+    const auto figureItem = [](const std::optional<Money>& shares) {
+        auto* item = new QStandardItem;
+        if (!shares) {
+            item->setData(QString(), kCapitalSortRole);
+            return item;
         }
-        m_capitalRows->appendRow(row);
-    }
+        item->setText(figureText(shares->toDouble(), 2));
+        item->setData(shares->toDouble(), kCapitalSortRole);
+        item->setData(shares->toString(), GridExport::kExportRole);
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return item;
+    };
+    for (const CapitalRow& row : *rows)
+        m_capitalRows->appendRow({textItem(row.code), textItem(row.name), textItem(row.listed),
+                                  figureItem(row.total), figureItem(row.tradable), textItem(row.refreshed)});
     m_resultGrid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
     showInResultGrid(m_capitalRows);
     m_resultGrid->resizeColumnsToContents();

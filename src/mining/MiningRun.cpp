@@ -19,6 +19,7 @@
 #include "quotefiles/StockScreening.h"
 #include "report/StockExtraction.h"
 #include "store/NotedCommitGroup.h"
+#include "store/StockTable.h"
 
 #include <QDir>
 
@@ -643,12 +644,10 @@ bool MiningRun::writeLogFile(MiningOutcome& outcome) {
 
 void MiningRun::listStocksWithoutShares() {
     TDataBase& db = m_services.extraction.db;
-    Statement query = db.QueryPublic(QStringLiteral("select StCode from tblStocks where stAQuantity=0"));
-    if (!query.exec())
+    const std::optional<QStringList> codes = stocksWithoutTradableShares(db);
+    if (!codes)
         return;
-    QStringList lines;
-    while (query.next())
-        lines.append(query.text(0));
+    QStringList lines = *codes;
     if (lines.isEmpty())
         return;
     lines.prepend(QStringLiteral("以下股票没有其") + QStringLiteral("流通A股(亿股)") +

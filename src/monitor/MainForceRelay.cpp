@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/NetworkState.h"
 #include "store/DataBase.h"
+#include "store/ReportRows.h"
 
 #include <algorithm>
 
@@ -32,10 +33,6 @@ constexpr int kBuyingY = 130;
 constexpr int kBeforePaste_ms = 200;
 constexpr int kBeforeEnter_ms = 250;
 constexpr int kListReadAttempts = 3;
-
-const QString kInsert = QStringLiteral(
-    "insert into tblMainBuySale (StCode,StName,StDate,StDept,StBuy,StSale,StRate,StMemo) "
-    "values (:StCode,:StName,:StDate,:StDept,:StBuy,:StSale,:StRate,:StMemo)");
 
 QString quoted(const QString& text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
@@ -454,23 +451,15 @@ void MainForceRelay::handleRow(const RowWork& row, AlertSide side, const QString
 MainForceRelay::StoreResult MainForceRelay::store(const QString& code, const MonitorAlert& alert,
                                                   AlertSide side, const QString& memo) {
     const bool selling = side == AlertSide::Selling;
-    Statement insert = m_s.db.DBCommand(kInsert);
-    insert.bind(QStringLiteral(":StCode"), code)
-        .bind(QStringLiteral(":StName"), alert.name)
-        .bind(QStringLiteral(":StDate"), m_s.clock.today())
-        .bind(QStringLiteral(":StDept"),
-              alert.time + (selling ? QStringLiteral("主力抛售") : QStringLiteral("主力买入")))
-        .bind(QStringLiteral(":StRate"), alert.price)
-        .bind(QStringLiteral(":StMemo"), memo);
-    if (selling)
-        insert.bind(QStringLiteral(":StBuy"), qint32(0)).bind(QStringLiteral(":StSale"), alert.quantity);
-    else
-        insert.bind(QStringLiteral(":StBuy"), alert.quantity).bind(QStringLiteral(":StSale"), qint32(0));
-    if (insert.exec()) {
+    const StoreWrite insert = insertAlert(
+        m_s.db, {code, alert.name, m_s.clock.today(),
+                 alert.time + (selling ? QStringLiteral("主力抛售") : QStringLiteral("主力买入")),
+                 selling ? Money() : alert.quantity, selling ? alert.quantity : Money(), alert.price, memo});
+    if (insert.inserted()) {
         ++m_totals.alertsStored;
         return StoreResult::Stored;
     }
-    if (insert.failedOnUniqueKey()) {
+    if (insert.duplicate()) {
         ++m_totals.duplicates;
         m_s.frame.addLog(QStringLiteral("\t数据重复：") + memo, LogColor::Red);
         return StoreResult::Duplicate;
@@ -478,9 +467,9 @@ MainForceRelay::StoreResult MainForceRelay::store(const QString& code, const Mon
     // Not a repeat: the database refused the row, and the user must know it is not stored.
     ++m_totals.storeFailures;
     if (m_firstStoreError.isEmpty())
-        m_firstStoreError = insert.error();
+        m_firstStoreError = insert.error;
     m_s.frame.addLog(
-        QStringLiteral("\t数据保存失败：") + memo + QStringLiteral(" (") + insert.error() + QLatin1Char(')'),
+        QStringLiteral("\t数据保存失败：") + memo + QStringLiteral(" (") + insert.error + QLatin1Char(')'),
         LogColor::Magenta);
     return StoreResult::Failed;
 }

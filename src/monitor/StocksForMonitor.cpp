@@ -3,6 +3,7 @@
 #include "quotefiles/OwnStockList.h"
 #include "quotefiles/StockList.h"
 #include "store/DataBase.h"
+#include "store/StockTable.h"
 
 namespace quarrow {
 
@@ -36,30 +37,15 @@ std::optional<WatchPick> StocksForMonitor::pick(int row) const {
 }
 
 int StocksForMonitor::appendByCapital(const WatchSelection& selection) {
-    QStringList sql{QStringLiteral("select StCode,StName,stAQuantity from tblStocks")};
-    if (selection.below && selection.upper)
-        sql << QStringLiteral("where stAQuantity<=:Below or stAQuantity>=:Upper");
-    else if (selection.below)
-        sql << QStringLiteral("where stAQuantity<=:Below");
-    else
-        sql << QStringLiteral("where stAQuantity>=:Upper");
-    sql << QStringLiteral("order by StName");
-    Statement query = m_db.QueryPublic(sql.join(QLatin1Char('\n')));
-    if (selection.below)
-        query.bind(QStringLiteral(":Below"), Money::fromUnits(selection.belowBound));
-    if (selection.upper)
-        query.bind(QStringLiteral(":Upper"), Money::fromUnits(selection.upperBound));
-    if (!query.exec()) {
-        m_error = query.error();
+    const std::optional<QList<StockShares>> stocks = stocksByTradableShares(
+        m_db, selection.below ? std::optional<Money>(Money::fromUnits(selection.belowBound)) : std::nullopt,
+        selection.upper ? std::optional<Money>(Money::fromUnits(selection.upperBound)) : std::nullopt,
+        &m_error);
+    if (!stocks)
         return 0;
-    }
-    int count = 0;
-    while (query.next()) {
-        append(query.text(1),
-               query.text(0) + QLatin1Char('(') + query.money(2).toString() + QLatin1Char(')'));
-        ++count;
-    }
-    return count;
+    for (const StockShares& stock : *stocks)
+        append(stock.name, stock.code + QLatin1Char('(') + stock.tradable.toString() + QLatin1Char(')'));
+    return static_cast<int>(stocks->size());
 }
 
 int StocksForMonitor::appendOwn() {
@@ -67,11 +53,9 @@ int StocksForMonitor::appendOwn() {
         const QString code = key.right(6);
         QString mark = QStringLiteral("(*)");
         if (m_db.DBOpened()) {
-            Statement query =
-                m_db.QueryPublic(QStringLiteral("select stAQuantity from tblStocks where StCode=:StCode"));
-            query.bind(QStringLiteral(":StCode"), code);
-            if (query.exec() && query.next())
-                mark = QStringLiteral("(*") + query.money(0).toString() + QLatin1Char(')');
+            const TradableRead read = tradableShares(m_db, code);
+            if (read.shares)
+                mark = QStringLiteral("(*") + read.shares->toString() + QLatin1Char(')');
         }
         append(m_stocks.nameOf(key), code + mark);
     }

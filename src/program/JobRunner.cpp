@@ -209,6 +209,12 @@ TrackRecordOutcome JobRunner::trackRecord(const TrackRecordOptions& options) {
     });
 }
 
+StoreImportOutcome JobRunner::importStore(const StoreImportOptions& options) {
+    return run<StoreImportOutcome>(JobKind::StoreImport, [&](const RunLease& lease) {
+        return m_services.storeImport().run(lease, options);
+    });
+}
+
 bool JobRunner::takeAutoStart(const QDateTime& now) {
     MiningSchedule& schedule = m_services.schedule();
     SystemSetup& setup = m_services.setup();

@@ -11,6 +11,7 @@
 #include "review/DatabaseCopy.h"
 #include "review/FilteredDelete.h"
 #include "scorecard/TrackRecord.h"
+#include "store/StoreImport.h"
 
 #include <QDateTime>
 #include <QList>
@@ -82,6 +83,7 @@ public:
     DatabaseCopyOutcome backUp(
         const std::function<std::optional<QString>(const QString& proposed)>& chooseTarget);
     TrackRecordOutcome trackRecord(const TrackRecordOptions& options);
+    StoreImportOutcome importStore(const StoreImportOptions& options);
 
     // The automatic daily start at this moment: switched on, a trading day, its time come,
     // and no job holding the lease. When it is due the next start moves to tomorrow.

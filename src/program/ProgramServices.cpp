@@ -20,7 +20,7 @@ namespace {
 std::unique_ptr<TDataBase> makeStore(const StoreLocation& location) {
     auto store = std::make_unique<TDataBase>(location.file);
     if (location.kind != StoreKind::SQLite)
-        store->useOdbc(location.connection);
+        store->useOdbc(location.connection, location.engine(), location.unavailable);
     return store;
 }
 
@@ -328,6 +328,17 @@ StockExtraction ProgramServices::extraction(ExtractionAccount& account) {
 
 DatabaseCopy ProgramServices::databaseCopy() {
     return DatabaseCopy(m_settings, m_storeLocation);
+}
+
+StoreImport ProgramServices::storeImport() {
+    return StoreImport(m_frame, m_run, m_settings);
+}
+
+StoreImportOptions ProgramServices::storeImportOptions() const {
+    StoreImportOptions options;
+    options.source = m_storeLocation;
+    options.target = m_folder.databaseFile();
+    return options;
 }
 
 TrackRecord ProgramServices::trackRecord(const TrackRecordOptions& options) {

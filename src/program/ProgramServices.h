@@ -27,6 +27,7 @@
 #include "review/DatabaseCopy.h"
 #include "scorecard/TrackRecord.h"
 #include "store/DataBase.h"
+#include "store/StoreImport.h"
 #include "store/StoreLocation.h"
 
 #include <functional>
@@ -154,6 +155,9 @@ public:
     DocumentCleanup documentCleanup();
     StockExtraction extraction(ExtractionAccount& account);
     DatabaseCopy databaseCopy();
+    // The copy of the Access file or ODBC source the settings name into the program's own file.
+    StoreImport storeImport();
+    StoreImportOptions storeImportOptions() const;
     TrackRecord trackRecord(const TrackRecordOptions& options);
 
 private:

@@ -3,6 +3,7 @@
 #include "app/Trim.h"
 #include "quotefiles/BaseDbf.h"
 #include "quotefiles/QuotePaths.h"
+#include "store/StockTable.h"
 
 #include <QFileInfo>
 
@@ -84,60 +85,35 @@ CapitalImportResult ShareCapital::importShareCapital(const QString& quoteFolder,
         const Money total = figureOrZero(record.totalText);
         const Money tradable = figureOrZero(record.tradableText);
 
-        // "is not" also counts a row whose figures were never stored (NULL) as changed,
-        // which a plain "<>" would pass over for good.
-        Statement update = m_db->QueryPublic(
-            QStringLiteral("update tblStocks set StName=:stName, "
-                           "stQuantity=:stQTY,stAQuantity=:stAQTY,StRefreshDate=:StDate,StNew=2 "
-                           "where (StCode=:StCode)and((StName is not :stName0)or(stQuantity is not :stQTY0)"
-                           "or(stAQuantity is not :stAQTY0))"));
-        update.bind(QStringLiteral(":stName"), name)
-            .bind(QStringLiteral(":stName0"), name)
-            .bind(QStringLiteral(":stQTY"), total)
-            .bind(QStringLiteral(":stQTY0"), total)
-            .bind(QStringLiteral(":stAQTY"), tradable)
-            .bind(QStringLiteral(":stAQTY0"), tradable)
-            .bind(QStringLiteral(":StDate"), figures)
-            .bind(QStringLiteral(":StCode"), record.code);
-        if (!update.exec()) {
+        const StoreUpdate update = updateShareCapital(*m_db, record.code, name, total, tradable, figures);
+        if (!update.ok) {
             m_frame.addLog(QStringLiteral("\t>>>>>保存") + record.code + QStringLiteral("的股本数据出错:") +
-                               update.error(),
+                               update.error,
                            LogColor::Magenta);
             databaseFailed = true;
-            result.storeError = update.error();
+            result.storeError = update.error;
             continue;
         }
-        if (update.rowsAffected() > 0) {
+        if (update.rows > 0) {
             ++result.changed;
             result.memo.append(record.code + QLatin1Char('|') + name);
             continue;
         }
-        Statement insert = m_db->DBCommand(QStringLiteral(
-            "insert into tblStocks "
-            "(StCode,StName,StIssueDate,StAmount,StQuantity,StAQuantity,StRefreshDate,StDocDate,"
-            "StNew) "
-            "values(:StCode,:StName,:StIssue,:StAmount,:StQuantity,:StAQuantity,:StRefresh,:StDocDate,1)"));
-        insert.bind(QStringLiteral(":StCode"), record.code)
-            .bind(QStringLiteral(":StName"), name)
-            .bind(QStringLiteral(":StIssue"), listed)
-            .bind(QStringLiteral(":StAmount"), Money())
-            .bind(QStringLiteral(":StQuantity"), total)
-            .bind(QStringLiteral(":StAQuantity"), tradable)
-            .bind(QStringLiteral(":StRefresh"), figures)
-            .bind(QStringLiteral(":StDocDate"), today);
-        if (insert.exec()) {
+        const StoreWrite insert =
+            insertListedStock(*m_db, {record.code, name, listed, total, tradable, figures, today});
+        if (insert.inserted()) {
             ++result.inserted;
             result.memo.append(QStringLiteral("增加新股票") + record.code + QLatin1Char('(') + name +
                                QStringLiteral(")的股本数据:总股本=") + record.totalText +
                                QStringLiteral(",流通A股:") + record.tradableText);
-        } else if (!insert.failedOnUniqueKey()) {
+        } else if (!insert.duplicate()) {
             // A stored stock with unchanged figures is the expected refusal; anything
             // else is a real failure and must not pass unseen.
             m_frame.addLog(QStringLiteral("\t>>>>>保存") + record.code + QStringLiteral("的股本数据出错:") +
-                               insert.error(),
+                               insert.error,
                            LogColor::Magenta);
             databaseFailed = true;
-            result.storeError = insert.error();
+            result.storeError = insert.error;
         }
     }
     if (databaseOpen()) {
@@ -174,17 +150,12 @@ QStringList ShareCapital::refreshNames(const StockList& list, QString* storeErro
     }
     for (const StockEntry& entry : list.entries()) {
         const QString code = entry.key.right(6);
-        Statement update =
-            m_db->QueryPublic(QStringLiteral("update tblStocks set StName=:StName0,StNew=3 where "
-                                             "(StCode=:StCode)and(StName is not :StName1)"));
-        update.bind(QStringLiteral(":StName0"), entry.name)
-            .bind(QStringLiteral(":StName1"), entry.name)
-            .bind(QStringLiteral(":StCode"), code);
-        if (!update.exec()) {
-            m_frame.ShowPrompt(QStringLiteral("更新股票名称出错:") + update.error());
-            return fail(update.error());
+        const StoreUpdate update = renameStock(*m_db, code, entry.name);
+        if (!update.ok) {
+            m_frame.ShowPrompt(QStringLiteral("更新股票名称出错:") + update.error);
+            return fail(update.error);
         }
-        if (update.rowsAffected() > 0)
+        if (update.rows > 0)
             memo.append(code + QLatin1Char('|') + entry.name);
     }
     if (!transaction.commit()) {
@@ -192,20 +163,6 @@ QStringList ShareCapital::refreshNames(const StockList& list, QString* storeErro
         return fail(m_db->transactionError());
     }
     return memo;
-}
-
-QString ShareCapital::listingSql(bool oneStock) {
-    return QStringLiteral(
-               "Select StCode as 代码, StName as 股票名称,StIssueDate as 上市日期,stQuantity as 总股本_万股,"
-               "stAQuantity as 流通A股_万股,StRefreshDate as 更新日期 From tblStocks ") +
-           (oneStock ? QStringLiteral(" where StCode=:StCode") : QStringLiteral(" order by StCode"));
-}
-
-Statement ShareCapital::listing(TDataBase& db, bool oneStock, const QString& code) {
-    Statement query = db.QueryPublic(listingSql(oneStock));
-    if (oneStock)
-        query.bind(QStringLiteral(":StCode"), code);
-    return query;
 }
 
 }  // namespace quarrow

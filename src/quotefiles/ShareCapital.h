@@ -37,11 +37,6 @@ public:
     // empty and storeError (when given) tells why.
     QStringList refreshNames(const StockList& list, QString* storeError = nullptr);
 
-    // The listing with its Chinese column titles, of one stock (code given) or all.
-    static QString listingSql(bool oneStock);
-    // The listing statement, filled and ready to run.
-    static Statement listing(TDataBase& db, bool oneStock, const QString& code);
-
 private:
     bool databaseOpen() const { return m_db && m_db->DBOpened(); }
 

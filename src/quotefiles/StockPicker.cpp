@@ -2,6 +2,7 @@
 
 #include "app/Trim.h"
 #include "store/DataBase.h"
+#include "store/StockTable.h"
 
 #include <cmath>
 
@@ -64,16 +65,14 @@ void StockPicker::showStock(const QString& code, const QString& name) {
 void StockPicker::DisplayStocks() {
     if (!m_db || !m_db->DBOpened())
         return;
-    Statement query =
-        m_db->QueryPublic(QStringLiteral("select stAQuantity from tblStocks where StCode=:StCode"));
-    query.bind(QStringLiteral(":StCode"), m_codeText);
-    if (!query.exec()) {
-        m_frame.ShowPrompt(QStringLiteral("读取股本数据出错:") + query.error());
+    const TradableRead read = tradableShares(*m_db, m_codeText);
+    if (!read.ok) {
+        m_frame.ShowPrompt(QStringLiteral("读取股本数据出错:") + read.error);
         return;
     }
-    if (!query.next())
+    if (!read.shares)
         return;
-    const qint64 tradable = query.isNull(0) ? 0 : static_cast<qint64>(std::nearbyint(query.real(0)));
+    const qint64 tradable = static_cast<qint64>(std::nearbyint(read.shares->toDouble()));
     m_shareCapitalText = m_codeText + m_name + QStringLiteral("流通A股(万股):") + QString::number(tradable);
     m_frame.setStatusPanel(StatusPanel::Message, m_shareCapitalText);
 }

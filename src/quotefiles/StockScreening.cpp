@@ -2,6 +2,7 @@
 
 #include "quotefiles/QuotePaths.h"
 #include "store/DataBase.h"
+#include "store/StockTable.h"
 
 #include <QFileInfo>
 
@@ -20,33 +21,29 @@ std::optional<double> StockScreener::tradableSharesOf(const QString& code) {
 
 std::optional<double> StockScreener::tradableShares(const QString& code) {
     if (!m_shares && !m_sharesUnreadable) {
-        RowScan all(*m_db, QStringLiteral("select StCode, stAQuantity from tblStocks"));
-        QHash<QString, double> shares;
-        if (all.exec()) {
-            while (all.next())
-                shares.insert(QString::fromUtf8(all.utf8(0)), all.isNull(1) ? 0.0 : all.real(1));
-        }
-        if (all.error().isEmpty())
+        if (const std::optional<QHash<QString, Money>> all = allTradableShares(*m_db)) {
+            QHash<QString, double> shares;
+            shares.reserve(all->size());
+            for (auto it = all->cbegin(); it != all->cend(); ++it)
+                shares.insert(it.key(), it.value().toDouble());
             m_shares = std::move(shares);
-        else
+        } else {
             m_sharesUnreadable = true;
+        }
     }
     if (m_shares) {
         const auto found = m_shares->constFind(code);
         return found == m_shares->constEnd() ? std::nullopt : std::optional<double>(found.value());
     }
-    Statement query =
-        m_db->QueryPublic(QStringLiteral("select stAQuantity from tblStocks where StCode=:StCode"));
-    query.bind(QStringLiteral(":StCode"), code);
-    if (!query.exec()) {
-        m_frame.addLog(
-            QStringLiteral("\t>>>>>读取") + code + QStringLiteral("的流通股本出错:") + query.error(),
-            LogColor::Magenta);
+    const TradableRead read = quarrow::tradableShares(*m_db, code);
+    if (!read.ok) {
+        m_frame.addLog(QStringLiteral("\t>>>>>读取") + code + QStringLiteral("的流通股本出错:") + read.error,
+                       LogColor::Magenta);
         return std::nullopt;
     }
-    if (!query.next())
+    if (!read.shares)
         return std::nullopt;
-    return query.isNull(0) ? 0.0 : query.real(0);
+    return read.shares->toDouble();
 }
 
 std::optional<Money> StockScreener::turnover(const QString& code, qint32 lastVolume) {

@@ -4,6 +4,7 @@
 #include "app/RunControl.h"
 #include "report/ReportDocuments.h"
 #include "store/DataBase.h"
+#include "store/StockTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,14 +26,12 @@ QDate DocumentCleanup::documentDay(const QString& fileName, const QString& code)
 }
 
 std::optional<QDate> DocumentCleanup::storedDocumentDay(const QString& code, QString* error) {
-    Statement select =
-        m_db.QueryPublic(QStringLiteral("Select stDocDate from tblStocks where stCode=:StCode"));
-    select.bind(QStringLiteral(":StCode"), code);
-    if (!select.exec()) {
-        *error = select.error();
+    const StockDayRead read = readStockDay(m_db, code, StockDay::Document);
+    if (!read.ok) {
+        *error = read.error;
         return std::nullopt;
     }
-    return select.next() ? select.date(0) : QDate();
+    return read.day;
 }
 
 DocumentCleanupOutcome DocumentCleanup::run(const RunLease& lease, const QList<StockRow>& rows,

@@ -9,6 +9,7 @@
 #include "report/SavedDocuments.h"
 #include "report/StockExtraction.h"
 #include "store/NotedCommitGroup.h"
+#include "store/StockTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,16 +70,14 @@ void ReanalysisBatch::settingsWriteFailed() {
 void ReanalysisBatch::resetStoredDates() {
     TDataBase& db = m_services.db;
     if (db.DBOpened())
-        db.execute(QStringLiteral("update tblStocks set StLastDate='1980-01-01',StBigLast='1980-01-01'"));
+        forgetStoredDays(db);
     if (!m_services.frame.ask(Question::ReanalysisClearHistory,
                               QStringLiteral("为避免出现重复数据,建议清除历史数据. \r是否清除历史数据?"),
                               AppFrame::kHintTitle))
         return;
     if (!db.DBOpened())
         return;
-    db.execute(QStringLiteral("delete * from tblStChange"));
-    db.execute(QStringLiteral("delete * from tblBigBuySale"));
-    db.execute(QStringLiteral("update tblStocks set stDocDate='1980-01-01'"));
+    clearReportRows(db);
 }
 
 ReanalysisOutcome ReanalysisBatch::run(const RunLease& lease, const QList<StockRow>& rows,

@@ -6,27 +6,14 @@
 #include "report/TableLineSplitter.h"
 #include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
+#include "store/ReportRows.h"
+#include "store/StockTable.h"
 
 namespace quarrow {
 
 using namespace ReportMarkers;
 
 namespace {
-
-const QString kInsertChange = QStringLiteral(
-    "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-    "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKEY)");
-// The department rows name their key parameter ":StKey"; kept apart from the anomaly row's text.
-const QString kInsertDepartmentRow = QStringLiteral(
-    "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) "
-    "values (:StCode,:StDate,:StDeptKey,:StBuy,:StSale,:StRate,:StMemo,:StKey)");
-const QString kInsertBigTrade = QStringLiteral(
-    "insert into tblBigBuySale (StCode,StDate,StDeptBuy,StPrice,StQTY,StAMT,StDeptSale,StKEY,StArchived) "
-    "values (:StCode,:StDate,:StDeptBuy,:StPrice,:StQTY,:StAMT,:StDeptSale,:StKey,false)");
-// A stock row made without a block-trade day counts as older than any trade.
-const QString kRaiseBigLast = QStringLiteral(
-    "update tblStocks set StBigLast=:StDate "
-    "where (StCode=:StCode) and (StBigLast is null or StBigLast<:StDateP)");
 
 QDate readDay(const QString& text) {
     const QString trimmed = trimBlanks(text);
@@ -62,19 +49,12 @@ void ReportParser::noteStorageFailure(const QString& error) {
     m_storageError = error.isEmpty() ? QStringLiteral("unknown database error") : error;
 }
 
-bool ReportParser::execute(Statement& statement) {
-    if (statement.exec())
-        return true;
-    noteStorageFailure(statement.error());
-    return false;
-}
-
-ReportParser::Offer ReportParser::offer(Statement& statement) {
-    if (statement.exec())
+ReportParser::Offer ReportParser::offer(const StoreWrite& write) {
+    if (write.inserted())
         return Offer::Stored;
-    if (statement.failedOnUniqueKey())
+    if (write.duplicate())
         return Offer::Repeated;
-    noteStorageFailure(statement.error());
+    noteStorageFailure(write.error);
     return Offer::Failed;
 }
 
@@ -160,17 +140,16 @@ ReportParser::ChangeOutcome ReportParser::finishChangeBlock() {
 
     const qint32 descriptionKey = CalcDeptKey(m_description);
     const QDate day = m_account.changeDate;
-    Statement insert = m_services.db.DBCommand(kInsertChange);
-    insert.bind(QStringLiteral(":StCode"), m_options.code)
-        .bind(QStringLiteral(":StDate"), day)
-        .bind(QStringLiteral(":StDeptKey"), descriptionKey)
-        .bind(QStringLiteral(":StBuy"), figures.volume)
-        .bind(QStringLiteral(":StSale"), figures.amount)
-        .bind(QStringLiteral(":StRate"), figures.rate)
-        .bind(QStringLiteral(":StMemo"), m_services.anomalyMemo)
-        .bind(QStringLiteral(":StKEY"),
-              CalcRecordKey(m_options.code, m_figuresText, figures.volume, figures.amount, day));
-    switch (offer(insert)) {
+    ChangeRow anomaly;
+    anomaly.code = m_options.code;
+    anomaly.day = day;
+    anomaly.departmentKey = descriptionKey;
+    anomaly.bought = figures.volume;
+    anomaly.sold = figures.amount;
+    anomaly.rate = figures.rate;
+    anomaly.memo = m_services.anomalyMemo;
+    anomaly.key = CalcRecordKey(m_options.code, m_figuresText, figures.volume, figures.amount, day);
+    switch (offer(insertChangeRow(m_services.db, anomaly))) {
         case Offer::Failed:
             return ChangeOutcome::Failed;
         case Offer::Repeated:
@@ -251,16 +230,9 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
                 remember(row);
                 const qint32 key = CalcDeptKey(name);
                 const qint64 recordKey = CalcRecordKey(m_options.code, name, row.StBuy, row.StSale, m_rowDay);
-                Statement insert = m_services.db.DBCommand(kInsertDepartmentRow);
-                insert.bind(QStringLiteral(":StCode"), m_options.code)
-                    .bind(QStringLiteral(":StDate"), m_rowDay)
-                    .bind(QStringLiteral(":StDeptKey"), key)
-                    .bind(QStringLiteral(":StBuy"), row.StBuy)
-                    .bind(QStringLiteral(":StSale"), row.StSale)
-                    .bind(QStringLiteral(":StRate"), m_figures.rate)
-                    .bind(QStringLiteral(":StMemo"), m_services.anomalyMemo)
-                    .bind(QStringLiteral(":StKey"), recordKey);
-                const Offer offered = offer(insert);
+                const Offer offered = offer(
+                    insertChangeRow(m_services.db, {m_options.code, m_rowDay, key, row.StBuy, row.StSale,
+                                                    m_figures.rate, m_services.anomalyMemo, recordKey}));
                 if (offered == Offer::Stored) {
                     m_account.storedRows.add(recordKey, key);
                     ++m_account.savedRowCount;
@@ -283,11 +255,9 @@ bool ReportParser::ParseDeptSection(const QString& heading) {
 }
 
 void ReportParser::raiseBigLast(const QDate& day) {
-    Statement update = m_services.db.QueryPublic(kRaiseBigLast);
-    update.bind(QStringLiteral(":StDate"), day)
-        .bind(QStringLiteral(":StCode"), m_options.code)
-        .bind(QStringLiteral(":StDateP"), day);
-    offer(update);
+    const StoreUpdate raised = raiseStockDay(m_services.db, m_options.code, StockDay::LastBlockTrade, day);
+    if (!raised.ok)
+        noteStorageFailure(raised.error);
 }
 
 void ReportParser::ParseBigTrades() {
@@ -345,14 +315,14 @@ void ReportParser::ParseBigTrades() {
         bool mustRaise = false;
         if (day.isValid() && !m_options.allChanges && m_services.db.DBOpened()) {
             if (!bigLastLoaded) {
-                Statement select = m_services.db.QueryPublic(
-                    QStringLiteral("Select StBigLast from tblStocks where stCode=:StCode"));
-                select.bind(QStringLiteral(":StCode"), code);
-                if (!execute(select))
+                const StockDayRead read = readStockDay(m_services.db, code, StockDay::LastBlockTrade);
+                if (!read.ok) {
+                    noteStorageFailure(read.error);
                     return;
-                stockKnown = select.next();
+                }
+                stockKnown = read.stockKnown;
                 if (stockKnown)
-                    bigLastAtStart = select.date(0);
+                    bigLastAtStart = read.day;
                 bigLastLoaded = true;
             }
             if (stockKnown && bigLastAtStart.isValid() && bigLastAtStart >= day) {
@@ -377,16 +347,9 @@ void ReportParser::ParseBigTrades() {
                 remember(trade);
                 const qint32 buyerKey = CalcDeptKey(buyer);
                 const qint32 sellerKey = CalcDeptKey(seller);
-                Statement insert = m_services.db.DBCommand(kInsertBigTrade);
-                insert.bind(QStringLiteral(":StCode"), code)
-                    .bind(QStringLiteral(":StDate"), day)
-                    .bind(QStringLiteral(":StDeptBuy"), buyerKey)
-                    .bind(QStringLiteral(":StPrice"), price)
-                    .bind(QStringLiteral(":StQTY"), quantity)
-                    .bind(QStringLiteral(":StAMT"), amount)
-                    .bind(QStringLiteral(":StDeptSale"), sellerKey)
-                    .bind(QStringLiteral(":StKey"), CalcRecordKey(code, buyer, quantity, amount, day));
-                const Offer offered = offer(insert);
+                const Offer offered = offer(
+                    insertBlockTrade(m_services.db, {code, day, buyerKey, price, quantity, amount, sellerKey,
+                                                     CalcRecordKey(code, buyer, quantity, amount, day)}));
                 if (offered == Offer::Failed)
                     return;
                 if (offered == Offer::Repeated) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/ExtractionTypes.h"
+#include "store/ReportRows.h"
 
 #include <QList>
 
@@ -68,16 +69,13 @@ public:
     bool storageFailed() const { return m_storageFailed; }
     QString storageError() const { return m_storageError; }
     void noteStorageFailure(const QString& error);
-    // Runs a statement of this stock that must succeed; false when it failed, which is
-    // noted as the stock's storage failure.
-    bool execute(Statement& statement);
 
 private:
     // What became of a row offered to the database.
     enum class Offer { Stored, Repeated, Failed };
-    // Runs one insert or update of this stock. A repeated key means the row is there
+    // What one insert of this stock came to. A repeated key means the row is there
     // already; any other failure is noted as the stock's storage failure.
-    Offer offer(Statement& statement);
+    Offer offer(const StoreWrite& write);
 
     struct Figures {
         Money rate;

@@ -10,6 +10,7 @@
 #include "report/ReportDocuments.h"
 #include "report/ReportMarkers.h"
 #include "report/ReportParser.h"
+#include "store/StockTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -242,55 +243,46 @@ void StockExtraction::recordDocumentDate(ReportParser& parser, const ExtractionO
                                          const QDate& documentDate) {
     if (!documentDate.isValid() || !m_services.db.DBOpened())
         return;
-    Statement update = m_services.db.QueryPublic(
-        QStringLiteral("update tblStocks set stDocDate=:StDate where (StCode=:StCode)"));
-    update.bind(QStringLiteral(":StDate"), documentDate).bind(QStringLiteral(":StCode"), options.code);
-    if (!parser.execute(update) || update.rowsAffected() > 0)
+    const StoreUpdate update = setStockDay(m_services.db, options.code, StockDay::Document, documentDate);
+    if (!update.ok)
+        parser.noteStorageFailure(update.error);
+    if (!update.ok || update.rows > 0)
         return;
-    Statement insert = m_services.db.QueryPublic(
-        QStringLiteral("insert into tblStocks (StCode,StName,StDocDate) values(:StCode,:StName,:StDocDate)"));
-    insert.bind(QStringLiteral(":StCode"), options.code)
-        .bind(QStringLiteral(":StName"), options.name)
-        .bind(QStringLiteral(":StDocDate"), documentDate);
-    parser.execute(insert);
+    const StoreWrite insert = insertStock(m_services.db, {options.code, options.name, documentDate, {}, {}});
+    if (!insert.inserted())
+        parser.noteStorageFailure(insert.error);
 }
 
 StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
                                                          const ExtractionOptions& options,
                                                          const QDate& documentDate, const QDate& changeDate) {
     // The usual case in one statement: the stock's stored day, in the form this program
-    // writes days (where text order is day order), is older than this one, or there is
-    // none, and this day replaces it. Any other case (no stock row yet, a day stored in
-    // another form, this day already stored) takes the steps below. GLOB is SQLite's own.
-    if (!m_services.db.viaOdbc()) {
-        Statement raise = m_services.db.QueryPublic(QStringLiteral(
-            "update tblStocks set StLastDate=:StLastDate where (StCode=:StCode) and (StLastDate is null or "
-            "(StLastDate glob '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' and StLastDate<:StLastDateP))"));
-        raise.bind(QStringLiteral(":StLastDate"), changeDate)
-            .bind(QStringLiteral(":StCode"), options.code)
-            .bind(QStringLiteral(":StLastDateP"), changeDate);
-        if (!parser.execute(raise))
-            return DayCheck::Failed;
-        if (raise.rowsAffected() > 0)
-            return DayCheck::Go;
-    }
-    Statement select =
-        m_services.db.QueryPublic(QStringLiteral("Select stLastDate from tblStocks where stCode=:StCode"));
-    select.bind(QStringLiteral(":StCode"), options.code);
-    if (!parser.execute(select))
+    // writes days, is older than this one, or there is none, and this day replaces it. Any
+    // other case (no stock row yet, a day stored in another form, this day already stored,
+    // another store than the program's own file) takes the steps below.
+    const StoreUpdate raise =
+        raiseStockDayQuickly(m_services.db, options.code, StockDay::LastChange, changeDate);
+    if (!raise.ok) {
+        parser.noteStorageFailure(raise.error);
         return DayCheck::Failed;
-    if (!select.next()) {
-        Statement insert = m_services.db.QueryPublic(
-            QStringLiteral("insert into tblStocks (StCode,StName,StDocDate,StLastDate) "
-                           "values(:StCode,:StName,:StDocDate,:StLastDate)"));
-        insert.bind(QStringLiteral(":StCode"), options.code)
-            .bind(QStringLiteral(":StName"), options.name)
-            .bind(QStringLiteral(":StDocDate"), documentDate.isValid() ? documentDate : kDayZero)
-            .bind(QStringLiteral(":StLastDate"), changeDate);
-        return parser.execute(insert) ? DayCheck::Go : DayCheck::Failed;
+    }
+    if (raise.rows > 0)
+        return DayCheck::Go;
+    const StockDayRead select = readStockDay(m_services.db, options.code, StockDay::LastChange);
+    if (!select.ok) {
+        parser.noteStorageFailure(select.error);
+        return DayCheck::Failed;
+    }
+    if (!select.stockKnown) {
+        const StoreWrite insert = insertStock(
+            m_services.db,
+            {options.code, options.name, documentDate.isValid() ? documentDate : kDayZero, changeDate, {}});
+        if (!insert.inserted())
+            parser.noteStorageFailure(insert.error);
+        return insert.inserted() ? DayCheck::Go : DayCheck::Failed;
     }
     // A row made without an anomaly day counts as older than any day.
-    const QDate lastDate = select.date(0);
+    const QDate lastDate = select.day;
     if (lastDate.isValid() && lastDate >= changeDate) {
         if (options.allChanges)
             return DayCheck::Go;  // the record keys turn away what is already stored
@@ -299,10 +291,10 @@ StockExtraction::DayCheck StockExtraction::checkLastDate(ReportParser& parser,
             LogColor::Red);
         return DayCheck::AlreadyStored;
     }
-    Statement update = m_services.db.QueryPublic(
-        QStringLiteral("update tblStocks set StLastDate=:StLastDate where (StCode=:StCode)"));
-    update.bind(QStringLiteral(":StLastDate"), changeDate).bind(QStringLiteral(":StCode"), options.code);
-    return parser.execute(update) ? DayCheck::Go : DayCheck::Failed;
+    const StoreUpdate update = setStockDay(m_services.db, options.code, StockDay::LastChange, changeDate);
+    if (!update.ok)
+        parser.noteStorageFailure(update.error);
+    return update.ok ? DayCheck::Go : DayCheck::Failed;
 }
 
 void StockExtraction::showCounters() {

@@ -1,6 +1,7 @@
 #include "review/QueryRunner.h"
 
 #include "app/Trim.h"
+#include "store/DepartmentNames.h"
 #include "store/Money.h"
 
 #include <QCollator>
@@ -145,15 +146,12 @@ std::optional<QStringList> loadDepartmentNames(TDataBase& db, QString* error) {
             *error = kNotOpen;
         return std::nullopt;
     }
-    Statement query = db.QueryPublic(kDepartmentListSql);
-    if (!query.exec()) {
-        if (error)
-            *error = query.error();
+    const std::optional<QList<DepartmentName>> stored = departmentNames(db, error);
+    if (!stored)
         return std::nullopt;
-    }
     QStringList names;
-    while (query.next()) {
-        const QString name = trimBlanks(query.text(0));
+    for (const DepartmentName& department : *stored) {
+        const QString name = trimBlanks(department.name);
         if (!name.isEmpty())
             names << name;
     }

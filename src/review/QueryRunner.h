@@ -69,9 +69,6 @@ struct DepartmentListNames {
 };
 DepartmentListNames sortDepartmentNames(const QStringList& names);
 
-// The statement that reloads the department list.
-inline const QString kDepartmentListSql = QStringLiteral("SELECT StDept from tblStDepart");
-
 // The names for ListBoxDepartment after item 0: every stored name, trimmed, without the
 // empty ones. Nothing when the database is not open or the statement fails (the reason in
 // error, when given).

@@ -3,6 +3,7 @@
 #include "quotefiles/DailyBarSearch.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/StockPicker.h"
+#include "store/ChangeReads.h"
 
 #include <QFileInfo>
 
@@ -51,16 +52,12 @@ std::optional<QSet<qint32>> storedDays(TDataBase& db, const QString& code, const
     if (!db.DBOpened())
         return std::nullopt;
     const auto dayOf = [](qint32 date) { return QDate(date / 10000, date / 100 % 100, date % 100); };
-    Statement query =
-        db.QueryPublic(QStringLiteral("select distinct StDate from tblStChange where StCode=:StCode and "
-                                      "StDate>=:StDate and StDate<=:StDateTo"));
-    query.bind(QStringLiteral(":StCode"), code)
-        .bind(QStringLiteral(":StDate"), dayOf(bars.first().Date))
-        .bind(QStringLiteral(":StDateTo"), dayOf(bars.last().Date));
-    if (!query.exec())
+    const std::optional<QList<QDate>> stored =
+        stockChangeDays(db, code, dayOf(bars.first().Date), dayOf(bars.last().Date));
+    if (!stored)
         return std::nullopt;
-    while (query.next())
-        days.insert(yyyymmdd(query.date(0)));
+    for (const QDate& day : *stored)
+        days.insert(yyyymmdd(day));
     return days;
 }
 

@@ -6,6 +6,8 @@
 #include "quotefiles/DailyBarSearch.h"
 #include "quotefiles/QuotePaths.h"
 #include "quotefiles/StockPicker.h"
+#include "store/ChangeReads.h"
+#include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
 
 #include <QHash>
@@ -21,7 +23,6 @@ namespace quarrow {
 namespace {
 
 constexpr float kNoReturn = std::numeric_limits<float>::quiet_NaN();
-constexpr qsizetype kMaxDepartmentFilter = 900;
 // Days of one stock from which its bars are read as one stretch.
 constexpr size_t kDaysForOneRead = 8;
 
@@ -37,11 +38,6 @@ qint32 dayNumberOfText(QByteArrayView text) {
         value = value * 10 + digit;
     }
     return value;
-}
-
-// ":StDeptKey0007": names of one length, so none is the start of another.
-QString departmentParameter(qsizetype index) {
-    return QStringLiteral(":StDeptKey%1").arg(index, 4, 10, QLatin1Char('0'));
 }
 
 QDate dateOf(qint32 yyyymmdd) {
@@ -91,42 +87,16 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
     record.m_horizons = options.horizons;
 
     QHash<qint32, QString> names;
-    Statement departments = db.QueryPublic(QStringLiteral("select StDeptKey, StDept from tblStDepart"));
-    if (!departments.exec())
-        return fail(departments.error());
-    while (departments.next())
-        names.insert(static_cast<qint32>(departments.integer(0)), trimBlanks(departments.text(1)));
+    QString namesError;
+    const std::optional<QList<DepartmentName>> departments = departmentNames(db, &namesError);
+    if (!departments)
+        return fail(namesError);
+    for (const DepartmentName& department : *departments)
+        names.insert(department.key, trimBlanks(department.name));
 
-    QString sql = QStringLiteral(
-        "select StCode, StDate, StDeptKey, StBuy, StSale, StKEY from tblStChange where (StBuy>0 or "
-        "StSale>0)");
-    if (options.from.isValid())
-        sql += QStringLiteral(" and StDate>=:StDate");
-    if (options.to.isValid())
-        sql += QStringLiteral(" and StDate<=:StDateTo");
-    if (options.afterId > 0)
-        sql += QStringLiteral(" and ID>:ID");
-    // A long list would pass the statement's limit on parameters; the whole record gives
-    // every department's the same figures.
-    const QList<qint32> filter =
-        options.departments.size() <= kMaxDepartmentFilter ? options.departments : QList<qint32>();
-    if (!filter.isEmpty()) {
-        QStringList parameters;
-        for (qsizetype d = 0; d < filter.size(); ++d)
-            parameters << departmentParameter(d);
-        sql += QStringLiteral(" and StDeptKey in (%1)").arg(parameters.join(QLatin1Char(',')));
-    }
     // The rows straight from SQLite: a Qt value per column and row took more than half the
     // time of a million rows.
-    RowScan rows(db, sql);
-    if (options.from.isValid())
-        rows.bind(QStringLiteral(":StDate"), options.from);
-    if (options.to.isValid())
-        rows.bind(QStringLiteral(":StDateTo"), options.to);
-    if (options.afterId > 0)
-        rows.bind(QStringLiteral(":ID"), options.afterId);
-    for (qsizetype d = 0; d < filter.size(); ++d)
-        rows.bind(departmentParameter(d), filter.at(d));
+    DepartmentRowScan rows(db, {options.from, options.to, options.afterId, options.departments});
     if (!rows.exec())
         return fail(rows.error());
 
@@ -139,7 +109,7 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
     qint32 lastStock = -1;
     QHash<qint32, qint32> departmentIndex;
     while (rows.next()) {
-        const QByteArrayView codeBytes = rows.utf8(0);
+        const QByteArrayView codeBytes = rows.code();
         if (lastStock < 0 || codeBytes != lastCode) {
             lastCode = codeBytes.toByteArray();
             auto stock = stockIndex.constFind(lastCode);
@@ -156,14 +126,14 @@ TrackRecord TrackRecord::compute(TDataBase& db, const QString& quoteFolder,
         }
         if (!stockTaken[static_cast<size_t>(lastStock)])
             continue;
-        const qint32 day = dayNumberOfText(rows.utf8(1));
-        const auto key = static_cast<qint32>(rows.integer(2));
-        const Money bought = Money::fromDouble(rows.real(3));
-        const Money sold = Money::fromDouble(rows.real(4));
+        const qint32 day = dayNumberOfText(rows.day());
+        const qint32 key = rows.departmentKey();
+        const Money bought = rows.bought();
+        const Money sold = rows.sold();
         // An anomaly row's key is made from its figures line, a department row's from the
         // name its department key stands for: only the latter is a department's trade.
         if (day == 0 || CalcRecordKeyOfDeptKey(codeNumbers[static_cast<size_t>(lastStock)], key, bought, sold,
-                                               day) != rows.integer(5))
+                                               day) != rows.key())
             continue;
         ++record.m_stats.rows;
         auto department = departmentIndex.constFind(key);

@@ -7,7 +7,9 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlRecord>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -42,114 +44,6 @@ void sqlCDate(sqlite3_context* context, int argc, sqlite3_value** argv) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// Statement
-
-Statement::Statement(std::shared_ptr<QSqlQuery> query, bool prepared, QString error)
-    : m_query(std::move(query)), m_error(std::move(error)), m_prepared(prepared) {}
-
-Statement::~Statement() {
-    // A select left open would hold its read snapshot until the statement is reused.
-    if (m_query && m_query->isActive())
-        m_query->finish();
-}
-
-Statement& Statement::bind(const QString& name, const QString& text) {
-    m_query->bindValue(name, text);
-    return *this;
-}
-
-Statement& Statement::bind(const QString& name, const QDate& day) {
-    m_query->bindValue(name, day.isValid() ? QVariant(dayText(day)) : QVariant());
-    return *this;
-}
-
-Statement& Statement::bind(const QString& name, Money amount) {
-    m_query->bindValue(name, amount.toDouble());
-    return *this;
-}
-
-Statement& Statement::bind(const QString& name, qint32 value) {
-    m_query->bindValue(name, value);
-    return *this;
-}
-
-Statement& Statement::bind(const QString& name, qint64 value) {
-    m_query->bindValue(name, value);
-    return *this;
-}
-
-Statement& Statement::bindNull(const QString& name) {
-    m_query->bindValue(name, QVariant());
-    return *this;
-}
-
-bool Statement::exec() {
-    if (!m_prepared)
-        return false;
-    if (m_query->exec())
-        return true;
-    const QSqlError error = m_query->lastError();
-    m_error = error.text();
-    m_nativeError = error.nativeErrorCode();
-    return false;
-}
-
-bool Statement::failedOnUniqueKey() const {
-    // SQLITE_CONSTRAINT_UNIQUE and SQLITE_CONSTRAINT_PRIMARYKEY.
-    if (m_nativeError == QLatin1String("2067") || m_nativeError == QLatin1String("1555"))
-        return true;
-    // Through ODBC, Qt hands on the driver's own code, not the ODBC state: Microsoft's Access
-    // driver says -1605 for a value repeated in a unique index; the SQLite ODBC driver says
-    // 19 for every broken constraint and names the kind in its text.
-    if (m_nativeError == QLatin1String("-1605"))
-        return true;
-    return m_nativeError == QLatin1String("19") &&
-           m_error.contains(QLatin1String("UNIQUE constraint failed"));
-}
-
-QStringList Statement::columnNames() const {
-    const QSqlRecord record = m_query->record();
-    QStringList names;
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
-    return names;
-}
-
-QDate Statement::date(int column) const {
-    const QVariant v = m_query->value(column);
-    return v.isNull() ? QDate() : parseDay(v.toString());
-}
-
-Money Statement::money(int column) const {
-    return Money::fromDouble(m_query->value(column).toDouble());
-}
-
-QString Statement::dayText(const QDate& day) {
-    int year = 0;
-    int month = 0;
-    int dayOfMonth = 0;
-    day.getDate(&year, &month, &dayOfMonth);
-    if (!day.isValid() || year < 1 || year > 9999)
-        return day.toString(QStringLiteral("yyyy-MM-dd"));
-    // Written out by hand: every stored row binds a day, and QDate's formatter goes through
-    // the locale machinery for each one.
-    const auto digit = [](int value) { return QChar(u'0' + value % 10); };
-    const QChar text[] = {digit(year / 1000), digit(year / 100), digit(year / 10),
-                          digit(year),        QChar(u'-'),       digit(month / 10),
-                          digit(month),       QChar(u'-'),       digit(dayOfMonth / 10),
-                          digit(dayOfMonth)};
-    return QString(text, 10);
-}
-
-QDate Statement::parseDay(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{4})[-/](\\d{1,2})[-/](\\d{1,2})"));
-    const auto match = pattern.match(text);
-    if (!match.hasMatch())
-        return QDate();
-    return QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
-}
-
-// ---------------------------------------------------------------------------------------------
 // TDataBase
 
 TDataBase::TDataBase(QString databaseFile, int busyTimeout_ms)
@@ -161,10 +55,15 @@ TDataBase::~TDataBase() {
     close();
 }
 
-bool TDataBase::openOdbc() {
+bool TDataBase::connectOdbc(const QString& connection) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-        db.setDatabaseName(m_odbc);
+        db.setDatabaseName(connection);
+        if (m_readingOnly)
+            db.setConnectOptions(QStringLiteral("SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
+        // Currency and decimal columns as their exact text, never through a double: a
+        // currency key has nineteen digits.
+        db.setNumericalPrecisionPolicy(QSql::HighPrecision);
         if (db.open()) {
             m_connection = db;
         } else {
@@ -176,6 +75,16 @@ bool TDataBase::openOdbc() {
         QSqlDatabase::removeDatabase(m_connectionName);
         return false;
     }
+    return true;
+}
+
+bool TDataBase::openOdbc() {
+    if (m_odbc.isEmpty()) {
+        m_openError = m_unavailable.isEmpty() ? QStringLiteral("no ODBC connection string") : m_unavailable;
+        return false;
+    }
+    if (!connectOdbc(m_odbc))
+        return false;
     // The user's own database: everything the program writes to must be there.
     const QStringList tables = m_connection.tables(QSql::Tables);
     for (const QString& table : Schema::tableNames()) {
@@ -185,20 +94,60 @@ bool TDataBase::openOdbc() {
             return false;
         }
     }
+    if (!settleKeyForm()) {
+        close();
+        return false;
+    }
     m_opened = true;
     return true;
 }
 
-bool TDataBase::open() {
-    close();
-    if (viaOdbc())
-        return openOdbc();
+bool TDataBase::settleKeyForm() {
+    const auto keyField = [this] {
+        return m_connection.record(QStringLiteral("tblStChange")).field(QStringLiteral("StKEY"));
+    };
+    const auto cut = [](const QSqlField& field) {
+        const int type = field.metaType().id();
+        return type == QMetaType::Int || type == QMetaType::UInt || type == QMetaType::Short ||
+               type == QMetaType::UShort;
+    };
+    QSqlField key = keyField();
+    if (cut(key)) {
+        // The SQLite ODBC driver calls every integer column 32 bits wide and cuts what it
+        // hands over to that, unless its own switch asks for them whole.
+        m_connection.close();
+        m_connection = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        QString whole = m_odbc.trimmed();
+        if (!whole.endsWith(QLatin1Char(';')))
+            whole += QLatin1Char(';');
+        if (!connectOdbc(whole + QStringLiteral("BigInt=1")))
+            return false;
+        key = keyField();
+        if (cut(key)) {
+            m_openError = QStringLiteral(
+                "the ODBC source hands the record keys (StKEY) over as 32-bit numbers, which would cut "
+                "them: it is not used");
+            return false;
+        }
+    }
+    m_rules = ValueRules{true, keyFormOf(m_kind, key.typeID(), key.precision())};
+    return true;
+}
+
+bool TDataBase::openSqlite(const QString& options) {
     bool opened = false;
     {
         // The handle must be gone before the connection is removed, or Qt warns that it is in use.
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        db.setDatabaseName(m_file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout_ms));
+        QString name = m_file;
+        if (m_immutable) {
+            QUrl uri = QUrl::fromLocalFile(QFileInfo(m_file).absoluteFilePath());
+            uri.setQuery(QStringLiteral("immutable=1"));
+            name = uri.toString(QUrl::FullyEncoded);
+        }
+        db.setDatabaseName(name);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout_ms) + options);
         opened = db.open();
         if (opened)
             m_connection = db;
@@ -214,6 +163,25 @@ bool TDataBase::open() {
         close();
         return false;
     }
+    return true;
+}
+
+bool TDataBase::open() {
+    close();
+    m_immutable = false;
+    m_rules = ValueRules{};
+    if (viaOdbc())
+        return openOdbc();
+    // A file the user may not write, or in a folder he may not write (a copy on a read-only
+    // share, another user's folder), is opened for reading: a write-ahead log could not
+    // even be begun beside it.
+    const QFileInfo file(m_file);
+    const bool readOnlyPlace =
+        m_readingOnly ||
+        (file.exists() && (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable()));
+    const QString readOnlyOptions = QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+    if (!openSqlite(readOnlyPlace ? readOnlyOptions : QString()))
+        return false;
     // A file of a newer version is refused before anything is written to it: switching
     // the journal mode alone would rewrite its header.
     if (!refuseNewerSchema()) {
@@ -221,11 +189,21 @@ bool TDataBase::open() {
         return false;
     }
     if (sqlite3_db_readonly(handle(), "main") == 1) {
-        // A write-protected file (a copy from a disc, a file without write permission) is
-        // read as it is: nothing may be switched or migrated in it, and the queries take
-        // whatever views it has. A file without our tables is of no use at all.
-        if (schemaVersion() <= 0) {
-            m_openError = QStringLiteral("the database file is read-only and holds no tables");
+        // A file kept in write-ahead-log mode is read through the log's shared memory, which
+        // cannot be made where nothing may be written. When no log lies beside the file, it
+        // holds every row itself and is read as it is.
+        if (schemaVersion() < 0 && !QFileInfo::exists(m_file + QStringLiteral("-wal"))) {
+            close();
+            m_immutable = true;
+            if (!openSqlite(readOnlyOptions))
+                return false;
+        }
+        // Nothing may be switched or migrated in it, and the queries take whatever views
+        // it has. A file without our tables is of no use at all.
+        const int version = schemaVersion();
+        if (version <= 0) {
+            m_openError = version < 0 ? QStringLiteral("the read-only database file cannot be read")
+                                      : QStringLiteral("the database file is read-only and holds no tables");
             close();
             return false;
         }
@@ -273,9 +251,15 @@ void TDataBase::close() {
 bool TDataBase::readOnly() const {
     if (!m_opened)
         return false;
+    if (m_readingOnly || m_immutable)
+        return true;
     if (sqlite3* sqlite = handle())
         return sqlite3_db_readonly(sqlite, "main") == 1;
     return false;  // an ODBC source tells only when a write fails
+}
+
+QString TDataBase::readOnlyRefusal() {
+    return QStringLiteral("the database is read-only: it can be looked at, but nothing can be stored in it");
 }
 
 sqlite3* TDataBase::handle() const {
@@ -381,18 +365,18 @@ Statement TDataBase::prepare(const QString& sql) {
     constexpr int kMaxCachedStatements = 64;
     auto cached = m_statements.find(sql);
     if (cached != m_statements.end() && cached.value().use_count() == 1)
-        return Statement(cached.value(), true, QString());
+        return Statement(cached.value(), true, QString(), m_rules, sql);
 
     auto query = std::make_shared<QSqlQuery>(m_connection);
     query->setForwardOnly(true);
     if (!query->prepare(adaptSql(sql)))
-        return Statement(query, false, query->lastError().text());
+        return Statement(query, false, query->lastError().text(), m_rules, sql);
     if (cached == m_statements.end()) {
         if (m_statements.size() >= kMaxCachedStatements)
             m_statements.clear();
         m_statements.insert(sql, query);
     }
-    return Statement(query, true, QString());
+    return Statement(query, true, QString(), m_rules, sql);
 }
 
 Statement TDataBase::QueryPublic(const QString& sql) {
@@ -428,6 +412,10 @@ bool TDataBase::beginTransaction() {
     m_transactionBusy = false;
     if (m_inTransaction) {
         m_transactionError = QStringLiteral("a transaction is already open");
+        return false;
+    }
+    if (readOnly()) {
+        m_transactionError = readOnlyRefusal();
         return false;
     }
     if (viaOdbc()) {
@@ -549,119 +537,6 @@ void Transaction::rollback() {
         m_db.rollback();
     if (m_state != State::Closed && m_state != State::Joined)
         m_state = State::Done;
-}
-
-// ---------------------------------------------------------------------------------------------
-// RowScan
-
-RowScan::RowScan(TDataBase& db, const QString& sql) : m_db(db) {
-    if (!db.DBOpened()) {
-        m_error = QStringLiteral("the database is not open");
-        return;
-    }
-    if (db.viaOdbc()) {
-        m_query = std::make_unique<QSqlQuery>(db.connection());
-        m_query->setForwardOnly(true);
-        if (!m_query->prepare(TDataBase::adaptSql(sql)))
-            m_error = m_query->lastError().text();
-        return;
-    }
-    sqlite3* sqlite = db.handle();
-    const QByteArray text = TDataBase::adaptSql(sql).toUtf8();
-    if (!sqlite || sqlite3_prepare_v2(sqlite, text.constData(), static_cast<int>(text.size()), &m_statement,
-                                      nullptr) != SQLITE_OK) {
-        m_error = sqlite ? QString::fromUtf8(sqlite3_errmsg(sqlite)) : QStringLiteral("no SQLite connection");
-        sqlite3_finalize(m_statement);
-        m_statement = nullptr;
-    }
-}
-
-RowScan::~RowScan() {
-    sqlite3_finalize(m_statement);
-}
-
-RowScan& RowScan::bind(const QString& name, const QDate& day) {
-    if (m_query) {
-        m_query->bindValue(name, day.isValid() ? QVariant(Statement::dayText(day)) : QVariant());
-    } else if (m_statement) {
-        const int index = sqlite3_bind_parameter_index(m_statement, name.toUtf8().constData());
-        const QByteArray text = Statement::dayText(day).toUtf8();
-        if (index > 0 && day.isValid())
-            sqlite3_bind_text(m_statement, index, text.constData(), static_cast<int>(text.size()),
-                              SQLITE_TRANSIENT);
-        else if (index > 0)
-            sqlite3_bind_null(m_statement, index);
-    }
-    return *this;
-}
-
-RowScan& RowScan::bind(const QString& name, qint64 value) {
-    if (m_query) {
-        m_query->bindValue(name, value);
-    } else if (m_statement) {
-        const int index = sqlite3_bind_parameter_index(m_statement, name.toUtf8().constData());
-        if (index > 0)
-            sqlite3_bind_int64(m_statement, index, value);
-    }
-    return *this;
-}
-
-bool RowScan::exec() {
-    if (m_query) {
-        if (m_query->exec())
-            return true;
-        m_error = m_query->lastError().text();
-        return false;
-    }
-    // SQLite runs the select at its first step, which next() takes.
-    return m_statement != nullptr;
-}
-
-bool RowScan::next() {
-    if (m_query) {
-        if (m_query->next())
-            return true;
-        if (m_query->lastError().isValid())
-            m_error = m_query->lastError().text();
-        return false;
-    }
-    if (!m_statement)
-        return false;
-    const int result = sqlite3_step(m_statement);
-    if (result == SQLITE_ROW)
-        return true;
-    if (result != SQLITE_DONE)
-        m_error = QString::fromUtf8(sqlite3_errmsg(m_db.handle()));
-    sqlite3_finalize(m_statement);  // lets go of the read snapshot at once
-    m_statement = nullptr;
-    return false;
-}
-
-bool RowScan::isNull(int column) const {
-    if (m_query)
-        return m_query->isNull(column);
-    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
-}
-
-qint64 RowScan::integer(int column) const {
-    if (m_query)
-        return m_query->value(column).toLongLong();
-    return sqlite3_column_int64(m_statement, column);
-}
-
-double RowScan::real(int column) const {
-    if (m_query)
-        return m_query->value(column).toDouble();
-    return sqlite3_column_double(m_statement, column);
-}
-
-QByteArrayView RowScan::utf8(int column) const {
-    if (m_query) {
-        m_text = m_query->value(column).toString().toUtf8();
-        return m_text;
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
 }
 
 }  // namespace quarrow

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "store/Money.h"
+#include "store/Statement.h"
+#include "store/StoreLocation.h"
+#include "store/StoreRules.h"
 
 #include <QDate>
 #include <QHash>
@@ -17,55 +20,6 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace quarrow {
-
-// One prepared statement, filled by name with typed values. Values travel the way the
-// schema stores them: days as 'yyyy-mm-dd' text, money as its decimal value, record keys
-// as 64-bit integers, department keys as 32-bit integers.
-class Statement {
-public:
-    // query comes prepared (or failed to prepare, with the reason in error).
-    Statement(std::shared_ptr<QSqlQuery> query, bool prepared, QString error);
-    ~Statement();
-    Statement(Statement&&) noexcept = default;
-    Statement& operator=(Statement&&) noexcept = default;
-
-    Statement& bind(const QString& name, const QString& text);
-    Statement& bind(const QString& name, const QDate& day);
-    Statement& bind(const QString& name, Money amount);
-    Statement& bind(const QString& name, qint32 value);
-    Statement& bind(const QString& name, qint64 value);
-    Statement& bindNull(const QString& name);
-
-    // Runs the statement; false on any error (a repeated unique key among them), with the
-    // reason in error(). A failed statement changes nothing and leaves a transaction open,
-    // unless SQLite ended the transaction itself (TDataBase::transactionLost).
-    bool exec();
-    QString error() const { return m_error; }
-    // The last run failed because the row repeats a unique key (and nothing else): the
-    // row is already stored. Any other failure is a storage error.
-    bool failedOnUniqueKey() const;
-    int rowsAffected() const { return m_query->numRowsAffected(); }
-
-    bool next() { return m_query->next(); }
-    bool isNull(int column) const { return m_query->isNull(column); }
-    QString text(int column) const { return m_query->value(column).toString(); }
-    QDate date(int column) const;
-    Money money(int column) const;
-    qint64 integer(int column) const { return m_query->value(column).toLongLong(); }
-    double real(int column) const { return m_query->value(column).toDouble(); }
-    QVariant value(int column) const { return m_query->value(column); }
-    // The columns' names (a select's aliases), known once the statement ran, rows or none.
-    QStringList columnNames() const;
-
-    static QString dayText(const QDate& day);
-    static QDate parseDay(const QString& text);
-
-private:
-    std::shared_ptr<QSqlQuery> m_query;
-    QString m_error;
-    QString m_nativeError;
-    bool m_prepared = false;
-};
 
 // The data module: owns the single connection to the database file and hands out the
 // statements every other part of the program runs. The file is SQLite, created with its
@@ -84,18 +38,32 @@ public:
     // Before open(): reach the database through an ODBC connection string instead of the
     // file, for users who keep their data in an Access file (or any ODBC source). Such a
     // database is used as it is: it must hold the tables already; nothing is created or
-    // migrated in it.
-    void useOdbc(const QString& connectionString) { m_odbc = connectionString; }
-    bool viaOdbc() const { return !m_odbc.isEmpty(); }
+    // migrated in it. A source that cannot be reached at all (no driver for it) is given
+    // with the reason, which open() then reports.
+    void useOdbc(const QString& connectionString, StoreKind kind = StoreKind::Odbc,
+                 const QString& unavailable = QString()) {
+        m_odbc = connectionString;
+        m_kind = kind == StoreKind::SQLite ? StoreKind::Odbc : kind;
+        m_unavailable = unavailable;
+    }
+    bool viaOdbc() const { return m_kind != StoreKind::SQLite; }
+    StoreKind kind() const { return m_kind; }
+    // Before open(): the store is only read (the import's source): it opens for reading, and
+    // every write of the program's is refused.
+    void openForReadingOnly() { m_readingOnly = true; }
+    // How keys, days and money travel on this store; known once it opened.
+    ValueRules valueRules() const { return m_rules; }
 
     // Opens (and when new, creates) the file. DBOpened() tells the outcome for good:
     // there is no reconnect, and with a closed database the program only parses and logs.
     bool open();
     void close();
     bool DBOpened() const { return m_opened; }
-    // The file opened only for reading (write-protected, on a read-only medium): every
-    // query works, every write fails.
+    // The file opened only for reading (write-protected, on a read-only medium, in a folder
+    // the user may not write): every query works, every write is refused.
     bool readOnly() const;
+    // The one line every refused write of a read-only store gives.
+    static QString readOnlyRefusal();
     QString openError() const { return m_openError; }
     QString fileName() const { return m_file; }
     // What bringing an older file up to date did to its rows (repeats it dropped), in plain
@@ -166,6 +134,11 @@ private:
     bool refuseNewerSchema();
     bool registerFunctions();
     bool openOdbc();
+    bool connectOdbc(const QString& connection);
+    bool openSqlite(const QString& options);
+    // Through the SQLite ODBC driver an integer column comes as 32 bits unless it is asked
+    // for them whole; false with m_openError when the keys cannot come whole at all.
+    bool settleKeyForm();
     ::sqlite3* handle() const;
 
     QSqlDatabase m_connection;
@@ -175,6 +148,11 @@ private:
     QSet<QString> m_reportedClashes;
     QString m_file;
     QString m_odbc;
+    StoreKind m_kind = StoreKind::SQLite;
+    QString m_unavailable;
+    ValueRules m_rules;
+    bool m_readingOnly = false;
+    bool m_immutable = false;  // opened without the write-ahead log's shared memory
     QString m_connectionName;
     int m_busyTimeout_ms;
     bool m_opened = false;
@@ -205,38 +183,6 @@ private:
     enum class State { Closed, Joined, Active, Failed, Done };
     TDataBase& m_db;
     State m_state = State::Closed;
-};
-
-// A select over a great many rows, read one by one straight from SQLite: no Qt value is
-// made per column, and a text comes as the UTF-8 bytes SQLite holds (until the next row).
-// A million rows read this way take a fraction of the time they take through Statement.
-// Through ODBC the rows come through Qt as for any statement.
-class RowScan {
-public:
-    RowScan(TDataBase& db, const QString& sql);
-    ~RowScan();
-    RowScan(const RowScan&) = delete;
-    RowScan& operator=(const RowScan&) = delete;
-
-    RowScan& bind(const QString& name, const QDate& day);
-    RowScan& bind(const QString& name, qint64 value);
-    // Runs the select; false with the reason in error() when it cannot.
-    bool exec();
-    // The next row; false at the end and when reading failed (error() is then not empty).
-    bool next();
-    QString error() const { return m_error; }
-
-    bool isNull(int column) const;
-    qint64 integer(int column) const;
-    double real(int column) const;
-    QByteArrayView utf8(int column) const;
-
-private:
-    TDataBase& m_db;
-    ::sqlite3_stmt* m_statement = nullptr;
-    std::unique_ptr<QSqlQuery> m_query;  // ODBC
-    mutable QByteArray m_text;           // ODBC: the last text asked for, as UTF-8
-    QString m_error;
 };
 
 }  // namespace quarrow

@@ -2,6 +2,7 @@
 
 #include "app/Trim.h"
 #include "store/DataBase.h"
+#include "store/StoreWrites.h"
 
 namespace quarrow {
 
@@ -27,6 +28,10 @@ QString storedName(TDataBase& db, qint32 key, const QString& offered) {
 
 DepartmentOffer offerDepartment(TDataBase& db, qint32 key, const QString& name) {
     DepartmentOffer offer;
+    if (const std::optional<StoreWrite> refused = refusedWrite(db)) {
+        offer.error = refused->error;
+        return offer;
+    }
     if (!db.isKnownDepartment(key)) {
         Statement insert = db.DBCommand(kInsertDepartment);
         insert.bind(QStringLiteral(":StDeptKey"), key).bind(QStringLiteral(":StDept"), name);
@@ -47,6 +52,19 @@ DepartmentOffer offerDepartment(TDataBase& db, qint32 key, const QString& name) 
     if (trimBlanks(holder) != trimBlanks(name) && db.firstClashOf(name))
         offer.heldBy = holder;
     return offer;
+}
+
+std::optional<QList<DepartmentName>> departmentNames(TDataBase& db, QString* error) {
+    Statement stored = db.QueryPublic(QStringLiteral("select StDeptKey, StDept from tblStDepart"));
+    if (!stored.exec()) {
+        if (error)
+            *error = stored.error();
+        return std::nullopt;
+    }
+    QList<DepartmentName> names;
+    while (stored.next())
+        names.append({static_cast<qint32>(stored.integer(0)), stored.text(1)});
+    return names;
 }
 
 QString departmentClashLine(const QString& name, const QString& heldBy, qint32 key) {

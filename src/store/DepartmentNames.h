@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace quarrow {
 
@@ -24,6 +27,13 @@ struct DepartmentOffer {
 // store every name they meet. The key is a sum over the name's characters, so two names
 // can share one; the first stored keeps it, and the rows of the second carry its key.
 DepartmentOffer offerDepartment(TDataBase& db, qint32 key, const QString& name);
+
+// Every stored name under its key, in the order stored; nothing when unreadable.
+struct DepartmentName {
+    qint32 key = 0;
+    QString name;
+};
+std::optional<QList<DepartmentName>> departmentNames(TDataBase& db, QString* error = nullptr);
 
 // The magenta log line that tells the user why a department's rows show another's name.
 QString departmentClashLine(const QString& name, const QString& heldBy, qint32 key);

@@ -2,25 +2,65 @@
 
 #include "app/ProgramFolder.h"
 #include "app/Settings.h"
+#include "store/OdbcDrivers.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#include <optional>
 
 namespace quarrow {
 
 StoreLocation StoreLocation::of(const Settings& settings, const ProgramFolder& folder) {
+    // The drivers are looked up only for an Access file.
+    if (settings.odbcSource().isEmpty() && !settings.accessFile().isEmpty())
+        return of(settings, folder, installedOdbcDrivers());
+    return of(settings, folder, QStringList());
+}
+
+StoreLocation StoreLocation::of(const Settings& settings, const ProgramFolder& folder,
+                                const QStringList& drivers) {
+    if (const QString odbc = settings.odbcSource(); !odbc.isEmpty())
+        return ofOdbc(odbc);
+    if (const QString access = settings.accessFile(); !access.isEmpty())
+        return ofAccess(access, drivers);
     StoreLocation location;
-    if (const QString odbc = settings.odbcSource(); !odbc.isEmpty()) {
-        location.kind = StoreKind::Odbc;
-        location.connection = odbc;
-    } else if (const QString access = settings.accessFile(); !access.isEmpty()) {
-        location.kind = StoreKind::Access;
-        location.file = access;
-        location.connection = Settings::accessConnection(access);
-    } else {
-        location.file = folder.databaseFile();
-    }
+    location.file = folder.databaseFile();
     return location;
+}
+
+StoreLocation StoreLocation::ofAccess(const QString& file, const QStringList& drivers) {
+    StoreLocation location;
+    location.kind = StoreKind::Access;
+    location.file = file;
+    const std::optional<QString> driver = accessDriverOf(drivers);
+    if (!driver) {
+        location.unavailable = accessDriverMissing();
+        return location;
+    }
+    // The Access driver's settings the program has always used, without ADO's wrapper.
+    location.connection = QStringLiteral(
+                              "Driver={%1};DBQ=%2;DefaultDir=%3;FIL=MS Access;MaxBufferSize=2048;"
+                              "MaxScanRows=8;PageTimeout=5;SafeTransactions=0;Threads=3;"
+                              "UserCommitSync=Yes;")
+                              .arg(*driver, QDir::toNativeSeparators(file),
+                                   QDir::toNativeSeparators(QFileInfo(file).absolutePath()));
+    return location;
+}
+
+StoreLocation StoreLocation::ofOdbc(const QString& connection) {
+    StoreLocation location;
+    location.kind = StoreKind::Odbc;
+    location.connection = connection;
+    return location;
+}
+
+StoreKind StoreLocation::engine() const {
+    if (kind == StoreKind::Odbc &&
+        connection.contains(QLatin1String("Microsoft Access Driver"), Qt::CaseInsensitive))
+        return StoreKind::Access;
+    return kind;
 }
 
 QString StoreLocation::displayName() const {

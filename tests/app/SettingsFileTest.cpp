@@ -220,16 +220,12 @@ TEST_F(SettingsFileTest, KnownKeysHaveTypesAndNumberedFamilies) {
               QStringLiteral("1899-12-31"));
 }
 
-TEST_F(SettingsFileTest, TheDatabaseSectionChoosesAnOdbcSourceOrTheOwnFile) {
-    EXPECT_EQ(settings.odbcConnection(), QString());
+TEST_F(SettingsFileTest, TheDatabaseSectionNamesAnAccessFileBesideTheProgramOrAnOdbcSource) {
+    EXPECT_EQ(settings.accessFile(), QString());
     ASSERT_TRUE(settings.writeText(QStringLiteral("Database"), QStringLiteral("Access"),
                                    QStringLiteral("Quarrow.mdb")));
-    const QString file = QDir::toNativeSeparators(home.file(QStringLiteral("Quarrow.mdb")));
-    EXPECT_TRUE(
-        settings.odbcConnection().startsWith(QStringLiteral("Driver={Microsoft Access Driver (*.mdb)};DBQ=") +
-                                             file + QStringLiteral(";DefaultDir=")))
-        << settings.odbcConnection().toStdString();
+    EXPECT_EQ(settings.accessFile(), QDir::cleanPath(home.file(QStringLiteral("Quarrow.mdb"))));
     ASSERT_TRUE(settings.writeText(QStringLiteral("Database"), QStringLiteral("ODBC"),
                                    QStringLiteral("DSN=Quarrow")));
-    EXPECT_EQ(settings.odbcConnection(), QStringLiteral("DSN=Quarrow"));
+    EXPECT_EQ(settings.odbcSource(), QStringLiteral("DSN=Quarrow"));
 }

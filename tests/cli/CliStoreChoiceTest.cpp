@@ -69,11 +69,15 @@ TEST(CliStoreChoice, CommandsUseTheOdbcSourceTheSettingsNameAndBackupRefusesIt) 
 TEST(CliStoreChoice, AnAccessFileIsUsedOrRefusedNeverReplacedByTheProgramsOwnFile) {
     TempHome home;
     setDatabase(home.path(), "Access", "Quarrow.mdb");
-    // Microsoft's Access driver is not on this system: the command fails on the Access file
-    // instead of creating and using the program's own SQLite file.
+    // Microsoft's Access driver is not on this system: the command fails on the Access file,
+    // saying what to install and how to leave the driver behind, instead of creating and
+    // using the program's own SQLite file.
     const CliRun summary = runCli({"--home", home.path(), "summary"});
     EXPECT_EQ(summary.status, 1);
     EXPECT_TRUE(summary.err.contains("Quarrow.mdb")) << summary.err.toStdString();
+    EXPECT_TRUE(summary.err.contains("Microsoft Access Database Engine (64-bit)"))
+        << summary.err.toStdString();
+    EXPECT_TRUE(summary.err.contains("import-db")) << summary.err.toStdString();
     EXPECT_FALSE(QFile::exists(home.file("Quarrow.db")));
 
     // The backup of an Access file is a checked copy of its bytes.

@@ -1,17 +1,25 @@
+#include "app/Settings.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
 #include "gui/WidgetFrame.h"
+#include "platform/Clock.h"
 #include "program/ProgramServices.h"
 #include "review/ReviewTestData.h"
+#include "store/ChangeReads.h"
+#include "store/ReportRows.h"
+#include "support/OdbcStandIn.h"
 #include "support/WindowDesk.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -88,4 +96,42 @@ TEST(MainFormHousekeeping, DeleteBackupAndCleanupRunFromTheirPages) {
     EXPECT_TRUE(QFile::exists(document(desk.folder, "2017-03-16")));
     EXPECT_EQ(desk.child<QLabel>("statMainPanel10")->text(), QStringLiteral("共删除:1个文件"));
     EXPECT_TRUE(desk.child<QWidget>("btnGetAllFromTxtDocs")->isEnabled());
+}
+
+// The data menu's import: the ODBC source the settings name (an Access file of the first
+// release, through the ODBC stand-in) is copied into the program's own file after the
+// question of its identity, and the window says that the settings name it from the next
+// start on.
+TEST(MainFormHousekeeping, TheImportCopiesTheSettingsSourceAndSaysTheSettingsNowNameTheOwnStore) {
+    if (!odbcStandInMissing().isEmpty())
+        GTEST_SKIP() << odbcStandInMissing().toStdString();
+    WindowDesk desk({.beforeWindow = [&](WindowDesk& seeded) {
+        const QString source = seeded.home.file(QStringLiteral("Theirs.mdb.db"));
+        QString error;
+        ASSERT_TRUE(makeAccessStandIn(source, &error)) << error.toStdString();
+        {
+            TDataBase db(source);
+            db.useOdbc(standInConnection(source));
+            ASSERT_TRUE(db.open()) << db.openError().toStdString();
+            for (qint64 key : {qint64(1) << 33, std::numeric_limits<qint64>::min() + 1})
+                ASSERT_TRUE(insertChangeRow(db, {"600610", QDate(2017, 3, 16), 7, Money::fromUnits(5),
+                                                 Money(), Money(), "涨跌幅大", key})
+                                .inserted());
+        }
+        VirtualClock clock{WindowDesk::kStart};
+        Settings settings(seeded.folder, clock);
+        ASSERT_TRUE(settings.writeText("Database", "ODBC", standInConnection(source)));
+    }});
+    desk.show();
+    desk.answers[Question::StoreImport] = MessageAnswer::Yes;
+    desk.form->findChild<QAction*>(QStringLiteral("menuImportDb"))->trigger();
+    ASSERT_FALSE(desk.asked.isEmpty());
+    EXPECT_TRUE(desk.asked.last().text.contains(QStringLiteral("核对无误")))
+        << desk.asked.last().text.toStdString();
+    EXPECT_TRUE(desk.asked.last().text.contains(QStringLiteral("重新启动程序后生效")));
+    TDataBase own(desk.folder.databaseFile());
+    ASSERT_TRUE(own.open());
+    EXPECT_EQ(storeSummary(own).changeRows, 2);
+    EXPECT_TRUE(desk.services().store().viaOdbc())
+        << "the window goes on with the source until it starts again";
 }

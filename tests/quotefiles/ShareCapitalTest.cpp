@@ -1,4 +1,5 @@
 #include "quotefiles/ShareCapital.h"
+#include "store/StockTable.h"
 
 #include "QuoteTestFiles.h"
 #include "quotefiles/BaseDbf.h"
@@ -216,20 +217,19 @@ TEST_F(CapitalImport, TheListingShowsOneStockOrAllByCode) {
     writeDbf(dbfHeader() + dbfRecord('1', "600000", "200.00", "80.00") +
              dbfRecord('0', "000001", "100.00", "50.00"));
     import(&db);
-    Statement all = ShareCapital::listing(db, false, QString());
-    ASSERT_TRUE(all.exec()) << all.error().toStdString();
+    const std::optional<QList<CapitalRow>> all = shareCapitalRows(db, std::nullopt);
+    ASSERT_TRUE(all);
     QStringList codes;
-    while (all.next())
-        codes << all.text(0);
+    for (const CapitalRow& listed : *all)
+        codes << listed.code;
     EXPECT_EQ(codes, (QStringList{QStringLiteral("000001"), QStringLiteral("600000")}));
 
-    Statement one = ShareCapital::listing(db, true, QStringLiteral("600000"));
-    ASSERT_TRUE(one.exec());
-    ASSERT_TRUE(one.next());
-    EXPECT_EQ(one.text(1), QStringLiteral("浦发银行"));
-    EXPECT_EQ(one.money(4), Money::fromUnits(80));
-    EXPECT_FALSE(one.next());
-    EXPECT_TRUE(ShareCapital::listingSql(false).contains(QStringLiteral("流通A股_万股")));
+    const std::optional<QList<CapitalRow>> one = shareCapitalRows(db, QStringLiteral("600000"));
+    ASSERT_TRUE(one);
+    ASSERT_EQ(one->size(), 1);
+    EXPECT_EQ(one->first().name, QStringLiteral("浦发银行"));
+    EXPECT_EQ(one->first().tradable, Money::fromUnits(80));
+    EXPECT_EQ(shareCapitalTitles().value(4), QStringLiteral("流通A股_万股"));
 }
 
 TEST_F(CapitalImport, ADatabaseThatRefusesTheImportOrTheNamesIsLeftAsItWasAndTheFailureReported) {

@@ -1,6 +1,7 @@
 #include "store/DataBase.h"
 #include "store/DepartmentNames.h"
 #include "store/RecordKeys.h"
+#include "store/RowScan.h"
 #include "store/Schema.h"
 
 #include "support/FaultInjection.h"
@@ -438,7 +439,9 @@ TEST(TDataBase, AlertsAreUniqueByDayAndMemoAndMigrationKeepsEveryRow) {
         for (const auto& insert : inserts) {
             Statement alert = db.DBCommand(
                 QStringLiteral("insert into tblMainBuySale (StDate,StMemo) values (:StDate,:StMemo)"));
-            alert.bind(QStringLiteral(":StDate"), QDate::fromString(QString::fromUtf8(insert.day), Qt::ISODate))
+            alert
+                .bind(QStringLiteral(":StDate"),
+                      QDate::fromString(QString::fromUtf8(insert.day), Qt::ISODate))
                 .bind(QStringLiteral(":StMemo"), QStringLiteral("M"));
             EXPECT_EQ(alert.exec(), insert.stored) << insert.day;
             EXPECT_EQ(alert.failedOnUniqueKey(), !insert.stored) << insert.day;
