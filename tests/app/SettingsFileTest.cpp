@@ -1,3 +1,4 @@
+#include "app/FileLock.h"
 #include "app/ProgramFolder.h"
 #include "app/Settings.h"
 #include "app/TextCodec.h"
@@ -6,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QStringEncoder>
+#include <QSysInfo>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -232,4 +235,28 @@ TEST_F(SettingsFileTest, TheDatabaseSectionChoosesAnOdbcSourceOrTheOwnFile) {
     ASSERT_TRUE(settings.writeText(QStringLiteral("Database"), QStringLiteral("ODBC"),
                                    QStringLiteral("DSN=Quarrow")));
     EXPECT_EQ(settings.odbcConnection(), QStringLiteral("DSN=Quarrow"));
+}
+
+// The window and a scheduled quarrow-cli write the one file: a write waits for another
+// program's, a bounded time, then gives up saying so and changes nothing; a lock left
+// behind by a program that died is taken over.
+TEST_F(SettingsFileTest, AWriteWaitsForAnotherProgramsAndGivesUpSayingSo) {
+    ASSERT_TRUE(settings.writeLastStock(QStringLiteral("000001"), 1));
+    const QString lockName = FileLock::lockFileName(settings.fileName());
+    {
+        QLockFile other(lockName);
+        ASSERT_TRUE(other.tryLock(0));
+        settings.file().setLockWait(200);
+        EXPECT_FALSE(settings.writeLastStock(QStringLiteral("600000"), 2));
+        EXPECT_TRUE(settings.lastError().contains(QStringLiteral("another program")))
+            << settings.lastError().toStdString();
+        EXPECT_EQ(settings.lastCode(), QStringLiteral("000001"));
+    }
+    EXPECT_TRUE(settings.writeLastStock(QStringLiteral("600000"), 2)) << "free again";
+
+    // What a killed program leaves: a lock naming a process that is gone.
+    writeBytes(lockName, "2147480000\nquarrow-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    EXPECT_TRUE(settings.writeLastStock(QStringLiteral("600001"), 3)) << settings.lastError().toStdString();
+    EXPECT_EQ(settings.lastCode(), QStringLiteral("600001"));
+    EXPECT_FALSE(QFileInfo::exists(lockName));
 }
