@@ -7,6 +7,7 @@
 
 #include <QDataStream>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSet>
@@ -16,6 +17,10 @@
 #include <cstring>
 #include <limits>
 #include <map>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace quarrow {
 
@@ -45,17 +50,28 @@ struct Department {
 
 // A daily-bar file as it was when its bars were read: its returns stand while it is so.
 struct BarStamp {
-    qint64 size = -1;         // -1: there was no file
-    qint64 modified_ms = -1;  // since the epoch
+    qint64 size = -1;      // -1: there was no file
+    qint64 modified = -1;  // since the epoch, in the system's unit
 
     bool operator==(const BarStamp&) const = default;
 };
 
+// Looked at for every stock of the followed departments at every call: the system's own
+// call where there is one, to the nanosecond its file system keeps.
 BarStamp stampOf(const QString& quoteFolder, const QString& code) {
-    const QFileInfo info(QuotePaths::dailyBarFile(quoteFolder, PrefixCode(code)));
+    const QString path = QuotePaths::dailyBarFile(quoteFolder, PrefixCode(code));
+#ifdef Q_OS_WIN
+    const QFileInfo info(path);
     if (!info.isFile())
         return {};
     return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+#else
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    return {static_cast<qint64>(status.st_size),
+            static_cast<qint64>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+#endif
 }
 
 struct Cache {
@@ -104,7 +120,7 @@ QByteArray serialise(const Cache& cache) {
         << cache.maxId << static_cast<quint32>(cache.codes.size());
     for (qsizetype i = 0; i < cache.codes.size(); ++i) {
         const BarStamp& stamp = cache.stamps[static_cast<size_t>(i)];
-        out << cache.codes.at(i) << stamp.size << stamp.modified_ms;
+        out << cache.codes.at(i) << stamp.size << stamp.modified;
     }
     out << static_cast<quint32>(cache.departments.size());
     for (auto it = cache.departments.cbegin(); it != cache.departments.cend(); ++it) {
@@ -158,7 +174,7 @@ Cache load(const QString& file, const QString& store, const QString& quote, QStr
     for (quint32 c = 0; c < count; ++c) {
         QString code;
         BarStamp stamp;
-        in >> code >> stamp.size >> stamp.modified_ms;
+        in >> code >> stamp.size >> stamp.modified;
         if (in.status() != QDataStream::Ok || cache.codeIndex.contains(code))
             return empty;
         cache.codeIndex.insert(code, static_cast<qint32>(c));
