@@ -10,6 +10,7 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace quarrow {
@@ -20,6 +21,10 @@ namespace {
 // clock and at the stop command even when the network is silent.
 constexpr int kWake_ms = 50;
 constexpr int kMaxRedirects = 5;
+// What the network's thread may hold of a page before it is taken here and weighed: without
+// a bound it reads as fast as the server sends, and a page that never ends fills memory
+// long before its size is looked at.
+constexpr qint64 kReadBuffer = 256 * 1024;
 
 int portOf(const QUrl& url) {
     return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
@@ -78,6 +83,7 @@ bool isCompressed(const QNetworkReply* reply) {
 struct NetworkPageLoader::Fetch {
     QUrl url;
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply;
+    QByteArray body;  // what came so far, taken from the reply as it comes
     QString refusal;
     int redirects = 0;
     QList<QUrl> visited;
@@ -129,6 +135,30 @@ std::unique_ptr<NetworkPageLoader::Fetch> NetworkPageLoader::start(const QUrl& u
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     f->reply.reset(m_d->manager.get(request));
     QNetworkReply* r = f->reply.get();
+    r->setReadBufferSize(kReadBuffer);
+    const auto refuse = [f, r](const QString& why) {
+        if (f->refusal.isEmpty())
+            f->refusal = why;
+        f->body = QByteArray();
+        r->abort();
+    };
+    // A length past the limit is refused as soon as the head says it, not after a wait
+    // for bytes that may never come.
+    f->connections.list << QObject::connect(r, &QNetworkReply::metaDataChanged, r, [this, f, r, refuse] {
+        if (r->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid())
+            return;
+        bool known = false;
+        const qint64 length = r->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        if (known && length > m_limits.maxBytes)
+            refuse(tooLarge(r));
+        else if (known && !isCompressed(r))
+            f->body.reserve(length);
+    });
+    f->connections.list << QObject::connect(r, &QNetworkReply::readyRead, r, [this, f, r, refuse] {
+        f->body += r->read(std::max<qint64>(r->bytesAvailable(), 1));
+        if (f->body.size() > m_limits.maxBytes)
+            refuse(tooLarge(r));
+    });
     f->connections.list << QObject::connect(r, &QNetworkReply::redirected, r, [f, r](const QUrl& target) {
         ++f->redirects;
         f->refusal = leaves(target, f->url);
@@ -142,13 +172,11 @@ std::unique_ptr<NetworkPageLoader::Fetch> NetworkPageLoader::start(const QUrl& u
         }
         r->abort();
     });
-    f->connections.list << QObject::connect(
-        r, &QNetworkReply::downloadProgress, r, [this, f, r](qint64 received, qint64 total) {
-            if (received > m_limits.maxBytes || total > m_limits.maxBytes) {
-                f->refusal = tooLarge(r);
-                r->abort();
-            }
-        });
+    f->connections.list << QObject::connect(r, &QNetworkReply::downloadProgress, r,
+                                            [this, r, refuse](qint64 received, qint64 total) {
+                                                if (received > m_limits.maxBytes || total > m_limits.maxBytes)
+                                                    refuse(tooLarge(r));
+                                            });
     return fetch;
 }
 
@@ -218,9 +246,8 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
         return result;
     }
     const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    // The whole answer is in the reply's buffer by now: one read of its size, not the
-    // doubling of readAll.
-    QByteArray body = r->read(r->bytesAvailable());
+    // What is left in the reply's buffer joins what was taken as it came.
+    QByteArray body = std::move(fetch->body);
     body += r->readAll();
     if (status != 0 && status != 200) {
         // quarrow-server says in one line what was wrong with the request.
@@ -239,7 +266,9 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
         return result;
     }
     result.status = PageResult::Status::Loaded;
-    result.html = pageText(body, r->header(QNetworkRequest::ContentTypeHeader).toString());
+    const QString contentType = r->header(QNetworkRequest::ContentTypeHeader).toString();
+    fetch.reset();  // the reply and its buffers go before the page's text is made
+    result.html = pageText(body, contentType);
     return result;
 }
 
