@@ -4,42 +4,6 @@
 namespace quarrow::test {
 namespace {
 
-// RFC 4180 read back the way a spreadsheet program reads it: quoted fields may hold
-// commas, doubled quotes and line breaks; records end with CR LF.
-std::vector<QStringList> parseCsv(const QString& text) {
-    std::vector<QStringList> records;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
-                field += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            record << field;
-            field.clear();
-        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
-            record << field;
-            field.clear();
-            records.push_back(record);
-            record.clear();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    return records;
-}
-
 TEST(TextExportTest, CsvFileReadsBackCellForCell) {
     const QStringList titles{QStringLiteral("营业部"), QStringLiteral("count"), QStringLiteral("avg1")};
     const std::vector<QStringList> rows{
@@ -49,7 +13,7 @@ TEST(TextExportTest, CsvFileReadsBackCellForCell) {
     };
     const QByteArray bytes = TextExport::csvFileBytes(titles, rows);
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "spreadsheet programs need the mark to read UTF-8";
-    const std::vector<QStringList> back = parseCsv(QString::fromUtf8(bytes.mid(3)));
+    const std::vector<QStringList> back = readCsv(QString::fromUtf8(bytes.mid(3)));
     ASSERT_EQ(back.size(), rows.size() + 1);
     EXPECT_EQ(back[0], titles);
     for (size_t i = 0; i < rows.size(); ++i)
@@ -89,7 +53,7 @@ TEST(TextExportTest, HostileCellsReachTheSpreadsheetAsTexts) {
     for (const Case& c : cases)
         rows.push_back({c.code, c.department, c.net});
     const QByteArray bytes = TextExport::csvFileBytes(titles, rows);
-    const std::vector<QStringList> back = parseCsv(QString::fromUtf8(bytes.mid(3)));
+    const std::vector<QStringList> back = readCsv(QString::fromUtf8(bytes.mid(3)));
     ASSERT_EQ(back.size(), rows.size() + 1);
     EXPECT_EQ(back[0], titles);
     for (size_t i = 0; i < std::size(cases); ++i) {
