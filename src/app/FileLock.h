@@ -16,8 +16,9 @@ namespace quarrow {
 // A change holds the lock for the few milliseconds its read and write take, so a writer
 // waits for another at most a bounded time and then gives up, saying so. The wait is in
 // real time whatever the program's clock: the other program's hold does not follow it. A
-// lock left behind by a program that died is taken over (the lock file names the process
-// that holds it).
+// lock left behind by a program that died does not hold: on POSIX systems the lock is the
+// system's lock on the open file, which goes with the process (the empty file stays for the
+// next change); on Windows Qt's QLockFile names the process that holds it and is removed.
 class FileLock {
 public:
     static constexpr int kDefaultWait_ms = 10000;
@@ -36,7 +37,11 @@ public:
 private:
     QString m_file;
     int m_wait_ms;
+#ifdef Q_OS_WIN
     std::unique_ptr<QLockFile> m_lock;
+#else
+    int m_fd = -1;  // open and locked while held
+#endif
 };
 
 }  // namespace quarrow
