@@ -138,17 +138,25 @@ int readOnePage(int index) {
     return 0;
 }
 
+// What a process of this program prints for one case (`--page 3`), split at its blanks;
+// what it said on standard error in *failure.
+QStringList childFigures(const QString& self, const char* option, int index, QByteArray* failure) {
+    QProcess child;
+    child.start(self, {QString::fromLatin1(option), QString::number(index)});
+    child.waitForFinished(-1);
+    *failure = child.readAllStandardError();
+    return QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+}
+
 void pagesPart(const QString& self) {
     std::printf(
         "pages: read by the download's reader in a process each (peak memory above the page's own "
         "text; rows of the first table)\n");
     for (int i = 0; i < int(std::size(kPages)); ++i) {
-        QProcess child;
-        child.start(self, {QStringLiteral("--page"), QString::number(i)});
-        child.waitForFinished(-1);
-        const QStringList figures = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char(' '));
+        QByteArray failure;
+        const QStringList figures = childFigures(self, "--page", i, &failure);
         if (figures.size() < 5) {
-            std::printf("  %-30s failed: %s\n", kPages[i].name, child.readAllStandardError().constData());
+            std::printf("  %-30s failed: %s\n", kPages[i].name, failure.constData());
             continue;
         }
         std::printf("  %-32s %8.3f s %8.1f MB  %-7s %s tables, %s rows\n", kPages[i].name,
@@ -285,13 +293,10 @@ void clientPart(const QString& self) {
         "client: hostile answers through the page loader and the reader, a process each (peak memory above "
         "the process's own)\n");
     for (int i = 0; i < int(std::size(kAnswers)); ++i) {
-        QProcess child;
-        child.start(self, {QStringLiteral("--answer"), QString::number(i)});
-        child.waitForFinished(-1);
-        const QString line = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
-        const QStringList figures = line.split(QLatin1Char(' '));
+        QByteArray failure;
+        const QStringList figures = childFigures(self, "--answer", i, &failure);
         if (figures.size() < 3) {
-            std::printf("  %-32s failed: %s\n", kAnswers[i].name, child.readAllStandardError().constData());
+            std::printf("  %-32s failed: %s\n", kAnswers[i].name, failure.constData());
             continue;
         }
         std::printf("  %-32s %8.3f s %8.1f MB  %s\n", kAnswers[i].name, figures[0].toDouble(),
