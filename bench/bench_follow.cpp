@@ -4,7 +4,11 @@
 // day's digest; each without the charts (the rows, the records, the text) and with them
 // (the sixty bars of every stock, the HTML page).
 //
-//   bench_follow [--rows N] [--stocks N] [--followed N] [--repeat N] [--keep DIR]
+//   bench_follow [--rows N] [--stocks N] [--followed N] [--repeat N] [--names N] [--keep DIR]
+//
+// Then `followed` with a followed list of --names names (default 20,000; most of them not in
+// the store, as a list grows) and of half as many: the list read, its names' keys, the rows
+// of the newest day with their records. Twice the names should cost about twice the time.
 //
 // With --keep the store and the quote folder stay in DIR; a second run reuses them.
 
@@ -14,6 +18,7 @@
 #include "follow/DayDigest.h"
 #include "follow/DigestFormat.h"
 #include "follow/FollowedKeys.h"
+#include "follow/FollowedList.h"
 #include "follow/FollowedRecords.h"
 #include "follow/FollowedReport.h"
 #include "follow/FollowedTrades.h"
@@ -253,6 +258,42 @@ int main(int argc, char* argv[]) {
     print("followed rows of the newest day (followed)", newestFigures, 200);
     print("digest of the newest day, text", digestFigures, 200);
     print("digest of the newest day, HTML with charts", digestChartFigures, 1000);
+
+    // A long followed list: the stored departments and names the store does not hold.
+    const int names = std::max(2, argumentValue(arguments, QStringLiteral("--names"), 20000));
+    const QString listFile = QDir(root).filePath(followedListFileName());
+    const auto followedWith = [&](int count) {
+        QByteArray text;
+        for (int i = 0; i < count; ++i)
+            text += (i < departments.size() ? departments.at(i) : QStringLiteral("未上榜证券营业部%1").arg(i))
+                        .toUtf8() +
+                    "\r\n";
+        QFile file(listFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            fail(QStringLiteral("cannot write %1").arg(listFile));
+        file.close();
+        std::size_t listed = 0;
+        // Timed once the records of the list's departments are kept, as after the first call.
+        const auto followList = [&] {
+            FollowedList list(listFile);
+            if (!list.load(&error))
+                fail(error);
+            const auto keys = FollowedKeys::resolve(db, list.names(), &error);
+            const FollowedTradeList found = FollowedTrades(db, quote, cache).between(*keys, *newest, QDate());
+            if (!found.ok())
+                fail(found.error);
+            listed = found.trades.size();
+        };
+        followList();
+        const Figures figures = timeIt(std::max(1, repeat / 2), followList);
+        std::printf("  a followed list of %6d names: %zu rows of the newest day, median %8.1f ms\n", count,
+                    listed, figures.median_ms);
+        return figures.median_ms;
+    };
+    const double half_ms = followedWith(names / 2);
+    const double whole_ms = followedWith(names);
+    std::printf("followed with %d names: %.1f ms, %.2f x the time of %d names\n", names, whole_ms,
+                half_ms > 0 ? whole_ms / half_ms : 0.0, names / 2);
     std::printf("\npeak memory: %ld kB\n", peakMemoryKb());
     return 0;
 }

@@ -1,8 +1,9 @@
 // What a hostile server costs the download's page reader, and what a hostile network or a
 // busy database costs quarrow-server.
 //
-//   bench_hostile [--part pages|idle|commits] [--server PATH] [--idle N] [--nofile N] [--hold S]
-//                 [--rows N] [--clients N] [--seconds S] [--keep DIR]
+//   bench_hostile [--part pages|client|idle|commits|slow] [--server PATH] [--idle N] [--nofile N]
+//                 [--hold S] [--rows N] [--clients N] [--seconds S] [--keep DIR] [--knockers N]
+//                 [--readers N] [--page-rows N]
 //
 // pages:   each hostile page read by the table reader in a process of its own: the time and
 //          the memory it took. Goal: a page nested 30,000 deep is refused or read in under a
@@ -15,13 +16,26 @@
 //          (default 1,000,000) abnormal-move rows for --seconds (default 10), first alone,
 //          then while a writer commits a main-force alert every 200 ms, as the relay does.
 //          Goal: the commits cost the clients little.
+// client:  hostile answers of a server through the download's page loader and reader, each
+//          in a process of its own: a 15 MB table that never closes, a chunked body that never
+//          ends, a 2 GB Content-Length with a few bytes behind it. The time, the peak memory
+//          and what the download made of it. Goal: within a small multiple of the 16 MB page
+//          limit, and an impossible length refused at once.
+// slow:    quarrow-server while 150 connections send a byte a second and knock again when cut
+//          (--knockers, --seconds): how many of a client's requests were answered within five
+//          seconds; then --readers (default 100) clients reading pages of --page-rows (default
+//          100,000) rows a kilobyte at a time: the server's memory while they read and after.
+//          Goal: every request answered; the memory a small part of what the pages weigh.
 // Without --part every part runs. --server runs another quarrow-server (an older build, for
 // a before-and-after figure); --keep keeps the commits' database in DIR for the next run.
 
+#include "download/PageLoader.h"
 #include "download/PageTable.h"
+#include "platform/Clock.h"
 #include "store/DataBase.h"
 
 #include "BenchSupport.h"
+#include "support/ServerProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,6 +54,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -58,6 +73,15 @@ namespace {
 
 // ---------------------------------------------------------------------------------------------
 // pages
+
+QByteArray neverClosingTable() {
+    QByteArray body = "<html><body><table>\n<tr><td>000000<td>1<td>1<td><td><td><td><td>\n";
+    const QByteArray row =
+        "<tr><td>600610<td>中毅达<td>2024-03-04<td>华泰证券深圳益田路<td>1<td>0<td>7<td>m\n";
+    while (body.size() + row.size() < 15 * 1024 * 1024)
+        body += row;
+    return body;  // no </table>, no </body>
+}
 
 struct HostilePage {
     const char* name;
@@ -90,6 +114,12 @@ const HostilePage kPages[] = {
                       QStringLiteral("\">"));
      }},
     {"1,000,000 unclosed cells", [] { return table(QStringLiteral("<td>1").repeated(1000000)); }},
+    {"15 MB table that never closes", [] { return QString::fromUtf8(neverClosingTable()); }},
+    {"the same with attributes",
+     [] {
+         return QString::fromUtf8(neverClosingTable())
+             .replace(QStringLiteral("<td>"), QStringLiteral("<td class=c>"));
+     }},
 };
 
 // One page in this process, which reads nothing else: its peak memory is the page's. The
@@ -108,17 +138,25 @@ int readOnePage(int index) {
     return 0;
 }
 
+// What a process of this program prints for one case (`--page 3`), split at its blanks;
+// what it said on standard error in *failure.
+QStringList childFigures(const QString& self, const char* option, int index, QByteArray* failure) {
+    QProcess child;
+    child.start(self, {QString::fromLatin1(option), QString::number(index)});
+    child.waitForFinished(-1);
+    *failure = child.readAllStandardError();
+    return QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+}
+
 void pagesPart(const QString& self) {
     std::printf(
         "pages: read by the download's reader in a process each (peak memory above the page's own "
         "text; rows of the first table)\n");
     for (int i = 0; i < int(std::size(kPages)); ++i) {
-        QProcess child;
-        child.start(self, {QStringLiteral("--page"), QString::number(i)});
-        child.waitForFinished(-1);
-        const QStringList figures = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char(' '));
+        QByteArray failure;
+        const QStringList figures = childFigures(self, "--page", i, &failure);
         if (figures.size() < 5) {
-            std::printf("  %-30s failed: %s\n", kPages[i].name, child.readAllStandardError().constData());
+            std::printf("  %-30s failed: %s\n", kPages[i].name, failure.constData());
             continue;
         }
         std::printf("  %-32s %8.3f s %8.1f MB  %-7s %s tables, %s rows\n", kPages[i].name,
@@ -129,117 +167,169 @@ void pagesPart(const QString& self) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// the server as its own process
+// client
 
-struct Server {
-    QProcess process;
-    quint16 port = 0;
+// The memory of this process now and at its peak, from the system's own account.
+long statusKb(const char* field) {
+    return quarrow::test::statusFigureKb(QStringLiteral("/proc/self/status"), field);
+}
 
-    bool start(const QString& program, const QString& database, int nofile) {
-        if (nofile > 0) {
-            process.setChildProcessModifier([nofile] {
-                const rlimit limit{rlim_t(nofile), rlim_t(nofile)};
-                setrlimit(RLIMIT_NOFILE, &limit);
-            });
-        }
-        process.start(
-            program, {QStringLiteral("--database"), database, QStringLiteral("--port"), QStringLiteral("0")});
-        QString banner;
-        while (process.waitForReadyRead(60000)) {
-            banner += QString::fromUtf8(process.readAllStandardOutput());
-            if (banner.contains(QLatin1Char('\n')))
-                break;
-        }
-        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(":(\\d+)/")).match(banner);
-        if (!match.hasMatch()) {
-            std::fprintf(stderr, "bench_hostile: quarrow-server did not start: %s\n",
-                         (banner + QString::fromUtf8(process.readAllStandardError())).toUtf8().constData());
-            return false;
-        }
-        port = static_cast<quint16>(match.captured(1).toUInt());
-        return true;
-    }
-    ~Server() {
-        process.kill();
-        process.waitForFinished();
-    }
-    // User and system time so far, in seconds.
-    double cpuSeconds() const {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
-        if (!stat.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        return fields.size() > 12 ? (fields[11].toDouble() + fields[12].toDouble()) / sysconf(_SC_CLK_TCK)
-                                  : -1;
-    }
-    int openFiles() const {
-        return int(QDir(QStringLiteral("/proc/%1/fd").arg(process.processId()))
-                       .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
-                       .size());
-    }
+// What a hostile server sends on a connection, after the request head, until the client
+// goes: `write` is handed a sink that answers false once the client is gone.
+struct HostileAnswer {
+    const char* name;
+    void (*write)(const std::function<bool(const QByteArray&)>& send);
 };
 
-int connectTo(quint16 port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0 && errno != EINPROGRESS) {
-        ::close(fd);
-        return -1;
+const HostileAnswer kAnswers[] = {
+    {"15 MB table that never closes",
+     [](const std::function<bool(const QByteArray&)>& send) {
+         const QByteArray body = neverClosingTable();
+         send("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+              QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+     }},
+    {"chunked body that never ends",
+     [](const std::function<bool(const QByteArray&)>& send) {
+         if (!send("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nTransfer-Encoding: "
+                   "chunked\r\n\r\n"))
+             return;
+         const QByteArray part(64 * 1024, 'x');
+         const QByteArray chunk = QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
+         while (send(chunk)) {
+         }
+     }},
+    {"2 GB Content-Length, 6 bytes",
+     [](const std::function<bool(const QByteArray&)>& send) {
+         send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 2147483648\r\n\r\n<html>");
+         // The rest never comes; the client either refuses the length or waits.
+         for (int i = 0; i < 700 && send(QByteArray()); ++i)
+             QThread::msleep(100);
+     }},
+};
+
+// One connection served with the answer in a thread of its own.
+class HostileServer {
+public:
+    explicit HostileServer(const HostileAnswer& answer) {
+        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const int yes = 1;
+        setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(m_listener, 4);
+        socklen_t length = sizeof address;
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        m_thread = std::thread([this, &answer] {
+            const int fd = accept(m_listener, nullptr, nullptr);
+            if (fd < 0)
+                return;
+            char buffer[4096];
+            QByteArray head;
+            while (!head.contains("\r\n\r\n")) {
+                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                head.append(buffer, n);
+            }
+            answer.write([&](const QByteArray& bytes) {
+                if (m_stop)
+                    return false;
+                if (bytes.isEmpty()) {
+                    pollfd gone{fd, POLLIN, 0};
+                    return !(poll(&gone, 1, 0) > 0 && ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) == 0);
+                }
+                for (qsizetype sent = 0; sent < bytes.size();) {
+                    const ssize_t n =
+                        ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+                    if (n <= 0)
+                        return false;
+                    sent += n;
+                }
+                return true;
+            });
+            ::close(fd);
+        });
     }
-    return fd;
+    ~HostileServer() {
+        m_stop = true;
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
+    }
+    quint16 port = 0;
+
+private:
+    int m_listener = -1;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+int loadOneAnswer(int index) {
+    HostileServer server(kAnswers[index]);
+    SystemClock clock;
+    bench::SilentFrame frame;
+    frame.pumpEvents = true;
+    NetworkPageLoader loader(clock, frame);
+    const long before = statusKb("VmHWM");
+    Stopwatch watch;
+    PageResult result = loader.load(
+        QUrl(QStringLiteral("http://127.0.0.1:%1/StChange?Date=2024-03-01&ID=0").arg(server.port)),
+        [] { return false; });
+    QString outcome = result.error;
+    if (result.status == PageResult::Status::Loaded) {
+        const PageTable table = readPageTable(result.html);
+        result.html.clear();
+        outcome = !table.refusal.isEmpty() ? table.refusal : QStringLiteral("%1 rows").arg(table.rowCount());
+    }
+    std::printf("%.3f %ld %s\n", watch.seconds(), statusKb("VmHWM") - before, outcome.toUtf8().constData());
+    return 0;
 }
 
-// One GET; the HTTP status, or 0 when no answer came within timeout_ms.
-int httpGet(quint16 port, const QByteArray& target, int timeout_ms) {
-    QElapsedTimer timer;
-    timer.start();
-    const int fd = connectTo(port);
-    if (fd < 0)
-        return 0;
-    const QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    qsizetype sent = 0;
-    QByteArray answer;
-    for (;;) {
-        const int left = timeout_ms - int(timer.elapsed());
-        if (left <= 0)
-            break;
-        pollfd wait{fd, short(sent < request.size() ? POLLOUT : POLLIN), 0};
-        if (poll(&wait, 1, left) <= 0)
-            break;
-        if (sent < request.size()) {
-            const ssize_t n =
-                ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
-            if (n <= 0)
-                break;
-            sent += n;
+void clientPart(const QString& self) {
+    std::printf(
+        "client: hostile answers through the page loader and the reader, a process each (peak memory above "
+        "the process's own)\n");
+    for (int i = 0; i < int(std::size(kAnswers)); ++i) {
+        QByteArray failure;
+        const QStringList figures = childFigures(self, "--answer", i, &failure);
+        if (figures.size() < 3) {
+            std::printf("  %-32s failed: %s\n", kAnswers[i].name, failure.constData());
             continue;
         }
-        char buffer[65536];
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        answer.append(buffer, n);
+        std::printf("  %-32s %8.3f s %8.1f MB  %s\n", kAnswers[i].name, figures[0].toDouble(),
+                    figures[1].toDouble() / 1024, figures.mid(2).join(QLatin1Char(' ')).toUtf8().constData());
     }
-    ::close(fd);
-    if (!answer.startsWith("HTTP/1.1 "))
-        return 0;
-    return answer.mid(9, 3).toInt();
 }
 
-void raiseOwnFileLimit(int wanted) {
-    rlimit limit{};
-    getrlimit(RLIMIT_NOFILE, &limit);
-    if (limit.rlim_cur < rlim_t(wanted)) {
-        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(wanted));
-        setrlimit(RLIMIT_NOFILE, &limit);
+// ---------------------------------------------------------------------------------------------
+// the server as its own process
+
+using quarrow::test::connectTo;
+using quarrow::test::httpGet;
+using quarrow::test::Knockers;
+using quarrow::test::raiseOwnFileLimit;
+using quarrow::test::SlowReaders;
+
+// quarrow-server on a database; it says why when it does not come up.
+struct Server : quarrow::test::ServerProcess {
+    quint16 port = 0;
+
+    bool start(const QString& program, const QString& database, int nofile, const QStringList& more = {}) {
+        QString error;
+        if (!ServerProcess::start(program, QStringList{QStringLiteral("--database"), database} + more,
+                                  nofile > 0 ? std::optional<rlim_t>(rlim_t(nofile)) : std::nullopt,
+                                  &error)) {
+            std::fprintf(stderr, "bench_hostile: quarrow-server did not start: %s\n",
+                         error.toUtf8().constData());
+            return false;
+        }
+        port = ServerProcess::port();
+        return true;
     }
-}
+};
 
 bool makeSmallDatabase(const QString& file) {
     TDataBase db(file);
@@ -469,6 +559,74 @@ void commitsPart(const QString& server, const QString& keep, int rows, int clien
     std::printf("  (%d alerts committed)\n", writer.commits());
 }
 
+// ---------------------------------------------------------------------------------------------
+// slow
+
+void slowPart(const QString& server, int knockerCount, int seconds, int readerCount, int pageRows) {
+    QTemporaryDir dir;
+    const QByteArray target = "/StChange?Date=2020-01-01&ID=0&USER=bench";
+    {
+        const QString file = dir.filePath(QStringLiteral("Knocked.db"));
+        if (!makeSmallDatabase(file))
+            return;
+        Server s;
+        if (!s.start(server, file, 0))
+            return;
+        raiseOwnFileLimit(rlim_t(knockerCount) + 256);
+        std::printf("slow: %d connections sending a byte a second, knocking again when cut\n", knockerCount);
+        Knockers knockers(s.port, knockerCount);
+        QThread::msleep(3000);  // every place taken, the first ones cut
+        int asked = 0;
+        int answered = 0;
+        double slowest = 0;
+        long peakKb = 0;
+        Stopwatch watch;
+        while (watch.seconds() < seconds) {
+            Stopwatch one;
+            ++asked;
+            answered += httpGet(s.port, target, 5000) == 200 ? 1 : 0;
+            slowest = std::max(slowest, one.seconds());
+            peakKb = std::max(peakKb, s.memoryKb("VmRSS"));
+            QThread::msleep(200);
+        }
+        std::printf(
+            "  normal requests answered within 5 s: %d of %d = %.2f (slowest %.2f s); %ld reconnects; server "
+            "%.1f MB at the most\n",
+            answered, asked, asked > 0 ? double(answered) / asked : 0.0, slowest, knockers.reconnects(),
+            peakKb / 1024.0);
+    }
+    const QString file = dir.filePath(QStringLiteral("Long.db"));
+    if (!makeLargeDatabase(file, pageRows))
+        return;
+    Server s;
+    if (!s.start(server, file, 0, {QStringLiteral("--page-rows"), QString::number(pageRows)}))
+        return;
+    raiseOwnFileLimit(rlim_t(readerCount) + 256);
+    Stopwatch whole;
+    const int status = httpGet(s.port, target, 120000);
+    const double pageSeconds = whole.seconds();
+    QThread::msleep(300);
+    const long beforeKb = s.memoryKb("VmRSS");
+    long peakKb = beforeKb;
+    {
+        SlowReaders readers(s.port, target, readerCount);
+        Stopwatch reading;
+        while (reading.seconds() < std::min(seconds, 10)) {
+            readers.readSome();
+            peakKb = std::max(peakKb, s.memoryKb("VmRSS"));
+            QThread::msleep(200);
+        }
+    }
+    QThread::msleep(2000);
+    const long afterKb = s.memoryKb("VmRSS");
+    std::printf("  one page of %d rows: HTTP %d in %.2f s\n", pageRows, status, pageSeconds);
+    std::printf(
+        "  %d slow readers of such pages: server %.1f MB before, %.1f MB at the most while they read, %.1f "
+        "MB "
+        "after they left\n",
+        readerCount, beforeKb / 1024.0, peakKb / 1024.0, afterKb / 1024.0);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -476,6 +634,8 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--page"))
         return readOnePage(arguments.at(2).toInt());
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("--answer"))
+        return loadOneAnswer(arguments.at(2).toInt());
     auto option = [&](const char* name) {
         const qsizetype at = arguments.indexOf(QLatin1String(name));
         return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
@@ -486,10 +646,17 @@ int main(int argc, char* argv[]) {
         server = QStringLiteral(QUARROW_SERVER);
     if (part.isEmpty() || part == QLatin1String("pages"))
         pagesPart(QCoreApplication::applicationFilePath());
+    if (part.isEmpty() || part == QLatin1String("client"))
+        clientPart(QCoreApplication::applicationFilePath());
     if (part.isEmpty() || part == QLatin1String("idle"))
         idlePart(server, argumentValue(arguments, QStringLiteral("--idle"), 1500),
                  argumentValue(arguments, QStringLiteral("--nofile"), 1024),
                  argumentValue(arguments, QStringLiteral("--hold"), 40));
+    if (part.isEmpty() || part == QLatin1String("slow"))
+        slowPart(server, argumentValue(arguments, QStringLiteral("--knockers"), 150),
+                 argumentValue(arguments, QStringLiteral("--seconds"), 20),
+                 argumentValue(arguments, QStringLiteral("--readers"), 100),
+                 argumentValue(arguments, QStringLiteral("--page-rows"), 100000));
     if (part.isEmpty() || part == QLatin1String("commits"))
         commitsPart(server, option("--keep"), argumentValue(arguments, QStringLiteral("--rows"), 1'000'000),
                     argumentValue(arguments, QStringLiteral("--clients"), 20),

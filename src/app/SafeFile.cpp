@@ -36,11 +36,11 @@ bool refuse(QString* error, int* errorCode, const QString& reason, int code) {
     return false;
 }
 
-// The file a rewrite must replace: a link is followed, so the link stays and its target
-// gets the new contents.
-QString replacedPath(const QString& path) {
+// The file a rewrite must replace: a link the user made is followed, so the link stays and
+// its target gets the new contents; a derived file's link is replaced itself.
+QString replacedPath(const QString& path, Links links) {
     const QFileInfo info(path);
-    if (info.isSymLink()) {
+    if (links == Links::Follow && info.isSymLink()) {
         const QString target = info.canonicalFilePath();
         if (!target.isEmpty())
             return target;
@@ -58,9 +58,12 @@ QString temporaryName(const QString& target) {
 
 #ifdef Q_OS_WIN
 
-bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability durability, QString* error) {
+bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability durability, Links links,
+                     QString* error) {
     const QFileInfo old(target);
-    if (old.exists() && !old.isFile()) {
+    // A link that is not followed is replaced like a missing file: its target is not looked at.
+    const bool link = links == Links::Replace && old.isSymLink();
+    if (!link && old.exists() && !old.isFile()) {
         setError(error, kNotRegular);
         return false;
     }
@@ -95,7 +98,7 @@ bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability 
     file.close();
     if (file.error() != QFileDevice::NoError)
         return giveUp(file.errorString());
-    if (old.exists())
+    if (!link && old.exists())
         QFile::setPermissions(temporary, QFile::permissions(target));
     const std::wstring from = QDir::toNativeSeparators(temporary).toStdWString();
     const std::wstring to = QDir::toNativeSeparators(target).toStdWString();
@@ -151,10 +154,15 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability durability, QString* error) {
+bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability durability, Links links,
+                     QString* error) {
     const QByteArray targetName = QFile::encodeName(target);
     struct stat old {};
-    const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    // lstat: a link that is not followed is renamed over like any file, and its target's
+    // permissions are none of the new file's business.
+    const bool replacing = (links == Links::Replace ? ::lstat(targetName.constData(), &old)
+                                                    : ::stat(targetName.constData(), &old)) == 0 &&
+                           !S_ISLNK(old.st_mode);
     if (replacing && !S_ISREG(old.st_mode)) {
         setError(error, kNotRegular);
         return false;
@@ -209,8 +217,18 @@ bool writeAndReplace(const QString& target, const QByteArray& bytes, Durability 
 
 }  // namespace
 
-bool replace(const QString& path, const QByteArray& bytes, QString* error, Durability durability) {
-    return writeAndReplace(replacedPath(path), bytes, durability, error);
+bool replace(const QString& path, const QByteArray& bytes, QString* error, Durability durability,
+             Links links) {
+    return writeAndReplace(replacedPath(path, links), bytes, durability, links, error);
+}
+
+QString tooLargeReason(qint64 size, qint64 maxBytes) {
+    const auto megabytes = [](qint64 bytes) {
+        const double value = static_cast<double>(bytes) / (1024.0 * 1024.0);
+        return QString::number(value, 'f', value < 10 ? 1 : 0);
+    };
+    return QStringLiteral("the file is %1 MB, more than the %2 MB such a file may have; it was not read")
+        .arg(megabytes(size), megabytes(maxBytes));
 }
 
 bool openRegular(QFile& file, const QString& path, QIODevice::OpenMode mode, QString* error, int* errorCode) {
@@ -281,12 +299,19 @@ bool syncToDisk(QFile& file, QString* error) {
     return true;
 }
 
-bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode) {
+bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* errorCode, qint64 maxBytes) {
+    const auto tooLarge = [&](qint64 size) {
+        return refuse(error, errorCode, tooLargeReason(size, maxBytes), EFBIG);
+    };
 #ifdef Q_OS_WIN
     QFile file;
     if (!openRegular(file, path, QIODevice::ReadOnly, error, errorCode))
         return false;
+    if (maxBytes >= 0 && file.size() > maxBytes)
+        return tooLarge(file.size());
     *bytes = file.readAll();
+    if (maxBytes >= 0 && bytes->size() > maxBytes)
+        return tooLarge(bytes->size());
     if (file.error() != QFileDevice::NoError)
         return refuse(error, errorCode, file.errorString(), EIO);
     return true;
@@ -297,12 +322,21 @@ bool readRegular(const QString& path, QByteArray* bytes, QString* error, int* er
     const int fd = openRegularDescriptor(path, false, &size, error, errorCode);
     if (fd < 0)
         return false;
+    if (maxBytes >= 0 && size > maxBytes) {
+        ::close(fd);
+        return tooLarge(size);
+    }
     // Room for the size the file had when it was opened and one byte more, so the read
     // that finds the end needs no second buffer; a file that grows meanwhile (the quote
     // program appending) is read to its end all the same.
     QByteArray data(static_cast<qsizetype>(size) + 1, Qt::Uninitialized);
     qsizetype got = 0;
     for (;;) {
+        // A file that grows past the limit while it is read is refused as well.
+        if (maxBytes >= 0 && got > maxBytes) {
+            ::close(fd);
+            return tooLarge(got);
+        }
         if (got == data.size())
             data.resize(data.size() * 2);
         const ssize_t count = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));

@@ -1,5 +1,6 @@
 #include "app/SettingsFile.h"
 
+#include "app/FileLock.h"
 #include "app/SafeFile.h"
 #include "app/TextCodec.h"
 #include "app/Trim.h"
@@ -147,7 +148,8 @@ bool IniDocument::commentOut(const QString& section, const QString& key, const Q
     return false;
 }
 
-SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
+SettingsFile::SettingsFile(QString path)
+    : m_path(std::move(path)), m_lockWait_ms(FileLock::kDefaultWait_ms) {}
 
 bool SettingsFile::exists() const {
     return QFileInfo(m_path).isFile();
@@ -161,7 +163,7 @@ std::optional<QByteArray> SettingsFile::load(QString* error) const {
     if (!QFileInfo::exists(m_path))
         return QByteArray();
     QByteArray bytes;
-    if (!SafeFile::readRegular(m_path, &bytes, error))
+    if (!SafeFile::readRegular(m_path, &bytes, error, nullptr, kMaxBytes))
         return std::nullopt;
     return bytes;
 }
@@ -175,6 +177,9 @@ std::optional<QString> SettingsFile::read(const QString& section, const QString&
 
 bool SettingsFile::update(const std::function<void(IniDocument&)>& edit, QString* error,
                           SafeFile::Durability durability) {
+    FileLock lock(m_path, m_lockWait_ms);
+    if (!lock.acquire(error))
+        return false;
     const auto bytes = load(error);
     if (!bytes)
         return false;

@@ -56,10 +56,18 @@ private:
 // The settings file on disk. Nothing keeps it open: every read opens, reads and closes
 // it, every write reads it afresh, changes it in memory and replaces it through a
 // temporary file, so an edit made outside the program between two operations is seen
-// and a crash in the middle of a write leaves the old file whole.
+// and a crash in the middle of a write leaves the old file whole. A write holds the lock
+// beside the file from its read to its rename (see FileLock), so two programs changing
+// keys at once both keep their change.
 class SettingsFile {
 public:
+    // Far more than every key of the program with long folder names; a file larger than
+    // this is refused, not read (each read takes the whole file).
+    static constexpr qint64 kMaxBytes = 1024 * 1024;
+
     explicit SettingsFile(QString path);
+    // How long a write waits for another program's (tests shorten it).
+    void setLockWait(int wait_ms) { m_lockWait_ms = wait_ms; }
 
     QString path() const { return m_path; }
     // False, with the reason, when the file is there but cannot be read (a folder in its
@@ -92,6 +100,7 @@ private:
     std::optional<QByteArray> load(QString* error) const;
 
     QString m_path;
+    int m_lockWait_ms;
 };
 
 }  // namespace quarrow

@@ -1,10 +1,41 @@
 #include "app/TextExport.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace quarrow::TextExport {
 
-QString csvField(const QString& text) {
+namespace {
+
+bool startsFormula(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    switch (text.front().unicode()) {
+        case u'=':
+        case u'+':
+        case u'-':
+        case u'@':
+        case u'\t':
+        case u'\r':
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isPlainNumber(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^[+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+)$"));
+    return number.match(text).hasMatch();
+}
+
+bool isDigits(const QString& text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+QString quotedField(const QString& text) {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
         !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
         return text;
@@ -13,19 +44,51 @@ QString csvField(const QString& text) {
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QString csvLine(const QStringList& cells) {
+}  // namespace
+
+std::vector<CsvColumn> csvColumns(const QStringList& titles) {
+    std::vector<CsvColumn> columns;
+    columns.reserve(static_cast<size_t>(titles.size()));
+    for (const QString& title : titles) {
+        const bool code = title == QLatin1String("code") || title == QStringLiteral("代码") ||
+                          title == QStringLiteral("股票代码");
+        columns.push_back(code ? CsvColumn::Code : CsvColumn::Text);
+    }
+    return columns;
+}
+
+QString spreadsheetText(const QString& text) {
+    return startsFormula(text) && !isPlainNumber(text) ? QLatin1Char('\'') + text : text;
+}
+
+QString csvField(const QString& text, CsvColumn column) {
+    // Only digits go into the formula that keeps the zeros; anything else in a code
+    // column is a text like any other.
+    if (column == CsvColumn::Code && isDigits(text))
+        return quotedField(QStringLiteral("=\"") + text + QLatin1Char('"'));
+    return quotedField(spreadsheetText(text));
+}
+
+QString csvLine(const QStringList& cells, const std::vector<CsvColumn>& columns) {
     QStringList fields;
     fields.reserve(cells.size());
-    for (const QString& cell : cells)
-        fields << csvField(cell);
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const auto at = static_cast<size_t>(i);
+        fields << csvField(cells.at(i), at < columns.size() ? columns[at] : CsvColumn::Text);
+    }
     return fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
-QByteArray csvFileBytes(const QStringList& titles, const std::vector<QStringList>& rows) {
+QString csvText(const QStringList& titles, const std::vector<QStringList>& rows) {
+    const std::vector<CsvColumn> columns = csvColumns(titles);
     QString text = csvLine(titles);
     for (const QStringList& row : rows)
-        text += csvLine(row);
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        text += csvLine(row, columns);
+    return text;
+}
+
+QByteArray csvFileBytes(const QStringList& titles, const std::vector<QStringList>& rows) {
+    return QByteArray("\xEF\xBB\xBF") + csvText(titles, rows).toUtf8();
 }
 
 QString tabSeparated(const std::vector<QStringList>& rows) {
@@ -34,6 +97,7 @@ QString tabSeparated(const std::vector<QStringList>& rows) {
         QStringList cells;
         cells.reserve(row.size());
         for (QString cell : row) {
+            cell = spreadsheetText(cell);
             for (QChar& c : cell) {
                 if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
                     c = QLatin1Char(' ');

@@ -212,6 +212,13 @@ int prepareQuoteFolder(ProgramServices& services, bool required) {
 int CliCall::prepare() {
     ProgramServices& services = m_services;
     const unsigned needs = m_command.needs;
+    // A settings file that cannot be read (one grown past any settings file's size, say)
+    // gives every key its default and takes no write: said once, before the command runs.
+    if (QString settingsError; !services.settings().file().isReadable(&settingsError))
+        printError(
+            QStringLiteral("cannot read the settings file %1 (%2): the defaults are used and nothing is "
+                           "written to it")
+                .arg(services.settings().fileName(), settingsError));
     if (needs & (kNeedsQuoteFolder | kNeedsQuoteFolderIfAny | kNeedsQuoteProgram | kNeedsStockList))
         services.loadSetup();
     if (needs & (kNeedsQuoteFolder | kNeedsQuoteFolderIfAny | kNeedsQuoteProgram)) {

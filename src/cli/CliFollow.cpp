@@ -134,14 +134,8 @@ int runFollowed(CliCall& call) {
     std::vector<QStringList> rows;
     for (const FollowedTrade& trade : list.trades)
         rows.push_back(FollowedReport::cells(trade));
-    if (*format == QLatin1String("table")) {
-        printOut(TextExport::table(titles, rows));
-    } else {
-        QString text = TextExport::csvLine(titles);
-        for (const QStringList& row : rows)
-            text += TextExport::csvLine(row);
-        printOut(text);
-    }
+    printOut(*format == QLatin1String("table") ? TextExport::table(titles, rows)
+                                               : TextExport::csvText(titles, rows));
     return kExitOk;
 }
 

@@ -66,8 +66,10 @@ public:
         QueryRows rows(m_db, composed);
         if (!reportFailure(rows))
             return false;
+        // The titles are the statement's aliases, as --sql prints them.
+        const std::vector<TextExport::CsvColumn> columns = TextExport::csvColumns(rows.columnTitles());
         const auto line = [&](const QStringList& cells) {
-            return m_format == Format::Csv ? csvLine(cells) : tableLine(cells, widths);
+            return m_format == Format::Csv ? csvLine(cells, columns) : tableLine(cells, widths);
         };
         constexpr int kRowsPerBatch = 4096;
         QString text = line(rows.columnTitles());

@@ -51,14 +51,7 @@ std::optional<Ranking> orderOf(const QString& text, const QList<int>& horizons) 
 }
 
 void printGrid(bool csv, const QStringList& titles, const std::vector<QStringList>& rows) {
-    if (!csv) {
-        printOut(TextExport::table(titles, rows));
-        return;
-    }
-    QString text = TextExport::csvLine(titles);
-    for (const QStringList& row : rows)
-        text += TextExport::csvLine(row);
-    printOut(text);
+    printOut(csv ? TextExport::csvText(titles, rows) : TextExport::table(titles, rows));
 }
 
 struct ScorecardCall {

@@ -16,15 +16,18 @@ namespace quarrow {
 // (implicit tbody, cells and rows closed where the next one starts), and nothing runs or
 // is fetched. The tree points into the text, so both live and die together.
 //
-// Pages come from servers we do not control. The HTML5 tree builder walks the stack of
-// open elements for most tags, so a page nested thousands deep costs time (and, with
-// gumbo's error list, memory) that grows with the square of its depth: such a text is
-// refused before it is parsed and reads as a document without tables.
+// Pages come from servers we do not control. A page nested thousands deep costs the HTML5
+// tree builder time that grows with the square of its depth, a page of millions of tags
+// costs its tree gigabytes: such a text is refused before it is parsed (see
+// scanPageShape) and reads as a document without tables.
 class HtmlDocument {
 public:
     // Deeper than any table page needs (a server's page is six levels deep), far below
     // where the tree builder slows down.
     static constexpr int kMaxDepth = 256;
+    // A page of 20,000 rows of eight cells; the tree of so many takes some tens of
+    // megabytes. quarrow-server's longer pages are read without the tree.
+    static constexpr qint64 kMaxNodes = 200000;
 
     explicit HtmlDocument(const QString& html);
     ~HtmlDocument();
@@ -47,6 +50,8 @@ private:
 
 // A cell's text as CellText gives it: without blanks and control characters at either end.
 QString trimCellText(QStringView text);
+// The same part of the text, not copied.
+QStringView trimmedCellText(QStringView text);
 
 // One table of a document, or none. Without a table every query answers 0 or an empty text.
 class TDxWebTable {

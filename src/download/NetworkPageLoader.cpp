@@ -1,13 +1,10 @@
 #include "app/TextCodec.h"
+#include "download/HttpFetch.h"
 #include "download/OutsideText.h"
 #include "download/PageLoader.h"
 #include "platform/Clock.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 
 #include <memory>
@@ -19,23 +16,6 @@ namespace {
 // The wait below sleeps until the next event; this wakes it now and then to look at the
 // clock and at the stop command even when the network is silent.
 constexpr int kWake_ms = 50;
-constexpr int kMaxRedirects = 5;
-
-int portOf(const QUrl& url) {
-    return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
-}
-
-// Why a redirect leaves the server the page was asked of; empty when it does not.
-QString leaves(const QUrl& target, const QUrl& asked) {
-    if (target.host().compare(asked.host(), Qt::CaseInsensitive) != 0)
-        return QStringLiteral("the server sent the page to another host (%1)").arg(target.host());
-    if (target.scheme().compare(asked.scheme(), Qt::CaseInsensitive) != 0)
-        return QStringLiteral("the server sent the page to another scheme (%1)").arg(target.scheme());
-    if (portOf(target) != portOf(asked))
-        return QStringLiteral("the server sent the page to another port of the same host (%1)")
-            .arg(portOf(target));
-    return QString();
-}
 
 QString seconds(qint64 ms) {
     return QString::number(static_cast<double>(ms) / 1000.0);
@@ -50,56 +30,11 @@ QString pageText(const QByteArray& body, const QString& contentType) {
     return TextCodec::decode(body);
 }
 
-struct ReplyDeleter {
-    void operator()(QNetworkReply* reply) const {
-        reply->abort();
-        reply->deleteLater();
-    }
-};
-
-// The handlers of a load refer to its locals: none may run once the load is over.
-struct Connections {
-    QList<QMetaObject::Connection> list;
-    ~Connections() {
-        for (const QMetaObject::Connection& connection : list)
-            QObject::disconnect(connection);
-    }
-};
-
-bool isCompressed(const QNetworkReply* reply) {
-    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
-    return !encoding.isEmpty() && encoding != "identity";
-}
-
 }  // namespace
 
-// One request and what its handlers learnt, from the moment it is sent: an expected page
-// is sent before load() asks for it, and its redirects and size are judged meanwhile.
-struct NetworkPageLoader::Fetch {
-    QUrl url;
-    std::unique_ptr<QNetworkReply, ReplyDeleter> reply;
-    QString refusal;
-    int redirects = 0;
-    QList<QUrl> visited;
-    qint64 start_ms = 0;
-    QElapsedTimer real;
-    // Last, so its handlers are gone before the reply is aborted.
-    Connections connections;
-};
-
 struct NetworkPageLoader::Private {
-    QNetworkAccessManager manager;
-    std::unique_ptr<Fetch> expected;
+    std::unique_ptr<HttpFetch> expected;
 };
-
-QString NetworkPageLoader::tooLarge(const QNetworkReply* reply) const {
-    if (isCompressed(reply))
-        return QStringLiteral(
-                   "the page came compressed and unpacks to more than %1 bytes (a compression bomb); "
-                   "it was refused")
-            .arg(m_limits.maxBytes);
-    return QStringLiteral("the page is larger than %1 bytes").arg(m_limits.maxBytes);
-}
 
 NetworkPageLoader::NetworkPageLoader(const Clock& clock, EventPump& pump, Limits limits)
     : m_clock(clock), m_pump(pump), m_limits(limits), m_d(new Private) {}
@@ -116,44 +51,14 @@ QString NetworkPageLoader::unusable(const QUrl& url) {
     return QString();
 }
 
-std::unique_ptr<NetworkPageLoader::Fetch> NetworkPageLoader::start(const QUrl& url) {
-    auto fetch = std::make_unique<Fetch>();
-    Fetch* f = fetch.get();
-    f->url = url;
-    f->visited << url;
-    f->start_ms = m_clock.elapsedMs();
-    f->real.start();
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
-    f->reply.reset(m_d->manager.get(request));
-    QNetworkReply* r = f->reply.get();
-    f->connections.list << QObject::connect(r, &QNetworkReply::redirected, r, [f, r](const QUrl& target) {
-        ++f->redirects;
-        f->refusal = leaves(target, f->url);
-        if (f->refusal.isEmpty() && f->visited.contains(target))
-            f->refusal = QStringLiteral("the server redirected the page in a loop (back to %1)")
-                             .arg(target.toString(QUrl::RemoveUserInfo));
-        f->visited << target;
-        if (f->refusal.isEmpty()) {
-            Q_EMIT r->redirectAllowed();
-            return;
-        }
-        r->abort();
-    });
-    f->connections.list << QObject::connect(
-        r, &QNetworkReply::downloadProgress, r, [this, f, r](qint64 received, qint64 total) {
-            if (received > m_limits.maxBytes || total > m_limits.maxBytes) {
-                f->refusal = tooLarge(r);
-                r->abort();
-            }
-        });
+std::unique_ptr<HttpFetch> NetworkPageLoader::start(const QUrl& url) {
+    auto fetch = std::make_unique<HttpFetch>(url, m_limits.maxBytes);
+    fetch->start_ms = m_clock.elapsedMs();
     return fetch;
 }
 
 void NetworkPageLoader::expect(const QUrl& url) {
-    if (m_d->expected && m_d->expected->url == url)
+    if (m_d->expected && m_d->expected->url() == url)
         return;
     m_d->expected.reset();
     if (!url.isEmpty() && unusable(url).isEmpty())
@@ -165,81 +70,59 @@ PageResult NetworkPageLoader::load(const QUrl& url, const std::function<bool()>&
     result.error = unusable(url);
     if (!result.error.isEmpty())
         return result;
-    std::unique_ptr<Fetch> fetch =
-        m_d->expected && m_d->expected->url == url ? std::move(m_d->expected) : nullptr;
+    std::unique_ptr<HttpFetch> fetch =
+        m_d->expected && m_d->expected->url() == url ? std::move(m_d->expected) : nullptr;
     m_d->expected.reset();
     if (!fetch)
         fetch = start(url);
-    QNetworkReply* r = fetch->reply.get();
 
-    // The wait hands the thread to Qt's event loop until the reply is done, waking now and
+    // The wait hands the thread to Qt's event loop until the page is in, waking now and
     // then to look at the stop command and the clock. The network's silence is real time
     // even when the program runs on a virtual clock (--virtual-clock), so the limit holds
     // on whichever of the two reaches it first.
     QEventLoop wait;
-    Connections waiting;
-    waiting.list << QObject::connect(r, &QNetworkReply::finished, &wait, &QEventLoop::quit);
+    fetch->onFinished = [&wait] { wait.quit(); };
     QTimer wake;
     QObject::connect(&wake, &QTimer::timeout, &wait, &QEventLoop::quit);
     wake.start(kWake_ms);
-    while (!r->isFinished()) {
+    while (!fetch->finished()) {
         m_pump.processEvents();
         if (stopRequested && stopRequested()) {
-            r->abort();
+            fetch->onFinished = nullptr;
+            fetch->abort();
             result.status = PageResult::Status::Stopped;
             return result;
         }
         if (m_clock.elapsedMs() - fetch->start_ms >= m_limits.timeout_ms ||
             fetch->real.elapsed() >= m_limits.timeout_ms) {
-            fetch->refusal = QStringLiteral("no page after %1 seconds").arg(seconds(m_limits.timeout_ms));
-            r->abort();
+            fetch->refuse(QStringLiteral("no page after %1 seconds").arg(seconds(m_limits.timeout_ms)));
             break;
         }
-        if (!r->isFinished())
+        if (!fetch->finished())
             wait.exec();
     }
-    const QString& refusal = fetch->refusal;
-    const int redirects = fetch->redirects;
-    if (!refusal.isEmpty()) {
-        result.error = refusal;
+    fetch->onFinished = nullptr;
+    if (!fetch->refusal().isEmpty()) {
+        result.error = fetch->refusal();
         return result;
     }
-    // Past the last redirect allowed Qt ends the reply with an odd status, not a page.
-    const int code = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (r->error() == QNetworkReply::TooManyRedirectsError || redirects >= kMaxRedirects ||
-        (redirects > 0 && (code < 200 || (code >= 300 && code < 400)))) {
-        result.error = QStringLiteral("the server redirected the page more than %1 times (a redirect loop)")
-                           .arg(kMaxRedirects);
+    if (!fetch->error().isEmpty()) {
+        result.error = fetch->error();
         return result;
     }
-    if (r->error() == QNetworkReply::UnknownContentError && isCompressed(r)) {
-        // Qt stops unpacking a page that grows far beyond what came over the network.
-        result.error = tooLarge(r);
-        return result;
-    }
-    const int status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    // The whole answer is in the reply's buffer by now: one read of its size, not the
-    // doubling of readAll.
-    QByteArray body = r->read(r->bytesAvailable());
-    body += r->readAll();
-    if (status != 0 && status != 200) {
+    QByteArray body = fetch->takeBody();
+    if (fetch->status() != 200) {
         // quarrow-server says in one line what was wrong with the request.
         const QString reason = QString::fromUtf8(body.left(200)).section(QLatin1Char('\n'), 0, 0).trimmed();
-        result.error = QStringLiteral("the server answered HTTP %1").arg(status);
+        result.error = QStringLiteral("the server answered HTTP %1").arg(fetch->status());
         if (!reason.isEmpty())
             result.error += QStringLiteral(": ") + printableText(reason);
         return result;
     }
-    if (r->error() != QNetworkReply::NoError) {
-        result.error = printableText(r->errorString());
-        return result;
-    }
-    if (body.size() > m_limits.maxBytes) {
-        result.error = tooLarge(r);
-        return result;
-    }
+    const QString contentType = QString::fromLatin1(fetch->contentType());
+    fetch.reset();
     result.status = PageResult::Status::Loaded;
-    result.html = pageText(body, r->header(QNetworkRequest::ContentTypeHeader).toString());
+    result.html = pageText(body, contentType);
     return result;
 }
 

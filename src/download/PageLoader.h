@@ -6,12 +6,11 @@
 #include <functional>
 #include <memory>
 
-class QNetworkReply;
-
 namespace quarrow {
 
 class Clock;
 class EventPump;
+class HttpFetch;
 
 struct PageResult {
     enum class Status { Loaded, Stopped, Failed };
@@ -33,11 +32,11 @@ public:
     virtual void expect(const QUrl&) {}
 };
 
-// Over QtNetwork. Pages come from anywhere on the network, so a page is refused when it
-// grows past maxBytes (unpacked, when it came compressed), is sent to another host, port
-// or scheme by a redirect, or takes longer than timeout_ms to arrive, on the Clock or in
-// real time. The error says which, in plain English, with what the server sent made
-// printable.
+// Over HTTP on a socket of its own (see HttpFetch). Pages come from anywhere on the
+// network, so a page is refused when it grows past maxBytes (or its head says it will),
+// comes compressed, is sent to another host, port or scheme by a redirect, or takes longer
+// than timeout_ms to arrive, on the Clock or in real time. The error says which, in plain
+// English, with what the server sent made printable.
 class NetworkPageLoader final : public PageLoader {
 public:
     struct Limits {
@@ -49,19 +48,16 @@ public:
     ~NetworkPageLoader() override;
 
     PageResult load(const QUrl& url, const std::function<bool()>& stopRequested) override;
-    // Sends the request at once; its answer comes in through the network's own thread until
-    // load() asks for the same address, and is judged there (the time limit counts from
-    // here). The caller stores one page meanwhile, so what a hostile server can send before
-    // the size limit is looked at is what arrives in that moment.
+    // Sends the request at once; its answer comes in as the caller lets events be handled
+    // until load() asks for the same address (the time limit counts from here). While the
+    // caller stores a page and handles none, the socket takes no more than its buffer.
     void expect(const QUrl& url) override;
 
 private:
     struct Private;
-    struct Fetch;
     // Why the address cannot be asked for; empty when it can.
     static QString unusable(const QUrl& url);
-    std::unique_ptr<Fetch> start(const QUrl& url);
-    QString tooLarge(const QNetworkReply* reply) const;
+    std::unique_ptr<HttpFetch> start(const QUrl& url);
 
     const Clock& m_clock;
     EventPump& m_pump;

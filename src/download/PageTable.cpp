@@ -23,11 +23,14 @@ bool plainCharacter(char16_t c) {
 // The page in the plain form, or nothing at the first thing outside it. The form: blanks
 // (space, tab, line end) anywhere between tags, then
 //   [<html>] [<head> [<meta charset="utf-8">] [<title>TEXT</title>] </head>] [<body>]
-//   <table> ( <tr> ( <td> TEXT [</td>] )* [</tr>] )* </table> [</body>] [</html>]
-// where a cell ends where the next cell, row or the table starts, as HTML closes it.
+//   <table> ( <tr> ( <td> TEXT [</td>] )* [</tr>] )* [</table> [</body>] [</html>]]
+// where a cell ends where the next cell, row or the table starts, as HTML closes it; the
+// end of the text closes whatever is open, so a table that never closes reads as the full
+// parse reads it, without the tree it would cost.
 class DirectReader {
 public:
-    explicit DirectReader(QStringView html) : m_p(html.utf16()), m_end(m_p + html.size()) {}
+    explicit DirectReader(const QString& html)
+        : m_html(html), m_begin(QStringView(html).utf16()), m_p(m_begin), m_end(m_p + html.size()) {}
 
     std::optional<PageTable> read() {
         blanks();
@@ -52,6 +55,11 @@ public:
         blanks();
         if (!take(u"<table>") || !readRows())
             return std::nullopt;
+        if (m_p == m_end && !m_closed) {
+            m_table.tables = 1;
+            m_table.direct = true;
+            return std::move(m_table);
+        }
         blanks();
         take(u"</body>");
         blanks();
@@ -85,9 +93,13 @@ private:
         Place place = Place::Table;
         auto endCell = [&] {
             if (place == Place::Cell) {
-                // A cell without escapes is cut straight from the page: one allocation.
-                m_table.rows.last() << trimCellText(m_escaped ? QStringView(m_cell)
-                                                              : QStringView(m_cellStart, m_tagStart));
+                if (m_escaped) {
+                    m_table.addCell(trimmedCellText(QStringView(m_cell)));
+                } else {
+                    // A cell without escapes stays where it stands in the page.
+                    const QStringView text = trimmedCellText(QStringView(m_cellStart, m_tagStart));
+                    m_table.addPageCell(m_html, text.utf16() - m_begin, text.size());
+                }
                 place = Place::Row;
             }
         };
@@ -118,9 +130,7 @@ private:
                 startCell();
             } else if (take(u"<tr>")) {
                 endCell();
-                m_table.rows.append(QStringList());
-                // Rows are as wide as the first, as a server writes them.
-                m_table.rows.last().reserve(m_table.rows.first().size());
+                m_table.addRow();
                 place = Place::Row;
             } else if (take(u"</td>")) {
                 if (place != Place::Cell)
@@ -133,12 +143,16 @@ private:
                 place = Place::Table;
             } else if (take(u"</table>")) {
                 endCell();
+                m_closed = true;
                 return true;
             } else {
                 return false;
             }
         }
-        return false;  // the text ended inside the table
+        // The text ended inside the table, which the end closes with all that is open.
+        m_tagStart = m_end;
+        endCell();
+        return true;
     }
 
     // A run of a cell's text up to the next tag. An escape turns the cell into a copy with
@@ -171,9 +185,12 @@ private:
         return false;
     }
 
+    const QString& m_html;
+    const char16_t* m_begin;
     const char16_t* m_p;
     const char16_t* m_end;
     PageTable m_table;
+    bool m_closed = false;  // the table's end tag came
     const char16_t* m_tagStart = nullptr;
     const char16_t* m_cellStart = nullptr;  // where the open cell's text starts in the page
     bool m_escaped = false;                 // the open cell holds an escape: its text is m_cell
@@ -188,14 +205,11 @@ PageTable parsedTable(const QString& html) {
     if (table.tables == 0)
         return table;
     const TDxWebTable first(&document, document.tables().first());
-    table.rows.reserve(first.RowCount());
     for (int r = 0; r < first.RowCount(); ++r) {
-        QStringList cells;
+        table.addRow();
         const int count = first.CellCount(r);
-        cells.reserve(count);
         for (int c = 0; c < count; ++c)
-            cells << first.CellText(c, r);
-        table.rows << cells;
+            table.addCell(first.CellText(c, r));
     }
     return table;
 }
@@ -203,11 +217,42 @@ PageTable parsedTable(const QString& html) {
 }  // namespace
 
 int PageTable::cellCount(int row) const {
-    return row >= 0 && row < rows.size() ? static_cast<int>(rows.at(row).size()) : 0;
+    if (row < 0 || row >= rowCount())
+        return 0;
+    const auto end = static_cast<size_t>(row) + 1 < m_rowStart.size()
+                         ? m_rowStart[static_cast<size_t>(row) + 1]
+                         : static_cast<qint32>(m_cells.size());
+    return end - m_rowStart[static_cast<size_t>(row)];
 }
 
 QString PageTable::cell(int column, int row) const {
-    return row >= 0 && row < rows.size() ? rows.at(row).value(column) : QString();
+    if (column < 0 || column >= cellCount(row))
+        return QString();
+    const Cell& cell = m_cells[static_cast<size_t>(m_rowStart[static_cast<size_t>(row)] + column)];
+    return cell.from >= 0 ? m_page.mid(cell.from, cell.length) : m_made.mid(-cell.from - 1, cell.length);
+}
+
+QStringList PageTable::cells(int row) const {
+    QStringList texts;
+    for (int c = 0; c < cellCount(row); ++c)
+        texts << cell(c, row);
+    return texts;
+}
+
+void PageTable::addRow() {
+    m_rowStart.push_back(static_cast<qint32>(m_cells.size()));
+}
+
+void PageTable::addPageCell(const QString& page, qsizetype from, qsizetype length) {
+    if (m_page.isNull())
+        m_page = page;  // shared: the page's own text, not a copy
+    Q_ASSERT(m_page.constData() == page.constData());
+    m_cells.push_back({static_cast<qint32>(from), static_cast<qint32>(length)});
+}
+
+void PageTable::addCell(QStringView text) {
+    m_cells.push_back({static_cast<qint32>(-m_made.size() - 1), static_cast<qint32>(text.size())});
+    m_made.append(text);
 }
 
 PageTable readPageTable(const QString& html) {

@@ -28,7 +28,10 @@ struct FollowedRecord {
 // returns still missing (the bars after the newest days come day by day). A department
 // whose rows were deleted since, a store whose rows went back, another store or another
 // quote folder are read again whole; so is everything when the file cannot be read. The
-// file is derived data: deleting it costs one slow call.
+// file notes each daily-bar file's size and time as it was when its bars were read, and a
+// stock whose file changed since has its returns worked out again. The file is derived
+// data: deleting it costs one slow call; a file that is a link, too large or broken is
+// dropped and written anew (never through the link).
 class FollowedRecords {
 public:
     struct Stats {
@@ -36,9 +39,13 @@ public:
         int departmentsRead = 0;  // read whole
         qint64 rowsSince = 0;     // rows of kept departments stored since the file was written
         int tradesRefreshed = 0;  // trades whose missing returns were looked for again
+        int stocksRewritten = 0;  // stocks whose daily-bar file changed since their returns were kept
         bool fileWritten = false;
+        QString fileDropped;  // why the file there was not taken as the cache
         QString fileProblem;  // the file could not be written (the figures are right all the same)
     };
+    // Millions of trades; a larger file is not read.
+    static constexpr qint64 kMaxFileBytes = 256 * 1024 * 1024;
 
     // An empty cacheFile keeps nothing between calls.
     FollowedRecords(TDataBase& db, QString quoteFolder, QString cacheFile);

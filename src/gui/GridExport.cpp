@@ -35,8 +35,8 @@ GridCells modelCells(QAbstractItemModel& model) {
     GridCells cells;
     const int columns = model.columnCount();
     for (int column = 0; column < columns; ++column) {
-        const QVariant stored = model.headerData(column, Qt::Horizontal, kExportRole);
-        cells.titles << (stored.isValid() ? stored : model.headerData(column, Qt::Horizontal)).toString();
+        const QVariant title = model.headerData(column, Qt::Horizontal, kExportTitleRole);
+        cells.titles << (title.isValid() ? title : model.headerData(column, Qt::Horizontal)).toString();
     }
     const int rows = model.rowCount();
     cells.rows.reserve(static_cast<size_t>(rows));

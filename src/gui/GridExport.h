@@ -14,16 +14,20 @@ namespace quarrow::GridExport {
 // A model that shows its cells and titles dressed up for reading answers this role with
 // them as they are stored; the CSV file and the clipboard take that where it is given.
 inline constexpr int kExportRole = Qt::UserRole + 64;
+// The title a CSV file's reader needs where the grid's own leaves something out (the unit
+// of a figure its cells show with theirs); the title shown stands otherwise.
+inline constexpr int kExportTitleRole = Qt::UserRole + 65;
 
-// The titles and every row of a model as the grid shows them; a model that hands out its
-// rows in batches is read to its end first.
+// The titles as the grid shows them (with their units) and every row as stored; a model
+// that hands out its rows in batches is read to its end first.
 struct GridCells {
     QStringList titles;
     std::vector<QStringList> rows;
 };
 GridCells modelCells(QAbstractItemModel& model);
 
-// Writes the model to a CSV file (UTF-8 with a byte-order mark). False with the reason.
+// Writes the model to a CSV file (UTF-8 with a byte-order mark, codes kept as texts, no cell
+// a spreadsheet would run). False with the reason.
 bool saveCsv(QAbstractItemModel& model, const QString& path, QString* error);
 
 // The selected cells as tab-separated text, row by row, from the first selected column to

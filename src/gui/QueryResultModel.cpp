@@ -139,6 +139,8 @@ QVariant QueryResultModel::headerData(int section, Qt::Orientation orientation, 
             return shownTitle(alias);
         case RawRole:
             return alias;
+        case GridExport::kExportTitleRole:
+            return exportTitle(alias);
         case Qt::InitialSortOrderRole:
             // The first click on a title puts the larger first.
             return Qt::DescendingOrder;

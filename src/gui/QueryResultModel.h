@@ -20,7 +20,8 @@ namespace quarrow {
 //
 // The grid shows the figures as stock software does (separators, 万/亿, red and green)
 // and, beside a department's buying and selling, its net buying 净买额; RawRole gives
-// every cell and title as the statement has it, for the CSV file and the clipboard.
+// every cell and title as the statement has it, for the CSV file and the clipboard, whose
+// titles are those shown with the figures' units.
 class QueryResultModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -102,6 +102,24 @@ QString shownTitle(const QString& alias) {
     return shown.replace(between, QStringLiteral("/"));
 }
 
+QString exportTitle(const QString& alias) {
+    const QString shown = shownTitle(alias);
+    switch (resultColumnOf(alias)) {
+        case ResultColumn::BuyOrVolume:
+            // A department's buying in 10,000 yuan, the anomaly day's volume in 10,000 shares.
+            return shown + QStringLiteral("(万元/万股)");
+        case ResultColumn::SellOrAmount:
+        case ResultColumn::NetBuy:
+            return shown + QStringLiteral("(万元)");
+        case ResultColumn::Rate:
+            return shown + QStringLiteral("(%)");
+        case ResultColumn::Price:
+            return shown + QStringLiteral("(元)");
+        default:
+            return shown;  // the others name their unit already (成交万股) or have none
+    }
+}
+
 QString figureText(double value, int decimals) {
     return figureLocale().toString(value, 'f', decimals);
 }

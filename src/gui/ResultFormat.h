@@ -26,8 +26,11 @@ enum class ResultColumn {
 ResultColumn resultColumnOf(const QString& title);
 
 // The title as the grids show it: the "o" that stands between an alias's two meanings
-// becomes "/" ("营业部/涨跌说明"). Statements, --sql and CSV files keep the alias.
+// becomes "/" ("营业部/涨跌说明"). Statements and --sql keep the alias.
 QString shownTitle(const QString& alias);
+// The title a grid's CSV file gets: the one shown, with the unit of the figures below it,
+// which the file holds as stored while the grid shows each with its own ("买入/成交量(万元/万股)").
+QString exportTitle(const QString& alias);
 
 // Figures as users of Chinese stock software read them: fixed decimals with thousands
 // separators; amounts of 10,000 yuan as 万 or, from 100 million on, 亿, with the unit.

@@ -236,13 +236,15 @@ void ProgramServices::startUp() {
     // The first automatic run may come at 20:00 today at the earliest: the start time is
     // not read yet.
     m_schedule.programStarted(clock().today());
+    QString error;
+    if (!m_settings.file().isReadable(&error))
+        m_frame.ShowPrompt(QStringLiteral("设置文件读不出,使用默认设置: %1").arg(error));
     loadSetup();
     m_schedule.lastTradeDate = MiningSchedule::expectedTradeDate(clock().today());
     // Whether the store opened, and for writing, the window says in its own words.
     openStore();
     for (const QString& note : m_store->migrationNotes())
         m_frame.addPromptMemo(note);
-    QString error;
     if (!loadOwnStocks(&error))
         m_frame.ShowPrompt(QStringLiteral("自选股列表读不出: %1").arg(error));
     if (!loadStockList(&error))

@@ -281,6 +281,9 @@ void TrackRecord::gather(const QString& quoteFolder) {
 }
 
 void TrackRecord::summarise() {
+    m_departmentOf.reserve(static_cast<qsizetype>(m_departments.size()));
+    for (size_t d = 0; d < m_departments.size(); ++d)
+        m_departmentOf.insert(m_departments[d].key, d);
     m_departmentStart.assign(m_departments.size() + 1, 0);
     for (const Trade& trade : m_trades)
         ++m_departmentStart[static_cast<size_t>(trade.department) + 1];
@@ -351,19 +354,21 @@ void TrackRecord::summarise() {
 
 std::vector<DepartmentTrade> TrackRecord::tradesOf(qint32 departmentKey) const {
     std::vector<DepartmentTrade> list;
-    for (size_t d = 0; d < m_departments.size(); ++d) {
-        if (m_departments[d].key != departmentKey)
-            continue;
-        for (size_t i = m_departmentStart[d]; i < m_departmentStart[d + 1]; ++i) {
-            const qint32 t = m_departmentTrades[i];
-            const Trade& trade = m_trades[static_cast<size_t>(t)];
-            DepartmentTrade item{m_codes.at(trade.stock), dateOf(trade.day), trade.bought, trade.sold, {}};
-            for (qsizetype h = 0; h < m_horizons.size(); ++h) {
-                const float value = returnAt(static_cast<size_t>(t), h);
-                item.returns << (std::isnan(value) ? std::nullopt : std::optional<double>(value));
-            }
-            list.push_back(item);
+    // Looked up, not searched for: the followed departments ask for thousands of them.
+    const auto found = m_departmentOf.constFind(departmentKey);
+    if (found == m_departmentOf.cend())
+        return list;
+    const size_t d = found.value();
+    list.reserve(m_departmentStart[d + 1] - m_departmentStart[d]);
+    for (size_t i = m_departmentStart[d]; i < m_departmentStart[d + 1]; ++i) {
+        const qint32 t = m_departmentTrades[i];
+        const Trade& trade = m_trades[static_cast<size_t>(t)];
+        DepartmentTrade item{m_codes.at(trade.stock), dateOf(trade.day), trade.bought, trade.sold, {}};
+        for (qsizetype h = 0; h < m_horizons.size(); ++h) {
+            const float value = returnAt(static_cast<size_t>(t), h);
+            item.returns << (std::isnan(value) ? std::nullopt : std::optional<double>(value));
         }
+        list.push_back(item);
     }
     return list;
 }

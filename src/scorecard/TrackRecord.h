@@ -5,6 +5,7 @@
 #include "store/Money.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -127,6 +128,7 @@ private:
     // m_departmentStart[d + 1]), in trade order: one array, not a growing list per department.
     std::vector<qint32, BulkAllocator<qint32>> m_departmentTrades;
     std::vector<size_t> m_departmentStart;
+    QHash<qint32, size_t> m_departmentOf;  // key -> index into m_departments
     TrackRecordStats m_stats;
 };
 

@@ -290,77 +290,156 @@ bool PagePublisher::refresh(QString* error) {
     return true;
 }
 
-PageAnswer PagePublisher::answer(const QString& path, const QUrlQuery& query) {
+namespace {
+
+// An answer that is one short text.
+class PlainWriter final : public PageWriter {
+public:
+    explicit PlainWriter(PageAnswer answer) : m_answer(std::move(answer)) {}
+    int status() const override { return m_answer.status; }
+    QByteArray contentType() const override { return m_answer.contentType; }
+    bool next(int, QByteArray* part) override {
+        *part = std::exchange(m_answer.body, QByteArray());
+        return true;
+    }
+
+private:
+    PageAnswer m_answer;
+};
+
+}  // namespace
+
+// A page of rows: the header row, the data rows a stretch at a time, the end row.
+class RowPageWriter final : public PageWriter {
+public:
+    RowPageWriter(PagePublisher& publisher, bool change, const QDate& day, qint64 id)
+        : m_publisher(publisher), m_change(change), m_held(publisher.rankings()) {
+        const PagePublisher::Ranking& ranking = this->ranking();
+        const qint64 total = ranking.ids.size();
+        // The first row whose day is not before the day asked for.
+        const auto firstOfDay =
+            std::lower_bound(ranking.days.cbegin(), ranking.days.cend(), PageContract::dayText(day));
+        m_first = std::max(id, static_cast<qint64>(firstOfDay - ranking.days.cbegin()) + 1);
+        m_remaining = std::max<qint64>(0, total - m_first + 1);
+        m_wanted = std::min<qint64>(m_remaining, publisher.m_pageRows);
+    }
+    int status() const override { return 200; }
+    QByteArray contentType() const override { return "text/html; charset=utf-8"; }
+
+    bool next(int rows, QByteArray* part) override {
+        part->clear();
+        if (m_stage == Stage::Done)
+            return true;
+        QString html;
+        if (m_stage == Stage::Head) {
+            html = QStringLiteral(
+                "<html><head><meta charset=\"utf-8\"><title>Quarrow</title></head><body>\n<table>\n");
+            html += row({PageContract::kHeader, QString::number(m_remaining), QString::number(m_first),
+                         QString(), QString(), QString(), QString(), QString()});
+            m_stage = m_wanted > 0 ? Stage::Rows : Stage::Tail;
+        } else if (m_stage == Stage::Rows) {
+            if (!readStretch(std::max(1, rows), &html))
+                return false;
+        }
+        if (m_stage == Stage::Tail) {
+            html += row({PageContract::kEnd, QString(), QString::number(m_first + m_delivered - 1), QString(),
+                         QString(), QString(), QString(), QString()});
+            html += QStringLiteral("</table>\n</body></html>\n");
+            m_stage = Stage::Done;
+        }
+        *part = html.toUtf8();
+        return true;
+    }
+
+private:
+    enum class Stage { Head, Rows, Tail, Done };
+
+    const PagePublisher::Ranking& ranking() const { return m_change ? m_held->change : m_held->big; }
+
+    // The rows from the ranking's next place on, in (day, ID) order, as far as the page goes.
+    bool readStretch(int rows, QString* html) {
+        QSqlDatabase& db = m_publisher.m_db;
+        const qint64 at = m_first - 1 + m_delivered;  // index into the ranking
+        const qint64 count = std::min<qint64>(rows, m_wanted - m_delivered);
+        if (!db.transaction())
+            return false;
+        if (m_publisher.m_postgres) {
+            QSqlQuery snapshot(db);
+            snapshot.exec(QStringLiteral("set transaction isolation level repeatable read"));
+        }
+        qint64 read = 0;
+        {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            query.prepare(m_change ? kChangeRows : kBigRows);
+            query.bindValue(QStringLiteral(":Rows"), count);
+            query.bindValue(QStringLiteral(":Date"), ranking().days.at(at));
+            query.bindValue(QStringLiteral(":DateP"), ranking().days.at(at));
+            query.bindValue(QStringLiteral(":ID"), ranking().ids.at(at));
+            if (!query.exec()) {
+                db.rollback();
+                return false;
+            }
+            while (query.next()) {
+                QStringList cells;
+                cells << query.value(0).toString() << query.value(1).toString() << query.value(2).toString()
+                      << query.value(3).toString() << moneyText(query.value(4)) << moneyText(query.value(5))
+                      << moneyText(query.value(6)) << query.value(7).toString();
+                *html += row(cells);
+                ++read;
+            }
+            if (query.lastError().isValid()) {
+                db.rollback();
+                return false;
+            }
+        }
+        db.commit();
+        m_delivered += read;
+        // Fewer rows than asked for: the store holds no more of them (rows deleted since).
+        if (m_delivered >= m_wanted || read < count)
+            m_stage = Stage::Tail;
+        return true;
+    }
+
+    PagePublisher& m_publisher;
+    bool m_change;
+    std::shared_ptr<const PagePublisher::Rankings> m_held;
+    qint64 m_first = 1;
+    qint64 m_remaining = 0;
+    qint64 m_wanted = 0;
+    qint64 m_delivered = 0;
+    Stage m_stage = Stage::Head;
+};
+
+std::unique_ptr<PageWriter> PagePublisher::writer(const QString& path, const QUrlQuery& query) {
     const bool change = path == PageContract::kChangePath;
     if (!change && path != PageContract::kBigPath)
-        return plain(404, QStringLiteral("no such page; the pages are %1 and %2")
-                              .arg(PageContract::kChangePath, PageContract::kBigPath));
+        return std::make_unique<PlainWriter>(
+            plain(404, QStringLiteral("no such page; the pages are %1 and %2")
+                           .arg(PageContract::kChangePath, PageContract::kBigPath)));
     const QDate day =
         PageContract::parseDay(query.queryItemValue(QStringLiteral("Date"), QUrl::FullyDecoded));
     if (!day.isValid())
-        return plain(400, QStringLiteral("Date must be a day written yyyy-mm-dd"));
+        return std::make_unique<PlainWriter>(
+            plain(400, QStringLiteral("Date must be a day written yyyy-mm-dd")));
     bool ok = false;
     const qint64 id = query.queryItemValue(QStringLiteral("ID"), QUrl::FullyDecoded).toLongLong(&ok);
     if (!ok || id < 0)
-        return plain(400, QStringLiteral("ID must be a whole number from 0"));
-    return page(change, day, id);
+        return std::make_unique<PlainWriter>(plain(400, QStringLiteral("ID must be a whole number from 0")));
+    return std::make_unique<RowPageWriter>(*this, change, day, id);
 }
 
-PageAnswer PagePublisher::page(bool change, const QDate& day, qint64 id) {
-    const QString table = change ? QStringLiteral("tblStChange") : QStringLiteral("tblBigBuySale");
-    // One snapshot for the counts and the rows, even while the miner writes.
-    if (!m_db.transaction())
-        return plain(503, QStringLiteral("the database cannot be read: %1").arg(m_db.lastError().text()));
-    if (m_postgres) {
-        QSqlQuery snapshot(m_db);
-        snapshot.exec(QStringLiteral("set transaction isolation level repeatable read"));
-    }
-    auto fail = [this](const QSqlQuery& query) {
-        m_db.rollback();
-        return plain(500, QStringLiteral("the database cannot be read: %1").arg(query.lastError().text()));
-    };
-    const std::shared_ptr<const Rankings> held = rankings();
-    const Ranking& ranking = change ? held->change : held->big;
-    const qint64 total = ranking.ids.size();
-    // The first row whose day is not before the day asked for.
-    const auto firstOfDay =
-        std::lower_bound(ranking.days.cbegin(), ranking.days.cend(), PageContract::dayText(day));
-    const qint64 first = std::max(id, static_cast<qint64>(firstOfDay - ranking.days.cbegin()) + 1);
-    const qint64 remaining = std::max<qint64>(0, total - first + 1);
-
-    QString html =
-        QStringLiteral("<html><head><meta charset=\"utf-8\"><title>Quarrow</title></head><body>\n<table>\n");
-    html += row({PageContract::kHeader, QString::number(remaining), QString::number(first), QString(),
-                 QString(), QString(), QString(), QString()});
-    qint64 delivered = 0;
-    if (remaining > 0) {
-        QSqlQuery rows(m_db);
-        rows.setForwardOnly(true);
-        rows.prepare(change ? kChangeRows : kBigRows);
-        rows.bindValue(QStringLiteral(":Rows"), m_pageRows);
-        rows.bindValue(QStringLiteral(":Date"), ranking.days.at(first - 1));
-        rows.bindValue(QStringLiteral(":DateP"), ranking.days.at(first - 1));
-        rows.bindValue(QStringLiteral(":ID"), ranking.ids.at(first - 1));
-        if (!rows.exec())
-            return fail(rows);
-        while (rows.next()) {
-            QStringList cells;
-            cells << rows.value(0).toString() << rows.value(1).toString() << rows.value(2).toString()
-                  << rows.value(3).toString() << moneyText(rows.value(4)) << moneyText(rows.value(5))
-                  << moneyText(rows.value(6));
-            cells << rows.value(7).toString();
-            html += row(cells);
-            ++delivered;
-        }
-        if (rows.lastError().isValid())
-            return fail(rows);
-    }
-    m_db.commit();
-    html += row({PageContract::kEnd, QString(), QString::number(first + delivered - 1), QString(), QString(),
-                 QString(), QString(), QString()});
-    html += QStringLiteral("</table>\n</body></html>\n");
+PageAnswer PagePublisher::answer(const QString& path, const QUrlQuery& query) {
+    const std::unique_ptr<PageWriter> pageWriter = writer(path, query);
     PageAnswer answer;
-    answer.body = html.toUtf8();
+    answer.status = pageWriter->status();
+    answer.contentType = pageWriter->contentType();
+    QByteArray part;
+    do {
+        if (!pageWriter->next(kRowsPerStretch, &part))
+            return plain(500, QStringLiteral("the database cannot be read: %1").arg(m_db.lastError().text()));
+        answer.body += part;
+    } while (!part.isEmpty());
     return answer;
 }
 

@@ -21,6 +21,23 @@ struct PageAnswer {
     QByteArray body;
 };
 
+class PagePublisher;
+
+// One answer as it is written out, a stretch at a time: a page of 100,000 rows is megabytes,
+// and a client that reads slowly must not have them wait in memory. Each stretch is read
+// from the store in a transaction of its own, so a slow client holds no read snapshot
+// either. The page's numbering is the one the ranking had when it began.
+class PageWriter {
+public:
+    virtual ~PageWriter() = default;
+    virtual int status() const = 0;
+    virtual QByteArray contentType() const = 0;
+    // The next part of the body, of about `rows` rows; empty when the body is complete.
+    // False when the store could not be read: the answer must then be cut off, since its
+    // head is on its way.
+    virtual bool next(int rows, QByteArray* part) = 0;
+};
+
 // Answers the download's two pages from a Quarrow database. The rows of each table are
 // numbered 1, 2, … in the order of their day and then their storing, and that number is
 // the ID of the page contract: a request for a day and an ID gets the rows from that ID
@@ -47,6 +64,11 @@ public:
     bool open(QString* error);
     // path is the request's path ("/StChange"), query its decoded parameters.
     PageAnswer answer(const QString& path, const QUrlQuery& query);
+    // The same answer, to be written out a stretch at a time. It reads through the
+    // publisher's connection: the publisher outlives it, in the thread that made it.
+    std::unique_ptr<PageWriter> writer(const QString& path, const QUrlQuery& query);
+    // Rows read from the store in one go while a page is written out.
+    static constexpr int kRowsPerStretch = 256;
     // Brings the ranking up to date with the database; false, with the reason, when the
     // database cannot be read. Always called from the same thread, which owns the
     // connection it reads through.
@@ -55,6 +77,7 @@ public:
     int fullReloads() const { return m_fullReloads; }
 
 private:
+    friend class RowPageWriter;
     // The rows of one table in the order their IDs count them (rows without a day are not
     // offered): the table's own ID and the day of each.
     struct Ranking {
@@ -66,7 +89,6 @@ private:
         Ranking change;
         Ranking big;
     };
-    PageAnswer page(bool change, const QDate& day, qint64 id);
     std::shared_ptr<const Rankings> rankings() const;
     bool readRanking(QSqlDatabase& db, const QString& table, qint64 afterId, Ranking* ranking,
                      QString* error);

@@ -56,8 +56,10 @@ int main(int argc, char* argv[]) {
         QStringLiteral("A file whose first line is the PostgreSQL password."), QStringLiteral("FILE"));
     const QCommandLineOption connectionsOption(
         QStringLiteral("max-connections"),
-        QStringLiteral("Connections served at once; more are closed as they come."), QStringLiteral("N"),
-        QString::number(quarrow::PageServer::Limits().maxConnections));
+        QStringLiteral(
+            "Connections served at once, half of them at most from one address; one more takes "
+            "the place of the oldest still sending its request, or is closed when all are answered."),
+        QStringLiteral("N"), QString::number(quarrow::PageServer::Limits().maxConnections));
     parser.addOptions(
         {databaseOption, portOption, listenOption, rowsOption, passwordFileOption, connectionsOption});
     if (!parser.parse(QCoreApplication::arguments()))

@@ -73,18 +73,17 @@ std::filesystem::path fsPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
 }
 
-// The unfinished copy: a fresh name beside the target, removed with what SQLite may have
-// left beside it unless it was renamed into place.
+// The unfinished copy, in a fresh folder beside the target that only this user may enter,
+// removed with what SQLite left beside the copy unless the copy was renamed into place. The
+// folder is made new (a link or anything else already there under its name is no folder of
+// ours), so neither the copy nor SQLite's journal beside it is ever written through a link
+// someone put in the target's folder.
 class PartFile {
 public:
     explicit PartFile(const QString& target) : m_target(target) {}
     ~PartFile() {
-        if (m_path.isEmpty())
-            return;
-        QFile::remove(m_path);
-        QFile::remove(m_path + QStringLiteral("-journal"));
-        QFile::remove(m_path + QStringLiteral("-wal"));
-        QFile::remove(m_path + QStringLiteral("-shm"));
+        if (!m_folder.isEmpty())
+            QDir(m_folder).removeRecursively();
     }
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
@@ -92,16 +91,24 @@ public:
     bool create(QString* error) {
         removeScraps();
         for (int attempt = 0; attempt < 16; ++attempt) {
-            const QString path = QStringLiteral("%1.%2.part")
-                                     .arg(m_target)
-                                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            const QString folder = QStringLiteral("%1.%2.part")
+                                       .arg(m_target)
+                                       .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+            if (QDir().mkdir(folder,
+                             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+                const QString path = QDir(folder).filePath(QFileInfo(m_target).fileName());
+                QFile file(path);
+                if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                    *error = file.errorString();
+                    QDir().rmdir(folder);
+                    return false;
+                }
+                m_folder = folder;
                 m_path = path;
                 return true;
             }
-            *error = file.errorString();
-            if (!QFileInfo::exists(path))
+            *error = QStringLiteral("cannot make a folder there");
+            if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink())
                 break;  // not a clash of names: another name fares no better
         }
         return false;
@@ -131,12 +138,12 @@ public:
             *error = QString::fromLocal8Bit(code.message());
             return false;
         }
-        m_path.clear();
-        return true;
+        return true;  // the folder goes with what is left in it
     }
 
 private:
     QString m_target;
+    QString m_folder;
     QString m_path;
 };
 

@@ -1,5 +1,7 @@
+#include "app/FileLock.h"
 #include "app/SafeFile.h"
 #include "app/SettingsFile.h"
+#include "follow/FollowedList.h"
 #include "quotefiles/BaseDbf.h"
 #include "quotefiles/DailyViewer.h"
 #include "quotefiles/FileOP.h"
@@ -40,9 +42,15 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
+// What a folder holds besides the locks beside its files, which stay (empty) for the next
+// change by design: a temporary file left behind would show here.
 QStringList folderEntries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList all = entries;
+    for (const QString& entry : all)
+        entries.removeAll(FileLock::lockFileName(entry));
+    return entries;
 }
 
 // Lines of GBK text with Windows line ends, `count` of them, each about 20 bytes.
@@ -258,6 +266,41 @@ TEST(SafeFile, ReadersRefuseAFifoInsteadOfWaitingForIt) {
         EXPECT_TRUE(c.refused(home.path(), path));
     }
 }
+
+// The user keeps a file of the program folder elsewhere through a link: the link stays and
+// its target changes. A file the program derives on its own is never written through a
+// link, which whoever may write the folder could point at any file the program may write.
+TEST(SafeFile, ADerivedFileTakesTheLinksPlaceInsteadOfWritingThroughIt) {
+    struct Case {
+        SafeFile::Links links;
+        QByteArray target;  // what the link's target holds afterwards
+        bool linkStays;
+    };
+    const Case cases[] = {{SafeFile::Links::Follow, "new", true}, {SafeFile::Links::Replace, "old", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.linkStays);
+        TempHome home;
+        const QString target = home.file(QStringLiteral("elsewhere.txt"));
+        const QString path = home.file(QStringLiteral("FollowRecord.cache"));
+        writeBytes(target, "old");
+        ASSERT_TRUE(QFile::link(target, path));
+        QString error;
+        ASSERT_TRUE(SafeFile::replace(path, "new", &error, SafeFile::Durability::Unsynced, c.links))
+            << error.toStdString();
+        EXPECT_EQ(readBytes(target), c.target);
+        EXPECT_EQ(QFileInfo(path).isSymLink(), c.linkStays);
+        EXPECT_EQ(readBytes(path), "new");
+    }
+    // A dangling link is replaced as well, never made to create its target.
+    TempHome home;
+    const QString path = home.file(QStringLiteral("FollowRecord.cache"));
+    ASSERT_TRUE(QFile::link(home.file(QStringLiteral("nothing/here")), path));
+    QString error;
+    ASSERT_TRUE(
+        SafeFile::replace(path, "new", &error, SafeFile::Durability::Unsynced, SafeFile::Links::Replace));
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(readBytes(path), "new");
+}
 #endif
 
 namespace {
@@ -301,4 +344,52 @@ TEST(SafeFile, ScrapsOfKilledRewritesGoWhenTheyAreOld) {
     writeAged(home.file("600610/.600000-2017-03-16变动资料.txt.0a1b2c3d.tmp"), old_s);
     EXPECT_EQ(SafeFile::removeScraps(home.file("600610"), QStringLiteral("600610-*变动资料.txt")), 1);
     EXPECT_TRUE(QFile::exists(home.file("600610/.600000-2017-03-16变动资料.txt.0a1b2c3d.tmp")));
+}
+
+// Every file of the program folder is read whole, so one grown out of all measure (by a
+// fault, by someone who may write the folder) is refused by its size before a byte of it
+// is read: a clear reason, no memory spent, and never overwritten by a write that could
+// not read it.
+TEST(SafeFile, AFileOfTheProgramFolderPastItsSizeIsRefusedUnread) {
+    struct Case {
+        const char* name;
+        QString file;
+        qint64 limit;
+        std::function<bool(const QString& path, QString* error)> read;
+    };
+    const std::vector<Case> cases = {
+        {"settings file", QStringLiteral("quarrow.INI"), SettingsFile::kMaxBytes,
+         [](const QString& path, QString* error) {
+             SettingsFile file(path);
+             return file.isReadable(error) || file.read(QStringLiteral("Last"), QStringLiteral("Code")) ||
+                    file.write(QStringLiteral("Last"), QStringLiteral("Code"), QStringLiteral("1"));
+         }},
+        {"own stock list", ownStockFileName(), OwnStockList::kMaxBytes,
+         [](const QString& path, QString* error) {
+             OwnStockList list(path);
+             return list.load(error) ||
+                    list.add(QStringLiteral("sh600000")) != OwnStockList::Change::SaveFailed;
+         }},
+        {"followed list", followedListFileName(), FollowedList::kMaxBytes,
+         [](const QString& path, QString* error) {
+             FollowedList list(path);
+             return list.load(error) ||
+                    list.add(QStringLiteral("甲营业部")) != FollowedList::Change::SaveFailed;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempHome home;
+        const QString path = home.file(c.file);
+        {
+            // Sparse: no disk taken, no time spent.
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(file.resize(c.limit + 1));
+        }
+        QString error;
+        EXPECT_FALSE(c.read(path, &error));
+        EXPECT_TRUE(error.contains(QStringLiteral(" MB, more than the "))) << error.toStdString();
+        EXPECT_EQ(QFileInfo(path).size(), c.limit + 1) << "left as it was";
+    }
 }

@@ -1,3 +1,4 @@
+#include "app/FileLock.h"
 #include "app/ProgramFolder.h"
 #include "app/Settings.h"
 #include "app/TextCodec.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
+#include <QSysInfo>
 
 using namespace quarrow;
 using namespace quarrow::test;
@@ -193,7 +195,10 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
 TEST_F(SettingsFileTest, AWriteLeavesNoTemporaryFileBehind) {
     for (int i = 0; i < 20; ++i)
         ASSERT_TRUE(settings.writeLastStock(QStringLiteral("600000"), i));
-    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{QStringLiteral("quarrow.INI")});
+    // The lock beside the file is let go, not a temporary file of a write.
+    QStringList left = QDir(home.path()).entryList(QDir::Files | QDir::Hidden);
+    left.removeAll(FileLock::lockFileName(QStringLiteral("quarrow.INI")));
+    EXPECT_EQ(left, QStringList{QStringLiteral("quarrow.INI")});
     EXPECT_EQ(settings.lastIndex(), 19);
 }
 
@@ -228,4 +233,28 @@ TEST_F(SettingsFileTest, TheDatabaseSectionNamesAnAccessFileBesideTheProgramOrAn
     ASSERT_TRUE(settings.writeText(QStringLiteral("Database"), QStringLiteral("ODBC"),
                                    QStringLiteral("DSN=Quarrow")));
     EXPECT_EQ(settings.odbcSource(), QStringLiteral("DSN=Quarrow"));
+}
+
+// The window and a scheduled quarrow-cli write the one file: a write waits for another
+// program's, a bounded time, then gives up saying so and changes nothing; a lock left
+// behind by a program that died is taken over.
+TEST_F(SettingsFileTest, AWriteWaitsForAnotherProgramsAndGivesUpSayingSo) {
+    ASSERT_TRUE(settings.writeLastStock(QStringLiteral("000001"), 1));
+    const QString lockName = FileLock::lockFileName(settings.fileName());
+    {
+        FileLock other(settings.fileName(), 0);
+        QString error;
+        ASSERT_TRUE(other.acquire(&error)) << error.toStdString();
+        settings.file().setLockWait(200);
+        EXPECT_FALSE(settings.writeLastStock(QStringLiteral("600000"), 2));
+        EXPECT_TRUE(settings.lastError().contains(QStringLiteral("another program")))
+            << settings.lastError().toStdString();
+        EXPECT_EQ(settings.lastCode(), QStringLiteral("000001"));
+    }
+    EXPECT_TRUE(settings.writeLastStock(QStringLiteral("600000"), 2)) << "free again";
+
+    // What a killed program leaves: its lock file, naming a process that is gone.
+    writeBytes(lockName, "2147480000\nquarrow-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    EXPECT_TRUE(settings.writeLastStock(QStringLiteral("600001"), 3)) << settings.lastError().toStdString();
+    EXPECT_EQ(settings.lastCode(), QStringLiteral("600001"));
 }

@@ -4,42 +4,6 @@
 namespace quarrow::test {
 namespace {
 
-// RFC 4180 read back the way a spreadsheet program reads it: quoted fields may hold
-// commas, doubled quotes and line breaks; records end with CR LF.
-std::vector<QStringList> parseCsv(const QString& text) {
-    std::vector<QStringList> records;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
-                field += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            record << field;
-            field.clear();
-        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
-            record << field;
-            field.clear();
-            records.push_back(record);
-            record.clear();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    return records;
-}
-
 TEST(TextExportTest, CsvFileReadsBackCellForCell) {
     const QStringList titles{QStringLiteral("营业部"), QStringLiteral("count"), QStringLiteral("avg1")};
     const std::vector<QStringList> rows{
@@ -49,7 +13,7 @@ TEST(TextExportTest, CsvFileReadsBackCellForCell) {
     };
     const QByteArray bytes = TextExport::csvFileBytes(titles, rows);
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "spreadsheet programs need the mark to read UTF-8";
-    const std::vector<QStringList> back = parseCsv(QString::fromUtf8(bytes.mid(3)));
+    const std::vector<QStringList> back = readCsv(QString::fromUtf8(bytes.mid(3)));
     ASSERT_EQ(back.size(), rows.size() + 1);
     EXPECT_EQ(back[0], titles);
     for (size_t i = 0; i < rows.size(); ++i)
@@ -57,9 +21,45 @@ TEST(TextExportTest, CsvFileReadsBackCellForCell) {
 }
 
 TEST(TextExportTest, CopiedCellsKeepOneCellPerTab) {
-    const std::vector<QStringList> rows{{QStringLiteral("a\tb"), QStringLiteral("c\r\nd")},
-                                        {QStringLiteral("平安银行"), QString()}};
-    EXPECT_EQ(TextExport::tabSeparated(rows), QStringLiteral("a b\tc  d\n平安银行\t\n"));
+    const std::vector<QStringList> rows{
+        {QStringLiteral("a\tb"), QStringLiteral("c\r\nd")},
+        {QStringLiteral("平安银行"), QString()},
+        {QStringLiteral("=1+1"), QStringLiteral("\t@SUM(A1)"), QStringLiteral("-3.5")}};
+    EXPECT_EQ(TextExport::tabSeparated(rows),
+              QStringLiteral("a b\tc  d\n平安银行\t\n'=1+1\t' @SUM(A1)\t-3.5\n"));
+}
+
+// Names come from the quote program's pages and from any download server: read back as a
+// spreadsheet reads the file, no text cell starts a formula, numbers stay numbers and codes
+// keep their zeros.
+TEST(TextExportTest, HostileCellsReachTheSpreadsheetAsTexts) {
+    const QStringList titles{QStringLiteral("代码"), QStringLiteral("department"), QStringLiteral("net")};
+    struct Case {
+        QString code, department, net;     // as the program holds them
+        QString codeBack, departmentBack;  // as the file's reader gets them
+    };
+    const Case cases[] = {
+        {"000630", "=HYPERLINK(\"http://x.example/\",\"x\")", "-400", "=\"000630\"",
+         "'=HYPERLINK(\"http://x.example/\",\"x\")"},
+        {"600610", "@SUM(1+1)*cmd|' /C calc'!A0", "+12.5", "=\"600610\"", "'@SUM(1+1)*cmd|' /C calc'!A0"},
+        {"000001", "+1+1", "0", "=\"000001\"", "'+1+1"},
+        {"000002", "-1+1", ".5", "=\"000002\"", "'-1+1"},
+        {"000003", "\t=1", "-0.25", "=\"000003\"", "'\t=1"},
+        {"000004", "\r=1", "7", "=\"000004\"", "'\r=1"},
+        {"60061O", "中信证券 上海分公司", "1", "60061O", "中信证券 上海分公司"},
+        {"=1+2", "-", "", "'=1+2", "'-"},
+    };
+    std::vector<QStringList> rows;
+    for (const Case& c : cases)
+        rows.push_back({c.code, c.department, c.net});
+    const QByteArray bytes = TextExport::csvFileBytes(titles, rows);
+    const std::vector<QStringList> back = readCsv(QString::fromUtf8(bytes.mid(3)));
+    ASSERT_EQ(back.size(), rows.size() + 1);
+    EXPECT_EQ(back[0], titles);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].department.toStdString());
+        EXPECT_EQ(back[i + 1], (QStringList{cases[i].codeBack, cases[i].departmentBack, cases[i].net}));
+    }
 }
 
 }  // namespace

@@ -143,29 +143,41 @@ void storeQuotedDepartment(const QString& databaseFile, const QString& departmen
 // column titles; a department is matched as buyer or seller of a block trade.
 TEST(CliOutcome, QueryPrintsBothResultsUnderTheirTitles) {
     const QString department = "华泰\"深圳\",益田路";
+    // A name as a hostile download server may send it.
+    const QString formula = "=HYPERLINK(\"http://x.example/\",\"x\")";
     struct Case {
         const char* what;
-        bool stored;
+        QString stored;  // the department stored with the rows; none when empty
         QStringList arguments;
         QString out;
     };
     const Case cases[] = {
         {"empty results: the titles alone",
-         false,
+         {},
          {"query"},
          "代码  股票名称  交易日  营业部o涨跌说明  买入o成交量  卖出o成交额  涨跌幅度  注释\n"
          "\n"
          "代码  股票名称  交易日  买方  成交价格  成交万股  成交万元  卖方\n"},
-        {"csv quotes a name with quotes and a comma",
-         true,
+        {"csv quotes a name with quotes and a comma, and keeps the code's zeros",
+         department,
          {"query", "--format", "csv", "--dept", department},
          "代码,股票名称,交易日,营业部o涨跌说明,买入o成交量,卖出o成交额,涨跌幅度,注释\r\n"
-         "600610,中毅达,2017-03-10,\"华泰\"\"深圳\"\",益田路\",100,50.5,-9.5,--\r\n"
+         "\"=\"\"600610\"\"\",中毅达,2017-03-10,\"华泰\"\"深圳\"\",益田路\",100,50.5,-9.5,'--\r\n"
          "\r\n"
          "代码,股票名称,交易日,买方,成交价格,成交万股,成交万元,卖方\r\n"
-         "600610,中毅达,2017-03-10,\"华泰\"\"深圳\"\",益田路\",10.5,100,1050,中信证券\r\n"},
+         "\"=\"\"600610\"\"\",中毅达,2017-03-10,\"华泰\"\"深圳\"\",益田路\",10.5,100,1050,中信证券\r\n"},
+        {"csv gives a spreadsheet no formula to run",
+         formula,
+         {"query", "--format", "csv"},
+         "代码,股票名称,交易日,营业部o涨跌说明,买入o成交量,卖出o成交额,涨跌幅度,注释\r\n"
+         "\"=\"\"600610\"\"\",中毅达,2017-03-10,\"'=HYPERLINK(\"\"http://x.example/"
+         "\"\",\"\"x\"\")\",100,50.5,-9.5,'--\r\n"
+         "\r\n"
+         "代码,股票名称,交易日,买方,成交价格,成交万股,成交万元,卖方\r\n"
+         "\"=\"\"600610\"\"\",中毅达,2017-03-10,\"'=HYPERLINK(\"\"http://x.example/"
+         "\"\",\"\"x\"\")\",10.5,100,1050,中信证券\r\n"},
         {"table aligned on wide characters, with the statements",
-         true,
+         department,
          {"query", "--button", "buysale", "--to", "2017-03-10", "--kind", "0", "--threshold", "100", "--sql"},
          "Select StCode as 代码, StName as 股票名称,StDate as 交易日,StDept as 营业部o涨跌说明,StBuy as "
          "买入o成交量,StSale as 卖出o成交额,StRate as 涨跌幅度,StMemo as 注释 From viewStChange\n"
@@ -190,8 +202,8 @@ TEST(CliOutcome, QueryPrintsBothResultsUnderTheirTitles) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempHome home;
-        if (c.stored)
-            storeQuotedDepartment(home.file("Quarrow.db"), department);
+        if (!c.stored.isEmpty())
+            storeQuotedDepartment(home.file("Quarrow.db"), c.stored);
         const CliRun run = runCli(QStringList{"--home", home.path()} + c.arguments);
         EXPECT_EQ(run.status, 0) << run.err.toStdString();
         EXPECT_EQ(run.out, c.out);

@@ -224,10 +224,13 @@ TEST(PageTable, ReadsThePlainFormDirectlyAndEveryPageAsTheFullParse) {
         {"a cell outside a row", "<table><td>1<td>2</table>", false},
         {"two tables", "<table><tr><td>1</table><table><tr><td>2</table>", false},
         {"a comment", "<table><!-- c --><tr><td>1</table>", false},
-        {"the text ends in the table", "<table><tr><td>1", false},
+        {"the text ends in the table", "<table><tr><td>1<td> 2 ", true},
+        {"the text ends in a tag", "<table><tr><td>1<t", false},
         {"text after the table", "<table><tr><td>1</table>tail", false},
         {"no table", "<p>none</p>", false},
         {"nested too deep", QString("<div>").repeated(300) + "<table><tr><td>1</table>", false},
+        {"more elements than a table page has", "<table>" + QString("<tr class=r><td>1").repeated(110000),
+         false},
     };
     for (const Case& c : cases) {
         TDxHtmlParser parser;
@@ -238,9 +241,13 @@ TEST(PageTable, ReadsThePlainFormDirectlyAndEveryPageAsTheFullParse) {
         EXPECT_EQ(read.tables, parser.WebTables().Count()) << c.name;
         QStringList rows;
         for (int r = 0; r < read.rowCount(); ++r)
-            rows << read.rows.at(r).join(QLatin1Char('|'));
+            rows << read.cells(r).join(QLatin1Char('|'));
         EXPECT_EQ(rows, read.tables > 0 ? readTable(parser.WebTables().table(0)) : QStringList()) << c.name;
     }
+
+    // A tree of so many elements would cost hundreds of megabytes: refused unparsed.
+    EXPECT_EQ(readPageTable("<table>" + QString("<tr class=r><td>1").repeated(110000)).refusal,
+              QStringLiteral("the page holds more than 200000 elements, more than a table page needs"));
 
     // Beside the window: a stop ends the wait on either path.
     EXPECT_FALSE(readPageTable(QStringLiteral("<table></table>"), [] { return false; }));

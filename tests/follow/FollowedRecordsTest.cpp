@@ -1,9 +1,12 @@
 #include "follow/FollowedRecords.h"
 
 #include "../scorecard/ScorecardTestData.h"
+#include "quotefiles/QuotePaths.h"
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <functional>
 
@@ -45,6 +48,27 @@ TEST(FollowedRecordsTest, KeptRecordsStayThoseOfTheWholeStore) {
         qint64 rowsSince;
     };
     const QString elsewhere = home.file(QStringLiteral("other-quote"));
+    // The quote program rewrites a daily-bar file in place (its closes adjusted, say): as
+    // many bars as before, another time.
+    const auto rewriteBars = [&](const QString& folder, int shift) {
+        const QString code = QStringLiteral("sz000001");
+        QList<DailyBar> bars;
+        qint32 close = 1000;
+        for (const qint32 day : {20170301, 20170302, 20170303, 20170306, 20170307, 20170308, 20170309,
+                                 20170310, 20170313, 20170314, 20170315, 20170316, 20170317, 20170320}) {
+            DailyBar bar;
+            bar.Date = day;
+            close += (day % 3 == 0 ? -1 : 1) * shift;
+            bar.Open = bar.High = bar.Low = bar.Close = close;
+            bars << bar;
+        }
+        writeBars(folder, code, bars);
+        QFile file(QuotePaths::dailyBarFile(folder, code));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(
+            file.setFileTime(QDateTime::currentDateTime().addSecs(shift), QFileDevice::FileModificationTime));
+    };
+    const QString target = home.file(QStringLiteral("elsewhere.txt"));
     const Step steps[] = {
         {"the first call reads each department whole", [] {}, quote, 0, 4, 0},
         {"the next one keeps them", [] {}, quote, 4, 0, 0},
@@ -81,6 +105,39 @@ TEST(FollowedRecordsTest, KeptRecordsStayThoseOfTheWholeStore) {
              storeScorecardRows(db);
          },
          elsewhere, 0, 4, 0},
+        {"back to the first quote folder, whose bars were rewritten meanwhile",
+         [&] { rewriteBars(quote, 60); }, quote, 0, 4, 0},
+        {"a daily-bar file rewritten in place gives its stock's returns anew",
+         [&] { rewriteBars(quote, 90); }, quote, 4, 0, 0},
+        {"a cache file that claims more than it holds is dropped",
+         [&] {
+             // The count of codes stands after the three numbers of the head, the store's
+             // and the quote folder's names (a length and UTF-16) and the highest ID.
+             QFile file(cache);
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(file.seek(12 + 4 + 2 * db.fileName().size() + 4 + 2 * quote.size() + 8));
+             ASSERT_EQ(file.write(QByteArray("\x7f\xff\xff\xff", 4)), 4);
+         },
+         quote, 0, 4, 0},
+        {"a cache larger than any is dropped unread",
+         [&] {
+             QFile file(cache);
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(file.resize(FollowedRecords::kMaxFileBytes + 1));
+         },
+         quote, 0, 4, 0},
+        {"a link in place of the cache is replaced, its target untouched",
+         [&] {
+             QFile(target).remove();
+             {
+                 QFile file(target);
+                 ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                 file.write("the user's own");
+             }
+             ASSERT_TRUE(QFile::remove(cache));
+             ASSERT_TRUE(QFile::link(target, cache));
+         },
+         quote, 0, 4, 0},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -92,6 +149,8 @@ TEST(FollowedRecordsTest, KeptRecordsStayThoseOfTheWholeStore) {
         EXPECT_EQ(records.stats().departmentsKept, step.kept);
         EXPECT_EQ(records.stats().departmentsRead, step.read);
         EXPECT_EQ(records.stats().rowsSince, step.rowsSince);
+        EXPECT_FALSE(QFileInfo(cache).isSymLink());
+        EXPECT_LE(QFileInfo(cache).size(), 4096);
 
         TrackRecordOptions options;
         options.horizons = kFollowedHorizons;
@@ -118,6 +177,9 @@ TEST(FollowedRecordsTest, KeptRecordsStayThoseOfTheWholeStore) {
             }
         }
     }
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), "the user's own");
 }
 
 }  // namespace

@@ -523,6 +523,60 @@ TEST(QueryPage, ResultGridsShowWholeFiguresInTheLookOfStockSoftware) {
     saveScreenshot(*desk.opened.last(), QStringLiteral("block-trades.png"));
 }
 
+// The grid's CSV file, as a spreadsheet opened by a double click reads it: the titles the
+// grid shows with the figures' units, the codes with their zeros, a department name from a
+// hostile page as the text it is; its copied cells run no formula either.
+TEST(QueryPage, TheGridsCsvFileOpensSafelyUnderTheShownTitles) {
+    QueryDesk desk(QueryDesk::Data::Seeded);
+    const QString hostile = QStringLiteral("=HYPERLINK(\"http://x.example/\",\"x\")");
+    Statement rename =
+        desk.db().DBCommand(QStringLiteral("update tblStDepart set StDept=:StDept where StDeptKey=3"));
+    rename.bind(QStringLiteral(":StDept"), hostile);
+    ASSERT_TRUE(rename.exec()) << rename.error().toStdString();
+    desk.show();
+    desk.child<QCheckBox>(QStringLiteral("DateFromChecked"))->setChecked(false);
+    desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+    QueryResultModel& rows = desk.mainModel();
+
+    const QString file = desk.home.file(QStringLiteral("grid.csv"));
+    QString error;
+    ASSERT_TRUE(GridExport::saveCsv(rows, file, &error)) << error.toStdString();
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const std::vector<QStringList> back = readCsv(QString::fromUtf8(bytes.mid(3)));
+    ASSERT_EQ(back.size(), size_t(rows.rowCount()) + 1);
+    EXPECT_EQ(back[0], (QStringList{"代码", "股票名称", "交易日", "营业部/涨跌说明", "买入/成交量(万元/万股)",
+                                    "卖出/成交额(万元)", "涨跌幅度(%)", "注释", "净买额(万元)"}));
+    bool named = false;
+    for (size_t r = 1; r < back.size(); ++r) {
+        const QStringList& cells = back[r];
+        EXPECT_TRUE(cells.value(0) == "=\"600610\"" || cells.value(0) == "=\"000001\"")
+            << cells.value(0).toStdString();
+        named = named || cells.value(3) == QLatin1Char('\'') + hostile;
+        for (const QString& cell : cells.mid(1)) {
+            bool number = false;
+            cell.toDouble(&number);
+            EXPECT_TRUE(number || cell.isEmpty() || !QStringLiteral("=+-@\t\r").contains(cell.front()))
+                << cell.toStdString();
+        }
+    }
+    EXPECT_TRUE(named) << "the department from the hostile page is in the file, as a text";
+
+    QTableView* grid = desk.page()->resultGrid();
+    grid->selectAll();
+    for (const QString& line :
+         GridExport::selectionText(*grid).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        for (const QString& cell : line.split(QLatin1Char('\t'))) {
+            bool number = false;
+            cell.toDouble(&number);
+            EXPECT_TRUE(number || cell.isEmpty() || !QStringLiteral("=+-@").contains(cell.front()))
+                << cell.toStdString();
+        }
+    }
+}
+
 // Moving through the result rows moves the code box, the name panel and its hint, and the
 // open daily-bar viewer to the row's stock, so the stock filter then names that stock.
 TEST(QueryPage, RowMovesTakeTheNamePanelAndTheViewerAlong) {

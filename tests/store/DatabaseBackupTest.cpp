@@ -40,7 +40,8 @@ void fill(TDataBase& db, int rows) {
 }
 
 QStringList filesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    // Folders too: the unfinished copy is made in a folder of its own.
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
 }  // namespace

@@ -29,4 +29,38 @@ QByteArray dataFile(const QString& name) {
     return file.readAll();
 }
 
+std::vector<QStringList> readCsv(const QString& text) {
+    std::vector<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+                field += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            record << field;
+            field.clear();
+        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+            record << field;
+            field.clear();
+            records.push_back(record);
+            record.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return records;
+}
+
 }  // namespace quarrow::test

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 // Readable failure messages for Qt types.
@@ -41,5 +42,9 @@ QString dataPath(const QString& name);
 // A file of tests/data copied into folder, readable by everyone, for a program that runs as
 // another user: the checkout may sit in a folder only its owner can enter. The copy's path.
 QString copyDataFile(const QString& name, const QString& folder);
+
+// RFC 4180 read back the way a spreadsheet program reads it: quoted fields may hold
+// commas, doubled quotes and line breaks; records end with CR LF.
+std::vector<QStringList> readCsv(const QString& text);
 
 }  // namespace quarrow::test
