@@ -185,7 +185,7 @@ QString Settings::defaultText(const QString& section, const QString& key) const 
         return QString();
     }
     if (part == QLatin1String("QQ"))
-        return name == QLatin1String("QQName") ? QStringLiteral("(输入QQ昵称)") : QStringLiteral("0");
+        return name == QLatin1String("QQName") ? kNicknamePlaceholder : QStringLiteral("0");
     if (part == QLatin1String("Server")) {
         if (name == QLatin1String("StChangePage"))
             return kDefaultChangePage;
@@ -325,12 +325,16 @@ bool Settings::sendFollowed() const {
 }
 
 bool Settings::qqNameSet() const {
-    const QString name = trimBlanks(qqName());
-    return !name.isEmpty() && name != defaultText(QStringLiteral("QQ"), QStringLiteral("QQName"));
+    return !usableNickname(qqName()).isEmpty();
+}
+
+QString Settings::usableNickname(const QString& name) {
+    const QString trimmed = trimBlanks(name);
+    return trimmed == kNicknamePlaceholder ? QString() : trimmed;
 }
 
 QString Settings::qqName() const {
-    return readText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("(输入QQ昵称)"));
+    return readText(QStringLiteral("QQ"), QStringLiteral("QQName"), kNicknamePlaceholder);
 }
 
 QString Settings::odbcSource() const {

@@ -88,8 +88,12 @@ public:
     QString rarFolder() const;
     QString dbCopyFolder() const;
     QString qqName() const;
+    // What the nickname box holds before the user gives one.
+    static inline const QString kNicknamePlaceholder = QStringLiteral("(输入QQ昵称)");
     // A nickname the user gave: neither empty nor the box's placeholder.
     bool qqNameSet() const;
+    // The nickname a chat window is looked for by: empty for none, the placeholder included.
+    static QString usableNickname(const QString& name);
     // [QQ] SendFollowed: after a run, the followed departments' rows go to the QQ chat.
     bool sendFollowed() const;
 

@@ -17,7 +17,6 @@ namespace quarrow {
 
 namespace {
 
-const QString kMonitorTitle = QStringLiteral("主力监控总览");
 const QString kMonitorPicture = QStringLiteral("主力监控总览.jpg");
 const QString kChatPicture = QStringLiteral("QQ聊天窗口.jpg");
 const QString kSellingPrompt = QStringLiteral("正在抓取主力抛售数据,请等待!");
@@ -26,26 +25,23 @@ const QString kQuoteMissing = QStringLiteral("需要安装运行华林或东方�
 const QString kStartedPrompt = QStringLiteral("已经启动QQ监视.如果要操作使用计算机，请关闭QQ监视功能");
 const QString kStartedEarlyPrompt =
     QStringLiteral("已经启动QQ监视.但是尚未到股票交易时间!如果要操作使用计算机,请先关闭QQ监视功能");
-// The offsets in the monitor's first list that show its selling and its buying alerts.
-constexpr int kListX = 35;
-constexpr int kSellingY = 147;
-constexpr int kBuyingY = 130;
-constexpr int kBeforePaste_ms = 200;
-constexpr int kBeforeEnter_ms = 250;
-constexpr int kListReadAttempts = 3;
 
 QString quoted(const QString& text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 QString monitorHelp() {
-    return QStringLiteral("请打开行情软件的") + quoted(kMonitorTitle) + QStringLiteral("窗口!");
+    return QStringLiteral("请打开行情软件的") + quoted(MonitorCapture::kTitle) + QStringLiteral("窗口!");
 }
 
 }  // namespace
 
 MainForceRelay::MainForceRelay(RelayServices services, RelaySettingsSource settings, RelayHooks hooks)
-    : m_s(services), m_settings(std::move(settings)), m_hooks(std::move(hooks)) {}
+    : m_s(services),
+      m_settings(std::move(settings)),
+      m_hooks(std::move(hooks)),
+      m_monitor(services.windows, services.desktop, services.frame),
+      m_chat(services.windows, services.desktop, services.clock, services.frame) {}
 
 MainForceRelay::MainForceRelay(RelayServices services, RelaySettings settings, RelayHooks hooks)
     : MainForceRelay(services, RelaySettingsSource([settings] { return settings; }), std::move(hooks)) {}
@@ -58,18 +54,9 @@ QString MainForceRelay::stoppedHint() {
            quoted(QStringLiteral("主力买卖总览")) + QStringLiteral("窗口");
 }
 
-QString MainForceRelay::nickname() const {
-    return m_s.windows.setup().qqName;
-}
-
 void MainForceRelay::changed() {
     if (m_hooks.stateChanged)
         m_hooks.stateChanged();
-}
-
-bool MainForceRelay::chatWindowKnown() const {
-    const TStockWinInfo* chat = m_s.windows.QQChatWin();
-    return chat && chat->GetMainWindow() != kNoWindow;
 }
 
 const StocksForMonitor& MainForceRelay::watchList() const {
@@ -111,7 +98,7 @@ bool MainForceRelay::startRelay(RunLease lease) {
     if (m_hooks.showLogPage)
         m_hooks.showLogPage();
     m_notStarted = JobReason::NoMonitorWindow;
-    if (!m_s.windows.OpenMonitorWindow()) {
+    if (!m_monitor.open()) {
         m_s.frame.ShowHelpPicture(monitorHelp(), kMonitorPicture, false);
         return false;
     }
@@ -121,21 +108,25 @@ bool MainForceRelay::startRelay(RunLease lease) {
     m_captureOn = false;
     m_stoppedByUser = false;
     m_firstStoreError.clear();
-    m_pending.clear();
-    m_unsentAtStart = m_totals.linesUnsent;
+    m_unsentAtStart = m_chat.counts().linesUnsent;
+    m_storedUnsentAtStart = m_totals.storedUnsent;
     m_sellingList = true;
-    clickList(kSellingY);
+    m_monitor.showSelling();
 
     const QString name = nickname();
     if (!name.isEmpty()) {
         if (!m_s.windows.QQChatWin())
             m_s.windows.remakeQQChatWin();
-        if (!chatWindowKnown())
+        if (!m_chat.windowKnown())
             m_s.windows.QQChatWin()->Refresh();
-        if (!chatWindowKnown())
-            m_s.frame.ShowHelpPicture(
-                QStringLiteral("请启动QQ并打开与") + quoted(name) + QStringLiteral("的QQ聊天窗口!"),
-                kChatPicture, false);
+        m_chatMissing = !m_chat.windowKnown();
+        // The relay goes on all the same: the alerts are stored, and every pass looks for the
+        // chat window again, so one opened later is used from then on.
+        if (m_chatMissing)
+            m_s.frame.ShowHelpPicture(QStringLiteral("请启动QQ并打开与") + quoted(name) +
+                                          QStringLiteral("的QQ聊天窗口!\r在打开之前的主力买卖只保存,不发送;"
+                                                         "打开后程序会自动发送新的主力买卖"),
+                                      kChatPicture, false);
     } else {
         m_s.frame.notify(QStringLiteral("需要申请并设置一个向你发送聊天信息的QQ号!,以便发送主力买卖信息!"));
     }
@@ -165,7 +156,7 @@ bool MainForceRelay::startCapture(RunLease lease) {
     if (!startChecks())
         return false;
     m_notStarted = JobReason::NoMonitorWindow;
-    if (!m_s.windows.OpenMonitorWindow()) {
+    if (!m_monitor.open()) {
         m_s.frame.ShowHelpPicture(monitorHelp(), kMonitorPicture, false);
         return false;
     }
@@ -176,12 +167,12 @@ bool MainForceRelay::startCapture(RunLease lease) {
     if (m_hooks.showLogPage)
         m_hooks.showLogPage();
     m_sellingList = true;
-    clickList(kSellingY);
+    m_monitor.showSelling();
     // The capture reads every alert of both lists at any hour, for all stocks. It does so
     // with a list and counts of its own: the user's watch list, the trading-hours box and
     // what the relay has handled stay as they are for the next relay.
     m_captureWatch = std::make_unique<StocksForMonitor>(m_s.watch.withAllStocks());
-    m_captureLists = ListsRead();
+    m_captureLists = MonitorLists();
     m_captureOn = true;
     m_stoppedByUser = false;
     m_firstStoreError.clear();
@@ -198,11 +189,18 @@ void MainForceRelay::switchOff() {
     const bool relay = m_relayOn;
     endSession();
     if (relay) {
-        if (!m_pending.isEmpty())
-            dropUnsent(m_pending.size(), QStringLiteral("QQ监视已关闭"));
-        const int unsent = m_totals.linesUnsent - m_unsentAtStart;
+        m_chat.dropPending(QStringLiteral("QQ监视已关闭"));
+        const int unsent = m_chat.counts().linesUnsent - m_unsentAtStart;
+        const int storedUnsent = m_totals.storedUnsent - m_storedUnsentAtStart;
         if (unsent > 0)
             m_s.frame.addLog(QStringLiteral("\t本次QQ监视有%1条信息没有发送到QQ").arg(unsent),
+                             LogColor::Magenta);
+        // A user who starts again should know why those alerts will not come now: they are
+        // stored, and an alert stored already is not sent twice.
+        if (storedUnsent > 0)
+            m_s.frame.addLog(QStringLiteral("\t其中%1条主力买卖在没有QQ聊天窗口时已经保存到数据库,"
+                                            "再次启动QQ监视时不会重复发送")
+                                 .arg(storedUnsent),
                              LogColor::Magenta);
     }
     if (m_lease)
@@ -235,67 +233,29 @@ bool MainForceRelay::tick() {
     return true;
 }
 
-void MainForceRelay::clickList(int y) {
-    TStockWinInfo* clicks = m_s.windows.MonitorListWin();
-    if (!clicks)
-        return;
-    // The click goes where the list is now, not where it was at the last search, and as
-    // far into it as the screen's scaling puts the row.
-    clicks->RefreshWinRects();
-    clicks->MouseClickOnChild(clicks->ChildPixels(kListX), clicks->ChildPixels(y));
-}
-
-void MainForceRelay::checkChatWindow() {
-    const QString name = nickname();
-    if (!m_s.windows.QQChatWin())
-        m_s.windows.remakeQQChatWin();
-    TStockWinInfo* chat = m_s.windows.QQChatWin();
-    // An empty title would match every window.
-    if (name.isEmpty() || FindTopWindow(m_s.desktop, name.toStdU16String()) == kNoWindow) {
-        if (!name.isEmpty())
-            m_s.frame.ShowPrompt(QStringLiteral("没有打开") + quoted(name) + QStringLiteral("的QQ聊天界面"));
-        chat->MainWinClose();
-    } else if (chat->GetMainWindow() == kNoWindow) {
-        chat->Refresh();
-    }
+void MainForceRelay::lookForChatWindow() {
+    const bool found = m_chat.lookForWindow();
+    if (found && m_chatMissing)
+        m_s.frame.addLog(QStringLiteral("\t已找到") + quoted(nickname()) +
+                             QStringLiteral("的QQ聊天窗口,从现在起发送主力买卖"),
+                         LogColor::Default);
+    m_chatMissing = !found && !nickname().isEmpty();
 }
 
 bool MainForceRelay::pass() {
     ++m_totals.passes;
-    QuoteWindows& windows = m_s.windows;
-    if (FindTopWindow(m_s.desktop, kMonitorTitle.toStdU16String()) == kNoWindow) {
-        for (TStockWinInfo* win : {windows.MonitorListWin2(), windows.MonitorListWin()}) {
-            if (win)
-                win->MainWinClose();
-        }
-        if (!windows.OpenMonitorWindow()) {
-            m_s.frame.ShowPrompt(kMonitorTitle + QStringLiteral("没有开启!"));
-            return false;
-        }
-    } else if (!windows.MonitorListWin() || windows.MonitorListWin()->GetMainWindow() == kNoWindow ||
-               !windows.MonitorListWin2()) {
-        windows.OpenMonitorWindow();  // makes and finds both lists
-    }
+    m_chat.newPass();
+    if (!m_monitor.ready())
+        return false;
     if (m_relayOn)
-        checkChatWindow();
+        lookForChatWindow();
 
     const QDate today = m_s.clock.today();
     const QString dayPrefix = memoDayPrefix(today);
     // The capture reads at any hour.
     if (!m_captureOn && settings().onTime && !inMonitorTradingHours(m_s.clock.now()))
         return true;
-    TStockWinInfo* list = windows.MonitorListWin2();
-    if (list && !list->SelectChild()) {
-        // Known but gone: the monitor was closed and opened again since it was found.
-        list->Refresh();
-        if (TStockWinInfo* clicks = windows.MonitorListWin())
-            clicks->Refresh();
-    }
-    if (!list || !list->SelectChild())
-        return true;
-
-    m_s.frame.showCapture({});
-    ListsRead& lists = m_captureOn ? m_captureLists : m_relayLists;
+    MonitorLists& lists = m_captureOn ? m_captureLists : m_relayLists;
     if (lists.day != today) {
         // The memos of a new day carry its date: yesterday's look-alikes are no rivals.
         lists.selling.seen.clear();
@@ -303,67 +263,23 @@ bool MainForceRelay::pass() {
         lists.day = today;
     }
     const AlertSide side = m_sellingList ? AlertSide::Selling : AlertSide::Buying;
-    ListState& state = m_sellingList ? lists.selling : lists.buying;
-    const std::vector<std::vector<std::u16string>> rows = readFreshRows(list->GetChildWindow(), state);
-    if (!rows.empty()) {
-        QStringList lines;
-        lines.reserve(static_cast<qsizetype>(rows.size()));
-        for (const std::vector<std::u16string>& cells : rows) {
-            QString line;
-            for (std::size_t c = 0; c < cells.size(); ++c) {
-                if (c > 0)
-                    line += QLatin1Char('\t');
-                line += QString::fromStdU16String(cells[c]);
-            }
-            lines << line;
-        }
-        m_s.frame.showCapture(lines);
+    MonitorListState& state = m_sellingList ? lists.selling : lists.buying;
+    const std::optional<QStringList> lines = m_monitor.freshRows(state);
+    if (!lines)
+        return true;
+    m_s.frame.showCapture(*lines);
+    if (!lines->isEmpty()) {
         m_s.frame.clearLog();
         if (m_hooks.busyCursor)
             m_hooks.busyCursor(true);
-        handleRows(lines, side, dayPrefix, state);
+        handleRows(*lines, side, dayPrefix, state);
         if (m_hooks.busyCursor)
             m_hooks.busyCursor(false);
     }
     switchLists();
     if (m_relayOn)
-        sendPending(true);
+        m_chat.sendPending(true);
     return true;
-}
-
-// The rows the monitor added to a list since it was last read, newest first; only they are
-// read and made text, so a pass costs what it brings, not what the day has gathered. The
-// monitor puts its new rows on top: the row that was newest at the last read must now
-// stand just below them. When it does not, or the list got shorter, the monitor began the
-// list again (restarted, or a new day began) and all of it is new; what was stored before
-// is recognised by its memo and not stored or sent twice.
-std::vector<std::vector<std::u16string>> MainForceRelay::readFreshRows(WindowHandle listView,
-                                                                       ListState& state) {
-    for (int attempt = 1;; ++attempt) {
-        const int length = static_cast<int>(m_s.desktop.listViewRowCount(listView));
-        if (length < state.handled)
-            state.reset();
-        const int fresh = length - state.handled;
-        if (fresh <= 0)
-            return {};
-        const bool anchored = state.handled > 0;
-        std::vector<std::vector<std::u16string>> rows =
-            m_s.desktop.readListView(listView, static_cast<std::size_t>(fresh + (anchored ? 1 : 0)));
-        // Alerts that arrive while the rows are read push the fresh ones down: read again
-        // while the count moves, so none is skipped.
-        if (static_cast<int>(m_s.desktop.listViewRowCount(listView)) > length && attempt < kListReadAttempts)
-            continue;
-        const auto fresh_n = static_cast<std::size_t>(fresh);
-        if (anchored && (rows.size() <= fresh_n || rows[fresh_n] != state.newest)) {
-            state.reset();
-            continue;
-        }
-        rows.resize(std::min(rows.size(), fresh_n));
-        state.handled += static_cast<int>(rows.size());
-        if (!rows.empty())
-            state.newest = rows.front();
-        return rows;
-    }
 }
 
 // What one row of a pass is, worked out before any is handled.
@@ -375,7 +291,7 @@ struct MainForceRelay::RowWork {
 };
 
 void MainForceRelay::handleRows(const QStringList& lines, AlertSide side, const QString& dayPrefix,
-                                ListState& state) {
+                                MonitorListState& state) {
     const StocksForMonitor& watch = watchList();
     std::vector<RowWork> rows(static_cast<std::size_t>(lines.size()));
     // Oldest first, so the number of a look-alike follows the list's own order and comes
@@ -398,16 +314,25 @@ void MainForceRelay::handleRows(const QStringList& lines, AlertSide side, const 
     // Read once a pass, as the page shows them now.
     const RelaySettings settings = this->settings();
     int unsent = 0;
+    int duplicates = 0;
     for (const RowWork& row : rows)
-        handleRow(row, side, dayPrefix, settings, &unsent);
+        handleRow(row, side, dayPrefix, settings, &unsent, &duplicates);
+    // A monitor shown again (the relay started anew) brings back every alert of the day:
+    // the first is said as always, the rest in one line.
+    if (duplicates > 1)
+        m_s.frame.addLog(
+            QStringLiteral("\t另有%1条数据重复(已经保存过,此前读到时已处理)").arg(duplicates - 1),
+            LogColor::Red);
     if (unsent > 0) {
-        m_totals.linesUnsent += unsent;
-        m_s.frame.addLog(QStringLiteral("\t没有QQ聊天窗口,%1条信息未发送").arg(unsent), LogColor::Magenta);
+        m_chat.countUnsent(unsent);
+        m_totals.storedUnsent += unsent;
+        m_s.frame.addLog(QStringLiteral("\t没有QQ聊天窗口,%1条主力买卖已保存但未发送").arg(unsent),
+                         LogColor::Magenta);
     }
 }
 
 void MainForceRelay::handleRow(const RowWork& row, AlertSide side, const QString& dayPrefix,
-                               const RelaySettings& settings, int* unsent) {
+                               const RelaySettings& settings, int* unsent, int* duplicates) {
     ++m_totals.rowsHandled;
     if (row.value.isEmpty() || row.reading.kind == RowKind::NotAnAlert)
         return;
@@ -419,7 +344,7 @@ void MainForceRelay::handleRow(const RowWork& row, AlertSide side, const QString
         return;
     }
     const MonitorAlert& alert = row.reading.alert;
-    const bool chat = m_relayOn && chatWindowKnown();
+    const bool chat = m_relayOn && m_chat.windowKnown();
     const bool ownStock = row.value.contains(QStringLiteral("(*"));
     // What the chat takes: alerts above the threshold, and every alert of an own stock.
     const bool forChat = m_relayOn && !nickname().isEmpty() &&
@@ -429,7 +354,10 @@ void MainForceRelay::handleRow(const RowWork& row, AlertSide side, const QString
     ++m_totals.alertsKept;
     const QString code = row.value.left(6);
     const QString memo = alertMemo(dayPrefix, code, alert, side, row.occurrence);
-    const StoreResult stored = m_s.db.DBOpened() ? store(code, alert, side, memo) : StoreResult::NotStored;
+    const StoreResult stored =
+        m_s.db.DBOpened() ? store(code, alert, side, memo, *duplicates == 0) : StoreResult::NotStored;
+    if (stored == StoreResult::Duplicate)
+        ++*duplicates;
 
     const bool selling = side == AlertSide::Selling;
     const QString logLine = alert.time + alert.name + row.value +
@@ -444,12 +372,11 @@ void MainForceRelay::handleRow(const RowWork& row, AlertSide side, const QString
         ++*unsent;
         return;
     }
-    addChatLine((selling ? QStringLiteral("/qiang ") : QStringLiteral("/ruo ")) + logLine +
-                QLatin1Char('\n'));
+    m_chat.add((selling ? QStringLiteral("/qiang ") : QStringLiteral("/ruo ")) + logLine + QLatin1Char('\n'));
 }
 
 MainForceRelay::StoreResult MainForceRelay::store(const QString& code, const MonitorAlert& alert,
-                                                  AlertSide side, const QString& memo) {
+                                                  AlertSide side, const QString& memo, bool sayDuplicate) {
     const bool selling = side == AlertSide::Selling;
     const StoreWrite insert = insertAlert(
         m_s.db, {code, alert.name, m_s.clock.today(),
@@ -461,7 +388,8 @@ MainForceRelay::StoreResult MainForceRelay::store(const QString& code, const Mon
     }
     if (insert.duplicate()) {
         ++m_totals.duplicates;
-        m_s.frame.addLog(QStringLiteral("\t数据重复：") + memo, LogColor::Red);
+        if (sayDuplicate)
+            m_s.frame.addLog(QStringLiteral("\t数据重复：") + memo, LogColor::Red);
         return StoreResult::Duplicate;
     }
     // Not a repeat: the database refused the row, and the user must know it is not stored.
@@ -474,107 +402,13 @@ MainForceRelay::StoreResult MainForceRelay::store(const QString& code, const Mon
     return StoreResult::Failed;
 }
 
-void MainForceRelay::addChatLine(const QString& line) {
-    m_pending.append({line, m_s.clock.now(), 0});
-    if (m_pending.size() >= kBatchLines)
-        sendPending(false);
-}
-
-// Sends the waiting lines in messages of at most 40 lines; in the middle of a pass only
-// whole messages, at its end whatever waits.
-void MainForceRelay::sendPending(bool all) {
-    const QDateTime oldest = m_s.clock.now().addSecs(-kKeepUnsent_s);
-    qsizetype stale = 0;
-    while (stale < m_pending.size() && m_pending[stale].made < oldest)
-        ++stale;
-    if (stale > 0)
-        dropUnsent(stale, QStringLiteral("等待超过%1分钟").arg(kKeepUnsent_s / 60));
-    while (m_pending.size() >= kBatchLines || (all && !m_pending.isEmpty())) {
-        const qsizetype count = std::min<qsizetype>(kBatchLines, m_pending.size());
-        QStringList lines;
-        lines.reserve(count);
-        for (qsizetype i = 0; i < count; ++i)
-            lines << m_pending[i].text;
-        if (!sendMessage(lines)) {
-            keepForNextPass();
-            return;
-        }
-        m_pending.erase(m_pending.begin(), m_pending.begin() + count);
-    }
-}
-
-bool MainForceRelay::sendMessage(const QStringList& lines) {
-    TStockWinInfo* chat = m_s.windows.QQChatWin();
-    if (!chat || !chat->SelectMain())
-        return false;
-    m_s.clock.sleep(kBeforePaste_ms);
-    chat->Past_Keys(lines.join(QString()).toStdU16String());
-    m_s.clock.sleep(kBeforeEnter_ms);
-    chat->Press_Enter();
-    m_totals.linesSent += static_cast<int>(lines.size());
-    m_sentLines += lines;
-    ++m_totals.batchesSent;
-    return true;
-}
-
-// Nothing reached the chat, so nothing can arrive twice: the lines wait for the next pass,
-// which looks for the window again (it may have been reopened). Lines that already waited
-// a pass go: the window is not coming back soon, and old alerts are no news.
-void MainForceRelay::keepForNextPass() {
-    if (TStockWinInfo* chat = m_s.windows.QQChatWin())
-        chat->MainWinClose();
-    const int pass = m_totals.passes;
-    QList<PendingLine> kept;
-    qsizetype dropped = 0;
-    for (PendingLine& line : m_pending) {
-        if (line.failedInPass != 0 && line.failedInPass < pass) {
-            ++dropped;
-            continue;
-        }
-        if (line.failedInPass == 0)
-            line.failedInPass = pass;
-        kept.append(std::move(line));
-    }
-    m_pending = std::move(kept);
-    if (dropped > 0) {
-        m_totals.linesUnsent += static_cast<int>(dropped);
-        m_s.frame.addLog(QStringLiteral("\tQQ聊天窗口无法选中,%1条信息未发送").arg(dropped),
-                         LogColor::Magenta);
-    }
-    if (!m_pending.isEmpty())
-        ++m_totals.batchesKept;
-}
-
-// The oldest `count` waiting lines go unsent.
-void MainForceRelay::dropUnsent(qsizetype count, const QString& why) {
-    m_pending.erase(m_pending.begin(), m_pending.begin() + count);
-    m_totals.linesUnsent += static_cast<int>(count);
-    m_s.frame.addLog(QStringLiteral("\t%1,%2条信息未发送").arg(why).arg(count), LogColor::Magenta);
-}
-
-bool MainForceRelay::sendLines(const QStringList& lines) {
-    if (lines.isEmpty())
-        return true;
-    checkChatWindow();
-    if (!chatWindowKnown())
-        return false;
-    // The relay's own lines still waiting go first, as at the end of a pass.
-    sendPending(true);
-    if (!m_pending.isEmpty())
-        return false;
-    QStringList message;
-    for (const QString& line : lines.mid(0, kBatchLines))
-        message << line + QLatin1Char('\n');
-    return sendMessage(message);
-}
-
 void MainForceRelay::switchLists() {
     if (m_sellingList) {
-        clickList(kBuyingY);
+        m_monitor.showBuying();
         m_sellingList = false;
         m_s.frame.ShowPrompt(kBuyingPrompt);
     } else if (!m_captureOn) {
-        clickList(kSellingY);
+        m_monitor.showSelling();
         m_sellingList = true;
         m_s.frame.ShowPrompt(kSellingPrompt);
     } else {
@@ -621,14 +455,25 @@ RelayOutcome MainForceRelay::outcome() const {
             outcome.stop();
         if (m_totals.storeFailures > 0)
             outcome.failStore(m_firstStoreError);
-        if (m_totals.linesUnsent > 0)
+        const RelayTotals counted = totals();
+        if (counted.linesUnsent > 0)
             outcome.fail(JobReason::ChatNotReached, QStringLiteral("%1 of %2")
-                                                        .arg(m_totals.linesUnsent)
-                                                        .arg(m_totals.linesUnsent + m_totals.linesSent));
+                                                        .arg(counted.linesUnsent)
+                                                        .arg(counted.linesUnsent + counted.linesSent));
     }
-    outcome.totals = m_totals;
-    outcome.sentLines = m_sentLines;
+    outcome.totals = totals();
+    outcome.sentLines = m_chat.sentLines();
     return outcome;
+}
+
+RelayTotals MainForceRelay::totals() const {
+    RelayTotals counted = m_totals;
+    const ChatCounts& chat = m_chat.counts();
+    counted.linesSent = chat.linesSent;
+    counted.batchesSent = chat.batchesSent;
+    counted.batchesKept = chat.batchesKept;
+    counted.linesUnsent = chat.linesUnsent;
+    return counted;
 }
 
 bool commitNickname(Settings& settings, QuoteWindows& windows, const QString& nickname, QString* error) {

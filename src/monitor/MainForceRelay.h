@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/JobOutcome.h"
+#include "monitor/ChatSender.h"
+#include "monitor/MonitorCapture.h"
 #include "monitor/MonitorRow.h"
 
 #include "platform/Desktop.h"
@@ -68,7 +70,10 @@ struct RelayTotals {
     int alertsStored = 0;   // inserted into tblMainBuySale
     int duplicates = 0;     // rejected as already stored
     int storeFailures = 0;  // refused for another reason (a full disk, a lock)
-    int linesSent = 0;      // chat lines delivered with Enter
+    // Alerts meant for the chat that were stored while there was no chat window: the
+    // relay goes on storing, and says how many the chat never got.
+    int storedUnsent = 0;
+    int linesSent = 0;  // chat lines delivered with Enter
     int batchesSent = 0;
     int batchesKept = 0;  // messages the chat window could not take, kept for the next pass
     // Chat lines that never reached the chat window: the window was missing or could not
@@ -85,18 +90,16 @@ struct RelayOutcome : JobOutcome {
 };
 
 // The main-force relay and capture: reads the quote program's monitor "主力监控总览" one
-// list per pass (selling, then buying, …), stores the new alerts of the watched stocks,
-// logs them in colour and types them as chat lines into the chat window of the nickname.
-// The capture reads both lists once for all stocks and only stores and logs. The
-// passes are paced by a half-second tick: the desktop window's timer, a loop on the clock
-// on the command line.
+// list per pass (selling, then buying, …) through the monitor capture, stores the new
+// alerts of the watched stocks, logs them in colour and hands them as chat lines to the
+// chat sender for the chat window of the nickname. The capture reads both lists once for
+// all stocks and only stores and logs. The passes are paced by a half-second tick: the
+// desktop window's timer, a loop on the clock on the command line.
 class MainForceRelay {
 public:
     static constexpr int kTick_ms = 500;
-    static constexpr int kBatchLines = 40;
-    // A chat line the chat window could not take is tried once more at the next pass, and
-    // only while it is this fresh: an alert is news for minutes, not hours.
-    static constexpr int kKeepUnsent_s = 180;
+    static constexpr int kBatchLines = ChatSender::kBatchLines;
+    static constexpr int kKeepUnsent_s = ChatSender::kKeepUnsent_s;
 
     MainForceRelay(RelayServices services, RelaySettingsSource settings, RelayHooks hooks = {});
     // Settings that stay as given (the command line's options).
@@ -134,59 +137,27 @@ public:
     int saleCount() const { return m_relayLists.selling.handled; }
     int buyCount() const { return m_relayLists.buying.handled; }
     // Chat lines waiting for the chat window.
-    int pendingLines() const { return static_cast<int>(m_pending.size()); }
-    const RelayTotals& totals() const { return m_totals; }
+    int pendingLines() const { return m_chat.pendingLines(); }
+    RelayTotals totals() const;
 
-    // Lines from elsewhere in the program (the followed departments' rows after a run) for
-    // the chat window of the nickname: at most one batch of them, pasted and sent the way
-    // the relay sends its own, after any batch of its own still waiting. False when the
-    // chat window cannot be had; the lines are not kept then.
-    bool sendLines(const QStringList& lines);
-
-    // The nickname whose chat window receives the lines (the window search's).
-    QString nickname() const;
+    // The nickname whose chat window receives the lines; empty for none.
+    QString nickname() const { return m_chat.nickname(); }
     static QString stoppedHint();
 
 private:
-    // What was handled of one of the monitor's lists.
-    struct ListState {
-        int handled = 0;
-        // The newest row handled: the next read finds it just below the rows added since.
-        std::vector<std::u16string> newest;
-        // The alerts of the list read so far, by what their memo says: the count numbers a
-        // look-alike of the same minute.
-        QHash<QString, int> seen;
-        void reset() { *this = ListState(); }
-    };
-    struct ListsRead {
-        ListState selling;
-        ListState buying;
-        QDate day;  // the day the look-alike counts belong to
-    };
     enum class StoreResult { Stored, Duplicate, Failed, NotStored };
-    struct PendingLine {
-        QString text;
-        QDateTime made;
-        int failedInPass = 0;  // the pass whose send did not reach the chat; 0 none yet
-    };
     struct RowWork;
 
     bool startChecks();
-    bool chatWindowKnown() const;
-    void checkChatWindow();
     const StocksForMonitor& watchList() const;
-    std::vector<std::vector<std::u16string>> readFreshRows(WindowHandle listView, ListState& state);
-    void handleRows(const QStringList& lines, AlertSide side, const QString& dayPrefix, ListState& state);
+    void lookForChatWindow();
+    void handleRows(const QStringList& lines, AlertSide side, const QString& dayPrefix,
+                    MonitorListState& state);
     void handleRow(const RowWork& row, AlertSide side, const QString& dayPrefix,
-                   const RelaySettings& settings, int* unsent);
-    StoreResult store(const QString& code, const MonitorAlert& alert, AlertSide side, const QString& memo);
-    void addChatLine(const QString& line);
-    void sendPending(bool all);
-    bool sendMessage(const QStringList& lines);
-    void keepForNextPass();
-    void dropUnsent(qsizetype count, const QString& why);
+                   const RelaySettings& settings, int* unsent, int* duplicates);
+    StoreResult store(const QString& code, const MonitorAlert& alert, AlertSide side, const QString& memo,
+                      bool sayDuplicate);
     void switchLists();
-    void clickList(int y);
     void endCapture();
     void endSession();
     void changed();
@@ -196,18 +167,20 @@ private:
     JobReason m_notStarted = JobReason::None;  // why the last start did not happen
     RelaySettingsSource m_settings;
     RelayHooks m_hooks;
+    MonitorCapture m_monitor;
+    ChatSender m_chat;
     bool m_relayOn = false;
     bool m_stoppedByUser = false;
+    bool m_chatMissing = false;  // the last pass found no chat window
     QString m_firstStoreError;
     bool m_captureOn = false;
     bool m_sellingList = true;
-    ListsRead m_relayLists;                            // for as long as the program runs
-    ListsRead m_captureLists;                          // from the start of each capture
+    MonitorLists m_relayLists;                         // for as long as the program runs
+    MonitorLists m_captureLists;                       // from the start of each capture
     std::unique_ptr<StocksForMonitor> m_captureWatch;  // all stocks, while a capture runs
     int m_passCounter = 0;
-    QList<PendingLine> m_pending;
     int m_unsentAtStart = 0;
-    QStringList m_sentLines;
+    int m_storedUnsentAtStart = 0;
     RelayTotals m_totals;
 };
 

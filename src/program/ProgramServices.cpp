@@ -183,7 +183,7 @@ FollowedRunReport ProgramServices::afterRun(const StoredRows& rows) {
         report.trades = followedOfRun(rows);
     if (report.trades.ok() && !report.trades.trades.empty() && m_settings.sendFollowed() &&
         m_settings.qqNameSet()) {
-        MainForceRelay chat = relay(RelaySettings{});
+        ChatSender chat(m_windows, m_platform.desktop(), clock(), m_frame);
         report.sentToChat =
             chat.sendLines(FollowedReport::chatLines(report.trades.trades, kChatSummaryLines));
         if (!report.sentToChat)

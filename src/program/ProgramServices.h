@@ -115,7 +115,7 @@ public:
     // through onFollowedRun.
     FollowedRunReport afterRun(const StoredRows& rows);
     std::function<void(const FollowedRunReport&)> onFollowedRun;
-    static constexpr int kChatSummaryLines = MainForceRelay::kBatchLines;
+    static constexpr int kChatSummaryLines = ChatSender::kBatchLines;
 
     QuoteWindows& windows() { return m_windows; }
     ReportFetch& fetch() { return m_fetch; }

@@ -273,8 +273,8 @@ TEST(MainForceRelay, SendsBatchesOfFortyLines) {
     EXPECT_GT(indexOfPut(log, buy), buy);
 }
 
-// Another part of the program's summary goes out as one of the relay's batches, cut to its
-// forty lines, and only to a chat window that is there.
+// Another part of the program's summary goes out through the relay's chat sender as one
+// batch, cut to its forty lines, and only to a chat window that is there.
 TEST(MainForceRelay, SendsOtherLinesAsOneBatchOfAtMostForty) {
     QStringList lines;
     for (int i = 0; i < 50; ++i)
@@ -282,7 +282,8 @@ TEST(MainForceRelay, SendsOtherLinesAsOneBatchOfAtMostForty) {
     for (const bool chat : {true, false}) {
         SCOPED_TRACE(chat);
         RelayDesk desk({}, kThursday, chat);
-        EXPECT_EQ(desk.relay.sendLines(lines), chat);
+        ChatSender sender(desk.windows, desk.calls.desktop, desk.calls.clock, desk.frame);
+        EXPECT_EQ(sender.sendLines(lines), chat);
         SimChatWindow* window = desk.desktop.chatWindow();
         EXPECT_EQ(window ? window->messages().size() : 0, chat ? 1 : 0);
         EXPECT_EQ(desk.chatLines(), chat ? lines.mid(0, MainForceRelay::kBatchLines) : QStringList());
@@ -309,8 +310,9 @@ TEST(MainForceRelay, LookAlikesOfAMinuteAreTwoAlertsAndARepeatIsStoredOnce) {
     ASSERT_TRUE(again.startRelay(desk.run.lease(JobKind::Relay)));
     EXPECT_EQ(desk.stored(), 2);
     EXPECT_EQ(again.totals().duplicates, 2);
-    EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t数据重复：0316-600610-10:23抛123.45"), LogColor::Red));
-    EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t数据重复：0316-600610-10:23抛123.45#2"), LogColor::Red));
+    // The first repeat of a pass is named, the others counted in one line.
+    EXPECT_EQ(desk.frame.countLogs(QStringLiteral("\t数据重复：0316-600610-10:23抛123.45")), 1);
+    EXPECT_EQ(desk.frame.countLogs(QStringLiteral("\t另有1条数据重复")), 1);
     EXPECT_EQ(again.totals().storeFailures, 0);
     EXPECT_EQ(desk.chatLines().size(), 2);
 }
@@ -431,6 +433,29 @@ TEST(MainForceRelay, CountsTheLinesAChatWindowThatClosedDidNotGet) {
     EXPECT_EQ(desk.chatLines().size(), 40);
     EXPECT_EQ(desk.stored(), 46);
     EXPECT_TRUE(desk.frame.hasLog(QStringLiteral("\t本次QQ监视有6条信息没有发送到QQ"), LogColor::Magenta));
+}
+
+// Started before its chat window, the relay goes on storing; the window opened later is
+// found at the next pass and gets what comes from then on, and the end says how many
+// stored alerts never reached the chat.
+TEST(MainForceRelay, AChatWindowOpenedAfterTheStartGetsTheAlertsFromThenOn) {
+    RelayDesk desk({alert("10:23:00", 'S', row("10:23", "东方不败", "10.50/12345")),
+                    alert("10:24:00", 'S', row("10:24", "东方不败", "10.50/22345")),
+                    alert("10:30:05", 'B', row("10:30", "东方不败", "10.60/20000"))},
+                   kThursday, false);
+    ASSERT_TRUE(desk.relay.startRelay(desk.run.lease(JobKind::Relay)));
+    EXPECT_EQ(desk.stored(), 2);
+    EXPECT_EQ(desk.relay.totals().storedUnsent, 2);
+    EXPECT_EQ(desk.frame.countLogs(QStringLiteral("\t没有QQ聊天窗口,2条主力买卖已保存但未发送")), 1);
+    desk.desktop.openChatWindow(kNickname);
+    desk.nextPass();  // buying: the window is found and gets the new alert
+    EXPECT_EQ(desk.frame.countLogs(QStringLiteral("的QQ聊天窗口,从现在起发送主力买卖")), 1);
+    EXPECT_EQ(desk.chatLines(),
+              QStringList{QStringLiteral("/ruo 10:30东方不败600610(23000)<主力买入:\t10.60/20000")});
+    EXPECT_EQ(desk.stored(), 3);
+    desk.run.requestStop();
+    desk.relay.tick();
+    EXPECT_EQ(desk.frame.countLogs(QStringLiteral("\t其中2条主力买卖在没有QQ聊天窗口时已经保存到数据库")), 1);
 }
 
 TEST(MainForceRelay, OutsideTradingHoursAPassOnlyLooksForTheWindows) {
