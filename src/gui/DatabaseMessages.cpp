@@ -1,7 +1,11 @@
 #include "gui/DatabaseMessages.h"
 
+#include "store/DataBase.h"
+#include "store/OdbcDrivers.h"
+
 #include <QList>
 
+#include <optional>
 #include <utility>
 
 namespace quarrow {
@@ -29,11 +33,6 @@ QString meaningOf(const QString& error) {
          QStringLiteral("数据库缺少本程序需要的数据表")},
         {{QStringLiteral("no such column")},
          QStringLiteral("数据库缺少本程序需要的数据列,可能是旧版本的数据库")},
-        {{QStringLiteral("Access Database Engine")},
-         QStringLiteral(
-             "本机没有64位程序可用的Access数据库驱动程序:请安装微软的\"Microsoft Access Database "
-             "Engine\"(64位)。装好后可用菜单\"数据\"中的\"导入数据库\"把数据转入本程序自己的数据库,"
-             "以后就不再需要这个驱动程序")},
         {{QStringLiteral("IM002"), QStringLiteral("Data source name not found"),
           QStringLiteral("driver (QODBC) is not installed")},
          QStringLiteral("找不到ODBC数据源或驱动程序,请检查设置文件[Database]中的数据源和驱动程序是否已安装")},
@@ -51,11 +50,26 @@ QString meaningOf(const QString& error) {
     return QStringLiteral("数据库出错");
 }
 
+// The program's own messages about the store say all there is to say: the user reads
+// them in Chinese alone, with no English after them.
+std::optional<QString> ownMessageOf(const QString& error) {
+    if (error.contains(TDataBase::readOnlyRefusal()))
+        return QStringLiteral("数据库是只读的:可以调阅数据,但不能保存新数据");
+    if (error.contains(accessDriverMissing()))
+        return QStringLiteral(
+            "本机没有64位程序可用的Access数据库驱动程序:请安装微软的\"Microsoft Access Database "
+            "Engine\"(64位)。装好后可用菜单\"数据\"中的\"导入数据库\"把数据转入本程序自己的数据库,"
+            "以后就不再需要这个驱动程序");
+    return std::nullopt;
+}
+
 }  // namespace
 
 QString databaseErrorText(const QString& error) {
     if (error.trimmed().isEmpty())
         return QStringLiteral("数据库出错");
+    if (const std::optional<QString> own = ownMessageOf(error))
+        return *own;
     return meaningOf(error) + QStringLiteral(" (") + error.trimmed() + QLatin1Char(')');
 }
 

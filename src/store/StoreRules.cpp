@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStringView>
 
+#include <functional>
 #include <limits>
 
 namespace quarrow {
@@ -101,14 +102,14 @@ ColumnKind columnKindOf(const QString& column) {
 
 namespace {
 
-// The top-level pieces of a select list, split at commas outside brackets and quotes.
-QStringList topLevelItems(const QString& list) {
-    QStringList items;
+// Calls atTopLevel(i) for each position from `from` on that lies outside brackets and
+// quotes, until it returns true; that position, or -1.
+qsizetype findAtTopLevel(const QString& text, qsizetype from,
+                         const std::function<bool(qsizetype)>& atTopLevel) {
     int depth = 0;
     QChar quote;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        const QChar c = list[i];
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const QChar c = text[i];
         if (!quote.isNull()) {
             if (c == quote)
                 quote = QChar();
@@ -118,11 +119,24 @@ QStringList topLevelItems(const QString& list) {
             ++depth;
         } else if (c == QLatin1Char(')')) {
             --depth;
-        } else if (c == QLatin1Char(',') && depth == 0) {
+        } else if (depth == 0 && atTopLevel(i)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The top-level pieces of a select list, split at commas outside brackets and quotes.
+QStringList topLevelItems(const QString& list) {
+    QStringList items;
+    qsizetype start = 0;
+    findAtTopLevel(list, 0, [&](qsizetype i) {
+        if (list[i] == QLatin1Char(',')) {
             items << list.mid(start, i - start).trimmed();
             start = i + 1;
         }
-    }
+        return false;
+    });
     items << list.mid(start).trimmed();
     return items;
 }
@@ -130,25 +144,10 @@ QStringList topLevelItems(const QString& list) {
 // Where the top-level "from" of a select begins, after position from; -1 when it has none.
 qsizetype topLevelFrom(const QString& sql, qsizetype from) {
     const auto wordChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
-    int depth = 0;
-    QChar quote;
-    for (qsizetype i = from; i < sql.size(); ++i) {
-        const QChar c = sql[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            quote = c;
-        } else if (c == QLatin1Char('(')) {
-            ++depth;
-        } else if (c == QLatin1Char(')')) {
-            --depth;
-        } else if (depth == 0 && QStringView(sql).mid(i, 4).compare(u"from", Qt::CaseInsensitive) == 0 &&
-                   (i == 0 || !wordChar(sql[i - 1])) && (i + 4 >= sql.size() || !wordChar(sql[i + 4]))) {
-            return i;
-        }
-    }
-    return -1;
+    return findAtTopLevel(sql, from, [&](qsizetype i) {
+        return QStringView(sql).mid(i, 4).compare(u"from", Qt::CaseInsensitive) == 0 &&
+               (i == 0 || !wordChar(sql[i - 1])) && (i + 4 >= sql.size() || !wordChar(sql[i + 4]));
+    });
 }
 
 }  // namespace

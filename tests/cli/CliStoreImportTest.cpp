@@ -145,7 +145,22 @@ TEST_F(CliStoreImport, AnImportKilledHalfWayAndRunAgainHoldsWhatTheSourceHoldsAn
     EXPECT_TRUE(again.out.contains(QStringLiteral("tblStChange: %1 rows in the source").arg(rows)))
         << again.out.toStdString();
     EXPECT_TRUE(again.out.contains("tblStocks: 2 rows in the source")) << again.out.toStdString();
-    EXPECT_TRUE(again.out.contains("there already, every key found in the target"))
+    // Every table checked by its count and its keys: what the source holds was copied now or
+    // by the killed run.
+    const QRegularExpression checked(
+        "^(tbl\\w+): (\\d+) rows in the source, (\\d+) copied, (\\d+) there already, every key found in "
+        "the target$",
+        QRegularExpression::MultilineOption);
+    QStringList tables;
+    for (auto it = checked.globalMatch(again.out); it.hasNext();) {
+        const QRegularExpressionMatch table = it.next();
+        tables << table.captured(1);
+        EXPECT_EQ(table.captured(2).toLongLong(),
+                  table.captured(3).toLongLong() + table.captured(4).toLongLong())
+            << table.captured(0).toStdString();
+    }
+    EXPECT_EQ(tables,
+              (QStringList{"tblStocks", "tblStDepart", "tblStChange", "tblBigBuySale", "tblMainBuySale"}))
         << again.out.toStdString();
     EXPECT_TRUE(again.out.contains("tblMainBuySale: 2 rows in the source")) << again.out.toStdString();
     EXPECT_EQ(hashOf(source), sourceBytes) << "the source is never written";
@@ -179,14 +194,63 @@ TEST_F(CliStoreImport, ImportWithoutASourceOrAConfirmationCopiesNothing) {
     EXPECT_EQ(changeRows(home.file("Quarrow.db")), 0);
 }
 
-// Root may write anywhere: the folder is then read by nobody, who may only read it.
+namespace {
+
+// The write commands, each of which must be refused by a store the user may not write.
+struct WriteCommand {
+    const char* name;
+    QStringList arguments;
+};
+
+QList<WriteCommand> writeCommands(const QString& report, const QString& quote, const QString& server) {
+    // At 15:10 of a day every alert of the simulated monitor is on its lists.
+    const QString afternoon = QStringLiteral("--virtual-clock=2017-03-16T15:10");
+    return {
+        {"extract", {"extract", "--code", "600610", "--all-changes", report}},
+        {"mine", {"--virtual-clock", "--quote", quote, "mine", "--percent", "0", "--yes"}},
+        {"reanalyse", {"--quote", quote, "reanalyse", "--restart", "--clear"}},
+        {"download", {"download", "--from", "2017-01-01", "--server", server, "--yes-to-all"}},
+        {"capture", {afternoon, "--quote", quote, "capture"}},
+        {"import-capital", {"--quote", quote, "import-capital"}},
+        {"refresh-names", {"--quote", quote, "refresh-names"}},
+        {"delete", {"delete", "--yes"}},
+        {"delete --alerts", {"delete", "--alerts", "--yes"}},
+    };
+}
+
+// quarrow-server over a copy of a store, for the download; its address.
+QString serve(QProcess& server, const QString& file) {
+    server.start(QStringLiteral(QUARROW_SERVER), {"--database", file, "--port", "0"});
+    QString banner;
+    while (!banner.contains('\n') && server.waitForReadyRead(30000))
+        banner += QString::fromUtf8(server.readAllStandardOutput());
+    const QRegularExpressionMatch port = QRegularExpression(":(\\d+)/").match(banner);
+    EXPECT_TRUE(port.hasMatch()) << banner.toStdString() << server.readAllStandardError().toStdString();
+    return QStringLiteral("http://127.0.0.1:%1").arg(port.captured(1));
+}
+
+}  // namespace
+
+// Root may write anywhere: the folder is then read by nobody, who may only read it. Every
+// answer is the writable store's; every command that stores, deletes or clears says once
+// that the store is read-only, fails, and leaves the file as it was.
 TEST(CliReadOnlyStore, AStoreInAFolderTheUserMayNotWriteAnswersEverythingAndRefusesEachWrite) {
     TempHome home;
+    const QString quote = home.file("quote");
+    ASSERT_EQ(
+        runCli({"--home", home.path(), "generate-quote", "--out", quote, "--stocks", "6", "--bars", "60"})
+            .status,
+        0);
+    ASSERT_EQ(runCli({"--home", home.path(), "generate-corpus", "--stocks", "6", "--docs", "2"}).status, 0);
     const QString report = copyDataFile(QStringLiteral("report/two_days.txt"), home.path());
     ASSERT_EQ(runCli({"--home", home.path(), "extract", "--code", "600610", "--all-changes", report}).status,
               0);
     ASSERT_EQ(runCli({"--home", home.path(), "follow", "add", "机构专用"}).status, 0);
     const QStringList writable = answers(home.path());
+    TempHome served;
+    ASSERT_TRUE(QFile::copy(home.file("Quarrow.db"), served.file("Quarrow.db")));
+    QProcess server;
+    const QString url = serve(server, served.file("Quarrow.db"));
 
     QStringList asUser;
     if (geteuid() == 0) {
@@ -203,10 +267,16 @@ TEST(CliReadOnlyStore, AStoreInAFolderTheUserMayNotWriteAnswersEverythingAndRefu
 
     CliCall call;
     call.asUser = asUser;
-    const CliRun extract =
-        runCli({"--home", home.path(), "extract", "--code", "600610", "--all-changes", report}, call);
-    EXPECT_EQ(extract.status, 1);
-    EXPECT_EQ(extract.err.count("read-only"), 1) << extract.err.toStdString();
-    EXPECT_EQ(hashOf(home.file("Quarrow.db")), before);
+    for (const WriteCommand& write : writeCommands(report, quote, url)) {
+        SCOPED_TRACE(write.name);
+        const CliRun run = runCli(QStringList{"--home", home.path()} + write.arguments, call);
+        EXPECT_EQ(run.status, 1) << run.err.toStdString();
+        const QStringList refusals = run.err.split('\n').filter(QStringLiteral("the database is read-only"));
+        EXPECT_EQ(refusals.size(), 1) << run.err.toStdString();
+        EXPECT_EQ(hashOf(home.file("Quarrow.db")), before);
+    }
+    EXPECT_EQ(answers(home.path(), asUser), writable);
+    server.kill();
+    server.waitForFinished();
     QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }

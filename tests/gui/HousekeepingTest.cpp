@@ -7,6 +7,7 @@
 #include "program/ProgramServices.h"
 #include "review/ReviewTestData.h"
 #include "store/ChangeReads.h"
+#include "store/OdbcDrivers.h"
 #include "store/ReportRows.h"
 #include "support/OdbcStandIn.h"
 #include "support/WindowDesk.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <limits>
@@ -27,6 +29,11 @@ using namespace quarrow;
 using namespace quarrow::test;
 
 namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 void touch(const QString& path) {
     QDir().mkpath(QFileInfo(path).path());
@@ -134,4 +141,55 @@ TEST(MainFormHousekeeping, TheImportCopiesTheSettingsSourceAndSaysTheSettingsNow
     EXPECT_EQ(storeSummary(own).changeRows, 2);
     EXPECT_TRUE(desk.services().store().viaOdbc())
         << "the window goes on with the source until it starts again";
+}
+
+// A store the program may only read: every query answers, and each write is refused with
+// one line in Chinese alone. The tests may run as root, whom no folder's permissions stop,
+// so the file says so itself: past 2, byte 18 of its header names a format SQLite may only
+// read. And an Access file no driver reaches is told in Chinese, with what to install and
+// the import, instead of being replaced by the program's own file.
+TEST(MainFormHousekeeping, AStoreThatCannotBeWrittenOrReachedIsToldInChineseAndQueriesStillAnswer) {
+    WindowDesk desk({.beforeWindow = [&](WindowDesk& seeded) {
+        {
+            TDataBase db(seeded.folder.databaseFile());
+            ASSERT_TRUE(db.open());
+            seedReviewRows(db);
+            ASSERT_TRUE(db.execute("PRAGMA journal_mode=DELETE"));
+        }
+        QFile file(seeded.folder.databaseFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(18));
+        ASSERT_EQ(file.write("\x03", 1), 1);
+    }});
+    const QByteArray before = bytesOf(desk.folder.databaseFile());
+    desk.defaultAnswer = MessageAnswer::Yes;
+    desk.show();
+    const QString memo = desk.child<QPlainTextEdit>("MemoPrompt")->toPlainText();
+    EXPECT_EQ(memo.count(QStringLiteral("是只读的:可以调阅数据")), 1) << memo.toStdString();
+
+    desk.child<QCheckBox>("DateFromChecked")->setChecked(false);
+    desk.child<QPushButton>("btnDepart_Buy_Sale")->click();
+    QueryResultModel& grid = *desk.child<QueryPage>("TabGetFromDB")->resultModel();
+    ASSERT_EQ(grid.rowCount(), 8);
+    desk.asked.clear();
+    desk.child<QPushButton>("btnDelMainBuySale")->click();
+    ASSERT_EQ(desk.asked.size(), 2);
+    EXPECT_EQ(desk.asked.last().text,
+              QStringLiteral("删除数据出错,没有删除任何数据: 数据库是只读的:可以调阅数据,但不能保存新数据"));
+    EXPECT_EQ(grid.rowCount(), 8);
+    EXPECT_EQ(bytesOf(desk.folder.databaseFile()), before);
+
+    if (accessDriverOf(installedOdbcDrivers()))
+        return;  // the driver is there: the file would open
+    WindowDesk access({.beforeWindow = [&](WindowDesk& seeded) {
+        VirtualClock clock{WindowDesk::kStart};
+        ASSERT_TRUE(Settings(seeded.folder, clock).writeText("Database", "Access", "Quarrow.mdb"));
+    }});
+    access.show();
+    ASSERT_EQ(access.asked.size(), 1);
+    const QString told = access.asked.first().text;
+    EXPECT_TRUE(told.contains(QStringLiteral("\"Microsoft Access Database Engine\"(64位)")))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("\"导入数据库\""))) << told.toStdString();
+    EXPECT_FALSE(told.contains(QStringLiteral("driver"))) << "no English after the Chinese";
+    EXPECT_FALSE(QFile::exists(access.folder.databaseFile()));
 }

@@ -3,18 +3,28 @@
 // program's own or as an Access file of the first release (CURRENCY, DATETIME, COUNTER
 // columns and views without the department keys). Each store is filled through its own
 // connection by the program's writers; the answers to one list of questions are compared
-// row for row with the program's own file's. Skipped, with the reason, where the ODBC
-// stand-in is missing.
+// row for row with the program's own file's: the summary, the query page and its
+// drill-down, the track record, the followed departments and the digest, the stock table
+// and the relay's watch list, keys past 32 bits, a download and a filtered delete.
+// Skipped, with the reason, where the ODBC stand-in is missing.
 
+#include "app/RunControl.h"
 #include "app/TextCodec.h"
 #include "demo/DemoTrades.h"
+#include "download/DataDownload.h"
+#include "download/PageContract.h"
+#include "download/PageLoader.h"
 #include "follow/DayDigest.h"
 #include "follow/DigestFormat.h"
 #include "follow/FollowedKeys.h"
 #include "follow/FollowedTrades.h"
+#include "monitor/StocksForMonitor.h"
 #include "platform/Archiver.h"
 #include "platform/Clock.h"
 #include "platform/NetworkState.h"
+#include "platform/Shutdown.h"
+#include "quotefiles/OwnStockList.h"
+#include "quotefiles/StockList.h"
 #include "report/StockExtraction.h"
 #include "review/DrillDown.h"
 #include "review/FilteredDelete.h"
@@ -152,6 +162,40 @@ QStringList composedAnswer(TDataBase& db, const ComposedStatement& composed) {
     return QStringList{rows.columnTitles().join(QLatin1Char('|'))} + resultRows(db, composed);
 }
 
+// The download's pages of a day after the stored ones: anomaly rows of a stock new to the
+// store, of a known and of a new department, then a block trade; then nothing more.
+class DayAfterPages final : public PageLoader {
+public:
+    PageResult load(const QUrl&, const std::function<bool()>&) override {
+        const auto mark = [](const QString& first, const QString& second, const QString& third) {
+            return QStringList{first, second, third, {}, {}, {}, {}, {}};
+        };
+        const QString day = Statement::dayText(kLastDay.addDays(1));
+        const QList<QList<QStringList>> pages{
+            {mark(PageContract::kHeader, "3", "1"),
+             {"600999", "新股票", day, "机构专用", "1500.25", "0", "10.01", "涨跌幅大"},
+             {"600999", "新股票", day, "模拟证券新营业部", "0", "812.5", "10.01", "涨跌幅大"},
+             {"600000", "浦发银行", day, "机构专用", "33.3333", "0", "-5.5", "换手率高"},
+             mark(PageContract::kEnd, {}, "3")},
+            {mark(PageContract::kHeader, "1", "1"),
+             {"600999", "新股票", day, "模拟证券新营业部", "12.34", "81.2", "1002.0", "机构专用"},
+             mark(PageContract::kEnd, {}, "1")},
+        };
+        const QList<QStringList> nothing{mark(PageContract::kHeader, "0", "0"),
+                                         mark(PageContract::kEnd, {}, "-1")};
+        QString html = QStringLiteral("<html><body><table>");
+        for (const QStringList& cells : pages.value(m_served++, nothing)) {
+            html += QStringLiteral("<tr>");
+            for (const QString& cell : cells)
+                html += QStringLiteral("<td>") + cell.toHtmlEscaped();
+        }
+        return {PageResult::Status::Loaded, html + QStringLiteral("</table></body></html>"), {}};
+    }
+
+private:
+    int m_served = 0;
+};
+
 QString money(const std::optional<Money>& value) {
     return value ? value->toString() : QStringLiteral("null");
 }
@@ -281,6 +325,16 @@ QList<std::pair<const char*, Ask>> questions() {
                  lines << QStringLiteral("%1 %2").arg(read.stockKnown).arg(Statement::dayText(read.day));
              }
              lines << money(tradableShares(*s.db, QStringLiteral("900901")).shares);
+             // The relay's watch list: the stocks by their tradable shares.
+             StockList all;
+             OwnStockList own(s.home.file(QStringLiteral("SelfStock.Txt")));
+             StocksForMonitor watched(*s.db, all, own);
+             for (const WatchSelection& selection :
+                  {WatchSelection{true, 100, false, 0, false}, WatchSelection{true, 0, true, 1, false}}) {
+                 lines << QString::number(watched.rebuild(selection));
+                 for (const WatchRow& row : watched.rows())
+                     lines << row.name + QLatin1Char('|') + row.value;
+             }
              return lines;
          }});
     list.append({"wide keys", [](KindStore& s) {
@@ -295,7 +349,41 @@ QList<std::pair<const char*, Ask>> questions() {
                                  .duplicate());
                      return lines;
                  }});
-    // Last: it changes the store.
+    // Last: they change the store.
+    list.append({"download", [](KindStore& s) {
+                     RunControl run(s.frame, s.clock);
+                     SimulatedShutdown shutdown;
+                     DayAfterPages pages;
+                     const DownloadOptions options{QStringLiteral("http://127.0.0.1:8686/StChange"),
+                                                   QStringLiteral("http://127.0.0.1:8686/BigBuySale"),
+                                                   QStringLiteral("user")};
+                     QString preset;
+                     const DownloadOutcome outcome =
+                         DataDownload({*s.db, s.frame, s.clock, run, s.network, shutdown, pages})
+                             .run(options, [&](const QString&, const QString&, const QString& asked) {
+                                 preset = asked;
+                                 return std::optional<QString>(Statement::dayText(kLastDay.addDays(1)));
+                             });
+                     QStringList lines{preset, QStringLiteral("%1 %2 %3 %4")
+                                                   .arg(outcome.changeStored)
+                                                   .arg(outcome.bigStored)
+                                                   .arg(Statement::dayText(outcome.bigFrom))
+                                                   .arg(outcome.departmentsAdded)};
+                     for (const StoredChangeRow& row : changeRowsOfDay(*s.db, kLastDay.addDays(1)).rows)
+                         lines << QStringList{row.code,
+                                              row.name,
+                                              row.department,
+                                              row.bought.toString(),
+                                              row.sold.toString(),
+                                              row.rate.toString(),
+                                              row.memo,
+                                              QString::number(row.key)}
+                                      .join(QLatin1Char('|'));
+                     for (const StockDay which : {StockDay::LastChange, StockDay::LastBlockTrade})
+                         lines << Statement::dayText(
+                             readStockDay(*s.db, QStringLiteral("600999"), which).day);
+                     return lines;
+                 }});
     list.append({"filtered delete", [](KindStore& s) {
                      s.frame.answers = {MessageAnswer::Yes};
                      OperatorQuery page = OperatorQuery::initial(kLastDay);
