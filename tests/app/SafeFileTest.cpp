@@ -1,3 +1,4 @@
+#include "app/FileLock.h"
 #include "app/SafeFile.h"
 #include "app/SettingsFile.h"
 #include "follow/FollowedList.h"
@@ -40,9 +41,15 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
+// What a folder holds besides the locks beside its files, which stay (empty) for the next
+// change by design: a temporary file left behind would show here.
 QStringList folderEntries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QStringList all = entries;
+    for (const QString& entry : all)
+        entries.removeAll(FileLock::lockFileName(entry));
+    return entries;
 }
 
 // Lines of GBK text with Windows line ends, `count` of them, each about 20 bytes.
