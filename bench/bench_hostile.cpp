@@ -18,9 +18,10 @@
 //          Goal: the commits cost the clients little.
 // client:  hostile answers of a server through the download's page loader and reader, each
 //          in a process of its own: a 15 MB table that never closes, a chunked body that never
-//          ends, a 2 GB Content-Length with a few bytes behind it. The time, the peak memory
-//          and what the download made of it. Goal: within a small multiple of the 16 MB page
-//          limit, and an impossible length refused at once.
+//          ends (in chunks of 64 KB, and of one byte), a 2 GB Content-Length with a few bytes
+//          behind it. The time, the peak memory and what the download made of it. Goal: within
+//          a small multiple of the 16 MB page limit, an impossible length refused at once, the
+//          one-byte chunks cut at the limit in seconds.
 // slow:    quarrow-server while 150 connections send a byte a second and knock again when cut
 //          (--knockers, --seconds): how many of a client's requests were answered within five
 //          seconds; then --readers (default 100) clients reading pages of --page-rows (default
@@ -196,6 +197,17 @@ const HostileAnswer kAnswers[] = {
          const QByteArray part(64 * 1024, 'x');
          const QByteArray chunk = QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
          while (send(chunk)) {
+         }
+     }},
+    {"chunked body of one-byte chunks",
+     [](const std::function<bool(const QByteArray&)>& send) {
+         if (!send("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nTransfer-Encoding: "
+                   "chunked\r\n\r\n"))
+             return;
+         QByteArray chunks;
+         for (int i = 0; i < 16 * 1024; ++i)
+             chunks += "1\r\nx\r\n";
+         while (send(chunks)) {
          }
      }},
     {"2 GB Content-Length, 6 bytes",

@@ -80,6 +80,7 @@ void HttpFetch::send(const QUrl& url) {
     dropSocket(m_socket);
     m_current = url;
     m_in.clear();
+    m_at = 0;
     m_stage = Stage::Head;
     m_left = 0;
     m_status = 0;
@@ -142,6 +143,10 @@ void HttpFetch::readSome() {
         }
         if (m_socket.get() != socket)
             return;  // redirected: the next socket reads by itself
+        // What was parsed goes once per read, not at every chunk: a body of one-byte chunks
+        // would otherwise move the rest of the buffer three times a chunk.
+        m_in.remove(0, m_at);
+        m_at = 0;
     }
 }
 
@@ -154,7 +159,7 @@ void HttpFetch::closed() {
     // An answer other than a page is told by its status, however much of its text came.
     if (m_stage == Stage::CloseBody || (m_stage != Stage::Head && m_status != 200))
         finish();
-    else if (m_stage == Stage::Head && m_in.isEmpty())
+    else if (m_stage == Stage::Head && pending().isEmpty())
         fail(QStringLiteral("the server closed the connection without an answer"));
     else
         fail(QStringLiteral("the server closed the connection before the whole page had come"));
@@ -166,7 +171,7 @@ bool HttpFetch::step() {
             return readHead();
         case Stage::LengthBody:
         case Stage::ChunkData: {
-            const qint64 count = std::min<qint64>(m_left, m_in.size());
+            const qint64 count = std::min<qint64>(m_left, pending().size());
             if (count == 0)
                 return false;
             takeBody(count);
@@ -179,15 +184,15 @@ bool HttpFetch::step() {
                 else
                     m_stage = Stage::ChunkEnd;
             }
-            return !m_in.isEmpty();
+            return !pending().isEmpty();
         }
         case Stage::ChunkEnd:
-            if (m_in.startsWith("\r\n")) {
-                m_in.remove(0, 2);
-            } else if (m_in.startsWith('\n')) {
-                m_in.remove(0, 1);
+            if (pending().startsWith("\r\n")) {
+                m_at += 2;
+            } else if (pending().startsWith('\n')) {
+                m_at += 1;
             } else {
-                if (m_in.size() >= 2)
+                if (pending().size() >= 2)
                     fail(QStringLiteral("the server's chunks of the page are not HTTP's"));
                 return false;
             }
@@ -195,14 +200,15 @@ bool HttpFetch::step() {
             return true;
         case Stage::ChunkSize:
         case Stage::Trailer: {
-            const qsizetype end = m_in.indexOf('\n');
+            const QByteArrayView rest = pending();
+            const qsizetype end = rest.indexOf('\n');
             if (end < 0) {
-                if (m_in.size() > kMaxChunkLine)
+                if (rest.size() > kMaxChunkLine)
                     fail(QStringLiteral("the server's chunks of the page are not HTTP's"));
                 return false;
             }
-            QByteArray line = m_in.left(end).trimmed();
-            m_in.remove(0, end + 1);
+            const QByteArray line = rest.first(end).trimmed().toByteArray();
+            m_at += end + 1;
             if (m_stage == Stage::Trailer) {
                 if (line.isEmpty())
                     finish();
@@ -226,7 +232,7 @@ bool HttpFetch::step() {
             return true;
         }
         case Stage::CloseBody:
-            takeBody(m_in.size());
+            takeBody(pending().size());
             return false;
         case Stage::Done:
             return false;
@@ -235,20 +241,21 @@ bool HttpFetch::step() {
 }
 
 bool HttpFetch::readHead() {
-    qsizetype end = m_in.indexOf("\r\n\r\n");
+    const QByteArrayView rest = pending();
+    qsizetype end = rest.indexOf("\r\n\r\n");
     qsizetype length = 4;
-    const qsizetype bare = m_in.indexOf("\n\n");
+    const qsizetype bare = rest.indexOf("\n\n");
     if (bare >= 0 && (end < 0 || bare < end)) {
         end = bare;
         length = 2;
     }
     if (end < 0) {
-        if (m_in.size() > kMaxHead)
+        if (rest.size() > kMaxHead)
             fail(QStringLiteral("the server's answer head is longer than %1 bytes").arg(kMaxHead));
         return false;
     }
-    const QList<QByteArray> lines = m_in.left(end).split('\n');
-    m_in.remove(0, end + length);
+    const QList<QByteArray> lines = rest.first(end).toByteArray().split('\n');
+    m_at += end + length;
     const QList<QByteArray> statusLine = lines.value(0).trimmed().split(' ');
     bool ok = false;
     m_status = statusLine.value(1).toInt(&ok);
@@ -315,7 +322,7 @@ bool HttpFetch::readHead() {
     } else {
         m_stage = Stage::CloseBody;
     }
-    return !m_in.isEmpty();
+    return !pending().isEmpty();
 }
 
 void HttpFetch::takeBody(qint64 count) {
@@ -323,8 +330,8 @@ void HttpFetch::takeBody(qint64 count) {
         refuse(tooLarge());
         return;
     }
-    m_body.append(m_in.constData(), count);
-    m_in.remove(0, count);
+    m_body.append(m_in.constData() + m_at, count);
+    m_at += count;
 }
 
 void HttpFetch::redirect(const QByteArray& location) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
@@ -73,7 +74,11 @@ private:
     QUrl m_current;
     qint64 m_maxBytes;
     std::unique_ptr<QTcpSocket> m_socket;
-    QByteArray m_in;  // read from the socket, not yet parsed
+    // What came and is not parsed yet: m_in from m_at on.
+    QByteArrayView pending() const { return QByteArrayView(m_in).sliced(m_at); }
+
+    QByteArray m_in;  // read from the socket; its first m_at bytes are parsed
+    qsizetype m_at = 0;
     Stage m_stage = Stage::Head;
     qint64 m_left = 0;  // of the body or of the chunk
     int m_status = 0;

@@ -45,14 +45,14 @@ QString moneyText(const QVariant& value) {
 
 // Rows in the order the IDs count them; the names come in full, joined from their tables.
 const QString kChangeRows = QStringLiteral(
-    "select c.StCode, s.StName, c.StDate, d.StDept, c.StBuy, c.StSale, c.StRate, c.StMemo"
+    "select c.StCode, s.StName, c.StDate, d.StDept, c.StBuy, c.StSale, c.StRate, c.StMemo, c.ID"
     " from tblStChange c"
     " left join tblStocks s on s.StCode = c.StCode"
     " left join tblStDepart d on d.StDeptKey = c.StDeptKey"
     " where c.StDate >= :Date and (c.StDate > :DateP or c.ID >= :ID)"
     " order by c.StDate, c.ID limit :Rows");
 const QString kBigRows = QStringLiteral(
-    "select b.StCode, s.StName, b.StDate, buyer.StDept, b.StPrice, b.StQTY, b.StAMT, seller.StDept"
+    "select b.StCode, s.StName, b.StDate, buyer.StDept, b.StPrice, b.StQTY, b.StAMT, seller.StDept, b.ID"
     " from tblBigBuySale b"
     " left join tblStocks s on s.StCode = b.StCode"
     " left join tblStDepart buyer on buyer.StDeptKey = b.StDeptBuy"
@@ -356,10 +356,18 @@ private:
 
     const PagePublisher::Ranking& ranking() const { return m_change ? m_held->change : m_held->big; }
 
-    // The rows from the ranking's next place on, in (day, ID) order, as far as the page goes.
+    // The rows after the last one sent, in (day, ID) order, as far as the page goes. Each
+    // stretch goes on from the day and the ID of the row sent last, not from a place in the
+    // ranking: a row stored meanwhile with an earlier day (a re-analysis, a download of old
+    // days) would otherwise shift the places, and the row at the stretch's end would be
+    // sent twice or not at all.
     bool readStretch(int rows, QString* html) {
         QSqlDatabase& db = m_publisher.m_db;
-        const qint64 at = m_first - 1 + m_delivered;  // index into the ranking
+        if (m_delivered == 0) {
+            const qint64 at = m_first - 1;  // index into the ranking
+            m_nextDay = ranking().days.at(at);
+            m_nextId = ranking().ids.at(at);
+        }
         const qint64 count = std::min<qint64>(rows, m_wanted - m_delivered);
         if (!db.transaction())
             return false;
@@ -373,9 +381,9 @@ private:
             query.setForwardOnly(true);
             query.prepare(m_change ? kChangeRows : kBigRows);
             query.bindValue(QStringLiteral(":Rows"), count);
-            query.bindValue(QStringLiteral(":Date"), ranking().days.at(at));
-            query.bindValue(QStringLiteral(":DateP"), ranking().days.at(at));
-            query.bindValue(QStringLiteral(":ID"), ranking().ids.at(at));
+            query.bindValue(QStringLiteral(":Date"), m_nextDay);
+            query.bindValue(QStringLiteral(":DateP"), m_nextDay);
+            query.bindValue(QStringLiteral(":ID"), m_nextId);
             if (!query.exec()) {
                 db.rollback();
                 return false;
@@ -386,6 +394,8 @@ private:
                       << query.value(3).toString() << moneyText(query.value(4)) << moneyText(query.value(5))
                       << moneyText(query.value(6)) << query.value(7).toString();
                 *html += row(cells);
+                m_nextDay = query.value(2).toString();
+                m_nextId = query.value(8).toLongLong() + 1;
                 ++read;
             }
             if (query.lastError().isValid()) {
@@ -393,7 +403,8 @@ private:
                 return false;
             }
         }
-        db.commit();
+        if (!db.commit())
+            return false;
         m_delivered += read;
         // Fewer rows than asked for: the store holds no more of them (rows deleted since).
         if (m_delivered >= m_wanted || read < count)
@@ -408,6 +419,8 @@ private:
     qint64 m_remaining = 0;
     qint64 m_wanted = 0;
     qint64 m_delivered = 0;
+    QString m_nextDay;  // where the next stretch starts: this day, from this ID on
+    qint64 m_nextId = 0;
     Stage m_stage = Stage::Head;
 };
 

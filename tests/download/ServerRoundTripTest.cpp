@@ -302,6 +302,46 @@ TEST_F(ServerTest, PagesFollowTheContract) {
                     .startsWith("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8"));
 }
 
+// A page goes out a stretch at a time while the miner or a re-analysis stores rows: a row
+// stored meanwhile among those still to be sent takes its place in the page, and none of
+// the others is left out; the next page starts where this one ended.
+TEST_F(ServerTest, APageWrittenOutWhileRowsAreStoredLeavesNoneOut) {
+    ASSERT_TRUE(source.execute(
+        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) values "
+        "('600610','2024-03-04',1,1,0,7,'r1',1),('600610','2024-03-05',1,1,0,7,'r2',2),"
+        "('600610','2024-03-06',1,1,0,7,'r3',3),('600610','2024-03-07',1,1,0,7,'r4',4),"
+        "('600610','2024-03-08',1,1,0,7,'r5',5),('600610','2024-03-09',1,1,0,7,'r6',6)"));
+    PagePublisher publisher(source.fileName(), 6);
+    QString error;
+    ASSERT_TRUE(publisher.open(&error)) << error.toStdString();
+    const auto memos = [](const QByteArray& body) {
+        const PageTable table = readPageTable(QString::fromUtf8(body));
+        QStringList texts;
+        for (int r = 1; r + 1 < table.rowCount(); ++r)
+            texts << table.cell(7, r);
+        return texts << table.cell(2, table.rowCount() - 1);  // the end row's last ID
+    };
+
+    const std::unique_ptr<PageWriter> writer =
+        publisher.writer("/StChange", QUrlQuery("Date=2024-03-01&ID=0"));
+    QByteArray body;
+    QByteArray part;
+    for (int stretch = 0; stretch < 2; ++stretch) {  // the head, then r1 and r2
+        ASSERT_TRUE(writer->next(2, &part));
+        body += part;
+    }
+    ASSERT_TRUE(source.execute(
+        "insert into tblStChange (StCode,StDate,StDeptKey,StBuy,StSale,StRate,StMemo,StKEY) values "
+        "('600610','2024-03-06',1,1,0,7,'late',7)"));
+    for (int stretch = 0; stretch < 10 && writer->next(2, &part) && !part.isEmpty(); ++stretch)
+        body += part;
+    EXPECT_EQ(memos(body), (QStringList{"r1", "r2", "r3", "late", "r4", "r5", "6"}));
+
+    ASSERT_TRUE(publisher.refresh(&error)) << error.toStdString();
+    EXPECT_EQ(memos(publisher.answer("/StChange", QUrlQuery("Date=2024-03-01&ID=7")).body),
+              (QStringList{"r6", "7"}));
+}
+
 TEST_F(ServerTest, DownloadedRowsEqualTheServedOnes) {
     mine(12);
     PagePublisher publisher(source.fileName(), 7);  // many pages
