@@ -25,7 +25,7 @@ LaunchResult SystemProcessLauncher::run(const QString& program, const QStringLis
     process->setStandardErrorFile(QProcess::nullDevice());
     // A tool doing a job for us works unseen; a program the user looks at (the archive
     // shown in the archive manager, the quote program, the updater) opens its window as usual.
-    if (whenTimedOut == WhenTimedOut::End && m_hideWindow)
+    if (whenTimedOut != WhenTimedOut::LeaveRunning && m_hideWindow)
         m_hideWindow(*process);
     if (whenTimedOut == WhenTimedOut::LeaveRunning && m_detach)
         m_detach(*process);

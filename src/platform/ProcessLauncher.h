@@ -16,12 +16,13 @@ enum class LaunchResult {
     FailedToStart  // missing, not executable, or refused by the system
 };
 
-// What becomes of a program still running when its wait runs out. A tool doing a job for
-// us (the archiver) is ended: one that hangs must not outlive the run or the program. A
-// program the user looks at (an archive shown in the archive manager) is left running.
-// The same choice says whether the program gets a window: a tool is started hidden, a
-// program the user looks at with its normal window.
-enum class WhenTimedOut { LeaveRunning, End };
+// What becomes of a program still running when its wait runs out. A program the user
+// looks at (an archive shown in the archive manager) is left running. A tool doing a job
+// for us is either ended (End), or, when ending it halfway would spoil its work (the
+// archiver writing an archive), only no longer waited for (LeaveHidden). The same choice
+// says whether the program gets a window: a tool is started hidden, a program the user
+// looks at with its normal window.
+enum class WhenTimedOut { LeaveRunning, End, LeaveHidden };
 
 // Starts outside programs (the archiver, the quote program, the updater).
 class ProcessLauncher {

@@ -234,9 +234,10 @@ void StockExtraction::archive(const QString& stockFolder, const QString& code, c
             QStringLiteral("没有安装WinRar! 资料不能压缩保存,将占用很多磁盘存储空间"));
         return;
     }
-    // A slow archiver is not waited for beyond the bound; the text document stays anyway.
+    // A slow archiver is not waited for beyond the bound, but left to finish: ended halfway
+    // it could leave a broken archive. The text document stays anyway.
     m_services.launcher.run(archiver, {QStringLiteral("A"), code, documentPath}, stockFolder,
-                            kArchiverWait_ms, WhenTimedOut::End);
+                            kArchiverWait_ms, WhenTimedOut::LeaveHidden);
 }
 
 void StockExtraction::recordDocumentDate(ReportParser& parser, const ExtractionOptions& options,

@@ -45,6 +45,7 @@ TEST(ProcessLauncher, OneDeadlineThenTheProgramIsEndedOrLeftAsAsked) {
         bool runningAfterwards;
         QString startedAs;
     } cases[] = {{WhenTimedOut::End, false, QStringLiteral("hidden")},
+                 {WhenTimedOut::LeaveHidden, true, QStringLiteral("hidden")},
                  {WhenTimedOut::LeaveRunning, true, QStringLiteral("on its own")}};
     for (const auto& c : cases) {
         startedAs.clear();
