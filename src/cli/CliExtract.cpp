@@ -4,6 +4,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliJob.h"
 #include "program/ProgramServices.h"
+#include "quotefiles/StockPicker.h"
 #include "report/ReportDocuments.h"
 
 namespace quarrow {
@@ -30,8 +31,21 @@ std::optional<QList<QStringList>> readReports(const QStringList& files) {
     return reports;
 }
 
+// The name the all-stocks list gives the stock, as the window takes it from its name panel;
+// empty, with a warning, when the list does not know the stock.
+QString listedName(ProgramServices& services, const QString& code) {
+    QString error;
+    if (!services.loadStockList(&error))
+        printError(QStringLiteral("warning: the stock list could not be read: %1").arg(error));
+    const QString name = services.stocks().nameOf(PrefixCode(code.trimmed()));
+    if (name.trimmed().isEmpty())
+        printError(QStringLiteral("warning: the stock list does not name %1; give --name to store its name")
+                       .arg(code));
+    return name;
+}
+
 int runExtract(CliCall& call) {
-    const std::optional<int> percent = call.wholeNumber(QStringLiteral("percent"), 0, 100);
+    const std::optional<int> percent = call.wholeNumber(QStringLiteral("percent"), 0, kPercentThresholdMax);
     if (!percent)
         return kExitUsage;
     const QStringList files = call.arguments();
@@ -45,6 +59,8 @@ int runExtract(CliCall& call) {
     ExtractionOptions options;
     options.code = call.value(QStringLiteral("code"));
     options.name = call.value(QStringLiteral("name"));
+    if (!call.isSet(QStringLiteral("name")))
+        options.name = listedName(services, options.code);
     options.allChanges = call.isSet(QStringLiteral("all-changes"));
     options.percent = *percent;
     // The archiver's folder is a setting; --rar overrides it for this call.
@@ -85,7 +101,8 @@ const CliCommand& extractCommand() {
         .summary = QStringLiteral("parse captured dragon-tiger reports of one stock into the database"),
         .options = {{QStringLiteral("code"), QStringLiteral("CODE"),
                      QStringLiteral("The stock's six-digit code.")},
-                    {QStringLiteral("name"), QStringLiteral("NAME"), QStringLiteral("The stock's name.")},
+                    {QStringLiteral("name"), QStringLiteral("NAME"),
+                     QStringLiteral("The stock's name (default: the stock list's).")},
                     {QStringLiteral("all-changes"),
                      {},
                      QStringLiteral("Store every anomaly day, not only the newest.")},

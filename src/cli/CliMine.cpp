@@ -39,8 +39,10 @@ void answerMiningQuestions(CliCall& call) {
 }
 
 std::optional<MiningOptions> readMiningOptions(const CliCall& call) {
-    const std::optional<int> percent = call.wholeNumber(QStringLiteral("percent"), 0, 1000);
-    const std::optional<int> days = percent ? call.wholeNumber(QStringLiteral("days"), 1, 250) : std::nullopt;
+    // The bounds the mining page's boxes have.
+    const std::optional<int> percent = call.wholeNumber(QStringLiteral("percent"), 0, kPercentThresholdMax);
+    const std::optional<int> days =
+        percent ? call.wholeNumber(QStringLiteral("days"), 0, kLastDaysMax) : std::nullopt;
     if (!days)
         return std::nullopt;
     MiningOptions options;

@@ -5,6 +5,7 @@
 #include "app/TextCodec.h"
 #include "app/Trim.h"
 #include "app/Version.h"
+#include "gui/DatabaseMessages.h"
 #include "gui/MainForm.h"
 #include "gui/MiningPage.h"
 #include "gui/ProgressBox.h"
@@ -38,6 +39,22 @@
 
 namespace quarrow {
 
+namespace {
+
+// The reason in Chinese alone: the database's own words are put in the user's.
+QString windowReasonText(const JobOutcome& outcome) {
+    const bool store = outcome.reason == JobReason::StoreFailed ||
+                       outcome.reason == JobReason::StoreUnreadable ||
+                       outcome.reason == JobReason::ReadOnlyStore || outcome.reason == JobReason::NoDatabase;
+    if (!store || outcome.detail.isEmpty())
+        return outcome.reasonText();
+    JobOutcome words;
+    words.reason = outcome.reason;
+    return words.reasonText() + QStringLiteral(": ") + databaseErrorText(outcome.detail);
+}
+
+}  // namespace
+
 void TMainForm::jobEnded(JobKind kind, const JobOutcome& outcome) {
     // Whatever the job left behind, the window must be usable again.
     stayOnTop(false);
@@ -48,12 +65,13 @@ void TMainForm::jobEnded(JobKind kind, const JobOutcome& outcome) {
         m_queryPage->widenDates(outcome.dates.from, outcome.dates.to);
     if (outcome.departmentsAdded)
         m_queryPage->enableDepartmentReload();
-    // The mining run ends with its own box; the others say here what went wrong.
-    // The mining run and the import end with boxes of their own.
+    // The mining run, the import and the filtered delete end with boxes of their own; the
+    // others say here what went wrong.
     const bool worthABox = outcome.failed() && kind != JobKind::Mining && kind != JobKind::Fetch &&
-                           kind != JobKind::StoreImport && outcome.reason != JobReason::NothingStored;
+                           kind != JobKind::StoreImport && kind != JobKind::FilteredDelete &&
+                           outcome.reason != JobReason::NothingStored;
     if (worthABox && !m_closeAfterRun)
-        m_frame->notify(QStringLiteral("%1没有完成:%2").arg(jobName(kind), outcome.reasonText()));
+        m_frame->notify(QStringLiteral("%1没有完成:%2").arg(jobName(kind), windowReasonText(outcome)));
     if (m_closeAfterRun)
         QTimer::singleShot(0, this, &QWidget::close);
 }

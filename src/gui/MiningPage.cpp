@@ -48,12 +48,12 @@ MiningPage::MiningPage(ProgramServices& services, PageHost& host, QWidget* paren
 
     m_days = new QSpinBox(this);
     m_days->setObjectName(QStringLiteral("valueLastDays"));
-    m_days->setRange(0, 9999);
+    m_days->setRange(0, kLastDaysMax);
     m_days->setValue(3);
     m_days->setToolTip(QStringLiteral("只读取由此处指定的最近天数里的日交易数据进行分析"));
     m_percent = new QSpinBox(this);
     m_percent->setObjectName(QStringLiteral("ValuePercnt"));
-    m_percent->setRange(0, 1000);
+    m_percent->setRange(0, kPercentThresholdMax);
     m_percent->setValue(0);
     m_percent->setSingleStep(kFirstPercentStep);
     m_percent->setToolTip(QStringLiteral(

@@ -43,6 +43,9 @@ struct MiningOptions {
     bool unattended = false;
 };
 
+// The largest number of days the mining page's box (valueLastDays) and mine --days take.
+inline constexpr int kLastDaysMax = 9999;
+
 // How often in a row the quote program may fail to start in a run nobody watches before
 // the run ends: each try costs the program's start-up wait.
 inline constexpr int kQuoteProgramStarts = 3;

@@ -41,6 +41,9 @@ struct ExtractionServices {
 // report as a document; the re-analysis of saved documents only parses and stores.
 enum class ExtractionCaller { Button, MiningRun, Reanalysis };
 
+// The percent threshold's bounds, as the mining page's box and every command take it.
+inline constexpr int kPercentThresholdMax = 1000;
+
 // What the user set for one extraction.
 struct ExtractionOptions {
     QString code;             // edtStockCode

@@ -272,7 +272,8 @@ TEST(CliReadOnlyStore, AStoreInAFolderTheUserMayNotWriteAnswersEverythingAndRefu
         const CliRun run = runCli(QStringList{"--home", home.path()} + write.arguments, call);
         EXPECT_EQ(run.status, 1) << run.err.toStdString();
         const QStringList refusals = run.err.split('\n').filter(QStringLiteral("the database is read-only"));
-        EXPECT_EQ(refusals.size(), 1) << run.err.toStdString();
+        EXPECT_FALSE(refusals.isEmpty()) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QStringLiteral("完成!"))) << run.err.toStdString();
         EXPECT_EQ(hashOf(home.file("Quarrow.db")), before);
     }
     EXPECT_EQ(answers(home.path(), asUser), writable);

@@ -9,6 +9,7 @@
 // Skipped, with the reason, where the ODBC stand-in is missing.
 
 #include "app/RunControl.h"
+#include "app/Settings.h"
 #include "app/TextCodec.h"
 #include "demo/DemoTrades.h"
 #include "download/DataDownload.h"
@@ -358,16 +359,17 @@ QList<std::pair<const char*, Ask>> questions() {
                                                    QStringLiteral("http://127.0.0.1:8686/BigBuySale"),
                                                    QStringLiteral("user")};
                      QString preset;
+                     Settings settings(s.home.file(QStringLiteral("quarrow.INI")), s.home.path(), s.clock);
+                     const RunLease lease = run.lease(JobKind::Download);
                      const DownloadOutcome outcome =
-                         DataDownload({*s.db, s.frame, s.clock, run, s.network, shutdown, pages})
-                             .run(options, [&](const QString&, const QString&, const QString& asked) {
+                         DataDownload({*s.db, s.frame, s.clock, run, s.network, shutdown, pages, settings})
+                             .run(lease, options, [&](const QString&, const QString&, const QString& asked) {
                                  preset = asked;
                                  return std::optional<QString>(Statement::dayText(kLastDay.addDays(1)));
                              });
-                     QStringList lines{preset, QStringLiteral("%1 %2 %3 %4")
+                     QStringList lines{preset, QStringLiteral("%1 %2 %3")
                                                    .arg(outcome.changeStored)
                                                    .arg(outcome.bigStored)
-                                                   .arg(Statement::dayText(outcome.bigFrom))
                                                    .arg(outcome.departmentsAdded)};
                      for (const StoredChangeRow& row : changeRowsOfDay(*s.db, kLastDay.addDays(1)).rows)
                          lines << QStringList{row.code,
