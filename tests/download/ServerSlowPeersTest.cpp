@@ -134,6 +134,9 @@ TEST(ServerUnderLoad, SlowReadersOfLongPagesDoNotGrowTheServer) {
     }
     // A page of 100,000 rows is megabytes: forty of them held would be hundreds.
     EXPECT_LT(peak - before, 60 * 1024) << "grew from " << before << " kB to " << peak << " kB";
+#if !defined(__SANITIZE_ADDRESS__)
+    // Under AddressSanitizer freed memory waits in its quarantine, hundreds of megabytes,
+    // before it is given back; only the plain build can tell whether it goes back.
     long after = 0;
     for (int look = 0; look < 20; ++look) {
         QThread::msleep(200);
@@ -143,5 +146,6 @@ TEST(ServerUnderLoad, SlowReadersOfLongPagesDoNotGrowTheServer) {
     }
     EXPECT_LE(after, before + 20 * 1024)
         << "from " << before << " kB, after the readers left " << after << " kB";
+#endif
     EXPECT_EQ(httpGet(server.port(), kPage, 30000), 200);
 }
