@@ -182,17 +182,18 @@ void TMainForm::buildToolBar() {
         return tool;
     };
     m_runCommands = {
-        button("btnSelectStock", QStringLiteral("选择股票"), QStringLiteral("在行情软件中选定此股票"),
+        button("btnSelectStock", QStringLiteral("选定行情分析股票"), QStringLiteral("在行情软件中选定此股票"),
                [this] { btnSelectStockClick(); }),
         button("btnLoadDaily", QStringLiteral("收盘数据"),
                QStringLiteral("从文件中读取指定股票在最近天数里的日交易数据"),
                [this] { m_stockPage->btnLoadDailyClick(); }),
         button("btnListStockQTY", QStringLiteral("调阅股本数据"),
-               QStringLiteral("从数据库中嗲月股票的股本信息"), [this] { btnListStockQTYClick(); }),
-        button("btnGetStockDoc", QStringLiteral("抓取龙虎榜"),
+               QStringLiteral("从数据库中调阅股票的股本信息"), [this] { btnListStockQTYClick(); }),
+        button("btnGetStockDoc", QStringLiteral("获取龙虎榜单"),
                QStringLiteral("从行情软件复制此股票的龙虎榜单"), [this] { btnGetStockDocClick(); }),
-        button("btnGetStockChanges", QStringLiteral("分析龙虎榜"),
-               QStringLiteral("分析并保存抓取到的龙虎榜单"), [this] { btnGetStockChangesClick(); }),
+        button("btnGetStockChanges", QStringLiteral("提取操盘数据"),
+               QStringLiteral("从龙虎榜单中提取操盘庄家数据并保存,请先执行\"获取龙虎榜单\""),
+               [this] { btnGetStockChangesClick(); }),
         button("btnGetFromServer", QStringLiteral("下载操盘数据"),
                QStringLiteral("从服务器下载股票操盘庄家数据"),
                [this] { m_download->btnGetFromServerClick(); })};

@@ -12,6 +12,7 @@
 #include "quotefiles/StockPicker.h"
 #include "review/FilteredDelete.h"
 #include "review/QueryRunner.h"
+#include "store/ChangeReads.h"
 #include "store/DataBase.h"
 
 #include <QAction>
@@ -159,6 +160,18 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     m_delete->setObjectName(QStringLiteral("btnDelMainBuySale"));
     m_delete->setToolTip(QStringLiteral("删除过期的买卖动态数据"));
     connectCommand(m_delete, m_frame, [this] { btnDelMainBuySaleClick(); });
+    m_newestDay = new QPushButton(this);
+    m_newestDay->setObjectName(QStringLiteral("btnNewestDay"));
+    m_newestDay->hide();
+    connect(m_newestDay, &QPushButton::clicked, this, [this] {
+        const QDate day = m_newestDay->property("day").toDate();
+        m_newestDay->hide();
+        m_from->setChecked(true);
+        m_to->setChecked(true);
+        m_from->setDate(day);
+        m_to->setDate(day);
+        queryClick(QueryButton::All);
+    });
     auto* backup = new QPushButton(QStringLiteral("备份数据库"), this);
     backup->setObjectName(QStringLiteral("btnCopyData"));
     connectCommand(backup, m_frame, [this] { btnCopyDataClick(); });
@@ -185,6 +198,10 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     connect(m_thresholdKind, &QPushButton::clicked, this, &QueryPage::btnMainSaleTypeClick);
     connect(m_mainBuySale, &QCheckBox::toggled, this, &QueryPage::chkMainBuySaleClick);
     connect(m_stockGiven, &QCheckBox::clicked, this, &QueryPage::chkStockCodeClick);
+    connect(m_stockGiven, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_pickingStock)
+            m_stockTickedByUser = on;
+    });
     connect(m_departments, &QComboBox::activated, this, &QueryPage::ListBoxDepartmentClick);
     connect(m_departments->completer(), qOverload<const QString&>(&QCompleter::activated), this,
             [this](const QString& text) {
@@ -232,6 +249,7 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     for (QPushButton* button : m_queryButtons)
         buttons->addWidget(button);
     auto* housekeeping = new QHBoxLayout;
+    housekeeping->addWidget(m_newestDay);
     housekeeping->addWidget(m_delete);
     housekeeping->addWidget(backup);
     housekeeping->addStretch();
@@ -293,7 +311,11 @@ void QueryPage::widenDates(const QDate& first, const QDate& last) {
 }
 
 void QueryPage::chooseGivenStock() {
-    m_stockGiven->setChecked(true);
+    if (!m_stockGiven->isChecked()) {
+        m_pickingStock = true;
+        m_stockGiven->setChecked(true);
+        m_pickingStock = false;
+    }
     chkStockCodeClick();
 }
 
@@ -354,6 +376,8 @@ void QueryPage::queryClick(QueryButton button) {
     const OperatorQuery page = state();
     const OperatorStatements statements = composeOperatorQueryFor(m_db, page, button);
     const int bits = page.targetBits();
+    bool mainGridEmpty = false;
+    m_newestDay->hide();
 
     // The main result: the main grid, or a window of its own when a stock or a department
     // was given.
@@ -377,11 +401,33 @@ void QueryPage::queryClick(QueryButton button) {
         } else {
             m_frame.ShowPrompt(kNoRowsMessage);
             m_model->close();
+            mainGridEmpty = true;
         }
     }
 
     // The block trades come in a window of their own, the same one for every query.
     showInWindow(m_tradesWindow, ResultKind::BlockTrades, statements.blockTrades, QString());
+    if (mainGridEmpty)
+        offerNewestDay();
+}
+
+void QueryPage::offerNewestDay() {
+    m_newestDay->hide();
+    const OperatorQuery page = state();
+    if (page.mainBuySale)
+        return;
+    const std::optional<QDate> newest = newestChangeDay(m_db);
+    if (!newest || !newest->isValid())
+        return;
+    const bool leftOut = (page.fromTicked && *newest < page.from) || (page.toTicked && *newest > page.to);
+    if (!leftOut)
+        return;
+    const QString day = newest->toString(QStringLiteral("yyyy-MM-dd"));
+    m_frame.ShowPrompt(kNoRowsMessage + QStringLiteral("。数据库中最新的数据是%1的").arg(day));
+    m_newestDay->setText(QStringLiteral("查看%1的数据").arg(day));
+    m_newestDay->setToolTip(QStringLiteral("把开始日期和结束日期都设为%1并查询全部数据").arg(day));
+    m_newestDay->setProperty("day", *newest);
+    m_newestDay->show();
 }
 
 void QueryPage::btnRefreshDepartmentClick() {
@@ -453,7 +499,7 @@ void QueryPage::restoreFilters() {
 void QueryPage::rememberFilters() const {
     WindowMemory& memory = m_host.memory();
     const OperatorQuery page = state();
-    memory.setFilter(QStringLiteral("StockGiven"), boolText(page.stockGiven));
+    memory.setFilter(QStringLiteral("StockGiven"), boolText(page.stockGiven && m_stockTickedByUser));
     memory.setFilter(QStringLiteral("FromTicked"), boolText(page.fromTicked));
     memory.setFilter(QStringLiteral("ToTicked"), boolText(page.toTicked));
     memory.setFilter(QStringLiteral("DepartmentGiven"), boolText(page.departmentGiven));

@@ -124,6 +124,9 @@ private:
     void showInWindow(QPointer<TFormCodeDepart>& slot, ResultKind kind, const ComposedStatement& statement,
                       const QString& caption);
     void showMainResultCount();
+    // After a query of the main grid that found nothing: names the newest stored day and
+    // offers it when the dates leave it out.
+    void offerNewestDay();
     void selectDepartmentText(const QString& text);
 
     ProgramServices& m_services;
@@ -145,11 +148,17 @@ private:
     QCheckBox* m_sortOnAmount;
     QList<QPushButton*> m_queryButtons;
     QPushButton* m_delete;
+    // Offered when a query of the main grid found nothing: the newest day the store holds.
+    QPushButton* m_newestDay;
     QPointer<QTableView> m_grid;  // lives on the stock-code page
     QueryResultModel* m_model;
     QPointer<TFormCodeDepart> m_mainWindow;    // the main result of a given stock or department
     QPointer<TFormCodeDepart> m_tradesWindow;  // the block trades
     int m_kindTag = kSold;
+    // "指定股票" is kept for the next start only when the user ticked it: picking a stock
+    // ticks it too, and the pick is over when the window closes.
+    bool m_stockTickedByUser = false;
+    bool m_pickingStock = false;
     QString m_followedDepartment;
     QString m_departmentToRestore;
 };

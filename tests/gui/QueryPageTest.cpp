@@ -260,6 +260,27 @@ TEST(QueryPage, ControlsStartAsTheWindowOpensAndFollowTheirBoxes) {
     EXPECT_EQ(desk.currentContentPage(), QStringLiteral("TabSheetStockCode"));
 }
 
+// Today holds no rows: the page names the newest stored day and shows it in one click.
+TEST(QueryPage, AnEmptyTodayOffersTheNewestStoredDay) {
+    QueryDesk desk(QueryDesk::Data::Seeded);
+    desk.show();
+    const std::optional<QDate> newest = newestChangeDay(desk.db());
+    ASSERT_TRUE(newest && newest->isValid() && *newest < kToday);
+    auto* offer = desk.child<QPushButton>(QStringLiteral("btnNewestDay"));
+    EXPECT_FALSE(offer->isVisibleTo(desk.page()));
+    desk.child<QPushButton>(QStringLiteral("btnDepart_Buy_Sale"))->click();
+    EXPECT_EQ(desk.mainModel().rowCount(), 0);
+    const QString day = newest->toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_TRUE(desk.child<QLabel>(QStringLiteral("lblWarning"))->text().contains(day));
+    ASSERT_TRUE(offer->isVisibleTo(desk.page()));
+    EXPECT_TRUE(offer->text().contains(day));
+    offer->click();
+    EXPECT_GT(desk.mainModel().rowCount(), 0);
+    EXPECT_EQ(desk.page()->state().from, *newest);
+    EXPECT_EQ(desk.page()->state().to, *newest);
+    EXPECT_FALSE(offer->isVisibleTo(desk.page()));
+}
+
 TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     QueryDesk desk(QueryDesk::Data::Seeded);
     desk.form->show();
@@ -308,7 +329,7 @@ TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     desk.child<QCheckBox>(QStringLiteral("chkStockCode"))->setChecked(false);
     desk.page()->setDates(kToday);
     desk.child<QPushButton>(QStringLiteral("btnDepart_SaleOnly"))->click();
-    EXPECT_EQ(desk.child<QLabel>(QStringLiteral("lblWarning"))->text(), kNoRowsMessage);
+    EXPECT_TRUE(desk.child<QLabel>(QStringLiteral("lblWarning"))->text().startsWith(kNoRowsMessage));
     EXPECT_EQ(desk.mainModel().rowCount(), 0);
     EXPECT_EQ(desk.opened.size(), 3);
     EXPECT_TRUE(desk.opened.first().isNull() || !desk.opened.first()->isVisible());
@@ -737,4 +758,11 @@ TEST(QueryPage, DepartmentSearchAndWhatTheWindowRemembers) {
     ASSERT_GT(desk.page()->resultModel()->rowCount(), 0);
     EXPECT_EQ(desk.page()->resultGrid()->columnWidth(3), 333);
     EXPECT_EQ(desk.form->size(), QSize(900, 640));
+
+    // A stock picked for the query ticks "指定股票" for this session only.
+    desk.page()->chooseGivenStock();
+    EXPECT_TRUE(desk.page()->state().stockGiven);
+    desk.form->close();
+    desk.reopen();
+    EXPECT_FALSE(desk.page()->state().stockGiven);
 }
