@@ -74,7 +74,10 @@ void DocumentPage::btnReadStDocumentsClick() {
     if (!m_documents)
         m_documents = std::make_unique<SavedDocuments>(m_services.folder(), m_services.platform().launcher(),
                                                        m_services.platform().archiver(), m_frame);
-    m_documents->browseStock(m_stocks.currentCode(), m_services.settings().rarFolder());
+    // A stock without documents leaves the list and the capture as they are: the capture
+    // may hold a report just fetched.
+    if (!m_documents->browseStock(m_stocks.currentCode(), m_services.settings().rarFolder()))
+        return;
     m_list->clear();
     m_list->addItems(m_documents->names());
     if (m_documents->selected() >= 0) {

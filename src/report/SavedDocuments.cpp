@@ -37,10 +37,10 @@ int SavedDocuments::list(const QString& folder, const QString& mask) {
     return static_cast<int>(names.size());
 }
 
-void SavedDocuments::browseStock(const QString& stockCode, const QString& rarFolder) {
+bool SavedDocuments::browseStock(const QString& stockCode, const QString& rarFolder) {
     const QString folder = m_folder.stockFolder(stockCode);
     if (!QFileInfo(folder).isDir())
-        return;
+        return false;
     clear();
     const int texts = list(folder, QStringLiteral("*.txt"));
     list(folder, QStringLiteral("*.rar"));
@@ -48,6 +48,7 @@ void SavedDocuments::browseStock(const QString& stockCode, const QString& rarFol
         m_selected = texts - 1;
         open(m_selected, Sender::Program, stockCode, rarFolder);
     }
+    return true;
 }
 
 SavedDocuments::OpenResult SavedDocuments::open(int index, Sender sender, const QString& stockCode,

@@ -34,7 +34,8 @@ public:
     bool listFailed() const { return m_listFailed; }
 
     // Lists the stock's text documents, then its archives, and opens the newest text.
-    void browseStock(const QString& stockCode, const QString& rarFolder);
+    // False, with nothing changed, when the stock has no folder.
+    bool browseStock(const QString& stockCode, const QString& rarFolder);
 
     enum class Sender { List, Program };
     struct OpenResult {
