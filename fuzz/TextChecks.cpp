@@ -35,14 +35,16 @@ QString quotedLine(const QStringList& fields) {
     return quoted.join(QLatin1Char('|'));
 }
 
-// What the lines of a text joined with LF must give: every line end made LF, less the
-// final one.
-QString normalisedLineEnds(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
+// The text less its line breaks: what the lines of a text hold between them, whichever
+// way its lines end (a doubled "\r\r\n" or "\n\r" ends one line, not two).
+QString withoutLineBreaks(QString text) {
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
     return text;
+}
+
+qsizetype lineBreaks(const QString& text) {
+    return text.count(QLatin1Char('\r')) + text.count(QLatin1Char('\n'));
 }
 
 QByteArray utf16Le(const QString& text) {
@@ -84,8 +86,12 @@ QString checkTextCodec(const QByteArray& input) {
     for (const QString& line : lines)
         findings.expect(!line.contains(QLatin1Char('\n')) && !line.contains(QLatin1Char('\r')),
                         QStringLiteral("a line holds a line break"));
-    findings.expect(lines.join(QLatin1Char('\n')) == normalisedLineEnds(text),
+    findings.expect(withoutLineBreaks(lines.join(QString())) == withoutLineBreaks(text),
                     QStringLiteral("the lines joined again are not the text"));
+    // Every line but the last ends with one to three break characters.
+    const qsizetype breaks = lineBreaks(text);
+    findings.expect(lines.size() <= breaks + 1 && lines.size() * 3 >= breaks,
+                    QStringLiteral("the lines are not as many as the text's line breaks end"));
 
     // Without a byte-order mark the bytes are read as UTF-8 or as GBK, never a third way;
     // read without a replacement, the text is written back to the very bytes.
@@ -94,7 +100,10 @@ QString checkTextCodec(const QByteArray& input) {
     findings.expect(again == text, QStringLiteral("the same bytes decode to two texts"));
     if (!QStringConverter::encodingForData(input)) {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString asUtf8 = utf8.decode(input);
+        // The decoder makes the non-characters U+FFFE and U+FFFF replacement characters.
+        QString asUtf8 = utf8.decode(input);
+        asUtf8.replace(QChar(0xFFFE), QChar::ReplacementCharacter)
+            .replace(QChar(0xFFFF), QChar::ReplacementCharacter);
         const bool readAsUtf8 = text == asUtf8 && !(text == TextCodec::decodeGbk(input));
         findings.expect(text == asUtf8 || text == TextCodec::decodeGbk(input),
                         QStringLiteral("the text is neither the UTF-8 nor the GBK reading of the bytes"));
