@@ -397,6 +397,9 @@ void QueryPage::queryClick(QueryButton button) {
             m_host.showContentPage(ContentPage::StockCode);
             m_host.hideFunctionPanel();
             sizeResultColumns(*m_grid, &m_host.memory(), kMainGridKey);
+            // The figures a user came for stand right of the department: the stock list
+            // beside the grid gives way to them.
+            makeRoomForColumns(*m_grid);
             m_grid->setCurrentIndex(m_model->index(0, 0));
         } else {
             m_frame.ShowPrompt(kNoRowsMessage);
