@@ -6,7 +6,6 @@
 
 class QAbstractButton;
 class QCheckBox;
-class QTableView;
 class QToolButton;
 class QWidget;
 
@@ -30,11 +29,5 @@ QToolButton* helpPictureButton(QWidget* parent, AppFrame& frame, const char* nam
 // Connects a command button: a click shows the button's hint on the prompt line, when it
 // has one, and then runs the command.
 void connectCommand(QAbstractButton* button, AppFrame& frame, std::function<void()> command);
-
-// Gives the grid the width its columns take, from the other panes of the splitter it lies
-// in: first what they can spare, then, when that is not enough, the panes themselves,
-// folded away (a drag on the splitter's bar brings them back). Nothing moves while the
-// columns fit.
-void makeRoomForColumns(QTableView& grid);
 
 }  // namespace quarrow

@@ -8,6 +8,7 @@
 #include "store/DataBase.h"
 #include "support/WindowDesk.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
@@ -27,17 +28,18 @@ namespace {
 
 // The main window at its first start's size on a seeded store, its settings file written
 // so that what the window remembers is kept.
+// A quote folder stands beside the store, its first stock the seeded 000001.
 struct LayoutDesk : WindowDesk {
     LayoutDesk()
-        : WindowDesk({.beforeWindow = [](WindowDesk& desk) {
-              TDataBase db(desk.folder.databaseFile());
-              ASSERT_TRUE(db.open());
-              seedReviewRows(db);
-              SystemClock clock;
-              ASSERT_TRUE(
-                  Settings(desk.folder, clock)
-                      .writeText(QStringLiteral("QQ"), QStringLiteral("QQName"), QStringLiteral("x")));
-          }}) {
+        : WindowDesk({.quoteStocks = 4, .beforeWindow = [](WindowDesk& desk) {
+                          TDataBase db(desk.folder.databaseFile());
+                          ASSERT_TRUE(db.open());
+                          seedReviewRows(db);
+                          SystemClock clock;
+                          ASSERT_TRUE(Settings(desk.folder, clock)
+                                          .writeText(QStringLiteral("QQ"), QStringLiteral("QQName"),
+                                                     QStringLiteral("x")));
+                      }}) {
         watchWindows();
     }
     // A restart: the windows opened from now on are the new main window's.
@@ -140,6 +142,24 @@ TEST(WindowLayout, TheFirstStartsSizeShowsTheFiguresAndChildWindowsOverTheMainWi
     expectColumnsInView(*grid, {QStringLiteral("买入"), QStringLiteral("卖出"), QStringLiteral("净买额")},
                         "main grid");
     saveScreenshot(*desk.form, QStringLiteral("query-default-size.png"));
+
+    // The daily bars of a row open in the stock list's place: the list's pane comes back for
+    // them, and the figures again when the next query comes.
+    auto* stockPane = desk.child<QWidget>(QStringLiteral("PanelStockLeft"));
+    const QueryResultModel& rows = *desk.page()->resultModel();
+    int row = 0;
+    while (row < rows.rowCount() && rows.rowValues(row).value(0) != QStringLiteral("000001"))
+        ++row;
+    ASSERT_LT(row, rows.rowCount());
+    grid->setCurrentIndex(rows.index(row, 0));
+    desk.child<QAction>(QStringLiteral("actDailyBars"))->trigger();
+    auto* daily = desk.child<QWidget>(QStringLiteral("StrGridDaily"));
+    ASSERT_TRUE(daily->isVisible());
+    EXPECT_GE(stockPane->width(), stockPane->minimumSizeHint().width());
+    EXPECT_GT(daily->width(), 0);
+    desk.queryAll();
+    expectColumnsInView(*grid, {QStringLiteral("买入"), QStringLiteral("卖出"), QStringLiteral("净买额")},
+                        "main grid after the daily bars");
 
     TFormCodeDepart* trades = desk.blockTrades();
     ASSERT_NE(trades, nullptr);
