@@ -143,24 +143,6 @@ TEST(WindowLayout, TheFirstStartsSizeShowsTheFiguresAndChildWindowsOverTheMainWi
                         "main grid");
     saveScreenshot(*desk.form, QStringLiteral("query-default-size.png"));
 
-    // The daily bars of a row open in the stock list's place: the list's pane comes back for
-    // them, and the figures again when the next query comes.
-    auto* stockPane = desk.child<QWidget>(QStringLiteral("PanelStockLeft"));
-    const QueryResultModel& rows = *desk.page()->resultModel();
-    int row = 0;
-    while (row < rows.rowCount() && rows.rowValues(row).value(0) != QStringLiteral("000001"))
-        ++row;
-    ASSERT_LT(row, rows.rowCount());
-    grid->setCurrentIndex(rows.index(row, 0));
-    desk.child<QAction>(QStringLiteral("actDailyBars"))->trigger();
-    auto* daily = desk.child<QWidget>(QStringLiteral("StrGridDaily"));
-    ASSERT_TRUE(daily->isVisible());
-    EXPECT_GE(stockPane->width(), stockPane->minimumSizeHint().width());
-    EXPECT_GT(daily->width(), 0);
-    desk.queryAll();
-    expectColumnsInView(*grid, {QStringLiteral("买入"), QStringLiteral("卖出"), QStringLiteral("净买额")},
-                        "main grid after the daily bars");
-
     TFormCodeDepart* trades = desk.blockTrades();
     ASSERT_NE(trades, nullptr);
     expectOverParent(*trades, *desk.form, "block trades");
@@ -199,6 +181,31 @@ TEST(WindowLayout, TheFirstStartsSizeShowsTheFiguresAndChildWindowsOverTheMainWi
     const QPointer<TFormCodeDepart> again = desk.drillDownDepartment();
     ASSERT_TRUE(again);
     expectOverParent(*again, *desk.form, "drill-down after the main window moved");
+}
+
+// The stock list folds away for the query's figures; the daily bars of a row open in the
+// list's place, and its pane comes back for them, until the next query.
+TEST(WindowLayout, TheStockListGivesWayToTheFiguresAndComesBackForTheDailyBars) {
+    LayoutDesk desk;
+    desk.show();
+    desk.queryAll();
+    QTableView* grid = desk.page()->resultGrid();
+    auto* stockPane = desk.child<QWidget>(QStringLiteral("PanelStockLeft"));
+    EXPECT_EQ(stockPane->width(), 0);
+    const QueryResultModel& rows = *desk.page()->resultModel();
+    int row = 0;
+    while (row < rows.rowCount() && rows.rowValues(row).value(0) != QStringLiteral("000001"))
+        ++row;
+    ASSERT_LT(row, rows.rowCount());
+    grid->setCurrentIndex(rows.index(row, 0));
+    desk.child<QAction>(QStringLiteral("actDailyBars"))->trigger();
+    auto* daily = desk.child<QWidget>(QStringLiteral("StrGridDaily"));
+    ASSERT_TRUE(daily->isVisible());
+    EXPECT_GE(stockPane->width(), stockPane->minimumSizeHint().width());
+    EXPECT_GT(daily->width(), 0);
+    desk.queryAll();
+    expectColumnsInView(*grid, {QStringLiteral("买入"), QStringLiteral("卖出"), QStringLiteral("净买额")},
+                        "main grid after the daily bars");
 }
 
 // Where the user leaves a drill-down or block-trade window is where the next one of its
