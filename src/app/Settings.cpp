@@ -101,6 +101,7 @@ const QList<SettingKey>& settingKeys() {
         {"Download", "BigBuySaleId", SettingType::Text},
         {"Download", "BigBuySaleStock", SettingType::Text},
         {"Window", "Geometry", SettingType::Text},
+        {"Window", "Windows", SettingType::Text},
         {"Window", "Splitters", SettingType::Text},
         {"Window", "Columns", SettingType::Text},
         {"QueryFilter", "StockGiven", SettingType::Boolean},

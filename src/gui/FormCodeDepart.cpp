@@ -10,8 +10,13 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quarrow {
 
@@ -40,8 +45,8 @@ QString rowCountText(qint64 rows) {
     return rows < 0 ? QString() : QStringLiteral("共%1条").arg(rows);
 }
 
-TFormCodeDepart::TFormCodeDepart(ResultKind kind, ResultWindowContext context, QWidget* owner)
-    : QWidget(owner, Qt::Window), m_kind(kind), m_context(std::move(context)) {
+TFormCodeDepart::TFormCodeDepart(ResultKind kind, ResultWindowContext context, QWidget* owner, QWidget* from)
+    : QWidget(owner, Qt::Window), m_kind(kind), m_context(std::move(context)), m_from(from ? from : owner) {
     setObjectName(QStringLiteral("FormCodeDepart"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kInitialCaption);
@@ -119,6 +124,8 @@ bool TFormCodeDepart::open(const ComposedStatement& composed) {
         if (m_model->hasRows())
             m_grid->setCurrentIndex(m_model->index(0, 0));
         sizeResultColumns(*m_grid, m_context.memory, gridKey());
+        if (isVisible() && !m_userPlaced)
+            place();
         showRowCount();
         return true;
     }
@@ -137,17 +144,18 @@ bool TFormCodeDepart::hasRows() const {
 TFormCodeDepart* TFormCodeDepart::dbGridTop5ListDblClick(const QModelIndex& cell) {
     if (!cell.isValid())
         return nullptr;
-    return drillDown(m_kind, cell.column(), m_model->rowValues(cell.row()), m_context, parentWidget());
+    return drillDown(m_kind, cell.column(), m_model->rowValues(cell.row()), m_context, parentWidget(), this);
 }
 
 TFormCodeDepart* TFormCodeDepart::drillDown(ResultKind kind, int column, const QVariantList& row,
-                                            const ResultWindowContext& context, QWidget* owner) {
+                                            const ResultWindowContext& context, QWidget* owner,
+                                            QWidget* from) {
     if (!context.db.DBOpened())
         return nullptr;
     const std::optional<ComposedStatement> composed = composeDrillDown(kind, column, row);
     if (!composed)
         return nullptr;
-    auto* window = new TFormCodeDepart(kind, context, owner);
+    auto* window = new TFormCodeDepart(kind, context, owner, from);
     window->setSubject(drillDownSubject(kind, column, row));
     if (!window->open(*composed)) {
         delete window;
@@ -161,6 +169,83 @@ TFormCodeDepart* TFormCodeDepart::drillDown(ResultKind kind, int column, const Q
 void TFormCodeDepart::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     sizeResultColumns(*m_grid, m_context.memory, gridKey());
+    // Until the user moves or sizes it, a window the page shows again for its next query
+    // fits the columns of that query; after that it stays where the user put it.
+    if (!m_userPlaced)
+        place();
+}
+
+void TFormCodeDepart::place() {
+    m_placing = true;
+    m_userPlaced = m_context.memory && m_context.memory->restoreWindowPlace(*this, gridKey());
+    if (!m_userPlaced)
+        setGeometry(placeForColumns());
+    // A window of the page standing just there already would hide behind this one.
+    const QScreen* screen = this->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    const int step = std::max(1, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    const auto taken = [this] {
+        const QList<TFormCodeDepart*> others =
+            parentWidget() ? parentWidget()->findChildren<TFormCodeDepart*>(Qt::FindDirectChildrenOnly)
+                           : QList<TFormCodeDepart*>();
+        return std::any_of(others.cbegin(), others.cend(), [this](const TFormCodeDepart* other) {
+            return other != this && other->isVisible() && other->pos() == pos();
+        });
+    };
+    while (taken()) {
+        const QRect next = frameGeometry().translated(step, step);
+        if (available.isValid() && !available.contains(next))
+            break;
+        move(next.topLeft());
+    }
+    m_placing = false;
+}
+
+QRect TFormCodeDepart::placeForColumns() const {
+    // Every column in view: the row numbers, the columns, the scroll bar the rows may need.
+    const QHeaderView* rowHeader = m_grid->verticalHeader();
+    const int rowNumbers =
+        rowHeader->isHidden() ? 0 : std::max(rowHeader->minimumWidth(), rowHeader->sizeHint().width());
+    const int scrollBar =
+        style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid->verticalScrollBar());
+    QSize size(std::max(kResultWindowWidth, rowNumbers + m_grid->horizontalHeader()->length() + scrollBar +
+                                                2 * m_grid->frameWidth()),
+               kResultWindowHeight);
+
+    const QWidget* from = m_from ? m_from->window() : nullptr;
+    const QScreen* screen = from ? from->screen() : this->screen();
+    // The frame a window of this desktop wears, as the one it opens over wears it.
+    const QMargins frame = from ? QMargins(from->geometry().left() - from->frameGeometry().left(),
+                                           from->geometry().top() - from->frameGeometry().top(),
+                                           from->frameGeometry().right() - from->geometry().right(),
+                                           from->frameGeometry().bottom() - from->geometry().bottom())
+                                : QMargins();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), size.grownBy(frame));
+    size = size.boundedTo(available.size().shrunkBy(frame));
+    const QSize outer = size.grownBy(frame);
+    QPoint corner = from ? from->frameGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2)
+                         : available.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    corner.setX(std::clamp(corner.x(), available.left(), available.right() + 1 - outer.width()));
+    corner.setY(std::clamp(corner.y(), available.top(), available.bottom() + 1 - outer.height()));
+    return QRect(corner + QPoint(frame.left(), frame.top()), size);
+}
+
+void TFormCodeDepart::rememberPlace() {
+    if (!isVisible() || m_placing)
+        return;
+    m_userPlaced = true;
+    if (m_context.memory)
+        m_context.memory->rememberWindowPlace(*this, gridKey());
+}
+
+void TFormCodeDepart::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    rememberPlace();
+}
+
+void TFormCodeDepart::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    rememberPlace();
 }
 
 bool TFormCodeDepart::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "review/DrillDown.h"
 
+#include <QPointer>
 #include <QVariantList>
 #include <QWidget>
 
@@ -41,13 +42,15 @@ QString rowCountText(qint64 rows);
 // The drill-down window: one statement's rows in a read-only grid. A double-click on a cell
 // opens a further window narrowed to that cell's stock, day or department. Each window
 // lives until the user closes it (Esc closes it too); closing drops its statement and
-// frees it.
+// frees it. A window opens where the user last left one of its kind, else over the window
+// it came from, as wide as its columns; a window standing there already moves it on by a
+// title bar.
 class TFormCodeDepart : public QWidget {
     Q_OBJECT
 public:
     // The window belongs to owner (the main window) as a window of its own, so that it never
-    // outlives the database it reads.
-    TFormCodeDepart(ResultKind kind, ResultWindowContext context, QWidget* owner);
+    // outlives the database it reads; it opens over from, the owner when none is given.
+    TFormCodeDepart(ResultKind kind, ResultWindowContext context, QWidget* owner, QWidget* from = nullptr);
     ~TFormCodeDepart() override;
 
     ResultKind kind() const { return m_kind; }
@@ -65,18 +68,25 @@ public:
     TFormCodeDepart* dbGridTop5ListDblClick(const QModelIndex& cell);
 
     // Opens the drill-down of one cell of any result grid of kind in a new window of that
-    // kind; nullptr when the column does not narrow the data or the database is closed.
+    // kind, over from (the owner when none is given); nullptr when the column does not
+    // narrow the data or the database is closed.
     static TFormCodeDepart* drillDown(ResultKind kind, int column, const QVariantList& row,
-                                      const ResultWindowContext& context, QWidget* owner);
+                                      const ResultWindowContext& context, QWidget* owner,
+                                      QWidget* from = nullptr);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     QString gridKey() const;
     void showRowCount();
+    void place();
+    QRect placeForColumns() const;
+    void rememberPlace();
 
     ResultKind m_kind;
     ResultWindowContext m_context;
@@ -84,6 +94,9 @@ private:
     QTableView* m_grid;
     QueryResultModel* m_model;
     QLabel* m_rowCount;
+    QPointer<QWidget> m_from;
+    bool m_userPlaced = false;  // moved or sized by the user, or where a user left one before
+    bool m_placing = false;
 };
 
 }  // namespace quarrow

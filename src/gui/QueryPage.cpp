@@ -1,6 +1,7 @@
 #include "gui/QueryPage.h"
 
 #include "app/AppFrame.h"
+#include "gui/ColumnRoom.h"
 #include "gui/DatabaseMessages.h"
 #include "gui/GridExport.h"
 #include "gui/PageHost.h"
@@ -182,6 +183,7 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     m_model = new QueryResultModel(this);
     m_model->setObjectName(QStringLiteral("QueryStChange"));
     m_grid = stocks.resultGrid();
+    m_columnRoom = new ColumnRoom(*m_grid);
     m_stocks.showInResultGrid(m_model);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
@@ -397,6 +399,9 @@ void QueryPage::queryClick(QueryButton button) {
             m_host.showContentPage(ContentPage::StockCode);
             m_host.hideFunctionPanel();
             sizeResultColumns(*m_grid, &m_host.memory(), kMainGridKey);
+            // The figures a user came for stand right of the department: the stock list
+            // beside the grid gives way to them.
+            m_columnRoom->makeRoom();
             m_grid->setCurrentIndex(m_model->index(0, 0));
         } else {
             m_frame.ShowPrompt(kNoRowsMessage);

@@ -17,6 +17,7 @@ class QSpinBox;
 
 namespace quarrow {
 
+class ColumnRoom;
 class PageHost;
 class ProgramServices;
 class QueryResultModel;
@@ -151,6 +152,7 @@ private:
     // Offered when a query of the main grid found nothing: the newest day the store holds.
     QPushButton* m_newestDay;
     QPointer<QTableView> m_grid;  // lives on the stock-code page
+    ColumnRoom* m_columnRoom;     // the grid's
     QueryResultModel* m_model;
     QPointer<TFormCodeDepart> m_mainWindow;    // the main result of a given stock or department
     QPointer<TFormCodeDepart> m_tradesWindow;  // the block trades

@@ -16,13 +16,14 @@ namespace {
 
 const QString kWindow = QStringLiteral("Window");
 const QString kGeometry = QStringLiteral("Geometry");
+const QString kWindows = QStringLiteral("Windows");
 const QString kSplitters = QStringLiteral("Splitters");
 const QString kColumns = QStringLiteral("Columns");
 const QString kQueryFilter = QStringLiteral("QueryFilter");
 const char* const kSizingProperty = "sizingColumns";
 
-// "name=value;name=value": the names are object names and column titles, which hold none
-// of the separators.
+// "name=value;name=value": the names are object names, window kinds and column titles,
+// which hold none of the separators; a value in base64 holds no ';' either.
 QHash<QString, QString> readPairs(const QString& text, QChar between) {
     QHash<QString, QString> pairs;
     for (const QString& pair : text.split(between, Qt::SkipEmptyParts)) {
@@ -37,10 +38,14 @@ QHash<QString, QString> readPairs(const QString& text, QChar between) {
 
 WindowMemory::WindowMemory(Settings& settings) : m_settings(settings) {
     m_geometry = QByteArray::fromBase64(m_settings.readText(kWindow, kGeometry, QString()).toLatin1());
-    const QHash<QString, QString> splitters =
-        readPairs(m_settings.readText(kWindow, kSplitters, QString()), QLatin1Char(';'));
-    for (auto it = splitters.cbegin(); it != splitters.cend(); ++it)
-        m_splitterStates.insert(it.key(), QByteArray::fromBase64(it.value().toLatin1()));
+    const auto readStates = [this](const QString& key, QHash<QString, QByteArray>& states) {
+        const QHash<QString, QString> pairs =
+            readPairs(m_settings.readText(kWindow, key, QString()), QLatin1Char(';'));
+        for (auto it = pairs.cbegin(); it != pairs.cend(); ++it)
+            states.insert(it.key(), QByteArray::fromBase64(it.value().toLatin1()));
+    };
+    readStates(kWindows, m_windowPlaces);
+    readStates(kSplitters, m_splitterStates);
     // "grid:title=width,title=width;grid:…"
     for (const QString& grid : m_settings.readText(kWindow, kColumns, QString()).split(QLatin1Char(';'))) {
         const qsizetype colon = grid.indexOf(QLatin1Char(':'));
@@ -65,6 +70,15 @@ WindowMemory::WindowMemory(Settings& settings) : m_settings(settings) {
 void WindowMemory::restoreGeometry(QWidget& window) const {
     if (!m_geometry.isEmpty())
         window.restoreGeometry(m_geometry);
+}
+
+bool WindowMemory::restoreWindowPlace(QWidget& window, const QString& key) const {
+    const auto place = m_windowPlaces.constFind(key);
+    return place != m_windowPlaces.constEnd() && window.restoreGeometry(*place);
+}
+
+void WindowMemory::rememberWindowPlace(const QWidget& window, const QString& key) {
+    m_windowPlaces.insert(key, window.saveGeometry());
 }
 
 void WindowMemory::trackSplitter(QSplitter& splitter) {
@@ -129,13 +143,17 @@ void WindowMemory::setFilter(const QString& name, const QString& value) {
 bool WindowMemory::save(const QWidget& window, QString* error) {
     if (!m_settings.exists())
         return true;
-    QStringList splitters;
     for (const QPointer<QSplitter>& splitter : std::as_const(m_splitters)) {
         if (splitter)
             m_splitterStates.insert(splitter->objectName(), splitter->saveState());
     }
-    for (auto it = m_splitterStates.cbegin(); it != m_splitterStates.cend(); ++it)
-        splitters << it.key() + QLatin1Char('=') + QString::fromLatin1(it.value().toBase64());
+    const auto statesText = [](const QHash<QString, QByteArray>& states) {
+        QStringList pairs;
+        for (auto it = states.cbegin(); it != states.cend(); ++it)
+            pairs << it.key() + QLatin1Char('=') + QString::fromLatin1(it.value().toBase64());
+        pairs.sort();
+        return pairs.join(QLatin1Char(';'));
+    };
     QStringList grids;
     for (auto grid = m_columnWidths.cbegin(); grid != m_columnWidths.cend(); ++grid) {
         QStringList widths;
@@ -143,12 +161,12 @@ bool WindowMemory::save(const QWidget& window, QString* error) {
             widths << width.key() + QLatin1Char('=') + QString::number(width.value());
         grids << grid.key() + QLatin1Char(':') + widths.join(QLatin1Char(','));
     }
-    splitters.sort();
     grids.sort();
     const QString geometry = QString::fromLatin1(window.saveGeometry().toBase64());
     const bool written = m_settings.update([&](IniDocument& document) {
         document.setValue(kWindow, kGeometry, geometry);
-        document.setValue(kWindow, kSplitters, splitters.join(QLatin1Char(';')));
+        document.setValue(kWindow, kWindows, statesText(m_windowPlaces));
+        document.setValue(kWindow, kSplitters, statesText(m_splitterStates));
         document.setValue(kWindow, kColumns, grids.join(QLatin1Char(';')));
         for (auto it = m_filters.cbegin(); it != m_filters.cend(); ++it)
             document.setValue(kQueryFilter, it.key(), it.value());

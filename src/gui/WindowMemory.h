@@ -17,13 +17,19 @@ namespace quarrow {
 class Settings;
 
 // What the window keeps of how the user left it, in the settings file: its size and
-// place, where the splitters stand, the column widths set by hand and the query page's
-// last filters. Read once when the window opens, written in one go when it closes.
+// place, where the user put the windows it opens, where the splitters stand, the column widths set by hand
+// and the query page's last filters. Read once when the window opens, written in one go when it closes.
 class WindowMemory {
 public:
     explicit WindowMemory(Settings& settings);
 
     void restoreGeometry(QWidget& window) const;
+    // The place and size the user last gave a window of the kind named key: true when one
+    // was kept and the window now stands there (moved onto a screen of this desktop).
+    bool restoreWindowPlace(QWidget& window, const QString& key) const;
+    // Keeps where the window stands now as the place of its kind.
+    void rememberWindowPlace(const QWidget& window, const QString& key);
+
     // A splitter takes its remembered position now and is remembered as it stands later.
     void trackSplitter(QSplitter& splitter);
 
@@ -47,6 +53,7 @@ private:
 
     Settings& m_settings;
     QByteArray m_geometry;
+    QHash<QString, QByteArray> m_windowPlaces;
     QHash<QString, QByteArray> m_splitterStates;
     QList<QPointer<QSplitter>> m_splitters;
     QHash<QString, QHash<QString, int>> m_columnWidths;  // grid, title -> width
