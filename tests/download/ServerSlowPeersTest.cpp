@@ -104,7 +104,9 @@ TEST(ServerUnderLoad, ConnectionsThatSendAByteASecondLockNobodyOut) {
         answered += httpGet(server.port(), kPage, 5000) == 200 ? 1 : 0;
         QThread::msleep(200);
     }
-    EXPECT_EQ(answered, kRequests);
+    // Locked out, none is answered; on a machine loaded by the other tests one request
+    // may miss its five seconds without the server being at fault.
+    EXPECT_GE(answered, kRequests - 1);
     EXPECT_GT(knockers.reconnects(), 150) << "the knocking went on";
 }
 
