@@ -48,6 +48,7 @@ namespace {
 constexpr int kCodeColumnWidth = 70;
 constexpr int kNameColumnWidth = 80;
 constexpr int kArrowsWidth_px = 20;
+constexpr int kTitleGap_px = 4;  // between the daily grid's first title and the boxes beside it
 constexpr int kOwnListWidth_px = 110;
 constexpr int kCapitalSortRole = Qt::UserRole + 2;
 
@@ -406,9 +407,19 @@ void StockCodePage::layOutDailyOnce() {
         return;
     m_dailyLaidOut = true;
     // Over the header row: the close box at its left, the arrows ending 2 pixels right of
-    // the first column's border.
-    const int headerHeight = m_daily->horizontalHeader()->sizeHint().height();
+    // the first column's border, and the title 日期 between them in sight: the column is
+    // widened where the two would cover it (a larger font, a scaled screen).
+    QHeaderView* header = m_daily->horizontalHeader();
+    const int headerHeight = header->sizeHint().height();
     const int frame = m_daily->frameWidth();
+    const int title =
+        header->fontMetrics().horizontalAdvance(header->model()->headerData(0, Qt::Horizontal).toString());
+    const int side = std::max(headerHeight + 2, kArrowsWidth_px - 2) + kTitleGap_px;
+    const int widened = title + 2 * side - m_daily->columnWidth(0);
+    if (widened > 0) {
+        m_daily->setColumnWidth(0, m_daily->columnWidth(0) + widened);
+        m_daily->setMinimumWidth(m_daily->minimumWidth() + widened);
+    }
     m_closeDaily->setGeometry(frame + 2, frame + 2, headerHeight, headerHeight);
     m_upDownDays->setGeometry(frame + m_daily->columnWidth(0) - kArrowsWidth_px + 2, frame + 2,
                               kArrowsWidth_px, headerHeight);
