@@ -1,5 +1,6 @@
 #include "follow/DayDigest.h"
 
+#include "app/FigureFormat.h"
 #include "app/Trim.h"
 #include "follow/FollowedList.h"
 #include "quotefiles/FileOP.h"
@@ -36,7 +37,7 @@ struct StockFigures {
 QString reasonOf(const DayRow& row) {
     QString reason = row.department.isEmpty() ? row.memo : row.department;
     // A turnover anomaly prints no change figure; the 20 stored for it says nothing.
-    if (row.memo != QStringLiteral("换手率高"))
+    if (!FigureFormat::isTurnoverMemo(row.memo))
         reason += QStringLiteral(" (%1%2%)")
                       .arg(row.rate.isPositive() ? QStringLiteral("+") : QString(), row.rate.toFixed(2));
     return reason;

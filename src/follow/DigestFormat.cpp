@@ -1,5 +1,6 @@
 #include "follow/DigestFormat.h"
 
+#include "app/FigureFormat.h"
 #include "app/TextExport.h"
 #include "follow/FollowedReport.h"
 
@@ -49,18 +50,99 @@ QString section(const QString& heading, const QStringList& titles, const std::ve
            (rows.empty() ? QStringLiteral("(none)\n") : TextExport::table(titles, rows));
 }
 
-QString htmlTable(const QStringList& titles, const std::vector<QStringList>& rows, int firstNumeric) {
+// A cell of the HTML tables: figures right-aligned, buying and rises red, selling and
+// falls green, as in the window's grids.
+struct HtmlCell {
+    QString text;
+    bool figure = false;
+    FigureFormat::Tone tone = FigureFormat::Tone::Plain;
+};
+using HtmlRow = std::vector<HtmlCell>;
+
+HtmlCell textCell(const QString& text) {
+    return {text};
+}
+
+HtmlCell figureCell(const QString& text) {
+    return {text, true};
+}
+
+// An amount in 10,000 yuan; a side with nothing on it stays blank.
+HtmlCell amountCell(Money amount, FigureFormat::Tone tone) {
+    if (amount == Money())
+        return {QString(), true};
+    return {FigureFormat::tenThousands(amount.toDouble()), true, tone};
+}
+
+HtmlCell netCell(Money net) {
+    return {FigureFormat::tenThousands(net.toDouble()), true, FigureFormat::toneOf(net.toDouble())};
+}
+
+std::vector<HtmlRow> htmlNetRows(const std::vector<DigestNet>& nets, bool withStock) {
+    std::vector<HtmlRow> rows;
+    for (const DigestNet& net : nets) {
+        HtmlRow row;
+        if (withStock)
+            row = {textCell(net.code), textCell(net.name)};
+        else
+            row = {textCell(departmentText(net)), figureCell(FigureFormat::fixed(net.stocks, 0))};
+        row.push_back(amountCell(net.bought, FigureFormat::Tone::Rise));
+        row.push_back(amountCell(net.sold, FigureFormat::Tone::Fall));
+        row.push_back(netCell(net.net()));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+HtmlCell percentCell(const std::optional<double>& value, bool change) {
+    if (!value)
+        return {QString(), true};
+    return {FigureFormat::percent(*value), true,
+            change ? FigureFormat::toneOf(*value) : FigureFormat::Tone::Plain};
+}
+
+std::vector<HtmlRow> htmlFollowedRows(const DayDigest& digest) {
+    std::vector<HtmlRow> rows;
+    for (const FollowedTrade& trade : digest.followed) {
+        HtmlRow row{textCell(trade.code),
+                    textCell(trade.name),
+                    textCell(trade.day.toString(QStringLiteral("yyyy-MM-dd"))),
+                    textCell(trade.department),
+                    amountCell(trade.bought, FigureFormat::Tone::Rise),
+                    amountCell(trade.sold, FigureFormat::Tone::Fall),
+                    netCell(trade.net())};
+        const SideRecord* record = trade.record ? &*trade.record : nullptr;
+        for (qsizetype h = 0; h < kFollowedHorizons.size(); ++h) {
+            row.push_back(percentCell(record ? record->average.value(h) : std::nullopt, true));
+            row.push_back(percentCell(record ? record->riseShare.value(h) : std::nullopt, false));
+        }
+        row.push_back(record ? figureCell(FigureFormat::fixed(record->count, 0)) : HtmlCell{QString(), true});
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+QString htmlTable(const QStringList& titles, const std::vector<HtmlRow>& rows) {
     if (rows.empty())
         return QStringLiteral("<p class=\"none\">无</p>\n");
     QString out = QStringLiteral("<table>\n<tr>");
     for (const QString& title : titles)
         out += QStringLiteral("<th>") + escape(title) + QStringLiteral("</th>");
     out += QStringLiteral("</tr>\n");
-    for (const QStringList& row : rows) {
+    for (const HtmlRow& row : rows) {
         out += QStringLiteral("<tr>");
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            out += (c >= firstNumeric ? QStringLiteral("<td class=\"n\">") : QStringLiteral("<td>")) +
-                   escape(row.at(c)) + QStringLiteral("</td>");
+        for (const HtmlCell& cell : row) {
+            QStringList classes;
+            if (cell.figure)
+                classes << QStringLiteral("n");
+            if (cell.tone == FigureFormat::Tone::Rise)
+                classes << QStringLiteral("r");
+            else if (cell.tone == FigureFormat::Tone::Fall)
+                classes << QStringLiteral("g");
+            out += (classes.isEmpty()
+                        ? QStringLiteral("<td>")
+                        : QStringLiteral("<td class=\"%1\">").arg(classes.join(QLatin1Char(' ')))) +
+                   escape(cell.text) + QStringLiteral("</td>");
         }
         out += QStringLiteral("</tr>\n");
     }
@@ -215,41 +297,44 @@ QByteArray html(const DayDigest& digest) {
                       "body{font-family:sans-serif;margin:1em 2em;color:#222}\n"
                       "table{border-collapse:collapse;margin:.5em 0 1.5em}\n"
                       "th,td{border:1px solid #ccc;padding:2px 8px}th{background:#eee}\n"
-                      "td.n{text-align:right}.none{color:#888}\n"
+                      "td.n{text-align:right;white-space:nowrap}.none{color:#888}\n"
+                      ".r{color:#dc0000}.g{color:#008c00}\n"
                       ".day{fill:#fd0;fill-opacity:.45}.stock{margin:1em 0}.axis{font-size:11px;fill:#666}\n"
                       "</style>\n</head>\n<body>\n<h1>龙虎榜日报 %1</h1>\n")
                       .arg(escape(dayText));
 
-    std::vector<QStringList> listed;
+    std::vector<HtmlRow> listed;
     for (const DigestListing& listing : digest.listings)
-        listed.push_back({listing.code, listing.name, listing.reasons.join(QStringLiteral("；"))});
+        listed.push_back({textCell(listing.code), textCell(listing.name),
+                          textCell(listing.reasons.join(QStringLiteral("；")))});
     out += QStringLiteral("<h2>上榜股票 (%1)</h2>\n").arg(digest.listings.size()) +
-           htmlTable({QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("上榜原因")}, listed, 3);
+           htmlTable({QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("上榜原因")}, listed);
 
     const QStringList netTitles{QStringLiteral("营业部"), QStringLiteral("股票数"), QStringLiteral("买入"),
                                 QStringLiteral("卖出"), QStringLiteral("净额")};
     out += QStringLiteral("<h2>净买入前十 (共%1家营业部上榜)</h2>\n").arg(digest.departments) +
-           htmlTable(netTitles, netRows(digest.buyers, false), 1);
-    out += QStringLiteral("<h2>净卖出前十</h2>\n") + htmlTable(netTitles, netRows(digest.sellers, false), 1);
+           htmlTable(netTitles, htmlNetRows(digest.buyers, false));
+    out += QStringLiteral("<h2>净卖出前十</h2>\n") + htmlTable(netTitles, htmlNetRows(digest.sellers, false));
 
-    std::vector<QStringList> seats = netRows(digest.institutions, true);
+    std::vector<HtmlRow> seats = htmlNetRows(digest.institutions, true);
     if (!seats.empty()) {
         const DigestNet& total = digest.institutionsTotal;
-        seats.push_back({QStringLiteral("合计"), QString(), total.bought.toString(), total.sold.toString(),
-                         total.net().toString()});
+        seats.push_back({textCell(QStringLiteral("合计")), textCell(QString()),
+                         amountCell(total.bought, FigureFormat::Tone::Rise),
+                         amountCell(total.sold, FigureFormat::Tone::Fall), netCell(total.net())});
     }
     out += QStringLiteral("<h2>机构专用席位</h2>\n") +
            htmlTable({QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("买入"),
                       QStringLiteral("卖出"), QStringLiteral("净额")},
-                     seats, 2);
+                     seats);
 
     out += QStringLiteral("<h2>关注营业部动向</h2>\n") +
            htmlTable({QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("日期"),
                       QStringLiteral("营业部"), QStringLiteral("买入"), QStringLiteral("卖出"),
-                      QStringLiteral("净额"), QStringLiteral("1日均涨%"), QStringLiteral("1日上涨%"),
-                      QStringLiteral("3日均涨%"), QStringLiteral("3日上涨%"), QStringLiteral("5日均涨%"),
-                      QStringLiteral("5日上涨%"), QStringLiteral("次数")},
-                     followedRows(digest), 4);
+                      QStringLiteral("净额"), QStringLiteral("1日均涨"), QStringLiteral("1日上涨"),
+                      QStringLiteral("3日均涨"), QStringLiteral("3日上涨"), QStringLiteral("5日均涨"),
+                      QStringLiteral("5日上涨"), QStringLiteral("次数")},
+                     htmlFollowedRows(digest));
 
     if (digest.charts) {
         out += QStringLiteral("<h2>日线 (最近%1个交易日,黄色为当日)</h2>\n").arg(DayDigest::kChartBars);

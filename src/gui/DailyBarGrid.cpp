@@ -1,5 +1,8 @@
 #include "gui/DailyBarGrid.h"
 
+#include "app/FigureFormat.h"
+#include "gui/GridExport.h"
+
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
@@ -13,6 +16,33 @@ constexpr int kFont_pt = 8;
 const int kColumnWidths[] = {70, 49, 46, 46, 50, 86, 72};
 // Delphi's clCream, the colour the fixed cells always had.
 const QColor kCream(255, 251, 240);
+
+// The bar's figures as every page shows them: prices in yuan with two decimals, the
+// amount in 万 or 亿 yuan, the volume in lots with its unit.
+QString shownCell(const DailyViewRow& row, int column) {
+    const DailyBar& bar = row.bar;
+    switch (column) {
+        case 1:
+            return FigureFormat::fixed(bar.Open / 100.0, 2);
+        case 2:
+            return FigureFormat::fixed(bar.High / 100.0, 2);
+        case 3:
+            return FigureFormat::fixed(bar.Low / 100.0, 2);
+        case 4:
+            return FigureFormat::fixed(bar.Close / 100.0, 2);
+        case 5:
+            return FigureFormat::units(static_cast<double>(bar.Amount), QStringLiteral("元"));
+        case 6:
+            return FigureFormat::units(bar.Volume / 100.0, QStringLiteral("手"));
+        default:
+            return row.cells.value(column);
+    }
+}
+
+// The cells carry their units; the titles leave them out.
+const QStringList kTitles{QStringLiteral("日期"),   QStringLiteral("开盘价"), QStringLiteral("最高价"),
+                          QStringLiteral("最低价"), QStringLiteral("收盘价"), QStringLiteral("成交额"),
+                          QStringLiteral("成交量")};
 
 }  // namespace
 
@@ -44,6 +74,8 @@ QVariant DailyBarModel::data(const QModelIndex& index, int role) const {
     const DailyViewRow& row = m_rows.at(index.row());
     switch (role) {
         case Qt::DisplayRole:
+            return shownCell(row, index.column());
+        case GridExport::kExportRole:
             return row.cells.value(index.column());
         case Qt::ForegroundRole:
             return row.up ? upColor() : downColor();
@@ -58,9 +90,13 @@ QVariant DailyBarModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DailyBarModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (orientation != Qt::Horizontal)
         return {};
-    return dailyViewTitles().value(section);
+    if (role == Qt::DisplayRole)
+        return kTitles.value(section);
+    if (role == GridExport::kExportTitleRole)
+        return dailyViewTitles().value(section);
+    return {};
 }
 
 void DailyBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -1,11 +1,15 @@
 #include "gui/FollowedPage.h"
 
 #include "app/AppFrame.h"
+#include "app/FigureFormat.h"
 #include "app/SafeFile.h"
 #include "follow/DigestFormat.h"
+#include "follow/FollowedReport.h"
 #include "gui/FollowCommands.h"
+#include "gui/GridExport.h"
 #include "gui/PageHost.h"
 #include "gui/PageWidgets.h"
+#include "gui/ResultFormat.h"
 #include "platform/Clock.h"
 #include "program/ProgramServices.h"
 
@@ -35,19 +39,38 @@ const QStringList kTitles{QStringLiteral("代码"),     QStringLiteral("名称")
                           QStringLiteral("3日均涨%"), QStringLiteral("3日上涨%"), QStringLiteral("5日均涨%"),
                           QStringLiteral("5日上涨%"), QStringLiteral("次数")};
 
-QStandardItem* cell(const QString& text, bool figure = false) {
-    auto* item = new QStandardItem(text);
-    if (figure)
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+QStandardItem* cell(const QString& text) {
+    return new QStandardItem(text);
+}
+
+// A figure as every page shows it; copied and exported as the plain number.
+QStandardItem* figureCell(const QString& shown, const QString& plain,
+                          FigureFormat::Tone tone = FigureFormat::Tone::Plain) {
+    auto* item = new QStandardItem(shown);
+    item->setData(plain, GridExport::kExportRole);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (const QColor colour = toneColour(tone); colour.isValid())
+        item->setForeground(colour);
     return item;
 }
 
-// One horizon's figure of a record, blank where the record has none. Read in place: an
-// empty optional copied out of the list trips the MinGW build's uninitialised-use warning.
-QString horizonFigure(const QList<std::optional<double>>* figures, qsizetype horizon) {
+// An amount in 10,000 yuan in the tone given. A side with nothing bought or sold stays
+// blank, as in the query's grid.
+QStandardItem* amountCell(Money amount, FigureFormat::Tone tone, bool blankWhenNothing) {
+    if (amount == Money())
+        return figureCell(blankWhenNothing ? QString() : FigureFormat::tenThousands(0), amount.toString());
+    return figureCell(FigureFormat::tenThousands(amount.toDouble()), amount.toString(), tone);
+}
+
+// One horizon's percent figure of a record, blank where the record has none; an average
+// change is toned, a share of rises is not. Read in place: an empty optional copied out of
+// the list trips the MinGW build's uninitialised-use warning.
+QStandardItem* horizonCell(const QList<std::optional<double>>* figures, qsizetype horizon, bool change) {
     if (!figures || horizon >= figures->size() || !figures->at(horizon))
-        return QString();
-    return QString::number(*figures->at(horizon), 'f', 2);
+        return figureCell(QString(), QString());
+    const double value = *figures->at(horizon);
+    return figureCell(FigureFormat::percent(value), FollowedReport::percentText(value),
+                      change ? FigureFormat::toneOf(value) : FigureFormat::Tone::Plain);
 }
 
 }  // namespace
@@ -79,7 +102,17 @@ FollowedPage::FollowedPage(ProgramServices& services, PageHost& host, QWidget* p
     m_caption = named(new QLabel(this), "lblFollowedCaption");
 
     m_rows = new QStandardItemModel(this);
-    m_rows->setHorizontalHeaderLabels(kTitles);
+    // The cells carry their units (万, %); a CSV file's titles name them instead.
+    for (int column = 0; column < kTitles.size(); ++column) {
+        QString shown = kTitles.at(column);
+        if (shown.endsWith(QLatin1Char('%')))
+            shown.chop(1);
+        m_rows->setHorizontalHeaderItem(column, new QStandardItem(shown));
+        m_rows->setHeaderData(
+            column, Qt::Horizontal,
+            column >= 4 && column <= 6 ? kTitles.at(column) + QStringLiteral("(万元)") : kTitles.at(column),
+            GridExport::kExportTitleRole);
+    }
     m_grid = named(new QTableView(this), "gridFollowed");
     m_grid->setModel(m_rows);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -156,19 +189,20 @@ void FollowedPage::fillRows(const FollowedTradeList& list, const QString& captio
     // Newest first: the rows come oldest first.
     for (auto trade = list.trades.rbegin(); trade != list.trades.rend(); ++trade) {
         const SideRecord* record = trade->record ? &*trade->record : nullptr;
-        QList<QStandardItem*> row{cell(trade->code),
-                                  cell(trade->name),
-                                  cell(trade->day.toString(QStringLiteral("yyyy-MM-dd"))),
-                                  cell(trade->department),
-                                  cell(trade->bought.toString(), true),
-                                  cell(trade->sold.toString(), true),
-                                  cell(trade->net().toString(), true)};
-        row.last()->setForeground(trade->net().isPositive() ? QColor(220, 0, 0) : QColor(0, 140, 0));
+        QList<QStandardItem*> row{
+            cell(trade->code),
+            cell(trade->name),
+            cell(trade->day.toString(QStringLiteral("yyyy-MM-dd"))),
+            cell(trade->department),
+            amountCell(trade->bought, FigureFormat::Tone::Rise, true),
+            amountCell(trade->sold, FigureFormat::Tone::Fall, true),
+            amountCell(trade->net(), FigureFormat::toneOf(trade->net().toDouble()), false)};
         for (qsizetype h = 0; h < kFollowedHorizons.size(); ++h) {
-            row << cell(horizonFigure(record ? &record->average : nullptr, h), true)
-                << cell(horizonFigure(record ? &record->riseShare : nullptr, h), true);
+            row << horizonCell(record ? &record->average : nullptr, h, true)
+                << horizonCell(record ? &record->riseShare : nullptr, h, false);
         }
-        row << cell(record ? QString::number(record->count) : QString(), true);
+        row << (record ? figureCell(FigureFormat::fixed(record->count, 0), QString::number(record->count))
+                       : figureCell(QString(), QString()));
         m_rows->appendRow(row);
     }
     m_caption->setText(caption.arg(list.trades.size()));

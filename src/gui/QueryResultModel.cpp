@@ -44,7 +44,7 @@ bool QueryResultModel::open(TDataBase& db, const ComposedStatement& composed) {
 
 void QueryResultModel::learnColumns() {
     m_kinds.clear();
-    m_buyColumn = m_sellColumn = m_departmentColumn = -1;
+    m_buyColumn = m_sellColumn = m_departmentColumn = m_memoColumn = -1;
     for (int i = 0; i < m_titles.size(); ++i) {
         const ResultColumn kind = resultColumnOf(m_titles.at(i));
         m_kinds << kind;
@@ -54,6 +54,8 @@ void QueryResultModel::learnColumns() {
             m_sellColumn = i;
         else if (kind == ResultColumn::Department && m_departmentColumn < 0)
             m_departmentColumn = i;
+        else if (kind == ResultColumn::Memo)
+            m_memoColumn = i;
     }
     // A department's rows get their net buying beside them.
     if (m_buyColumn >= 0 && m_sellColumn >= 0)
@@ -86,6 +88,10 @@ bool QueryResultModel::isAnomalyRow(const QVariantList& row) const {
     return m_departmentColumn >= 0 && isChangeDescription(row.value(m_departmentColumn).toString());
 }
 
+bool QueryResultModel::isTurnoverRow(const QVariantList& row) const {
+    return m_memoColumn >= 0 && FigureFormat::isTurnoverMemo(row.value(m_memoColumn).toString());
+}
+
 QVariant QueryResultModel::value(const QVariantList& row, int column) const {
     if (column < m_titles.size())
         return row.value(column);
@@ -114,9 +120,9 @@ QVariant QueryResultModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
-            return showCell(kind, cell, isAnomalyRow(row)).text;
+            return showCell(kind, cell, isAnomalyRow(row), isTurnoverRow(row)).text;
         case Qt::ForegroundRole: {
-            const QColor colour = showCell(kind, cell, isAnomalyRow(row)).colour;
+            const QColor colour = showCell(kind, cell, isAnomalyRow(row), isTurnoverRow(row)).colour;
             return colour.isValid() ? QVariant(colour) : QVariant();
         }
         case Qt::TextAlignmentRole:

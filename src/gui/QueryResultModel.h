@@ -61,6 +61,8 @@ public:
 private:
     void learnColumns();
     bool isAnomalyRow(const QVariantList& row) const;
+    // A row of a day listed for its turnover (by its memo), whose rate is no change.
+    bool isTurnoverRow(const QVariantList& row) const;
     QVariant value(const QVariantList& row, int column) const;
 
     std::unique_ptr<QueryRows> m_query;
@@ -70,6 +72,7 @@ private:
     int m_buyColumn = -1;
     int m_sellColumn = -1;
     int m_departmentColumn = -1;
+    int m_memoColumn = -1;
     QList<QVariantList> m_rows;
     qint64 m_total = 0;
     QString m_error;

@@ -1,24 +1,14 @@
 #include "gui/ResultFormat.h"
 
+#include "app/FigureFormat.h"
 #include "review/QueryRunner.h"
 
 #include <QDate>
-#include <QLocale>
 #include <QRegularExpression>
-
-#include <cmath>
 
 namespace quarrow {
 
 namespace {
-
-// Grouping and the decimal point the same on every machine, whatever its own locale.
-const QLocale& figureLocale() {
-    static const QLocale locale(QLocale::Chinese, QLocale::China);
-    return locale;
-}
-
-constexpr double kTenThousandsPerYi = 10000.0;
 
 bool isNumber(const QVariant& value) {
     switch (value.typeId()) {
@@ -46,19 +36,7 @@ std::optional<double> numberOf(const QVariant& value) {
 }
 
 QColor signColour(double value) {
-    if (value > 0)
-        return riseColour();
-    if (value < 0)
-        return fallColour();
-    return {};
-}
-
-// Prices have two decimals, a few three or four: no decimal is dropped, none added past two.
-QString priceText(double price) {
-    QString text = figureText(price, 4);
-    while (text.endsWith(QLatin1Char('0')) && text.indexOf(QLatin1Char('.')) < text.size() - 3)
-        text.chop(1);
-    return text;
+    return toneColour(FigureFormat::toneOf(value));
 }
 
 }  // namespace
@@ -69,6 +47,17 @@ QColor riseColour() {
 
 QColor fallColour() {
     return QColor(0, 140, 0);
+}
+
+QColor toneColour(FigureFormat::Tone tone) {
+    switch (tone) {
+        case FigureFormat::Tone::Rise:
+            return riseColour();
+        case FigureFormat::Tone::Fall:
+            return fallColour();
+        default:
+            return {};
+    }
 }
 
 ResultColumn resultColumnOf(const QString& title) {
@@ -88,6 +77,7 @@ ResultColumn resultColumnOf(const QString& title) {
         {QStringLiteral("成交万股"), ResultColumn::Shares},
         {QStringLiteral("成交万元"), ResultColumn::Amount},
         {QStringLiteral("净买额"), ResultColumn::NetBuy},
+        {QStringLiteral("注释"), ResultColumn::Memo},
     };
     for (const auto& [name, kind] : kinds) {
         if (title == name)
@@ -121,22 +111,21 @@ QString exportTitle(const QString& alias) {
 }
 
 QString figureText(double value, int decimals) {
-    return figureLocale().toString(value, 'f', decimals);
+    return FigureFormat::fixed(value, decimals);
 }
 
 QString tenThousandsText(double tenThousands, const QString& unitSuffix) {
-    if (std::abs(tenThousands) >= kTenThousandsPerYi)
-        return figureText(tenThousands / kTenThousandsPerYi, 2) + QStringLiteral("亿") + unitSuffix;
-    return figureText(tenThousands, 2) + QStringLiteral("万") + unitSuffix;
+    return FigureFormat::tenThousands(tenThousands, unitSuffix);
 }
 
-ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow) {
+ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow, bool turnoverDay) {
     ShownCell cell;
     const std::optional<double> number = numberOf(value);
     switch (column) {
         case ResultColumn::Text:
         case ResultColumn::Code:
         case ResultColumn::Department:
+        case ResultColumn::Memo:
             cell.text = cellText(value);
             return cell;
         case ResultColumn::Day:
@@ -148,6 +137,11 @@ ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow) 
             break;
     }
     cell.figure = true;
+    if (column == ResultColumn::Rate && turnoverDay) {
+        // Stored as 20, the threshold that listed the day: no change of the price.
+        cell.text = FigureFormat::turnoverRateText();
+        return cell;
+    }
     if (!number)
         return cell;
     const double v = *number;
@@ -176,11 +170,11 @@ ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow) 
                 cell.colour = signColour(v);
             break;
         case ResultColumn::Rate:
-            cell.text = figureText(v, 2) + QLatin1Char('%');
+            cell.text = FigureFormat::percent(v);
             cell.colour = signColour(v);
             break;
         case ResultColumn::Price:
-            cell.text = priceText(v);
+            cell.text = FigureFormat::price(v);
             break;
         case ResultColumn::BoughtShares:
         case ResultColumn::SoldShares:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/FigureFormat.h"
+
 #include <QColor>
 #include <QString>
 #include <QVariant>
@@ -21,6 +23,7 @@ enum class ResultColumn {
     Shares,        // 成交万股 of a block trade
     Amount,        // 成交万元 of a block trade
     NetBuy,        // 净买额: buying less selling, a column of the grid's own
+    Memo,          // 注释: the kind of the day's anomaly
 };
 
 ResultColumn resultColumnOf(const QString& title);
@@ -32,23 +35,25 @@ QString shownTitle(const QString& alias);
 // which the file holds as stored while the grid shows each with its own ("买入/成交量(万元/万股)").
 QString exportTitle(const QString& alias);
 
-// Figures as users of Chinese stock software read them: fixed decimals with thousands
-// separators; amounts of 10,000 yuan as 万 or, from 100 million on, 亿, with the unit.
+// Figures as every page shows them (see FigureFormat).
 QString figureText(double value, int decimals);
 QString tenThousandsText(double tenThousands, const QString& unitSuffix = QString());
 
 // How one cell shows: its text, its colour (invalid: the grid's own) and whether it is a
 // figure (right-aligned). anomalyRow: the row is an anomaly day's, whose buy and sell
-// columns hold the day's volume and turnover.
+// columns hold the day's volume and turnover; turnoverDay: the row is of a day listed for
+// its turnover, whose rate is no price change.
 struct ShownCell {
     QString text;
     QColor colour;
     bool figure = false;
 };
-ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow);
+ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow, bool turnoverDay = false);
 
 // Rises and buying in red, falls and selling in green.
 QColor riseColour();
 QColor fallColour();
+// The colour of a figure's tone; invalid for a plain one.
+QColor toneColour(FigureFormat::Tone tone);
 
 }  // namespace quarrow

@@ -3,11 +3,14 @@
 #include <QBarCategoryAxis>
 #include <QCandlestickSeries>
 #include <QCandlestickSet>
+#include <QCategoryAxis>
 #include <QChart>
+#include <QFontMetrics>
 #include <QScatterSeries>
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quarrow {
 
@@ -16,6 +19,9 @@ namespace {
 const QString kAnomalySeries = QStringLiteral("异动日");
 const QString kBuySeries = QStringLiteral("买入日");
 const QString kSellSeries = QStringLiteral("卖出日");
+
+// Room between two day labels, so that they read as separate dates.
+constexpr int kLabelGap_px = 10;
 
 double yuan(qint32 hundredths) {
     return hundredths / 100.0;
@@ -37,6 +43,37 @@ void StockChart::clear(const QString& title) {
     setChart(chart);
     delete old;
     m_bars = 0;
+    m_days.clear();
+    m_dayAxis = nullptr;
+    m_labelStep = 0;
+}
+
+QStringList StockChart::dayLabels() const {
+    return m_dayAxis ? m_dayAxis->categoriesLabels() : QStringList();
+}
+
+void StockChart::resizeEvent(QResizeEvent* event) {
+    QChartView::resizeEvent(event);
+    labelDays();
+}
+
+void StockChart::labelDays() {
+    if (!m_dayAxis || m_days.isEmpty())
+        return;
+    // The plot's width once the chart is laid out; before that the view's less the price
+    // axis and the margins.
+    const qreal plotWidth =
+        chart()->plotArea().width() > 0 ? chart()->plotArea().width() : std::max(1, width() - 90);
+    const int labelWidth = QFontMetrics(m_dayAxis->labelsFont()).horizontalAdvance(QStringLiteral("00-00"));
+    const auto bars = static_cast<int>(m_days.size());
+    const int step = std::max(1, static_cast<int>(std::ceil((labelWidth + kLabelGap_px) * bars / plotWidth)));
+    if (step == m_labelStep)
+        return;
+    m_labelStep = step;
+    for (const QString& label : m_dayAxis->categoriesLabels())
+        m_dayAxis->remove(label);
+    for (int i = 0; i < bars; i += step)
+        m_dayAxis->append(m_days.at(i), i);
 }
 
 int StockChart::markCount(const QString& seriesName) const {
@@ -98,18 +135,22 @@ void StockChart::showData(const StockChartData& chartData, const QString& title)
         marks(kBuySeries, chartData.buyDays, QColor(220, 0, 0), -1, QScatterSeries::MarkerShapeTriangle),
         marks(kSellSeries, chartData.sellDays, QColor(0, 160, 0), -2, QScatterSeries::MarkerShapeTriangle)};
 
+    // The candles stand on one category a day; the days are labelled on an axis of their
+    // positions, with as many labels as fit (one a day would overlap into a smear).
     auto* categories = new QBarCategoryAxis;
     categories->append(days);
-    categories->setLabelsAngle(-90);
-    categories->setTruncateLabels(false);
-    QFont small = categories->labelsFont();
-    small.setPointSizeF(small.pointSizeF() * 0.8);
-    categories->setLabelsFont(small);
+    categories->setVisible(false);
     chart->addAxis(categories, Qt::AlignBottom);
     candles->attachAxis(categories);
-    auto* positions = new QValueAxis;
+    auto* positions = new QCategoryAxis;
     positions->setRange(-0.5, static_cast<double>(chartData.bars.size()) - 0.5);
-    positions->setVisible(false);
+    positions->setStartValue(-0.5);
+    positions->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    positions->setTruncateLabels(false);
+    positions->setGridLineVisible(false);
+    QFont small = positions->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    positions->setLabelsFont(small);
     chart->addAxis(positions, Qt::AlignBottom);
     auto* prices = new QValueAxis;
     prices->setRange(low - margin, high + margin);
@@ -120,6 +161,11 @@ void StockChart::showData(const StockChartData& chartData, const QString& title)
         series->attachAxis(prices);
     }
     m_bars = static_cast<int>(chartData.bars.size());
+    m_days = days;
+    m_dayAxis = positions;
+    labelDays();
+    // The plot's own width is known once the chart is laid out, and changes with the view.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { labelDays(); });
 }
 
 }  // namespace quarrow

@@ -3,6 +3,9 @@
 #include "scorecard/StockChartData.h"
 
 #include <QChartView>
+#include <QStringList>
+
+class QCategoryAxis;
 
 namespace quarrow {
 
@@ -17,12 +20,22 @@ public:
     void showData(const StockChartData& chartData, const QString& title);
     void clear(const QString& title = QString());
 
-    // What is drawn, for the tests: bars, and the marks of each kind.
+    // What is drawn, for the tests: bars, the marks of each kind, the days labelled below.
     int barCount() const { return m_bars; }
     int markCount(const QString& seriesName) const;
+    QStringList dayLabels() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Labels as many days as fit side by side under the bars, evenly spaced from the first.
+    void labelDays();
+
     int m_bars = 0;
+    QStringList m_days;                  // "MM-dd" of every bar
+    QCategoryAxis* m_dayAxis = nullptr;  // the labelled days, on the bars' positions
+    int m_labelStep = 0;
 };
 
 }  // namespace quarrow

@@ -1,65 +1,33 @@
 #include "gui/StockCodePage.h"
 
 #include "app/StockCode.h"
-#include "gui/DailyBarGrid.h"
-#include "gui/FormCodeDepart.h"
-#include "gui/GridExport.h"
+#include "gui/DailyViewerPanel.h"
 #include "gui/PageHost.h"
 #include "gui/PageWidgets.h"
-#include "gui/ResultFormat.h"
-#include "gui/StockChart.h"
-#include "gui/StockListModel.h"
+#include "gui/ResultGridPanel.h"
+#include "gui/ShareCapitalListing.h"
+#include "gui/StockListPanel.h"
 #include "gui/WindowMemory.h"
-#include "platform/Platform.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/FileOP.h"
 #include "quotefiles/QuotePaths.h"
-#include "quotefiles/ShareCapital.h"
 #include "quotefiles/StockListLoader.h"
-#include "store/StockTable.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QTableView>
-#include <QToolButton>
 #include <QVBoxLayout>
 
-#include <limits>
-
 namespace quarrow {
-
-namespace {
-
-constexpr int kCodeColumnWidth = 70;
-constexpr int kNameColumnWidth = 80;
-constexpr int kArrowsWidth_px = 20;
-constexpr int kOwnListWidth_px = 110;
-constexpr int kCapitalSortRole = Qt::UserRole + 2;
-
-// The page's small commands look like the labels they always were: flat, a hand cursor.
-QPushButton* labelButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = named(new QPushButton(caption, parent), name);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
-
-}  // namespace
 
 StockCodePage::StockCodePage(ProgramServices& services, PageHost& host, StockCodePageLinks links,
                              QWidget* parent)
@@ -75,99 +43,32 @@ StockCodePage::StockCodePage(ProgramServices& services, PageHost& host, StockCod
     m_picker.onShowOnQueryPage = [this](bool withDocuments) { m_chosenForQuery = withDocuments; };
 
     auto* left = named(new QWidget(this), "PanelStockLeft");
-    m_codeNamePanel = named(new QWidget(left), "PanelCodeName");
-    m_listModel = new StockListModel(services.stocks(), this);
-    m_list = named(new QTableView(m_codeNamePanel), "ListStCodeName");
-    m_list->setModel(m_listModel);
-    m_list->setToolTip(QStringLiteral("为全部股票列表(sz为深证所股票,sh为上证所股票)"));
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->verticalHeader()->hide();
-    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
-    m_list->setColumnWidth(0, kCodeColumnWidth);
-    m_list->setColumnWidth(1, kNameColumnWidth);
-    m_list->setFixedWidth(kCodeColumnWidth + kNameColumnWidth +
-                          m_list->verticalScrollBar()->sizeHint().width() + 2 * m_list->frameWidth());
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (m_loading || !current.isValid())
-                    return;
-                pick([&] { m_picker.pickListEntry(current.row()); });
-            });
+    m_lists = new StockListPanel(services.stocks(), left);
+    connect(m_lists, &StockListPanel::stockRowChosen, this,
+            [this](int row) { pick([&] { m_picker.pickListEntry(row); }); });
+    connect(m_lists, &StockListPanel::ownStockClicked, this, &StockCodePage::ListSelfStockClick);
+    connect(m_lists, &StockListPanel::addListStockClicked, this, &StockCodePage::btnSelfStockClick);
+    connect(m_lists, &StockListPanel::addResultStockClicked, this, &StockCodePage::lblAddToSelfClick);
+    connect(m_lists, &StockListPanel::removeOwnStockClicked, this, &StockCodePage::btnDelSelfStockClick);
+    connect(m_lists, &StockListPanel::addCurrentDoubleClicked, this, &StockCodePage::pnlStockNameDblClick);
 
-    m_own = named(new QListWidget(m_codeNamePanel), "ListSelfStock");
-    m_own->setToolTip(QStringLiteral("为自选股票"));
-    m_own->setFixedWidth(kOwnListWidth_px);
-    connect(m_own, &QListWidget::itemClicked, this, &StockCodePage::ListSelfStockClick);
-    auto* addOwn = labelButton(m_codeNamePanel, "btnSelfStock", QStringLiteral("> 加入到自选股 >"));
-    auto* addFromQuery = labelButton(m_codeNamePanel, "lblAddToSelf", QStringLiteral("< 加入到自选股 <"));
-    auto* delLeft = labelButton(m_codeNamePanel, "btnDelSelfStock", QStringLiteral("< 取消一只自选股 <"));
-    auto* delRight = labelButton(m_codeNamePanel, "lblDelSelfStock", QStringLiteral("> 取消一只自选股 >"));
-    auto* addCurrent = named(new QLabel(QStringLiteral("←加到自选股"), m_codeNamePanel), "pnlAddToSelf");
-    addCurrent->setFrameShape(QFrame::Panel);
-    addCurrent->setToolTip(QStringLiteral("双击加到自选股"));
-    addCurrent->installEventFilter(this);
-    connect(addOwn, &QPushButton::clicked, this, &StockCodePage::btnSelfStockClick);
-    connect(addFromQuery, &QPushButton::clicked, this, &StockCodePage::lblAddToSelfClick);
-    connect(delLeft, &QPushButton::clicked, this, &StockCodePage::btnDelSelfStockClick);
-    connect(delRight, &QPushButton::clicked, this, &StockCodePage::btnDelSelfStockClick);
-
-    auto* commands = new QVBoxLayout;
-    commands->addStretch();
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{addOwn, delRight, addFromQuery, delLeft, addCurrent})
-        commands->addWidget(widget);
-    commands->addStretch();
-    auto* panelLayout = new QHBoxLayout(m_codeNamePanel);
-    panelLayout->setContentsMargins(0, 0, 0, 0);
-    panelLayout->addWidget(m_list);
-    panelLayout->addLayout(commands);
-    panelLayout->addWidget(m_own);
-
-    m_daily = new DailyBarGrid(left);
-    m_closeDaily = named(new QToolButton(m_daily), "btnCloseDaily");
-    m_closeDaily->setText(QStringLiteral("X"));
-    m_closeDaily->setToolTip(QStringLiteral("关闭此数据窗口"));
-    m_closeDaily->hide();
-    connect(m_closeDaily, &QToolButton::clicked, this, &StockCodePage::btnCloseDailyClick);
-    m_upDownDays = named(new QSpinBox(m_daily), "UpDownDays");
-    m_upDownDays->setRange(-1000000000, 1000000000);
-    m_upDownDays->setToolTip(QStringLiteral("设置数据天数"));
-    m_upDownDays->hide();
-    connect(m_upDownDays, &QSpinBox::valueChanged, this, &StockCodePage::UpDownDaysChangingEx);
-    // The close button is the window's cancel button: Esc closes the viewer.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] {
-        if (m_closeDaily->isVisible())
-            m_closeDaily->click();
-    });
-
-    m_dailyChart = new StockChart(left);
-    m_dailyChart->setObjectName(QStringLiteral("chartDaily"));
-    m_dailyChart->hide();
+    m_daily = new DailyViewerPanel(services, left);
+    connect(m_daily, &DailyViewerPanel::closeClicked, this, &StockCodePage::btnCloseDailyClick);
+    connect(m_daily, &DailyViewerPanel::daysStepped, this, &StockCodePage::UpDownDaysChangingEx);
 
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(m_codeNamePanel);
+    leftLayout->addWidget(m_lists);
     leftLayout->addWidget(m_daily);
-    leftLayout->addWidget(m_dailyChart);
 
-    auto* results = new QWidget(this);
-    m_resultGrid = named(new QTableView(results), "dbGridTop5List");
-    m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_resultGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_resultCount = named(new QLabel(results), "lblResultCount");
-    m_capitalRows = new QStandardItemModel(this);
-    auto* resultLayout = new QVBoxLayout(results);
-    resultLayout->setContentsMargins(0, 0, 0, 0);
-    resultLayout->addWidget(m_resultGrid, 1);
-    resultLayout->addWidget(m_resultCount);
+    m_results = new ResultGridPanel(this);
+    connect(m_results, &ResultGridPanel::currentRowChanged, this, &StockCodePage::resultRowChanged);
+    m_capital = new ShareCapitalListing(services, host, *m_results, this);
 
     // The user may give the result grid more room than the lists.
     auto* split = named(new QSplitter(Qt::Horizontal, this), "StockCodeSplit");
     split->addWidget(left);
-    split->addWidget(results);
+    split->addWidget(m_results);
     split->setStretchFactor(1, 1);
     split->setCollapsible(0, false);
     // The lists as narrow as they allow, the rest for the results' figures, until the user
@@ -212,7 +113,7 @@ void StockCodePage::addMenuCommands(QMenu* menu) {
 }
 
 void StockCodePage::listsLoaded() {
-    m_listModel->reload([] {});
+    m_lists->reload([] {});
     selectFirstStock();
     refreshOwnList();
 }
@@ -233,16 +134,20 @@ QString StockCodePage::currentName() const {
     return m_links.name->text();
 }
 
+QTableView* StockCodePage::resultGrid() const {
+    return m_results->grid();
+}
+
 void StockCodePage::showInResultGrid(QAbstractItemModel* rows) {
-    if (m_resultGrid->model() == rows)
-        return;
-    // A model comes with a selection model of its own; the old one would go on following
-    // a model the grid no longer shows.
-    QItemSelectionModel* previous = m_resultGrid->selectionModel();
-    m_resultGrid->setModel(rows);
-    delete previous;
-    connect(m_resultGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) { Q_EMIT resultRowChanged(current); });
+    m_results->showRows(rows);
+}
+
+DailyBarGrid* StockCodePage::dailyGrid() const {
+    return m_daily->grid();
+}
+
+StockChart* StockCodePage::dailyChart() const {
+    return m_daily->chart();
 }
 
 void StockCodePage::pick(const std::function<void()>& step) {
@@ -256,7 +161,7 @@ void StockCodePage::pick(const std::function<void()>& step) {
 
 void StockCodePage::scrollListToPicked() {
     if (m_services.stocks().indexOf(m_picker.prefixedCode()) >= 0 && !m_picker.name().trimmed().isEmpty())
-        m_list->scrollTo(m_listModel->index(m_picker.listTopIndex(), 0), QAbstractItemView::PositionAtTop);
+        m_lists->scrollToRow(m_picker.listTopIndex());
 }
 
 void StockCodePage::showPicked() {
@@ -268,13 +173,11 @@ void StockCodePage::showPicked() {
 // --- the all-stocks list -------------------------------------------------------------
 
 void StockCodePage::reloadList(const std::function<void()>& load) {
-    m_loading = true;
     try {
-        m_listModel->reload(load);
+        m_lists->reload(load);
     } catch (const RecordFileError& error) {
         m_services.frame().ShowPrompt(error.message());
     }
-    m_loading = false;
     m_services.stocks().setComplete(true);
     selectFirstStock();
 }
@@ -282,10 +185,7 @@ void StockCodePage::reloadList(const std::function<void()>& load) {
 void StockCodePage::selectFirstStock() {
     if (m_services.stocks().isEmpty())
         return;
-    m_loading = true;
-    m_list->setCurrentIndex(m_listModel->index(0, 0));
-    m_list->scrollToTop();
-    m_loading = false;
+    m_lists->selectRow(0);
     m_picker.listLoaded();
     showPicked();
 }
@@ -328,156 +228,53 @@ void StockCodePage::menuLoadStockCodesClick() {
 // --- share capital ---------------------------------------------------------------------
 
 void StockCodePage::MenuLoadStockQTYClick() {
-    m_host.showContentPage(ContentPage::StockDoc);
-    if (!QFileInfo::exists(QuotePaths::baseDbfFile(quoteFolder()))) {
-        m_services.frame().ShowPrompt(QuotePaths::baseDbfFile(quoteFolder()) +
-                                      QStringLiteral(" 不存在!需要安装华林证券或东方证券行情分析软件"));
-        return;
-    }
-    m_services.frame().showCapture({});
-    try {
-        ShareCapital capital(&m_services.store(), m_services.frame(), m_services.platform().clock());
-        const CapitalImportResult result = capital.importShareCapital(quoteFolder(), m_services.stocks());
-        m_services.frame().showCapture(result.memo);
-    } catch (const RecordFileError& error) {
-        m_services.frame().ShowPrompt(error.message());
-    }
+    m_capital->importShareCapital();
 }
 
 void StockCodePage::listShareCapital(bool currentStockOnly) {
-    m_host.showContentPage(ContentPage::StockCode);
-    if (!m_services.store().DBOpened())
-        return;
-    QString error;
-    const std::optional<QList<CapitalRow>> rows =
-        shareCapitalRows(m_services.store(),
-                         currentStockOnly ? std::optional<QString>(currentCodeText()) : std::nullopt, &error);
-    if (!rows) {
-        m_services.frame().ShowPrompt(QStringLiteral("读取股本数据出错:") + error);
-        return;
-    }
-    m_capitalRows->clear();
-    m_capitalRows->setHorizontalHeaderLabels(shareCapitalTitles());
-    // A click on a title sorts the figures by their value, not their text.
-    m_capitalRows->setSortRole(kCapitalSortRole);
-    const auto textItem = [](const QString& text) {
-        auto* item = new QStandardItem(text);
-        item->setData(text, kCapitalSortRole);
-        return item;
-    };
-    const auto figureItem = [](const std::optional<Money>& shares) {
-        auto* item = new QStandardItem;
-        if (!shares) {
-            item->setData(QString(), kCapitalSortRole);
-            return item;
-        }
-        item->setText(figureText(shares->toDouble(), 2));
-        item->setData(shares->toDouble(), kCapitalSortRole);
-        item->setData(shares->toString(), GridExport::kExportRole);
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        return item;
-    };
-    for (const CapitalRow& row : *rows)
-        m_capitalRows->appendRow({textItem(row.code), textItem(row.name), textItem(row.listed),
-                                  figureItem(row.total), figureItem(row.tradable), textItem(row.refreshed)});
-    m_resultGrid->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
-    showInResultGrid(m_capitalRows);
-    m_resultGrid->resizeColumnsToContents();
-    setResultCount(rowCountText(m_capitalRows->rowCount()));
+    m_capital->listShareCapital(currentStockOnly ? std::optional<QString>(currentCodeText()) : std::nullopt);
 }
 
 void StockCodePage::setResultCount(const QString& text) {
-    m_resultCount->setText(text);
+    m_results->setCount(text);
 }
 
 void StockCodePage::menuRefreshNameClick() {
-    if (!m_services.store().DBOpened())
-        return;
-    m_host.showContentPage(ContentPage::StockDoc);
-    m_services.frame().showCapture({});
-    ShareCapital capital(&m_services.store(), m_services.frame(), m_services.platform().clock());
-    m_services.frame().showCapture(capital.refreshNames(m_services.stocks()));
+    m_capital->refreshNames();
 }
 
 // --- the daily-bar viewer ----------------------------------------------------------------
-
-void StockCodePage::layOutDailyOnce() {
-    if (m_dailyLaidOut)
-        return;
-    m_dailyLaidOut = true;
-    // Over the header row: the close box at its left, the arrows ending 2 pixels right of
-    // the first column's border.
-    const int headerHeight = m_daily->horizontalHeader()->sizeHint().height();
-    const int frame = m_daily->frameWidth();
-    m_closeDaily->setGeometry(frame + 2, frame + 2, headerHeight, headerHeight);
-    m_upDownDays->setGeometry(frame + m_daily->columnWidth(0) - kArrowsWidth_px + 2, frame + 2,
-                              kArrowsWidth_px, headerHeight);
-}
 
 void StockCodePage::btnLoadDailyClick() {
     const QString prefixedCode = m_picker.prefixedCode();
     const QString path = QuotePaths::dailyBarFile(quoteFolder(), prefixedCode);
     if (prefixedCode.size() != 8 || !QFileInfo::exists(path))
         return;
-    m_codeNamePanel->hide();
-    m_daily->show();
-    m_closeDaily->show();
-    m_upDownDays->show();
-    m_closeDaily->raise();
-    m_upDownDays->raise();
-    layOutDailyOnce();
+    m_lists->hide();
     m_host.showContentPage(ContentPage::StockCode);
     m_services.frame().setStatusPanel(StatusPanel::Message, path);
-    try {
-        const auto view = loadDailyRows(quoteFolder(), prefixedCode, m_links.lastDays->value());
-        if (!view || view->rows.isEmpty())
-            return;  // a count that leaves no rows keeps what the grid showed
-        m_services.frame().setStatusPanel(StatusPanel::Pending, QString::number(view->rows.size()));
-        m_daily->rows()->setRows(view->rows);
-        drawDailyChart(prefixedCode, static_cast<int>(view->rows.size()));
-    } catch (const RecordFileError& error) {
-        m_services.frame().ShowPrompt(error.message());
-    }
+    m_daily->showStock(prefixedCode, m_links.lastDays->value());
 }
 
 void StockCodePage::LoadDailyData(const QString& pStCode) {
-    if (m_daily->isVisible() && pStCode != currentCodeText())
+    if (m_daily->isOpen() && pStCode != currentCodeText())
         btnLoadDailyClick();
 }
 
-void StockCodePage::UpDownDaysChangingEx(int newPosition) {
-    const int step = newPosition > m_upDownPosition ? 1 : -1;
-    m_upDownPosition = newPosition;
+void StockCodePage::UpDownDaysChangingEx(int step) {
     QSpinBox* days = m_links.lastDays;
     const int before = days->value();
     days->setValue(before + step);
     if (days->value() == before)
         return;
-    m_upDownDays->setToolTip(QStringLiteral("调阅最近") + QString::number(days->value()) +
-                             QStringLiteral("天的收盘数据"));
+    m_daily->setDaysHint(QStringLiteral("调阅最近") + QString::number(days->value()) +
+                         QStringLiteral("天的收盘数据"));
     btnLoadDailyClick();
 }
 
-void StockCodePage::drawDailyChart(const QString& prefixedCode, int days) {
-    // At least three months, so a few days in the grid still show where they stand; more
-    // than half a year of candlesticks would be too thin to read.
-    constexpr int kFewestBars = 60;
-    constexpr int kMostBars = 120;
-    StockChartData chart;
-    chart.code = prefixedCode.mid(2);
-    chart.bars = lastBars(quoteFolder(), chart.code, std::clamp(days, kFewestBars, kMostBars));
-    if (const auto stored = storedDays(m_services.store(), chart.code, chart.bars))
-        chart.anomalyDays = *stored;
-    m_dailyChart->showData(chart, prefixedCode);
-    m_dailyChart->show();
-}
-
 void StockCodePage::btnCloseDailyClick() {
-    m_closeDaily->hide();
-    m_dailyChart->hide();
-    m_daily->hide();
-    m_upDownDays->hide();
-    m_codeNamePanel->show();
+    m_daily->closeViewer();
+    m_lists->show();
 }
 
 // --- the picker and the own list ---------------------------------------------------------
@@ -532,12 +329,7 @@ void StockCodePage::removeFromOwnList(const QString& prefixedCode) {
 }
 
 void StockCodePage::refreshOwnList() {
-    const QString selected = m_own->currentItem() ? m_own->currentItem()->text() : QString();
-    m_own->clear();
-    m_own->addItems(m_services.ownStocks().items());
-    const auto found = m_own->findItems(selected, Qt::MatchExactly);
-    if (!selected.isEmpty() && !found.isEmpty())
-        m_own->setCurrentItem(found.first());
+    m_lists->showOwnStocks(m_services.ownStocks().items());
 }
 
 void StockCodePage::addStockToOwnList(const QString& code) {
@@ -552,17 +344,17 @@ void StockCodePage::addStockToOwnList(const QString& code) {
 }
 
 void StockCodePage::btnSelfStockClick() {
-    const QModelIndex current = m_list->currentIndex();
-    if (m_services.stocks().isEmpty() || !current.isValid())
+    const int row = m_lists->currentRow();
+    if (m_services.stocks().isEmpty() || row < 0)
         return;
-    addToOwnList(m_services.stocks().at(current.row()).key);
+    addToOwnList(m_services.stocks().at(row).key);
 }
 
 void StockCodePage::lblAddToSelfClick() {
-    const QAbstractItemModel* rows = m_resultGrid->model();
+    const QAbstractItemModel* rows = resultGrid()->model();
     if (!m_services.store().DBOpened() || !rows || rows->rowCount() == 0)
         return;
-    const int row = std::max(0, m_resultGrid->currentIndex().row());
+    const int row = std::max(0, resultGrid()->currentIndex().row());
     addToOwnList(PrefixCode(rows->index(row, 0).data().toString().trimmed()));
 }
 
@@ -579,15 +371,16 @@ void StockCodePage::pnlStockNameDblClick() {
 }
 
 void StockCodePage::btnDelSelfStockClick() {
-    if (m_own->count() == 0 || !m_own->currentItem() || !m_own->currentItem()->isSelected())
-        return;
-    removeFromOwnList(m_own->currentItem()->text());
+    const QString selected = m_lists->currentOwnStock(true);
+    if (!selected.isEmpty())
+        removeFromOwnList(selected);
 }
 
 void StockCodePage::ListSelfStockClick() {
-    if (!m_own->currentItem())
+    const QString current = m_lists->currentOwnStock(false);
+    if (current.isEmpty())
         return;
-    m_links.code->setText(m_own->currentItem()->text().right(6));
+    m_links.code->setText(current.right(6));
     pnlStockNameClick();
 }
 
@@ -614,8 +407,6 @@ bool StockCodePage::eventFilter(QObject* watched, QEvent* event) {
             pnlStockNameClick();
         else if (event->type() == QEvent::MouseButtonDblClick)
             pnlStockNameDblClick();
-    } else if (event->type() == QEvent::MouseButtonDblClick) {
-        pnlStockNameDblClick();  // the panel "←加到自选股"
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -12,23 +12,22 @@ class QAbstractItemModel;
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QModelIndex;
 class QPlainTextEdit;
-class QPushButton;
 class QSpinBox;
-class QStandardItemModel;
 class QTableView;
-class QToolButton;
 
 namespace quarrow {
 
 class DailyBarGrid;
+class DailyViewerPanel;
 class PageHost;
 class ProgramServices;
+class ResultGridPanel;
+class ShareCapitalListing;
 class StockChart;
-class StockListModel;
+class StockListPanel;
 
 // The main window's widgets the page works with besides its own.
 struct StockCodePageLinks {
@@ -38,11 +37,12 @@ struct StockCodePageLinks {
     QPlainTextEdit* capture = nullptr;  // MemoPastFrom
 };
 
-// The page "股票代码和大笔买卖查询" (TabSheetStockCode): the all-stocks list with the own
-// stock list beside it, the daily-bar viewer that opens over them, and the result grid
-// dbGridTop5List, where the query page and the share-capital listing each show a model
-// of their own. It keeps the toolbar's code box and name panel in step with the picker,
-// the window's current stock.
+// The page "股票代码和大笔买卖查询" (TabSheetStockCode): the panel of the all-stocks list
+// with the own stock list beside it, the daily-bar viewer that opens in its place, and
+// the result grid dbGridTop5List, where the query page and the share-capital listing each
+// show a model of their own. The panels show; the page keeps the toolbar's code box and
+// name panel in step with the picker, the window's current stock, and decides what each
+// panel's commands do.
 class StockCodePage : public QWidget {
     Q_OBJECT
 public:
@@ -56,15 +56,15 @@ public:
     // The current stock: the code box as it stands, the name panel's caption.
     QString currentCode() const;
     QString currentName() const;
-    QTableView* resultGrid() const { return m_resultGrid; }
+    QTableView* resultGrid() const;
     // Shows the rows in the result grid; the grid's row changes come as resultRowChanged.
     void showInResultGrid(QAbstractItemModel* rows);
     // "共N条" under the result grid.
     void setResultCount(const QString& text);
     // Adds a known stock's six-digit code to the own stock list.
     void addStockToOwnList(const QString& code);
-    DailyBarGrid* dailyGrid() const { return m_daily; }
-    StockChart* dailyChart() const { return m_dailyChart; }
+    DailyBarGrid* dailyGrid() const;
+    StockChart* dailyChart() const;
     // The data menu's commands that load the all-stocks list, which a run switches off.
     QList<QAction*> listCommands() const { return m_listCommands; }
 
@@ -120,29 +120,18 @@ private:
     void addToOwnList(const QString& prefixedCode);
     void removeFromOwnList(const QString& prefixedCode);
     void refreshOwnList();
-    void layOutDailyOnce();
-    void drawDailyChart(const QString& prefixedCode, int days);
-    void UpDownDaysChangingEx(int newPosition);
+    // The viewer's arrows moved a step (+1 or -1): the day count follows.
+    void UpDownDaysChangingEx(int step);
 
     ProgramServices& m_services;
     PageHost& m_host;
     StockCodePageLinks m_links;
     StockPicker m_picker;
-    StockListModel* m_listModel = nullptr;
-    QWidget* m_codeNamePanel = nullptr;  // PanelCodeName
-    QTableView* m_list = nullptr;        // ListStCodeName
-    QListWidget* m_own = nullptr;        // ListSelfStock
-    DailyBarGrid* m_daily = nullptr;     // StrGridDaily
-    StockChart* m_dailyChart = nullptr;  // the same bars drawn beside the grid
-    QToolButton* m_closeDaily = nullptr;
-    QSpinBox* m_upDownDays = nullptr;
-    QTableView* m_resultGrid = nullptr;  // dbGridTop5List
-    QLabel* m_resultCount = nullptr;
-    QStandardItemModel* m_capitalRows = nullptr;  // the share-capital listing
+    StockListPanel* m_lists = nullptr;  // PanelCodeName
+    DailyViewerPanel* m_daily = nullptr;
+    ResultGridPanel* m_results = nullptr;
+    ShareCapitalListing* m_capital = nullptr;
     QList<QAction*> m_listCommands;
-    int m_upDownPosition = 0;
-    bool m_dailyLaidOut = false;
-    bool m_loading = false;
     std::optional<bool> m_chosenForQuery;  // the picker chose the stock for the query page
 };
 

@@ -1,10 +1,12 @@
 #include "gui/TrackRecordPage.h"
 
 #include "app/AppFrame.h"
+#include "app/FigureFormat.h"
 #include "gui/GridExport.h"
 #include "gui/PageHost.h"
 #include "gui/PageWidgets.h"
 #include "gui/QueryPage.h"
+#include "gui/ResultFormat.h"
 #include "gui/StockChart.h"
 #include "program/ProgramServices.h"
 #include "quotefiles/FileOP.h"
@@ -38,29 +40,57 @@ QStandardItem* textItem(const QString& text) {
     return item;
 }
 
-// A figure shown with two decimals and sorted by its value; an empty cell sorts below
-// every figure.
-QStandardItem* figureItem(std::optional<double> value, int decimals = 2) {
-    auto* item = new QStandardItem(value ? QString::number(*value, 'f', decimals) : QString());
+// A figure shown as every page shows it, sorted by its value, copied and exported as the
+// plain number; an empty cell sorts below every figure.
+QStandardItem* figureItem(const std::optional<double>& value, const QString& shown, const QString& plain,
+                          FigureFormat::Tone tone = FigureFormat::Tone::Plain) {
+    auto* item = new QStandardItem(value ? shown : QString());
     item->setData(value ? *value : -1e300, kSortRole);
+    item->setData(value ? plain : QString(), GridExport::kExportRole);
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (value && *value != 0 && decimals == 2)
-        item->setForeground(*value > 0 ? QColor(220, 0, 0) : QColor(0, 140, 0));
+    if (const QColor colour = toneColour(tone); colour.isValid())
+        item->setForeground(colour);
     return item;
+}
+
+// A change after the trade in percent, red up and green down.
+QStandardItem* changeItem(const std::optional<double>& value) {
+    return figureItem(value, value ? FigureFormat::percent(*value) : QString(),
+                      value ? QString::number(*value, 'f', 2) : QString(),
+                      value ? FigureFormat::toneOf(*value) : FigureFormat::Tone::Plain);
+}
+
+// The share of trades followed by a rise, in percent.
+QStandardItem* shareItem(const std::optional<double>& value) {
+    return figureItem(value, value ? FigureFormat::percent(*value, 1) : QString(),
+                      value ? QString::number(*value, 'f', 1) : QString());
 }
 
 QStandardItem* countItem(qint64 value) {
-    auto* item = new QStandardItem(QString::number(value));
-    item->setData(static_cast<double>(value), kSortRole);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
+    const auto number = static_cast<double>(value);
+    return figureItem(number, FigureFormat::fixed(number, 0), QString::number(value));
 }
 
-QStandardItem* moneyItem(Money value) {
-    auto* item = new QStandardItem(value.toString());
-    item->setData(value.toDouble(), kSortRole);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
+// An amount in 10,000 yuan: buying red, selling green where there is any. A trade's side
+// with nothing on it stays blank, as in the query's grid.
+enum class Nothing { Shown, Blank };
+QStandardItem* moneyItem(Money value, FigureFormat::Tone tone, Nothing nothing = Nothing::Shown) {
+    const QString shown = value == Money() && nothing == Nothing::Blank
+                              ? QString()
+                              : FigureFormat::tenThousands(value.toDouble());
+    return figureItem(value.toDouble(), shown, value.toString(),
+                      value.isPositive() ? tone : FigureFormat::Tone::Plain);
+}
+
+// The titles shown, and those a CSV file gets, which name the units the cells leave out.
+void setTitles(QStandardItemModel* model, const QList<std::pair<QString, QString>>& titles) {
+    QStringList shown;
+    for (const auto& title : titles)
+        shown << title.first;
+    model->setHorizontalHeaderLabels(shown);
+    for (qsizetype column = 0; column < titles.size(); ++column)
+        model->setHeaderData(static_cast<int>(column), Qt::Horizontal, titles.at(column).second,
+                             GridExport::kExportTitleRole);
 }
 
 QTableView* makeGrid(QWidget* parent, const char* name, QSortFilterProxyModel* model) {
@@ -200,24 +230,32 @@ void TrackRecordPage::fillDepartments() {
         return;
     const TradeSide which = side();
     const QString verb = which == TradeSide::Buy ? QStringLiteral("买入") : QStringLiteral("卖出");
-    QStringList titles{QStringLiteral("营业部"), QStringLiteral("上榜次数"), verb + QStringLiteral("次数"),
-                       verb + QStringLiteral("总额")};
-    for (const int days : m_record->horizons())
-        titles << QStringLiteral("%1日均涨%").arg(days) << QStringLiteral("%1日上涨率%").arg(days)
-               << QStringLiteral("%1日样本").arg(days);
-    m_departments->setHorizontalHeaderLabels(titles);
+    const auto same = [](const QString& title) { return std::pair(title, title); };
+    QList<std::pair<QString, QString>> titles{
+        same(QStringLiteral("营业部")),
+        same(QStringLiteral("上榜次数")),
+        same(verb + QStringLiteral("次数")),
+        {verb + QStringLiteral("总额"), verb + QStringLiteral("总额(万元)")}};
+    for (const int days : m_record->horizons()) {
+        titles << std::pair(QStringLiteral("%1日均涨").arg(days), QStringLiteral("%1日均涨%").arg(days))
+               << std::pair(QStringLiteral("%1日上涨率").arg(days), QStringLiteral("%1日上涨率%").arg(days))
+               << same(QStringLiteral("%1日样本").arg(days));
+    }
+    setTitles(m_departments, titles);
     Ranking ranking;
     ranking.side = which;
     ranking.minCount = m_minCount->value();
     for (const DepartmentRecord* department : rankDepartments(*m_record, ranking)) {
         const SideFigures& figures = department->side(which);
-        QList<QStandardItem*> row{textItem(department->name), countItem(department->appearances),
-                                  countItem(figures.trades), moneyItem(figures.total)};
+        QList<QStandardItem*> row{
+            textItem(department->name), countItem(department->appearances), countItem(figures.trades),
+            moneyItem(figures.total,
+                      which == TradeSide::Buy ? FigureFormat::Tone::Rise : FigureFormat::Tone::Fall)};
         row.first()->setData(department->key, kKeyRole);
         for (const HorizonFigures& horizon : figures.horizons) {
             const bool any = horizon.count > 0;
-            row << figureItem(any ? std::optional<double>(horizon.average) : std::nullopt)
-                << figureItem(any ? std::optional<double>(horizon.riseShare) : std::nullopt, 1)
+            row << changeItem(any ? std::optional<double>(horizon.average) : std::nullopt)
+                << shareItem(any ? std::optional<double>(horizon.riseShare) : std::nullopt)
                 << countItem(horizon.count);
         }
         m_departments->appendRow(row);
@@ -231,17 +269,20 @@ void TrackRecordPage::showDepartment(qint32 key) {
     if (!m_record)
         return;
     m_shownTrades = m_record->tradesOf(key);
-    QStringList titles{QStringLiteral("代码"), QStringLiteral("交易日"), QStringLiteral("买入"),
-                       QStringLiteral("卖出")};
+    QList<std::pair<QString, QString>> titles{{QStringLiteral("代码"), QStringLiteral("代码")},
+                                              {QStringLiteral("交易日"), QStringLiteral("交易日")},
+                                              {QStringLiteral("买入"), QStringLiteral("买入(万元)")},
+                                              {QStringLiteral("卖出"), QStringLiteral("卖出(万元)")}};
     for (const int days : m_record->horizons())
-        titles << QStringLiteral("%1日涨幅%").arg(days);
-    m_trades->setHorizontalHeaderLabels(titles);
+        titles << std::pair(QStringLiteral("%1日涨幅").arg(days), QStringLiteral("%1日涨幅%").arg(days));
+    setTitles(m_trades, titles);
     for (const DepartmentTrade& trade : m_shownTrades) {
         QList<QStandardItem*> row{textItem(trade.code),
                                   textItem(trade.day.toString(QStringLiteral("yyyy-MM-dd"))),
-                                  moneyItem(trade.bought), moneyItem(trade.sold)};
+                                  moneyItem(trade.bought, FigureFormat::Tone::Rise, Nothing::Blank),
+                                  moneyItem(trade.sold, FigureFormat::Tone::Fall, Nothing::Blank)};
         for (const std::optional<double>& value : trade.returns)
-            row << figureItem(value);
+            row << changeItem(value);
         m_trades->appendRow(row);
     }
 }

@@ -19,6 +19,7 @@ QString hundredths(qint64 value) {
 DailyViewRow makeRow(const DailyBar& bar, qint32 previousClose) {
     DailyViewRow row;
     row.up = bar.Close > previousClose;
+    row.bar = bar;
     row.cells << QString::number(bar.Date) + (row.up ? QStringLiteral("↑") : QStringLiteral("↓"))
               << hundredths(bar.Open) << hundredths(bar.High) << hundredths(bar.Low) << hundredths(bar.Close)
               << Money::fromDouble(static_cast<double>(bar.Amount) / 10000.0).toString()

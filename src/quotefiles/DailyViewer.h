@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quotefiles/DailyBar.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,10 +12,13 @@
 namespace quarrow {
 
 // One row of the daily-bar viewer: date with its arrow, open, high, low, close (yuan),
-// amount (10,000 yuan) and volume (lots). Every cell carries the row's up/down mark.
+// amount (10,000 yuan) and volume (lots) as plain numbers, the way the command line prints
+// them; the window shows the bar's figures its own way. Every cell carries the row's
+// up/down mark.
 struct DailyViewRow {
     bool up = false;  // close above the previous day's close
     QStringList cells;
+    DailyBar bar;
 };
 
 // Where the rows come from: the file and its number of whole bars.

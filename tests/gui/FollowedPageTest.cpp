@@ -2,6 +2,7 @@
 #include "gui/FollowCommands.h"
 #include "gui/FollowedPage.h"
 #include "gui/FormCodeDepart.h"
+#include "gui/GridExport.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
@@ -37,12 +38,16 @@ public Q_SLOTS:
     void open(const QUrl& url) { opened << url; }
 };
 
+// The cells as stored, the way a copy takes them.
 QStringList gridRows(const QAbstractItemModel& model, int columns) {
     QStringList rows;
     for (int row = 0; row < model.rowCount(); ++row) {
         QStringList cells;
-        for (int column = 0; column < columns; ++column)
-            cells << model.index(row, column).data().toString();
+        for (int column = 0; column < columns; ++column) {
+            const QModelIndex index = model.index(row, column);
+            const QVariant stored = index.data(GridExport::kExportRole);
+            cells << (stored.isValid() ? stored : index.data()).toString();
+        }
         rows << cells.join(QLatin1Char('|'));
     }
     return rows;

@@ -1,4 +1,5 @@
 #include "demo/DemoTrades.h"
+#include "gui/DailyBarGrid.h"
 #include "gui/GridExport.h"
 #include "gui/MainForm.h"
 #include "gui/StockChart.h"
@@ -11,6 +12,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -54,8 +57,10 @@ TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
     QTableView* departments = page.departmentGrid();
     ASSERT_EQ(departments->model()->rowCount(), 8);
     departments->sortByColumn(3, Qt::DescendingOrder);  // total bought
-    const auto total = [&](int row) { return departments->model()->index(row, 3).data().toDouble(); };
-    EXPECT_GE(total(0), total(7));
+    const auto total = [&](int row) {
+        return departments->model()->index(row, 3).data(GridExport::kExportRole).toDouble();
+    };
+    EXPECT_GT(total(0), total(7));
 
     departments->setCurrentIndex(departments->model()->index(0, 0));
     QTableView* trades = page.tradeGrid();
@@ -96,8 +101,26 @@ TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
     form->stockCodePage().edtStockCodeExit();
     form->stockCodePage().btnLoadDailyClick();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(form->stockCodePage().dailyChart()->isVisible());
-    EXPECT_GT(form->stockCodePage().dailyChart()->barCount(), 0);
+    StockChart* chart = form->stockCodePage().dailyChart();
+    EXPECT_TRUE(chart->isVisible());
+    EXPECT_GT(chart->barCount(), 0);
+    // The days are labelled as far as they fit side by side, the first bar's among them.
+    const QStringList labels = chart->dayLabels();
+    ASSERT_GT(labels.size(), 1);
+    EXPECT_LT(labels.size(), chart->barCount());
+    const int labelWidth = QFontMetrics(QFont()).horizontalAdvance(labels.first());
+    EXPECT_LE(labels.size() * labelWidth, chart->chart()->plotArea().width());
+    // The close box and the day arrows leave the title 日期 in sight.
+    DailyBarGrid* grid = form->stockCodePage().dailyGrid();
+    QHeaderView* header = grid->horizontalHeader();
+    const int title = header->fontMetrics().horizontalAdvance(QStringLiteral("日期"));
+    const QRect titleRect(grid->frameWidth() + (header->sectionSize(0) - title) / 2, grid->frameWidth(),
+                          title, header->height());
+    for (const char* box : {"btnCloseDaily", "UpDownDays"}) {
+        const QWidget* widget = grid->findChild<QWidget*>(QString::fromLatin1(box));
+        ASSERT_NE(widget, nullptr) << box;
+        EXPECT_FALSE(widget->geometry().intersects(titleRect)) << box;
+    }
     saveScreenshot(*form, QStringLiteral("DailyChart.png"));
 }
 
