@@ -88,13 +88,15 @@ void DailyViewerPanel::layOutOnce() {
 }
 
 void DailyViewerPanel::showStock(const QString& prefixedCode, int days) {
-    show();
+    // The panel's parts first: shown, the panel asks for the room they need, and a pane
+    // folded away for the query's figures comes back that wide.
     m_grid->show();
     m_close->show();
     m_days->show();
+    layOutOnce();
+    show();
     m_close->raise();
     m_days->raise();
-    layOutOnce();
     const QString quoteFolder = m_services.setup().QuoteFolder();
     try {
         const auto view = loadDailyRows(quoteFolder, prefixedCode, days);
