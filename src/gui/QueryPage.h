@@ -10,13 +10,13 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QPushButton;
 class QSpinBox;
 
 namespace quarrow {
 
+class DateBox;
 class PageHost;
 class ProgramServices;
 class QueryResultModel;
@@ -33,7 +33,7 @@ public:
     QDate date() const;
     void setDate(const QDate& day);
     QCheckBox* checkBox() const { return m_check; }
-    QDateEdit* edit() const { return m_edit; }
+    DateBox* edit() const { return m_edit; }
 
 Q_SIGNALS:
     // The user clicked the picker: its check box or its date.
@@ -44,7 +44,7 @@ protected:
 
 private:
     QCheckBox* m_check;
-    QDateEdit* m_edit;
+    DateBox* m_edit;
 };
 
 // The query page "调阅庄家操盘数据" (TabGetFromDB): the filters, the five query buttons,
