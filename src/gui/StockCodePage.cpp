@@ -98,12 +98,21 @@ StockCodePage::StockCodePage(ProgramServices& services, PageHost& host, StockCod
 
     m_own = named(new QListWidget(m_codeNamePanel), "ListSelfStock");
     m_own->setToolTip(QStringLiteral("为自选股票"));
-    m_own->setFixedWidth(kOwnListWidth_px);
+    // A prefixed code and a name of four characters whole, beside the scroll bar.
+    m_own->setFixedWidth(std::max(
+        kOwnListWidth_px, m_own->fontMetrics().horizontalAdvance(QStringLiteral("sh600000 中国平安")) +
+                              m_own->verticalScrollBar()->sizeHint().width() + 2 * m_own->frameWidth() + 8));
     connect(m_own, &QListWidget::itemClicked, this, &StockCodePage::ListSelfStockClick);
     auto* addOwn = labelButton(m_codeNamePanel, "btnSelfStock", QStringLiteral("> 加入到自选股 >"));
     auto* addFromQuery = labelButton(m_codeNamePanel, "lblAddToSelf", QStringLiteral("< 加入到自选股 <"));
     auto* delLeft = labelButton(m_codeNamePanel, "btnDelSelfStock", QStringLiteral("< 取消一只自选股 <"));
     auto* delRight = labelButton(m_codeNamePanel, "lblDelSelfStock", QStringLiteral("> 取消一只自选股 >"));
+    // The arrows point from where a stock comes to where it goes: the stock list on the
+    // left, the own list on the right, the query's grid below.
+    addOwn->setToolTip(QStringLiteral("把左边股票列表中选中的股票加入右边的自选股"));
+    addFromQuery->setToolTip(QStringLiteral("把下方查询结果中当前行的股票加入自选股"));
+    delLeft->setToolTip(QStringLiteral("从自选股中删去选中的股票"));
+    delRight->setToolTip(QStringLiteral("从自选股中删去选中的股票"));
     auto* addCurrent = named(new QLabel(QStringLiteral("←加到自选股"), m_codeNamePanel), "pnlAddToSelf");
     addCurrent->setFrameShape(QFrame::Panel);
     addCurrent->setToolTip(QStringLiteral("双击加到自选股"));
@@ -198,14 +207,14 @@ void StockCodePage::addMenuCommands(QMenu* menu) {
     m_listCommands = {
         command("btnLoadCodeName", QStringLiteral("从股票行情中装入股票代码(&C)"),
                 QStringLiteral("从华林行情中装入最新股票代码数据"), &StockCodePage::btnLoadCodeNameClick),
-        command("btnMyselfCodeName", QStringLiteral("*装入自制股票代码表*(&M)"),
+        command("btnMyselfCodeName", QStringLiteral("装入自制股票代码表(&M)"),
                 QStringLiteral("从STCodeName.txt中读取自己收集的代码表,需要手动增加新股"),
                 &StockCodePage::btnMyselfCodeNameClick)};
     command("menuSaveSelfCode", QStringLiteral("保存自制股票代码表(&S)"),
             QStringLiteral("将从东方证券网站上取得的股票代码存入文件中"),
             &StockCodePage::menuSaveSelfCodeClick);
     menu->addSeparator();
-    command("MenuLoadStockQTY", QStringLiteral("从股票行情中装入股本数据(&Q)"),
+    command("MenuLoadStockQTY", QStringLiteral("从股票行情中装入股本数据(&G)"),
             QStringLiteral("将获取的股本和流通股数据存入数据库中"), &StockCodePage::MenuLoadStockQTYClick);
     command("menuRefreshName", QStringLiteral("更新数据库中股票名称(&N)"), QString(),
             &StockCodePage::menuRefreshNameClick);
@@ -531,13 +540,21 @@ void StockCodePage::removeFromOwnList(const QString& prefixedCode) {
     refreshOwnList();
 }
 
+QString StockCodePage::ownKey(const QListWidgetItem* item) {
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
 void StockCodePage::refreshOwnList() {
-    const QString selected = m_own->currentItem() ? m_own->currentItem()->text() : QString();
+    const QString selected = ownKey(m_own->currentItem());
     m_own->clear();
-    m_own->addItems(m_services.ownStocks().items());
-    const auto found = m_own->findItems(selected, Qt::MatchExactly);
-    if (!selected.isEmpty() && !found.isEmpty())
-        m_own->setCurrentItem(found.first());
+    // A bare code says little: each line names its stock as the stock list does.
+    for (const QString& key : m_services.ownStocks().items()) {
+        const QString name = m_services.stocks().nameOf(key).trimmed();
+        auto* item = new QListWidgetItem(name.isEmpty() ? key : key + QLatin1Char(' ') + name, m_own);
+        item->setData(Qt::UserRole, key);
+        if (!selected.isEmpty() && key == selected)
+            m_own->setCurrentItem(item);
+    }
 }
 
 void StockCodePage::addStockToOwnList(const QString& code) {
@@ -581,13 +598,13 @@ void StockCodePage::pnlStockNameDblClick() {
 void StockCodePage::btnDelSelfStockClick() {
     if (m_own->count() == 0 || !m_own->currentItem() || !m_own->currentItem()->isSelected())
         return;
-    removeFromOwnList(m_own->currentItem()->text());
+    removeFromOwnList(ownKey(m_own->currentItem()));
 }
 
 void StockCodePage::ListSelfStockClick() {
     if (!m_own->currentItem())
         return;
-    m_links.code->setText(m_own->currentItem()->text().right(6));
+    m_links.code->setText(ownKey(m_own->currentItem()).right(6));
     pnlStockNameClick();
 }
 

@@ -13,6 +13,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QModelIndex;
 class QPlainTextEdit;
@@ -120,6 +121,8 @@ private:
     void addToOwnList(const QString& prefixedCode);
     void removeFromOwnList(const QString& prefixedCode);
     void refreshOwnList();
+    // The prefixed code an own-list line stands for.
+    static QString ownKey(const QListWidgetItem* item);
     void layOutDailyOnce();
     void drawDailyChart(const QString& prefixedCode, int days);
     void UpDownDaysChangingEx(int newPosition);
