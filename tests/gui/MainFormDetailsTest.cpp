@@ -18,8 +18,12 @@
 #include "support/WindowDesk.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -217,4 +221,33 @@ TEST(MainFormStartUp, TheStartsNoticesStayWhereTheUserReadsThem) {
     EXPECT_TRUE(quiet.promptText().startsWith(QStringLiteral("欢迎使用Quarrow")))
         << quiet.promptText().toStdString();
     EXPECT_EQ(quiet.currentContentPage(), QStringLiteral("TabSheetMain"));
+}
+
+// A swipe over the function pages shows the cursor file named like the program beside it
+// (a Windows cursor, read by Qt's ICO plugin), else the resize arrows.
+TEST(MainFormNavigation, TheSwipeShowsTheProgramsCursorFile) {
+    for (const bool cursorFile : {true, false}) {
+        SCOPED_TRACE(cursorFile);
+        WindowDesk desk({.beforeWindow = [&](WindowDesk& seeded) {
+            if (!cursorFile)
+                return;
+            const QString path =
+                seeded.folder.filePath(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                                       QStringLiteral(".cur"));
+            QImage arrow(32, 32, QImage::Format_ARGB32);
+            arrow.fill(Qt::black);
+            ASSERT_TRUE(arrow.save(path, "ICO"));
+            // An icon file and a cursor file differ in their type word alone: 2 is a cursor.
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(2));
+            ASSERT_EQ(file.write("\x02", 1), 1);
+        }});
+        desk.show();
+        QWidget* pages = desk.child<QWidget>(QStringLiteral("PageFunction"));
+        sendMouse(pages, QEvent::MouseButtonPress);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), cursorFile ? Qt::BitmapCursor : Qt::SizeHorCursor);
+        sendMouse(pages, QEvent::MouseButtonRelease);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
 }
