@@ -211,6 +211,7 @@ TEST(MainFormStartUp, TheStartsNoticesStayWhereTheUserReadsThem) {
     EXPECT_EQ(memo.count(QStringLiteral("自选股列表读不出")), 1) << memo.toStdString();
     EXPECT_TRUE(memo.contains(QStringLiteral("中有1行不是营业部名称"))) << memo.toStdString();
     EXPECT_EQ(desk.currentContentPage(), QStringLiteral("TabSheetPrompt"));
+    saveScreenshot(*desk.form, QStringLiteral("start-notices.png"));
 
     // A line replaced meanwhile is a click away.
     desk.form->showContentPage(ContentPage::Main);
