@@ -4,10 +4,12 @@
 # tables itself (objdump when cross-building, dumpbin on Windows).
 
 # The plugins the program loads: the window system, the styles, the database drivers
-# (SQLite, and ODBC for a user's Access file), TLS, and JPEG for the help pictures.
+# (SQLite, and ODBC for a user's Access file), TLS, JPEG for the help pictures, and ICO for
+# the swipe cursor (quarrow.cur beside the program, which only that plugin reads).
 foreach(plugin IN ITEMS platforms:QWindowsIntegrationPlugin styles:QWindowsVistaStylePlugin
                         sqldrivers:QSQLiteDriverPlugin sqldrivers:QODBCDriverPlugin
-                        tls:QSchannelBackendPlugin tls:QTlsBackendCertOnlyPlugin imageformats:QJpegPlugin)
+                        tls:QSchannelBackendPlugin tls:QTlsBackendCertOnlyPlugin imageformats:QJpegPlugin
+                        imageformats:QICOPlugin)
   string(REPLACE ":" ";" plugin ${plugin})
   list(GET plugin 0 folder)
   list(GET plugin 1 target)

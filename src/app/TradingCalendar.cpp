@@ -106,8 +106,8 @@ TradingCalendar::CommitResult TradingCalendar::commit(List list, const QStringLi
     if (result.wrongLine > 0) {
         MessageRequest message;
         message.title = QStringLiteral("Quarrow");
-        message.text =
-            QStringLiteral("第") + QString::number(result.wrongLine) + QStringLiteral("行日期输入错");
+        message.text = QStringLiteral("第") + QString::number(result.wrongLine) +
+                       QStringLiteral("行日期输入错,每行一个日期,按\"月-日\"输入,例如10-1、10/1或1001");
         frame.showMessage(message);
     }
     return result;

@@ -142,6 +142,15 @@ void QuoteWindows::discover(bool realShowEvent) {
                 m_frame.processEvents();
                 if (onLaunchWait)
                     onLaunchWait(false);
+                // The line said what the window waited for; the wait is over, and the line
+                // says how it ended instead of "starting" for the rest of the day.
+                if (FindTopWindow(m_desktop, wide(m_setup.stockWindow)) != kNoWindow)
+                    m_frame.ShowPrompt(m_setup.stockWindow +
+                                       QStringLiteral("行情分析程序已启动,请执行一次\"盘后数据下载\"功能"));
+                else
+                    m_frame.ShowPrompt(
+                        m_setup.stockWindow +
+                        QStringLiteral("行情分析程序没有出现,请检查行情分析软件的设置是否正确"));
             }
         } else {
             m_frame.ShowPrompt(

@@ -16,6 +16,7 @@
 
 #include <QHash>
 #include <QHostAddress>
+#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -86,6 +87,7 @@ struct DataDownload::PhaseState {
     QDate latestDay;               // today: no row is of a later day
     qint64 remaining = 0;
     int stored = 0;
+    QSet<QString> stocks;      // the codes of the rows stored
     int pagesWithoutRows = 0;  // pages in a row that brought no valid row
     QString previousCode;
     QDate previousDay;
@@ -320,10 +322,12 @@ void DataDownload::runPhase(Phase phase, const QString& page, const QDate& day,
 
     if (change) {
         outcome.changeStored = state.stored;
+        outcome.changeStocks = static_cast<int>(state.stocks.size());
         m_s.frame.addLog(
             QStringLiteral(">>>>>存入数据库的涨跌幅度异常数据数目:") + QString::number(state.stored),
             LogColor::Default);
-        m_s.frame.setStatusPanel(StatusPanel::AnomalyStocks, QString::number(state.stored));
+        // The panel counts stocks, as its caption says: a stock day brings ten rows or so.
+        m_s.frame.setStatusPanel(StatusPanel::AnomalyStocks, QString::number(outcome.changeStocks));
     } else {
         outcome.bigStored = state.stored;
         m_s.frame.addLog(QStringLiteral(">>>>>存入数据库的大宗买卖据数目:") + QString::number(state.stored),
@@ -387,12 +391,14 @@ bool DataDownload::storePage(Phase phase, const PageTable& table,
                              DownloadOutcome& outcome) {
     Transaction transaction(m_s.db);
     const int storedBefore = state.stored;
+    const QSet<QString> stocksBefore = state.stocks;
     const DateRange datesBefore = outcome.dates;
     const StoredRows rowsBefore = outcome.storedRows;
     auto fail = [&](const QString& error) {
         transaction.rollback();
         // What the page had counted is gone with it.
         state.stored = storedBefore;
+        state.stocks = stocksBefore;
         outcome.storedRows = rowsBefore;
         outcome.dates = datesBefore;
         outcome.failStore(error.isEmpty() ? QStringLiteral("unknown database error") : error);
@@ -479,9 +485,10 @@ bool DataDownload::storeRow(Phase phase, const Row& row, PhaseState& state, Down
         if (insert.inserted()) {
             state.day = row.day;
             ++state.stored;
-            if (change)
+            if (change) {
+                state.stocks.insert(row.code);
                 outcome.storedRows.add(changeKey, departmentKey);
-            else
+            } else
                 outcome.dates.widen(row.day);
         } else if (insert.duplicate()) {
             m_s.frame.addLog(QStringLiteral("\t保存") + row.code + QStringLiteral("日期") + dayText(row.day) +

@@ -51,6 +51,7 @@ using DownloadDateQuestion =
 // download, and the next one goes on where this one stopped.
 struct DownloadOutcome : JobOutcome {
     int changeStored = 0;   // abnormal-move rows stored
+    int changeStocks = 0;   // the stocks those rows are of, each counted once
     int bigStored = 0;      // block trades stored
     StoredRows storedRows;  // the abnormal-move rows this download stored
     // Pages that could not be loaded or read, in plain English; each ended its phase.

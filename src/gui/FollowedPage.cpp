@@ -5,6 +5,7 @@
 #include "app/SafeFile.h"
 #include "follow/DigestFormat.h"
 #include "follow/FollowedReport.h"
+#include "gui/DateBox.h"
 #include "gui/FollowCommands.h"
 #include "gui/GridExport.h"
 #include "gui/PageHost.h"
@@ -12,9 +13,9 @@
 #include "gui/ResultFormat.h"
 #include "platform/Clock.h"
 #include "program/ProgramServices.h"
+#include "store/ChangeReads.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDesktopServices>
 #include <QDir>
 #include <QHBoxLayout>
@@ -91,10 +92,10 @@ FollowedPage::FollowedPage(ProgramServices& services, PageHost& host, QWidget* p
     m_sendToChat->setToolTip(
         QStringLiteral("挖掘、分析或下载结束后,把关注营业部的上榜记录发到QQ昵称的聊天窗口"));
 
-    m_since = named(new QDateEdit(this), "dateFollowedSince");
-    m_since->setCalendarPopup(true);
-    m_since->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_since->setDate(services.clock().today());
+    m_since = named(new DateBox(this), "dateFollowedSince");
+    startAtNewestDay();
+    connect(m_since, &DateBox::textRejected, this,
+            [this](const QString& message) { m_frame.ShowPrompt(message); });
     auto* since = named(new QPushButton(QStringLiteral("查看此日以来"), this), "btnFollowedSince");
     auto* digest = named(new QPushButton(QStringLiteral("龙虎榜日报"), this), "btnDigest");
     digest->setToolTip(
@@ -164,6 +165,12 @@ FollowedPage::FollowedPage(ProgramServices& services, PageHost& host, QWidget* p
     fillList();
 }
 
+void FollowedPage::startAtNewestDay() {
+    // Today holds no rows until the evening's run: the newest stored day is the one to see.
+    const std::optional<QDate> newest = newestChangeDay(m_services.store());
+    m_since->setDate(newest && newest->isValid() ? *newest : m_services.clock().today());
+}
+
 void FollowedPage::fillList() {
     m_list->clear();
     m_list->addItems(m_services.followed().names());
@@ -215,8 +222,12 @@ void FollowedPage::showRun(const FollowedRunReport& report) {
     if (report.listEmpty)
         return;
     fillRows(report.trades, QStringLiteral("本次存入的关注营业部上榜记录: %1条"));
-    if (!report.trades.ok() || !report.trades.trades.empty())
+    startAtNewestDay();
+    if (!report.trades.ok() || !report.trades.trades.empty()) {
+        // The page comes forward: the function panel the run was started from would lie over it.
+        m_host.hideFunctionPanel();
         m_host.showContentPage(ContentPage::Followed);
+    }
 }
 
 void FollowedPage::btnFollowedSinceClick() {

@@ -8,7 +8,6 @@
 #include <vector>
 
 class QCheckBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -18,6 +17,7 @@ class QTableView;
 namespace quarrow {
 
 class AppFrame;
+class DateBox;
 class FollowCommands;
 class PageHost;
 class ProgramServices;
@@ -52,6 +52,8 @@ public Q_SLOTS:
 
 private:
     void fillList();
+    // The day box on the newest day the store holds: where a look at the rows begins.
+    void startAtNewestDay();
     void fillRows(const FollowedTradeList& list, const QString& caption);
 
     ProgramServices& m_services;
@@ -61,7 +63,7 @@ private:
     QListWidget* m_list;
     QLineEdit* m_name;
     QCheckBox* m_sendToChat;
-    QDateEdit* m_since;
+    DateBox* m_since;
     QLabel* m_caption;
     QStandardItemModel* m_rows;
     QTableView* m_grid;

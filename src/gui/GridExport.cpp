@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTableView>
 
 #include <algorithm>
@@ -99,6 +100,66 @@ protected:
 
 }  // namespace
 
+namespace {
+
+// The grids whose page says too little of what they hold, by their given names.
+const std::map<QString, QString>& gridSubjects() {
+    static const std::map<QString, QString> subjects{
+        {QStringLiteral("dbGridTop5List"), QStringLiteral("龙虎榜营业部数据")},
+        {QStringLiteral("ListStCodeName"), QStringLiteral("股票代码表")},
+        {QStringLiteral("StrGridDaily"), QStringLiteral("日线数据")},
+    };
+    return subjects;
+}
+
+const ExportPlace* exportPlaceOf(const QWidget& grid) {
+    for (const QWidget* widget = &grid; widget; widget = widget->parentWidget()) {
+        if (const auto* place = widget->findChild<const ExportPlace*>(QString(), Qt::FindDirectChildrenOnly))
+            return place;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ExportPlace::ExportPlace(const QString& programFolder, std::function<QDate()> today, QObject* parent)
+    : QObject(parent),
+      m_folder(QDir(programFolder).filePath(QStringLiteral("Export"))),
+      m_today(std::move(today)) {}
+
+QString ExportPlace::subject(const QTableView& grid) {
+    // A window of its own (the drill-down) names its rows in its caption; the pages of the
+    // main window by the grid, or else by the page's title.
+    const QWidget* window = grid.window();
+    if (window->parentWidget() && !window->windowTitle().isEmpty())
+        return window->windowTitle();
+    const auto known = gridSubjects().find(grid.objectName());
+    if (known != gridSubjects().end())
+        return known->second;
+    for (const QWidget* widget = grid.parentWidget(); widget && widget != window;
+         widget = widget->parentWidget()) {
+        if (!widget->windowTitle().isEmpty())
+            return widget->windowTitle();
+    }
+    return grid.objectName();
+}
+
+QString ExportPlace::proposedPath(const QTableView& grid) const {
+    // A caption may hold what a file name must not: a slash between two days, a colon.
+    static const QRegularExpression unfit(QStringLiteral("[\\\\/:*?\"<>|\\s]+"));
+    QString name = subject(grid);
+    name.replace(unfit, QStringLiteral("_"));
+    QDir().mkpath(m_folder);
+    return QDir(m_folder).filePath(name + QLatin1Char('-') +
+                                   m_today().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv"));
+}
+
+QString proposedPath(const QTableView& grid) {
+    if (const ExportPlace* place = exportPlaceOf(grid))
+        return place->proposedPath(grid);
+    return QDir::home().filePath(ExportPlace::subject(grid) + QStringLiteral(".csv"));
+}
+
 void install(QTableView* grid) {
     if (grid->property("gridExport").toBool())
         return;
@@ -119,10 +180,8 @@ void install(QTableView* grid) {
     QObject::connect(save, &QAction::triggered, grid, [grid] {
         if (!grid->model())
             return;
-        const QString path =
-            QFileDialog::getSaveFileName(grid, QStringLiteral("导出CSV"),
-                                         QDir::home().filePath(grid->objectName() + QStringLiteral(".csv")),
-                                         QStringLiteral("CSV 文件 (*.csv)"));
+        const QString path = QFileDialog::getSaveFileName(
+            grid, QStringLiteral("导出CSV"), proposedPath(*grid), QStringLiteral("CSV 文件 (*.csv)"));
         if (path.isEmpty())
             return;
         QString error;

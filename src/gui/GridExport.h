@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QDate>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <Qt>
 
+#include <functional>
 #include <vector>
 
 class QAbstractItemModel;
@@ -37,5 +40,27 @@ QString selectionText(const QTableView& grid);
 // Gives a grid the two commands every grid of the program has: "导出CSV…" (asks for a file)
 // and "复制" (Ctrl+C), in its context menu.
 void install(QTableView* grid);
+// The file the export proposes for the grid: in the place its window keeps (below), else
+// in the home folder.
+QString proposedPath(const QTableView& grid);
+
+// Where the CSV export of the grids a window holds is proposed: the export folder of the
+// program folder, the file named for what the grid shows and the day. The main window keeps
+// one; a grid finds it among its own widget's and its parents' children.
+class ExportPlace : public QObject {
+    Q_OBJECT
+public:
+    ExportPlace(const QString& programFolder, std::function<QDate()> today, QObject* parent);
+
+    QString folder() const { return m_folder; }
+    // "龙虎榜营业部数据-2017-03-16.csv" in the export folder, which is made when missing.
+    QString proposedPath(const QTableView& grid) const;
+    // What a grid shows, for its file's name.
+    static QString subject(const QTableView& grid);
+
+private:
+    QString m_folder;
+    std::function<QDate()> m_today;
+};
 
 }  // namespace quarrow::GridExport

@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -62,6 +63,12 @@ const QStringList kGuide{
     QStringLiteral("挖掘期间:点击鼠标右键暂停,点击鼠标左键继续或终止."),
 };
 
+// The data menu's commands that read, write or compute what a running job may be using.
+const QStringList kDataMenuJobs{QStringLiteral("btnLoadCodeName"),  QStringLiteral("btnMyselfCodeName"),
+                                QStringLiteral("menuSaveSelfCode"), QStringLiteral("MenuLoadStockQTY"),
+                                QStringLiteral("menuRefreshName"),  QStringLiteral("menuTrackRecord"),
+                                QStringLiteral("menuDigest"),       QStringLiteral("menuImportDb")};
+
 }  // namespace
 
 TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* parent)
@@ -86,7 +93,10 @@ TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* par
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".cur")));
     m_swipeCursor = cursor.isNull() ? QCursor(Qt::SizeHorCursor) : QCursor(cursor);
 
-    // The pages show what start-up loads: the setup, the store and the stock lists.
+    // The pages show what start-up loads: the setup, the store and the stock lists. What
+    // start-up has to say joins the guide in the prompt memo and stays there.
+    m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
+    m_frame->collectNotices();
     m_services.startUp();
     buildFunctionPanel();
     buildPages();
@@ -96,9 +106,15 @@ TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* par
     m_stockPage->listsLoaded();
     m_setupPage->refresh();
     m_relayPage->showNickname();
-    m_promptMemo->setPlainText(kGuide.join(QLatin1Char('\n')));
-    m_frame->ShowPrompt(kGuide.first());
     reportStore();
+    // A notice or a failure of the start is not covered by the greeting: the prompt line
+    // keeps the last failure it showed (else the last note), and the window opens on the
+    // page that lists them all.
+    const QStringList notices = m_frame->takeNotices();
+    if (notices.isEmpty())
+        m_frame->ShowPrompt(kGuide.first());
+    else if (m_prompt->text().isEmpty())
+        m_frame->ShowPrompt(notices.last());
     m_queryPage->setDates(m_services.platform().clock().now().date());
     m_queryPage->btnRefreshDepartmentClick();
     m_queryPage->restoreFilters();
@@ -115,10 +131,13 @@ TMainForm::TMainForm(ProgramServices& services, WidgetFrame& frame, QWidget* par
         if (m_relayPage->relayOn())
             btnStopClick();
     });
-    showContentPage(ContentPage::Main);
+    showContentPage(notices.isEmpty() ? ContentPage::Main : ContentPage::Prompt);
     m_memory->restoreGeometry(*this);
     // Every grid the window holds exports to CSV and copies its selection; the drill-down
-    // windows give their own grids the same commands.
+    // windows give their own grids the same commands. Their files go to the program
+    // folder's export folder, named for the day.
+    new GridExport::ExportPlace(
+        folder.path(), [this] { return m_services.platform().clock().now().date(); }, this);
     for (QTableView* grid : findChildren<QTableView*>())
         GridExport::install(grid);
 
@@ -257,6 +276,9 @@ void TMainForm::buildContent() {
     m_promptFrame->setFrameShape(QFrame::StyledPanel);
     m_prompt = named(new QLabel(m_promptFrame), "lblWarning");
     m_prompt->setStyleSheet(QStringLiteral("QLabel { color: red; }"));
+    // A line replaced before it was read is still in the prompt memo, one click away.
+    m_prompt->setToolTip(QStringLiteral("点击查看程序运行提示信息"));
+    m_prompt->installEventFilter(this);
     m_promptFrame->setFixedHeight(m_prompt->fontMetrics().height() + 2 * m_promptFrame->frameWidth() +
                                   2 * kPromptInset_px);
     m_promptFrame->installEventFilter(this);
@@ -312,23 +334,32 @@ void TMainForm::buildPages() {
     }
     m_trackPage = new TrackRecordPage(m_services, *this, m_pages);
     m_pages->addWidget(m_trackPage);
-    QAction* track = named(m_dataMenu->addAction(QStringLiteral("营业部战绩")), "menuTrackRecord");
+    QAction* track = named(m_dataMenu->addAction(QStringLiteral("营业部战绩(&T)")), "menuTrackRecord");
     connect(track, &QAction::triggered, this, &TMainForm::btnShowTrackRecordClick);
     // The followed departments: their page, and the grids that list departments follow
     // and mark them.
     m_followedPage = new FollowedPage(m_services, *this, m_pages);
     m_pages->addWidget(m_followedPage);
-    connect(named(m_dataMenu->addAction(QStringLiteral("关注营业部动向")), "menuFollowed"),
+    connect(named(m_dataMenu->addAction(QStringLiteral("关注营业部动向(&F)")), "menuFollowed"),
             &QAction::triggered, this, [this] { showContentPage(ContentPage::Followed); });
-    connect(named(m_dataMenu->addAction(QStringLiteral("龙虎榜日报")), "menuDigest"), &QAction::triggered,
+    connect(named(m_dataMenu->addAction(QStringLiteral("龙虎榜日报(&R)")), "menuDigest"), &QAction::triggered,
             m_followedPage, &FollowedPage::btnDigestClick);
-    connect(named(m_dataMenu->addAction(QStringLiteral("导入数据库")), "menuImportDb"), &QAction::triggered,
-            this, [this] { runStoreImport(m_services); });
+    connect(named(m_dataMenu->addAction(QStringLiteral("导入数据库(&I)")), "menuImportDb"),
+            &QAction::triggered, this, [this] { runStoreImport(m_services); });
     for (QTableView* grid : {m_queryPage->resultGrid(), m_trackPage->departmentGrid()})
         m_followedPage->commands().install(grid);
     m_followedPage->commands().watchResultWindows();
     m_download = new DownloadCommand(m_services, *this, *m_queryPage, *m_miningPage, *m_progress,
                                      *m_mouseFilter, this);
+    // The data menu's commands that start work of their own are off while a job holds the
+    // run control, whichever job it is; the ones that only show a page stay on.
+    connect(m_dataMenu, &QMenu::aboutToShow, this, [this] {
+        const bool idle = !m_services.run().isActive();
+        for (QAction* action : m_dataMenu->actions()) {
+            if (kDataMenuJobs.contains(action->objectName()))
+                action->setEnabled(idle);
+        }
+    });
 }
 
 void TMainForm::buildStatusBar() {
@@ -545,6 +576,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::Resize)
             m_prompt->setGeometry(
                 m_promptFrame->contentsRect().adjusted(kPromptInset_px, 0, -kPromptInset_px, 0));
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (watched == m_prompt) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            hideFunctionPanel();
+            showContentPage(ContentPage::Prompt);
+        }
         return QMainWindow::eventFilter(watched, event);
     }
     if (watched == m_mainPage) {

@@ -1,4 +1,5 @@
 #include "gui/QueryPage.h"
+#include "gui/DateBox.h"
 
 #include "app/AppFrame.h"
 #include "gui/ColumnRoom.h"
@@ -22,7 +23,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDateEdit>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -68,12 +68,10 @@ CheckedDatePicker::CheckedDatePicker(const char* name, const QString& hint, bool
     m_check->setObjectName(objectName() + QStringLiteral("Checked"));
     m_check->setChecked(checked);
     m_check->setToolTip(hint);
-    m_edit = new QDateEdit(this);
+    m_edit = new DateBox(this);
     m_edit->setObjectName(objectName() + QStringLiteral("Date"));
-    m_edit->setCalendarPopup(true);
-    m_edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_edit->setToolTip(hint);
-    m_edit->installEventFilter(this);
+    m_edit->lineEdit()->installEventFilter(this);
     connect(m_check, &QCheckBox::clicked, this, &CheckedDatePicker::clicked);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -82,7 +80,7 @@ CheckedDatePicker::CheckedDatePicker(const char* name, const QString& hint, bool
 }
 
 bool CheckedDatePicker::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_edit && event->type() == QEvent::MouseButtonPress)
+    if (watched == m_edit->lineEdit() && event->type() == QEvent::MouseButtonPress)
         Q_EMIT clicked();
     return QWidget::eventFilter(watched, event);
 }
@@ -219,9 +217,11 @@ QueryPage::QueryPage(ProgramServices& services, PageHost& host, StockCodePage& s
     for (CheckedDatePicker* picker : {m_from, m_to}) {
         connect(picker, &CheckedDatePicker::clicked, this,
                 [this, picker] { m_frame.ShowPrompt(picker->toolTip()); });
+        connect(picker->edit(), &DateBox::textRejected, this,
+                [this](const QString& message) { m_frame.ShowPrompt(message); });
     }
     connect(m_threshold, &QSpinBox::valueChanged, this, [this] { m_frame.ShowPrompt(kThresholdHint); });
-    connect(m_to->edit(), &QDateEdit::dateChanged, this, [this](const QDate& day) {
+    connect(m_to->edit(), &DateBox::dateChanged, this, [this](const QDate& day) {
         if (day < m_from->date())
             m_from->setDate(day);
     });

@@ -10,7 +10,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -18,6 +17,7 @@ class QSpinBox;
 namespace quarrow {
 
 class ColumnRoom;
+class DateBox;
 class PageHost;
 class ProgramServices;
 class QueryResultModel;
@@ -34,7 +34,7 @@ public:
     QDate date() const;
     void setDate(const QDate& day);
     QCheckBox* checkBox() const { return m_check; }
-    QDateEdit* edit() const { return m_edit; }
+    DateBox* edit() const { return m_edit; }
 
 Q_SIGNALS:
     // The user clicked the picker: its check box or its date.
@@ -45,7 +45,7 @@ protected:
 
 private:
     QCheckBox* m_check;
-    QDateEdit* m_edit;
+    DateBox* m_edit;
 };
 
 // The query page "调阅庄家操盘数据" (TabGetFromDB): the filters, the five query buttons,

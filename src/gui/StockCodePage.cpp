@@ -99,14 +99,14 @@ void StockCodePage::addMenuCommands(QMenu* menu) {
     m_listCommands = {
         command("btnLoadCodeName", QStringLiteral("从股票行情中装入股票代码(&C)"),
                 QStringLiteral("从华林行情中装入最新股票代码数据"), &StockCodePage::btnLoadCodeNameClick),
-        command("btnMyselfCodeName", QStringLiteral("*装入自制股票代码表*(&M)"),
+        command("btnMyselfCodeName", QStringLiteral("装入自制股票代码表(&M)"),
                 QStringLiteral("从STCodeName.txt中读取自己收集的代码表,需要手动增加新股"),
                 &StockCodePage::btnMyselfCodeNameClick)};
     command("menuSaveSelfCode", QStringLiteral("保存自制股票代码表(&S)"),
             QStringLiteral("将从东方证券网站上取得的股票代码存入文件中"),
             &StockCodePage::menuSaveSelfCodeClick);
     menu->addSeparator();
-    command("MenuLoadStockQTY", QStringLiteral("从股票行情中装入股本数据(&Q)"),
+    command("MenuLoadStockQTY", QStringLiteral("从股票行情中装入股本数据(&G)"),
             QStringLiteral("将获取的股本和流通股数据存入数据库中"), &StockCodePage::MenuLoadStockQTYClick);
     command("menuRefreshName", QStringLiteral("更新数据库中股票名称(&N)"), QString(),
             &StockCodePage::menuRefreshNameClick);

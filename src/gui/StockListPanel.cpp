@@ -2,6 +2,7 @@
 
 #include "gui/PageWidgets.h"
 #include "gui/StockListModel.h"
+#include "quotefiles/StockList.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -12,6 +13,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quarrow {
 
@@ -31,7 +34,7 @@ QPushButton* labelButton(QWidget* parent, const char* name, const QString& capti
 
 }  // namespace
 
-StockListPanel::StockListPanel(const StockList& stocks, QWidget* parent) : QWidget(parent) {
+StockListPanel::StockListPanel(const StockList& stocks, QWidget* parent) : QWidget(parent), m_stocks(stocks) {
     setObjectName(QStringLiteral("PanelCodeName"));
     m_model = new StockListModel(stocks, this);
     m_list = named(new QTableView(this), "ListStCodeName");
@@ -54,15 +57,24 @@ StockListPanel::StockListPanel(const StockList& stocks, QWidget* parent) : QWidg
 
     m_own = named(new QListWidget(this), "ListSelfStock");
     m_own->setToolTip(QStringLiteral("为自选股票"));
-    m_own->setFixedWidth(kOwnListWidth_px);
+    // A prefixed code and a name of four characters whole, beside the scroll bar.
+    m_own->setFixedWidth(std::max(
+        kOwnListWidth_px, m_own->fontMetrics().horizontalAdvance(QStringLiteral("sh600000 中国平安")) +
+                              m_own->verticalScrollBar()->sizeHint().width() + 2 * m_own->frameWidth() + 8));
     connect(m_own, &QListWidget::itemClicked, this, [this] {
         if (m_own->currentItem())
-            Q_EMIT ownStockClicked(m_own->currentItem()->text());
+            Q_EMIT ownStockClicked(ownKey(m_own->currentItem()));
     });
     auto* addOwn = labelButton(this, "btnSelfStock", QStringLiteral("> 加入到自选股 >"));
     auto* addFromQuery = labelButton(this, "lblAddToSelf", QStringLiteral("< 加入到自选股 <"));
     auto* delLeft = labelButton(this, "btnDelSelfStock", QStringLiteral("< 取消一只自选股 <"));
     auto* delRight = labelButton(this, "lblDelSelfStock", QStringLiteral("> 取消一只自选股 >"));
+    // The arrows point from where a stock comes to where it goes: the stock list on the
+    // left, the own list on the right, the query's grid below.
+    addOwn->setToolTip(QStringLiteral("把左边股票列表中选中的股票加入右边的自选股"));
+    addFromQuery->setToolTip(QStringLiteral("把下方查询结果中当前行的股票加入自选股"));
+    delLeft->setToolTip(QStringLiteral("从自选股中删去选中的股票"));
+    delRight->setToolTip(QStringLiteral("从自选股中删去选中的股票"));
     auto* addCurrent = named(new QLabel(QStringLiteral("←加到自选股"), this), "pnlAddToSelf");
     addCurrent->setFrameShape(QFrame::Panel);
     addCurrent->setToolTip(QStringLiteral("双击加到自选股"));
@@ -115,19 +127,27 @@ int StockListPanel::currentRow() const {
 }
 
 void StockListPanel::showOwnStocks(const QStringList& items) {
-    const QString selected = m_own->currentItem() ? m_own->currentItem()->text() : QString();
+    const QString selected = ownKey(m_own->currentItem());
     m_own->clear();
-    m_own->addItems(items);
-    const auto found = m_own->findItems(selected, Qt::MatchExactly);
-    if (!selected.isEmpty() && !found.isEmpty())
-        m_own->setCurrentItem(found.first());
+    // A bare code says little: each line names its stock as the stock list does.
+    for (const QString& key : items) {
+        const QString name = m_stocks.nameOf(key).trimmed();
+        auto* item = new QListWidgetItem(name.isEmpty() ? key : key + QLatin1Char(' ') + name, m_own);
+        item->setData(Qt::UserRole, key);
+        if (!selected.isEmpty() && key == selected)
+            m_own->setCurrentItem(item);
+    }
+}
+
+QString StockListPanel::ownKey(const QListWidgetItem* item) {
+    return item ? item->data(Qt::UserRole).toString() : QString();
 }
 
 QString StockListPanel::currentOwnStock(bool selected) const {
     const QListWidgetItem* item = m_own->currentItem();
     if (!item || (selected && !item->isSelected()))
         return {};
-    return item->text();
+    return ownKey(item);
 }
 
 bool StockListPanel::eventFilter(QObject* watched, QEvent* event) {

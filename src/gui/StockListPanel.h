@@ -5,6 +5,7 @@
 #include <functional>
 
 class QListWidget;
+class QListWidgetItem;
 class QTableView;
 
 namespace quarrow {
@@ -46,6 +47,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The prefixed code an own-list line stands for.
+    static QString ownKey(const QListWidgetItem* item);
+
+    const StockList& m_stocks;
     StockListModel* m_model = nullptr;
     QTableView* m_list = nullptr;  // ListStCodeName
     QListWidget* m_own = nullptr;  // ListSelfStock

@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <utility>
+
 namespace quarrow {
 
 namespace {
@@ -64,7 +66,16 @@ QStringList WidgetFrame::statusCaptions() {
             QString()};
 }
 
+QStringList WidgetFrame::takeNotices() {
+    m_collecting = false;
+    return std::exchange(m_notices, {});
+}
+
 void WidgetFrame::displayPrompt(const QString& oneLine) {
+    if (m_collecting && !m_notices.contains(oneLine)) {
+        m_notices.append(oneLine);
+        m_w.promptMemo->appendPlainText(oneLine);
+    }
     m_w.prompt->setText(oneLine);
     m_w.prompt->setVisible(true);
     m_flashTag = 0;
@@ -228,6 +239,11 @@ void WidgetFrame::setStatusPanel(StatusPanel panel, const QString& text) {
 }
 
 void WidgetFrame::addPromptMemo(const QString& line) {
+    if (m_collecting) {
+        if (m_notices.contains(line))
+            return;
+        m_notices.append(line);
+    }
     m_w.promptMemo->appendPlainText(line);
 }
 

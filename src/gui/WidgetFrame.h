@@ -68,6 +68,11 @@ public:
     // that is not a run (the quote program coming up) must not be disturbed; the stop
     // command stays as it is.
     void holdCommands(bool held);
+    // While the window starts: every line the prompt line shows and every note also stays
+    // in the prompt memo, once each, and is kept as a notice; takeNotices ends that and
+    // hands them over, so the window shows them instead of its greeting.
+    void collectNotices() { m_collecting = true; }
+    QStringList takeNotices();
     // Runs in every event pump of a job (the tests act there as the user would).
     void setPumpHook(std::function<void()> hook) { m_pumpHook = std::move(hook); }
 
@@ -107,6 +112,8 @@ private:
     DocumentOpener m_documentOpener;
     std::function<void()> m_pumpHook;
     std::function<void(QWidget*)> m_bringToFront;
+    QStringList m_notices;
+    bool m_collecting = false;
     int m_flashTag = 0;
     bool m_flashing = false;
 };

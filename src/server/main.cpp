@@ -30,35 +30,45 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Publishes a Quarrow database's operator data for 'quarrow-cli download' and the desktop "
-        "program's download command."));
-    parser.addHelpOption();
+        "program's download command.\n"
+        "发布Quarrow数据库中的操盘庄家数据,供'quarrow-cli download'和桌面程序的\"下载操盘数据\"下载。"));
+    // Each line in English and then in Chinese, as the desktop program's users read it.
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Shows this help.\n显示本帮助。")));
     const QCommandLineOption databaseOption(
         QStringLiteral("database"),
         QStringLiteral("The Quarrow database file to publish (only read), or a "
                        "postgresql://user@host:port/name address. The PostgreSQL password is best "
                        "kept out of the address, where the process list shows it: the server reads it "
                        "from PGPASSWORD, from --password-file, or from the password file of PostgreSQL "
-                       "(PGPASSFILE, else ~/.pgpass)."),
+                       "(PGPASSFILE, else ~/.pgpass).\n"
+                       "要发布的Quarrow数据库文件(只读),或postgresql://user@host:port/name地址。"
+                       "密码最好不写在地址中(进程列表会显示它):从PGPASSWORD、--password-file或"
+                       "PostgreSQL的密码文件(PGPASSFILE,否则~/.pgpass)读取。"),
         QStringLiteral("PATH|URL"));
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("The port to answer on."),
-                                        QStringLiteral("N"),
-                                        QString::number(quarrow::PageContract::kDefaultPort));
+    const QCommandLineOption portOption(
+        QStringLiteral("port"), QStringLiteral("The port to answer on.\n应答的端口。"), QStringLiteral("N"),
+        QString::number(quarrow::PageContract::kDefaultPort));
     const QCommandLineOption listenOption(
         QStringLiteral("listen"),
         QStringLiteral(
-            "The address to answer on: 127.0.0.1 (this computer only) or 0.0.0.0 (every network)."),
+            "The address to answer on: 127.0.0.1 (this computer only) or 0.0.0.0 (every network).\n"
+            "应答的地址:127.0.0.1(仅本机)或0.0.0.0(所有网络)。"),
         QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption rowsOption(QStringLiteral("page-rows"), QStringLiteral("Data rows on one page."),
-                                        QStringLiteral("N"),
-                                        QString::number(quarrow::PagePublisher::kDefaultPageRows));
+    const QCommandLineOption rowsOption(
+        QStringLiteral("page-rows"), QStringLiteral("Data rows on one page.\n每页的数据行数。"),
+        QStringLiteral("N"), QString::number(quarrow::PagePublisher::kDefaultPageRows));
     const QCommandLineOption passwordFileOption(
         QStringLiteral("password-file"),
-        QStringLiteral("A file whose first line is the PostgreSQL password."), QStringLiteral("FILE"));
+        QStringLiteral("A file whose first line is the PostgreSQL password.\n第一行为PostgreSQL密码的文件。"),
+        QStringLiteral("FILE"));
     const QCommandLineOption connectionsOption(
         QStringLiteral("max-connections"),
         QStringLiteral(
             "Connections served at once, half of them at most from one address; one more takes "
-            "the place of the oldest still sending its request, or is closed when all are answered."),
+            "the place of the oldest still sending its request, or is closed when all are answered.\n"
+            "同时服务的连接数,来自同一地址的最多一半;再来的连接取代仍在发送请求的最早连接,"
+            "或在所有连接都已应答时被关闭。"),
         QStringLiteral("N"), QString::number(quarrow::PageServer::Limits().maxConnections));
     parser.addOptions(
         {databaseOption, portOption, listenOption, rowsOption, passwordFileOption, connectionsOption});

@@ -80,7 +80,9 @@ TEST_F(TradingCalendarTest, ABadThirdLineKeepsTheFirstTwoAndEndsTheListThere) {
         settings, frame);
     EXPECT_EQ(result.wrongLine, 3);
     ASSERT_EQ(frame.messages.size(), 1);
-    EXPECT_EQ(frame.messages[0].text, QStringLiteral("第3行日期输入错"));
+    // The line the user must fix, and the form a line takes.
+    EXPECT_TRUE(frame.messages[0].text.startsWith(QStringLiteral("第3行日期输入错")));
+    EXPECT_TRUE(frame.messages[0].text.contains(QStringLiteral("\"月-日\"")));
     EXPECT_EQ(
         sectionKeys(QStringLiteral("Holiday"), 25),
         (QStringList{QStringLiteral("MMDD1=1001"), QStringLiteral("MMDD2=1002"), QStringLiteral("MMDD3=0")}));

@@ -100,11 +100,15 @@ TEST(QuoteWindows, DiscoveryStartsTheQuoteProgramOrAsksForItsFolder) {
         EXPECT_EQ(shell.windows.status().quoteChild, installed);
         EXPECT_EQ(shell.clock.elapsedMs(), installed ? 15000 : 0);
         EXPECT_EQ(setupPages, installed ? 0 : 1);
-        EXPECT_EQ(shell.frame.prompts,
-                  QStringList{installed ? QStringLiteral("正在启动东方通达信行情分析程序 "
-                                                         "启动完毕后,请执行一次\"盘后数据下载\"功能")
-                                        : QStringLiteral("没有找到TdxW.exe,请先设置华林证券或东方证券"
-                                                         "行情分析软件的安装位置以及QQ昵称!")});
+        // The line that says the program is starting is replaced once the wait is over.
+        const QStringList said =
+            installed
+                ? QStringList{QStringLiteral("正在启动东方通达信行情分析程序 "
+                                             "启动完毕后,请执行一次\"盘后数据下载\"功能"),
+                              QStringLiteral("东方通达信行情分析程序已启动,请执行一次\"盘后数据下载\"功能")}
+                : QStringList{QStringLiteral("没有找到TdxW.exe,请先设置华林证券或东方证券"
+                                             "行情分析软件的安装位置以及QQ昵称!")};
+        EXPECT_EQ(shell.frame.prompts, said);
     }
 }
 

@@ -179,6 +179,7 @@ TEST_F(DataDownloadTest, StoresBothPhasesWithTheMiningsKeysAndBookkeeping) {
     EXPECT_EQ(loader.query(2), "2024-02-21 0 a&b");
     EXPECT_EQ(loader.requests.size(), 3);
     EXPECT_EQ(outcome.changeStored, 2);
+    EXPECT_EQ(outcome.changeStocks, 1);
     EXPECT_EQ(outcome.bigStored, 1);
     EXPECT_EQ(outcome.dates.from, QDate(2024, 3, 5));
     EXPECT_TRUE(outcome.pageProblems.isEmpty());
@@ -196,7 +197,8 @@ TEST_F(DataDownloadTest, StoresBothPhasesWithTheMiningsKeysAndBookkeeping) {
     EXPECT_TRUE(frame.hasLog(">>>>>服务器上可供下载的数据:3:ID=1", LogColor::Default));
     EXPECT_TRUE(frame.hasLog(">>>>>存入数据库的涨跌幅度异常数据数目:2", LogColor::Default));
     EXPECT_TRUE(frame.hasLog(">>>>>存入数据库的大宗买卖据数目:1", LogColor::Default));
-    EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), "2");
+    // The panel's caption counts stocks: both rows are of one.
+    EXPECT_EQ(frame.statusPanel(StatusPanel::AnomalyStocks), "1");
     EXPECT_EQ(frame.statusPanel(StatusPanel::BlockTrades), "1");
     EXPECT_TRUE(std::any_of(frame.progressUpdates.begin(), frame.progressUpdates.end(),
                             [](const RunProgress& p) { return p.maximum == 3 && p.position == 2; }));
@@ -216,6 +218,7 @@ TEST_F(DataDownloadTest, WrongRowsAreLoggedAndDoNotCountAgainstTheRowsLeft) {
     EXPECT_EQ(frame.countLogs("\t从服务器获取的页面上的数据不对!"), 4);
     EXPECT_EQ(loader.query(1), "2024-03-04 11 a&b");
     EXPECT_EQ(outcome.changeStored, 2);
+    EXPECT_EQ(outcome.changeStocks, 2);
     // The bar counts the rows of every page: it ends full, not past its end.
     EXPECT_TRUE(std::any_of(frame.progressUpdates.begin(), frame.progressUpdates.end(),
                             [](const RunProgress& p) { return p.maximum == 6 && p.position == 6; }));
@@ -480,6 +483,7 @@ TEST_F(DataDownloadTest, APageTheDatabaseRefusesIsRolledBackAndSaidSo) {
     faults.allow(-1);
     EXPECT_FALSE(outcome.storeError().isEmpty());
     EXPECT_EQ(outcome.changeStored, 1);  // the first page only
+    EXPECT_EQ(outcome.changeStocks, 1) << "the stock of the page rolled back is not counted";
     ASSERT_EQ(outcome.storedRows.size(), 1) << "the run reports no row rolled back";
     EXPECT_EQ(outcome.storedRows.at(0).recordKey,
               CalcRecordKey("600610", "部", Money::fromUnits(1), Money(), QDate(2024, 3, 4)));

@@ -17,13 +17,13 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTextBrowser>
 #include <QToolButton>
+#include "gui/DateBox.h"
 
 #include <gtest/gtest.h>
 
@@ -131,7 +131,7 @@ TEST(FiguresOnEveryPage, ShowOneWayOfReadingFigures) {
     FollowedPage& followed = form->followedPage();
     followed.findChild<QLineEdit*>(QStringLiteral("edtFollowName"))->setText(QStringLiteral("机构专用"));
     followed.findChild<QPushButton*>(QStringLiteral("btnFollowAdd"))->click();
-    followed.findChild<QDateEdit*>(QStringLiteral("dateFollowedSince"))->setDate(QDate(2017, 3, 1));
+    followed.findChild<DateBox*>(QStringLiteral("dateFollowedSince"))->setDate(QDate(2017, 3, 1));
     followed.findChild<QPushButton*>(QStringLiteral("btnFollowedSince"))->click();
     form->showContentPage(ContentPage::Followed);
     QCoreApplication::processEvents();

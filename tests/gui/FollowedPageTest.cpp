@@ -1,4 +1,5 @@
 #include "app/TextCodec.h"
+#include "gui/DateBox.h"
 #include "gui/FollowCommands.h"
 #include "gui/FollowedPage.h"
 #include "gui/FormCodeDepart.h"
@@ -13,7 +14,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDesktopServices>
 #include <QFile>
 #include <QLineEdit>
@@ -129,7 +129,7 @@ TEST(FollowedPage, ARunsFollowedRowsShowAndTheGridsFollowAndMark) {
 
     UrlCatcher browser;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
-    page.findChild<QDateEdit*>(QStringLiteral("dateFollowedSince"))->setDate(QDate(2017, 3, 16));
+    page.findChild<DateBox*>(QStringLiteral("dateFollowedSince"))->setDate(QDate(2017, 3, 16));
     desk.form->findChild<QAction*>(QStringLiteral("menuDigest"))->trigger();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(browser.opened.size(), 1);

@@ -1,4 +1,5 @@
 #include "app/Settings.h"
+#include "gui/DateBox.h"
 #include "gui/MainForm.h"
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
@@ -14,7 +15,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -77,7 +77,7 @@ TEST(MainFormHousekeeping, DeleteBackupAndCleanupRunFromTheirPages) {
     QueryResultModel& grid = *desk.child<QueryPage>("TabGetFromDB")->resultModel();
     ASSERT_EQ(grid.rowCount(), 8);
     desk.child<QCheckBox>("DateToChecked")->setChecked(true);
-    desk.child<QDateEdit>("DateToDate")->setDate(QDate(2017, 3, 10));
+    desk.child<DateBox>("DateToDate")->setDate(QDate(2017, 3, 10));
     desk.asked.clear();
     click("btnDelMainBuySale");
     ASSERT_EQ(desk.asked.size(), 1);

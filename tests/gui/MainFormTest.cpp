@@ -325,6 +325,7 @@ TEST(MainFormStartUp, WindowAnswersWhileTheQuoteProgramComesUp) {
     EXPECT_GE(pumps, 100);
     EXPECT_TRUE(held);
     EXPECT_TRUE(prompt.startsWith(QStringLiteral("正在启动"))) << prompt.toStdString();
+    EXPECT_FALSE(desk.promptText().startsWith(QStringLiteral("正在启动"))) << "the start is over";
     EXPECT_TRUE(desk.child<QAbstractButton>("btnGetAllOfTheNewDocs")->isEnabled());
     EXPECT_TRUE(desk.child<QCheckBox>("CheckMain")->isEnabled());
 }

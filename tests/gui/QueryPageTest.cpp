@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 #include "gui/DailyBarGrid.h"
+#include "gui/DateBox.h"
 #include "gui/DocumentPage.h"
 #include "gui/FormCodeDepart.h"
 #include "gui/GridExport.h"
@@ -24,7 +25,6 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QDir>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -249,7 +249,7 @@ TEST(QueryPage, ControlsStartAsTheWindowOpensAndFollowTheirBoxes) {
     }
 
     // An end before the start pulls the start along.
-    desk.child<QDateEdit>(QStringLiteral("DateToDate"))->setDate(kToday.addDays(-3));
+    desk.child<DateBox>(QStringLiteral("DateToDate"))->setDate(kToday.addDays(-3));
     EXPECT_EQ(page.state().from, kToday.addDays(-3));
 
     desk.child<QLineEdit>(QStringLiteral("edtStockCode"))->setText(QStringLiteral("600610"));
@@ -284,7 +284,7 @@ TEST(QueryPage, AnEmptyTodayOffersTheNewestStoredDay) {
 TEST(QueryPage, QueryButtonShowsTheRowsTheCommandLinePrints) {
     QueryDesk desk(QueryDesk::Data::Seeded);
     desk.form->show();
-    desk.child<QDateEdit>(QStringLiteral("DateFromDate"))->setDate(QDate(2017, 3, 9));
+    desk.child<DateBox>(QStringLiteral("DateFromDate"))->setDate(QDate(2017, 3, 9));
     desk.child<QPushButton>(QStringLiteral("btnDepart_BuySale"))->click();
 
     const OperatorStatements statements = composeOperatorQuery(desk.page()->state(), QueryButton::BuySale);

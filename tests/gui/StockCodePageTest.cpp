@@ -122,7 +122,8 @@ TEST(StockCodePage, OwnListAddAndRemoveRewriteSelfStockFile) {
     desk.child<QAbstractButton>("btnDelSelfStock")->click();
     EXPECT_EQ(desk.ownFile(), QStringList{second});
     ASSERT_EQ(own->count(), 1);
-    EXPECT_EQ(own->item(0)->text(), second);
+    // The line names the stock beside its code.
+    EXPECT_EQ(own->item(0)->text(), second + QLatin1Char(' ') + desk.generated.stocks.at(5).name);
 }
 
 // The name panel's double-click adds the stock its hint names only when the code is

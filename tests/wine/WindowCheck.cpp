@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
+#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
@@ -94,6 +95,10 @@ int main(int argc, char* argv[]) {
     window->show();
     check(waitFor([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }, 30000),
           "window: shown on the display");
+
+    // The swipe cursor is a .cur file, which Qt reads only through its ICO plugin.
+    check(QImageReader::supportedImageFormats().contains("cur"),
+          "window: the program folder's image plugins read the cursor file (.cur)");
 
     const auto* count = window->findChild<QLabel*>(QStringLiteral("statMainPanel1"));
     check(count && count->text() == parser.value(stocks), "window: the status bar shows the stock count",
