@@ -118,17 +118,27 @@ TEST(CliExtract, StoresWhatItIsGivenOrFailsAndReadsEveryLineEnd) {
     }
 
     // The re-analysis reads its saved documents by the same rule.
+    const auto writeStockTable = [](const TempHome& at) {
+        QFile table(at.file("STCodeName.txt"));
+        ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+        ASSERT_EQ(table.write("sh|中毅达|600610\r\n"), 21);
+    };
     TempHome saved;
     ASSERT_TRUE(QDir().mkpath(saved.file("600610")));
     ASSERT_TRUE(
         QFile::copy(withDoubledLineEnds(saved, "\n\r"), saved.file("600610/600610-2017-03-16变动资料.txt")));
-    QFile table(saved.file("STCodeName.txt"));
-    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-    table.write("sh|中毅达|600610\r\n");
-    table.close();
+    writeStockTable(saved);
     const CliRun batch = runCli({"--home", saved.path(), "reanalyse", "--restart", "--keep"});
     EXPECT_EQ(batch.status, 0) << batch.err.toStdString();
     const CliRun summary = runCli({"--home", saved.path(), "summary"});
     EXPECT_TRUE(summary.out.contains("change rows:      5\n")) << summary.out.toStdString();
     EXPECT_TRUE(summary.out.contains("block trades:     2\n")) << summary.out.toStdString();
+
+    // Without --name the stock keeps the name the stock list gives it.
+    TempHome named;
+    writeStockTable(named);
+    const CliRun unnamed =
+        runCli({"--home", named.path(), "extract", "--code", "600610", dataPath("report/two_days.txt")});
+    EXPECT_EQ(unnamed.status, 0) << unnamed.err.toStdString();
+    EXPECT_TRUE(unnamed.out.startsWith("股票600610中毅达:2017-03-16最新动态")) << unnamed.out.toStdString();
 }
