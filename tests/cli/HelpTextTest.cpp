@@ -15,7 +15,9 @@ TEST(HelpText, TheDesktopProgramAndTheServerSayTheirOptionsInBothLanguages) {
         const char* english;
         const char* chinese;
     } cases[] = {
+#ifdef QUARROW_GUI
         {QUARROW_GUI, "--home", "The program folder", "程序文件夹"},
+#endif
         {QUARROW_SERVER, "--database", "The Quarrow database file", "要发布的Quarrow数据库文件"},
     };
     for (const auto& c : cases) {
