@@ -274,6 +274,8 @@ TEST(QueryPage, AnEmptyTodayOffersTheNewestStoredDay) {
     EXPECT_TRUE(desk.child<QLabel>(QStringLiteral("lblWarning"))->text().contains(day));
     ASSERT_TRUE(offer->isVisibleTo(desk.page()));
     EXPECT_TRUE(offer->text().contains(day));
+    desk.form->showFunctionPage(FunctionPage::Query);
+    saveScreenshot(*desk.form, QStringLiteral("query-empty-today-offers-newest-day.png"));
     offer->click();
     EXPECT_GT(desk.mainModel().rowCount(), 0);
     EXPECT_EQ(desk.page()->state().from, *newest);
@@ -765,4 +767,7 @@ TEST(QueryPage, DepartmentSearchAndWhatTheWindowRemembers) {
     desk.form->close();
     desk.reopen();
     EXPECT_FALSE(desk.page()->state().stockGiven);
+    desk.show();
+    desk.form->showFunctionPage(FunctionPage::Query);
+    saveScreenshot(*desk.form, QStringLiteral("query-after-restart.png"));
 }
