@@ -80,14 +80,7 @@ void extract(ProgramServices& services, const QString& code, const QString& name
 // with their sign, buying and rises red, selling and falls green; a turnover day's rate
 // says what it is. Copies and CSV files keep the plain figures.
 TEST(FiguresOnEveryPage, ShowOneWayOfReadingFigures) {
-    WindowDesk desk(
-        {.quoteStocks = 12, .quoteBars = 120, .beforeWindow = [](WindowDesk& opening) {
-             TDataBase db(opening.folder.databaseFile());
-             ASSERT_TRUE(db.open());
-             QString error;
-             ASSERT_TRUE(storeDemoTrades(db, opening.generated, DemoTradeOptions{600, 8, 7}, &error))
-                 << error.toStdString();
-         }});
+    WindowDesk desk(demoTradesDesk());
     const std::unique_ptr<TMainForm>& form = desk.form;
     form->resize(1280, 800);
     desk.show();

@@ -32,14 +32,7 @@ namespace {
 // page ranks the departments, lists a department's trades and draws the chosen trade's
 // stock; every grid of the window exports.
 TEST(TrackRecordPageTest, RanksDepartmentsListsTradesAndDrawsTheStock) {
-    WindowDesk desk(
-        {.quoteStocks = 12, .quoteBars = 120, .beforeWindow = [](WindowDesk& opening) {
-             TDataBase db(opening.folder.databaseFile());
-             ASSERT_TRUE(db.open());
-             QString error;
-             ASSERT_TRUE(storeDemoTrades(db, opening.generated, DemoTradeOptions{600, 8, 7}, &error))
-                 << error.toStdString();
-         }});
+    WindowDesk desk(demoTradesDesk());
     const std::unique_ptr<TMainForm>& form = desk.form;
     form->resize(1280, 800);
     desk.show();

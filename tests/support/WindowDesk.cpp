@@ -3,11 +3,13 @@
 #include "app/PlatformOptions.h"
 #include "app/Settings.h"
 #include "demo/DemoCorpus.h"
+#include "demo/DemoTrades.h"
 #include "gui/MainForm.h"
 #include "gui/WidgetFrame.h"
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
+#include "store/DataBase.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -126,6 +128,16 @@ void sendMouse(QWidget* target, QEvent::Type type, Qt::MouseButton button, QPoin
 void typeKey(QWidget* target, Qt::Key key, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &press);
+}
+
+DeskOptions demoTradesDesk() {
+    return {.quoteStocks = 12, .quoteBars = 120, .beforeWindow = [](WindowDesk& opening) {
+                TDataBase db(opening.folder.databaseFile());
+                ASSERT_TRUE(db.open());
+                QString error;
+                ASSERT_TRUE(storeDemoTrades(db, opening.generated, DemoTradeOptions{600, 8, 7}, &error))
+                    << error.toStdString();
+            }};
 }
 
 }  // namespace quarrow::test

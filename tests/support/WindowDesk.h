@@ -37,6 +37,10 @@ struct DeskOptions {
     std::function<void(WindowDesk&)> beforeWindow{};
 };
 
+// A generated quote folder of 12 stocks and 120 bars whose store holds generated department
+// rows (600 trades of 8 departments over 7 days): the track record's and the figures' desk.
+DeskOptions demoTradesDesk();
+
 // The main window on a fresh program folder of the simulated desktop, its clock virtual
 // from kStart, wired as the desktop program's main wires it. Every message box is
 // recorded and answered by its question's identity: an OK box with OK, a question from
