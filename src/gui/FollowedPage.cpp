@@ -44,23 +44,12 @@ QStandardItem* cell(const QString& text) {
     return new QStandardItem(text);
 }
 
-// A figure as every page shows it; copied and exported as the plain number.
-QStandardItem* figureCell(const QString& shown, const QString& plain,
-                          FigureFormat::Tone tone = FigureFormat::Tone::Plain) {
-    auto* item = new QStandardItem(shown);
-    item->setData(plain, GridExport::kExportRole);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (const QColor colour = toneColour(tone); colour.isValid())
-        item->setForeground(colour);
-    return item;
-}
-
 // An amount in 10,000 yuan in the tone given. A side with nothing bought or sold stays
 // blank, as in the query's grid.
 QStandardItem* amountCell(Money amount, FigureFormat::Tone tone, bool blankWhenNothing) {
     if (amount == Money())
-        return figureCell(blankWhenNothing ? QString() : FigureFormat::tenThousands(0), amount.toString());
-    return figureCell(FigureFormat::tenThousands(amount.toDouble()), amount.toString(), tone);
+        return figureItem(blankWhenNothing ? QString() : FigureFormat::tenThousands(0), amount.toString());
+    return figureItem(FigureFormat::tenThousands(amount.toDouble()), amount.toString(), tone);
 }
 
 // One horizon's percent figure of a record, blank where the record has none; an average
@@ -68,9 +57,9 @@ QStandardItem* amountCell(Money amount, FigureFormat::Tone tone, bool blankWhenN
 // the list trips the MinGW build's uninitialised-use warning.
 QStandardItem* horizonCell(const QList<std::optional<double>>* figures, qsizetype horizon, bool change) {
     if (!figures || horizon >= figures->size() || !figures->at(horizon))
-        return figureCell(QString(), QString());
+        return figureItem(QString(), QString());
     const double value = *figures->at(horizon);
-    return figureCell(FigureFormat::percent(value), FollowedReport::percentText(value),
+    return figureItem(FigureFormat::percent(value), FollowedReport::percentText(value),
                       change ? FigureFormat::toneOf(value) : FigureFormat::Tone::Plain);
 }
 
@@ -104,16 +93,15 @@ FollowedPage::FollowedPage(ProgramServices& services, PageHost& host, QWidget* p
 
     m_rows = new QStandardItemModel(this);
     // The cells carry their units (万, %); a CSV file's titles name them instead.
+    QList<std::pair<QString, QString>> titles;
     for (int column = 0; column < kTitles.size(); ++column) {
         QString shown = kTitles.at(column);
         if (shown.endsWith(QLatin1Char('%')))
             shown.chop(1);
-        m_rows->setHorizontalHeaderItem(column, new QStandardItem(shown));
-        m_rows->setHeaderData(
-            column, Qt::Horizontal,
-            column >= 4 && column <= 6 ? kTitles.at(column) + QStringLiteral("(万元)") : kTitles.at(column),
-            GridExport::kExportTitleRole);
+        titles.append({shown, column >= 4 && column <= 6 ? kTitles.at(column) + QStringLiteral("(万元)")
+                                                         : kTitles.at(column)});
     }
+    setGridTitles(*m_rows, titles);
     m_grid = named(new QTableView(this), "gridFollowed");
     m_grid->setModel(m_rows);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -208,8 +196,8 @@ void FollowedPage::fillRows(const FollowedTradeList& list, const QString& captio
             row << horizonCell(record ? &record->average : nullptr, h, true)
                 << horizonCell(record ? &record->riseShare : nullptr, h, false);
         }
-        row << (record ? figureCell(FigureFormat::fixed(record->count, 0), QString::number(record->count))
-                       : figureCell(QString(), QString()));
+        row << (record ? figureItem(FigureFormat::fixed(record->count, 0), QString::number(record->count))
+                       : figureItem(QString(), QString()));
         m_rows->appendRow(row);
     }
     m_caption->setText(caption.arg(list.trades.size()));

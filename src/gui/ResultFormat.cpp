@@ -1,10 +1,12 @@
 #include "gui/ResultFormat.h"
 
 #include "app/FigureFormat.h"
+#include "gui/GridExport.h"
 #include "review/QueryRunner.h"
 
 #include <QDate>
 #include <QRegularExpression>
+#include <QStandardItemModel>
 
 namespace quarrow {
 
@@ -110,14 +112,6 @@ QString exportTitle(const QString& alias) {
     }
 }
 
-QString figureText(double value, int decimals) {
-    return FigureFormat::fixed(value, decimals);
-}
-
-QString tenThousandsText(double tenThousands, const QString& unitSuffix) {
-    return FigureFormat::tenThousands(tenThousands, unitSuffix);
-}
-
 ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow, bool turnoverDay) {
     ShownCell cell;
     const std::optional<double> number = numberOf(value);
@@ -149,23 +143,23 @@ ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow, 
         case ResultColumn::BuyOrVolume:
             // The anomaly row's volume is in 10,000 shares; a department's buying in 10,000 yuan.
             if (anomalyRow) {
-                cell.text = tenThousandsText(v, QStringLiteral("股"));
+                cell.text = FigureFormat::tenThousands(v, QStringLiteral("股"));
             } else if (v != 0) {
-                cell.text = tenThousandsText(v);
+                cell.text = FigureFormat::tenThousands(v);
                 cell.colour = riseColour();
             }
             break;
         case ResultColumn::SellOrAmount:
             if (anomalyRow) {
-                cell.text = tenThousandsText(v);
+                cell.text = FigureFormat::tenThousands(v);
             } else if (v != 0) {
-                cell.text = tenThousandsText(v);
+                cell.text = FigureFormat::tenThousands(v);
                 cell.colour = fallColour();
             }
             break;
         case ResultColumn::NetBuy:
         case ResultColumn::Amount:
-            cell.text = tenThousandsText(v);
+            cell.text = FigureFormat::tenThousands(v);
             if (column == ResultColumn::NetBuy)
                 cell.colour = signColour(v);
             break;
@@ -179,18 +173,37 @@ ShownCell showCell(ResultColumn column, const QVariant& value, bool anomalyRow, 
         case ResultColumn::BoughtShares:
         case ResultColumn::SoldShares:
             if (v != 0) {
-                cell.text = figureText(v, 2);
+                cell.text = FigureFormat::fixed(v, 2);
                 cell.colour = column == ResultColumn::BoughtShares ? riseColour() : fallColour();
             }
             break;
         case ResultColumn::Shares:
-            cell.text = figureText(v, 2);
+            cell.text = FigureFormat::fixed(v, 2);
             break;
         default:
             cell.text = cellText(value);
             break;
     }
     return cell;
+}
+
+QStandardItem* figureItem(const QString& shown, const QString& plain, FigureFormat::Tone tone) {
+    auto* item = new QStandardItem(shown);
+    item->setData(plain, GridExport::kExportRole);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (const QColor colour = toneColour(tone); colour.isValid())
+        item->setForeground(colour);
+    return item;
+}
+
+void setGridTitles(QStandardItemModel& model, const QList<std::pair<QString, QString>>& titles) {
+    QStringList shown;
+    for (const auto& title : titles)
+        shown << title.first;
+    model.setHorizontalHeaderLabels(shown);
+    for (qsizetype column = 0; column < titles.size(); ++column)
+        model.setHeaderData(static_cast<int>(column), Qt::Horizontal, titles.at(column).second,
+                            GridExport::kExportTitleRole);
 }
 
 }  // namespace quarrow

@@ -3,8 +3,14 @@
 #include "app/FigureFormat.h"
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QVariant>
+
+#include <utility>
+
+class QStandardItem;
+class QStandardItemModel;
 
 namespace quarrow {
 
@@ -35,10 +41,6 @@ QString shownTitle(const QString& alias);
 // which the file holds as stored while the grid shows each with its own ("买入/成交量(万元/万股)").
 QString exportTitle(const QString& alias);
 
-// Figures as every page shows them (see FigureFormat).
-QString figureText(double value, int decimals);
-QString tenThousandsText(double tenThousands, const QString& unitSuffix = QString());
-
 // How one cell shows: its text, its colour (invalid: the grid's own) and whether it is a
 // figure (right-aligned). anomalyRow: the row is an anomaly day's, whose buy and sell
 // columns hold the day's volume and turnover; turnoverDay: the row is of a day listed for
@@ -55,5 +57,12 @@ QColor riseColour();
 QColor fallColour();
 // The colour of a figure's tone; invalid for a plain one.
 QColor toneColour(FigureFormat::Tone tone);
+
+// A figure's cell of a grid a page fills itself: shown as every page shows it,
+// right-aligned, in its tone's colour, copied and exported as the plain number.
+QStandardItem* figureItem(const QString& shown, const QString& plain,
+                          FigureFormat::Tone tone = FigureFormat::Tone::Plain);
+// The titles shown, and the ones a CSV file gets, which name the units the cells leave out.
+void setGridTitles(QStandardItemModel& model, const QList<std::pair<QString, QString>>& titles);
 
 }  // namespace quarrow

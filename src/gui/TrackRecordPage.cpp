@@ -42,33 +42,29 @@ QStandardItem* textItem(const QString& text) {
 
 // A figure shown as every page shows it, sorted by its value, copied and exported as the
 // plain number; an empty cell sorts below every figure.
-QStandardItem* figureItem(const std::optional<double>& value, const QString& shown, const QString& plain,
-                          FigureFormat::Tone tone = FigureFormat::Tone::Plain) {
-    auto* item = new QStandardItem(value ? shown : QString());
+QStandardItem* sortedFigureItem(const std::optional<double>& value, const QString& shown,
+                                const QString& plain, FigureFormat::Tone tone = FigureFormat::Tone::Plain) {
+    QStandardItem* item = figureItem(value ? shown : QString(), value ? plain : QString(), tone);
     item->setData(value ? *value : -1e300, kSortRole);
-    item->setData(value ? plain : QString(), GridExport::kExportRole);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (const QColor colour = toneColour(tone); colour.isValid())
-        item->setForeground(colour);
     return item;
 }
 
 // A change after the trade in percent, red up and green down.
 QStandardItem* changeItem(const std::optional<double>& value) {
-    return figureItem(value, value ? FigureFormat::percent(*value) : QString(),
-                      value ? QString::number(*value, 'f', 2) : QString(),
-                      value ? FigureFormat::toneOf(*value) : FigureFormat::Tone::Plain);
+    return sortedFigureItem(value, value ? FigureFormat::percent(*value) : QString(),
+                            value ? QString::number(*value, 'f', 2) : QString(),
+                            value ? FigureFormat::toneOf(*value) : FigureFormat::Tone::Plain);
 }
 
 // The share of trades followed by a rise, in percent.
 QStandardItem* shareItem(const std::optional<double>& value) {
-    return figureItem(value, value ? FigureFormat::percent(*value, 1) : QString(),
-                      value ? QString::number(*value, 'f', 1) : QString());
+    return sortedFigureItem(value, value ? FigureFormat::percent(*value, 1) : QString(),
+                            value ? QString::number(*value, 'f', 1) : QString());
 }
 
 QStandardItem* countItem(qint64 value) {
     const auto number = static_cast<double>(value);
-    return figureItem(number, FigureFormat::fixed(number, 0), QString::number(value));
+    return sortedFigureItem(number, FigureFormat::fixed(number, 0), QString::number(value));
 }
 
 // An amount in 10,000 yuan: buying red, selling green where there is any. A trade's side
@@ -78,19 +74,8 @@ QStandardItem* moneyItem(Money value, FigureFormat::Tone tone, Nothing nothing =
     const QString shown = value == Money() && nothing == Nothing::Blank
                               ? QString()
                               : FigureFormat::tenThousands(value.toDouble());
-    return figureItem(value.toDouble(), shown, value.toString(),
-                      value.isPositive() ? tone : FigureFormat::Tone::Plain);
-}
-
-// The titles shown, and those a CSV file gets, which name the units the cells leave out.
-void setTitles(QStandardItemModel* model, const QList<std::pair<QString, QString>>& titles) {
-    QStringList shown;
-    for (const auto& title : titles)
-        shown << title.first;
-    model->setHorizontalHeaderLabels(shown);
-    for (qsizetype column = 0; column < titles.size(); ++column)
-        model->setHeaderData(static_cast<int>(column), Qt::Horizontal, titles.at(column).second,
-                             GridExport::kExportTitleRole);
+    return sortedFigureItem(value.toDouble(), shown, value.toString(),
+                            value.isPositive() ? tone : FigureFormat::Tone::Plain);
 }
 
 QTableView* makeGrid(QWidget* parent, const char* name, QSortFilterProxyModel* model) {
@@ -241,7 +226,7 @@ void TrackRecordPage::fillDepartments() {
                << std::pair(QStringLiteral("%1日上涨率").arg(days), QStringLiteral("%1日上涨率%").arg(days))
                << same(QStringLiteral("%1日样本").arg(days));
     }
-    setTitles(m_departments, titles);
+    setGridTitles(*m_departments, titles);
     Ranking ranking;
     ranking.side = which;
     ranking.minCount = m_minCount->value();
@@ -275,7 +260,7 @@ void TrackRecordPage::showDepartment(qint32 key) {
                                               {QStringLiteral("卖出"), QStringLiteral("卖出(万元)")}};
     for (const int days : m_record->horizons())
         titles << std::pair(QStringLiteral("%1日涨幅").arg(days), QStringLiteral("%1日涨幅%").arg(days));
-    setTitles(m_trades, titles);
+    setGridTitles(*m_trades, titles);
     for (const DepartmentTrade& trade : m_shownTrades) {
         QList<QStandardItem*> row{textItem(trade.code),
                                   textItem(trade.day.toString(QStringLiteral("yyyy-MM-dd"))),

@@ -524,7 +524,7 @@ TEST(QueryPage, ResultGridsShowWholeFiguresInTheLookOfStockSoftware) {
     };
     for (const Amount& a :
          {Amount{15667.5, "1.57亿"}, Amount{9999.99, "9,999.99万"}, Amount{-123456, "-12.35亿"}})
-        EXPECT_EQ(tenThousandsText(a.tenThousands), QString::fromUtf8(a.shown));
+        EXPECT_EQ(FigureFormat::tenThousands(a.tenThousands), QString::fromUtf8(a.shown));
 
     // The first click on a title puts the larger first, over all the rows.
     QTableView* grid = desk.page()->resultGrid();
