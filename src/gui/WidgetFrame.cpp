@@ -71,11 +71,16 @@ QStringList WidgetFrame::takeNotices() {
     return std::exchange(m_notices, {});
 }
 
+bool WidgetFrame::isNewNotice(const QString& line) {
+    if (!m_collecting || m_notices.contains(line))
+        return false;
+    m_notices.append(line);
+    return true;
+}
+
 void WidgetFrame::displayPrompt(const QString& oneLine) {
-    if (m_collecting && !m_notices.contains(oneLine)) {
-        m_notices.append(oneLine);
+    if (isNewNotice(oneLine))
         m_w.promptMemo->appendPlainText(oneLine);
-    }
     m_w.prompt->setText(oneLine);
     m_w.prompt->setVisible(true);
     m_flashTag = 0;
@@ -239,11 +244,9 @@ void WidgetFrame::setStatusPanel(StatusPanel panel, const QString& text) {
 }
 
 void WidgetFrame::addPromptMemo(const QString& line) {
-    if (m_collecting) {
-        if (m_notices.contains(line))
-            return;
-        m_notices.append(line);
-    }
+    // While the window starts, a note said twice is kept once.
+    if (m_collecting && !isNewNotice(line))
+        return;
     m_w.promptMemo->appendPlainText(line);
 }
 

@@ -112,6 +112,9 @@ private:
     DocumentOpener m_documentOpener;
     std::function<void()> m_pumpHook;
     std::function<void(QWidget*)> m_bringToFront;
+    // While the window starts: whether the line is a notice not yet kept, which it now is.
+    bool isNewNotice(const QString& line);
+
     QStringList m_notices;
     bool m_collecting = false;
     int m_flashTag = 0;
