@@ -1,4 +1,3 @@
-#include "app/TextCodec.h"
 #include "demo/DemoTrades.h"
 #include "follow/DigestFormat.h"
 #include "gui/DailyBarGrid.h"
@@ -11,7 +10,6 @@
 #include "gui/StockCodePage.h"
 #include "gui/TrackRecordPage.h"
 #include "program/ProgramServices.h"
-#include "report/StockExtraction.h"
 #include "review/OperatorQuery.h"
 #include "support/WindowDesk.h"
 
@@ -62,18 +60,6 @@ std::optional<ShownFigure> shownAt(const QAbstractItemModel& model, const QStrin
     return std::nullopt;
 }
 
-void extract(ProgramServices& services, const QString& code, const QString& name, const QString& report) {
-    ExtractionAccount account;
-    ExtractionOptions options;
-    options.code = code;
-    options.name = name;
-    options.allChanges = true;
-    ASSERT_TRUE(services.extraction(account)
-                    .run(TextCodec::splitLines(TextCodec::decode(dataFile(report))), options,
-                         ExtractionCaller::Reanalysis)
-                    .ran);
-}
-
 // Every page that shows figures, on one store: generated trades for the track record and
 // the viewer, two reports (one with a turnover day) for the followed page, the digest and
 // the query grid. Each page shows them one way: separators, 万/亿 with the unit, percents
@@ -85,10 +71,10 @@ TEST(FiguresOnEveryPage, ShowOneWayOfReadingFigures) {
     form->resize(1280, 800);
     desk.show();
     ProgramServices& services = desk.services();
-    extract(services, QStringLiteral("600610"), QStringLiteral("中毅达"),
-            QStringLiteral("report/two_days.txt"));
-    extract(services, QStringLiteral("300001"), QStringLiteral("特锐德"),
-            QStringLiteral("report/odd_figures.txt"));
+    ASSERT_TRUE(storeReport(services, QStringLiteral("600610"), QStringLiteral("中毅达"),
+                            QStringLiteral("report/two_days.txt")));
+    ASSERT_TRUE(storeReport(services, QStringLiteral("300001"), QStringLiteral("特锐德"),
+                            QStringLiteral("report/odd_figures.txt")));
 
     // The track record, a department and its first trade chosen.
     form->findChild<QToolButton*>(QStringLiteral("btnShowTrackRecord"))->click();

@@ -8,7 +8,6 @@
 #include "gui/QueryPage.h"
 #include "gui/QueryResultModel.h"
 #include "program/ProgramServices.h"
-#include "report/StockExtraction.h"
 #include "review/OperatorQuery.h"
 #include "support/WindowDesk.h"
 
@@ -62,16 +61,9 @@ TEST(FollowedPage, ARunsFollowedRowsShowAndTheGridsFollowAndMark) {
     ProgramServices& services = desk.services();
     FollowedPage& page = desk.form->followedPage();
 
-    ExtractionAccount account;
-    ExtractionOptions options;
-    options.code = QStringLiteral("600610");
-    options.name = QStringLiteral("中毅达");
-    options.allChanges = true;
-    ASSERT_TRUE(
-        services.extraction(account)
-            .run(TextCodec::splitLines(TextCodec::decode(dataFile(QStringLiteral("report/two_days.txt")))),
-                 options, ExtractionCaller::Reanalysis)
-            .ran);
+    const std::optional<StoredRows> stored = storeReport(
+        services, QStringLiteral("600610"), QStringLiteral("中毅达"), QStringLiteral("report/two_days.txt"));
+    ASSERT_TRUE(stored);
 
     // The query grid lists the rows; its context menu follows the current row's department.
     QueryPage* query = desk.form->findChild<QueryPage*>(QStringLiteral("TabGetFromDB"));
@@ -108,7 +100,7 @@ TEST(FollowedPage, ARunsFollowedRowsShowAndTheGridsFollowAndMark) {
     page.findChild<QPushButton*>(QStringLiteral("btnFollowAdd"))->click();
     EXPECT_EQ(page.list()->count(), 2);
 
-    services.afterRun(account.storedRows);
+    services.afterRun(*stored);
     EXPECT_EQ(desk.currentContentPage(), QStringLiteral("TabSheetFollowed"));
     EXPECT_EQ(
         gridRows(*page.grid()->model(), 7),

@@ -13,7 +13,6 @@
 #include "gui/QueryResultModel.h"
 #include "gui/WidgetFrame.h"
 #include "program/ProgramServices.h"
-#include "report/StockExtraction.h"
 #include "review/OperatorQuery.h"
 #include "support/WindowDesk.h"
 
@@ -46,17 +45,10 @@ const QStringList kDataMenuJobs{QStringLiteral("btnLoadCodeName"),  QStringLiter
 
 // The report of 600610 with its two days, stored as the re-analysis stores it.
 StoredRows storeTwoDays(ProgramServices& services) {
-    ExtractionAccount account;
-    ExtractionOptions options;
-    options.code = QStringLiteral("600610");
-    options.name = QStringLiteral("中毅达");
-    options.allChanges = true;
-    EXPECT_TRUE(
-        services.extraction(account)
-            .run(TextCodec::splitLines(TextCodec::decode(dataFile(QStringLiteral("report/two_days.txt")))),
-                 options, ExtractionCaller::Reanalysis)
-            .ran);
-    return account.storedRows;
+    const std::optional<StoredRows> rows = storeReport(
+        services, QStringLiteral("600610"), QStringLiteral("中毅达"), QStringLiteral("report/two_days.txt"));
+    EXPECT_TRUE(rows);
+    return rows.value_or(StoredRows());
 }
 
 }  // namespace

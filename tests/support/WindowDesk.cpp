@@ -2,6 +2,7 @@
 
 #include "app/PlatformOptions.h"
 #include "app/Settings.h"
+#include "app/TextCodec.h"
 #include "demo/DemoCorpus.h"
 #include "demo/DemoTrades.h"
 #include "gui/MainForm.h"
@@ -9,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
+#include "report/StockExtraction.h"
 #include "store/DataBase.h"
 
 #include <QApplication>
@@ -138,6 +140,21 @@ DeskOptions demoTradesDesk() {
                 ASSERT_TRUE(storeDemoTrades(db, opening.generated, DemoTradeOptions{600, 8, 7}, &error))
                     << error.toStdString();
             }};
+}
+
+std::optional<StoredRows> storeReport(ProgramServices& services, const QString& code, const QString& name,
+                                      const QString& report) {
+    ExtractionAccount account;
+    ExtractionOptions options;
+    options.code = code;
+    options.name = name;
+    options.allChanges = true;
+    if (!services.extraction(account)
+             .run(TextCodec::splitLines(TextCodec::decode(dataFile(report))), options,
+                  ExtractionCaller::Reanalysis)
+             .ran)
+        return std::nullopt;
+    return account.storedRows;
 }
 
 }  // namespace quarrow::test

@@ -4,6 +4,7 @@
 #include "app/ProgramFolder.h"
 #include "demo/QuoteFolderGenerator.h"
 #include "gui/MainForm.h"
+#include "store/StoredRows.h"
 #include "support/TestSupport.h"
 
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace quarrow {
 class Platform;
@@ -40,6 +42,11 @@ struct DeskOptions {
 // A generated quote folder of 12 stocks and 120 bars whose store holds generated department
 // rows (600 trades of 8 departments over 7 days): the track record's and the figures' desk.
 DeskOptions demoTradesDesk();
+
+// A report of tests/data stored as the re-analysis stores it (every anomaly day): the rows
+// it stored, none when the extraction did not run.
+std::optional<StoredRows> storeReport(ProgramServices& services, const QString& code, const QString& name,
+                                      const QString& report);
 
 // The main window on a fresh program folder of the simulated desktop, its clock virtual
 // from kStart, wired as the desktop program's main wires it. Every message box is
