@@ -16,6 +16,14 @@ enum class Tone { Plain, Rise, Fall };
 // The tone of a signed figure: above zero a rise, below a fall.
 Tone toneOf(double value);
 
+// A cell as a grid of the window or a table of the digest shows it: its text, whether it
+// is a figure (right-aligned) and its tone.
+struct Cell {
+    QString text;
+    bool figure = false;
+    Tone tone = Tone::Plain;
+};
+
 // "8,998.57": the decimals given, the separators of the Chinese locale whatever the machine's.
 QString fixed(double value, int decimals);
 // An amount counted in 10,000s (the stored amounts, in 万元): "8,998.57万", from 100

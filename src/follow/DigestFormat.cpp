@@ -52,30 +52,11 @@ QString section(const QString& heading, const QStringList& titles, const std::ve
 
 // A cell of the HTML tables: figures right-aligned, buying and rises red, selling and
 // falls green, as in the window's grids.
-struct HtmlCell {
-    QString text;
-    bool figure = false;
-    FigureFormat::Tone tone = FigureFormat::Tone::Plain;
-};
+using HtmlCell = FigureFormat::Cell;
 using HtmlRow = std::vector<HtmlCell>;
 
 HtmlCell textCell(const QString& text) {
     return {text};
-}
-
-HtmlCell figureCell(const QString& text) {
-    return {text, true};
-}
-
-// An amount in 10,000 yuan; a side with nothing on it stays blank.
-HtmlCell amountCell(Money amount, FigureFormat::Tone tone) {
-    if (amount == Money())
-        return {QString(), true};
-    return {FigureFormat::tenThousands(amount.toDouble()), true, tone};
-}
-
-HtmlCell netCell(Money net) {
-    return {FigureFormat::tenThousands(net.toDouble()), true, FigureFormat::toneOf(net.toDouble())};
 }
 
 std::vector<HtmlRow> htmlNetRows(const std::vector<DigestNet>& nets, bool withStock) {
@@ -85,40 +66,19 @@ std::vector<HtmlRow> htmlNetRows(const std::vector<DigestNet>& nets, bool withSt
         if (withStock)
             row = {textCell(net.code), textCell(net.name)};
         else
-            row = {textCell(departmentText(net)), figureCell(FigureFormat::fixed(net.stocks, 0))};
-        row.push_back(amountCell(net.bought, FigureFormat::Tone::Rise));
-        row.push_back(amountCell(net.sold, FigureFormat::Tone::Fall));
-        row.push_back(netCell(net.net()));
+            row = {textCell(departmentText(net)), HtmlCell{FigureFormat::fixed(net.stocks, 0), true}};
+        row.push_back(FollowedReport::amountCell(net.bought, FigureFormat::Tone::Rise));
+        row.push_back(FollowedReport::amountCell(net.sold, FigureFormat::Tone::Fall));
+        row.push_back(FollowedReport::netCell(net.net()));
         rows.push_back(row);
     }
     return rows;
 }
 
-HtmlCell percentCell(const std::optional<double>& value, bool change) {
-    if (!value)
-        return {QString(), true};
-    return {FigureFormat::percent(*value), true,
-            change ? FigureFormat::toneOf(*value) : FigureFormat::Tone::Plain};
-}
-
 std::vector<HtmlRow> htmlFollowedRows(const DayDigest& digest) {
     std::vector<HtmlRow> rows;
-    for (const FollowedTrade& trade : digest.followed) {
-        HtmlRow row{textCell(trade.code),
-                    textCell(trade.name),
-                    textCell(trade.day.toString(QStringLiteral("yyyy-MM-dd"))),
-                    textCell(trade.department),
-                    amountCell(trade.bought, FigureFormat::Tone::Rise),
-                    amountCell(trade.sold, FigureFormat::Tone::Fall),
-                    netCell(trade.net())};
-        const SideRecord* record = trade.record ? &*trade.record : nullptr;
-        for (qsizetype h = 0; h < kFollowedHorizons.size(); ++h) {
-            row.push_back(percentCell(record ? record->average.value(h) : std::nullopt, true));
-            row.push_back(percentCell(record ? record->riseShare.value(h) : std::nullopt, false));
-        }
-        row.push_back(record ? figureCell(FigureFormat::fixed(record->count, 0)) : HtmlCell{QString(), true});
-        rows.push_back(row);
-    }
+    for (const FollowedTrade& trade : digest.followed)
+        rows.push_back(FollowedReport::shownCells(trade));
     return rows;
 }
 
@@ -320,8 +280,9 @@ QByteArray html(const DayDigest& digest) {
     if (!seats.empty()) {
         const DigestNet& total = digest.institutionsTotal;
         seats.push_back({textCell(QStringLiteral("合计")), textCell(QString()),
-                         amountCell(total.bought, FigureFormat::Tone::Rise),
-                         amountCell(total.sold, FigureFormat::Tone::Fall), netCell(total.net())});
+                         FollowedReport::amountCell(total.bought, FigureFormat::Tone::Rise),
+                         FollowedReport::amountCell(total.sold, FigureFormat::Tone::Fall),
+                         FollowedReport::netCell(total.net())});
     }
     out += QStringLiteral("<h2>机构专用席位</h2>\n") +
            htmlTable({QStringLiteral("代码"), QStringLiteral("名称"), QStringLiteral("买入"),

@@ -49,6 +49,42 @@ QStringList cells(const FollowedTrade& trade) {
     return row;
 }
 
+FigureFormat::Cell amountCell(Money amount, FigureFormat::Tone tone) {
+    if (amount == Money())
+        return {QString(), true};
+    return {FigureFormat::tenThousands(amount.toDouble()), true, tone};
+}
+
+FigureFormat::Cell netCell(Money net) {
+    return {FigureFormat::tenThousands(net.toDouble()), true, FigureFormat::toneOf(net.toDouble())};
+}
+
+std::vector<FigureFormat::Cell> shownCells(const FollowedTrade& trade) {
+    // One horizon's percent, read in place: an empty optional copied out of the list trips
+    // the MinGW build's uninitialised-use warning.
+    const auto horizon = [](const QList<std::optional<double>>* figures, qsizetype h, bool toned) {
+        if (!figures || h >= figures->size() || !figures->at(h))
+            return FigureFormat::Cell{QString(), true};
+        const double value = *figures->at(h);
+        return FigureFormat::Cell{FigureFormat::percent(value), true,
+                                  toned ? FigureFormat::toneOf(value) : FigureFormat::Tone::Plain};
+    };
+    std::vector<FigureFormat::Cell> row{{trade.code},
+                                        {trade.name},
+                                        {trade.day.toString(QStringLiteral("yyyy-MM-dd"))},
+                                        {trade.department},
+                                        amountCell(trade.bought, FigureFormat::Tone::Rise),
+                                        amountCell(trade.sold, FigureFormat::Tone::Fall),
+                                        netCell(trade.net())};
+    const SideRecord* record = trade.record ? &*trade.record : nullptr;
+    for (qsizetype h = 0; h < kFollowedHorizons.size(); ++h) {
+        row.push_back(horizon(record ? &record->average : nullptr, h, true));
+        row.push_back(horizon(record ? &record->riseShare : nullptr, h, false));
+    }
+    row.push_back({record ? FigureFormat::fixed(record->count, 0) : QString(), true});
+    return row;
+}
+
 QString logLine(const std::vector<FollowedTrade>& trades) {
     if (trades.empty())
         return QStringLiteral("\t>>>>>关注的营业部本次没有上榜");

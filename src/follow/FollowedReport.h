@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FigureFormat.h"
 #include "follow/FollowedTrades.h"
 
 #include <QString>
@@ -21,6 +22,15 @@ QStringList cells(const FollowedTrade& trade);
 
 // A percent figure with two decimals; empty for none.
 QString percentText(const std::optional<double>& value);
+
+// The same cells as users read them in the window's grid and the digest: amounts in 万
+// or 亿, buying red, selling green, the net by its sign, average returns toned and shares
+// of rises plain; a side with nothing on it and a figure the record lacks stay blank.
+std::vector<FigureFormat::Cell> shownCells(const FollowedTrade& trade);
+// An amount in 10,000 yuan in the tone given; blank when nothing was bought or sold.
+FigureFormat::Cell amountCell(Money amount, FigureFormat::Tone tone);
+// A net amount in 10,000 yuan, toned by its sign; none shows as 0.00万.
+FigureFormat::Cell netCell(Money net);
 
 // The mining log's one line about the followed departments' rows a run stored.
 QString logLine(const std::vector<FollowedTrade>& trades);

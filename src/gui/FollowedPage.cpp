@@ -40,29 +40,6 @@ const QStringList kTitles{QStringLiteral("代码"),     QStringLiteral("名称")
                           QStringLiteral("3日均涨%"), QStringLiteral("3日上涨%"), QStringLiteral("5日均涨%"),
                           QStringLiteral("5日上涨%"), QStringLiteral("次数")};
 
-QStandardItem* cell(const QString& text) {
-    return new QStandardItem(text);
-}
-
-// An amount in 10,000 yuan in the tone given. A side with nothing bought or sold stays
-// blank, as in the query's grid.
-QStandardItem* amountCell(Money amount, FigureFormat::Tone tone, bool blankWhenNothing) {
-    if (amount == Money())
-        return figureItem(blankWhenNothing ? QString() : FigureFormat::tenThousands(0), amount.toString());
-    return figureItem(FigureFormat::tenThousands(amount.toDouble()), amount.toString(), tone);
-}
-
-// One horizon's percent figure of a record, blank where the record has none; an average
-// change is toned, a share of rises is not. Read in place: an empty optional copied out of
-// the list trips the MinGW build's uninitialised-use warning.
-QStandardItem* horizonCell(const QList<std::optional<double>>* figures, qsizetype horizon, bool change) {
-    if (!figures || horizon >= figures->size() || !figures->at(horizon))
-        return figureItem(QString(), QString());
-    const double value = *figures->at(horizon);
-    return figureItem(FigureFormat::percent(value), FollowedReport::percentText(value),
-                      change ? FigureFormat::toneOf(value) : FigureFormat::Tone::Plain);
-}
-
 }  // namespace
 
 FollowedPage::FollowedPage(ProgramServices& services, PageHost& host, QWidget* parent)
@@ -183,21 +160,15 @@ void FollowedPage::fillRows(const FollowedTradeList& list, const QString& captio
     }
     // Newest first: the rows come oldest first.
     for (auto trade = list.trades.rbegin(); trade != list.trades.rend(); ++trade) {
-        const SideRecord* record = trade->record ? &*trade->record : nullptr;
-        QList<QStandardItem*> row{
-            cell(trade->code),
-            cell(trade->name),
-            cell(trade->day.toString(QStringLiteral("yyyy-MM-dd"))),
-            cell(trade->department),
-            amountCell(trade->bought, FigureFormat::Tone::Rise, true),
-            amountCell(trade->sold, FigureFormat::Tone::Fall, true),
-            amountCell(trade->net(), FigureFormat::toneOf(trade->net().toDouble()), false)};
-        for (qsizetype h = 0; h < kFollowedHorizons.size(); ++h) {
-            row << horizonCell(record ? &record->average : nullptr, h, true)
-                << horizonCell(record ? &record->riseShare : nullptr, h, false);
+        // Shown as users read them, copied and exported as the command line writes them.
+        const std::vector<FigureFormat::Cell> shown = FollowedReport::shownCells(*trade);
+        const QStringList plain = FollowedReport::cells(*trade);
+        QList<QStandardItem*> row;
+        for (size_t c = 0; c < shown.size(); ++c) {
+            const FigureFormat::Cell& cell = shown[c];
+            row << (cell.figure ? figureItem(cell.text, plain.value(static_cast<qsizetype>(c)), cell.tone)
+                                : new QStandardItem(cell.text));
         }
-        row << (record ? figureItem(FigureFormat::fixed(record->count, 0), QString::number(record->count))
-                       : figureItem(QString(), QString()));
         m_rows->appendRow(row);
     }
     m_caption->setText(caption.arg(list.trades.size()));
