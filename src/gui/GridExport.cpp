@@ -98,10 +98,6 @@ protected:
     }
 };
 
-}  // namespace
-
-namespace {
-
 // The grids whose page says too little of what they hold, by their given names.
 const std::map<QString, QString>& gridSubjects() {
     static const std::map<QString, QString> subjects{

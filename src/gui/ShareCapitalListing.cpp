@@ -2,8 +2,8 @@
 
 #include "app/FigureFormat.h"
 #include "gui/FormCodeDepart.h"
-#include "gui/GridExport.h"
 #include "gui/PageHost.h"
+#include "gui/ResultFormat.h"
 #include "gui/ResultGridPanel.h"
 #include "platform/Platform.h"
 #include "program/ProgramServices.h"
@@ -73,21 +73,19 @@ void ShareCapitalListing::listShareCapital(const std::optional<QString>& code) {
         item->setData(text, kSortRole);
         return item;
     };
-    const auto figureItem = [](const std::optional<Money>& shares) {
-        auto* item = new QStandardItem;
+    const auto sharesItem = [](const std::optional<Money>& shares) {
         if (!shares) {
+            auto* item = new QStandardItem;
             item->setData(QString(), kSortRole);
             return item;
         }
-        item->setText(FigureFormat::fixed(shares->toDouble(), 2));
+        QStandardItem* item = figureItem(FigureFormat::fixed(shares->toDouble(), 2), shares->toString());
         item->setData(shares->toDouble(), kSortRole);
-        item->setData(shares->toString(), GridExport::kExportRole);
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         return item;
     };
     for (const CapitalRow& row : *rows)
         m_rows->appendRow({textItem(row.code), textItem(row.name), textItem(row.listed),
-                           figureItem(row.total), figureItem(row.tradable), textItem(row.refreshed)});
+                           sharesItem(row.total), sharesItem(row.tradable), textItem(row.refreshed)});
     m_results.grid()->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
     m_results.showRows(m_rows);
     m_results.grid()->resizeColumnsToContents();
